@@ -1,0 +1,315 @@
+#include "trace.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "cli_panel.h"
+#include "cnc_program.h"
+#include "headless_view.h"
+#include "machine_state.h"
+#include "program_cursor.h"
+
+namespace {
+
+const char* const SCRIPT_LETTERS = "nNrRaxl0123";
+
+// The order of the panel's state lines.
+constexpr int displayIds[] = {IDC_POSITION_X, IDC_POSITION_Y, IDC_POSITION_Z, IDC_MOTION,
+                              IDC_COMPENSATION, IDC_PLANE, IDC_CYCLE, IDC_COORD_SYSTEM,
+                              IDC_DIMENSIONING, IDC_LENGTH_UNIT, IDC_FEED_UNIT, IDC_SPINDLE_UNIT};
+
+// Everything the panel owns, with headless stand-ins for its windows.
+struct CHeadlessPanel {
+    explicit CHeadlessPanel(const std::string& file)
+        : chooser(file), view(&panel), loader(&view, chooser, settings), machineState(&panel),
+          cursor(loader, machineState, &view, panel)
+    {
+        cursor.SyncRunToCombo();
+        machineState.UpdateDisplay();
+    }
+
+    CCliPanel panel;
+    CFixedFileChooser chooser;
+    CMemorySettings settings;
+    CHeadlessView view;
+    CCncProgram loader;
+    CMachineState machineState;
+    CProgramCursor cursor;
+};
+
+void AppendNumber(std::string& out, long long value) { out += std::to_string(value); }
+
+void AppendReal(std::string& out, double value)
+{
+    if (std::isnan(value)) {
+        out += "\"nan\"";
+    } else if (std::isinf(value)) {
+        out += value > 0 ? "\"inf\"" : "\"-inf\"";
+    } else {
+        char buffer[64];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+        out.append(buffer, result.ptr);
+    }
+}
+
+void AppendKey(std::string& out, const char* key)
+{
+    out += ",\"";
+    out += key;
+    out += "\":";
+}
+
+class CTraceWriter {
+public:
+    CTraceWriter(CHeadlessPanel& headless, std::FILE* out) : headless(headless), out(out) {}
+    ~CTraceWriter() { Flush(); }
+    CTraceWriter(const CTraceWriter&) = delete;
+    CTraceWriter& operator=(const CTraceWriter&) = delete;
+
+    void WriteLoad(int result);
+    void WriteWords();
+    void WriteDisplay();
+    void WriteCommand(const char* name);
+
+private:
+    void AppendHighlight();
+    void AppendCursor();
+    void AppendTexts();
+    void EndRecord();
+    void Flush();
+
+    CHeadlessPanel& headless;
+    std::FILE* out;
+    std::string line;
+};
+
+void CTraceWriter::AppendHighlight()
+{
+    AppendKey(line, "highlight");
+    if (!headless.view.HasSelection()) {
+        line += "null";
+        return;
+    }
+    line += '[';
+    AppendNumber(line, headless.view.GetSelectionStart());
+    line += ',';
+    AppendNumber(line, headless.view.GetSelectionEnd());
+    line += ']';
+}
+
+void CTraceWriter::AppendCursor()
+{
+    AppendKey(line, "cursor");
+    const WordPosition cursor = headless.cursor.GetCursor();
+    if (cursor == CWordList::NO_POSITION)
+        line += "null";
+    else
+        AppendNumber(line, static_cast<long long>(cursor));
+}
+
+void CTraceWriter::AppendTexts()
+{
+    AppendKey(line, "texts");
+    line += '{';
+    bool first = true;
+    for (int id : displayIds) {
+        if (!first)
+            line += ',';
+        first = false;
+        line += '"';
+        AppendNumber(line, id);
+        line += "\":";
+        AppendJsonBytes(line, headless.panel.GetControlText(id));
+    }
+    line += '}';
+}
+
+void CTraceWriter::EndRecord()
+{
+    line += "}\n";
+    if (line.size() >= (1u << 20))
+        Flush();
+}
+
+void CTraceWriter::Flush()
+{
+    if (!line.empty())
+        std::fwrite(line.data(), 1, line.size(), out);
+    line.clear();
+}
+
+void CTraceWriter::WriteLoad(int result)
+{
+    const CCncProgram& loader = headless.loader;
+    line += "{\"event\":\"load\"";
+    AppendKey(line, "result");
+    AppendNumber(line, result);
+    AppendKey(line, "error");
+    AppendJsonBytes(line, loader.GetErrorText());
+    AppendKey(line, "header");
+    AppendJsonBytes(line, loader.GetHeader());
+    AppendKey(line, "wordCount");
+    AppendNumber(line, loader.GetWordCount());
+    AppendKey(line, "charCount");
+    AppendNumber(line, loader.GetCharCount());
+    AppendKey(line, "lineCount");
+    AppendNumber(line, loader.GetLineCount());
+    AppendKey(line, "listing");
+    AppendJsonBytes(line, headless.view.GetListing());
+    AppendKey(line, "message");
+    AppendJsonBytes(line, headless.panel.GetControlText(IDC_MESSAGE_LINE));
+    AppendHighlight();
+    AppendCursor();
+    EndRecord();
+}
+
+void CTraceWriter::WriteWords()
+{
+    const CWordList& words = headless.loader.GetWordList();
+    for (WordPosition position = words.GetFirst(); position != CWordList::NO_POSITION;
+         position = words.GetNext(position)) {
+        const CCncWord& word = words.GetAt(position);
+        const CCncValue value = word.GetValue();
+        std::int32_t start = 0;
+        std::int32_t end = 0;
+        word.GetSpan(start, end);
+        line += "{\"event\":\"word\"";
+        AppendKey(line, "index");
+        AppendNumber(line, static_cast<long long>(position));
+        AppendKey(line, "text");
+        AppendJsonBytes(line, word.GetTextString());
+        AppendKey(line, "kind");
+        AppendNumber(line, word.GetKind());
+        AppendKey(line, "int");
+        AppendNumber(line, value.intValue);
+        AppendKey(line, "real");
+        AppendReal(line, value.realValue);
+        AppendKey(line, "span");
+        line += '[';
+        AppendNumber(line, start);
+        line += ',';
+        AppendNumber(line, end);
+        line += ']';
+        EndRecord();
+    }
+}
+
+void CTraceWriter::WriteDisplay()
+{
+    line += "{\"event\":\"display\"";
+    AppendTexts();
+    EndRecord();
+}
+
+void CTraceWriter::WriteCommand(const char* name)
+{
+    line += "{\"event\":\"command\"";
+    AppendKey(line, "name");
+    line += '"';
+    line += name;
+    line += '"';
+    AppendKey(line, "runToMode");
+    AppendNumber(line, headless.cursor.GetRunToMode());
+    AppendKey(line, "message");
+    AppendJsonBytes(line, headless.panel.GetControlText(IDC_MESSAGE_LINE));
+    AppendHighlight();
+    AppendCursor();
+    AppendTexts();
+    EndRecord();
+}
+
+// One command of the script; repeated letters run while the cursor stands on a word.
+void RunLetter(char letter, CHeadlessPanel& headless, CTraceWriter& writer)
+{
+    CProgramCursor& cursor = headless.cursor;
+    const auto repeat = [&](void (CProgramCursor::*command)(), const char* name) {
+        do {
+            (cursor.*command)();
+            writer.WriteCommand(name);
+        } while (cursor.GetCursor() != CWordList::NO_POSITION);
+    };
+    switch (letter) {
+    case 'n': cursor.OnNextWord(); writer.WriteCommand("next"); break;
+    case 'N': repeat(&CProgramCursor::OnNextWord, "next"); break;
+    case 'r': cursor.OnRunTo(); writer.WriteCommand("runto"); break;
+    case 'R': repeat(&CProgramCursor::OnRunTo, "runto"); break;
+    case 'a': cursor.OnJumpToActual(); writer.WriteCommand("actual"); break;
+    case 'x': cursor.OnReset(); writer.WriteCommand("reset"); break;
+    case 'l': cursor.OnLoad(); writer.WriteCommand("load"); break;
+    default:
+        headless.panel.SetRunToSelection(letter - '0');
+        cursor.OnRunToModeChanged();
+        writer.WriteCommand("mode");
+        break;
+    }
+}
+
+} // namespace
+
+bool IsValidScript(const std::string& script)
+{
+    return script.find_first_not_of(SCRIPT_LETTERS) == std::string::npos;
+}
+
+void AppendJsonBytes(std::string& out, const std::string& bytes)
+{
+    static const char hexDigits[] = "0123456789abcdef";
+    out += '"';
+    for (const char signedByte : bytes) {
+        const auto byte = static_cast<unsigned char>(signedByte);
+        switch (byte) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (byte < 0x20) {
+                out += "\\u00";
+                out += hexDigits[byte >> 4];
+                out += hexDigits[byte & 0xF];
+            } else if (byte < 0x80) {
+                out += static_cast<char>(byte);
+            } else {
+                // U+0080 to U+00FF in UTF-8.
+                out += static_cast<char>(0xC0 | (byte >> 6));
+                out += static_cast<char>(0x80 | (byte & 0x3F));
+            }
+            break;
+        }
+    }
+    out += '"';
+}
+
+int RunCheck(const std::vector<std::string>& files, std::FILE* out)
+{
+    int exitCode = EXIT_ALL_LOADED;
+    for (const std::string& file : files) {
+        CHeadlessPanel headless(file);
+        const int result = headless.loader.Load(std::string());
+        std::string line = file + ": ";
+        if (result == CCncProgram::RESULT_OK) {
+            line += "OK (" + std::to_string(headless.loader.GetWordCount()) + " words, " +
+                    std::to_string(headless.loader.GetLineCount()) + " lines)";
+        } else {
+            line += headless.loader.GetErrorText();
+            exitCode = EXIT_SOME_FAILED;
+        }
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), out);
+    }
+    return exitCode;
+}
+
+int RunTrace(const std::string& file, const std::string& script, std::FILE* out)
+{
+    CHeadlessPanel headless(file);
+    CTraceWriter writer(headless, out);
+    headless.cursor.OnLoad();
+    writer.WriteLoad(headless.cursor.GetLastLoadResult());
+    writer.WriteWords();
+    writer.WriteDisplay();
+    for (const char letter : script)
+        RunLetter(letter, headless, writer);
+    return EXIT_ALL_LOADED;
+}

@@ -1,0 +1,24 @@
+// The CLI's two subcommands on the same loader and controller as the panel:
+// check loads files and says how each went; trace loads one file, runs a
+// script of panel commands, and writes JSON Lines of what the panel holds.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+enum CliExit {
+    EXIT_ALL_LOADED = 0,
+    EXIT_SOME_FAILED = 1,
+    EXIT_BAD_USAGE = 2,
+};
+
+// True when every letter of the script names a command.
+bool IsValidScript(const std::string& script);
+
+int RunCheck(const std::vector<std::string>& files, std::FILE* out);
+// The script must be valid.
+int RunTrace(const std::string& file, const std::string& script, std::FILE* out);
+
+// A byte string as a JSON string: byte b stands as the code point U+00bb.
+void AppendJsonBytes(std::string& out, const std::string& bytes);

@@ -1,0 +1,64 @@
+#include "machine_state.h"
+
+#include "state_texts.h"
+
+CMachineState::CMachineState(IPanelControls* owner) : owner(owner) {}
+
+int CMachineState::ExecuteWord(const CCncWord* word)
+{
+    if (word == nullptr)
+        return 0;
+    const WordKind kind = word->GetKind();
+    if (kind == WK_NONE || kind == WK_COMMENT)
+        return 1;
+    blockBuffer.push_back(word->GetValue());
+    if (kind == WK_END_OF_BLOCK) {
+        ApplyBlock();
+        ClearBlock();
+    }
+    return 1;
+}
+
+int CMachineState::ApplyBlock()
+{
+    for (const CCncValue& word : blockBuffer) {
+        switch (GroupOfKind(word.kind)) {
+        case GROUP_MOTION: motion = word.kind; break;
+        case GROUP_PLANE: plane = word.kind; break;
+        case GROUP_COMPENSATION: compensation = word.kind; break;
+        case GROUP_CYCLE: cycle = word.kind; break;
+        case GROUP_COORD_SYSTEM: coordSystem = word.kind; break;
+        case GROUP_DIMENSIONING: dimensioning = word.kind; break;
+        case GROUP_FEED_MODE: feedMode = word.kind; break;
+        case GROUP_SPINDLE_MODE: spindleMode = word.kind; break;
+        case GROUP_LENGTH_UNIT: lengthUnit = word.kind; break;
+        case GROUP_POSITION: ApplyPositionWord(&word); break;
+        case GROUP_NONE: break;
+        }
+        UpdateDisplay();
+    }
+    return 1;
+}
+
+int CMachineState::ApplyPositionWord(const CCncValue* word)
+{
+    if (word == nullptr)
+        return 0;
+    double value = 0.0;
+    word->GetRealValue(value);
+    switch (word->kind) {
+    case WK_X: position.SetX(value); break;
+    case WK_Y: position.SetY(value); break;
+    case WK_Z: position.SetZ(value); break;
+    default: break;
+    }
+    return 1;
+}
+
+void CMachineState::UpdateDisplay() const
+{
+    if (owner == nullptr)
+        return;
+    for (const StateLine& line : BuildStateLines(*this))
+        owner->SetControlText(line.controlId, line.text);
+}

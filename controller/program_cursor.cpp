@@ -1,0 +1,146 @@
+#include "program_cursor.h"
+
+#include "state_texts.h"
+
+namespace {
+
+// Words that carry no information: stepping does not stop after them.
+bool IsPassedOver(WordKind kind)
+{
+    return kind == WK_END_OF_BLOCK || kind == WK_COMMENT || kind == WK_BLOCK_NUMBER || kind == WK_NONE;
+}
+
+} // namespace
+
+CProgramCursor::CProgramCursor(CCncProgram& loader, CMachineState& machineState, IProgramView* editor,
+                               IPanelControls& panel)
+    : loader(loader), machineState(machineState), editor(editor), panel(panel)
+{
+}
+
+void CProgramCursor::SetMessage(const std::string& text) { panel.SetControlText(IDC_MESSAGE_LINE, text); }
+
+void CProgramCursor::ShowWord(const CCncWord& word)
+{
+    if (editor == nullptr)
+        return;
+    editor->LineScroll(-editor->GetLineCount());
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+    word.GetSpan(start, end);
+    editor->LineScroll(editor->LineFromChar(start));
+    // Two lines of context above the word.
+    editor->LineScroll(-2);
+    editor->SetFocus();
+    editor->Highlight(start, end);
+}
+
+void CProgramCursor::FocusAndHighlight(const CCncWord& word)
+{
+    if (editor == nullptr)
+        return;
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+    word.GetSpan(start, end);
+    editor->SetFocus();
+    editor->Highlight(start, end);
+}
+
+const CCncWord& CProgramCursor::TakeAndExecute()
+{
+    const CCncWord& word = wordList->GetAt(cursor);
+    cursor = wordList->GetNext(cursor);
+    if (word.GetKind() == WK_END_OF_BLOCK && editor != nullptr)
+        editor->LineScroll(1);
+    machineState.ExecuteWord(&word);
+    return word;
+}
+
+void CProgramCursor::OnLoad()
+{
+    SetMessage(MESSAGE_BLANK_LOAD);
+    const int result = loader.Load(std::string());
+    lastLoadResult = result;
+    // A load past the file dialog has deleted the words an unfinished block
+    // was gathered from.
+    if (result != CCncProgram::RESULT_CANCELLED)
+        machineState.ClearBlock();
+    OnReset();
+    if (result != CCncProgram::RESULT_OK)
+        SetMessage(loader.GetErrorText());
+}
+
+void CProgramCursor::OnReset()
+{
+    SetMessage(MESSAGE_BLANK_COMMAND);
+    wordList = &loader.GetWordList();
+    cursor = wordList->GetFirst();
+    if (cursor == CWordList::NO_POSITION)
+        return;
+    ShowWord(wordList->GetAt(cursor));
+}
+
+void CProgramCursor::OnJumpToActual()
+{
+    SetMessage(MESSAGE_BLANK_COMMAND);
+    if (wordList == nullptr || cursor == CWordList::NO_POSITION)
+        return;
+    const WordPosition previous = wordList->GetPrevious(cursor);
+    ShowWord(wordList->GetAt(previous != CWordList::NO_POSITION ? previous : cursor));
+}
+
+void CProgramCursor::OnNextWord()
+{
+    SetMessage(MESSAGE_BLANK_COMMAND);
+    if (wordList == nullptr || cursor == CWordList::NO_POSITION)
+        return;
+    for (;;) {
+        const CCncWord& word = TakeAndExecute();
+        if (IsPassedOver(word.GetKind())) {
+            if (cursor != CWordList::NO_POSITION)
+                continue;
+            SetMessage(MESSAGE_END_OF_PROGRAM);
+        }
+        FocusAndHighlight(word);
+        return;
+    }
+}
+
+void CProgramCursor::OnRunTo()
+{
+    SetMessage(MESSAGE_BLANK_COMMAND);
+    if (wordList == nullptr || cursor == CWordList::NO_POSITION)
+        return;
+    for (;;) {
+        const CCncWord& word = TakeAndExecute();
+        const WordKind kind = word.GetKind();
+        if (runToMode == RUNTO_BLOCK_END && kind == WK_END_OF_BLOCK && cursor != CWordList::NO_POSITION) {
+            // The first word of the next block is shown but stays at the
+            // cursor, so the next command executes it.
+            FocusAndHighlight(wordList->GetAt(cursor));
+            return;
+        }
+        if ((runToMode == RUNTO_TOOL_CHANGE && kind == WK_TOOL) || (runToMode == RUNTO_Z_VALUE && kind == WK_Z)) {
+            FocusAndHighlight(word);
+            return;
+        }
+        if (cursor != CWordList::NO_POSITION)
+            continue;
+        SetMessage(MESSAGE_END_OF_PROGRAM);
+        FocusAndHighlight(word);
+        return;
+    }
+}
+
+void CProgramCursor::OnRunToModeChanged()
+{
+    const int index = panel.GetRunToSelection();
+    if (index >= RUNTO_BLOCK_END && index <= RUNTO_END)
+        runToMode = static_cast<RunToMode>(index);
+}
+
+void CProgramCursor::SyncRunToCombo()
+{
+    if (runToMode >= RUNTO_BLOCK_END && runToMode <= RUNTO_END)
+        panel.SetRunToSelection(runToMode);
+}

@@ -1,0 +1,54 @@
+// The panel's commands for running a loaded program: load, reset, show the
+// actual word, next word and run to a stopping point. They move a cursor over
+// the loader's word list and feed each word they pass to the machine state;
+// the panel only forwards its buttons and keys here.
+#pragma once
+
+#include "cnc_program.h"
+#include "machine_state.h"
+#include "panel_interfaces.h"
+
+// Equal to the item indexes of the run-to selector.
+enum RunToMode {
+    RUNTO_BLOCK_END = 0,
+    RUNTO_TOOL_CHANGE = 1,
+    RUNTO_Z_VALUE = 2,
+    RUNTO_END = 3,
+};
+
+class CProgramCursor {
+public:
+    // editor may be null (nothing is shown then); the others must outlive this.
+    CProgramCursor(CCncProgram& loader, CMachineState& machineState, IProgramView* editor, IPanelControls& panel);
+
+    void OnLoad();
+    void OnReset();
+    void OnJumpToActual();
+    void OnNextWord();
+    void OnRunTo();
+    void OnRunToModeChanged();
+    void SyncRunToCombo();
+
+    RunToMode GetRunToMode() const { return runToMode; }
+    // NO_POSITION when absent.
+    WordPosition GetCursor() const { return cursor; }
+    bool HasWordList() const { return wordList != nullptr; }
+    // What the loader answered to the last OnLoad.
+    int GetLastLoadResult() const { return lastLoadResult; }
+
+private:
+    void ShowWord(const CCncWord& word);
+    void FocusAndHighlight(const CCncWord& word);
+    void SetMessage(const std::string& text);
+    // Takes the word at the cursor, moves the cursor on and executes it.
+    const CCncWord& TakeAndExecute();
+
+    CCncProgram& loader;
+    CMachineState& machineState;
+    IProgramView* editor;
+    IPanelControls& panel;
+    const CWordList* wordList = nullptr;
+    WordPosition cursor = CWordList::NO_POSITION;
+    RunToMode runToMode = RUNTO_BLOCK_END;
+    int lastLoadResult = CCncProgram::RESULT_OK;
+};

@@ -1,0 +1,81 @@
+#include "classic_number.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <limits>
+
+#if defined(_WIN32)
+#include <locale.h>
+#elif defined(__APPLE__)
+#include <xlocale.h>
+#else
+#include <locale.h>
+#endif
+
+namespace {
+
+bool IsClassicSpace(unsigned char byte)
+{
+    return byte == ' ' || (byte >= '\t' && byte <= '\r');
+}
+
+#if defined(_WIN32)
+using ClassicLocale = _locale_t;
+ClassicLocale MakeClassicLocale() { return _create_locale(LC_NUMERIC, "C"); }
+#else
+using ClassicLocale = locale_t;
+ClassicLocale MakeClassicLocale() { return newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr)); }
+#endif
+
+// Created once and never changed; it lives as long as the process.
+ClassicLocale TheClassicLocale()
+{
+    static const ClassicLocale locale = MakeClassicLocale();
+    return locale;
+}
+
+} // namespace
+
+std::int32_t ParseClassicInt(const char* text)
+{
+    const auto* byte = reinterpret_cast<const unsigned char*>(text);
+    while (IsClassicSpace(*byte))
+        ++byte;
+    bool negative = false;
+    if (*byte == '+' || *byte == '-') {
+        negative = *byte == '-';
+        ++byte;
+    }
+    // Accumulate toward the sign so INT32_MIN is reachable without overflow.
+    const std::int64_t limit = negative ? -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min())
+                                        : std::numeric_limits<std::int32_t>::max();
+    std::int64_t magnitude = 0;
+    while (*byte >= '0' && *byte <= '9') {
+        if (magnitude <= limit)
+            magnitude = magnitude * 10 + (*byte - '0');
+        ++byte;
+    }
+    if (magnitude > limit)
+        magnitude = limit;
+    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
+double ParseClassicReal(const char* text, const char** end)
+{
+    char* stop = nullptr;
+#if defined(_WIN32)
+    const double value = _strtod_l(text, &stop, TheClassicLocale());
+#else
+    const double value = strtod_l(text, &stop, TheClassicLocale());
+#endif
+    *end = stop;
+    return value;
+}
+
+std::string FormatClassicFixed4(double value)
+{
+    // Large enough for the longest double in fixed notation (309 digits).
+    char buffer[400];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
+    return std::string(buffer, result.ptr);
+}

@@ -1,0 +1,19 @@
+// Number parsing and formatting in the classic "C" locale, whatever locale the
+// process runs in: the GUI toolkit may switch LC_NUMERIC to a German locale,
+// where "," is the decimal point, and CNC programs always use ".".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// atoi reading: leading white space, an optional sign, decimal digits up to the
+// first other byte. No digits give 0; values outside the signed 32-bit range
+// saturate instead of wrapping.
+std::int32_t ParseClassicInt(const char* text);
+
+// strtod reading with "." as the decimal point. *end receives the first byte
+// not used, as strtod reports it. The text must be NUL-terminated.
+double ParseClassicReal(const char* text, const char** end);
+
+// printf "%4.4f" in the classic locale, never cut.
+std::string FormatClassicFixed4(double value);

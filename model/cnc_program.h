@@ -1,0 +1,79 @@
+// The loaded CNC program: asks for a file, reads its header and words,
+// classifies each word, and hands the listing text with every word's span to
+// the program view. Showing the listing, choosing the file and storing the
+// last choice are left to the interfaces in program_host.h.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "program_file.h"
+#include "program_host.h"
+#include "word_list.h"
+
+class CCncProgram {
+public:
+    // Results of Load and of the reader.
+    static constexpr int RESULT_OK = 1;
+    static constexpr int RESULT_SYNTAX_ERROR = 0;
+    static constexpr int RESULT_CANCELLED = -1;
+    static constexpr int RESULT_OPEN_FAILED = -2;
+    static constexpr int RESULT_END_OF_FILE = -3;
+    static constexpr int RESULT_NO_HEADER = -4;
+    static constexpr int RESULT_READ_FAILED = CProgramFile::READ_FAILED;
+
+    // editor may be null: then no listing is built and no spans are set.
+    CCncProgram(IListingView* editor, IFileChooser& fileChooser, ISettingsStore& settings);
+    CCncProgram(const CCncProgram&) = delete;
+    CCncProgram& operator=(const CCncProgram&) = delete;
+    ~CCncProgram();
+
+    // An empty name asks the file chooser; a non-empty one reloads the file
+    // chosen last.
+    int Load(const std::string& name);
+    std::string GetErrorText() const { return errorText; }
+    const CWordList& GetWordList() const { return words; }
+
+    int Clear();
+    int OpenFile(const std::string& filePath);
+    int CloseFile();
+    int AskForFile();
+    int ReadProgram();
+    int BuildListing();
+
+    // The reader: one byte, the header up to the first "%", one word.
+    int ReadChar();
+    int ReadHeader(std::string& headerText);
+    int ReadWord(std::string& word);
+
+    const std::string& GetHeader() const { return header; }
+    const std::string& GetPath() const { return path; }
+    std::int32_t GetLineCount() const { return lineCount; }
+    std::int32_t GetCharCount() const { return charCount; }
+    std::int32_t GetWordCount() const { return wordCount; }
+
+private:
+    int FinishWord(std::string& word, int result);
+
+    bool fileOpen = false;
+    CProgramFile file;
+    std::string path;
+    bool lookahead = false;
+    unsigned char current = 0;
+    // The file byte read before current, to tell a bare line feed from the
+    // second half of CR LF.
+    unsigned char previousFileByte = 0;
+    CWordList words;
+    std::string header;
+    std::string errorText;
+    std::int32_t lineCount = 0;
+    std::int32_t charCount = 0;
+    std::int32_t wordCount = 0;
+    IListingView* editor;
+    IFileChooser& fileChooser;
+    ISettingsStore& settings;
+};
+
+extern const char* const TEXT_CANT_OPEN_FILE;
+extern const char* const TEXT_SYNTAX_ERROR_IN_LINE;
+extern const char* const TEXT_ERROR_READING_HEADER;

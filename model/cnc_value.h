@@ -1,0 +1,30 @@
+// The value part of a CNC word: its kind and the number after the address
+// letter. Classify decides what a word text means and whether it is
+// acceptable; reporting a rejected word is left to the loader.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "word_kind.h"
+
+class CCncValue {
+public:
+    // Classifier results.
+    static constexpr int CLASSIFY_ACCEPTED = 1;
+    static constexpr int CLASSIFY_SYNTAX_ERROR = 0;
+
+    // text[length] must be a NUL byte (NUL bytes may also stand inside the
+    // text); a null text is a syntax error. Writes only the fields that the
+    // word's address determines and resets nothing else.
+    int Classify(const char* text, std::size_t length);
+
+    int GetRealValue(double& value) const;
+
+    double realValue = 0.0;
+    std::int32_t intValue = 0;
+    WordKind kind = WK_NONE;
+};
+
+// The kind the G-number table gives a G number; unlisted numbers give WK_NONE.
+WordKind KindOfGNumber(std::int32_t number);

@@ -1,0 +1,64 @@
+#include "program_file.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+constexpr std::size_t BUFFER_SIZE = 64 * 1024;
+}
+
+bool CProgramFile::Open(const std::string& path)
+{
+    Close();
+    std::error_code error;
+    if (path.empty() || !std::filesystem::is_regular_file(std::filesystem::path(path), error))
+        return false;
+    stream = std::fopen(path.c_str(), "rb");
+    if (stream == nullptr)
+        return false;
+    buffer.resize(BUFFER_SIZE);
+    bufferFill = 0;
+    bufferNext = 0;
+    return true;
+}
+
+void CProgramFile::Close()
+{
+    if (stream != nullptr)
+        std::fclose(stream);
+    stream = nullptr;
+    bufferFill = 0;
+    bufferNext = 0;
+}
+
+int CProgramFile::Refill()
+{
+    if (stream == nullptr)
+        return READ_FAILED;
+    bufferNext = 0;
+    bufferFill = std::fread(buffer.data(), 1, buffer.size(), stream);
+    if (bufferFill > 0)
+        return READ_BYTE;
+    return std::ferror(stream) ? READ_FAILED : READ_END;
+}
+
+int CProgramFile::ReadByte(unsigned char& byte)
+{
+    if (bufferNext == bufferFill) {
+        const int result = Refill();
+        if (result != READ_BYTE)
+            return result;
+    }
+    byte = buffer[bufferNext++];
+    return READ_BYTE;
+}
+
+bool CProgramFile::SeekToStart()
+{
+    bufferFill = 0;
+    bufferNext = 0;
+    if (stream == nullptr)
+        return false;
+    std::clearerr(stream);
+    return std::fseek(stream, 0, SEEK_SET) == 0;
+}

@@ -1,0 +1,38 @@
+// A program file opened for reading, handed out one byte at a time from a
+// buffer of 64 KiB. Only regular files open: a directory, a FIFO or a device
+// would block or fail in the middle of a load.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class CProgramFile {
+public:
+    static constexpr int READ_BYTE = 1;
+    static constexpr int READ_END = -3;
+    static constexpr int READ_FAILED = -6;
+
+    CProgramFile() = default;
+    CProgramFile(const CProgramFile&) = delete;
+    CProgramFile& operator=(const CProgramFile&) = delete;
+    ~CProgramFile() { Close(); }
+
+    bool Open(const std::string& path);
+    // Safe when the file is not open.
+    void Close();
+    bool IsOpen() const { return stream != nullptr; }
+
+    // READ_BYTE with byte set, READ_END at the end of the file, READ_FAILED
+    // when the system could not read it (byte unchanged in both cases).
+    int ReadByte(unsigned char& byte);
+    bool SeekToStart();
+
+private:
+    int Refill();
+
+    std::FILE* stream = nullptr;
+    std::vector<unsigned char> buffer;
+    std::size_t bufferFill = 0;
+    std::size_t bufferNext = 0;
+};

@@ -1,0 +1,181 @@
+#include <clocale>
+#include <cmath>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "classic_number.h"
+#include "cnc_word.h"
+
+namespace {
+
+struct Accepted {
+    const char* name;
+    std::string text;
+    WordKind kind;
+    std::int32_t intValue;
+    double realValue;
+};
+
+TEST(Classifier, AcceptedWords)
+{
+    const Accepted cases[] = {
+        {"G01 is linear", "G01", WK_LINEAR, 1, 0.0},
+        {"G1 is linear", "G1", WK_LINEAR, 1, 0.0},
+        {"lower case g1", "g1", WK_LINEAR, 1, 0.0},
+        {"leading zeros", "G001", WK_LINEAR, 1, 0.0},
+        {"fraction after G number ignored", "G1.5", WK_LINEAR, 1, 0.0},
+        {"letters after G number ignored", "G01L5", WK_LINEAR, 1, 0.0},
+        {"G without digits is G0", "G.5", WK_RAPID, 0, 0.0},
+        {"GOTO rest of line is G0", "GOTO 10 ; loop", WK_RAPID, 0, 0.0},
+        {"negative G number has no kind", "G-1", WK_NONE, -1, 0.0},
+        {"G18 is X/Z plane code 12", "G18", WK_PLANE_XZ, 18, 0.0},
+        {"G19 is Y/Z plane code 11", "G19", WK_PLANE_YZ, 19, 0.0},
+        {"G21 millimetres", "G21", WK_UNIT_MM, 21, 0.0},
+        {"G70 millimetres", "G70", WK_UNIT_MM, 70, 0.0},
+        {"G22 inch", "G22", WK_UNIT_INCH, 22, 0.0},
+        {"G71 inch", "G71", WK_UNIT_INCH, 71, 0.0},
+        {"G20 has no kind", "G20", WK_NONE, 20, 0.0},
+        {"G43 is a tool word", "G43", WK_TOOL, 43, 0.0},
+        {"G50 is a tool word", "G50", WK_TOOL, 50, 0.0},
+        {"G41 compensation not assigned", "G41", WK_NONE, 41, 0.0},
+        {"G81 cycle not assigned", "G81", WK_NONE, 81, 0.0},
+        {"G54 first UCS", "G54", WK_COORD_UCS_1, 54, 0.0},
+        {"G59 sixth UCS", "G59", WK_COORD_UCS_6, 59, 0.0},
+        {"G91 relative", "G91", WK_RELATIVE, 91, 0.0},
+        {"G overflow saturates", "G4294967297", WK_NONE, 2147483647, 0.0},
+        {"G underflow saturates", "G-4294967297", WK_NONE, -2147483647 - 1, 0.0},
+        {"X decimal", "X12.5", WK_X, 0, 12.5},
+        {"X negative", "X-3", WK_X, 0, -3.0},
+        {"X leading point", "X.5", WK_X, 0, 0.5},
+        {"X trailing point", "X5.", WK_X, 0, 5.0},
+        {"x exponent", "x1e2", WK_X, 0, 100.0},
+        {"Y", "Y7", WK_Y, 0, 7.0},
+        {"Z", "Z-0.25", WK_Z, 0, -0.25},
+        {"I", "I1", WK_I, 0, 1.0},
+        {"J", "J2", WK_J, 0, 2.0},
+        {"K", "K3", WK_K, 0, 3.0},
+        {"R alone is zero", "R", WK_R, 0, 0.0},
+        {"R value", "R2.5", WK_R, 0, 2.5},
+        {"N with trailing letter", "N10A", WK_BLOCK_NUMBER, 10, 0.0},
+        {"F takes the integer part", "F150.5", WK_FEED_RATE, 150, 0.0},
+        {"T with leading zero", "T0101", WK_TOOL, 101, 0.0},
+        {"S", "S1000", WK_SPINDLE_SPEED, 1000, 0.0},
+        {"L", "L5", WK_L, 5, 0.0},
+        {"M", "M30", WK_MISC, 30, 0.0},
+        {"comment", "(cut)", WK_COMMENT, 0, 0.0},
+        {"open parenthesis alone", "(", WK_COMMENT, 0, 0.0},
+        {"carriage return", "\r", WK_END_OF_BLOCK, 0, 0.0},
+        {"byte 141 ends a block", "\x8d", WK_END_OF_BLOCK, 0, 0.0},
+        {"percent", "%", WK_NONE, 0, 0.0},
+        {"semicolon comment", "; note", WK_NONE, 0, 0.0},
+        {"H", "H1", WK_NONE, 0, 0.0},
+        {"P", "P5", WK_NONE, 0, 0.0},
+        {"O", "O100", WK_NONE, 0, 0.0},
+        {"A axis", "A5", WK_NONE, 0, 0.0},
+        {"empty text", "", WK_NONE, 0, 0.0},
+        {"byte 216 is not folded", "\xd8" "5", WK_NONE, 0, 0.0},
+        {"hexadecimal real", "X0x10", WK_X, 0, 16.0},
+    };
+    for (const Accepted& row : cases) {
+        SCOPED_TRACE(row.name);
+        CCncWord word;
+        EXPECT_EQ(word.SetTextAndClassify(row.text), 1);
+        EXPECT_EQ(word.GetKind(), row.kind);
+        EXPECT_EQ(word.GetValue().kind, row.kind);
+        EXPECT_EQ(word.GetValue().intValue, row.intValue);
+        double real = -1.0;
+        EXPECT_EQ(word.GetValue().GetRealValue(real), 1);
+        EXPECT_DOUBLE_EQ(real, row.realValue);
+        EXPECT_EQ(word.GetTextString(), row.text);
+    }
+}
+
+TEST(Classifier, SyntaxErrors)
+{
+    const struct {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"G alone", "G"},
+        {"X alone", "X"},
+        {"M alone", "M"},
+        {"F alone", "F"},
+        {"lower-case n alone", "n"},
+        {"comma is no decimal point", "X12,5"},
+        {"two points", "X1.2.3"},
+        {"sign alone", "X-"},
+        {"trailing letter", "X12A"},
+        {"R with sign only", "R-"},
+        {"L after X", "X10L5"},
+        {"NUL inside a number", std::string("X1\0junk", 7)},
+        {"NUL as the whole rest", std::string("X\0", 2)},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        CCncWord word;
+        EXPECT_EQ(word.SetTextAndClassify(row.text), 0);
+        EXPECT_EQ(word.GetKind(), WK_NONE);
+        EXPECT_EQ(word.GetValue().realValue, 0.0);
+    }
+    CCncValue value;
+    EXPECT_EQ(value.Classify(nullptr, 0), 0);
+}
+
+TEST(Classifier, RealParseIgnoresTheProcessLocale)
+{
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    const std::string saved = previous != nullptr ? previous : "C";
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr)
+        << "the de_DE.UTF-8 locale is missing; the test command generates it";
+    CCncWord word;
+    EXPECT_EQ(word.SetTextAndClassify("X12.5"), 1);
+    EXPECT_EQ(word.GetValue().realValue, 12.5);
+    CCncWord comma;
+    EXPECT_EQ(comma.SetTextAndClassify("X12,5"), 0);
+    EXPECT_EQ(FormatClassicFixed4(-12.5), "-12.5000");
+    std::setlocale(LC_NUMERIC, saved.c_str());
+}
+
+TEST(Word, FreshWordAndSpans)
+{
+    CCncWord fresh;
+    EXPECT_EQ(fresh.GetKind(), WK_NONE);
+    EXPECT_STREQ(fresh.GetText(), "");
+    std::int32_t start = -1;
+    std::int32_t end = -1;
+    EXPECT_EQ(fresh.GetSpan(start, end), 1);
+    EXPECT_EQ(start, 0);
+    EXPECT_EQ(end, 0);
+
+    CCncWord lineEnd;
+    lineEnd.SetTextAndClassify("\r");
+    lineEnd.SetSpan(17);
+    lineEnd.GetSpan(start, end);
+    EXPECT_EQ(start, 17);
+    EXPECT_EQ(end, 18);
+
+    CCncWord empty;
+    empty.SetTextAndClassify("");
+    empty.SetSpan(5);
+    empty.GetSpan(start, end);
+    EXPECT_EQ(start, end);
+}
+
+TEST(ClassicNumber, FixedFormat)
+{
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {0.0, "0.0000"},        {-12.5, "-12.5000"},   {1234.56789, "1234.5679"},
+        {-0.00001, "-0.0000"},  {1e15, "1000000000000000.0000"},
+        {INFINITY, "inf"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(FormatClassicFixed4(row.value), row.text);
+    }
+}
+
+} // namespace

@@ -1,0 +1,146 @@
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace {
+
+std::vector<std::pair<std::int32_t, std::int32_t>> Spans(const CCncProgram& loader)
+{
+    std::vector<std::pair<std::int32_t, std::int32_t>> spans;
+    const CWordList& words = loader.GetWordList();
+    for (WordPosition p = words.GetFirst(); p != CWordList::NO_POSITION; p = words.GetNext(p)) {
+        std::int32_t start = 0;
+        std::int32_t end = 0;
+        words.GetAt(p).GetSpan(start, end);
+        spans.emplace_back(start, end);
+    }
+    return spans;
+}
+
+const std::string workedExample =
+    CrLfLines({"Demo part", "%", "N10 G00 X0 Y0", "G01 X10 F100 (cut)", "N20 GOTO 10 ; loop", "M30"});
+
+TEST(Loader, WorkedExample)
+{
+    CLoaderRig rig;
+    ASSERT_EQ(rig.LoadBytes(workedExample), 1);
+    EXPECT_EQ(rig.loader.GetWordCount(), 17);
+    EXPECT_EQ(rig.loader.GetCharCount(), 62);
+    EXPECT_EQ(rig.loader.GetLineCount(), 6);
+    EXPECT_EQ(rig.loader.GetErrorText(), "");
+    const std::string listing = "Demo part\r\n % \rN10 G00 X0 Y0 \r G01 X10 F100 (cut) \rN20 GOTO 10 ; loop \r M30 \r";
+    EXPECT_EQ(rig.view.GetListing(), listing);
+    EXPECT_EQ(listing.size(), 77u);
+    const std::vector<std::pair<std::int32_t, std::int32_t>> expected = {
+        {12, 13}, {14, 15}, {15, 18}, {19, 22}, {23, 25}, {26, 28}, {29, 30}, {31, 34}, {35, 38},
+        {39, 43}, {44, 49}, {50, 51}, {51, 54}, {55, 69}, {70, 71}, {72, 75}, {76, 77}};
+    EXPECT_EQ(Spans(rig.loader), expected);
+    // Every span addresses its word's own bytes in the listing.
+    const CWordList& words = rig.loader.GetWordList();
+    std::size_t index = 0;
+    for (WordPosition p = words.GetFirst(); p != CWordList::NO_POSITION; p = words.GetNext(p), ++index)
+        EXPECT_EQ(listing.substr(expected[index].first, expected[index].second - expected[index].first),
+                  words.GetAt(p).GetTextString());
+    // A load ends with the first line selected.
+    EXPECT_EQ(rig.view.GetSelectionStart(), 0);
+    EXPECT_EQ(rig.view.GetSelectionEnd(), 9);
+}
+
+TEST(Loader, Failures)
+{
+    const struct {
+        const char* name;
+        std::string bytes;
+        int result;
+        std::string error;
+        std::size_t wordsKept;
+        std::string listing;
+    } cases[] = {
+        {"empty file", "", 1, "", 0, ""},
+        {"syntax error without header reports line 1", "X\r\n", 0, "Syntax error in line: 1", 0, ""},
+        {"syntax error after a two-line header and the mark line",
+         CrLfLines({"one", "two", "%", "X10L5"}), 0, "Syntax error in line: 4", 2, "one\r\ntwo\r\n % \r"},
+        {"line end eaten by a comment is not counted",
+         CrLfLines({"G1", "; note", "M"}), 0, "Syntax error in line: 2", 4, " G1 \r  ; note"},
+        {"lower-case n gets a blank, upper-case N none", "n10 N20\r", 1, "", 3, " n10N20 \r"},
+        {"empty word adds one blank", "(c)\r", 1, "", 3, "  (c) \r"},
+        {"NUL kept in the listing", std::string("(\0)\rX1\r", 7), 1, "", 5,
+         std::string("  (\0) \r X1 \r", 12)},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        CLoaderRig rig;
+        EXPECT_EQ(rig.LoadBytes(row.bytes), row.result);
+        EXPECT_EQ(rig.loader.GetErrorText(), row.error);
+        EXPECT_EQ(rig.loader.GetWordList().GetCount(), row.wordsKept);
+        EXPECT_EQ(rig.view.GetListing(), row.listing);
+    }
+}
+
+TEST(Loader, OpenFailuresKeepTheOldListing)
+{
+    CLoaderRig rig;
+    ASSERT_EQ(rig.LoadBytes("G1\r"), 1);
+    const std::string directory = MakeTempDirectory();
+    for (const std::string& path : {directory, directory + "/missing.nc"}) {
+        SCOPED_TRACE(path);
+        rig.chooser.SetPath(path);
+        EXPECT_EQ(rig.loader.Load(std::string()), -2);
+        EXPECT_EQ(rig.loader.GetErrorText(), "Can't open file.");
+        EXPECT_TRUE(rig.loader.GetWordList().IsEmpty());
+        EXPECT_EQ(rig.view.GetListing(), " G1 \r");
+    }
+}
+
+TEST(Loader, CancelLeavesEverythingAsItWas)
+{
+    CLoaderRig rig;
+    ASSERT_EQ(rig.LoadBytes("X\r"), 0);
+    rig.chooser.SetCancels(true);
+    EXPECT_EQ(rig.loader.Load(std::string()), -1);
+    EXPECT_EQ(rig.loader.GetErrorText(), "Syntax error in line: 1");
+}
+
+TEST(Loader, RemembersTheChosenFileBeforeReadingIt)
+{
+    CLoaderRig rig("/no/such/file.nc");
+    EXPECT_EQ(rig.loader.Load(std::string()), -2);
+    std::string stored;
+    ASSERT_TRUE(rig.settings.ReadSettingString(SETTINGS_KEY, "lastLoaded", stored));
+    EXPECT_EQ(stored, "/no/such/file.nc");
+    rig.loader.Load(std::string());
+    EXPECT_EQ(rig.chooser.GetLastInitialName(), "/no/such/file.nc");
+}
+
+TEST(Loader, LoadingTwiceGivesTheSameProgram)
+{
+    CTempFile file(workedExample);
+    CLoaderRig rig(file.GetPath());
+    ASSERT_EQ(rig.loader.Load(std::string()), 1);
+    const auto firstSpans = Spans(rig.loader);
+    const std::string firstListing = rig.view.GetListing();
+    ASSERT_EQ(rig.loader.Load(std::string()), 1);
+    EXPECT_EQ(Spans(rig.loader), firstSpans);
+    EXPECT_EQ(rig.view.GetListing(), firstListing);
+    EXPECT_EQ(rig.loader.GetWordCount(), 17);
+    EXPECT_EQ(rig.loader.GetCharCount(), 62);
+}
+
+TEST(Loader, NullViewBuildsNoSpans)
+{
+    CTempFile file("X5\r");
+    CFixedFileChooser chooser(file.GetPath());
+    CMemorySettings settings;
+    CCncProgram loader(nullptr, chooser, settings);
+    ASSERT_EQ(loader.Load(std::string()), 1);
+    std::int32_t start = -1;
+    std::int32_t end = -1;
+    loader.GetWordList().GetAt(0).GetSpan(start, end);
+    EXPECT_EQ(start, 0);
+    EXPECT_EQ(end, 0);
+}
+
+} // namespace
