@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Runs tornavel-cli over every program in the given folders: check, and trace
+# with several scripts. Fails on a crash, a hang or a trace that does not end
+# with its command records.
+# Usage: cli_corpus.sh CLI FOLDER...
+set -u
+cli=$1
+shift
+failures=0
+files=0
+for folder in "$@"; do
+    for file in "$folder"/*; do
+        [ -f "$file" ] || continue
+        files=$((files + 1))
+        timeout 120 "$cli" check "$file" >/dev/null
+        status=$?
+        if [ $status -gt 1 ]; then
+            echo "FAIL check $file: exit $status"
+            failures=$((failures + 1))
+        fi
+        for script in N 3R 0R 1R 2R xa; do
+            last=$(timeout 300 "$cli" trace --script "$script" "$file" | tail -n 1)
+            status=${PIPESTATUS[0]}
+            if [ $status -ne 0 ] || [ "${last#\{\"event\":\"command\"}" = "$last" ]; then
+                echo "FAIL trace --script $script $file: exit $status"
+                failures=$((failures + 1))
+            fi
+        done
+    done
+done
+echo "$files files, $failures failures"
+[ $files -gt 0 ] && [ $failures -eq 0 ]

@@ -1,0 +1,175 @@
+#include <clocale>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "cli_panel.h"
+#include "machine_state.h"
+#include "state_texts.h"
+
+namespace {
+
+// Counts the refreshes of the panel: one write of the X line each.
+class CCountingPanel : public CCliPanel {
+public:
+    bool SetControlText(int controlId, const std::string& text) override
+    {
+        if (controlId == IDC_POSITION_X)
+            ++refreshes;
+        return CCliPanel::SetControlText(controlId, text);
+    }
+    int refreshes = 0;
+};
+
+std::vector<CCncWord> Words(std::initializer_list<const char*> texts)
+{
+    std::vector<CCncWord> words;
+    for (const char* text : texts) {
+        words.emplace_back();
+        words.back().SetTextAndClassify(text);
+    }
+    return words;
+}
+
+void Execute(CMachineState& state, const std::vector<CCncWord>& words)
+{
+    for (const CCncWord& word : words)
+        state.ExecuteWord(&word);
+}
+
+TEST(MachineState, Blocks)
+{
+    const struct {
+        const char* name;
+        std::vector<const char*> before;
+        std::vector<const char*> block;
+        int refreshes;
+        std::vector<std::pair<int, const char*>> texts;
+    } cases[] = {
+        {"G91 replaces, never adds", {"X5", "\r"}, {"G91", "X10", "\r"}, 3,
+         {{IDC_POSITION_X, "10.0000"}, {IDC_DIMENSIONING, "Koordinaten: REL"}}},
+        {"later word of a group wins", {}, {"G0", "G1", "\r"}, 3, {{IDC_MOTION, "Bewegung: LINEAR       "}}},
+        {"end of block alone refreshes once", {}, {"\r"}, 1, {{IDC_POSITION_X, "0.0000"}}},
+        {"comments and unknown words are not buffered", {}, {"G2", "(c)", "H5", "\r"}, 2,
+         {{IDC_MOTION, "Bewegung: CLOCKWISE    "}}},
+        {"R I J K change no coordinate", {}, {"X1", "Y2", "Z3", "R4", "I5", "J6", "K7", "\r"}, 8,
+         {{IDC_POSITION_X, "1.0000"}, {IDC_POSITION_Y, "2.0000"}, {IDC_POSITION_Z, "3.0000"}}},
+        {"T S F M N change no field", {}, {"T5", "S1000", "F200", "M3", "N10", "\r"}, 6,
+         {{IDC_MOTION, "Bewegung: LINEAR       "}, {IDC_POSITION_X, "0.0000"}}},
+        {"G71 keeps the numbers and changes the units", {}, {"G71", "X-3", "\r"}, 3,
+         {{IDC_POSITION_X, "-3.0000"}, {IDC_LENGTH_UNIT, "L\xE4ngeninheit: INCH"}, {IDC_FEED_UNIT, "inch/min"},
+          {IDC_SPINDLE_UNIT, "1/min"}}},
+        {"planes follow their codes", {}, {"G18", "\r"}, 2, {{IDC_PLANE, "Arbeitsebene: X/Z"}}},
+        {"coordinate systems", {}, {"G55", "\r"}, 2, {{IDC_COORD_SYSTEM, "Koord Sys: UCS 2"}}},
+        {"rounding to four decimals", {}, {"X1234.56789", "Y-0.00001", "\r"}, 3,
+         {{IDC_POSITION_X, "1234.5679"}, {IDC_POSITION_Y, "-0.0000"}}},
+        {"a huge coordinate is shown whole", {}, {"X1e20", "\r"}, 2,
+         {{IDC_POSITION_X, "100000000000000000000.0000"}}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        CCountingPanel panel;
+        CMachineState state(&panel);
+        std::vector<CCncWord> before;
+        for (const char* text : row.before) {
+            before.emplace_back();
+            before.back().SetTextAndClassify(text);
+        }
+        Execute(state, before);
+        panel.refreshes = 0;
+        std::vector<CCncWord> block;
+        for (const char* text : row.block) {
+            block.emplace_back();
+            block.back().SetTextAndClassify(text);
+        }
+        Execute(state, block);
+        EXPECT_EQ(panel.refreshes, row.refreshes);
+        for (const auto& [id, text] : row.texts)
+            EXPECT_EQ(panel.GetControlText(id), text) << "control " << id;
+    }
+}
+
+TEST(MachineState, NothingVisibleBeforeTheBlockEnds)
+{
+    CCountingPanel panel;
+    CMachineState state(&panel);
+    const auto words = Words({"G0", "X9"});
+    Execute(state, words);
+    EXPECT_EQ(panel.refreshes, 0);
+    EXPECT_EQ(state.GetMotion(), WK_LINEAR);
+    EXPECT_EQ(state.GetPosition().GetX(), 0.0);
+    EXPECT_EQ(state.ExecuteWord(nullptr), 0);
+    EXPECT_EQ(state.ApplyPositionWord(nullptr), 0);
+}
+
+TEST(MachineState, InitialTexts)
+{
+    CCliPanel panel;
+    CMachineState state(&panel);
+    state.UpdateDisplay();
+    const std::vector<std::pair<int, std::string>> expected = {
+        {IDC_POSITION_X, "0.0000"},
+        {IDC_POSITION_Y, "0.0000"},
+        {IDC_POSITION_Z, "0.0000"},
+        {IDC_MOTION, "Bewegung: LINEAR       "},
+        {IDC_COMPENSATION, "Kompensation:  OFF"},
+        {IDC_PLANE, "Arbeitsebene: X/Y"},
+        {IDC_CYCLE, "Zyklus:  OFF"},
+        {IDC_COORD_SYSTEM, "Koord Sys: MACHINE"},
+        {IDC_DIMENSIONING, "Koordinaten: ABS"},
+        {IDC_LENGTH_UNIT, "L\xE4ngeninheit: MM"},
+        {IDC_FEED_UNIT, "mm/min"},
+        {IDC_SPINDLE_UNIT, "1/min"},
+    };
+    for (const auto& [id, text] : expected)
+        EXPECT_EQ(panel.GetControlText(id), text) << "control " << id;
+}
+
+TEST(MachineState, TextsInACommaDecimalLocale)
+{
+    const char* previous = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = previous != nullptr ? previous : "C";
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr)
+        << "the de_DE.UTF-8 locale is missing; the test command generates it";
+    CCliPanel panel;
+    CMachineState state(&panel);
+    const auto words = Words({"X12.5", "Y-3.25", "\r"});
+    Execute(state, words);
+    EXPECT_EQ(panel.GetControlText(IDC_POSITION_X), "12.5000");
+    EXPECT_EQ(panel.GetControlText(IDC_POSITION_Y), "-3.2500");
+    std::setlocale(LC_ALL, saved.c_str());
+}
+
+TEST(StateTexts, FallbackForValuesWithoutKeyword)
+{
+    CCliPanel panel;
+    CMachineState state(&panel);
+    // No word puts a compensation or cycle code into the state, so the
+    // fallback shows where a value has no keyword: G40 is accepted as WK_NONE
+    // and changes nothing.
+    const auto words = Words({"G40", "G80", "\r"});
+    Execute(state, words);
+    EXPECT_EQ(panel.GetControlText(IDC_COMPENSATION), "Kompensation:  OFF");
+    EXPECT_EQ(panel.GetControlText(IDC_CYCLE), "Zyklus:  OFF");
+}
+
+TEST(WordGroups, ExactCodeSets)
+{
+    const struct {
+        std::int32_t kind;
+        WordGroup group;
+    } cases[] = {
+        {0, GROUP_NONE},          {1, GROUP_MOTION},       {9, GROUP_MOTION},         {10, GROUP_PLANE},
+        {12, GROUP_PLANE},        {13, GROUP_COMPENSATION}, {14, GROUP_NONE},         {18, GROUP_COMPENSATION},
+        {19, GROUP_CYCLE},        {25, GROUP_CYCLE},       {26, GROUP_NONE},          {27, GROUP_NONE},
+        {28, GROUP_CYCLE},        {30, GROUP_CYCLE},       {31, GROUP_COORD_SYSTEM},  {37, GROUP_COORD_SYSTEM},
+        {38, GROUP_DIMENSIONING}, {41, GROUP_FEED_MODE},   {42, GROUP_SPINDLE_MODE},  {45, GROUP_LENGTH_UNIT},
+        {46, GROUP_POSITION},     {49, GROUP_POSITION},    {60, GROUP_POSITION},      {61, GROUP_NONE},
+        {65, GROUP_NONE},         {69, GROUP_NONE},        {-1, GROUP_NONE},          {70, GROUP_NONE},
+    };
+    for (const auto& row : cases)
+        EXPECT_EQ(GroupOfKind(row.kind), row.group) << "kind " << row.kind;
+}
+
+} // namespace
