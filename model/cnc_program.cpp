@@ -1,10 +1,12 @@
 #include "cnc_program.h"
 
+#include <cstdint>
 #include <utility>
 
 const char* const TEXT_CANT_OPEN_FILE = "Can't open file.";
 const char* const TEXT_SYNTAX_ERROR_IN_LINE = "Syntax error in line: ";
 const char* const TEXT_ERROR_READING_HEADER = "Error reading CNC header";
+const char* const TEXT_FILE_TOO_LARGE = "File too large.";
 
 namespace {
 
@@ -113,7 +115,13 @@ int CCncProgram::Clear()
 
 int CCncProgram::OpenFile(const std::string& filePath)
 {
-    if (!file.Open(filePath)) {
+    switch (file.Open(filePath)) {
+    case CProgramFile::OPEN_OK:
+        break;
+    case CProgramFile::OPEN_TOO_LARGE:
+        errorText = TEXT_FILE_TOO_LARGE;
+        return RESULT_TOO_LARGE;
+    case CProgramFile::OPEN_FAILED:
         errorText = TEXT_CANT_OPEN_FILE;
         return RESULT_OPEN_FAILED;
     }
@@ -164,6 +172,12 @@ int CCncProgram::ReadProgram()
             errorText = TEXT_SYNTAX_ERROR_IN_LINE + std::to_string(static_cast<std::int64_t>(lineCount) + 1);
             BuildListing();
             return classified;
+        }
+        // The listing needs one blank per word on top of the characters.
+        if (static_cast<std::int64_t>(charCount) + wordCount + length + 2 > INT32_MAX) {
+            errorText = TEXT_FILE_TOO_LARGE;
+            BuildListing();
+            return RESULT_TOO_LARGE;
         }
         words.Append(std::move(newWord));
         if (endsLine)

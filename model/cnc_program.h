@@ -20,6 +20,7 @@ public:
     static constexpr int RESULT_OPEN_FAILED = -2;
     static constexpr int RESULT_END_OF_FILE = -3;
     static constexpr int RESULT_NO_HEADER = -4;
+    static constexpr int RESULT_TOO_LARGE = -5;
     static constexpr int RESULT_READ_FAILED = CProgramFile::READ_FAILED;
 
     // editor may be null: then no listing is built and no spans are set.
@@ -29,7 +30,8 @@ public:
     ~CCncProgram();
 
     // An empty name asks the file chooser; a non-empty one reloads the file
-    // chosen last.
+    // chosen last. A file over 1 GiB, or one whose listing would not fit the
+    // 32-bit spans, gives RESULT_TOO_LARGE.
     int Load(const std::string& name);
     std::string GetErrorText() const { return errorText; }
     const CWordList& GetWordList() const { return words; }
@@ -77,3 +79,4 @@ private:
 extern const char* const TEXT_CANT_OPEN_FILE;
 extern const char* const TEXT_SYNTAX_ERROR_IN_LINE;
 extern const char* const TEXT_ERROR_READING_HEADER;
+extern const char* const TEXT_FILE_TOO_LARGE;

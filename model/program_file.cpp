@@ -7,19 +7,26 @@ namespace {
 constexpr std::size_t BUFFER_SIZE = 64 * 1024;
 }
 
-bool CProgramFile::Open(const std::string& path)
+CProgramFile::OpenResult CProgramFile::Open(const std::string& path)
 {
     Close();
     std::error_code error;
-    if (path.empty() || !std::filesystem::is_regular_file(std::filesystem::path(path), error))
-        return false;
+    const std::filesystem::path filePath(path);
+    // Only regular files: a FIFO or a device would block the panel or never end.
+    if (path.empty() || !std::filesystem::is_regular_file(filePath, error))
+        return OPEN_FAILED;
+    const std::uintmax_t size = std::filesystem::file_size(filePath, error);
+    if (error)
+        return OPEN_FAILED;
+    if (size > MAX_FILE_SIZE)
+        return OPEN_TOO_LARGE;
     stream = std::fopen(path.c_str(), "rb");
     if (stream == nullptr)
-        return false;
+        return OPEN_FAILED;
     buffer.resize(BUFFER_SIZE);
     bufferFill = 0;
     bufferNext = 0;
-    return true;
+    return OPEN_OK;
 }
 
 void CProgramFile::Close()

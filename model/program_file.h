@@ -3,6 +3,7 @@
 // would block or fail in the middle of a load.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -13,12 +14,17 @@ public:
     static constexpr int READ_END = -3;
     static constexpr int READ_FAILED = -6;
 
+    enum OpenResult { OPEN_OK, OPEN_FAILED, OPEN_TOO_LARGE };
+    // Spans and counters are signed 32-bit: a listing of a larger file could
+    // not be addressed.
+    static constexpr std::uint64_t MAX_FILE_SIZE = std::uint64_t(1) << 30;
+
     CProgramFile() = default;
     CProgramFile(const CProgramFile&) = delete;
     CProgramFile& operator=(const CProgramFile&) = delete;
     ~CProgramFile() { Close(); }
 
-    bool Open(const std::string& path);
+    OpenResult Open(const std::string& path);
     // Safe when the file is not open.
     void Close();
     bool IsOpen() const { return stream != nullptr; }

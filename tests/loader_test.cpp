@@ -1,4 +1,7 @@
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -141,6 +144,87 @@ TEST(Loader, NullViewBuildsNoSpans)
     loader.GetWordList().GetAt(0).GetSpan(start, end);
     EXPECT_EQ(start, 0);
     EXPECT_EQ(end, 0);
+}
+
+} // namespace
+
+namespace {
+
+// A chooser that lets the chosen file vanish or shrink before the read.
+class CChangingChooser : public IFileChooser {
+public:
+    CChangingChooser(std::string path, bool deletes) : path(std::move(path)), deletes(deletes) {}
+    bool ChooseFile(const std::string&, std::string& chosenPath) override
+    {
+        chosenPath = path;
+        if (deletes)
+            std::filesystem::remove(path);
+        else
+            std::filesystem::resize_file(path, 3);
+        return true;
+    }
+
+private:
+    std::string path;
+    bool deletes;
+};
+
+TEST(Loader, FilesThatAreNoProgramFiles)
+{
+    const std::string directory = MakeTempDirectory();
+    const std::string fifo = directory + "/fifo.nc";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string huge = directory + "/huge.nc";
+    {
+        std::ofstream out(huge, std::ios::binary);
+    }
+    // Sparse: takes no disk space.
+    std::filesystem::resize_file(huge, (std::uint64_t(1) << 30) + 1);
+
+    const struct {
+        const char* name;
+        std::string path;
+        int result;
+        const char* error;
+    } cases[] = {
+        {"a FIFO is refused without blocking", fifo, -2, "Can't open file."},
+        {"a directory", directory, -2, "Can't open file."},
+        {"a file over 1 GiB", huge, -5, "File too large."},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        CLoaderRig rig(row.path);
+        EXPECT_EQ(rig.loader.Load(std::string()), row.result);
+        EXPECT_EQ(rig.loader.GetErrorText(), row.error);
+        EXPECT_TRUE(rig.loader.GetWordList().IsEmpty());
+    }
+    std::filesystem::remove_all(directory);
+}
+
+TEST(Loader, FileChangedBetweenTheDialogAndTheRead)
+{
+    const std::string directory = MakeTempDirectory();
+    const std::string path = directory + "/program.nc";
+    for (bool deletes : {true, false}) {
+        SCOPED_TRACE(deletes ? "deleted" : "truncated");
+        {
+            std::ofstream out(path, std::ios::binary);
+            out << "G1\rX5\rY6\r";
+        }
+        CChangingChooser chooser(path, deletes);
+        CMemorySettings settings;
+        CHeadlessView view;
+        CCncProgram loader(&view, chooser, settings);
+        if (deletes) {
+            EXPECT_EQ(loader.Load(std::string()), -2);
+            EXPECT_EQ(loader.GetErrorText(), "Can't open file.");
+        } else {
+            EXPECT_EQ(loader.Load(std::string()), 1);
+            EXPECT_EQ(loader.GetWordCount(), 2);
+            EXPECT_EQ(view.GetListing(), " G1 \r");
+        }
+    }
+    std::filesystem::remove_all(directory);
 }
 
 } // namespace
