@@ -1,0 +1,201 @@
+#include <climits>
+#include <memory>
+
+#include <QtTest>
+
+#include "settings_store.h"
+#include "ui_test_support.h"
+
+class SettingsStoreTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void missingKeyReadsAsMissing();
+    void integerReadsLikeAtoi_data();
+    void integerReadsLikeAtoi();
+    void emptyTextLeavesIntegerUnchanged();
+    void integerIsStoredAsDecimalText_data();
+    void integerIsStoredAsDecimalText();
+    void textLengthLimit_data();
+    void textLengthLimit();
+    void textEndsAtFirstNul();
+    void codePageBytesRoundTrip();
+    void unwritableStoreGivesFalse();
+    void badKeyPathOrNameGivesFalse_data();
+    void badKeyPathOrNameGivesFalse();
+    void storeObjectUsesPerMachineRoot();
+
+private:
+    std::unique_ptr<CTemporarySettings> store;
+};
+
+void SettingsStoreTest::initTestCase()
+{
+#ifdef Q_OS_WIN
+    QSKIP("the per-machine store is the registry hive here, which a test must not touch");
+#endif
+}
+
+void SettingsStoreTest::init() { store = std::make_unique<CTemporarySettings>(); }
+
+void SettingsStoreTest::cleanup() { store.reset(); }
+
+void SettingsStoreTest::missingKeyReadsAsMissing()
+{
+    std::string text = "unchanged";
+    int value = 10;
+    QVERIFY(!ReadSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", text));
+    QVERIFY(!ReadSettingInt(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", value));
+    QCOMPARE(text, std::string("unchanged"));
+    QCOMPARE(value, 10);
+    QVERIFY(!QFile::exists(store->GetKeyFile()));
+}
+
+void SettingsStoreTest::integerReadsLikeAtoi_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("negative number") << QByteArray("-15") << -15;
+    QTest::newRow("letters after the digits") << QByteArray("12abc") << 12;
+    QTest::newRow("letters only") << QByteArray("abc") << 0;
+    QTest::newRow("leading blanks") << QByteArray("  42") << 42;
+    QTest::newRow("plus sign") << QByteArray("+7") << 7;
+    QTest::newRow("decimal point ends the number") << QByteArray("3.9") << 3;
+    QTest::newRow("beyond 32 bits saturates") << QByteArray("99999999999") << INT_MAX;
+}
+
+void SettingsStoreTest::integerReadsLikeAtoi()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(int, expected);
+    QVERIFY(WriteSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", stored.toStdString()));
+    int value = 10;
+    QVERIFY(ReadSettingInt(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", value));
+    QCOMPARE(value, expected);
+}
+
+void SettingsStoreTest::emptyTextLeavesIntegerUnchanged()
+{
+    QVERIFY(WriteSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", ""));
+    int value = 10;
+    QVERIFY(!ReadSettingInt(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", value));
+    QCOMPARE(value, 10);
+    std::string text = "unchanged";
+    QVERIFY(ReadSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", text));
+    QCOMPARE(text, std::string());
+}
+
+void SettingsStoreTest::integerIsStoredAsDecimalText_data()
+{
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("minus eight is two characters") << -8 << QStringLiteral("-8");
+    QTest::newRow("zero") << 0 << QStringLiteral("0");
+    QTest::newRow("largest") << INT_MAX << QStringLiteral("2147483647");
+    QTest::newRow("smallest") << INT_MIN << QStringLiteral("-2147483648");
+}
+
+void SettingsStoreTest::integerIsStoredAsDecimalText()
+{
+    QFETCH(int, value);
+    QFETCH(QString, text);
+    QVERIFY(WriteSettingInt(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_y", value));
+    const QSettings file(store->GetKeyFile(), QSettings::IniFormat);
+    QCOMPARE(file.value(QStringLiteral("start_y")).toString(), text);
+    int readBack = 10;
+    QVERIFY(ReadSettingInt(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_y", readBack));
+    QCOMPARE(readBack, value);
+}
+
+void SettingsStoreTest::textLengthLimit_data()
+{
+    QTest::addColumn<int>("length");
+    QTest::addColumn<bool>("readable");
+    QTest::newRow("259 bytes and the NUL fill the buffer") << 259 << true;
+    QTest::newRow("260 bytes do not fit") << 260 << false;
+    QTest::newRow("5000 bytes do not fit") << 5000 << false;
+}
+
+void SettingsStoreTest::textLengthLimit()
+{
+    QFETCH(int, length);
+    QFETCH(bool, readable);
+    const std::string path = "/" + std::string(static_cast<std::size_t>(length - 1), 'p');
+    QVERIFY(WriteSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", path));
+    std::string text = "unchanged";
+    QCOMPARE(ReadSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", text), readable);
+    QCOMPARE(text, readable ? path : std::string("unchanged"));
+}
+
+void SettingsStoreTest::textEndsAtFirstNul()
+{
+    QVERIFY(WriteSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", std::string("ab\0cd", 5)));
+    std::string text;
+    QVERIFY(ReadSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", text));
+    QCOMPARE(text, std::string("ab"));
+}
+
+void SettingsStoreTest::codePageBytesRoundTrip()
+{
+    const std::string path = "/home/lehrling/Teil\xE4\x80\x8D.nc";
+    QVERIFY(WriteSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", path));
+    std::string text;
+    QVERIFY(ReadSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", text));
+    QCOMPARE(text, path);
+    const QSettings file(store->GetKeyFile(), QSettings::IniFormat);
+    QCOMPARE(file.value(QStringLiteral("lastLoaded")).toString(), QString::fromUtf8("/home/lehrling/Teilä€\u008D.nc"));
+}
+
+void SettingsStoreTest::unwritableStoreGivesFalse()
+{
+    store->MakeUnwritable();
+    QVERIFY(!WriteSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", "/tmp/part.nc"));
+    QVERIFY(!WriteSettingInt(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", -8));
+    std::string text = "unchanged";
+    int value = 10;
+    QVERIFY(!ReadSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", text));
+    QVERIFY(!ReadSettingInt(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", value));
+    QCOMPARE(text, std::string("unchanged"));
+    QCOMPARE(value, 10);
+}
+
+void SettingsStoreTest::badKeyPathOrNameGivesFalse_data()
+{
+    QTest::addColumn<QByteArray>("keyPath");
+    QTest::addColumn<QByteArray>("name");
+    QTest::newRow("empty key path") << QByteArray("") << QByteArray("start_x");
+    QTest::newRow("key path of the root folder alone") << QByteArray("SOFTWARE") << QByteArray("start_x");
+    QTest::newRow("key path leaving the store") << QByteArray("SOFTWARE\\..\\..\\elsewhere") << QByteArray("start_x");
+    QTest::newRow("key path with a slash") << QByteArray("SOFTWARE\\a/b") << QByteArray("start_x");
+    QTest::newRow("empty name") << QByteArray(SETTINGS_KEY) << QByteArray("");
+    QTest::newRow("name with a group separator") << QByteArray(SETTINGS_KEY) << QByteArray("a/b");
+}
+
+void SettingsStoreTest::badKeyPathOrNameGivesFalse()
+{
+    QFETCH(QByteArray, keyPath);
+    QFETCH(QByteArray, name);
+    QVERIFY(!WriteSettingString(SETTINGS_ROOT_LOCAL_MACHINE, keyPath.toStdString(), name.toStdString(), "1"));
+    std::string text = "unchanged";
+    QVERIFY(!ReadSettingString(SETTINGS_ROOT_LOCAL_MACHINE, keyPath.toStdString(), name.toStdString(), text));
+    QCOMPARE(text, std::string("unchanged"));
+}
+
+void SettingsStoreTest::storeObjectUsesPerMachineRoot()
+{
+    CSettingsStore settings;
+    QVERIFY(settings.WriteSettingString(SETTINGS_KEY, "lastLoaded", "/tmp/part.nc"));
+    std::string text;
+    QVERIFY(ReadSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", text));
+    QCOMPARE(text, std::string("/tmp/part.nc"));
+    QVERIFY(WriteSettingInt(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", 300));
+    QVERIFY(settings.ReadSettingString(SETTINGS_KEY, "start_x", text));
+    QCOMPARE(text, std::string("300"));
+}
+
+QTEST_GUILESS_MAIN(SettingsStoreTest)
+#include "settings_store_test.moc"

@@ -1,0 +1,232 @@
+#include "controller_dlg.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QShortcut>
+#include <QStyle>
+#include <QWindow>
+
+#include "cnc_edit_box_ctrl.h"
+#include "cnc_program.h"
+#include "code_page_1252.h"
+#include "control_ids.h"
+#include "file_chooser.h"
+#include "help_window.h"
+#include "machine_state.h"
+#include "program_cursor.h"
+#include "settings_store.h"
+#include "tooltip_texts.h"
+#include "ui_controller_dlg.h"
+
+// Outside any namespace, as the resource initialiser must be.
+static void InitPanelResources() { Q_INIT_RESOURCE(tornavel); }
+
+namespace {
+
+constexpr int OUTER_WIDTH = 500;
+constexpr int OUTER_HEIGHT = 400;
+constexpr int DEFAULT_POSITION = 10;
+constexpr int HIDDEN_BITMAP_SIZE = 180;
+// Client pixels (7, 205)-(407, 305).
+const QRect EDITOR_RECT(7, 205, 400, 100);
+
+const char* const START_X = "start_x";
+const char* const START_Y = "start_y";
+
+} // namespace
+
+CControllerDlg::CControllerDlg(IFileChooser* fileChooser, ISettingsStore* settings)
+    : form(std::make_unique<Ui::ControllerDlg>()), fileChooser(fileChooser), settings(settings)
+{
+    InitPanelResources();
+    form->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    icon.addFile(QStringLiteral(":/res/icon_32.png"), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/res/icon_16.png"), QSize(16, 16));
+    machineState = new CMachineState(this);
+    if (this->fileChooser == nullptr) {
+        ownFileChooser = std::make_unique<CFileChooser>();
+        this->fileChooser = ownFileChooser.get();
+    }
+    if (this->settings == nullptr) {
+        ownSettings = std::make_unique<CSettingsStore>();
+        this->settings = ownSettings.get();
+    }
+    OnInitDialog();
+}
+
+CControllerDlg::~CControllerDlg()
+{
+    // The cursor refers to all three. The loader goes before the editor: its
+    // destruction clears the program under the editor's wait cursor.
+    delete cursor;
+    cursor = nullptr;
+    delete loader;
+    loader = nullptr;
+    delete editor;
+    editor = nullptr;
+    delete machineState;
+    machineState = nullptr;
+}
+
+void CControllerDlg::OnInitDialog()
+{
+    int x = DEFAULT_POSITION;
+    int y = DEFAULT_POSITION;
+    ReadSettingInt(*settings, SETTINGS_KEY, START_X, x);
+    ReadSettingInt(*settings, SETTINGS_KEY, START_Y, y);
+    move(x, y);
+    ApplyOuterSize();
+
+    setWindowIcon(icon);
+
+    hiddenButton = form->buttonLoaded;
+    const QPixmap bitmap(QStringLiteral(":/res/default_bmp.png"));
+    if (!bitmap.isNull()) {
+        hiddenButton->setIconSize(QSize(HIDDEN_BITMAP_SIZE, HIDDEN_BITMAP_SIZE));
+        hiddenButton->setIcon(QIcon(bitmap.scaled(HIDDEN_BITMAP_SIZE, HIDDEN_BITMAP_SIZE)));
+    }
+
+    editor = new CCncEditBoxCtrl();
+    editor->Create(EDITOR_RECT, this, IDC_EDITOR);
+    setTabOrder(form->runToCombo, editor);
+
+    loader = new CCncProgram(editor, *fileChooser, *settings);
+    cursor = new CProgramCursor(*loader, *machineState, editor, *this);
+
+    for (QWidget* control : findChildren<QWidget*>()) {
+        const QVariant id = control->property(CONTROL_ID_PROPERTY);
+        if (id.isValid() && id.toInt() != -1)
+            controls[id.toInt()] = control;
+    }
+    for (const auto& [id, control] : controls) {
+        if (const char* text = ToolTipText(id))
+            control->setToolTip(QString::fromLatin1(text));
+    }
+
+    QComboBox* combo = form->runToCombo;
+    // Only choosing an item changes the stopping point: no completion, and
+    // the combo box must not pick the item whose text was typed when its
+    // edit field loses the focus or takes Enter.
+    combo->setCompleter(nullptr);
+    QObject::disconnect(combo->lineEdit(), &QLineEdit::editingFinished, combo, nullptr);
+
+    connect(form->buttonDone, &QPushButton::clicked, this, &QDialog::accept);
+    connect(form->buttonLoad, &QPushButton::clicked, this, &CControllerDlg::OnLoad);
+    connect(form->buttonLoaded, &QPushButton::clicked, this, &CControllerDlg::OnLoad);
+    connect(form->buttonNextWord, &QPushButton::clicked, this, &CControllerDlg::OnNextWord);
+    connect(form->buttonReset, &QPushButton::clicked, this, &CControllerDlg::OnReset);
+    connect(form->buttonJumpToActual, &QPushButton::clicked, this, &CControllerDlg::OnJumpToActual);
+    connect(form->buttonRunTo, &QPushButton::clicked, this, &CControllerDlg::OnRunTo);
+    connect(combo, &QComboBox::activated, this, &CControllerDlg::OnRunToModeChanged);
+    auto* help = new QShortcut(QKeySequence::HelpContents, this);
+    connect(help, &QShortcut::activated, this, &CControllerDlg::OnHelp);
+
+    cursor->SyncRunToCombo();
+    machineState->UpdateDisplay();
+}
+
+bool CControllerDlg::SetControlText(int controlId, const std::string& text)
+{
+    const auto found = controls.find(controlId);
+    if (found == controls.end())
+        return false;
+    QWidget* control = found->second;
+    const QString converted = Cp1252ToQString(text);
+    if (auto* label = qobject_cast<QLabel*>(control))
+        label->setText(converted);
+    else if (auto* button = qobject_cast<QAbstractButton*>(control))
+        button->setText(converted);
+    else if (auto* group = qobject_cast<QGroupBox*>(control))
+        group->setTitle(converted);
+    else if (auto* combo = qobject_cast<QComboBox*>(control))
+        combo->setEditText(converted);
+    else
+        return false;
+    return true;
+}
+
+int CControllerDlg::GetRunToSelection() { return form->runToCombo->currentIndex(); }
+
+void CControllerDlg::SetRunToSelection(int index)
+{
+    // Setting the selection is not choosing an item.
+    const QSignalBlocker blocker(form->runToCombo);
+    form->runToCombo->setCurrentIndex(index);
+}
+
+QWidget* CControllerDlg::GetDlgItem(int controlId) const
+{
+    const auto found = controls.find(controlId);
+    return found == controls.end() ? nullptr : found->second;
+}
+
+void CControllerDlg::OnLoad() { cursor->OnLoad(); }
+
+void CControllerDlg::OnReset() { cursor->OnReset(); }
+
+void CControllerDlg::OnJumpToActual() { cursor->OnJumpToActual(); }
+
+void CControllerDlg::OnNextWord() { cursor->OnNextWord(); }
+
+void CControllerDlg::OnRunTo() { cursor->OnRunTo(); }
+
+void CControllerDlg::OnRunToModeChanged() { cursor->OnRunToModeChanged(); }
+
+void CControllerDlg::OnHelp()
+{
+    if (helpWindow == nullptr)
+        helpWindow = new CHelpWindow(this);
+    helpWindow->show();
+    helpWindow->raise();
+    helpWindow->activateWindow();
+}
+
+void CControllerDlg::done(int result)
+{
+    OnDestroy();
+    QDialog::done(result);
+}
+
+void CControllerDlg::OnDestroy()
+{
+    const QPoint topLeft = frameGeometry().topLeft();
+    WriteSettingInt(*settings, SETTINGS_KEY, START_X, topLeft.x());
+    WriteSettingInt(*settings, SETTINGS_KEY, START_Y, topLeft.y());
+    if (helpWindow != nullptr)
+        helpWindow->close();
+}
+
+void CControllerDlg::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The window frame is known only once the window exists.
+    ApplyOuterSize();
+}
+
+void CControllerDlg::ApplyOuterSize()
+{
+    QMargins frame;
+    if (windowHandle() != nullptr)
+        frame = windowHandle()->frameMargins();
+    setFixedSize(OUTER_WIDTH - frame.left() - frame.right(), OUTER_HEIGHT - frame.top() - frame.bottom());
+}
+
+void CControllerDlg::paintEvent(QPaintEvent* event)
+{
+    if (!isMinimized()) {
+        QDialog::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    painter.fillRect(rect(), palette().window());
+    const int iconSize = style()->pixelMetric(QStyle::PM_LargeIconSize);
+    const int x = (width() - iconSize + 1) / 2;
+    const int y = (height() - iconSize + 1) / 2;
+    painter.drawPixmap(x, y, icon.pixmap(iconSize, iconSize));
+}

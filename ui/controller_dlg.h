@@ -1,0 +1,80 @@
+// The controller panel: machine-state read-outs, program buttons, the run-to
+// selector, the message line and the program editor, laid out by the form
+// res/controller_dlg.ui. It owns the program editor, the loader and the
+// machine state for its whole life; its buttons and the editor's keys only
+// forward to the program cursor, which holds the command logic.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+
+#include <QDialog>
+#include <QIcon>
+
+#include "panel_interfaces.h"
+
+class CCncEditBoxCtrl;
+class CCncProgram;
+class CHelpWindow;
+class CMachineState;
+class CProgramCursor;
+class QPushButton;
+
+namespace Ui {
+class ControllerDlg;
+}
+
+class CControllerDlg : public QDialog, public IPanelControls {
+    Q_OBJECT
+
+public:
+    // Null fileChooser or settings: the panel uses the Qt file dialog and the
+    // per-machine store. Given ones must outlive the panel.
+    explicit CControllerDlg(IFileChooser* fileChooser = nullptr, ISettingsStore* settings = nullptr);
+    ~CControllerDlg() override;
+
+    bool SetControlText(int controlId, const std::string& text) override;
+    int GetRunToSelection() override;
+    void SetRunToSelection(int index) override;
+
+    // Null when the panel has no control with this id.
+    QWidget* GetDlgItem(int controlId) const;
+    CCncEditBoxCtrl* GetEditor() const { return editor; }
+    // Null until F1 first opens it.
+    CHelpWindow* GetHelpWindow() const { return helpWindow; }
+
+    void OnLoad();
+    void OnReset();
+    void OnJumpToActual();
+    void OnNextWord();
+    void OnRunTo();
+    void OnRunToModeChanged();
+    void OnHelp();
+
+protected:
+    // Every way of closing ends here: "&Fertig", Escape and the close box.
+    void done(int result) override;
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void OnInitDialog();
+    void OnDestroy();
+    void ApplyOuterSize();
+
+    QIcon icon;
+    std::unique_ptr<Ui::ControllerDlg> form;
+    QPushButton* hiddenButton = nullptr;
+    CCncEditBoxCtrl* editor = nullptr;
+    CCncProgram* loader = nullptr;
+    CMachineState* machineState = nullptr;
+    CProgramCursor* cursor = nullptr;
+    std::unique_ptr<IFileChooser> ownFileChooser;
+    std::unique_ptr<ISettingsStore> ownSettings;
+    IFileChooser* fileChooser;
+    ISettingsStore* settings;
+    std::map<int, QWidget*> controls;
+    // A child window of the panel: Qt deletes it with the panel.
+    CHelpWindow* helpWindow = nullptr;
+};

@@ -1,0 +1,10 @@
+// The loader's file-open dialog on QFileDialog. Paths travel as the bytes the
+// file system uses (QFile::encodeName), so the loader opens what was chosen.
+#pragma once
+
+#include "program_host.h"
+
+class CFileChooser : public IFileChooser {
+public:
+    bool ChooseFile(const std::string& initialName, std::string& chosenPath) override;
+};
