@@ -1,0 +1,103 @@
+#!/usr/bin/env python3
+"""Benchmarks loading and running generated CAM programs of 1, 10 and 100 MB.
+
+Usage: bench/run.py [--sizes 1,10,100] [--runs N]
+Builds a Release tree in build-bench/, generates the programs there, installs
+the peer parser with npm when node is present, and prints median wall time and
+peak memory of each measurement with the ratios to the floor and to the peer.
+"""
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+BUILD = os.path.join(ROOT, "build-bench")
+
+
+def run(command, **kwargs):
+    subprocess.run(command, check=True, **kwargs)
+
+
+def build():
+    run(["cmake", "-S", ROOT, "-B", BUILD, "-DCMAKE_BUILD_TYPE=Release", "-DBUILD_TESTING=OFF"],
+        stdout=subprocess.DEVNULL)
+    run(["cmake", "--build", BUILD, "-j", str(os.cpu_count() or 2)], stdout=subprocess.DEVNULL)
+
+
+def install_peer():
+    if shutil.which("node") is None or shutil.which("npm") is None:
+        return None
+    peer = os.path.join(BUILD, "peer")
+    if not os.path.isdir(os.path.join(peer, "node_modules", "gcode-parser")):
+        os.makedirs(peer, exist_ok=True)
+        run(["npm", "install", "--prefix", peer, "--no-audit", "--no-fund", "gcode-parser@2.2.0"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return peer
+
+
+def measure(command, runs, env=None):
+    """Median wall seconds and peak resident kilobytes over runs."""
+    times, peaks = [], []
+    peak_file = os.path.join(BUILD, "peak.txt")
+    for _ in range(runs):
+        # GNU time reports the peak of the measured program alone; the wall
+        # time is taken here at a finer grain than GNU time's 10 ms.
+        start = time.perf_counter()
+        result = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", peak_file] + command,
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
+        times.append(time.perf_counter() - start)
+        if result.returncode not in (0, 1):
+            raise RuntimeError("%s failed with %d" % (command, result.returncode))
+        with open(peak_file) as peak:
+            peaks.append(int(peak.read().split()[-1]))
+    return statistics.median(times), max(peaks)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--sizes", default="1,10,100")
+    parser.add_argument("--runs", type=int, default=5)
+    args = parser.parse_args()
+    build()
+    peer = install_peer()
+    cli = os.path.join(BUILD, "tornavel-cli")
+    floor = os.path.join(BUILD, "bench", "tornavel-floor")
+    panel = os.path.join(BUILD, "bench", "tornavel-panel-bench")
+    panel_env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    rows = []
+    for size in args.sizes.split(","):
+        program = os.path.join(BUILD, "cam-%s.nc" % size)
+        if not os.path.exists(program):
+            run([sys.executable, os.path.join(ROOT, "bench", "generate.py"), size, program])
+        file_kb = os.path.getsize(program) / 1024
+        runs = args.runs if float(size) < 100 else max(3, args.runs // 2)
+        results = {"floor": measure([floor, program], runs),
+                   "check": measure([cli, "check", program], runs),
+                   "trace 3R": measure([cli, "trace", "--script", "3R", program], runs)}
+        if os.path.exists(panel):
+            results["panel load"] = measure([panel, "load", program], runs, panel_env)
+            results["panel F9 Ende"] = measure([panel, "run", program], runs, panel_env)
+        if peer:
+            script = os.path.join(ROOT, "bench", "peer.js")
+            results["peer"] = measure(["node", script, program], max(1, runs // 2),
+                                      dict(os.environ, NODE_PATH=os.path.join(peer, "node_modules")))
+        rows.append((size, file_kb, results))
+
+    print("| size | measurement | median s | peak MB | x floor | peer / this | peak / file |")
+    print("|---|---|---:|---:|---:|---:|---:|")
+    for size, file_kb, results in rows:
+        floor_time = results["floor"][0]
+        peer_time = results["peer"][0] if "peer" in results else None
+        for name, (seconds, peak_kb) in results.items():
+            ratio_floor = "%.1f" % (seconds / floor_time) if floor_time > 0 else "-"
+            ratio_peer = "%.1f" % (peer_time / seconds) if peer_time and seconds > 0 else "-"
+            print("| %s MB | %s | %.3f | %.0f | %s | %s | %.2f |" % (
+                size, name, seconds, peak_kb / 1024, ratio_floor, ratio_peer, peak_kb / file_kb))
+
+
+if __name__ == "__main__":
+    main()
