@@ -211,10 +211,17 @@ void CControllerDlg::showEvent(QShowEvent* event)
 
 void CControllerDlg::ApplyOuterSize()
 {
-    QMargins frame;
-    if (windowHandle() != nullptr)
-        frame = windowHandle()->frameMargins();
+    QWindow* window = windowHandle();
+    if (window == nullptr) {
+        setFixedSize(OUTER_WIDTH, OUTER_HEIGHT);
+        return;
+    }
+    const QPoint position = pos();
+    const QMargins frame = window->frameMargins();
     setFixedSize(OUTER_WIDTH - frame.left() - frame.right(), OUTER_HEIGHT - frame.top() - frame.bottom());
+    // Resizing may move the frame (some platforms keep the client area on
+    // the screen); the stored position is kept as it is, on screen or not.
+    window->setFramePosition(position);
 }
 
 void CControllerDlg::paintEvent(QPaintEvent* event)

@@ -1,8 +1,627 @@
+#include <memory>
+
 #include <QtTest>
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextBlock>
+#include <QToolTip>
+
+#include "cli_panel.h"
+#include "cnc_edit_box_ctrl.h"
+#include "control_ids.h"
+#include "controller_dlg.h"
+#include "help_window.h"
+#include "settings_store.h"
+#include "ui_test_support.h"
+
+namespace {
+
+const QString BLANK_COMMAND(59, QLatin1Char(' '));
+
+// The worked example of the loader: a header line ended by CR LF, then five
+// program lines.
+std::string DemoProgram()
+{
+    return CrLfLines({"Demo part", "%", "N10 G00 X0 Y0", "G01 X10 F100 (cut)", "N20 GOTO 10 ; loop", "M30"});
+}
+
+// One stop for every run-to mode.
+std::string StopsProgram() { return CrLfLines({"%", "N10 G01 X5", "N20 Z7 T2", "N30 X9", "M30"}); }
+
+std::string TwelveLineProgram()
+{
+    std::string text;
+    for (int line = 1; line <= 12; ++line)
+        text += "N" + std::to_string(line * 10) + " X" + std::to_string(line) + (line < 12 ? "\r\n" : "");
+    return text;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(std::string)
+
 class ControllerDlgTest : public QObject {
     Q_OBJECT
+
 private slots:
-    void placeholder() { QVERIFY(true); }
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void firstStartUsesDefaults();
+    void firstStartShowsInitialReadOuts_data();
+    void firstStartShowsInitialReadOuts();
+    void controlsCarryTemplateCaptions_data();
+    void controlsCarryTemplateCaptions();
+    void reopensWhereItWasClosed_data();
+    void reopensWhereItWasClosed();
+    void storedPositionTextIsReadLikeAtoi_data();
+    void storedPositionTextIsReadLikeAtoi();
+    void stepHighlightsExactWord_data();
+    void stepHighlightsExactWord();
+    void commandKeysAndButtons_data();
+    void commandKeysAndButtons();
+    void clickOnFifthLineOfTwelve();
+    void focusLeavesAndReturnsToWord();
+    void loadFailureShowsMessage_data();
+    void loadFailureShowsMessage();
+    void runToStopsWhereChosen_data();
+    void runToStopsWhereChosen();
+    void typingInSelectorKeepsStoppingPoint();
+    void enterKey_data();
+    void enterKey();
+    void altF4InEditorKeepsPanelOpen();
+    void toolTips_data();
+    void toolTips();
+    void helpWindowListsKeysAndClosesWithPanel();
+    void loadThroughFileDialog();
+    void hiddenButtonCarriesPicture();
+
+private:
+    std::unique_ptr<CControllerDlg> OpenPanel();
+    void Load(CControllerDlg& panel, const std::string& bytes);
+    static QString Text(CControllerDlg& panel, int controlId);
+    static QPushButton* Button(CControllerDlg& panel, int controlId);
+
+    std::unique_ptr<CTemporarySettings> store;
+    CProgramFolder programs;
+    CFixedFileChooser chooser{std::string()};
+    int programCount = 0;
 };
+
+void ControllerDlgTest::initTestCase()
+{
+#ifdef Q_OS_WIN
+    QSKIP("the panel keeps its position in the registry hive here, which a test must not touch");
+#endif
+}
+
+void ControllerDlgTest::init() { store = std::make_unique<CTemporarySettings>(); }
+
+void ControllerDlgTest::cleanup()
+{
+    QToolTip::hideText();
+    store.reset();
+}
+
+std::unique_ptr<CControllerDlg> ControllerDlgTest::OpenPanel()
+{
+    auto panel = std::make_unique<CControllerDlg>(&chooser);
+    panel->show();
+    panel->activateWindow();
+    if (!QTest::qWaitForWindowActive(panel.get()))
+        qWarning("the panel did not become active");
+    return panel;
+}
+
+void ControllerDlgTest::Load(CControllerDlg& panel, const std::string& bytes)
+{
+    chooser.SetPath(programs.Write(QStringLiteral("program%1.nc").arg(++programCount), bytes));
+    QTest::mouseClick(Button(panel, IDC_LOAD), Qt::LeftButton);
+}
+
+QString ControllerDlgTest::Text(CControllerDlg& panel, int controlId)
+{
+    QWidget* control = panel.GetDlgItem(controlId);
+    if (auto* label = qobject_cast<QLabel*>(control))
+        return label->text();
+    if (auto* button = qobject_cast<QPushButton*>(control))
+        return button->text();
+    return QStringLiteral("<no control %1>").arg(controlId);
+}
+
+QPushButton* ControllerDlgTest::Button(CControllerDlg& panel, int controlId)
+{
+    return qobject_cast<QPushButton*>(panel.GetDlgItem(controlId));
+}
+
+void ControllerDlgTest::firstStartUsesDefaults()
+{
+    QVERIFY(!QFile::exists(store->GetKeyFile()));
+    const auto panel = OpenPanel();
+    QCOMPARE(panel->windowTitle(), QStringLiteral("Tornavel"));
+    QCOMPARE(panel->frameGeometry().topLeft(), QPoint(10, 10));
+    QCOMPARE(panel->frameGeometry().size(), QSize(500, 400));
+    const auto* combo = qobject_cast<QComboBox*>(panel->GetDlgItem(IDC_RUN_TO_COMBO));
+    QVERIFY(combo != nullptr);
+    QCOMPARE(combo->currentIndex(), 0);
+    QCOMPARE(combo->currentText(), QStringLiteral("Satz"));
+    const QStringList items{combo->itemText(0), combo->itemText(1), combo->itemText(2), combo->itemText(3)};
+    QCOMPARE(items, (QStringList{"Satz", "Werkzeugwechsel", "Z-Wert", "Ende"}));
+    QCOMPARE(combo->count(), 4);
+    QCOMPARE(panel->GetEditor()->toPlainText(), QString());
+    QCOMPARE(panel->GetEditor()->geometry(), QRect(7, 205, 400, 100));
+    QCOMPARE(Text(*panel, IDC_MESSAGE_LINE), QStringLiteral("Meldungsausgabe erfolgt hier"));
+    QVERIFY(!panel->windowIcon().isNull());
+}
+
+void ControllerDlgTest::firstStartShowsInitialReadOuts_data()
+{
+    QTest::addColumn<int>("controlId");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("X position") << int(IDC_POSITION_X) << QStringLiteral("0.0000");
+    QTest::newRow("Y position") << int(IDC_POSITION_Y) << QStringLiteral("0.0000");
+    QTest::newRow("Z position") << int(IDC_POSITION_Z) << QStringLiteral("0.0000");
+    QTest::newRow("motion") << int(IDC_MOTION) << QStringLiteral("Bewegung: LINEAR       ");
+    QTest::newRow("compensation") << int(IDC_COMPENSATION) << QStringLiteral("Kompensation:  OFF");
+    QTest::newRow("plane") << int(IDC_PLANE) << QStringLiteral("Arbeitsebene: X/Y");
+    QTest::newRow("cycle") << int(IDC_CYCLE) << QStringLiteral("Zyklus:  OFF");
+    QTest::newRow("coordinate system") << int(IDC_COORD_SYSTEM) << QStringLiteral("Koord Sys: MACHINE");
+    QTest::newRow("dimensioning") << int(IDC_DIMENSIONING) << QStringLiteral("Koordinaten: ABS");
+    QTest::newRow("length unit") << int(IDC_LENGTH_UNIT) << QStringLiteral("L\u00E4ngeninheit: MM");
+    QTest::newRow("feed unit") << int(IDC_FEED_UNIT) << QStringLiteral("mm/min");
+    QTest::newRow("spindle unit") << int(IDC_SPINDLE_UNIT) << QStringLiteral("1/min");
+}
+
+void ControllerDlgTest::firstStartShowsInitialReadOuts()
+{
+    QFETCH(int, controlId);
+    QFETCH(QString, text);
+    const auto panel = OpenPanel();
+    QCOMPARE(Text(*panel, controlId), text);
+}
+
+void ControllerDlgTest::controlsCarryTemplateCaptions_data()
+{
+    QTest::addColumn<int>("controlId");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QRect>("rect");
+    QTest::newRow("Fertig") << int(IDC_DONE) << QStringLiteral("&Fertig") << QRect(415, 328, 60, 16);
+    QTest::newRow("question mark") << int(IDC_QUESTION) << QStringLiteral("&?") << QRect(457, 302, 15, 16);
+    QTest::newRow("Laden") << int(IDC_LOAD) << QStringLiteral("&Laden...") << QRect(223, 172, 60, 16);
+    QTest::newRow("Schritt") << int(IDC_NEXT_WORD) << QStringLiteral("&Schritt") << QRect(42, 146, 48, 18);
+    QTest::newRow("Naechster") << int(IDC_RUN_TO) << QStringLiteral("N\u00E4chs&ter") << QRect(99, 146, 51, 18);
+    QTest::newRow("X") << int(IDC_JUMP_TO_ACTUAL) << QStringLiteral("X") << QRect(21, 149, 13, 11);
+    QTest::newRow("Neustart") << int(IDC_RESET) << QStringLiteral("&Neustart") << QRect(42, 172, 48, 18);
+    QTest::newRow("Vorschub") << int(IDC_FEED_LABEL) << QStringLiteral("Vorschub:") << QRect(328, 29, 90, 14);
+    QTest::newRow("Drehzahl") << int(IDC_SPINDLE_LABEL) << QStringLiteral("Drehzahl:") << QRect(328, 47, 90, 14);
+    QTest::newRow("tool number") << int(IDC_TOOL_NUMBER) << QStringLiteral("Nr:") << QRect(73, 4, 93, 15);
+    QTest::newRow("line indicator") << int(IDC_LINE_INDICATOR) << QString() << QRect(415, 206, 59, 13);
+    QTest::newRow("message line") << int(IDC_MESSAGE_LINE) << QStringLiteral("Meldungsausgabe erfolgt hier")
+                                  << QRect(7, 308, 405, 34);
+    QTest::newRow("A axis") << int(IDC_POSITION_A) << QString() << QRect(172, 24, 68, 15);
+}
+
+void ControllerDlgTest::controlsCarryTemplateCaptions()
+{
+    QFETCH(int, controlId);
+    QFETCH(QString, caption);
+    QFETCH(QRect, rect);
+    const auto panel = OpenPanel();
+    QWidget* control = panel->GetDlgItem(controlId);
+    QVERIFY(control != nullptr);
+    QVERIFY(control->isVisible());
+    QCOMPARE(Text(*panel, controlId), caption);
+    QCOMPARE(control->geometry(), rect);
+}
+
+void ControllerDlgTest::reopensWhereItWasClosed_data()
+{
+    QTest::addColumn<QString>("closeBy");
+    QTest::addColumn<QPoint>("position");
+    QTest::newRow("Fertig at 300, 200") << QStringLiteral("done") << QPoint(300, 200);
+    QTest::newRow("Escape at 120, 80") << QStringLiteral("escape") << QPoint(120, 80);
+    QTest::newRow("close box at 40, 260") << QStringLiteral("close") << QPoint(40, 260);
+    QTest::newRow("off the screen, kept as stored") << QStringLiteral("done") << QPoint(-300, 5000);
+}
+
+void ControllerDlgTest::reopensWhereItWasClosed()
+{
+    QFETCH(QString, closeBy);
+    QFETCH(QPoint, position);
+    {
+        const auto panel = OpenPanel();
+        panel->move(position);
+        QCOMPARE(panel->frameGeometry().topLeft(), position);
+        if (closeBy == QLatin1String("done"))
+            QTest::mouseClick(Button(*panel, IDC_DONE), Qt::LeftButton);
+        else if (closeBy == QLatin1String("escape"))
+            QTest::keyClick(panel.get(), Qt::Key_Escape);
+        else
+            panel->close();
+        QVERIFY(!panel->isVisible());
+    }
+    int x = 0;
+    int y = 0;
+    QVERIFY(ReadSettingInt(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", x));
+    QVERIFY(ReadSettingInt(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_y", y));
+    QCOMPARE(QPoint(x, y), position);
+    const auto reopened = OpenPanel();
+    QCOMPARE(reopened->frameGeometry().topLeft(), position);
+    QCOMPARE(reopened->frameGeometry().size(), QSize(500, 400));
+}
+
+void ControllerDlgTest::storedPositionTextIsReadLikeAtoi_data()
+{
+    QTest::addColumn<QByteArray>("storedX");
+    QTest::addColumn<int>("x");
+    QTest::newRow("negative") << QByteArray("-15") << -15;
+    QTest::newRow("letters after the digits") << QByteArray("12abc") << 12;
+    QTest::newRow("letters only read as 0") << QByteArray("abc") << 0;
+    QTest::newRow("empty keeps the default") << QByteArray("") << 10;
+}
+
+void ControllerDlgTest::storedPositionTextIsReadLikeAtoi()
+{
+    QFETCH(QByteArray, storedX);
+    QFETCH(int, x);
+    QVERIFY(WriteSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", storedX.toStdString()));
+    const auto panel = OpenPanel();
+    QCOMPARE(panel->frameGeometry().topLeft(), QPoint(x, 10));
+}
+
+void ControllerDlgTest::stepHighlightsExactWord_data()
+{
+    QTest::addColumn<int>("presses");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("indicator");
+    QTest::addColumn<QString>("motion");
+    QTest::newRow("after loading, the first word") << 0 << QStringLiteral("%") << 12 << QStringLiteral("2/7")
+                                                 << QStringLiteral("Bewegung: LINEAR       ");
+    QTest::newRow("F10 once") << 1 << QStringLiteral("G00") << 19 << QStringLiteral("3/7")
+                              << QStringLiteral("Bewegung: LINEAR       ");
+    QTest::newRow("F10 twice") << 2 << QStringLiteral("X0") << 23 << QStringLiteral("3/7")
+                               << QStringLiteral("Bewegung: LINEAR       ");
+    QTest::newRow("F10 four times, the block applied") << 4 << QStringLiteral("G01") << 31 << QStringLiteral("4/7")
+                                                     << QStringLiteral("Bewegung: RAPIDE       ");
+    QTest::newRow("F10 six times") << 6 << QStringLiteral("F100") << 39 << QStringLiteral("4/7")
+                                   << QStringLiteral("Bewegung: RAPIDE       ");
+    QTest::newRow("F10 seven times, past comment and block number")
+        << 7 << QStringLiteral("GOTO 10 ; loop") << 55 << QStringLiteral("5/7") << QStringLiteral("Bewegung: LINEAR       ");
+    QTest::newRow("F10 eight times") << 8 << QStringLiteral("M30") << 72 << QStringLiteral("6/7")
+                                     << QStringLiteral("Bewegung: RAPIDE       ");
+}
+
+void ControllerDlgTest::stepHighlightsExactWord()
+{
+    QFETCH(int, presses);
+    QFETCH(QString, word);
+    QFETCH(int, start);
+    QFETCH(QString, indicator);
+    QFETCH(QString, motion);
+    const auto panel = OpenPanel();
+    Load(*panel, DemoProgram());
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QVERIFY(editor->hasFocus());
+    for (int press = 0; press < presses; ++press)
+        QTest::keyClick(editor, Qt::Key_F10);
+    QVERIFY(editor->hasFocus());
+    QCOMPARE(editor->textCursor().selectedText(), word);
+    QCOMPARE(editor->GetSelectionStart(), start);
+    QCOMPARE(editor->GetSelectionEnd(), start + int(word.size()));
+    QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), indicator);
+    QCOMPARE(Text(*panel, IDC_MOTION), motion);
+    if (presses > 0)
+        QCOMPARE(Text(*panel, IDC_MESSAGE_LINE), BLANK_COMMAND);
+}
+
+void ControllerDlgTest::commandKeysAndButtons_data()
+{
+    QTest::addColumn<QString>("commands");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("F10 steps past the silent words") << QStringLiteral("F10") << QStringLiteral("G01") << BLANK_COMMAND;
+    QTest::newRow("Schritt steps past the silent words")
+        << QStringLiteral("Schritt") << QStringLiteral("G01") << BLANK_COMMAND;
+    QTest::newRow("F4 resets to the first word") << QStringLiteral("F10 F10 F4") << QStringLiteral("%") << BLANK_COMMAND;
+    QTest::newRow("Neustart resets to the first word")
+        << QStringLiteral("Schritt Schritt Neustart") << QStringLiteral("%") << BLANK_COMMAND;
+    QTest::newRow("F8 shows the actual word") << QStringLiteral("F10 F10 F10 F8") << QStringLiteral("Z7") << BLANK_COMMAND;
+    QTest::newRow("X shows the actual word") << QStringLiteral("F10 F10 F10 X") << QStringLiteral("Z7") << BLANK_COMMAND;
+    QTest::newRow("F9 runs to the end of the block") << QStringLiteral("F9") << QStringLiteral("N10") << BLANK_COMMAND;
+    QTest::newRow("Naechster runs to the end of the block")
+        << QStringLiteral("Naechster Naechster") << QStringLiteral("N20") << BLANK_COMMAND;
+    QTest::newRow("stepping past the last word")
+        << QStringLiteral("F10 F10 F10 F10 F10 F10 F10") << QStringLiteral("\u2029") << QStringLiteral("Ende der Anweisungen");
+}
+
+void ControllerDlgTest::commandKeysAndButtons()
+{
+    QFETCH(QString, commands);
+    QFETCH(QString, word);
+    QFETCH(QString, message);
+    const std::map<QString, int> buttons = {{QStringLiteral("Schritt"), IDC_NEXT_WORD},
+                                            {QStringLiteral("Neustart"), IDC_RESET},
+                                            {QStringLiteral("X"), IDC_JUMP_TO_ACTUAL},
+                                            {QStringLiteral("Naechster"), IDC_RUN_TO}};
+    const std::map<QString, Qt::Key> keys = {{QStringLiteral("F4"), Qt::Key_F4},
+                                             {QStringLiteral("F8"), Qt::Key_F8},
+                                             {QStringLiteral("F9"), Qt::Key_F9},
+                                             {QStringLiteral("F10"), Qt::Key_F10}};
+    const auto panel = OpenPanel();
+    Load(*panel, StopsProgram());
+    for (const QString& command : commands.split(QLatin1Char(' '))) {
+        if (keys.count(command) != 0)
+            QTest::keyClick(QApplication::focusWidget(), keys.at(command));
+        else
+            QTest::mouseClick(Button(*panel, buttons.at(command)), Qt::LeftButton);
+    }
+    // Every command that highlights a word gives the focus back to the editor.
+    QVERIFY(panel->GetEditor()->hasFocus());
+    QCOMPARE(panel->GetEditor()->textCursor().selectedText(), word);
+    QCOMPARE(Text(*panel, IDC_MESSAGE_LINE), message);
+}
+
+void ControllerDlgTest::clickOnFifthLineOfTwelve()
+{
+    const auto panel = OpenPanel();
+    Load(*panel, TwelveLineProgram());
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QTest::keyClick(editor, Qt::Key_F10);
+    QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("X1"));
+    const QTextCursor fifth(editor->document()->findBlockByNumber(4));
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, Qt::NoModifier, editor->cursorRect(fifth).center() + QPoint(20, 0));
+    QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), QStringLiteral("5/12"));
+    QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("N50 X5 "));
+    // The program cursor has not moved: F8 shows the word taken last.
+    QTest::keyClick(editor, Qt::Key_F8);
+    QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("X1"));
+    QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), QStringLiteral("1/12"));
+}
+
+void ControllerDlgTest::focusLeavesAndReturnsToWord()
+{
+    const auto panel = OpenPanel();
+    Load(*panel, DemoProgram());
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QTest::keyClick(editor, Qt::Key_F10);
+    QTest::keyClick(editor, Qt::Key_F10);
+    QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("X0"));
+    QPushButton* question = Button(*panel, IDC_QUESTION);
+    QTest::mouseClick(question, Qt::LeftButton);
+    QVERIFY(question->hasFocus());
+    // With the focus away, F10 reaches the button, not the editor.
+    QTest::keyClick(question, Qt::Key_F10);
+    // Back through the tab order: "&Fertig", then round to the editor.
+    QTest::keyClick(question, Qt::Key_Backtab);
+    QVERIFY(Button(*panel, IDC_DONE)->hasFocus());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    QVERIFY(editor->hasFocus());
+    QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("X0"));
+    QCOMPARE(editor->GetSelectionStart(), 23);
+}
+
+void ControllerDlgTest::loadFailureShowsMessage_data()
+{
+    QTest::addColumn<bool>("fileExists");
+    QTest::addColumn<std::string>("program");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("missing file") << false << std::string() << QStringLiteral("Can't open file.");
+    QTest::newRow("X without value on line 4, after a header")
+        << true << CrLfLines({"Header", "%", "N10 G01 X5", "N20 X"}) << QStringLiteral("Syntax error in line: 4");
+    QTest::newRow("rejected word on line 1 without a header")
+        << true << CrLfLines({"N10 X10L5"}) << QStringLiteral("Syntax error in line: 1");
+}
+
+void ControllerDlgTest::loadFailureShowsMessage()
+{
+    QFETCH(bool, fileExists);
+    QFETCH(std::string, program);
+    QFETCH(QString, message);
+    const auto panel = OpenPanel();
+    if (fileExists) {
+        Load(*panel, program);
+    } else {
+        chooser.SetPath("/nonexistent/folder/part.nc");
+        QTest::mouseClick(Button(*panel, IDC_LOAD), Qt::LeftButton);
+    }
+    QCOMPARE(Text(*panel, IDC_MESSAGE_LINE), message);
+}
+
+void ControllerDlgTest::runToStopsWhereChosen_data()
+{
+    QTest::addColumn<int>("downPresses");
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("Satz stops at the next block") << 0 << QStringLiteral("Satz") << QStringLiteral("N10") << BLANK_COMMAND;
+    QTest::newRow("Werkzeugwechsel stops after the tool word")
+        << 1 << QStringLiteral("Werkzeugwechsel") << QStringLiteral("T2") << BLANK_COMMAND;
+    QTest::newRow("Z-Wert stops after the Z word") << 2 << QStringLiteral("Z-Wert") << QStringLiteral("Z7") << BLANK_COMMAND;
+    QTest::newRow("Ende runs out of words")
+        << 3 << QStringLiteral("Ende") << QStringLiteral("\u2029") << QStringLiteral("Ende der Anweisungen");
+}
+
+void ControllerDlgTest::runToStopsWhereChosen()
+{
+    QFETCH(int, downPresses);
+    QFETCH(QString, item);
+    QFETCH(QString, word);
+    QFETCH(QString, message);
+    const auto panel = OpenPanel();
+    Load(*panel, StopsProgram());
+    auto* combo = qobject_cast<QComboBox*>(panel->GetDlgItem(IDC_RUN_TO_COMBO));
+    combo->setFocus();
+    for (int press = 0; press < downPresses; ++press)
+        QTest::keyClick(combo, Qt::Key_Down);
+    QCOMPARE(combo->currentText(), item);
+    QTest::mouseClick(Button(*panel, IDC_RUN_TO), Qt::LeftButton);
+    QCOMPARE(panel->GetEditor()->textCursor().selectedText(), word);
+    QCOMPARE(Text(*panel, IDC_MESSAGE_LINE), message);
+}
+
+void ControllerDlgTest::typingInSelectorKeepsStoppingPoint()
+{
+    const auto panel = OpenPanel();
+    Load(*panel, StopsProgram());
+    auto* combo = qobject_cast<QComboBox*>(panel->GetDlgItem(IDC_RUN_TO_COMBO));
+    combo->setFocus();
+    combo->lineEdit()->selectAll();
+    QTest::keyClicks(combo->lineEdit(), QStringLiteral("Ende"));
+    QCOMPARE(combo->currentText(), QStringLiteral("Ende"));
+    // Leaving the field is not choosing an item.
+    QTest::mouseClick(Button(*panel, IDC_RUN_TO), Qt::LeftButton);
+    QCOMPARE(combo->currentIndex(), 0);
+    QCOMPARE(panel->GetEditor()->textCursor().selectedText(), QStringLiteral("N10"));
+    QCOMPARE(Text(*panel, IDC_MESSAGE_LINE), BLANK_COMMAND);
+}
+
+void ControllerDlgTest::enterKey_data()
+{
+    QTest::addColumn<int>("focusId");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<int>("runToIndex");
+    QTest::newRow("in the selector, Enter clicks Schritt") << int(IDC_RUN_TO_COMBO) << QStringLiteral("G00") << 0;
+    QTest::newRow("in the selector after typing an item name, Enter clicks Schritt")
+        << int(IDC_RUN_TO_COMBO) << QStringLiteral("G00") << 0;
+    QTest::newRow("on Neustart, Enter clicks Neustart") << int(IDC_RESET) << QStringLiteral("%") << 0;
+    QTest::newRow("on X, Enter clicks X") << int(IDC_JUMP_TO_ACTUAL) << QStringLiteral("%") << 0;
+    QTest::newRow("in the editor, Enter does nothing") << int(IDC_EDITOR) << QStringLiteral("%") << 0;
+}
+
+void ControllerDlgTest::enterKey()
+{
+    QFETCH(int, focusId);
+    QFETCH(QString, word);
+    QFETCH(int, runToIndex);
+    const auto panel = OpenPanel();
+    Load(*panel, DemoProgram());
+    QWidget* target = panel->GetDlgItem(focusId);
+    target->setFocus();
+    if (QString(QTest::currentDataTag()).contains(QLatin1String("typing"))) {
+        auto* combo = qobject_cast<QComboBox*>(target);
+        combo->lineEdit()->selectAll();
+        QTest::keyClicks(combo->lineEdit(), QStringLiteral("Z-Wert"));
+    }
+    QVERIFY(target->hasFocus() || target->isAncestorOf(QApplication::focusWidget()));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(panel->GetEditor()->textCursor().selectedText(), word);
+    QCOMPARE(qobject_cast<QComboBox*>(panel->GetDlgItem(IDC_RUN_TO_COMBO))->currentIndex(), runToIndex);
+    QVERIFY(panel->isVisible());
+}
+
+void ControllerDlgTest::altF4InEditorKeepsPanelOpen()
+{
+    const auto panel = OpenPanel();
+    Load(*panel, DemoProgram());
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QTest::keyClick(editor, Qt::Key_F10);
+    QTest::keyClick(editor, Qt::Key_F4, Qt::AltModifier);
+    QVERIFY(panel->isVisible());
+    // Not a reset either.
+    QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("G00"));
+}
+
+void ControllerDlgTest::toolTips_data()
+{
+    QTest::addColumn<int>("controlId");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Schritt") << int(IDC_NEXT_WORD) << QStringLiteral("Execute next CNC word   [F10]");
+    QTest::newRow("Neustart") << int(IDC_RESET) << QStringLiteral("Reset program execution [F4]");
+    QTest::newRow("X") << int(IDC_JUMP_TO_ACTUAL) << QStringLiteral("Jump to actual CNC word [F8]");
+    QTest::newRow("Naechster") << int(IDC_RUN_TO) << QStringLiteral("Execute program to      [F9]");
+    QTest::newRow("Laden") << int(IDC_LOAD) << QStringLiteral("Load a new CNC file into controller");
+    QTest::newRow("tool number") << int(IDC_TOOL_NUMBER) << QStringLiteral("Active set tool number");
+    QTest::newRow("no tooltip on a position read-out") << int(IDC_POSITION_X) << QString();
+    QTest::newRow("no tooltip on the selector") << int(IDC_RUN_TO_COMBO) << QString();
+    QTest::newRow("no tooltip on the editor") << int(IDC_EDITOR) << QString();
+    QTest::newRow("no tooltip on Fertig") << int(IDC_DONE) << QString();
+}
+
+void ControllerDlgTest::toolTips()
+{
+    QFETCH(int, controlId);
+    QFETCH(QString, text);
+    const auto panel = OpenPanel();
+    QWidget* control = panel->GetDlgItem(controlId);
+    QVERIFY(control != nullptr);
+    QToolTip::hideText();
+    QTRY_VERIFY(!QToolTip::isVisible());
+    const QPoint centre = control->rect().center();
+    QHelpEvent request(QEvent::ToolTip, centre, control->mapToGlobal(centre));
+    QApplication::sendEvent(control, &request);
+    if (text.isEmpty()) {
+        QVERIFY(!QToolTip::isVisible());
+    } else {
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), text);
+    }
+}
+
+void ControllerDlgTest::helpWindowListsKeysAndClosesWithPanel()
+{
+    const auto panel = OpenPanel();
+    QVERIFY(panel->GetHelpWindow() == nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1);
+    CHelpWindow* help = panel->GetHelpWindow();
+    QVERIFY(help != nullptr);
+    QVERIFY(help->isVisible());
+    QVERIFY(!help->isModal());
+    const QString text = help->GetText();
+    for (const char* expected : {"F4", "F8", "F9", "F10", "Kompensation", "Bewegung", "Koordinaten", "Zyklus"})
+        QVERIFY2(text.contains(QLatin1String(expected)), expected);
+    QTest::mouseClick(Button(*panel, IDC_DONE), Qt::LeftButton);
+    QVERIFY(!panel->isVisible());
+    QVERIFY(!help->isVisible());
+}
+
+void ControllerDlgTest::loadThroughFileDialog()
+{
+    const std::string path = programs.Write(QStringLiteral("dialog.nc"), DemoProgram());
+    const std::string previous = programs.Write(QStringLiteral("previous.nc"), StopsProgram());
+    QVERIFY(WriteSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", previous));
+    CControllerDlg panel;
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowActive(&panel));
+    QString preselected;
+    bool answered = false;
+    QTimer::singleShot(0, this, [&]() {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog != nullptr);
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        preselected = dialog->selectedFiles().value(0);
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(name != nullptr);
+        name->selectAll();
+        QTest::keyClicks(name, QFile::decodeName(QByteArray::fromStdString(path)));
+        QTest::keyClick(name, Qt::Key_Return);
+        answered = true;
+    });
+    QTest::mouseClick(Button(panel, IDC_LOAD), Qt::LeftButton);
+    QVERIFY(answered);
+    QCOMPARE(preselected, QFile::decodeName(QByteArray::fromStdString(previous)));
+    QCOMPARE(panel.GetEditor()->textCursor().selectedText(), QStringLiteral("%"));
+    std::string lastLoaded;
+    QVERIFY(ReadSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", lastLoaded));
+    QCOMPARE(lastLoaded, path);
+    panel.reject();
+}
+
+void ControllerDlgTest::hiddenButtonCarriesPicture()
+{
+    const auto panel = OpenPanel();
+    QPushButton* hidden = Button(*panel, IDC_HIDDEN_LOAD);
+    QVERIFY(hidden != nullptr);
+    QVERIFY(!hidden->isVisible());
+    QCOMPARE(hidden->text(), QStringLiteral("Loaded"));
+    QCOMPARE(hidden->iconSize(), QSize(180, 180));
+    QCOMPARE(hidden->icon().availableSizes().value(0), QSize(180, 180));
+}
+
 QTEST_MAIN(ControllerDlgTest)
 #include "controller_dlg_test.moc"
