@@ -46,9 +46,9 @@ void CProgramCursor::FocusAndHighlight(const CCncWord& word)
     editor->Highlight(start, end);
 }
 
-const CCncWord& CProgramCursor::TakeAndExecute()
+CCncWord CProgramCursor::TakeAndExecute()
 {
-    const CCncWord& word = wordList->GetAt(cursor);
+    CCncWord word = wordList->GetAt(cursor);
     cursor = wordList->GetNext(cursor);
     if (word.GetKind() == WK_END_OF_BLOCK && editor != nullptr)
         editor->LineScroll(1);
@@ -95,7 +95,7 @@ void CProgramCursor::OnNextWord()
     if (wordList == nullptr || cursor == CWordList::NO_POSITION)
         return;
     for (;;) {
-        const CCncWord& word = TakeAndExecute();
+        const CCncWord word = TakeAndExecute();
         if (IsPassedOver(word.GetKind())) {
             if (cursor != CWordList::NO_POSITION)
                 continue;
@@ -112,7 +112,7 @@ void CProgramCursor::OnRunTo()
     if (wordList == nullptr || cursor == CWordList::NO_POSITION)
         return;
     for (;;) {
-        const CCncWord& word = TakeAndExecute();
+        const CCncWord word = TakeAndExecute();
         const WordKind kind = word.GetKind();
         if (runToMode == RUNTO_BLOCK_END && kind == WK_END_OF_BLOCK && cursor != CWordList::NO_POSITION) {
             // The first word of the next block is shown but stays at the

@@ -41,7 +41,7 @@ private:
     void FocusAndHighlight(const CCncWord& word);
     void SetMessage(const std::string& text);
     // Takes the word at the cursor, moves the cursor on and executes it.
-    const CCncWord& TakeAndExecute();
+    CCncWord TakeAndExecute();
 
     CCncProgram& loader;
     CMachineState& machineState;

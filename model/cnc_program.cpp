@@ -1,5 +1,6 @@
 #include "cnc_program.h"
 
+#include <array>
 #include <cstdint>
 #include <utility>
 
@@ -13,18 +14,18 @@ namespace {
 constexpr std::size_t HEADER_LIMIT = 2000;
 const char* const LAST_LOADED = "lastLoaded";
 
-bool IsCarriageReturn(unsigned char byte) { return (byte & 0x7F) == '\r'; }
-bool IsLineFeed(unsigned char byte) { return (byte & 0x7F) == '\n'; }
-bool IsCommentStart(unsigned char byte) { return byte == '(' || byte == ';'; }
-bool IsWhiteSpace(unsigned char byte) { return byte == '\t' || byte == 11 || byte == 12 || byte == ' ' || IsLineFeed(byte); }
-bool IsTrimmed(unsigned char byte) { return byte == ' ' || (byte >= '\t' && byte <= '\r'); }
+constexpr bool IsCarriageReturn(unsigned char byte) { return (byte & 0x7F) == '\r'; }
+constexpr bool IsLineFeed(unsigned char byte) { return (byte & 0x7F) == '\n'; }
+constexpr bool IsCommentStart(unsigned char byte) { return byte == '(' || byte == ';'; }
+constexpr bool IsWhiteSpace(unsigned char byte) { return byte == '\t' || byte == 11 || byte == 12 || byte == ' ' || IsLineFeed(byte); }
+constexpr bool IsTrimmed(unsigned char byte) { return byte == ' ' || (byte >= '\t' && byte <= '\r'); }
 
-unsigned char FoldCase(unsigned char byte)
+constexpr unsigned char FoldCase(unsigned char byte)
 {
     return (byte >= 'a' && byte <= 'z') ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
 }
 
-bool IsWordStart(unsigned char byte)
+constexpr bool IsWordStart(unsigned char byte)
 {
     switch (FoldCase(byte)) {
     case '%': case 'F': case 'G': case 'H': case 'I': case 'J': case 'K': case 'M':
@@ -34,6 +35,23 @@ bool IsWordStart(unsigned char byte)
         return false;
     }
 }
+
+constexpr std::array<bool, 256> MakeOrdinaryTable()
+{
+    std::array<bool, 256> table{};
+    for (std::size_t byte = 0; byte < table.size(); ++byte) {
+        const auto value = static_cast<unsigned char>(byte);
+        table[byte] = !IsCarriageReturn(value) && !IsWhiteSpace(value) && !IsCommentStart(value) &&
+                      !IsWordStart(value) && FoldCase(value) != 'O';
+    }
+    return table;
+}
+
+// Bytes that simply join the word being collected.
+constexpr std::array<bool, 256> ordinaryBytes = MakeOrdinaryTable();
+
+bool IsOrdinary(unsigned char byte) { return ordinaryBytes[byte]; }
+bool IsLineEndByte(unsigned char byte) { return byte == '\r' || byte == '\n' || byte == 0x8D; }
 
 // Shows the wait cursor for the life of the object, on every way out.
 class CWaitCursor {
@@ -60,6 +78,7 @@ private:
 CCncProgram::CCncProgram(IListingView* editor, IFileChooser& fileChooser, ISettingsStore& settings)
     : editor(editor), fileChooser(fileChooser), settings(settings)
 {
+    words.Bind(&listing);
 }
 
 CCncProgram::~CCncProgram()
@@ -101,6 +120,7 @@ int CCncProgram::Clear()
         fileOpen = false;
     }
     words.RemoveAll();
+    std::string().swap(listing);
     lookahead = false;
     current = 0;
     previousFileByte = 0;
@@ -152,7 +172,6 @@ int CCncProgram::AskForFile()
 int CCncProgram::ReadProgram()
 {
     lookahead = false;
-    std::string word;
     CWaitCursor wait(editor);
     lineCount = 0;
     const int headerResult = ReadHeader(header);
@@ -162,30 +181,46 @@ int CCncProgram::ReadProgram()
     }
     charCount = static_cast<std::int32_t>(header.size());
     wordCount = 0;
-    int result = ReadWord(word);
-    while (result == RESULT_OK) {
-        const bool endsLine = !word.empty() && word[0] == '\r';
-        const auto length = static_cast<std::int32_t>(word.size());
-        CCncWord newWord;
-        const int classified = newWord.SetTextAndClassify(std::move(word));
-        if (classified != CCncValue::CLASSIFY_ACCEPTED) {
+    listing = header;
+    words.SetSpansVisible(false);
+    int result = RESULT_OK;
+    for (;;) {
+        // Each word is read straight into the listing behind its blank; the
+        // blank goes again if the word turns out to begin with "N".
+        const std::size_t blankAt = listing.size();
+        listing += ' ';
+        result = ReadWordAt(listing, blankAt + 1);
+        if (result != RESULT_OK) {
+            listing.resize(blankAt);
+            break;
+        }
+        std::size_t start = blankAt + 1;
+        const std::size_t length = listing.size() - start;
+        WordKind kind = WK_NONE;
+        if (CCncValue::ClassifyKind(listing.data() + start, length, kind) != CCncValue::CLASSIFY_ACCEPTED) {
+            listing.resize(blankAt);
             errorText = TEXT_SYNTAX_ERROR_IN_LINE + std::to_string(static_cast<std::int64_t>(lineCount) + 1);
             BuildListing();
-            return classified;
+            return CCncValue::CLASSIFY_SYNTAX_ERROR;
         }
-        // The listing needs one blank per word on top of the characters.
-        if (static_cast<std::int64_t>(charCount) + wordCount + length + 2 > INT32_MAX) {
+        const char first = length > 0 ? listing[start] : '\0';
+        const bool blankBefore = first != 'N';
+        if (!blankBefore) {
+            listing.erase(blankAt, 1);
+            start = blankAt;
+        }
+        // The listing's spans are signed 32-bit offsets.
+        if (listing.size() > static_cast<std::size_t>(INT32_MAX) - 1) {
+            listing.resize(start - (blankBefore ? 1 : 0));
             errorText = TEXT_FILE_TOO_LARGE;
             BuildListing();
             return RESULT_TOO_LARGE;
         }
-        words.Append(std::move(newWord));
-        if (endsLine)
+        words.Append(static_cast<std::uint32_t>(start), kind, blankBefore);
+        if (first == '\r')
             ++lineCount;
-        charCount += length;
+        charCount += static_cast<std::int32_t>(length);
         ++wordCount;
-        word.clear();
-        result = ReadWord(word);
     }
     BuildListing();
     return result;
@@ -195,19 +230,8 @@ int CCncProgram::BuildListing()
 {
     if (editor == nullptr)
         return 1;
-    std::string text;
-    text.reserve(static_cast<std::size_t>(wordCount) + static_cast<std::size_t>(charCount) + 1);
-    text = header;
-    for (WordPosition position = words.GetFirst(); position != CWordList::NO_POSITION; position = words.GetNext(position)) {
-        CCncWord& word = words.GetAt(position);
-        const std::string& wordText = word.GetTextString();
-        // A block number starts its line at the left margin.
-        if (wordText.empty() || wordText[0] != 'N')
-            text += ' ';
-        word.SetSpan(static_cast<std::int32_t>(text.size()));
-        text += wordText;
-    }
-    editor->SetListingText(text.data(), text.size());
+    words.SetSpansVisible(true);
+    editor->SetListingText(listing.data(), listing.size());
     return 1;
 }
 
@@ -256,29 +280,49 @@ int CCncProgram::ReadHeader(std::string& headerText)
     }
 }
 
-int CCncProgram::FinishWord(std::string& word, int result)
+template <class Keep>
+void CCncProgram::AppendRun(std::string& buffer, Keep keep)
 {
-    std::size_t length = word.size();
-    while (length > 0 && IsTrimmed(static_cast<unsigned char>(word[length - 1])))
+    std::size_t available = 0;
+    const unsigned char* bytes = file.GetBufferedBytes(available);
+    std::size_t run = 0;
+    while (run < available && keep(bytes[run]))
+        ++run;
+    if (run == 0)
+        return;
+    buffer.append(reinterpret_cast<const char*>(bytes), run);
+    current = bytes[run - 1];
+    previousFileByte = current;
+    file.Skip(run);
+}
+
+int CCncProgram::FinishWord(std::string& buffer, std::size_t base, int result)
+{
+    std::size_t length = buffer.size();
+    while (length > base && IsTrimmed(static_cast<unsigned char>(buffer[length - 1])))
         --length;
-    word.resize(length);
+    buffer.resize(length);
     return result;
 }
 
-int CCncProgram::ReadWord(std::string& word)
+int CCncProgram::ReadWord(std::string& word) { return ReadWordAt(word, word.size()); }
+
+int CCncProgram::ReadWordAt(std::string& buffer, std::size_t base)
 {
+    const auto finish = [&](int result) { return FinishWord(buffer, base, result); };
     int collected = 0;
     for (;;) {
         if (lookahead && IsCommentStart(current)) {
             lookahead = false;
-            word += static_cast<char>(current);
+            buffer += static_cast<char>(current);
             for (;;) {
+                AppendRun(buffer, [](unsigned char byte) { return byte != ')' && !IsLineEndByte(byte); });
                 const int result = ReadChar();
                 if (result != RESULT_OK)
-                    return FinishWord(word, result);
-                word += static_cast<char>(current);
+                    return finish(result);
+                buffer += static_cast<char>(current);
                 if (current == ')' || IsCarriageReturn(current))
-                    return FinishWord(word, RESULT_OK);
+                    return finish(RESULT_OK);
             }
         }
         if (lookahead) {
@@ -286,19 +330,19 @@ int CCncProgram::ReadWord(std::string& word)
         } else {
             const int result = ReadChar();
             if (result != RESULT_OK)
-                return FinishWord(word, result);
+                return finish(result);
             if (IsCommentStart(current)) {
                 lookahead = true;
-                return FinishWord(word, RESULT_OK);
+                return finish(RESULT_OK);
             }
         }
 
         if (IsCarriageReturn(current)) {
             if (collected > 0) {
                 lookahead = true;
-                return FinishWord(word, RESULT_OK);
+                return finish(RESULT_OK);
             }
-            word.assign(1, static_cast<char>(current));
+            buffer += static_cast<char>(current);
             return RESULT_OK;
         }
         if (IsWhiteSpace(current))
@@ -306,23 +350,25 @@ int CCncProgram::ReadWord(std::string& word)
         if (IsWordStart(current)) {
             if (collected > 0) {
                 lookahead = true;
-                return FinishWord(word, RESULT_OK);
+                return finish(RESULT_OK);
             }
         } else if (FoldCase(current) == 'O' && collected > 0) {
             // O within a word takes the rest of the line, comments included.
-            word += static_cast<char>(current);
+            buffer += static_cast<char>(current);
             for (;;) {
+                AppendRun(buffer, [](unsigned char byte) { return !IsLineEndByte(byte); });
                 const int result = ReadChar();
                 if (result != RESULT_OK)
-                    return FinishWord(word, result);
+                    return finish(result);
                 if (current == '\r') {
                     lookahead = true;
-                    return FinishWord(word, RESULT_OK);
+                    return finish(RESULT_OK);
                 }
-                word += static_cast<char>(current);
+                buffer += static_cast<char>(current);
             }
         }
-        word += static_cast<char>(current);
+        buffer += static_cast<char>(current);
         ++collected;
+        AppendRun(buffer, IsOrdinary);
     }
 }

@@ -55,7 +55,14 @@ public:
     std::int32_t GetWordCount() const { return wordCount; }
 
 private:
-    int FinishWord(std::string& word, int result);
+    // The tokenizer proper: appends the word to buffer from its end, where
+    // base is; the word is buffer[base, end) afterwards.
+    int ReadWordAt(std::string& buffer, std::size_t base);
+    int FinishWord(std::string& buffer, std::size_t base, int result);
+    // Appends the buffered bytes that follow while keep(byte) holds, exactly
+    // as reading them one by one would; keep must refuse line ends.
+    template <class Keep>
+    void AppendRun(std::string& buffer, Keep keep);
 
     bool fileOpen = false;
     CProgramFile file;
@@ -66,6 +73,9 @@ private:
     // second half of CR LF.
     unsigned char previousFileByte = 0;
     CWordList words;
+    // The listing text, built while the words are read: the header, then each
+    // word after a blank unless it begins with "N". The words are spans of it.
+    std::string listing;
     std::string header;
     std::string errorText;
     std::int32_t lineCount = 0;

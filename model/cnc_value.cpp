@@ -1,5 +1,7 @@
 #include "cnc_value.h"
 
+#include <array>
+
 #include "classic_number.h"
 
 namespace {
@@ -49,15 +51,110 @@ constexpr GNumberRow gNumberTable[] = {
     {71, WK_UNIT_INCH},     {90, WK_ABSOLUTE},      {91, WK_RELATIVE},
 };
 
+constexpr std::size_t NO_ROW = sizeof addressTable / sizeof addressTable[0];
+
+// The address table's row for every first byte, NO_ROW where there is none.
+// Only a to z are folded; bytes from 128 up keep their value.
+constexpr std::array<std::uint8_t, 256> MakeAddressIndex()
+{
+    std::array<std::uint8_t, 256> index{};
+    for (std::size_t byte = 0; byte < index.size(); ++byte) {
+        const std::size_t folded = (byte >= 'a' && byte <= 'z') ? byte - 'a' + 'A' : byte;
+        index[byte] = static_cast<std::uint8_t>(NO_ROW);
+        for (std::size_t row = 0; row < NO_ROW; ++row) {
+            if (static_cast<unsigned char>(addressTable[row].address) == folded)
+                index[byte] = static_cast<std::uint8_t>(row);
+        }
+    }
+    return index;
+}
+
+constexpr std::array<std::uint8_t, 256> addressIndex = MakeAddressIndex();
+
 const AddressRow* FindAddress(unsigned char first)
 {
-    // Only a to z are folded; bytes from 128 up keep their value.
-    const unsigned char folded = (first >= 'a' && first <= 'z') ? static_cast<unsigned char>(first - 'a' + 'A') : first;
-    for (const AddressRow& row : addressTable) {
-        if (static_cast<unsigned char>(row.address) == folded)
-            return &row;
+    const std::size_t row = addressIndex[first];
+    return row == NO_ROW ? nullptr : &addressTable[row];
+}
+
+bool IsDigit(char byte) { return byte >= '0' && byte <= '9'; }
+
+// Whether [text, end) is one number in the plain decimal form
+// [+-](digits[.digits] | .digits)[(e|E)[+-]digits]. Every such text is read
+// whole by strtod; any other form is left to strtod to decide.
+bool IsPlainDecimal(const char* text, const char* end)
+{
+    const char* byte = text;
+    if (byte != end && (*byte == '+' || *byte == '-'))
+        ++byte;
+    const char* digits = byte;
+    while (byte != end && IsDigit(*byte))
+        ++byte;
+    bool anyDigit = byte != digits;
+    if (byte != end && *byte == '.') {
+        ++byte;
+        const char* fraction = byte;
+        while (byte != end && IsDigit(*byte))
+            ++byte;
+        anyDigit = anyDigit || byte != fraction;
     }
-    return nullptr;
+    if (!anyDigit)
+        return false;
+    if (byte != end && (*byte == 'e' || *byte == 'E')) {
+        ++byte;
+        if (byte != end && (*byte == '+' || *byte == '-'))
+            ++byte;
+        const char* exponent = byte;
+        while (byte != end && IsDigit(*byte))
+            ++byte;
+        if (byte == exponent)
+            return false;
+    }
+    return byte == end;
+}
+
+enum ValueNeed { NEED_VALUES, NEED_KIND_ONLY };
+
+int ClassifyText(const char* text, std::size_t length, ValueNeed need, CCncValue& value)
+{
+    if (text == nullptr)
+        return CCncValue::CLASSIFY_SYNTAX_ERROR;
+    const auto first = static_cast<unsigned char>(length > 0 ? text[0] : '\0');
+    const AddressRow* row = FindAddress(first);
+    if (row == nullptr) {
+        if ((first & 0x7F) == '\r')
+            value.kind = WK_END_OF_BLOCK;
+        return CCncValue::CLASSIFY_ACCEPTED;
+    }
+    if (row->lengthRule == LENGTH_AT_LEAST_2 && length < 2)
+        return CCncValue::CLASSIFY_SYNTAX_ERROR;
+    const char* rest = text + (length > 0 ? 1 : 0);
+    switch (row->parse) {
+    case PARSE_NONE:
+        break;
+    case PARSE_INTEGER:
+        if (need == NEED_VALUES)
+            value.intValue = ParseClassicInt(rest);
+        break;
+    case PARSE_G_NUMBER:
+        value.intValue = ParseClassicInt(rest);
+        value.kind = KindOfGNumber(value.intValue);
+        return CCncValue::CLASSIFY_ACCEPTED;
+    case PARSE_REAL: {
+        if (need == NEED_KIND_ONLY && IsPlainDecimal(rest, text + length))
+            break;
+        const char* end = nullptr;
+        const double real = ParseClassicReal(rest, &end);
+        // A NUL inside the text stops the conversion short of the end, so
+        // such a word is rejected like any other trailing junk.
+        if (end != text + length)
+            return CCncValue::CLASSIFY_SYNTAX_ERROR;
+        value.realValue = real;
+        break;
+    }
+    }
+    value.kind = row->kind;
+    return CCncValue::CLASSIFY_ACCEPTED;
 }
 
 } // namespace
@@ -73,41 +170,15 @@ WordKind KindOfGNumber(std::int32_t number)
 
 int CCncValue::Classify(const char* text, std::size_t length)
 {
-    if (text == nullptr)
-        return CLASSIFY_SYNTAX_ERROR;
-    const auto first = static_cast<unsigned char>(length > 0 ? text[0] : '\0');
-    const AddressRow* row = FindAddress(first);
-    if (row == nullptr) {
-        if ((first & 0x7F) == '\r')
-            kind = WK_END_OF_BLOCK;
-        return CLASSIFY_ACCEPTED;
-    }
-    if (row->lengthRule == LENGTH_AT_LEAST_2 && length < 2)
-        return CLASSIFY_SYNTAX_ERROR;
-    const char* rest = text + (length > 0 ? 1 : 0);
-    switch (row->parse) {
-    case PARSE_NONE:
-        break;
-    case PARSE_INTEGER:
-        intValue = ParseClassicInt(rest);
-        break;
-    case PARSE_G_NUMBER:
-        intValue = ParseClassicInt(rest);
-        kind = KindOfGNumber(intValue);
-        return CLASSIFY_ACCEPTED;
-    case PARSE_REAL: {
-        const char* end = nullptr;
-        const double value = ParseClassicReal(rest, &end);
-        // A NUL inside the text stops the conversion short of the end, so
-        // such a word is rejected like any other trailing junk.
-        if (end != text + length)
-            return CLASSIFY_SYNTAX_ERROR;
-        realValue = value;
-        break;
-    }
-    }
-    kind = row->kind;
-    return CLASSIFY_ACCEPTED;
+    return ClassifyText(text, length, NEED_VALUES, *this);
+}
+
+int CCncValue::ClassifyKind(const char* text, std::size_t length, WordKind& kind)
+{
+    CCncValue fresh;
+    const int result = ClassifyText(text, length, NEED_KIND_ONLY, fresh);
+    kind = fresh.kind;
+    return result;
 }
 
 int CCncValue::GetRealValue(double& value) const

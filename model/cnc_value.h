@@ -21,6 +21,11 @@ public:
 
     int GetRealValue(double& value) const;
 
+    // The result and kind that Classify gives a fresh value, without
+    // computing the numbers where the kind does not depend on them: what a
+    // load needs for millions of words.
+    static int ClassifyKind(const char* text, std::size_t length, WordKind& kind);
+
     double realValue = 0.0;
     std::int32_t intValue = 0;
     WordKind kind = WK_NONE;

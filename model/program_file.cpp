@@ -49,17 +49,6 @@ int CProgramFile::Refill()
     return std::ferror(stream) ? READ_FAILED : READ_END;
 }
 
-int CProgramFile::ReadByte(unsigned char& byte)
-{
-    if (bufferNext == bufferFill) {
-        const int result = Refill();
-        if (result != READ_BYTE)
-            return result;
-    }
-    byte = buffer[bufferNext++];
-    return READ_BYTE;
-}
-
 bool CProgramFile::SeekToStart()
 {
     bufferFill = 0;

@@ -31,8 +31,26 @@ public:
 
     // READ_BYTE with byte set, READ_END at the end of the file, READ_FAILED
     // when the system could not read it (byte unchanged in both cases).
-    int ReadByte(unsigned char& byte);
+    int ReadByte(unsigned char& byte)
+    {
+        if (bufferNext == bufferFill) {
+            const int result = Refill();
+            if (result != READ_BYTE)
+                return result;
+        }
+        byte = buffer[bufferNext++];
+        return READ_BYTE;
+    }
     bool SeekToStart();
+
+    // The bytes buffered but not yet read, for a reader that takes a run of
+    // them at once; Skip then consumes count of them.
+    const unsigned char* GetBufferedBytes(std::size_t& count) const
+    {
+        count = bufferFill - bufferNext;
+        return buffer.data() + bufferNext;
+    }
+    void Skip(std::size_t count) { bufferNext += count; }
 
 private:
     int Refill();

@@ -2,14 +2,39 @@
 
 WordPosition CWordList::GetNext(WordPosition position) const
 {
-    if (position == NO_POSITION || position + 1 >= words.size())
+    if (position == NO_POSITION || position + 1 >= starts.size())
         return NO_POSITION;
     return position + 1;
 }
 
 WordPosition CWordList::GetPrevious(WordPosition position) const
 {
-    if (position == NO_POSITION || position == 0 || position > words.size())
+    if (position == NO_POSITION || position == 0 || position > starts.size())
         return NO_POSITION;
     return position - 1;
+}
+
+std::uint32_t CWordList::EndOf(WordPosition position) const
+{
+    if (position + 1 < starts.size())
+        return starts[position + 1] - ((kinds[position + 1] & BLANK_BEFORE) ? 1 : 0);
+    return static_cast<std::uint32_t>(text->size());
+}
+
+CCncWord CWordList::GetAt(WordPosition position) const
+{
+    const std::uint32_t start = starts[position];
+    CCncWord word;
+    word.SetTextAndClassify(text->substr(start, EndOf(position) - start));
+    if (spansVisible)
+        word.SetSpan(static_cast<std::int32_t>(start));
+    return word;
+}
+
+void CWordList::RemoveAll()
+{
+    // Give the memory back: a large program's list is hundreds of megabytes.
+    std::vector<std::uint32_t>().swap(starts);
+    std::vector<std::uint8_t>().swap(kinds);
+    spansVisible = false;
 }

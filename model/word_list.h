@@ -1,10 +1,15 @@
 // The loaded program's words in file order. Callers move through it by
-// position and read the word at a position; how the words are stored stays
-// behind this interface.
+// position and read the word at a position. The words are kept compactly as
+// spans of the loader's listing text with their kinds (five bytes a word, so
+// that programs of millions of words fit); a word read from the list is
+// rebuilt from its text and classified again, which gives back exactly the
+// word that was loaded.
 #pragma once
 
 #include <cstddef>
-#include <deque>
+#include <cstdint>
+#include <string>
+#include <vector>
 
 #include "cnc_word.h"
 
@@ -14,22 +19,40 @@ class CWordList {
 public:
     static constexpr WordPosition NO_POSITION = static_cast<WordPosition>(-1);
 
-    bool IsEmpty() const { return words.empty(); }
-    std::size_t GetCount() const { return words.size(); }
+    bool IsEmpty() const { return starts.empty(); }
+    std::size_t GetCount() const { return starts.size(); }
 
     // NO_POSITION when there is no such word.
-    WordPosition GetFirst() const { return words.empty() ? NO_POSITION : 0; }
+    WordPosition GetFirst() const { return starts.empty() ? NO_POSITION : 0; }
     WordPosition GetNext(WordPosition position) const;
     WordPosition GetPrevious(WordPosition position) const;
 
     // position must be a valid position of this list.
-    const CCncWord& GetAt(WordPosition position) const { return words[position]; }
-    CCncWord& GetAt(WordPosition position) { return words[position]; }
+    CCncWord GetAt(WordPosition position) const;
+    WordKind GetKind(WordPosition position) const { return static_cast<WordKind>(kinds[position] & KIND_MASK); }
 
-    // Positions and references stay valid while words are appended.
-    void Append(CCncWord&& word) { words.push_back(std::move(word)); }
-    void RemoveAll() { words.clear(); }
+    // The loader's side. text holds the listing: every word is appended to it
+    // before it is appended here, so the list never reaches past its end.
+    void Bind(const std::string* listingText) { text = listingText; }
+    void Append(std::uint32_t start, WordKind kind, bool blankBefore)
+    {
+        starts.push_back(start);
+        kinds.push_back(static_cast<std::uint8_t>(kind | (blankBefore ? BLANK_BEFORE : 0)));
+    }
+    // Spans are reported only once the listing has been handed to a view.
+    void SetSpansVisible(bool visible) { spansVisible = visible; }
+    void RemoveAll();
 
 private:
-    std::deque<CCncWord> words;
+    static constexpr std::uint8_t BLANK_BEFORE = 0x80;
+    static constexpr std::uint8_t KIND_MASK = 0x7F;
+
+    std::uint32_t EndOf(WordPosition position) const;
+
+    const std::string* text = nullptr;
+    std::vector<std::uint32_t> starts;
+    // The kind, with the top bit set where a blank precedes the word: the end
+    // of a word is where the next word's blank or text begins.
+    std::vector<std::uint8_t> kinds;
+    bool spansVisible = false;
 };
