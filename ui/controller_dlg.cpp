@@ -34,6 +34,9 @@ constexpr int HIDDEN_BITMAP_SIZE = 180;
 // Client pixels (7, 205)-(407, 305).
 const QRect EDITOR_RECT(7, 205, 400, 100);
 
+constexpr const char* PANEL_FONT_FAMILIES[] = {"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans",
+                                               "Nimbus Sans", "Helvetica"};
+
 const char* const START_X = "start_x";
 const char* const START_Y = "start_y";
 
@@ -44,6 +47,14 @@ CControllerDlg::CControllerDlg(IFileChooser* fileChooser, ISettingsStore* settin
 {
     InitPanelResources();
     form->setupUi(this);
+    // Outside Windows the form's face is missing; a face with Arial's
+    // metrics, close to it, keeps the texts within the fields laid out for it.
+    QStringList families;
+    for (const char* family : PANEL_FONT_FAMILIES)
+        families.append(QString::fromLatin1(family));
+    QFont panelFont = font();
+    panelFont.setFamilies(families);
+    setFont(panelFont);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     icon.addFile(QStringLiteral(":/res/icon_32.png"), QSize(32, 32));
