@@ -8,10 +8,15 @@ int CMachineState::ExecuteWord(const CCncWord* word)
 {
     if (word == nullptr)
         return 0;
-    const WordKind kind = word->GetKind();
+    return ExecuteWord(word->GetValue());
+}
+
+int CMachineState::ExecuteWord(const CCncValue& word)
+{
+    const WordKind kind = word.kind;
     if (kind == WK_NONE || kind == WK_COMMENT)
         return 1;
-    blockBuffer.push_back(word->GetValue());
+    blockBuffer.push_back(word);
     if (kind == WK_END_OF_BLOCK) {
         ApplyBlock();
         ClearBlock();
@@ -55,10 +60,19 @@ int CMachineState::ApplyPositionWord(const CCncValue* word)
     return 1;
 }
 
-void CMachineState::UpdateDisplay() const
+void CMachineState::UpdateDisplay()
 {
     if (owner == nullptr)
         return;
-    for (const StateLine& line : BuildStateLines(*this))
-        owner->SetControlText(line.controlId, line.text);
+    // A line is written again only when what it shows has changed: the texts
+    // are the same as writing all twelve every time, and a run through
+    // millions of words does not format twelve texts for each of them.
+    for (std::size_t line = 0; line < STATE_LINE_COUNT; ++line) {
+        const StateLineInputs inputs = StateLineInputsOf(line, *this);
+        if (lineShown[line] && shownInputs[line] == inputs)
+            continue;
+        owner->SetControlText(StateLineControlId(line), StateLineText(line, *this));
+        shownInputs[line] = inputs;
+        lineShown[line] = true;
+    }
 }

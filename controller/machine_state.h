@@ -4,11 +4,13 @@
 // words arrive is the program cursor's.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <vector>
 
 #include "cnc_word.h"
 #include "panel_interfaces.h"
+#include "state_texts.h"
 #include "tool_position.h"
 
 class CMachineState {
@@ -18,10 +20,12 @@ public:
 
     // 0 when no word is given, 1 otherwise.
     int ExecuteWord(const CCncWord* word);
+    // The same for a word's value part, which is all a block reads.
+    int ExecuteWord(const CCncValue& word);
     int ApplyBlock();
     void ClearBlock() { blockBuffer.clear(); }
     int ApplyPositionWord(const CCncValue* word);
-    void UpdateDisplay() const;
+    void UpdateDisplay();
 
     const CToolPosition& GetPosition() const { return position; }
     std::int32_t GetMotion() const { return motion; }
@@ -51,4 +55,7 @@ private:
     // Holding copies, not references, means no word of a replaced program
     // can be reached through the buffer.
     std::vector<CCncValue> blockBuffer;
+    // What each state line showed when it was last written.
+    std::array<StateLineInputs, STATE_LINE_COUNT> shownInputs{};
+    std::array<bool, STATE_LINE_COUNT> lineShown{};
 };

@@ -20,14 +20,14 @@ CProgramCursor::CProgramCursor(CCncProgram& loader, CMachineState& machineState,
 
 void CProgramCursor::SetMessage(const std::string& text) { panel.SetControlText(IDC_MESSAGE_LINE, text); }
 
-void CProgramCursor::ShowWord(const CCncWord& word)
+void CProgramCursor::ShowWord(WordPosition position)
 {
     if (editor == nullptr)
         return;
     editor->LineScroll(-editor->GetLineCount());
     std::int32_t start = 0;
     std::int32_t end = 0;
-    word.GetSpan(start, end);
+    wordList->GetSpan(position, start, end);
     editor->LineScroll(editor->LineFromChar(start));
     // Two lines of context above the word.
     editor->LineScroll(-2);
@@ -35,25 +35,25 @@ void CProgramCursor::ShowWord(const CCncWord& word)
     editor->Highlight(start, end);
 }
 
-void CProgramCursor::FocusAndHighlight(const CCncWord& word)
+void CProgramCursor::FocusAndHighlight(WordPosition position)
 {
     if (editor == nullptr)
         return;
     std::int32_t start = 0;
     std::int32_t end = 0;
-    word.GetSpan(start, end);
+    wordList->GetSpan(position, start, end);
     editor->SetFocus();
     editor->Highlight(start, end);
 }
 
-CCncWord CProgramCursor::TakeAndExecute()
+WordPosition CProgramCursor::TakeAndExecute()
 {
-    CCncWord word = wordList->GetAt(cursor);
+    const WordPosition taken = cursor;
     cursor = wordList->GetNext(cursor);
-    if (word.GetKind() == WK_END_OF_BLOCK && editor != nullptr)
+    if (wordList->GetKind(taken) == WK_END_OF_BLOCK && editor != nullptr)
         editor->LineScroll(1);
-    machineState.ExecuteWord(&word);
-    return word;
+    machineState.ExecuteWord(wordList->GetValue(taken));
+    return taken;
 }
 
 void CProgramCursor::OnLoad()
@@ -77,7 +77,7 @@ void CProgramCursor::OnReset()
     cursor = wordList->GetFirst();
     if (cursor == CWordList::NO_POSITION)
         return;
-    ShowWord(wordList->GetAt(cursor));
+    ShowWord(cursor);
 }
 
 void CProgramCursor::OnJumpToActual()
@@ -86,7 +86,7 @@ void CProgramCursor::OnJumpToActual()
     if (wordList == nullptr || cursor == CWordList::NO_POSITION)
         return;
     const WordPosition previous = wordList->GetPrevious(cursor);
-    ShowWord(wordList->GetAt(previous != CWordList::NO_POSITION ? previous : cursor));
+    ShowWord(previous != CWordList::NO_POSITION ? previous : cursor);
 }
 
 void CProgramCursor::OnNextWord()
@@ -95,13 +95,13 @@ void CProgramCursor::OnNextWord()
     if (wordList == nullptr || cursor == CWordList::NO_POSITION)
         return;
     for (;;) {
-        const CCncWord word = TakeAndExecute();
-        if (IsPassedOver(word.GetKind())) {
+        const WordPosition taken = TakeAndExecute();
+        if (IsPassedOver(wordList->GetKind(taken))) {
             if (cursor != CWordList::NO_POSITION)
                 continue;
             SetMessage(MESSAGE_END_OF_PROGRAM);
         }
-        FocusAndHighlight(word);
+        FocusAndHighlight(taken);
         return;
     }
 }
@@ -112,22 +112,22 @@ void CProgramCursor::OnRunTo()
     if (wordList == nullptr || cursor == CWordList::NO_POSITION)
         return;
     for (;;) {
-        const CCncWord word = TakeAndExecute();
-        const WordKind kind = word.GetKind();
+        const WordPosition taken = TakeAndExecute();
+        const WordKind kind = wordList->GetKind(taken);
         if (runToMode == RUNTO_BLOCK_END && kind == WK_END_OF_BLOCK && cursor != CWordList::NO_POSITION) {
             // The first word of the next block is shown but stays at the
             // cursor, so the next command executes it.
-            FocusAndHighlight(wordList->GetAt(cursor));
+            FocusAndHighlight(cursor);
             return;
         }
         if ((runToMode == RUNTO_TOOL_CHANGE && kind == WK_TOOL) || (runToMode == RUNTO_Z_VALUE && kind == WK_Z)) {
-            FocusAndHighlight(word);
+            FocusAndHighlight(taken);
             return;
         }
         if (cursor != CWordList::NO_POSITION)
             continue;
         SetMessage(MESSAGE_END_OF_PROGRAM);
-        FocusAndHighlight(word);
+        FocusAndHighlight(taken);
         return;
     }
 }

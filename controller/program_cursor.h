@@ -37,11 +37,12 @@ public:
     int GetLastLoadResult() const { return lastLoadResult; }
 
 private:
-    void ShowWord(const CCncWord& word);
-    void FocusAndHighlight(const CCncWord& word);
+    void ShowWord(WordPosition position);
+    void FocusAndHighlight(WordPosition position);
     void SetMessage(const std::string& text);
-    // Takes the word at the cursor, moves the cursor on and executes it.
-    CCncWord TakeAndExecute();
+    // Takes the word at the cursor, moves the cursor on and executes it;
+    // returns the position taken.
+    WordPosition TakeAndExecute();
 
     CCncProgram& loader;
     CMachineState& machineState;

@@ -1,5 +1,7 @@
 #include "state_texts.h"
 
+#include <cstring>
+
 #include "classic_number.h"
 #include "machine_state.h"
 
@@ -82,24 +84,66 @@ const char* SpindleUnitText(std::int32_t spindleMode, std::int32_t lengthUnit)
 
 std::string Prefixed(const char* prefix, const char* keyword) { return std::string(prefix) + keyword; }
 
+StateLineInputs Codes(std::int32_t first, std::int32_t second = 0)
+{
+    return {static_cast<std::uint64_t>(static_cast<std::uint32_t>(first)),
+            static_cast<std::uint64_t>(static_cast<std::uint32_t>(second))};
+}
+
+// The bits, so that a NaN compares equal to itself and -0 differs from 0.
+StateLineInputs Coordinate(double value)
+{
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    return {bits, 0};
+}
+
+struct StateLineRow {
+    int controlId;
+    std::string (*text)(const CMachineState&);
+    StateLineInputs (*inputs)(const CMachineState&);
+};
+
+// "\xE4" is the "ä" of code page 1252.
+const StateLineRow stateLines[STATE_LINE_COUNT] = {
+    {IDC_POSITION_X, [](const CMachineState& s) { return FormatClassicFixed4(s.GetPosition().GetX()); },
+     [](const CMachineState& s) { return Coordinate(s.GetPosition().GetX()); }},
+    {IDC_POSITION_Y, [](const CMachineState& s) { return FormatClassicFixed4(s.GetPosition().GetY()); },
+     [](const CMachineState& s) { return Coordinate(s.GetPosition().GetY()); }},
+    {IDC_POSITION_Z, [](const CMachineState& s) { return FormatClassicFixed4(s.GetPosition().GetZ()); },
+     [](const CMachineState& s) { return Coordinate(s.GetPosition().GetZ()); }},
+    {IDC_MOTION, [](const CMachineState& s) { return Prefixed("Bewegung: ", KeywordOf(motionKeywords, s.GetMotion())); },
+     [](const CMachineState& s) { return Codes(s.GetMotion()); }},
+    {IDC_COMPENSATION,
+     [](const CMachineState& s) { return Prefixed("Kompensation: ", KeywordOf(compensationKeywords, s.GetCompensation())); },
+     [](const CMachineState& s) { return Codes(s.GetCompensation()); }},
+    {IDC_PLANE, [](const CMachineState& s) { return Prefixed("Arbeitsebene: ", KeywordOf(planeKeywords, s.GetPlane())); },
+     [](const CMachineState& s) { return Codes(s.GetPlane()); }},
+    {IDC_CYCLE, [](const CMachineState& s) { return Prefixed("Zyklus: ", KeywordOf(cycleKeywords, s.GetCycle())); },
+     [](const CMachineState& s) { return Codes(s.GetCycle()); }},
+    {IDC_COORD_SYSTEM,
+     [](const CMachineState& s) { return Prefixed("Koord Sys:", KeywordOf(coordSystemKeywords, s.GetCoordSystem())); },
+     [](const CMachineState& s) { return Codes(s.GetCoordSystem()); }},
+    {IDC_DIMENSIONING,
+     [](const CMachineState& s) { return Prefixed("Koordinaten:", KeywordOf(dimensioningKeywords, s.GetDimensioning())); },
+     [](const CMachineState& s) { return Codes(s.GetDimensioning()); }},
+    {IDC_LENGTH_UNIT,
+     [](const CMachineState& s) { return Prefixed("L\xE4ngeninheit:", KeywordOf(lengthUnitKeywords, s.GetLengthUnit())); },
+     [](const CMachineState& s) { return Codes(s.GetLengthUnit()); }},
+    {IDC_FEED_UNIT, [](const CMachineState& s) { return std::string(FeedUnitText(s.GetFeedMode(), s.GetLengthUnit())); },
+     [](const CMachineState& s) { return Codes(s.GetFeedMode(), s.GetLengthUnit()); }},
+    {IDC_SPINDLE_UNIT,
+     [](const CMachineState& s) { return std::string(SpindleUnitText(s.GetSpindleMode(), s.GetLengthUnit())); },
+     [](const CMachineState& s) { return Codes(s.GetSpindleMode(), s.GetLengthUnit()); }},
+};
+
 } // namespace
 
-std::array<StateLine, STATE_LINE_COUNT> BuildStateLines(const CMachineState& state)
+int StateLineControlId(std::size_t line) { return stateLines[line].controlId; }
+
+std::string StateLineText(std::size_t line, const CMachineState& state) { return stateLines[line].text(state); }
+
+StateLineInputs StateLineInputsOf(std::size_t line, const CMachineState& state)
 {
-    const CToolPosition& position = state.GetPosition();
-    return {{
-        {IDC_POSITION_X, FormatClassicFixed4(position.GetX())},
-        {IDC_POSITION_Y, FormatClassicFixed4(position.GetY())},
-        {IDC_POSITION_Z, FormatClassicFixed4(position.GetZ())},
-        {IDC_MOTION, Prefixed("Bewegung: ", KeywordOf(motionKeywords, state.GetMotion()))},
-        {IDC_COMPENSATION, Prefixed("Kompensation: ", KeywordOf(compensationKeywords, state.GetCompensation()))},
-        {IDC_PLANE, Prefixed("Arbeitsebene: ", KeywordOf(planeKeywords, state.GetPlane()))},
-        {IDC_CYCLE, Prefixed("Zyklus: ", KeywordOf(cycleKeywords, state.GetCycle()))},
-        {IDC_COORD_SYSTEM, Prefixed("Koord Sys:", KeywordOf(coordSystemKeywords, state.GetCoordSystem()))},
-        {IDC_DIMENSIONING, Prefixed("Koordinaten:", KeywordOf(dimensioningKeywords, state.GetDimensioning()))},
-        // "\xE4" is the "ä" of code page 1252.
-        {IDC_LENGTH_UNIT, Prefixed("L\xE4ngeninheit:", KeywordOf(lengthUnitKeywords, state.GetLengthUnit()))},
-        {IDC_FEED_UNIT, FeedUnitText(state.GetFeedMode(), state.GetLengthUnit())},
-        {IDC_SPINDLE_UNIT, SpindleUnitText(state.GetSpindleMode(), state.GetLengthUnit())},
-    }};
+    return stateLines[line].inputs(state);
 }

@@ -4,18 +4,21 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 class CMachineState;
 
-struct StateLine {
-    int controlId;
-    std::string text;
-};
-
 constexpr std::size_t STATE_LINE_COUNT = 12;
 
-std::array<StateLine, STATE_LINE_COUNT> BuildStateLines(const CMachineState& state);
+// What a line's text is made from: equal inputs give the same text, so a line
+// whose inputs did not change need not be written again.
+using StateLineInputs = std::array<std::uint64_t, 2>;
+
+// line counts from 0 in the order the panel writes the lines.
+int StateLineControlId(std::size_t line);
+std::string StateLineText(std::size_t line, const CMachineState& state);
+StateLineInputs StateLineInputsOf(std::size_t line, const CMachineState& state);
 
 // The message line's texts.
 extern const char* const MESSAGE_BLANK_LOAD;

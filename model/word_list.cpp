@@ -1,5 +1,7 @@
 #include "word_list.h"
 
+#include <cstring>
+
 WordPosition CWordList::GetNext(WordPosition position) const
 {
     if (position == NO_POSITION || position + 1 >= starts.size())
@@ -29,6 +31,34 @@ CCncWord CWordList::GetAt(WordPosition position) const
     if (spansVisible)
         word.SetSpan(static_cast<std::int32_t>(start));
     return word;
+}
+
+CCncValue CWordList::GetValue(WordPosition position) const
+{
+    const std::uint32_t start = starts[position];
+    const std::size_t length = EndOf(position) - start;
+    CCncValue value;
+    // The classifier reads a terminated text; most words fit the stack.
+    char shortText[64];
+    if (length < sizeof shortText) {
+        std::memcpy(shortText, text->data() + start, length);
+        shortText[length] = '\0';
+        value.Classify(shortText, length);
+    } else {
+        const std::string longText = text->substr(start, length);
+        value.Classify(longText.c_str(), length);
+    }
+    return value;
+}
+
+void CWordList::GetSpan(WordPosition position, std::int32_t& start, std::int32_t& end) const
+{
+    start = 0;
+    end = 0;
+    if (!spansVisible)
+        return;
+    start = static_cast<std::int32_t>(starts[position]);
+    end = static_cast<std::int32_t>(EndOf(position));
 }
 
 void CWordList::RemoveAll()

@@ -30,6 +30,9 @@ public:
     // position must be a valid position of this list.
     CCncWord GetAt(WordPosition position) const;
     WordKind GetKind(WordPosition position) const { return static_cast<WordKind>(kinds[position] & KIND_MASK); }
+    // The same as GetAt(position).GetValue() and GetSpan, without building the word.
+    CCncValue GetValue(WordPosition position) const;
+    void GetSpan(WordPosition position, std::int32_t& start, std::int32_t& end) const;
 
     // The loader's side. text holds the listing: every word is appended to it
     // before it is appended here, so the list never reaches past its end.
