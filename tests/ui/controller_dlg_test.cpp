@@ -32,6 +32,13 @@ std::string DemoProgram()
 // One stop for every run-to mode.
 std::string StopsProgram() { return CrLfLines({"%", "N10 G01 X5", "N20 Z7 T2", "N30 X9", "M30"}); }
 
+// Drawing through an icon may shift a colour by a step or two.
+bool IsNear(const QColor& drawn, const QColor& expected)
+{
+    return std::abs(drawn.red() - expected.red()) <= 3 && std::abs(drawn.green() - expected.green()) <= 3 &&
+           std::abs(drawn.blue() - expected.blue()) <= 3;
+}
+
 std::string TwelveLineProgram()
 {
     std::string text;
@@ -80,6 +87,8 @@ private slots:
     void helpWindowListsKeysAndClosesWithPanel();
     void loadThroughFileDialog();
     void hiddenButtonCarriesPicture();
+    void questionButtonChangesNothing();
+    void minimisedPanelShowsIcon();
 
 private:
     std::unique_ptr<CControllerDlg> OpenPanel();
@@ -233,6 +242,7 @@ void ControllerDlgTest::reopensWhereItWasClosed()
 {
     QFETCH(QString, closeBy);
     QFETCH(QPoint, position);
+    QVERIFY(!QFile::exists(store->GetKeyFile()));
     {
         const auto panel = OpenPanel();
         panel->move(position);
@@ -245,6 +255,8 @@ void ControllerDlgTest::reopensWhereItWasClosed()
             panel->close();
         QVERIFY(!panel->isVisible());
     }
+    // The first close creates the key.
+    QVERIFY(QFile::exists(store->GetKeyFile()));
     int x = 0;
     int y = 0;
     QVERIFY(ReadSettingInt(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", x));
@@ -397,6 +409,8 @@ void ControllerDlgTest::focusLeavesAndReturnsToWord()
     QVERIFY(question->hasFocus());
     // With the focus away, F10 reaches the button, not the editor.
     QTest::keyClick(question, Qt::Key_F10);
+    QVERIFY(question->hasFocus());
+    QCOMPARE(editor->GetSelectionStart(), 23);
     // Back through the tab order: "&Fertig", then round to the editor.
     QTest::keyClick(question, Qt::Key_Backtab);
     QVERIFY(Button(*panel, IDC_DONE)->hasFocus());
@@ -621,6 +635,40 @@ void ControllerDlgTest::hiddenButtonCarriesPicture()
     QCOMPARE(hidden->text(), QStringLiteral("Loaded"));
     QCOMPARE(hidden->iconSize(), QSize(180, 180));
     QCOMPARE(hidden->icon().availableSizes().value(0), QSize(180, 180));
+}
+
+void ControllerDlgTest::questionButtonChangesNothing()
+{
+    const auto panel = OpenPanel();
+    Load(*panel, DemoProgram());
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QTest::keyClick(editor, Qt::Key_F10);
+    const QString message = Text(*panel, IDC_MESSAGE_LINE);
+    const QString motion = Text(*panel, IDC_MOTION);
+    QTest::mouseClick(Button(*panel, IDC_QUESTION), Qt::LeftButton);
+    QVERIFY(panel->isVisible());
+    QCOMPARE(Text(*panel, IDC_MESSAGE_LINE), message);
+    QCOMPARE(Text(*panel, IDC_MOTION), motion);
+    QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("G00"));
+}
+
+void ControllerDlgTest::minimisedPanelShowsIcon()
+{
+    const auto panel = OpenPanel();
+    panel->showMinimized();
+    QTRY_VERIFY(panel->isMinimized());
+    const QImage drawn = panel->grab().toImage();
+    const QImage icon = QImage(QStringLiteral(":/res/icon_32.png")).convertToFormat(QImage::Format_ARGB32);
+    const int iconSize = panel->style()->pixelMetric(QStyle::PM_LargeIconSize);
+    QCOMPARE(iconSize, icon.width());
+    // The icon stands in the middle of the client area; its blue tile shows
+    // where no control covers it.
+    const QPoint corner((panel->width() - iconSize + 1) / 2, (panel->height() - iconSize + 1) / 2);
+    QVERIFY(IsNear(drawn.pixel(corner + QPoint(2, 10)), icon.pixel(2, 10)));
+    QVERIFY(IsNear(drawn.pixel(corner + QPoint(29, 10)), icon.pixel(29, 10)));
+    panel->showNormal();
+    QTRY_VERIFY(!panel->isMinimized());
+    QVERIFY(!IsNear(panel->grab().toImage().pixel(corner + QPoint(2, 10)), icon.pixel(2, 10)));
 }
 
 QTEST_MAIN(ControllerDlgTest)
