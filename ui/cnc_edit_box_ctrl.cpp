@@ -67,8 +67,8 @@ CCncEditBoxCtrl::CCncEditBoxCtrl()
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setTabChangesFocus(true);
     setFont(ListingFont());
-    // The highlight is the selection, and it shows only while the editor has
-    // the focus: elsewhere the panel's focus is not on the program.
+    // The highlight is the selection, shown only while the editor has the
+    // focus; the remembered span is selected again when the focus returns.
     QPalette colors = palette();
     colors.setBrush(QPalette::Inactive, QPalette::Highlight, colors.brush(QPalette::Inactive, QPalette::Base));
     colors.setBrush(QPalette::Inactive, QPalette::HighlightedText, colors.brush(QPalette::Inactive, QPalette::Text));

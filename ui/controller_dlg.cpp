@@ -32,7 +32,7 @@ constexpr int OUTER_HEIGHT = 400;
 constexpr int DEFAULT_POSITION = 10;
 constexpr int HIDDEN_BITMAP_SIZE = 180;
 // Client pixels (7, 205)-(407, 305).
-const QRect EDITOR_RECT(7, 205, 400, 100);
+constexpr QRect EDITOR_RECT(7, 205, 400, 100);
 
 constexpr const char* PANEL_FONT_FAMILIES[] = {"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans",
                                                "Nimbus Sans", "Helvetica"};
