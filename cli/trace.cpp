@@ -37,7 +37,12 @@ struct CHeadlessPanel {
     CProgramCursor cursor;
 };
 
-void AppendNumber(std::string& out, long long value) { out += std::to_string(value); }
+void AppendNumber(std::string& out, long long value)
+{
+    char buffer[24];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr);
+}
 
 void AppendReal(std::string& out, double value)
 {
@@ -52,11 +57,14 @@ void AppendReal(std::string& out, double value)
     }
 }
 
-void AppendKey(std::string& out, const char* key)
+template <std::size_t N>
+void AppendKey(std::string& out, const char (&key)[N])
 {
-    out += ",\"";
-    out += key;
-    out += "\":";
+    out += ',';
+    out += '"';
+    out.append(key, N - 1);
+    out += '"';
+    out += ':';
 }
 
 class CTraceWriter {
@@ -168,18 +176,17 @@ void CTraceWriter::WriteWords()
     const CWordList& words = headless.loader.GetWordList();
     for (WordPosition position = words.GetFirst(); position != CWordList::NO_POSITION;
          position = words.GetNext(position)) {
-        const CCncWord& word = words.GetAt(position);
-        const CCncValue value = word.GetValue();
+        const CCncValue value = words.GetValue(position);
         std::int32_t start = 0;
         std::int32_t end = 0;
-        word.GetSpan(start, end);
+        words.GetSpan(position, start, end);
         line += "{\"event\":\"word\"";
         AppendKey(line, "index");
         AppendNumber(line, static_cast<long long>(position));
         AppendKey(line, "text");
-        AppendJsonBytes(line, word.GetTextString());
+        AppendJsonBytes(line, words.GetText(position));
         AppendKey(line, "kind");
-        AppendNumber(line, word.GetKind());
+        AppendNumber(line, words.GetKind(position));
         AppendKey(line, "int");
         AppendNumber(line, value.intValue);
         AppendKey(line, "real");
@@ -251,12 +258,21 @@ bool IsValidScript(const std::string& script)
     return script.find_first_not_of(SCRIPT_LETTERS) == std::string::npos;
 }
 
-void AppendJsonBytes(std::string& out, const std::string& bytes)
+void AppendJsonBytes(std::string& out, std::string_view bytes)
 {
     static const char hexDigits[] = "0123456789abcdef";
     out += '"';
-    for (const char signedByte : bytes) {
-        const auto byte = static_cast<unsigned char>(signedByte);
+    // Most texts are plain ASCII that stands as it is.
+    std::size_t plain = 0;
+    while (plain < bytes.size()) {
+        const auto byte = static_cast<unsigned char>(bytes[plain]);
+        if (byte < 0x20 || byte >= 0x80 || byte == '"' || byte == '\\')
+            break;
+        ++plain;
+    }
+    out.append(bytes.data(), plain);
+    for (std::size_t index = plain; index < bytes.size(); ++index) {
+        const auto byte = static_cast<unsigned char>(bytes[index]);
         switch (byte) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum CliExit {
@@ -21,4 +22,4 @@ int RunCheck(const std::vector<std::string>& files, std::FILE* out);
 int RunTrace(const std::string& file, const std::string& script, std::FILE* out);
 
 // A byte string as a JSON string: byte b stands as the code point U+00bb.
-void AppendJsonBytes(std::string& out, const std::string& bytes);
+void AppendJsonBytes(std::string& out, std::string_view bytes);

@@ -25,28 +25,32 @@ std::uint32_t CWordList::EndOf(WordPosition position) const
 
 CCncWord CWordList::GetAt(WordPosition position) const
 {
-    const std::uint32_t start = starts[position];
     CCncWord word;
-    word.SetTextAndClassify(text->substr(start, EndOf(position) - start));
+    word.SetTextAndClassify(std::string(GetText(position)));
     if (spansVisible)
-        word.SetSpan(static_cast<std::int32_t>(start));
+        word.SetSpan(static_cast<std::int32_t>(starts[position]));
     return word;
+}
+
+std::string_view CWordList::GetText(WordPosition position) const
+{
+    const std::uint32_t start = starts[position];
+    return std::string_view(text->data() + start, EndOf(position) - start);
 }
 
 CCncValue CWordList::GetValue(WordPosition position) const
 {
-    const std::uint32_t start = starts[position];
-    const std::size_t length = EndOf(position) - start;
+    const std::string_view wordText = GetText(position);
     CCncValue value;
     // The classifier reads a terminated text; most words fit the stack.
     char shortText[64];
-    if (length < sizeof shortText) {
-        std::memcpy(shortText, text->data() + start, length);
-        shortText[length] = '\0';
-        value.Classify(shortText, length);
+    if (wordText.size() < sizeof shortText) {
+        std::memcpy(shortText, wordText.data(), wordText.size());
+        shortText[wordText.size()] = '\0';
+        value.Classify(shortText, wordText.size());
     } else {
-        const std::string longText = text->substr(start, length);
-        value.Classify(longText.c_str(), length);
+        const std::string longText(wordText);
+        value.Classify(longText.c_str(), longText.size());
     }
     return value;
 }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cnc_word.h"
@@ -30,8 +31,11 @@ public:
     // position must be a valid position of this list.
     CCncWord GetAt(WordPosition position) const;
     WordKind GetKind(WordPosition position) const { return static_cast<WordKind>(kinds[position] & KIND_MASK); }
-    // The same as GetAt(position).GetValue() and GetSpan, without building the word.
+    // The same as GetAt(position).GetValue(), GetSpan and GetTextString,
+    // without building the word. The text stays valid while the list is
+    // unchanged.
     CCncValue GetValue(WordPosition position) const;
+    std::string_view GetText(WordPosition position) const;
     void GetSpan(WordPosition position, std::int32_t& start, std::int32_t& end) const;
 
     // The loader's side. text holds the listing: every word is appended to it
