@@ -83,6 +83,8 @@ CCncProgram::CCncProgram(IListingView* editor, IFileChooser& fileChooser, ISetti
 
 CCncProgram::~CCncProgram()
 {
+    // The panel deletes its program view first, so the view is gone by now.
+    editor = nullptr;
     Clear();
     CloseFile();
 }

@@ -73,14 +73,14 @@ CControllerDlg::CControllerDlg(IFileChooser* fileChooser, ISettingsStore* settin
 
 CControllerDlg::~CControllerDlg()
 {
-    // The cursor refers to all three. The loader goes before the editor: its
-    // destruction clears the program under the editor's wait cursor.
+    // The cursor refers to all three, so it goes first. The loader does not
+    // touch the editor while it is destroyed.
     delete cursor;
     cursor = nullptr;
-    delete loader;
-    loader = nullptr;
     delete editor;
     editor = nullptr;
+    delete loader;
+    loader = nullptr;
     delete machineState;
     machineState = nullptr;
 }
