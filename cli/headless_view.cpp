@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-void CHeadlessView::SetListingText(const char* text, std::size_t length)
+void CHeadlessView::SetListingText(std::shared_ptr<const std::string> text)
 {
-    listing.assign(text, length);
-    lines.Build(listing.data(), listing.size());
+    listing = std::move(text);
+    lines.Build(listing->data(), listing->size());
     firstVisibleLine = 0;
     Highlight(0, 0);
     HighlightCaretLine();
@@ -43,7 +43,7 @@ void CHeadlessView::LineScroll(int lineDelta)
 
 void CHeadlessView::Highlight(int start, int end)
 {
-    const auto textLength = static_cast<int>(listing.size());
+    const auto textLength = static_cast<int>(listing->size());
     selectionSet = true;
     selectionStart = std::clamp(start, 0, textLength);
     selectionEnd = std::clamp(end, 0, textLength);

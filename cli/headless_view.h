@@ -13,7 +13,8 @@ public:
     // indicator may be null; it receives the line indicator text.
     explicit CHeadlessView(IPanelControls* indicator = nullptr) : indicator(indicator) {}
 
-    void SetListingText(const char* text, std::size_t length) override;
+    using IListingView::SetListingText;
+    void SetListingText(std::shared_ptr<const std::string> text) override;
     void RepaintOwner() override {}
     void SetFocus() override;
     void BeginWaitCursor() override {}
@@ -28,7 +29,7 @@ public:
     // A click that puts the caret at position.
     void ClickAt(int position);
 
-    const std::string& GetListing() const { return listing; }
+    const std::string& GetListing() const { return *listing; }
     bool HasSelection() const { return selectionSet; }
     int GetSelectionStart() const { return selectionStart; }
     int GetSelectionEnd() const { return selectionEnd; }
@@ -41,7 +42,7 @@ private:
     void UpdateLineIndicator();
 
     IPanelControls* indicator;
-    std::string listing;
+    std::shared_ptr<const std::string> listing = std::make_shared<const std::string>();
     CListingLines lines;
     bool selectionSet = false;
     int selectionStart = 0;

@@ -76,9 +76,9 @@ private:
 } // namespace
 
 CCncProgram::CCncProgram(IListingView* editor, IFileChooser& fileChooser, ISettingsStore& settings)
-    : editor(editor), fileChooser(fileChooser), settings(settings)
+    : listing(std::make_shared<std::string>()), editor(editor), fileChooser(fileChooser), settings(settings)
 {
-    words.Bind(&listing);
+    words.Bind(listing.get());
 }
 
 CCncProgram::~CCncProgram()
@@ -122,7 +122,8 @@ int CCncProgram::Clear()
         fileOpen = false;
     }
     words.RemoveAll();
-    std::string().swap(listing);
+    listing = std::make_shared<std::string>();
+    words.Bind(listing.get());
     lookahead = false;
     current = 0;
     previousFileByte = 0;
@@ -183,37 +184,38 @@ int CCncProgram::ReadProgram()
     }
     charCount = static_cast<std::int32_t>(header.size());
     wordCount = 0;
-    listing = header;
+    std::string& text = *listing;
+    text = header;
     words.SetSpansVisible(false);
     int result = RESULT_OK;
     for (;;) {
         // Each word is read straight into the listing behind its blank; the
         // blank goes again if the word turns out to begin with "N".
-        const std::size_t blankAt = listing.size();
-        listing += ' ';
-        result = ReadWordAt(listing, blankAt + 1);
+        const std::size_t blankAt = text.size();
+        text += ' ';
+        result = ReadWordAt(text, blankAt + 1);
         if (result != RESULT_OK) {
-            listing.resize(blankAt);
+            text.resize(blankAt);
             break;
         }
         std::size_t start = blankAt + 1;
-        const std::size_t length = listing.size() - start;
+        const std::size_t length = text.size() - start;
         WordKind kind = WK_NONE;
-        if (CCncValue::ClassifyKind(listing.data() + start, length, kind) != CCncValue::CLASSIFY_ACCEPTED) {
-            listing.resize(blankAt);
+        if (CCncValue::ClassifyKind(text.data() + start, length, kind) != CCncValue::CLASSIFY_ACCEPTED) {
+            text.resize(blankAt);
             errorText = TEXT_SYNTAX_ERROR_IN_LINE + std::to_string(static_cast<std::int64_t>(lineCount) + 1);
             BuildListing();
             return CCncValue::CLASSIFY_SYNTAX_ERROR;
         }
-        const char first = length > 0 ? listing[start] : '\0';
+        const char first = length > 0 ? text[start] : '\0';
         const bool blankBefore = first != 'N';
         if (!blankBefore) {
-            listing.erase(blankAt, 1);
+            text.erase(blankAt, 1);
             start = blankAt;
         }
         // The listing's spans are signed 32-bit offsets.
-        if (listing.size() > static_cast<std::size_t>(INT32_MAX) - 1) {
-            listing.resize(start - (blankBefore ? 1 : 0));
+        if (text.size() > static_cast<std::size_t>(INT32_MAX) - 1) {
+            text.resize(start - (blankBefore ? 1 : 0));
             errorText = TEXT_FILE_TOO_LARGE;
             BuildListing();
             return RESULT_TOO_LARGE;
@@ -233,7 +235,7 @@ int CCncProgram::BuildListing()
     if (editor == nullptr)
         return 1;
     words.SetSpansVisible(true);
-    editor->SetListingText(listing.data(), listing.size());
+    editor->SetListingText(std::shared_ptr<const std::string>(listing));
     return 1;
 }
 

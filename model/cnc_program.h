@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "program_file.h"
@@ -75,7 +76,8 @@ private:
     CWordList words;
     // The listing text, built while the words are read: the header, then each
     // word after a blank unless it begins with "N". The words are spans of it.
-    std::string listing;
+    // Each load starts a new one, as the view may still show the old one.
+    std::shared_ptr<std::string> listing;
     std::string header;
     std::string errorText;
     std::int32_t lineCount = 0;

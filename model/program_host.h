@@ -5,14 +5,20 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 
 class IListingView {
 public:
     virtual ~IListingView() = default;
-    // Replaces the whole content; the text may hold NUL bytes, so its length
-    // is given. The view keeps its own copy.
-    virtual void SetListingText(const char* text, std::size_t length) = 0;
+    // Replaces the whole content. The text may hold NUL bytes. The loader
+    // never changes a text once handed over, so the view shares it instead
+    // of copying a listing that may run to hundreds of megabytes.
+    virtual void SetListingText(std::shared_ptr<const std::string> text) = 0;
+    void SetListingText(const char* text, std::size_t length)
+    {
+        SetListingText(std::make_shared<const std::string>(text, length));
+    }
     // Draws the panel that owns the view at once, before a long read.
     virtual void RepaintOwner() = 0;
     virtual void SetFocus() = 0;

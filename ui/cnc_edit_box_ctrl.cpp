@@ -91,8 +91,10 @@ void CCncEditBoxCtrl::Create(const QRect& rect, QWidget* parent, int controlId)
     show();
 }
 
-void CCncEditBoxCtrl::SetListingText(const char* text, std::size_t length)
+void CCncEditBoxCtrl::SetListingText(std::shared_ptr<const std::string> listing)
 {
+    const char* text = listing->data();
+    const std::size_t length = listing->size();
     lines.Build(text, length);
     QString display;
     display.reserve(static_cast<qsizetype>(length));

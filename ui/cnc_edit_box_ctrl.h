@@ -25,7 +25,8 @@ public:
     // indicator; a panel parent receives the command keys.
     void Create(const QRect& rect, QWidget* parent, int controlId);
 
-    void SetListingText(const char* text, std::size_t length) override;
+    using IListingView::SetListingText;
+    void SetListingText(std::shared_ptr<const std::string> text) override;
     void RepaintOwner() override;
     void SetFocus() override;
     void BeginWaitCursor() override;
