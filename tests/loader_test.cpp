@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -225,6 +226,83 @@ TEST(Loader, FileChangedBetweenTheDialogAndTheRead)
         }
     }
     std::filesystem::remove_all(directory);
+}
+
+} // namespace
+
+namespace {
+
+// Spans, listing and counters agree with the words, whatever the file held.
+void ExpectConsistent(const CLoaderRig& rig)
+{
+    const std::string& listing = rig.view.GetListing();
+    const CWordList& words = rig.loader.GetWordList();
+    ASSERT_EQ(static_cast<std::size_t>(rig.loader.GetWordCount()), words.GetCount());
+    std::int64_t characters = static_cast<std::int64_t>(rig.loader.GetHeader().size());
+    std::int64_t blanks = 0;
+    for (WordPosition p = words.GetFirst(); p != CWordList::NO_POSITION; p = words.GetNext(p)) {
+        const CCncWord word = words.GetAt(p);
+        const std::string& text = word.GetTextString();
+        characters += static_cast<std::int64_t>(text.size());
+        blanks += text.empty() || text[0] != 'N';
+        std::int32_t start = 0;
+        std::int32_t end = 0;
+        word.GetSpan(start, end);
+        ASSERT_TRUE(start >= 0 && start <= end && static_cast<std::size_t>(end) <= listing.size());
+        ASSERT_EQ(listing.compare(static_cast<std::size_t>(start), static_cast<std::size_t>(end - start), text), 0);
+    }
+    EXPECT_EQ(characters, rig.loader.GetCharCount());
+    EXPECT_EQ(static_cast<std::int64_t>(listing.size()), characters + blanks);
+}
+
+std::string RandomBytes(std::size_t count, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    std::string bytes(count, '\0');
+    for (char& byte : bytes)
+        byte = static_cast<char>(generator() & 0xFF);
+    return bytes;
+}
+
+TEST(Loader, HostileFiles)
+{
+    std::string everyByte;
+    for (int round = 0; round < 4; ++round)
+        for (int byte = 0; byte < 256; ++byte)
+            everyByte += static_cast<char>(byte);
+    const struct {
+        const char* name;
+        std::string bytes;
+        int result;
+        std::size_t words;
+    } cases[] = {
+        // -99: the file may load or stop at a syntax error.
+        {"random bytes", RandomBytes(1 << 16, 7), -99, 0},
+        {"every byte value", everyByte, -99, 0},
+        {"NUL bytes only", std::string(4096, '\0'), 1, 0},
+        {"bytes 138 and 141 everywhere", std::string(1000, '\x8a') + std::string(1000, '\x8d'), 1, 1000},
+        {"a 50 MB comment without end", "(" + std::string(50u << 20, 'c'), 1, 1},
+        {"a 20 MB line without line end", std::string(20u << 20, '5'), 1, 0},
+        {"a 20 MB line of words", [] {
+             std::string line;
+             while (line.size() < (20u << 20))
+                 line += "G1 X1.5 Y-2 ";
+             return line + "\r\n";
+         }(), 1, 0},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        CLoaderRig rig;
+        const int result = rig.LoadBytes(row.bytes);
+        if (row.result == -99) {
+            EXPECT_TRUE(result == 1 || result == 0) << result;
+        } else {
+            EXPECT_EQ(result, row.result);
+        }
+        if (row.words > 0)
+            EXPECT_EQ(rig.loader.GetWordList().GetCount(), row.words);
+        ExpectConsistent(rig);
+    }
 }
 
 } // namespace
