@@ -299,8 +299,9 @@ TEST(Loader, HostileFiles)
         } else {
             EXPECT_EQ(result, row.result);
         }
-        if (row.words > 0)
+        if (row.words > 0) {
             EXPECT_EQ(rig.loader.GetWordList().GetCount(), row.words);
+        }
         ExpectConsistent(rig);
     }
 }
