@@ -6,6 +6,7 @@
 
 #include "classic_number.h"
 #include "cnc_word.h"
+#include "test_support.h"
 
 namespace {
 
@@ -124,17 +125,14 @@ TEST(Classifier, SyntaxErrors)
 
 TEST(Classifier, RealParseIgnoresTheProcessLocale)
 {
-    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = previous != nullptr ? previous : "C";
-    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr)
-        << "the de_DE.UTF-8 locale is missing; the test command generates it";
+    const CGermanLocale german(LC_NUMERIC);
+    ASSERT_TRUE(german.Valid()) << "the de_DE.UTF-8 locale is missing; the test command generates it";
     CCncWord word;
     EXPECT_EQ(word.SetTextAndClassify("X12.5"), 1);
     EXPECT_EQ(word.GetValue().realValue, 12.5);
     CCncWord comma;
     EXPECT_EQ(comma.SetTextAndClassify("X12,5"), 0);
     EXPECT_EQ(FormatClassicFixed4(-12.5), "-12.5000");
-    std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 TEST(Word, FreshWordAndSpans)

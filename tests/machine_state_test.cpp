@@ -7,6 +7,7 @@
 #include "cli_panel.h"
 #include "machine_state.h"
 #include "state_texts.h"
+#include "test_support.h"
 
 namespace {
 
@@ -131,17 +132,14 @@ TEST(MachineState, InitialTexts)
 
 TEST(MachineState, TextsInACommaDecimalLocale)
 {
-    const char* previous = std::setlocale(LC_ALL, nullptr);
-    const std::string saved = previous != nullptr ? previous : "C";
-    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr)
-        << "the de_DE.UTF-8 locale is missing; the test command generates it";
+    const CGermanLocale german(LC_ALL);
+    ASSERT_TRUE(german.Valid()) << "the de_DE.UTF-8 locale is missing; the test command generates it";
     CCliPanel panel;
     CMachineState state(&panel);
     const auto words = Words({"X12.5", "Y-3.25", "\r"});
     Execute(state, words);
     EXPECT_EQ(panel.GetControlText(IDC_POSITION_X), "12.5000");
     EXPECT_EQ(panel.GetControlText(IDC_POSITION_Y), "-3.2500");
-    std::setlocale(LC_ALL, saved.c_str());
 }
 
 TEST(StateTexts, FallbackForValuesWithoutKeyword)

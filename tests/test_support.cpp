@@ -1,6 +1,7 @@
 #include "test_support.h"
 
 #include <atomic>
+#include <clocale>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -45,3 +46,13 @@ std::string CrLfLines(std::initializer_list<const char*> lines)
     }
     return text;
 }
+
+CGermanLocale::CGermanLocale(int category) : category(category)
+{
+    const char* previous = std::setlocale(category, nullptr);
+    saved = previous != nullptr ? previous : "C";
+    valid = std::setlocale(category, "de_DE.UTF-8") != nullptr;
+}
+
+CGermanLocale::~CGermanLocale() { std::setlocale(category, saved.c_str()); }
+

@@ -38,3 +38,20 @@ struct CLoaderRig {
 
 // "\r\n" between lines and after the last: the line ends most test programs use.
 std::string CrLfLines(std::initializer_list<const char*> lines);
+
+// Switches the process to the German locale, where "," is the decimal point,
+// for the life of the object. Valid() is false when the locale is missing.
+class CGermanLocale {
+public:
+    explicit CGermanLocale(int category);
+    ~CGermanLocale();
+    CGermanLocale(const CGermanLocale&) = delete;
+    CGermanLocale& operator=(const CGermanLocale&) = delete;
+    bool Valid() const { return valid; }
+
+private:
+    int category;
+    std::string saved;
+    bool valid;
+};
+
