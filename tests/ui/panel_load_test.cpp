@@ -20,6 +20,8 @@ const QString END_OF_PROGRAM = QStringLiteral("Ende der Anweisungen");
 
 } // namespace
 
+Q_DECLARE_METATYPE(std::string)
+
 class PanelLoadTest : public QObject {
     Q_OBJECT
 
@@ -140,8 +142,6 @@ void PanelLoadTest::tenThousandSteps()
     QCOMPARE(editor->GetSelectionEnd(), 3);
     QVERIFY(panel->isVisible());
 }
-
-Q_DECLARE_METATYPE(std::string)
 
 QTEST_MAIN(PanelLoadTest)
 #include "panel_load_test.moc"
