@@ -40,6 +40,12 @@ constexpr const char* PANEL_FONT_FAMILIES[] = {"MS Sans Serif", "Microsoft Sans 
 const char* const START_X = "start_x";
 const char* const START_Y = "start_y";
 
+bool ShowsText(QWidget* control)
+{
+    return qobject_cast<QLabel*>(control) != nullptr || qobject_cast<QAbstractButton*>(control) != nullptr ||
+           qobject_cast<QGroupBox*>(control) != nullptr || qobject_cast<QComboBox*>(control) != nullptr;
+}
+
 } // namespace
 
 CControllerDlg::CControllerDlg(IFileChooser* fileChooser, ISettingsStore* settings)
@@ -107,17 +113,20 @@ void CControllerDlg::OnInitDialog()
     editor->Create(EDITOR_RECT, this, IDC_EDITOR);
     setTabOrder(form->runToCombo, editor);
 
-    loader = new CCncProgram(editor, *fileChooser, *settings);
+    loader = new CCncProgram(editor, *this, *settings);
     cursor = new CProgramCursor(*loader, *machineState, editor, *this);
 
     for (QWidget* control : findChildren<QWidget*>()) {
         const QVariant id = control->property(CONTROL_ID_PROPERTY);
-        if (id.isValid() && id.toInt() != -1)
-            controls[id.toInt()] = control;
+        if (id.isValid() && id.toInt() != -1) {
+            PanelControl& entry = controls[id.toInt()];
+            entry.widget = control;
+            entry.showsText = ShowsText(control);
+        }
     }
     for (const auto& [id, control] : controls) {
         if (const char* text = ToolTipText(id))
-            control->setToolTip(QString::fromLatin1(text));
+            control.widget->setToolTip(QString::fromLatin1(text));
     }
 
     QComboBox* combo = form->runToCombo;
@@ -145,21 +154,31 @@ void CControllerDlg::OnInitDialog()
 bool CControllerDlg::SetControlText(int controlId, const std::string& text)
 {
     const auto found = controls.find(controlId);
-    if (found == controls.end())
+    if (found == controls.end() || !found->second.showsText)
         return false;
-    QWidget* control = found->second;
-    const QString converted = Cp1252ToQString(text);
-    if (auto* label = qobject_cast<QLabel*>(control))
-        label->setText(converted);
-    else if (auto* button = qobject_cast<QAbstractButton*>(control))
-        button->setText(converted);
-    else if (auto* group = qobject_cast<QGroupBox*>(control))
-        group->setTitle(converted);
-    else if (auto* combo = qobject_cast<QComboBox*>(control))
-        combo->setEditText(converted);
-    else
-        return false;
+    found->second.pendingText = text;
+    found->second.pending = true;
+    if (commandDepth == 0)
+        FlushControlTexts();
     return true;
+}
+
+void CControllerDlg::FlushControlTexts()
+{
+    for (auto& [id, control] : controls) {
+        if (!control.pending)
+            continue;
+        control.pending = false;
+        const QString converted = Cp1252ToQString(control.pendingText);
+        if (auto* label = qobject_cast<QLabel*>(control.widget))
+            label->setText(converted);
+        else if (auto* button = qobject_cast<QAbstractButton*>(control.widget))
+            button->setText(converted);
+        else if (auto* group = qobject_cast<QGroupBox*>(control.widget))
+            group->setTitle(converted);
+        else if (auto* combo = qobject_cast<QComboBox*>(control.widget))
+            combo->setEditText(converted);
+    }
 }
 
 int CControllerDlg::GetRunToSelection() { return form->runToCombo->currentIndex(); }
@@ -174,20 +193,37 @@ void CControllerDlg::SetRunToSelection(int index)
 QWidget* CControllerDlg::GetDlgItem(int controlId) const
 {
     const auto found = controls.find(controlId);
-    return found == controls.end() ? nullptr : found->second;
+    return found == controls.end() ? nullptr : found->second.widget;
 }
 
-void CControllerDlg::OnLoad() { cursor->OnLoad(); }
+void CControllerDlg::OnLoad() { RunCommand(&CProgramCursor::OnLoad); }
 
-void CControllerDlg::OnReset() { cursor->OnReset(); }
+void CControllerDlg::OnReset() { RunCommand(&CProgramCursor::OnReset); }
 
-void CControllerDlg::OnJumpToActual() { cursor->OnJumpToActual(); }
+void CControllerDlg::OnJumpToActual() { RunCommand(&CProgramCursor::OnJumpToActual); }
 
-void CControllerDlg::OnNextWord() { cursor->OnNextWord(); }
+void CControllerDlg::OnNextWord() { RunCommand(&CProgramCursor::OnNextWord); }
 
-void CControllerDlg::OnRunTo() { cursor->OnRunTo(); }
+void CControllerDlg::OnRunTo() { RunCommand(&CProgramCursor::OnRunTo); }
 
-void CControllerDlg::OnRunToModeChanged() { cursor->OnRunToModeChanged(); }
+void CControllerDlg::OnRunToModeChanged() { RunCommand(&CProgramCursor::OnRunToModeChanged); }
+
+void CControllerDlg::RunCommand(void (CProgramCursor::*command)())
+{
+    // A run through millions of words changes X, Y and Z with nearly every
+    // block; the widgets take only the texts that stand when it returns.
+    ++commandDepth;
+    (cursor->*command)();
+    --commandDepth;
+    if (commandDepth == 0)
+        FlushControlTexts();
+}
+
+bool CControllerDlg::ChooseFile(const std::string& initialName, std::string& chosenPath)
+{
+    FlushControlTexts();
+    return fileChooser->ChooseFile(initialName, chosenPath);
+}
 
 void CControllerDlg::OnHelp()
 {

@@ -25,7 +25,7 @@ namespace Ui {
 class ControllerDlg;
 }
 
-class CControllerDlg : public QDialog, public IPanelControls {
+class CControllerDlg : public QDialog, public IPanelControls, private IFileChooser {
     Q_OBJECT
 
 public:
@@ -34,7 +34,12 @@ public:
     explicit CControllerDlg(IFileChooser* fileChooser = nullptr, ISettingsStore* settings = nullptr);
     ~CControllerDlg() override;
 
+    // While a command runs, only the latest text of each control is kept;
+    // the widgets show it once the command returns.
     bool SetControlText(int controlId, const std::string& text) override;
+    // Shows the texts kept so far; for a command that waits for the user or
+    // the disk in between.
+    void FlushControlTexts();
     int GetRunToSelection() override;
     void SetRunToSelection(int index) override;
 
@@ -59,6 +64,18 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    struct PanelControl {
+        QWidget* widget = nullptr;
+        // Labels, buttons, group boxes and the selector show texts.
+        bool showsText = false;
+        bool pending = false;
+        std::string pendingText;
+    };
+
+    // The file chooser as the loader sees it: what the command wrote so far
+    // shows while the dialog waits.
+    bool ChooseFile(const std::string& initialName, std::string& chosenPath) override;
+    void RunCommand(void (CProgramCursor::*command)());
     void OnInitDialog();
     void OnDestroy();
     void ApplyOuterSize();
@@ -74,7 +91,8 @@ private:
     std::unique_ptr<ISettingsStore> ownSettings;
     IFileChooser* fileChooser;
     ISettingsStore* settings;
-    std::map<int, QWidget*> controls;
+    std::map<int, PanelControl> controls;
+    int commandDepth = 0;
     // A child window of the panel: Qt deletes it with the panel.
     CHelpWindow* helpWindow = nullptr;
 };

@@ -7,14 +7,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTextBlock>
 #include <QToolTip>
 
 #include "cli_panel.h"
 #include "cnc_edit_box_ctrl.h"
+#include "cnc_program.h"
+#include "code_page_1252.h"
 #include "control_ids.h"
 #include "controller_dlg.h"
+#include "headless_view.h"
 #include "help_window.h"
+#include "machine_state.h"
+#include "program_cursor.h"
 #include "settings_store.h"
 #include "ui_test_support.h"
 
@@ -47,6 +51,51 @@ std::string TwelveLineProgram()
     return text;
 }
 
+// A CAM-style program: many blocks that move X, Y and Z, arcs, comments, a
+// tool change and a switch to inch.
+std::string CamProgram()
+{
+    std::vector<std::string> lines{"(pocket)", "%", "N10 G90 G17 G21 G54", "N20 T1 M6", "N30 S12000 M3"};
+    for (int block = 0; block < 120; ++block) {
+        const std::string number = "N" + std::to_string(40 + 10 * block);
+        const std::string x = std::to_string(block % 17) + "." + std::to_string(block % 10);
+        const std::string y = std::to_string(block % 13 - 6) + ".25";
+        const std::string z = "-" + std::to_string(block % 3) + ".5";
+        if (block % 25 == 24)
+            lines.push_back(number + " G02 X" + x + " Y" + y + " I1.5 J-2 (arc)");
+        else
+            lines.push_back(number + " G01 X" + x + " Y" + y + " Z" + z + " F" + std::to_string(800 + block % 4 * 100));
+        if (block == 60)
+            lines.push_back("N2000 T2 M6 G20");
+    }
+    lines.push_back("M30");
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\r\n";
+    return text;
+}
+
+// The panel's objects with headless stand-ins for its windows: every text
+// is written at once, as the panel wrote them before it kept them until a
+// command returns.
+struct CHeadlessTwin {
+    explicit CHeadlessTwin(const std::string& path)
+        : chooser(path), view(&panel), loader(&view, chooser, settings), machineState(&panel),
+          cursor(loader, machineState, &view, panel)
+    {
+        cursor.SyncRunToCombo();
+        machineState.UpdateDisplay();
+    }
+
+    CCliPanel panel;
+    CFixedFileChooser chooser;
+    CMemorySettings settings;
+    CHeadlessView view;
+    CCncProgram loader;
+    CMachineState machineState;
+    CProgramCursor cursor;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(std::string)
@@ -72,6 +121,8 @@ private slots:
     void stepHighlightsExactWord();
     void commandKeysAndButtons_data();
     void commandKeysAndButtons();
+    void readOutsAfterEachCommand_data();
+    void readOutsAfterEachCommand();
     void clickOnFifthLineOfTwelve();
     void focusLeavesAndReturnsToWord();
     void loadFailureShowsMessage_data();
@@ -162,7 +213,8 @@ void ControllerDlgTest::firstStartUsesDefaults()
     const QStringList items{combo->itemText(0), combo->itemText(1), combo->itemText(2), combo->itemText(3)};
     QCOMPARE(items, (QStringList{"Satz", "Werkzeugwechsel", "Z-Wert", "Ende"}));
     QCOMPARE(combo->count(), 4);
-    QCOMPARE(panel->GetEditor()->toPlainText(), QString());
+    QCOMPARE(panel->GetEditor()->GetLineCount(), 1);
+    QCOMPARE(panel->GetEditor()->GetSelectionEnd(), 0);
     QCOMPARE(panel->GetEditor()->geometry(), QRect(7, 205, 400, 100));
     QCOMPARE(Text(*panel, IDC_MESSAGE_LINE), QStringLiteral("Meldungsausgabe erfolgt hier"));
     QVERIFY(!panel->windowIcon().isNull());
@@ -323,7 +375,7 @@ void ControllerDlgTest::stepHighlightsExactWord()
     for (int press = 0; press < presses; ++press)
         QTest::keyClick(editor, Qt::Key_F10);
     QVERIFY(editor->hasFocus());
-    QCOMPARE(editor->textCursor().selectedText(), word);
+    QCOMPARE(editor->GetSelectedText(), word);
     QCOMPARE(editor->GetSelectionStart(), start);
     QCOMPARE(editor->GetSelectionEnd(), start + int(word.size()));
     QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), indicator);
@@ -349,7 +401,7 @@ void ControllerDlgTest::commandKeysAndButtons_data()
     QTest::newRow("Naechster runs to the end of the block")
         << QStringLiteral("Naechster Naechster") << QStringLiteral("N20") << BLANK_COMMAND;
     QTest::newRow("stepping past the last word")
-        << QStringLiteral("F10 F10 F10 F10 F10 F10 F10") << QStringLiteral("\u2029") << QStringLiteral("Ende der Anweisungen");
+        << QStringLiteral("F10 F10 F10 F10 F10 F10 F10") << QStringLiteral("\n") << QStringLiteral("Ende der Anweisungen");
 }
 
 void ControllerDlgTest::commandKeysAndButtons()
@@ -375,8 +427,70 @@ void ControllerDlgTest::commandKeysAndButtons()
     }
     // Every command that highlights a word gives the focus back to the editor.
     QVERIFY(panel->GetEditor()->hasFocus());
-    QCOMPARE(panel->GetEditor()->textCursor().selectedText(), word);
+    QCOMPARE(panel->GetEditor()->GetSelectedText(), word);
     QCOMPARE(Text(*panel, IDC_MESSAGE_LINE), message);
+}
+
+void ControllerDlgTest::readOutsAfterEachCommand_data()
+{
+    QTest::addColumn<int>("runToMode");
+    QTest::addColumn<QString>("commands");
+    QTest::newRow("Ende, F9 runs through every block") << 3 << QStringLiteral("F9");
+    QTest::newRow("Satz, F9 five times") << 0 << QStringLiteral("F9 F9 F9 F9 F9");
+    QTest::newRow("Z-Wert, F9 three times, then F8") << 2 << QStringLiteral("F9 F9 F9 F8");
+    QTest::newRow("Werkzeugwechsel, F9 twice") << 1 << QStringLiteral("F9 F9");
+    QTest::newRow("F10 twenty times, then F4")
+        << 0 << QStringLiteral("F10 F10 F10 F10 F10 F10 F10 F10 F10 F10 F10 F10 F10 F10 F10 F10 F10 F10 F10 F10 F4");
+    QTest::newRow("Ende, F9, F4, F9 again") << 3 << QStringLiteral("F9 F4 F9");
+}
+
+void ControllerDlgTest::readOutsAfterEachCommand()
+{
+    QFETCH(int, runToMode);
+    QFETCH(QString, commands);
+    const int readOuts[] = {IDC_POSITION_X, IDC_POSITION_Y,   IDC_POSITION_Z,     IDC_MOTION,
+                            IDC_COMPENSATION, IDC_PLANE,      IDC_CYCLE,          IDC_COORD_SYSTEM,
+                            IDC_DIMENSIONING, IDC_LENGTH_UNIT, IDC_FEED_UNIT,     IDC_SPINDLE_UNIT,
+                            IDC_MESSAGE_LINE, IDC_LINE_INDICATOR};
+    const std::map<QString, Qt::Key> keys = {{QStringLiteral("F4"), Qt::Key_F4},
+                                             {QStringLiteral("F8"), Qt::Key_F8},
+                                             {QStringLiteral("F9"), Qt::Key_F9},
+                                             {QStringLiteral("F10"), Qt::Key_F10}};
+    const std::map<QString, void (CProgramCursor::*)()> twinCommands = {
+        {QStringLiteral("F4"), &CProgramCursor::OnReset},
+        {QStringLiteral("F8"), &CProgramCursor::OnJumpToActual},
+        {QStringLiteral("F9"), &CProgramCursor::OnRunTo},
+        {QStringLiteral("F10"), &CProgramCursor::OnNextWord}};
+    const std::string path = programs.Write(QStringLiteral("cam.nc"), CamProgram());
+    CHeadlessTwin twin(path);
+    twin.panel.SetRunToSelection(runToMode);
+    twin.cursor.OnRunToModeChanged();
+    twin.cursor.OnLoad();
+    const auto panel = OpenPanel();
+    auto* combo = qobject_cast<QComboBox*>(panel->GetDlgItem(IDC_RUN_TO_COMBO));
+    for (int press = 0; press < runToMode; ++press)
+        QTest::keyClick(combo, Qt::Key_Down);
+    chooser.SetPath(path);
+    QTest::mouseClick(Button(*panel, IDC_LOAD), Qt::LeftButton);
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    const auto compare = [&](const QString& after) {
+        for (int id : readOuts) {
+            const QString expected = Cp1252ToQString(twin.panel.GetControlText(id));
+            QVERIFY2(Text(*panel, id) == expected,
+                     qPrintable(QStringLiteral("after %1, control %2 shows \"%3\", not \"%4\"")
+                                    .arg(after)
+                                    .arg(id)
+                                    .arg(Text(*panel, id), expected)));
+        }
+        QCOMPARE(editor->GetSelectionStart(), twin.view.GetSelectionStart());
+        QCOMPARE(editor->GetSelectionEnd(), twin.view.GetSelectionEnd());
+    };
+    compare(QStringLiteral("loading"));
+    for (const QString& command : commands.split(QLatin1Char(' '))) {
+        QTest::keyClick(editor, keys.at(command));
+        (twin.cursor.*twinCommands.at(command))();
+        compare(command);
+    }
 }
 
 void ControllerDlgTest::clickOnFifthLineOfTwelve()
@@ -385,14 +499,17 @@ void ControllerDlgTest::clickOnFifthLineOfTwelve()
     Load(*panel, TwelveLineProgram());
     CCncEditBoxCtrl* editor = panel->GetEditor();
     QTest::keyClick(editor, Qt::Key_F10);
-    QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("X1"));
-    const QTextCursor fifth(editor->document()->findBlockByNumber(4));
-    QTest::mouseClick(editor->viewport(), Qt::LeftButton, Qt::NoModifier, editor->cursorRect(fifth).center() + QPoint(20, 0));
+    QCOMPARE(editor->GetSelectedText(), QStringLiteral("X1"));
+    // The listing's first line is at the top of the view; the fifth is four
+    // lines below it.
+    const QRect first = editor->GetCharRect(0);
+    const QPoint fifth(first.left() + 20, first.center().y() + 4 * first.height());
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, Qt::NoModifier, fifth);
     QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), QStringLiteral("5/12"));
-    QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("N50 X5 "));
+    QCOMPARE(editor->GetSelectedText(), QStringLiteral("N50 X5 "));
     // The program cursor has not moved: F8 shows the word taken last.
     QTest::keyClick(editor, Qt::Key_F8);
-    QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("X1"));
+    QCOMPARE(editor->GetSelectedText(), QStringLiteral("X1"));
     QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), QStringLiteral("1/12"));
 }
 
@@ -403,7 +520,7 @@ void ControllerDlgTest::focusLeavesAndReturnsToWord()
     CCncEditBoxCtrl* editor = panel->GetEditor();
     QTest::keyClick(editor, Qt::Key_F10);
     QTest::keyClick(editor, Qt::Key_F10);
-    QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("X0"));
+    QCOMPARE(editor->GetSelectedText(), QStringLiteral("X0"));
     QPushButton* question = Button(*panel, IDC_QUESTION);
     QTest::mouseClick(question, Qt::LeftButton);
     QVERIFY(question->hasFocus());
@@ -416,7 +533,7 @@ void ControllerDlgTest::focusLeavesAndReturnsToWord()
     QVERIFY(Button(*panel, IDC_DONE)->hasFocus());
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
     QVERIFY(editor->hasFocus());
-    QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("X0"));
+    QCOMPARE(editor->GetSelectedText(), QStringLiteral("X0"));
     QCOMPARE(editor->GetSelectionStart(), 23);
 }
 
@@ -458,7 +575,7 @@ void ControllerDlgTest::runToStopsWhereChosen_data()
         << 1 << QStringLiteral("Werkzeugwechsel") << QStringLiteral("T2") << BLANK_COMMAND;
     QTest::newRow("Z-Wert stops after the Z word") << 2 << QStringLiteral("Z-Wert") << QStringLiteral("Z7") << BLANK_COMMAND;
     QTest::newRow("Ende runs out of words")
-        << 3 << QStringLiteral("Ende") << QStringLiteral("\u2029") << QStringLiteral("Ende der Anweisungen");
+        << 3 << QStringLiteral("Ende") << QStringLiteral("\n") << QStringLiteral("Ende der Anweisungen");
 }
 
 void ControllerDlgTest::runToStopsWhereChosen()
@@ -475,7 +592,7 @@ void ControllerDlgTest::runToStopsWhereChosen()
         QTest::keyClick(combo, Qt::Key_Down);
     QCOMPARE(combo->currentText(), item);
     QTest::mouseClick(Button(*panel, IDC_RUN_TO), Qt::LeftButton);
-    QCOMPARE(panel->GetEditor()->textCursor().selectedText(), word);
+    QCOMPARE(panel->GetEditor()->GetSelectedText(), word);
     QCOMPARE(Text(*panel, IDC_MESSAGE_LINE), message);
 }
 
@@ -491,7 +608,7 @@ void ControllerDlgTest::typingInSelectorKeepsStoppingPoint()
     // Leaving the field is not choosing an item.
     QTest::mouseClick(Button(*panel, IDC_RUN_TO), Qt::LeftButton);
     QCOMPARE(combo->currentIndex(), 0);
-    QCOMPARE(panel->GetEditor()->textCursor().selectedText(), QStringLiteral("N10"));
+    QCOMPARE(panel->GetEditor()->GetSelectedText(), QStringLiteral("N10"));
     QCOMPARE(Text(*panel, IDC_MESSAGE_LINE), BLANK_COMMAND);
 }
 
@@ -524,7 +641,7 @@ void ControllerDlgTest::enterKey()
     }
     QVERIFY(target->hasFocus() || target->isAncestorOf(QApplication::focusWidget()));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QCOMPARE(panel->GetEditor()->textCursor().selectedText(), word);
+    QCOMPARE(panel->GetEditor()->GetSelectedText(), word);
     QCOMPARE(qobject_cast<QComboBox*>(panel->GetDlgItem(IDC_RUN_TO_COMBO))->currentIndex(), runToIndex);
     QVERIFY(panel->isVisible());
 }
@@ -538,7 +655,7 @@ void ControllerDlgTest::altF4InEditorKeepsPanelOpen()
     QTest::keyClick(editor, Qt::Key_F4, Qt::AltModifier);
     QVERIFY(panel->isVisible());
     // Not a reset either.
-    QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("G00"));
+    QCOMPARE(editor->GetSelectedText(), QStringLiteral("G00"));
 }
 
 void ControllerDlgTest::toolTips_data()
@@ -603,11 +720,13 @@ void ControllerDlgTest::loadThroughFileDialog()
     panel.show();
     QVERIFY(QTest::qWaitForWindowActive(&panel));
     QString preselected;
+    QString messageWhileAsking;
     bool answered = false;
     QTimer::singleShot(0, this, [&]() {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog != nullptr);
         QVERIFY(QTest::qWaitForWindowActive(dialog));
+        messageWhileAsking = Text(panel, IDC_MESSAGE_LINE);
         preselected = dialog->selectedFiles().value(0);
         auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
         QVERIFY(name != nullptr);
@@ -618,8 +737,10 @@ void ControllerDlgTest::loadThroughFileDialog()
     });
     QTest::mouseClick(Button(panel, IDC_LOAD), Qt::LeftButton);
     QVERIFY(answered);
+    // The load blanked the message line before it asked for the file.
+    QCOMPARE(messageWhileAsking, QString(45, QLatin1Char(' ')));
     QCOMPARE(preselected, QFile::decodeName(QByteArray::fromStdString(previous)));
-    QCOMPARE(panel.GetEditor()->textCursor().selectedText(), QStringLiteral("%"));
+    QCOMPARE(panel.GetEditor()->GetSelectedText(), QStringLiteral("%"));
     std::string lastLoaded;
     QVERIFY(ReadSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", lastLoaded));
     QCOMPARE(lastLoaded, path);
@@ -649,7 +770,7 @@ void ControllerDlgTest::questionButtonChangesNothing()
     QVERIFY(panel->isVisible());
     QCOMPARE(Text(*panel, IDC_MESSAGE_LINE), message);
     QCOMPARE(Text(*panel, IDC_MOTION), motion);
-    QCOMPARE(editor->textCursor().selectedText(), QStringLiteral("G00"));
+    QCOMPARE(editor->GetSelectedText(), QStringLiteral("G00"));
 }
 
 void ControllerDlgTest::minimisedPanelShowsIcon()
