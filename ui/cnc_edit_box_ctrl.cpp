@@ -179,6 +179,12 @@ void CCncEditBoxCtrl::UpdateLineIndicator()
         return;
     const int line = lines.LineFromChar(caret);
     lineIndicator->setText(QString::number(line + 1) + QLatin1Char('/') + QString::number(lines.GetLineCount()));
+    // Millions of lines need more room than the form gives the indicator; it
+    // takes what lies to its right rather than cut the count short.
+    const QWidget* panel = lineIndicator->parentWidget();
+    const int needed = lineIndicator->sizeHint().width();
+    if (panel != nullptr && needed > lineIndicator->width())
+        lineIndicator->resize(std::min(needed, panel->width() - lineIndicator->x()), lineIndicator->height());
 }
 
 int CCncEditBoxCtrl::GetSelectionStart() const { return std::min(anchor, caret); }
@@ -340,9 +346,14 @@ void CCncEditBoxCtrl::keyPressEvent(QKeyEvent* event)
 
 void CCncEditBoxCtrl::focusInEvent(QFocusEvent* event)
 {
-    // A click lands where it was aimed: the focus that comes with it does
-    // not scroll to the remembered span first.
-    const ScrollMode scroll = event->reason() == Qt::MouseFocusReason ? SCROLL_NONE : SCROLL_TO_CARET;
+    // Tabbing in or a command shows the remembered span; after a click, a
+    // menu or another window the view stays where the user left it, so a
+    // click lands on the line it was aimed at.
+    const Qt::FocusReason reason = event->reason();
+    const ScrollMode scroll = reason == Qt::MouseFocusReason || reason == Qt::ActiveWindowFocusReason ||
+                                      reason == Qt::PopupFocusReason
+                                  ? SCROLL_NONE
+                                  : SCROLL_TO_CARET;
     // Selecting before and after the default handling: whatever that selects,
     // the remembered span is selected when it is done.
     Select(highlightStart, highlightEnd, scroll);

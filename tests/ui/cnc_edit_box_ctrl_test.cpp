@@ -98,6 +98,7 @@ private slots:
     void keysMoveCaret();
     void pageKeysTurnThePage();
     void wheelScrollsLines();
+    void clickAfterWheelSelectsLineInSight();
     void copyPutsSelectionOnClipboard_data();
     void copyPutsSelectionOnClipboard();
     void contextMenuCopies();
@@ -513,6 +514,28 @@ void CncEditBoxCtrlTest::wheelScrollsLines()
     QCOMPARE(indicator->text(), QStringLiteral("1/61"));
 }
 
+void CncEditBoxCtrlTest::clickAfterWheelSelectsLineInSight()
+{
+    std::string text;
+    for (int line = 1; line <= 60; ++line)
+        text += "N" + std::to_string(line) + "\r";
+    SetListing(text);
+    QVERIFY(!editor->hasFocus());
+    const QPoint centre = editor->viewport()->rect().center();
+    QWheelEvent down(centre, editor->viewport()->mapToGlobal(centre), QPoint(), QPoint(0, -240), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(editor->viewport(), &down);
+    const int top = editor->GetFirstVisibleLine();
+    QVERIFY(top > 0);
+    // The focus comes with the click; the view does not jump back to the
+    // remembered first line before the click is placed.
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(10, 4 + 2));
+    QVERIFY(editor->hasFocus());
+    QCOMPARE(editor->GetFirstVisibleLine(), top);
+    QCOMPARE(editor->GetSelectedText(), QStringLiteral("N%1").arg(top + 1));
+    QCOMPARE(indicator->text(), QStringLiteral("%1/61").arg(top + 1));
+}
+
 void CncEditBoxCtrlTest::copyPutsSelectionOnClipboard_data()
 {
     QTest::addColumn<QByteArray>("listing");
@@ -686,6 +709,7 @@ void CncEditBoxCtrlTest::hugeListingShowsItsEnd()
     // loads as fast as a short one.
     std::string text;
     text.reserve(20000000);
+    window->resize(700, 260);
     for (int line = 1; line <= 500000; ++line)
         text += "N" + std::to_string(line * 10) + " G01 X" + std::to_string(line % 977) + " Y-1.5\r";
     SetListing(text);
@@ -693,6 +717,9 @@ void CncEditBoxCtrlTest::hugeListingShowsItsEnd()
     editor->setFocus();
     QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(indicator->text(), QStringLiteral("500001/500001"));
+    // The indicator takes the room to its right to show the count whole.
+    QVERIFY(indicator->width() > 60);
+    QVERIFY(QFontMetrics(indicator->font()).horizontalAdvance(indicator->text()) <= indicator->contentsRect().width());
     QTest::keyClick(editor, Qt::Key_Up);
     QTest::keyClick(editor, Qt::Key_Home);
     QTest::keyClick(editor, Qt::Key_End, Qt::ShiftModifier);
