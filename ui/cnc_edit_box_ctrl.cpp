@@ -143,7 +143,7 @@ void CCncEditBoxCtrl::SetListingText(std::shared_ptr<const std::string> text)
     longestLineColumns = LongestLineColumns();
     anchor = 0;
     caret = 0;
-    firstLine = 0;
+    SetFirstLine(0);
     horizontalScrollBar()->setValue(0);
     UpdateScrollBars();
     Highlight(0, 0);
@@ -207,11 +207,32 @@ QString CCncEditBoxCtrl::GetSelectedText() const
             const auto byte = static_cast<unsigned char>(bytes[index]);
             text.append(byte == '\t' ? QChar(u'\t') : DisplayChar(byte));
         }
-        // A line break counts once it is selected whole.
-        if (line + 1 < lines.GetLineCount() && end >= lines.GetLineStart(line + 1))
+        if (IsBreakSelected(line))
             text.append(QLatin1Char('\n'));
     }
     return text;
+}
+
+bool CCncEditBoxCtrl::IsBreakSelected(int line) const
+{
+    // A line break counts once it is selected whole.
+    if (line + 1 >= lines.GetLineCount())
+        return false;
+    const std::int64_t next = lines.GetLineStart(line + 1);
+    return GetSelectionStart() < next && GetSelectionEnd() >= next;
+}
+
+bool CCncEditBoxCtrl::SelectedColumns(int line, std::int64_t& fromColumn, std::int64_t& toColumn) const
+{
+    const std::int64_t lineStart = lines.GetLineStart(line);
+    const std::int64_t from = std::max<std::int64_t>(GetSelectionStart(), lineStart);
+    const std::int64_t to = std::min<std::int64_t>(GetSelectionEnd(), LineEnd(line));
+    fromColumn = ColumnInLine(line, from);
+    toColumn = from < to ? ColumnInLine(line, to) : fromColumn;
+    // A selected line break shows as one cell behind the line.
+    if (IsBreakSelected(line))
+        ++toColumn;
+    return GetSelectionEnd() > lineStart && toColumn > fromColumn;
 }
 
 QRect CCncEditBoxCtrl::GetCharRect(int position) const
@@ -237,9 +258,7 @@ void CCncEditBoxCtrl::paintEvent(QPaintEvent* event)
     // The highlight is the selection, shown only while the editor has the
     // focus; the remembered span is selected again when the focus returns.
     const bool focused = hasFocus();
-    const std::int64_t selectionStart = GetSelectionStart();
-    const std::int64_t selectionEnd = GetSelectionEnd();
-    const bool showSelection = focused && selectionStart != selectionEnd;
+    const bool showSelection = focused && anchor != caret;
     const QColor text = palette().color(QPalette::Active, QPalette::Text);
     const QColor highlightedText = palette().color(QPalette::Active, QPalette::HighlightedText);
     const QBrush highlight = palette().brush(QPalette::Active, QPalette::Highlight);
@@ -249,18 +268,9 @@ void CCncEditBoxCtrl::paintEvent(QPaintEvent* event)
         const QPointF origin(left + static_cast<double>(firstColumn) * cellWidth, top + ascent);
         painter.setPen(text);
         DrawCells(painter, origin, cells);
-        if (!showSelection)
-            continue;
-        const std::int64_t lineStart = lines.GetLineStart(line);
-        const std::int64_t from = std::max(selectionStart, lineStart);
-        const std::int64_t to = std::min(selectionEnd, LineEnd(line));
-        std::int64_t fromColumn = ColumnInLine(line, std::min(from, LineEnd(line)));
-        std::int64_t toColumn = from < to ? ColumnInLine(line, to) : fromColumn;
-        // A selected line break shows as one cell behind the line.
-        if (line + 1 < lines.GetLineCount() && selectionStart < lines.GetLineStart(line + 1) &&
-            selectionEnd >= lines.GetLineStart(line + 1))
-            ++toColumn;
-        if (selectionEnd <= lineStart || toColumn <= fromColumn)
+        std::int64_t fromColumn = 0;
+        std::int64_t toColumn = 0;
+        if (!showSelection || !SelectedColumns(line, fromColumn, toColumn))
             continue;
         fromColumn = std::max(fromColumn, firstColumn);
         toColumn = std::min(toColumn, firstColumn + columnCount);

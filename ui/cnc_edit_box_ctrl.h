@@ -115,6 +115,9 @@ private:
     // The position whose cell boundary lies nearest to column.
     int OffsetAtColumn(int line, double column) const;
     int PositionAt(const QPoint& point) const;
+    bool IsBreakSelected(int line) const;
+    // The columns of line that the selection covers; false when none.
+    bool SelectedColumns(int line, std::int64_t& fromColumn, std::int64_t& toColumn) const;
     QString LineCells(int line, std::int64_t firstColumn, std::int64_t columnCount) const;
     void DrawCells(QPainter& painter, const QPointF& origin, const QString& cells) const;
     std::int64_t LongestLineColumns() const;
