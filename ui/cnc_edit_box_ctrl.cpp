@@ -30,6 +30,9 @@ constexpr std::int64_t TAB_STOP = 8;
 constexpr char16_t CONTROL_PICTURES = 0x2400;
 constexpr char16_t DELETE_PICTURE = 0x2421;
 
+constexpr double SMALLEST_INDICATOR_POINT_SIZE = 6.0;
+constexpr double INDICATOR_POINT_STEP = 0.5;
+
 const char* const COPY_TEXT = "&Copy";
 const char* const SELECT_ALL_TEXT = "Select All";
 
@@ -107,6 +110,26 @@ QFont ListingFont()
     return font;
 }
 
+// Millions of lines need more room than the form gives the indicator: it
+// takes what lies to its right, then a smaller face, rather than cut the
+// count short; short counts get the form's width and face back.
+void FitIndicator(QLabel& indicator, int formWidth)
+{
+    const QWidget* panel = indicator.parentWidget();
+    if (panel == nullptr)
+        return;
+    const int room = std::max(formWidth, panel->width() - indicator.x());
+    QFont face = panel->font();
+    while (QFontMetrics(face).horizontalAdvance(indicator.text()) > room &&
+           face.pointSizeF() - INDICATOR_POINT_STEP >= SMALLEST_INDICATOR_POINT_SIZE)
+        face.setPointSizeF(face.pointSizeF() - INDICATOR_POINT_STEP);
+    if (indicator.font() != face)
+        indicator.setFont(face);
+    const int width = std::clamp(QFontMetrics(face).horizontalAdvance(indicator.text()), formWidth, room);
+    if (width != indicator.width())
+        indicator.resize(width, indicator.height());
+}
+
 } // namespace
 
 CCncEditBoxCtrl::CCncEditBoxCtrl() : listing(std::make_shared<const std::string>())
@@ -133,6 +156,8 @@ void CCncEditBoxCtrl::Create(const QRect& rect, QWidget* parent, int controlId)
                 lineIndicator = label;
         }
     }
+    if (lineIndicator != nullptr)
+        indicatorWidth = lineIndicator->width();
     show();
 }
 
@@ -179,12 +204,7 @@ void CCncEditBoxCtrl::UpdateLineIndicator()
         return;
     const int line = lines.LineFromChar(caret);
     lineIndicator->setText(QString::number(line + 1) + QLatin1Char('/') + QString::number(lines.GetLineCount()));
-    // Millions of lines need more room than the form gives the indicator; it
-    // takes what lies to its right rather than cut the count short.
-    const QWidget* panel = lineIndicator->parentWidget();
-    const int needed = lineIndicator->sizeHint().width();
-    if (panel != nullptr && needed > lineIndicator->width())
-        lineIndicator->resize(std::min(needed, panel->width() - lineIndicator->x()), lineIndicator->height());
+    FitIndicator(*lineIndicator, indicatorWidth);
 }
 
 int CCncEditBoxCtrl::GetSelectionStart() const { return std::min(anchor, caret); }

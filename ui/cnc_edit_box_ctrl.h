@@ -124,6 +124,8 @@ private:
 
     CControllerDlg* owner = nullptr;
     QLabel* lineIndicator = nullptr;
+    // The indicator's width on the form.
+    int indicatorWidth = 0;
     std::shared_ptr<const std::string> listing;
     CListingLines lines;
     // Widest line in columns; the horizontal scroll range, set once a listing.

@@ -709,7 +709,6 @@ void CncEditBoxCtrlTest::hugeListingShowsItsEnd()
     // loads as fast as a short one.
     std::string text;
     text.reserve(20000000);
-    window->resize(700, 260);
     for (int line = 1; line <= 500000; ++line)
         text += "N" + std::to_string(line * 10) + " G01 X" + std::to_string(line % 977) + " Y-1.5\r";
     SetListing(text);
@@ -717,8 +716,10 @@ void CncEditBoxCtrlTest::hugeListingShowsItsEnd()
     editor->setFocus();
     QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(indicator->text(), QStringLiteral("500001/500001"));
-    // The indicator takes the room to its right to show the count whole.
+    // The indicator takes the room to its right, and a smaller face if it
+    // must, to show the count whole.
     QVERIFY(indicator->width() > 60);
+    QVERIFY(indicator->geometry().right() < window->width());
     QVERIFY(QFontMetrics(indicator->font()).horizontalAdvance(indicator->text()) <= indicator->contentsRect().width());
     QTest::keyClick(editor, Qt::Key_Up);
     QTest::keyClick(editor, Qt::Key_Home);
@@ -727,6 +728,11 @@ void CncEditBoxCtrlTest::hugeListingShowsItsEnd()
     const QRect last = editor->GetCharRect(editor->GetCaretPosition());
     QVERIFY(editor->viewport()->rect().contains(last.center()));
     QVERIFY(CountInk(Shown(), QRect(0, last.top(), last.left(), last.height())) > 20);
+    // A short listing gives the indicator its width and face back.
+    SetListing(TwelveLines());
+    QCOMPARE(indicator->text(), QStringLiteral("1/13"));
+    QCOMPARE(indicator->width(), 60);
+    QCOMPARE(indicator->font(), window->font());
 }
 
 QTEST_MAIN(CncEditBoxCtrlTest)
