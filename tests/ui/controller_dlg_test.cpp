@@ -133,6 +133,7 @@ private slots:
     void enterKey_data();
     void enterKey();
     void altF4InEditorKeepsPanelOpen();
+    void escapeInEditorClosesPanel();
     void toolTips_data();
     void toolTips();
     void helpWindowListsKeysAndClosesWithPanel();
@@ -656,6 +657,19 @@ void ControllerDlgTest::altF4InEditorKeepsPanelOpen()
     QVERIFY(panel->isVisible());
     // Not a reset either.
     QCOMPARE(editor->GetSelectedText(), QStringLiteral("G00"));
+}
+
+void ControllerDlgTest::escapeInEditorClosesPanel()
+{
+    const auto panel = OpenPanel();
+    Load(*panel, DemoProgram());
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QVERIFY(editor->hasFocus());
+    // The editor has no use for Escape; the panel takes it as it does
+    // everywhere else.
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QVERIFY(!panel->isVisible());
+    QCOMPARE(panel->result(), int(QDialog::Rejected));
 }
 
 void ControllerDlgTest::toolTips_data()
