@@ -20,6 +20,7 @@
 
 class CControllerDlg;
 class QLabel;
+class QPainter;
 
 class CCncEditBoxCtrl : public QAbstractScrollArea, public IProgramView {
     Q_OBJECT
