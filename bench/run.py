@@ -23,7 +23,7 @@ def run(command, **kwargs):
 
 
 def build():
-    run(["cmake", "-S", ROOT, "-B", BUILD, "-DCMAKE_BUILD_TYPE=Release", "-DBUILD_TESTING=OFF"],
+    run(["cmake", "-S", ROOT, "-B", BUILD, "-DCMAKE_BUILD_TYPE=Release", "-DBUILD_TESTING=OFF", "-DTORNAVEL_BUILD_UI=ON"],
         stdout=subprocess.DEVNULL)
     run(["cmake", "--build", BUILD, "-j", str(os.cpu_count() or 2)], stdout=subprocess.DEVNULL)
 

@@ -1,5 +1,7 @@
 #include "machine_state.h"
 
+#include <cstring>
+
 #include "state_texts.h"
 
 CMachineState::CMachineState(IPanelControls* owner) : owner(owner) {}
@@ -60,6 +62,19 @@ int CMachineState::ApplyPositionWord(const CCncValue* word)
     return 1;
 }
 
+std::array<std::uint64_t, 12> CMachineState::Snapshot() const
+{
+    const auto bits = [](double value) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, &value, sizeof word);
+        return word;
+    };
+    const auto code = [](std::int32_t value) { return static_cast<std::uint64_t>(static_cast<std::uint32_t>(value)); };
+    return {bits(position.GetX()), bits(position.GetY()), bits(position.GetZ()), code(motion), code(plane),
+            code(compensation), code(cycle), code(dimensioning), code(coordSystem), code(feedMode), code(spindleMode),
+            code(lengthUnit)};
+}
+
 void CMachineState::UpdateDisplay()
 {
     if (owner == nullptr)
@@ -67,6 +82,11 @@ void CMachineState::UpdateDisplay()
     // A line is written again only when what it shows has changed: the texts
     // are the same as writing all twelve every time, and a run through
     // millions of words does not format twelve texts for each of them.
+    const std::array<std::uint64_t, 12> now = Snapshot();
+    if (anyLineShown && now == lastSnapshot)
+        return;
+    lastSnapshot = now;
+    anyLineShown = true;
     for (std::size_t line = 0; line < STATE_LINE_COUNT; ++line) {
         const StateLineInputs inputs = StateLineInputsOf(line, *this);
         if (lineShown[line] && shownInputs[line] == inputs)

@@ -185,6 +185,11 @@ int CCncProgram::ReadProgram()
     charCount = static_cast<std::int32_t>(header.size());
     wordCount = 0;
     std::string& text = *listing;
+    // The listing is the file's bytes less dropped blanks and line feeds, plus
+    // one blank for most words; growing it step by step would copy it again
+    // and again. Pages reserved but never written cost no memory.
+    const std::uint64_t fileSize = file.GetSize();
+    text.reserve(static_cast<std::size_t>(fileSize + fileSize / 4 + 16));
     text = header;
     words.SetSpansVisible(false);
     int result = RESULT_OK;

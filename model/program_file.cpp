@@ -15,14 +15,15 @@ CProgramFile::OpenResult CProgramFile::Open(const std::string& path)
     // Only regular files: a FIFO or a device would block the panel or never end.
     if (path.empty() || !std::filesystem::is_regular_file(filePath, error))
         return OPEN_FAILED;
-    const std::uintmax_t size = std::filesystem::file_size(filePath, error);
+    const std::uintmax_t fileSize = std::filesystem::file_size(filePath, error);
     if (error)
         return OPEN_FAILED;
-    if (size > MAX_FILE_SIZE)
+    if (fileSize > MAX_FILE_SIZE)
         return OPEN_TOO_LARGE;
     stream = std::fopen(path.c_str(), "rb");
     if (stream == nullptr)
         return OPEN_FAILED;
+    size = fileSize;
     buffer.resize(BUFFER_SIZE);
     bufferFill = 0;
     bufferNext = 0;

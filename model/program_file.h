@@ -28,6 +28,8 @@ public:
     // Safe when the file is not open.
     void Close();
     bool IsOpen() const { return stream != nullptr; }
+    // The size the file had when it was opened.
+    std::uint64_t GetSize() const { return size; }
 
     // READ_BYTE with byte set, READ_END at the end of the file, READ_FAILED
     // when the system could not read it (byte unchanged in both cases).
@@ -56,6 +58,7 @@ private:
     int Refill();
 
     std::FILE* stream = nullptr;
+    std::uint64_t size = 0;
     std::vector<unsigned char> buffer;
     std::size_t bufferFill = 0;
     std::size_t bufferNext = 0;

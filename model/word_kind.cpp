@@ -1,5 +1,8 @@
 #include "word_kind.h"
 
+#include <array>
+#include <cstddef>
+
 namespace {
 
 struct GroupRange {
@@ -25,13 +28,29 @@ constexpr GroupRange groupTable[] = {
     {46, 60, GROUP_POSITION},
 };
 
+constexpr std::int32_t KIND_COUNT = 70;
+
+constexpr std::array<WordGroup, KIND_COUNT> MakeGroupIndex()
+{
+    std::array<WordGroup, KIND_COUNT> index{};
+    for (std::int32_t kind = 0; kind < KIND_COUNT; ++kind) {
+        index[static_cast<std::size_t>(kind)] = GROUP_NONE;
+        for (const GroupRange& range : groupTable) {
+            if (kind >= range.first && kind <= range.last)
+                index[static_cast<std::size_t>(kind)] = range.group;
+        }
+    }
+    return index;
+}
+
+// Looked up for every word of a run, so the ranges are unrolled once.
+constexpr std::array<WordGroup, KIND_COUNT> groupIndex = MakeGroupIndex();
+
 } // namespace
 
 WordGroup GroupOfKind(std::int32_t kind)
 {
-    for (const GroupRange& range : groupTable) {
-        if (kind >= range.first && kind <= range.last)
-            return range.group;
-    }
-    return GROUP_NONE;
+    if (kind < 0 || kind >= KIND_COUNT)
+        return GROUP_NONE;
+    return groupIndex[static_cast<std::size_t>(kind)];
 }

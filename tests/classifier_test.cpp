@@ -1,4 +1,7 @@
 #include <clocale>
+#include <cstring>
+#include <random>
+#include <vector>
 #include <cmath>
 #include <string>
 
@@ -173,6 +176,45 @@ TEST(ClassicNumber, FixedFormat)
     for (const auto& row : cases) {
         SCOPED_TRACE(row.text);
         EXPECT_EQ(FormatClassicFixed4(row.value), row.text);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Plain decimal words take a faster conversion than strtod; both must give
+// the same double, bit for bit, including the hard cases of rounding.
+TEST(Classifier, PlainDecimalsReadExactlyAsStrtodReadsThem)
+{
+    std::mt19937 generator(20261208);
+    const auto digits = [&](int count) {
+        std::string text;
+        for (int index = 0; index < count; ++index)
+            text += static_cast<char>('0' + generator() % 10);
+        return text;
+    };
+    const char* const hardCases[] = {"X0.1", "X9007199254740993", "X2.2250738585072011e-308", "X1e23",
+                                     "X8.98846567431158e307", "X4.9e-324", "X1e-400", "X1e400", "X-0",
+                                     "X+.5", "X123456789012345678901234567890.5"};
+    std::vector<std::string> words(std::begin(hardCases), std::end(hardCases));
+    for (int round = 0; round < 100000; ++round) {
+        std::string word = "X";
+        word += "+-"[generator() % 2];
+        word += digits(1 + static_cast<int>(generator() % 20));
+        if (generator() % 2 != 0)
+            word += "." + digits(static_cast<int>(generator() % 20));
+        if (generator() % 3 == 0)
+            word += "e" + std::to_string(static_cast<int>(generator() % 700) - 350);
+        words.push_back(word);
+    }
+    for (const std::string& word : words) {
+        CCncValue value;
+        ASSERT_EQ(value.Classify(word.c_str(), word.size()), 1) << word;
+        const char* end = nullptr;
+        const double expected = ParseClassicReal(word.c_str() + 1, &end);
+        ASSERT_EQ(std::memcmp(&value.realValue, &expected, sizeof expected), 0)
+            << word << ": " << value.realValue << " instead of " << expected;
     }
 }
 
