@@ -1,7 +1,5 @@
 #include "machine_state.h"
 
-#include <cstring>
-
 #include "state_texts.h"
 
 CMachineState::CMachineState(IPanelControls* owner) : owner(owner) {}
@@ -62,37 +60,25 @@ int CMachineState::ApplyPositionWord(const CCncValue* word)
     return 1;
 }
 
-std::array<std::uint64_t, 12> CMachineState::Snapshot() const
-{
-    const auto bits = [](double value) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, &value, sizeof word);
-        return word;
-    };
-    const auto code = [](std::int32_t value) { return static_cast<std::uint64_t>(static_cast<std::uint32_t>(value)); };
-    return {bits(position.GetX()), bits(position.GetY()), bits(position.GetZ()), code(motion), code(plane),
-            code(compensation), code(cycle), code(dimensioning), code(coordSystem), code(feedMode), code(spindleMode),
-            code(lengthUnit)};
-}
-
 void CMachineState::UpdateDisplay()
 {
     if (owner == nullptr)
         return;
-    // A line is written again only when what it shows has changed: the texts
-    // are the same as writing all twelve every time, and a run through
+    // A line is written again only when a field it shows has changed: the
+    // texts are the same as writing all twelve every time, and a run through
     // millions of words does not format twelve texts for each of them.
-    const std::array<std::uint64_t, 12> now = Snapshot();
-    if (anyLineShown && now == lastSnapshot)
+    const StateSnapshot now = TakeStateSnapshot(*this);
+    std::uint32_t changed = 0;
+    for (std::size_t field = 0; field < DISPLAY_FIELD_COUNT; ++field) {
+        if (!displayed || now[field] != shown[field])
+            changed |= 1u << field;
+    }
+    if (changed == 0)
         return;
-    lastSnapshot = now;
-    anyLineShown = true;
+    shown = now;
+    displayed = true;
     for (std::size_t line = 0; line < STATE_LINE_COUNT; ++line) {
-        const StateLineInputs inputs = StateLineInputsOf(line, *this);
-        if (lineShown[line] && shownInputs[line] == inputs)
-            continue;
-        owner->SetControlText(StateLineControlId(line), StateLineText(line, *this));
-        shownInputs[line] = inputs;
-        lineShown[line] = true;
+        if ((StateLineFields(line) & changed) != 0)
+            owner->SetControlText(StateLineControlId(line), StateLineText(line, *this));
     }
 }

@@ -40,9 +40,6 @@ public:
     std::size_t GetBlockSize() const { return blockBuffer.size(); }
 
 private:
-    // Every field the display shows, coordinates by their bits.
-    std::array<std::uint64_t, 12> Snapshot() const;
-
     IPanelControls* owner;
     CToolPosition position;
     std::int32_t motion = WK_LINEAR;
@@ -58,9 +55,7 @@ private:
     // Holding copies, not references, means no word of a replaced program
     // can be reached through the buffer.
     std::vector<CCncValue> blockBuffer;
-    // What each state line showed when it was last written.
-    std::array<StateLineInputs, STATE_LINE_COUNT> shownInputs{};
-    std::array<bool, STATE_LINE_COUNT> lineShown{};
-    std::array<std::uint64_t, 12> lastSnapshot{};
-    bool anyLineShown = false;
+    // What the display showed when it was last written.
+    StateSnapshot shown{};
+    bool displayed = false;
 };

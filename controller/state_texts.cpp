@@ -84,57 +84,42 @@ const char* SpindleUnitText(std::int32_t spindleMode, std::int32_t lengthUnit)
 
 std::string Prefixed(const char* prefix, const char* keyword) { return std::string(prefix) + keyword; }
 
-StateLineInputs Codes(std::int32_t first, std::int32_t second = 0)
-{
-    return {static_cast<std::uint64_t>(static_cast<std::uint32_t>(first)),
-            static_cast<std::uint64_t>(static_cast<std::uint32_t>(second))};
-}
-
-// The bits, so that a NaN compares equal to itself and -0 differs from 0.
-StateLineInputs Coordinate(double value)
-{
-    std::uint64_t bits = 0;
-    std::memcpy(&bits, &value, sizeof bits);
-    return {bits, 0};
-}
+constexpr std::uint32_t Field(DisplayField field) { return 1u << field; }
 
 struct StateLineRow {
     int controlId;
     std::string (*text)(const CMachineState&);
-    StateLineInputs (*inputs)(const CMachineState&);
+    std::uint32_t fields;
 };
 
 // "\xE4" is the "ä" of code page 1252.
 const StateLineRow stateLines[STATE_LINE_COUNT] = {
-    {IDC_POSITION_X, [](const CMachineState& s) { return FormatClassicFixed4(s.GetPosition().GetX()); },
-     [](const CMachineState& s) { return Coordinate(s.GetPosition().GetX()); }},
-    {IDC_POSITION_Y, [](const CMachineState& s) { return FormatClassicFixed4(s.GetPosition().GetY()); },
-     [](const CMachineState& s) { return Coordinate(s.GetPosition().GetY()); }},
-    {IDC_POSITION_Z, [](const CMachineState& s) { return FormatClassicFixed4(s.GetPosition().GetZ()); },
-     [](const CMachineState& s) { return Coordinate(s.GetPosition().GetZ()); }},
+    {IDC_POSITION_X, [](const CMachineState& s) { return FormatClassicFixed4(s.GetPosition().GetX()); }, Field(FIELD_X)},
+    {IDC_POSITION_Y, [](const CMachineState& s) { return FormatClassicFixed4(s.GetPosition().GetY()); }, Field(FIELD_Y)},
+    {IDC_POSITION_Z, [](const CMachineState& s) { return FormatClassicFixed4(s.GetPosition().GetZ()); }, Field(FIELD_Z)},
     {IDC_MOTION, [](const CMachineState& s) { return Prefixed("Bewegung: ", KeywordOf(motionKeywords, s.GetMotion())); },
-     [](const CMachineState& s) { return Codes(s.GetMotion()); }},
+     Field(FIELD_MOTION)},
     {IDC_COMPENSATION,
      [](const CMachineState& s) { return Prefixed("Kompensation: ", KeywordOf(compensationKeywords, s.GetCompensation())); },
-     [](const CMachineState& s) { return Codes(s.GetCompensation()); }},
+     Field(FIELD_COMPENSATION)},
     {IDC_PLANE, [](const CMachineState& s) { return Prefixed("Arbeitsebene: ", KeywordOf(planeKeywords, s.GetPlane())); },
-     [](const CMachineState& s) { return Codes(s.GetPlane()); }},
+     Field(FIELD_PLANE)},
     {IDC_CYCLE, [](const CMachineState& s) { return Prefixed("Zyklus: ", KeywordOf(cycleKeywords, s.GetCycle())); },
-     [](const CMachineState& s) { return Codes(s.GetCycle()); }},
+     Field(FIELD_CYCLE)},
     {IDC_COORD_SYSTEM,
      [](const CMachineState& s) { return Prefixed("Koord Sys:", KeywordOf(coordSystemKeywords, s.GetCoordSystem())); },
-     [](const CMachineState& s) { return Codes(s.GetCoordSystem()); }},
+     Field(FIELD_COORD_SYSTEM)},
     {IDC_DIMENSIONING,
      [](const CMachineState& s) { return Prefixed("Koordinaten:", KeywordOf(dimensioningKeywords, s.GetDimensioning())); },
-     [](const CMachineState& s) { return Codes(s.GetDimensioning()); }},
+     Field(FIELD_DIMENSIONING)},
     {IDC_LENGTH_UNIT,
      [](const CMachineState& s) { return Prefixed("L\xE4ngeninheit:", KeywordOf(lengthUnitKeywords, s.GetLengthUnit())); },
-     [](const CMachineState& s) { return Codes(s.GetLengthUnit()); }},
+     Field(FIELD_LENGTH_UNIT)},
     {IDC_FEED_UNIT, [](const CMachineState& s) { return std::string(FeedUnitText(s.GetFeedMode(), s.GetLengthUnit())); },
-     [](const CMachineState& s) { return Codes(s.GetFeedMode(), s.GetLengthUnit()); }},
+     Field(FIELD_FEED_MODE) | Field(FIELD_LENGTH_UNIT)},
     {IDC_SPINDLE_UNIT,
      [](const CMachineState& s) { return std::string(SpindleUnitText(s.GetSpindleMode(), s.GetLengthUnit())); },
-     [](const CMachineState& s) { return Codes(s.GetSpindleMode(), s.GetLengthUnit()); }},
+     Field(FIELD_SPINDLE_MODE) | Field(FIELD_LENGTH_UNIT)},
 };
 
 } // namespace
@@ -143,7 +128,30 @@ int StateLineControlId(std::size_t line) { return stateLines[line].controlId; }
 
 std::string StateLineText(std::size_t line, const CMachineState& state) { return stateLines[line].text(state); }
 
-StateLineInputs StateLineInputsOf(std::size_t line, const CMachineState& state)
+std::uint32_t StateLineFields(std::size_t line) { return stateLines[line].fields; }
+
+StateSnapshot TakeStateSnapshot(const CMachineState& state)
 {
-    return stateLines[line].inputs(state);
+    // The bits, so that a NaN compares equal to itself and -0 differs from 0.
+    const auto bits = [](double value) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, &value, sizeof word);
+        return word;
+    };
+    const auto code = [](std::int32_t value) { return static_cast<std::uint64_t>(static_cast<std::uint32_t>(value)); };
+    const CToolPosition& position = state.GetPosition();
+    StateSnapshot snapshot{};
+    snapshot[FIELD_X] = bits(position.GetX());
+    snapshot[FIELD_Y] = bits(position.GetY());
+    snapshot[FIELD_Z] = bits(position.GetZ());
+    snapshot[FIELD_MOTION] = code(state.GetMotion());
+    snapshot[FIELD_COMPENSATION] = code(state.GetCompensation());
+    snapshot[FIELD_PLANE] = code(state.GetPlane());
+    snapshot[FIELD_CYCLE] = code(state.GetCycle());
+    snapshot[FIELD_COORD_SYSTEM] = code(state.GetCoordSystem());
+    snapshot[FIELD_DIMENSIONING] = code(state.GetDimensioning());
+    snapshot[FIELD_LENGTH_UNIT] = code(state.GetLengthUnit());
+    snapshot[FIELD_FEED_MODE] = code(state.GetFeedMode());
+    snapshot[FIELD_SPINDLE_MODE] = code(state.GetSpindleMode());
+    return snapshot;
 }

@@ -11,14 +11,21 @@ class CMachineState;
 
 constexpr std::size_t STATE_LINE_COUNT = 12;
 
-// What a line's text is made from: equal inputs give the same text, so a line
-// whose inputs did not change need not be written again.
-using StateLineInputs = std::array<std::uint64_t, 2>;
+// Every field of the machine state that a line shows, coordinates by their
+// bits: equal snapshots give the same texts.
+enum DisplayField {
+    FIELD_X, FIELD_Y, FIELD_Z, FIELD_MOTION, FIELD_COMPENSATION, FIELD_PLANE, FIELD_CYCLE,
+    FIELD_COORD_SYSTEM, FIELD_DIMENSIONING, FIELD_LENGTH_UNIT, FIELD_FEED_MODE, FIELD_SPINDLE_MODE,
+    DISPLAY_FIELD_COUNT
+};
+using StateSnapshot = std::array<std::uint64_t, DISPLAY_FIELD_COUNT>;
+StateSnapshot TakeStateSnapshot(const CMachineState& state);
 
 // line counts from 0 in the order the panel writes the lines.
 int StateLineControlId(std::size_t line);
 std::string StateLineText(std::size_t line, const CMachineState& state);
-StateLineInputs StateLineInputsOf(std::size_t line, const CMachineState& state);
+// The fields a line's text is made from, one bit per DisplayField.
+std::uint32_t StateLineFields(std::size_t line);
 
 // The message line's texts.
 extern const char* const MESSAGE_BLANK_LOAD;
