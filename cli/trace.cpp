@@ -3,11 +3,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "cli_panel.h"
-#include "cnc_program.h"
-#include "headless_view.h"
-#include "machine_state.h"
-#include "program_cursor.h"
+#include "headless_panel.h"
 
 namespace {
 
@@ -17,25 +13,6 @@ const char* const SCRIPT_LETTERS = "nNrRaxl0123";
 constexpr int displayIds[] = {IDC_POSITION_X, IDC_POSITION_Y, IDC_POSITION_Z, IDC_MOTION,
                               IDC_COMPENSATION, IDC_PLANE, IDC_CYCLE, IDC_COORD_SYSTEM,
                               IDC_DIMENSIONING, IDC_LENGTH_UNIT, IDC_FEED_UNIT, IDC_SPINDLE_UNIT};
-
-// Everything the panel owns, with headless stand-ins for its windows.
-struct CHeadlessPanel {
-    explicit CHeadlessPanel(const std::string& file)
-        : chooser(file), view(&panel), loader(&view, chooser, settings), machineState(&panel),
-          cursor(loader, machineState, &view, panel)
-    {
-        cursor.SyncRunToCombo();
-        machineState.UpdateDisplay();
-    }
-
-    CCliPanel panel;
-    CFixedFileChooser chooser;
-    CMemorySettings settings;
-    CHeadlessView view;
-    CCncProgram loader;
-    CMachineState machineState;
-    CProgramCursor cursor;
-};
 
 void AppendNumber(std::string& out, long long value)
 {

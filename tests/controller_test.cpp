@@ -7,43 +7,38 @@
 #include "machine_state.h"
 #include "program_cursor.h"
 #include "state_texts.h"
+#include "headless_panel.h"
 #include "test_support.h"
 
 namespace {
 
-// The panel's objects with headless windows, as the CLI builds them.
-struct CControllerRig {
-    CControllerRig() : cursor(rig.loader, machineState, &rig.view, rig.panel)
-    {
-        cursor.SyncRunToCombo();
-        machineState.UpdateDisplay();
-    }
+// The panel's objects with headless windows, as the CLI builds them, and
+// programs written to temporary files.
+struct CControllerRig : CHeadlessPanel {
+    CControllerRig() : CHeadlessPanel(std::string()) {}
 
     void Load(const std::string& bytes)
     {
         file = std::make_unique<CTempFile>(bytes);
-        rig.chooser.SetPath(file->GetPath());
+        chooser.SetPath(file->GetPath());
         cursor.OnLoad();
     }
 
     std::string Selected() const
     {
-        const std::string& listing = rig.view.GetListing();
-        return listing.substr(rig.view.GetSelectionStart(), rig.view.GetSelectionEnd() - rig.view.GetSelectionStart());
+        const std::string& listing = view.GetListing();
+        return listing.substr(view.GetSelectionStart(), view.GetSelectionEnd() - view.GetSelectionStart());
     }
 
-    std::string Text(int id) const { return rig.panel.GetControlText(id); }
+    std::string Text(int id) const { return panel.GetControlText(id); }
     std::string Message() const { return Text(IDC_MESSAGE_LINE); }
 
     void SetMode(RunToMode mode)
     {
-        rig.panel.SetRunToSelection(mode);
+        panel.SetRunToSelection(mode);
         cursor.OnRunToModeChanged();
     }
 
-    CLoaderRig rig;
-    CMachineState machineState{&rig.panel};
-    CProgramCursor cursor;
     std::unique_ptr<CTempFile> file;
 };
 
@@ -79,17 +74,17 @@ TEST(ProgramCursor, NextWordWalk)
         EXPECT_EQ(c.Text(IDC_POSITION_X), step.x);
         EXPECT_EQ(c.Text(IDC_POSITION_Z), step.z);
         EXPECT_EQ(c.Text(IDC_MOTION), step.motion);
-        EXPECT_EQ(c.rig.view.GetFirstVisibleLine(), step.scrolledTo);
+        EXPECT_EQ(c.view.GetFirstVisibleLine(), step.scrolledTo);
     }
     EXPECT_EQ(c.cursor.GetCursor(), CWordList::NO_POSITION);
 
     // Finished: the commands only blank the message line.
-    const int start = c.rig.view.GetSelectionStart();
+    const int start = c.view.GetSelectionStart();
     for (void (CProgramCursor::*command)() :
          {&CProgramCursor::OnNextWord, &CProgramCursor::OnRunTo, &CProgramCursor::OnJumpToActual}) {
         (c.cursor.*command)();
         EXPECT_EQ(c.Message(), blank59);
-        EXPECT_EQ(c.rig.view.GetSelectionStart(), start);
+        EXPECT_EQ(c.view.GetSelectionStart(), start);
     }
 }
 
@@ -120,7 +115,7 @@ TEST(ProgramCursor, RunToModes)
         EXPECT_EQ(c.Selected(), row.selected);
         EXPECT_EQ(c.Message(), row.ended ? std::string("Ende der Anweisungen") : blank59);
         EXPECT_EQ(c.Text(IDC_POSITION_Z), row.z);
-        EXPECT_EQ(c.rig.view.GetFirstVisibleLine(), row.scrolled);
+        EXPECT_EQ(c.view.GetFirstVisibleLine(), row.scrolled);
     }
 }
 
@@ -145,12 +140,12 @@ TEST(ProgramCursor, JumpToActual)
     c.cursor.OnNextWord();
     c.cursor.OnNextWord();
     EXPECT_EQ(c.Selected(), "X5");
-    c.rig.view.ClickAt(0);
+    c.view.ClickAt(0);
     EXPECT_EQ(c.Selected(), "Header line");
     c.cursor.OnJumpToActual();
     EXPECT_EQ(c.Selected(), "X5");
     // The word's line is brought to the third visible line.
-    EXPECT_EQ(c.rig.view.GetFirstVisibleLine(), 0);
+    EXPECT_EQ(c.view.GetFirstVisibleLine(), 0);
 }
 
 TEST(ProgramCursor, LastWordWithoutBlockEnd)
@@ -190,7 +185,7 @@ TEST(ProgramCursor, NothingLoaded)
     EXPECT_TRUE(c.cursor.HasWordList());
     EXPECT_EQ(c.cursor.GetCursor(), CWordList::NO_POSITION);
     EXPECT_EQ(c.Message(), blank59);
-    EXPECT_FALSE(c.rig.view.HasSelection());
+    EXPECT_FALSE(c.view.HasSelection());
 }
 
 TEST(ProgramCursor, UnfinishedBlockCarriesOverAReset)
@@ -232,11 +227,11 @@ TEST(ProgramCursor, FailedLoadShowsTheErrorAfterTheReset)
     c.Load("G1\rX\r");
     EXPECT_EQ(c.Message(), "Syntax error in line: 2");
     EXPECT_EQ(c.Selected(), "G1");
-    c.rig.chooser.SetPath("/no/such/file");
+    c.chooser.SetPath("/no/such/file");
     c.cursor.OnLoad();
     EXPECT_EQ(c.Message(), "Can't open file.");
     EXPECT_EQ(c.cursor.GetCursor(), CWordList::NO_POSITION);
-    c.rig.chooser.SetCancels(true);
+    c.chooser.SetCancels(true);
     c.cursor.OnLoad();
     EXPECT_EQ(c.Message(), "Can't open file.");
 }
@@ -244,9 +239,9 @@ TEST(ProgramCursor, FailedLoadShowsTheErrorAfterTheReset)
 TEST(ProgramCursor, ModeSelection)
 {
     CControllerRig c;
-    EXPECT_EQ(c.rig.panel.GetRunToSelection(), 0);
+    EXPECT_EQ(c.panel.GetRunToSelection(), 0);
     for (int index : {2, 7, -1}) {
-        c.rig.panel.SetRunToSelection(index);
+        c.panel.SetRunToSelection(index);
         c.cursor.OnRunToModeChanged();
     }
     EXPECT_EQ(c.cursor.GetRunToMode(), RUNTO_Z_VALUE);

@@ -10,6 +10,7 @@
 #include <QToolTip>
 
 #include "cli_panel.h"
+#include "headless_panel.h"
 #include "cnc_edit_box_ctrl.h"
 #include "cnc_program.h"
 #include "code_page_1252.h"
@@ -75,26 +76,9 @@ std::string CamProgram()
     return text;
 }
 
-// The panel's objects with headless stand-ins for its windows: every text
-// is written at once, as the panel wrote them before it kept them until a
-// command returns.
-struct CHeadlessTwin {
-    explicit CHeadlessTwin(const std::string& path)
-        : chooser(path), view(&panel), loader(&view, chooser, settings), machineState(&panel),
-          cursor(loader, machineState, &view, panel)
-    {
-        cursor.SyncRunToCombo();
-        machineState.UpdateDisplay();
-    }
-
-    CCliPanel panel;
-    CFixedFileChooser chooser;
-    CMemorySettings settings;
-    CHeadlessView view;
-    CCncProgram loader;
-    CMachineState machineState;
-    CProgramCursor cursor;
-};
+// The panel's objects with headless stand-ins for its windows, which write
+// every text at once: what the panel shows after each command must match.
+using CHeadlessTwin = CHeadlessPanel;
 
 } // namespace
 
