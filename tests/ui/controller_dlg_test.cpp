@@ -84,7 +84,7 @@ using CHeadlessTwin = CHeadlessPanel;
 
 Q_DECLARE_METATYPE(std::string)
 
-class ControllerDlgTest : public QObject {
+class ControllerDlgTest : public QObject, public CPanelDriver {
     Q_OBJECT
 
 private slots:
@@ -127,15 +127,7 @@ private slots:
     void minimisedPanelShowsIcon();
 
 private:
-    std::unique_ptr<CControllerDlg> OpenPanel();
-    void Load(CControllerDlg& panel, const std::string& bytes);
-    static QString Text(CControllerDlg& panel, int controlId);
-    static QPushButton* Button(CControllerDlg& panel, int controlId);
-
     std::unique_ptr<CTemporarySettings> store;
-    CProgramFolder programs;
-    CFixedFileChooser chooser{std::string()};
-    int programCount = 0;
 };
 
 void ControllerDlgTest::initTestCase()
@@ -151,37 +143,6 @@ void ControllerDlgTest::cleanup()
 {
     QToolTip::hideText();
     store.reset();
-}
-
-std::unique_ptr<CControllerDlg> ControllerDlgTest::OpenPanel()
-{
-    auto panel = std::make_unique<CControllerDlg>(&chooser);
-    panel->show();
-    panel->activateWindow();
-    if (!QTest::qWaitForWindowActive(panel.get()))
-        qWarning("the panel did not become active");
-    return panel;
-}
-
-void ControllerDlgTest::Load(CControllerDlg& panel, const std::string& bytes)
-{
-    chooser.SetPath(programs.Write(QStringLiteral("program%1.nc").arg(++programCount), bytes));
-    QTest::mouseClick(Button(panel, IDC_LOAD), Qt::LeftButton);
-}
-
-QString ControllerDlgTest::Text(CControllerDlg& panel, int controlId)
-{
-    QWidget* control = panel.GetDlgItem(controlId);
-    if (auto* label = qobject_cast<QLabel*>(control))
-        return label->text();
-    if (auto* button = qobject_cast<QPushButton*>(control))
-        return button->text();
-    return QStringLiteral("<no control %1>").arg(controlId);
-}
-
-QPushButton* ControllerDlgTest::Button(CControllerDlg& panel, int controlId)
-{
-    return qobject_cast<QPushButton*>(panel.GetDlgItem(controlId));
 }
 
 void ControllerDlgTest::firstStartUsesDefaults()

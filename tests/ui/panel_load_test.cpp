@@ -22,7 +22,7 @@ const QString END_OF_PROGRAM = QStringLiteral("Ende der Anweisungen");
 
 Q_DECLARE_METATYPE(std::string)
 
-class PanelLoadTest : public QObject {
+class PanelLoadTest : public QObject, public CPanelDriver {
     Q_OBJECT
 
 private slots:
@@ -34,41 +34,12 @@ private slots:
     void tenThousandSteps();
 
 private:
-    std::unique_ptr<CControllerDlg> OpenPanel();
-    void Load(CControllerDlg& panel, const std::string& bytes);
-    static QString Text(CControllerDlg& panel, int controlId);
-
     std::unique_ptr<CTemporarySettings> store;
-    CProgramFolder programs;
-    CFixedFileChooser chooser{std::string()};
-    int programCount = 0;
 };
 
 void PanelLoadTest::init() { store = std::make_unique<CTemporarySettings>(); }
 
 void PanelLoadTest::cleanup() { store.reset(); }
-
-std::unique_ptr<CControllerDlg> PanelLoadTest::OpenPanel()
-{
-    auto panel = std::make_unique<CControllerDlg>(&chooser);
-    panel->show();
-    panel->activateWindow();
-    if (!QTest::qWaitForWindowActive(panel.get()))
-        qWarning("the panel did not become active");
-    return panel;
-}
-
-void PanelLoadTest::Load(CControllerDlg& panel, const std::string& bytes)
-{
-    chooser.SetPath(programs.Write(QStringLiteral("program%1.nc").arg(++programCount), bytes));
-    QTest::mouseClick(qobject_cast<QPushButton*>(panel.GetDlgItem(IDC_LOAD)), Qt::LeftButton);
-}
-
-QString PanelLoadTest::Text(CControllerDlg& panel, int controlId)
-{
-    auto* label = qobject_cast<QLabel*>(panel.GetDlgItem(controlId));
-    return label != nullptr ? label->text() : QStringLiteral("<no label %1>").arg(controlId);
-}
 
 void PanelLoadTest::reloadInTheMiddleOfABlock()
 {
@@ -108,7 +79,7 @@ void PanelLoadTest::commandKeysAfterAFailedLoad()
     QTest::keyClick(editor, Qt::Key_F10);
     if (failing.empty()) {
         chooser.SetPath(programs.Write(QStringLiteral("missing/program.nc"), std::string()) + ".gone");
-        QTest::mouseClick(qobject_cast<QPushButton*>(panel->GetDlgItem(IDC_LOAD)), Qt::LeftButton);
+        QTest::mouseClick(Button(*panel, IDC_LOAD), Qt::LeftButton);
     } else {
         Load(*panel, failing);
     }

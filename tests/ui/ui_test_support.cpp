@@ -1,7 +1,13 @@
 #include "ui_test_support.h"
 
 #include <QFile>
+#include <QLabel>
+#include <QPushButton>
 #include <QSettings>
+#include <QTest>
+
+#include "control_ids.h"
+#include "controller_dlg.h"
 
 CTemporarySettings::CTemporarySettings()
 {
@@ -35,12 +41,33 @@ std::string CProgramFolder::Write(const QString& name, const std::string& bytes)
     return QFile::encodeName(path).toStdString();
 }
 
-std::string CrLfLines(std::initializer_list<const char*> lines)
+std::unique_ptr<CControllerDlg> CPanelDriver::OpenPanel()
 {
-    std::string text;
-    for (const char* line : lines) {
-        text += line;
-        text += "\r\n";
-    }
-    return text;
+    auto panel = std::make_unique<CControllerDlg>(&chooser);
+    panel->show();
+    panel->activateWindow();
+    if (!QTest::qWaitForWindowActive(panel.get()))
+        qWarning("the panel did not become active");
+    return panel;
+}
+
+void CPanelDriver::Load(CControllerDlg& panel, const std::string& bytes)
+{
+    chooser.SetPath(programs.Write(QStringLiteral("program%1.nc").arg(++programCount), bytes));
+    QTest::mouseClick(Button(panel, IDC_LOAD), Qt::LeftButton);
+}
+
+QString CPanelDriver::Text(CControllerDlg& panel, int controlId)
+{
+    QWidget* control = panel.GetDlgItem(controlId);
+    if (auto* label = qobject_cast<QLabel*>(control))
+        return label->text();
+    if (auto* button = qobject_cast<QPushButton*>(control))
+        return button->text();
+    return QStringLiteral("<no control %1>").arg(controlId);
+}
+
+QPushButton* CPanelDriver::Button(CControllerDlg& panel, int controlId)
+{
+    return qobject_cast<QPushButton*>(panel.GetDlgItem(controlId));
 }

@@ -2,10 +2,14 @@
 // temporary folder, and program files written there.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include <QString>
 #include <QTemporaryDir>
+
+#include "cli_panel.h"
+#include "test_support.h"
 
 // While it lives, QSettings' system scope (the per-machine store on every
 // platform but Windows) is a fresh temporary folder, never the machine's.
@@ -35,5 +39,24 @@ private:
     QTemporaryDir folder;
 };
 
-// "\r\n" after every line.
-std::string CrLfLines(std::initializer_list<const char*> lines);
+class CControllerDlg;
+class QPushButton;
+
+// Opens the real panel with a file chooser that answers with programs the
+// test writes, and reads what its controls show.
+class CPanelDriver {
+public:
+    std::unique_ptr<CControllerDlg> OpenPanel();
+    // Writes the program and loads it through "&Laden...".
+    void Load(CControllerDlg& panel, const std::string& bytes);
+    static QString Text(CControllerDlg& panel, int controlId);
+    static QPushButton* Button(CControllerDlg& panel, int controlId);
+
+protected:
+    CProgramFolder programs;
+    CFixedFileChooser chooser{std::string()};
+
+private:
+    int programCount = 0;
+};
+
