@@ -142,13 +142,12 @@ TEST(MachineState, TextsInACommaDecimalLocale)
     EXPECT_EQ(panel.GetControlText(IDC_POSITION_Y), "-3.2500");
 }
 
-TEST(StateTexts, FallbackForValuesWithoutKeyword)
+TEST(StateTexts, CompensationAndCycleWordsChangeNothing)
 {
     CCliPanel panel;
     CMachineState state(&panel);
-    // No word puts a compensation or cycle code into the state, so the
-    // fallback shows where a value has no keyword: G40 is accepted as WK_NONE
-    // and changes nothing.
+    // G40 and G80 are accepted as WK_NONE: no word reaches the compensation
+    // or the cycle, which keep their initial " OFF".
     const auto words = Words({"G40", "G80", "\r"});
     Execute(state, words);
     EXPECT_EQ(panel.GetControlText(IDC_COMPENSATION), "Kompensation:  OFF");
