@@ -34,7 +34,6 @@ public:
     int GetSelectionStart() const { return selectionStart; }
     int GetSelectionEnd() const { return selectionEnd; }
     int GetFirstVisibleLine() const { return firstVisibleLine; }
-    bool HasFocus() const { return focused; }
     std::string GetIndicatorText() const;
 
 private:

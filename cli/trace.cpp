@@ -4,15 +4,11 @@
 #include <cmath>
 
 #include "headless_panel.h"
+#include "state_texts.h"
 
 namespace {
 
 const char* const SCRIPT_LETTERS = "nNrRaxl0123";
-
-// The order of the panel's state lines.
-constexpr int displayIds[] = {IDC_POSITION_X, IDC_POSITION_Y, IDC_POSITION_Z, IDC_MOTION,
-                              IDC_COMPENSATION, IDC_PLANE, IDC_CYCLE, IDC_COORD_SYSTEM,
-                              IDC_DIMENSIONING, IDC_LENGTH_UNIT, IDC_FEED_UNIT, IDC_SPINDLE_UNIT};
 
 void AppendNumber(std::string& out, long long value)
 {
@@ -97,7 +93,8 @@ void CTraceWriter::AppendTexts()
     AppendKey(line, "texts");
     line += '{';
     bool first = true;
-    for (int id : displayIds) {
+    for (std::size_t stateLine = 0; stateLine < STATE_LINE_COUNT; ++stateLine) {
+        const int id = StateLineControlId(stateLine);
         if (!first)
             line += ',';
         first = false;

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <utility>
 
+#include "cnc_bytes.h"
+
 const char* const TEXT_CANT_OPEN_FILE = "Can't open file.";
 const char* const TEXT_SYNTAX_ERROR_IN_LINE = "Syntax error in line: ";
 const char* const TEXT_ERROR_READING_HEADER = "Error reading CNC header";
@@ -14,16 +16,9 @@ namespace {
 constexpr std::size_t HEADER_LIMIT = 2000;
 const char* const LAST_LOADED = "lastLoaded";
 
-constexpr bool IsCarriageReturn(unsigned char byte) { return (byte & 0x7F) == '\r'; }
-constexpr bool IsLineFeed(unsigned char byte) { return (byte & 0x7F) == '\n'; }
 constexpr bool IsCommentStart(unsigned char byte) { return byte == '(' || byte == ';'; }
 constexpr bool IsWhiteSpace(unsigned char byte) { return byte == '\t' || byte == 11 || byte == 12 || byte == ' ' || IsLineFeed(byte); }
 constexpr bool IsTrimmed(unsigned char byte) { return byte == ' ' || (byte >= '\t' && byte <= '\r'); }
-
-constexpr unsigned char FoldCase(unsigned char byte)
-{
-    return (byte >= 'a' && byte <= 'z') ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
-}
 
 constexpr bool IsWordStart(unsigned char byte)
 {

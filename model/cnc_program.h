@@ -50,7 +50,6 @@ public:
     int ReadWord(std::string& word);
 
     const std::string& GetHeader() const { return header; }
-    const std::string& GetPath() const { return path; }
     std::int32_t GetLineCount() const { return lineCount; }
     std::int32_t GetCharCount() const { return charCount; }
     std::int32_t GetWordCount() const { return wordCount; }

@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "classic_number.h"
+#include "cnc_bytes.h"
 
 namespace {
 
@@ -55,12 +56,11 @@ constexpr GNumberRow gNumberTable[] = {
 constexpr std::size_t NO_ROW = sizeof addressTable / sizeof addressTable[0];
 
 // The address table's row for every first byte, NO_ROW where there is none.
-// Only a to z are folded; bytes from 128 up keep their value.
 constexpr std::array<std::uint8_t, 256> MakeAddressIndex()
 {
     std::array<std::uint8_t, 256> index{};
     for (std::size_t byte = 0; byte < index.size(); ++byte) {
-        const std::size_t folded = (byte >= 'a' && byte <= 'z') ? byte - 'a' + 'A' : byte;
+        const unsigned char folded = FoldCase(static_cast<unsigned char>(byte));
         index[byte] = static_cast<std::uint8_t>(NO_ROW);
         for (std::size_t row = 0; row < NO_ROW; ++row) {
             if (static_cast<unsigned char>(addressTable[row].address) == folded)
@@ -71,6 +71,16 @@ constexpr std::array<std::uint8_t, 256> MakeAddressIndex()
 }
 
 constexpr std::array<std::uint8_t, 256> addressIndex = MakeAddressIndex();
+
+// Unlisted numbers, negative ones included, give WK_NONE.
+WordKind KindOfGNumber(std::int32_t number)
+{
+    for (const GNumberRow& row : gNumberTable) {
+        if (row.number == number)
+            return row.kind;
+    }
+    return WK_NONE;
+}
 
 const AddressRow* FindAddress(unsigned char first)
 {
@@ -123,7 +133,7 @@ int ClassifyText(const char* text, std::size_t length, ValueNeed need, CCncValue
     const auto first = static_cast<unsigned char>(length > 0 ? text[0] : '\0');
     const AddressRow* row = FindAddress(first);
     if (row == nullptr) {
-        if ((first & 0x7F) == '\r')
+        if (IsCarriageReturn(first))
             value.kind = WK_END_OF_BLOCK;
         return CCncValue::CLASSIFY_ACCEPTED;
     }
@@ -171,15 +181,6 @@ int ClassifyText(const char* text, std::size_t length, ValueNeed need, CCncValue
 }
 
 } // namespace
-
-WordKind KindOfGNumber(std::int32_t number)
-{
-    for (const GNumberRow& row : gNumberTable) {
-        if (row.number == number)
-            return row.kind;
-    }
-    return WK_NONE;
-}
 
 int CCncValue::Classify(const char* text, std::size_t length)
 {

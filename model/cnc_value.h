@@ -30,6 +30,3 @@ public:
     std::int32_t intValue = 0;
     WordKind kind = WK_NONE;
 };
-
-// The kind the G-number table gives a G number; unlisted numbers give WK_NONE.
-WordKind KindOfGNumber(std::int32_t number);

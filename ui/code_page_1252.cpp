@@ -1,5 +1,7 @@
 #include "code_page_1252.h"
 
+#include <iterator>
+
 namespace {
 
 // 0x80 to 0x9F; everything else in cp1252 is Latin-1.
@@ -19,7 +21,7 @@ bool CharToCp1252(char16_t unicode, char& byte)
         byte = static_cast<char>(unicode);
         return true;
     }
-    for (int index = 0; index < 32; ++index) {
+    for (std::size_t index = 0; index < std::size(windowsRange); ++index) {
         if (windowsRange[index] == unicode) {
             byte = static_cast<char>(WINDOWS_RANGE_FIRST + index);
             return true;

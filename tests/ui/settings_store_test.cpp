@@ -30,8 +30,21 @@ private slots:
     void storeObjectUsesPerMachineRoot();
 
 private:
+    // Both reads fail and leave what they were given unchanged.
+    static void VerifyNothingIsRead();
+
     std::unique_ptr<CTemporarySettings> store;
 };
+
+void SettingsStoreTest::VerifyNothingIsRead()
+{
+    std::string text = "unchanged";
+    int value = 10;
+    QVERIFY(!ReadSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", text));
+    QVERIFY(!ReadSettingInt(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", value));
+    QCOMPARE(text, std::string("unchanged"));
+    QCOMPARE(value, 10);
+}
 
 void SettingsStoreTest::initTestCase()
 {
@@ -46,12 +59,7 @@ void SettingsStoreTest::cleanup() { store.reset(); }
 
 void SettingsStoreTest::missingKeyReadsAsMissing()
 {
-    std::string text = "unchanged";
-    int value = 10;
-    QVERIFY(!ReadSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", text));
-    QVERIFY(!ReadSettingInt(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", value));
-    QCOMPARE(text, std::string("unchanged"));
-    QCOMPARE(value, 10);
+    VerifyNothingIsRead();
     QVERIFY(!QFile::exists(store->GetKeyFile()));
 }
 
@@ -155,12 +163,7 @@ void SettingsStoreTest::unwritableStoreGivesFalse()
     store->MakeUnwritable();
     QVERIFY(!WriteSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", "/tmp/part.nc"));
     QVERIFY(!WriteSettingInt(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", -8));
-    std::string text = "unchanged";
-    int value = 10;
-    QVERIFY(!ReadSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", text));
-    QVERIFY(!ReadSettingInt(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", value));
-    QCOMPARE(text, std::string("unchanged"));
-    QCOMPARE(value, 10);
+    VerifyNothingIsRead();
 }
 
 void SettingsStoreTest::badKeyPathOrNameGivesFalse_data()
