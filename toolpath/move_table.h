@@ -1,0 +1,97 @@
+// The toolpath as the window draws it: one compact record per move in program
+// order, arcs kept exact in a side table. Built from the loaded program by the
+// path builder; read by the raster and the window. Coordinates are stored in
+// single precision (enough on screen); the builder computes in double.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+enum MoveKind : std::uint8_t {
+    MOVE_RAPID,
+    MOVE_LINEAR,
+    MOVE_CW,
+    MOVE_CCW,
+    MOVE_PARABLE,
+    // The three thread kinds.
+    MOVE_THREAD,
+};
+
+// Bits above the kind, in the order the CLI prints them.
+enum MoveFlag : std::uint8_t {
+    MOVE_ASSUMED = 0x08,      // an axis of the start point was not yet given
+    MOVE_APPROXIMATED = 0x10, // parable or thread drawn straight
+    MOVE_MISMATCH = 0x20,     // arc end radius differs from the start radius
+    MOVE_ERROR = 0x40,        // arc that cannot be made: drawn as its chord
+};
+constexpr std::uint8_t MOVE_KIND_MASK = 0x07;
+
+// Arc planes with their (first, second, linear) axes: XY (X, Y, Z),
+// XZ (Z, X, Y), YZ (Y, Z, X); axis numbers 0 = X, 1 = Y, 2 = Z.
+enum ArcPlane : std::uint8_t { ARC_PLANE_XY, ARC_PLANE_XZ, ARC_PLANE_YZ };
+
+struct CMovePoint {
+    float x = 0.0f;
+    float y = 0.0f;
+    float z = 0.0f;
+};
+
+// An arc move without MOVE_ERROR: centre in the plane's (first, second) axes,
+// sweep in radians, positive counter-clockwise in that frame, +-2 pi for a
+// full circle. Start and end points are the move's; the radius changes
+// evenly from start to end (MOVE_MISMATCH) and the linear axis moves evenly.
+struct CArcRecord {
+    float centerFirst = 0.0f;
+    float centerSecond = 0.0f;
+    float sweep = 0.0f;
+    std::uint32_t move = 0;
+    ArcPlane plane = ARC_PLANE_XY;
+};
+
+class CMoveTable {
+public:
+    std::size_t GetCount() const { return ends.size(); }
+    bool IsEmpty() const { return ends.empty(); }
+
+    // Every move starts where the one before ends; the first at the origin.
+    CMovePoint GetStart(std::size_t move) const { return move == 0 ? CMovePoint{} : ends[move - 1]; }
+    CMovePoint GetEnd(std::size_t move) const { return ends[move]; }
+    MoveKind GetKind(std::size_t move) const { return static_cast<MoveKind>(kindFlags[move] & MOVE_KIND_MASK); }
+    std::uint8_t GetFlags(std::size_t move) const { return kindFlags[move] & ~MOVE_KIND_MASK; }
+    // The index in the word list of the end-of-block word that applies the
+    // move, and of the first word of its block. Both ascend with the move.
+    std::uint32_t GetEndWord(std::size_t move) const { return endWords[move]; }
+    std::uint32_t GetBlockFirstWord(std::size_t move) const { return blockFirstWords[move]; }
+
+    // Arcs in move order; an arc's record is found from its move by binary
+    // search, or by walking both tables together.
+    const std::vector<CArcRecord>& GetArcs() const { return arcs; }
+    // Index into GetArcs(), or -1 when the move is no exact arc.
+    std::ptrdiff_t FindArc(std::size_t move) const;
+
+    // The bounds of every drawn point, arc extremes included; false when
+    // there is no move.
+    bool GetBounds(CMovePoint& min, CMovePoint& max) const;
+
+    // The builder's side.
+    void Reserve(std::size_t moves);
+    void Append(const CMovePoint& end, MoveKind kind, std::uint8_t flags, std::uint32_t endWord,
+                std::uint32_t blockFirstWord);
+    void AppendArc(const CArcRecord& arc) { arcs.push_back(arc); }
+    void SetBounds(const CMovePoint& min, const CMovePoint& max);
+    void Clear();
+
+    // Heap bytes held, for the benchmark.
+    std::size_t GetMemoryBytes() const;
+
+private:
+    std::vector<CMovePoint> ends;
+    std::vector<std::uint8_t> kindFlags;
+    std::vector<std::uint32_t> endWords;
+    std::vector<std::uint32_t> blockFirstWords;
+    std::vector<CArcRecord> arcs;
+    CMovePoint boundsMin{};
+    CMovePoint boundsMax{};
+    bool hasBounds = false;
+};
