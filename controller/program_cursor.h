@@ -33,6 +33,8 @@ public:
     // NO_POSITION when absent.
     WordPosition GetCursor() const { return cursor; }
     bool HasWordList() const { return wordList != nullptr; }
+    // The list the cursor moves over; null before the first load or reset.
+    const CWordList* GetWordList() const { return wordList; }
     // What the loader answered to the last OnLoad.
     int GetLastLoadResult() const { return lastLoadResult; }
 
