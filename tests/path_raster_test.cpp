@@ -1,0 +1,624 @@
+// The toolpath picture without a screen: views, the move-ID raster on tiny
+// images with hand-computed pixels, the cursor's step state, the recolour
+// pass and the background job runner.
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <future>
+#include <set>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "latest_job_runner.h"
+#include "move_id_image.h"
+#include "move_table.h"
+#include "path_raster.h"
+#include "path_recolour.h"
+#include "path_view.h"
+#include "step_state.h"
+
+namespace {
+
+constexpr std::size_t NO_MOVE = CMoveIdImage::NO_MOVE;
+// Half a pixel of chord tolerance plus the rounding of each point to its
+// pixel, at most half a pixel's diagonal.
+constexpr double ON_CIRCLE = CPathRaster::CHORD_TOLERANCE + 0.75;
+
+// Appends moves one block each: block b has words [3b, 3b + 2], its end
+// word 3b + 2.
+class CTableWriter {
+public:
+    explicit CTableWriter(CMoveTable& table) : table(table) {}
+    std::size_t Move(float x, float y, float z, MoveKind kind = MOVE_LINEAR, std::uint8_t flags = 0)
+    {
+        const auto block = static_cast<std::uint32_t>(table.GetCount());
+        table.Append({x, y, z}, kind, flags, block * 3 + 2, block * 3);
+        return table.GetCount() - 1;
+    }
+    // An exact arc in the XY plane around (centerX, centerY).
+    std::size_t Arc(float x, float y, float z, float centerX, float centerY, float sweep,
+                    ArcPlane plane = ARC_PLANE_XY)
+    {
+        const std::size_t move = Move(x, y, z, sweep > 0 ? MOVE_CCW : MOVE_CW);
+        CArcRecord arc;
+        arc.centerFirst = centerX;
+        arc.centerSecond = centerY;
+        arc.sweep = sweep;
+        arc.move = static_cast<std::uint32_t>(move);
+        arc.plane = plane;
+        table.AppendArc(arc);
+        return move;
+    }
+
+private:
+    CMoveTable& table;
+};
+
+// Top view where pixel (x, y) shows the program point (x, size - 1 - y).
+CPathView PixelTopView(int size) { return CPathView(PROJECTION_TOP, 1.0, 0.0, size - 1.0); }
+
+std::size_t CountDrawn(const CMoveIdImage& image)
+{
+    std::size_t drawn = 0;
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = 0; x < image.GetWidth(); ++x)
+            drawn += image.GetMove(x, y) != NO_MOVE;
+    return drawn;
+}
+
+CMoveIdImage Draw(const CMoveTable& table, const CPathView& view, int width, int height,
+                  CRasterResult* result = nullptr)
+{
+    CMoveIdImage image;
+    image.Resize(width, height);
+    const CPathRaster raster(table);
+    const CRasterResult drawn = raster.Draw(view, image);
+    if (result != nullptr)
+        *result = drawn;
+    return image;
+}
+
+} // namespace
+
+TEST(PathView, ProjectionsPutEachAxisWhereTheViewShowsIt)
+{
+    struct Row {
+        const char* name;
+        PathProjection projection;
+        CViewPoint plane; // of the point (1, 2, 3)
+    };
+    const double iso = std::sqrt(3.0) / 2.0;
+    const Row rows[] = {
+        {"top shows X right and Y up", PROJECTION_TOP, {1.0, 2.0}},
+        {"front shows X right and Z up", PROJECTION_FRONT, {1.0, 3.0}},
+        {"side shows Y right and Z up", PROJECTION_SIDE, {2.0, 3.0}},
+        {"isometric mixes all three", PROJECTION_ISOMETRIC, {3.0 * iso, 3.0 + 0.5}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const CViewPoint plane = CPathView::ToPlane(row.projection, 1.0, 2.0, 3.0);
+        EXPECT_NEAR(plane.x, row.plane.x, 1e-12);
+        EXPECT_NEAR(plane.y, row.plane.y, 1e-12);
+        // Scale 2 and the origin at pixel (10, 20): the second axis points up.
+        const CViewPoint pixel = CPathView(row.projection, 2.0, 10.0, 20.0).Project(1.0, 2.0, 3.0);
+        EXPECT_NEAR(pixel.x, 10.0 + 2.0 * row.plane.x, 1e-12);
+        EXPECT_NEAR(pixel.y, 20.0 - 2.0 * row.plane.y, 1e-12);
+    }
+}
+
+TEST(PathView, IsometricAxesPointRightDownRightUpAndUp)
+{
+    const CViewPoint x = CPathView::AxisDirection(PROJECTION_ISOMETRIC, 0);
+    const CViewPoint y = CPathView::AxisDirection(PROJECTION_ISOMETRIC, 1);
+    const CViewPoint z = CPathView::AxisDirection(PROJECTION_ISOMETRIC, 2);
+    EXPECT_GT(x.x, 0.0);
+    EXPECT_GT(x.y, 0.0);
+    EXPECT_GT(y.x, 0.0);
+    EXPECT_LT(y.y, 0.0);
+    EXPECT_DOUBLE_EQ(z.x, 0.0);
+    EXPECT_DOUBLE_EQ(z.y, -1.0);
+}
+
+TEST(PathView, FitPutsTheBoundsInsideTheImage)
+{
+    struct Row {
+        const char* name;
+        PathProjection projection;
+        CMovePoint min;
+        CMovePoint max;
+        int width;
+        int height;
+    };
+    const Row rows[] = {
+        {"wide box in a tall image", PROJECTION_TOP, {-50, -5, 0}, {150, 5, 1}, 32, 64},
+        {"tall box in a wide image", PROJECTION_TOP, {0, 0, 0}, {1, 400, 0}, 640, 480},
+        {"front view of a deep box", PROJECTION_FRONT, {-1, -1000, -30}, {1, 1000, 2}, 200, 100},
+        {"side view far from the origin", PROJECTION_SIDE, {1e6, 2e6, 3e6}, {1e6 + 1, 2e6 + 5, 3e6 + 2}, 100, 100},
+        {"isometric cube", PROJECTION_ISOMETRIC, {-10, -10, -10}, {10, 10, 10}, 1280, 800},
+        {"a single point", PROJECTION_TOP, {3, 4, 5}, {3, 4, 5}, 16, 16},
+        {"a flat line seen end on", PROJECTION_SIDE, {-5, 2, 2}, {5, 2, 2}, 16, 16},
+    };
+    const int margin = 2;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CPathView view(row.projection, 1.0, 0.0, 0.0);
+        view.Fit(row.min, row.max, row.width, row.height, margin);
+        double lowX = 1e300;
+        double highX = -1e300;
+        double lowY = 1e300;
+        double highY = -1e300;
+        for (int corner = 0; corner < 8; ++corner) {
+            const CViewPoint pixel = view.Project((corner & 1) ? row.max.x : row.min.x,
+                                                  (corner & 2) ? row.max.y : row.min.y,
+                                                  (corner & 4) ? row.max.z : row.min.z);
+            lowX = std::min(lowX, pixel.x);
+            highX = std::max(highX, pixel.x);
+            lowY = std::min(lowY, pixel.y);
+            highY = std::max(highY, pixel.y);
+        }
+        const double slack = 1e-6 * std::max(row.width, row.height);
+        EXPECT_GE(lowX, margin - slack);
+        EXPECT_LE(highX, row.width - margin + slack);
+        EXPECT_GE(lowY, margin - slack);
+        EXPECT_LE(highY, row.height - margin + slack);
+        // Centred, and filling one direction unless the box is a point.
+        EXPECT_NEAR((lowX + highX) / 2.0, row.width / 2.0, 1e-3);
+        EXPECT_NEAR((lowY + highY) / 2.0, row.height / 2.0, 1e-3);
+        const bool fillsX = std::fabs(highX - lowX - (row.width - 2 * margin)) < 1e-3;
+        const bool fillsY = std::fabs(highY - lowY - (row.height - 2 * margin)) < 1e-3;
+        EXPECT_TRUE(fillsX || fillsY || (highX - lowX < 1e-9 && highY - lowY < 1e-9));
+    }
+}
+
+TEST(PathView, ZoomKeepsThePointUnderThePointerAndPanShifts)
+{
+    struct Row {
+        const char* name;
+        double pixelX;
+        double pixelY;
+        double factor;
+    };
+    const Row rows[] = {
+        {"zoom in about a corner", 0.0, 0.0, 16.0},
+        {"zoom out about the middle", 320.0, 240.0, 0.25},
+        {"zoom in about a point outside", -100.0, 900.0, 2.0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CPathView view(PROJECTION_FRONT, 3.0, 17.0, -40.0);
+        const CViewPoint before = view.PixelToPlane(row.pixelX, row.pixelY);
+        view.ZoomAbout(row.pixelX, row.pixelY, row.factor);
+        EXPECT_DOUBLE_EQ(view.GetScale(), 3.0 * row.factor);
+        const CViewPoint after = view.PixelToPlane(row.pixelX, row.pixelY);
+        EXPECT_NEAR(after.x, before.x, 1e-9);
+        EXPECT_NEAR(after.y, before.y, 1e-9);
+    }
+    CPathView view(PROJECTION_TOP, 2.0, 5.0, 6.0);
+    view.Pan(-3.0, 4.5);
+    EXPECT_DOUBLE_EQ(view.GetOffsetX(), 2.0);
+    EXPECT_DOUBLE_EQ(view.GetOffsetY(), 10.5);
+    view.ZoomAbout(0.0, 0.0, 1e30);
+    EXPECT_DOUBLE_EQ(view.GetScale(), CPathView::MAX_SCALE);
+    view.ZoomAbout(0.0, 0.0, 0.0);
+    EXPECT_DOUBLE_EQ(view.GetScale(), CPathView::MAX_SCALE);
+}
+
+TEST(PathRaster, EachPixelBelongsToTheMoveDrawnOverItLast)
+{
+    CMoveTable table;
+    CTableWriter writer(table);
+    writer.Move(0, 0, 0, MOVE_RAPID);      // 0: zero length at the origin
+    writer.Move(10, 0, 0);                 // 1: along the bottom row
+    writer.Move(10, 10, 0);                // 2: up the column x = 10
+    writer.Move(0, 10, 0, MOVE_RAPID);     // 3: back along row y = 10, dashed
+    writer.Move(5, 5, 0);                  // 4: diagonal down to the middle
+    writer.Move(5, 0, 0);                  // 5: straight down across move 1
+    const CMoveIdImage image = Draw(table, PixelTopView(16), 16, 16);
+    struct Row {
+        const char* name;
+        int x;
+        int y;
+        std::size_t move;
+    };
+    const Row rows[] = {
+        {"the shared start pixel goes to the later feed", 0, 15, 1},
+        {"middle of the bottom row", 3, 15, 1},
+        {"bottom row where the last move crosses it", 5, 15, 5},
+        {"the corner where move 2 starts", 10, 15, 2},
+        {"up the column", 10, 9, 2},
+        {"the top corner goes to the rapid", 10, 5, 3},
+        {"a dash of the rapid", 9, 5, 3},
+        {"a gap of the rapid keeps the pixel empty", 6, 5, NO_MOVE},
+        {"the end of the rapid is the diagonal's start", 0, 5, 4},
+        {"on the diagonal", 2, 7, 4},
+        {"the diagonal's end goes to the last move", 5, 10, 5},
+        {"empty pixel", 13, 2, NO_MOVE},
+        {"outside the image", 16, 0, NO_MOVE},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(image.GetMove(row.x, row.y), row.move);
+    }
+    EXPECT_EQ(CMoveIdImage::StyleOfPixel(image.GetPixel(9, 5)), STYLE_RAPID);
+    EXPECT_EQ(CMoveIdImage::StyleOfPixel(image.GetPixel(10, 9)), STYLE_FEED);
+}
+
+TEST(PathRaster, RapidsAndAssumedMovesAreDashedFeedsSolid)
+{
+    struct Row {
+        const char* name;
+        MoveKind kind;
+        std::uint8_t flags;
+        PathStyle style;
+        int drawn; // of the 32 pixels of a row
+    };
+    // Four on, three off from the start: 32 pixels hold 4 full periods and 4 more.
+    const int dashed = 4 * CPathRaster::DASH_ON + 4;
+    const Row rows[] = {
+        {"feed", MOVE_LINEAR, 0, STYLE_FEED, 32},
+        {"rapid", MOVE_RAPID, 0, STYLE_RAPID, dashed},
+        {"assumed feed", MOVE_LINEAR, MOVE_ASSUMED, STYLE_ASSUMED, dashed},
+        {"thread drawn straight", MOVE_THREAD, MOVE_APPROXIMATED, STYLE_FEED, 32},
+        {"arc without a record drawn as its chord", MOVE_CW, MOVE_ERROR, STYLE_ERROR, 32},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CMoveTable table;
+        CTableWriter writer(table);
+        writer.Move(0, 3, 0, MOVE_RAPID, MOVE_ASSUMED);
+        writer.Move(31, 3, 0, row.kind, row.flags);
+        const CMoveIdImage image = Draw(table, CPathView(PROJECTION_TOP, 1.0, 0.0, 10.0), 32, 8);
+        int drawn = 0;
+        for (int x = 0; x < 32; ++x) {
+            if (image.GetMove(x, 7) == 1) {
+                ++drawn;
+                EXPECT_EQ(CMoveIdImage::StyleOfPixel(image.GetPixel(x, 7)), row.style);
+            }
+        }
+        EXPECT_EQ(drawn, row.drawn);
+    }
+}
+
+TEST(PathRaster, MovesOutsideTheViewAreSkipped)
+{
+    CMoveTable table;
+    CTableWriter writer(table);
+    // The first chunk lies up and to the right of the view, the second
+    // comes into it.
+    for (std::size_t move = 0; move < CPathRaster::CHUNK_MOVES; ++move)
+        writer.Move(100.0f + static_cast<float>(move % 50), 100.0f, 0.0f);
+    const std::size_t rapid = writer.Move(-114, -113, 0, MOVE_RAPID);
+    const std::size_t feed = writer.Move(-114, -103, 0);
+    // The view shows X from -116 to -101 and Y from -115 to -100.
+    CRasterResult result;
+    const CMoveIdImage image = Draw(table, CPathView(PROJECTION_TOP, 1.0, 116.0, -100.0), 16, 16, &result);
+    EXPECT_EQ(result.chunksCulled, 1u);
+    EXPECT_EQ(result.chunksDrawn, 1u);
+    std::set<std::size_t> moves;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            if (image.GetMove(x, y) != NO_MOVE)
+                moves.insert(image.GetMove(x, y));
+    EXPECT_EQ(moves, (std::set<std::size_t>{rapid, feed}));
+    EXPECT_EQ(image.GetMove(2, 13), feed);
+    EXPECT_EQ(image.GetMove(2, 8), feed);
+    EXPECT_EQ(image.GetMove(2, 3), feed);
+    EXPECT_EQ(image.GetMove(2, 2), NO_MOVE);
+}
+
+TEST(PathRaster, ZeroLengthMovesAreOnePixel)
+{
+    struct Row {
+        const char* name;
+        CMovePoint at;
+        int x;
+        int y;
+    };
+    const Row rows[] = {
+        {"at the origin", {0, 0, 0}, 0, 15},
+        {"in the middle", {7, 8, 0}, 7, 7},
+        {"rounded to the nearest pixel", {3.4f, 11.6f, 0}, 3, 3},
+        {"on the top right pixel", {15, 15, 0}, 15, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CMoveTable table;
+        CTableWriter writer(table);
+        if (row.at.x != 0 || row.at.y != 0)
+            writer.Move(row.at.x, row.at.y, 0, MOVE_RAPID, 0);
+        const std::size_t move = writer.Move(row.at.x, row.at.y, 0);
+        const CMoveIdImage image = Draw(table, PixelTopView(16), 16, 16);
+        EXPECT_EQ(image.GetMove(row.x, row.y), move);
+        std::size_t owned = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                owned += image.GetMove(x, y) == move;
+        EXPECT_EQ(owned, 1u);
+    }
+}
+
+TEST(PathRaster, HugeCoordinatesAreClippedBeforeStepping)
+{
+    struct Row {
+        const char* name;
+        CMovePoint from;
+        CMovePoint to;
+        double scale;
+        // Pixels of the second move; at the largest scale the end points
+        // themselves are rounded to a pixel or two, so a range.
+        int leastDrawn;
+        int mostDrawn;
+    };
+    const Row rows[] = {
+        {"a row from far left to far right", {-1e9f, 5, 0}, {1e9f, 5, 0}, 1.0, 16, 16},
+        {"a diagonal out to 1e9", {0, 0, 0}, {1e9f, 1e9f, 0}, 1.0, 16, 16},
+        {"far outside on both ends, passing by", {-1e9f, 1e9f, 0}, {1e9f, 1e9f, 0}, 1.0, 0, 0},
+        {"zoomed to the largest scale", {-1e9f, -1e9f, 0}, {1e9f, 1e9f, 0}, CPathView::MAX_SCALE, 14, 16},
+        {"an endless coordinate is not drawn", {0, 0, 0}, {INFINITY, 3, 0}, 1.0, 0, 0},
+        {"nor one that is not a number", {0, 0, 0}, {NAN, 3, 0}, 1.0, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CMoveTable table;
+        CTableWriter writer(table);
+        writer.Move(row.from.x, row.from.y, row.from.z, MOVE_RAPID);
+        writer.Move(row.to.x, row.to.y, row.to.z);
+        // The origin of the program at pixel (0, 15) at every scale.
+        const CPathView view(PROJECTION_TOP, row.scale, 0.0, 15.0);
+        const auto start = std::chrono::steady_clock::now();
+        const CMoveIdImage image = Draw(table, view, 16, 16);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        std::size_t drawn = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                drawn += image.GetMove(x, y) == 1;
+        EXPECT_GE(drawn, static_cast<std::size_t>(row.leastDrawn));
+        EXPECT_LE(drawn, static_cast<std::size_t>(row.mostDrawn));
+    }
+}
+
+TEST(PathRaster, ArcPixelsLieOnTheCircle)
+{
+    const double pi = std::acos(-1.0);
+    struct Row {
+        const char* name;
+        PathProjection projection;
+        ArcPlane plane;
+        CMovePoint start;
+        CMovePoint end;
+        float sweep;
+        double radius;
+    };
+    // Centre (16, 16) of the plane in every row; pixel = (first, 31 - second).
+    const Row rows[] = {
+        {"full circle counter-clockwise in XY", PROJECTION_TOP, ARC_PLANE_XY, {26, 16, 0}, {26, 16, 0},
+         static_cast<float>(2 * pi), 10.0},
+        {"half circle clockwise in XY", PROJECTION_TOP, ARC_PLANE_XY, {16, 28, 0}, {16, 4, 0},
+         static_cast<float>(-pi), 12.0},
+        {"quarter in XZ seen from the front", PROJECTION_FRONT, ARC_PLANE_XZ, {16, 0, 30}, {30, 0, 16},
+         static_cast<float>(pi / 2), 14.0},
+        {"helix in YZ seen from the side", PROJECTION_SIDE, ARC_PLANE_YZ, {-5, 24, 16}, {5, 24, 16},
+         static_cast<float>(2 * pi), 8.0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        CMoveTable table;
+        CTableWriter writer(table);
+        writer.Move(row.start.x, row.start.y, row.start.z, MOVE_RAPID);
+        // The plane's first and second axis of the centre; the side view
+        // shows Y right and Z up, the front view X right and Z up.
+        const std::size_t arc = writer.Arc(row.end.x, row.end.y, row.end.z, 16, 16, row.sweep, row.plane);
+        const CMoveIdImage image = Draw(table, CPathView(row.projection, 1.0, 0.0, 31.0), 32, 32);
+        std::size_t onArc = 0;
+        for (int y = 0; y < 32; ++y) {
+            for (int x = 0; x < 32; ++x) {
+                if (image.GetMove(x, y) != arc)
+                    continue;
+                ++onArc;
+                // In every row the picture shows the arc's plane with the
+                // centre at pixel (16, 15).
+                const double distance = std::hypot(x - 16.0, y - 15.0);
+                EXPECT_NEAR(distance, row.radius, ON_CIRCLE) << "pixel " << x << ", " << y;
+                EXPECT_EQ(CMoveIdImage::StyleOfPixel(image.GetPixel(x, y)), STYLE_ARC);
+            }
+        }
+        // At least the arc's length in pixels, no more than twice it.
+        const double length = std::fabs(row.sweep) * row.radius;
+        EXPECT_GE(onArc, static_cast<std::size_t>(length * 0.7));
+        EXPECT_LE(onArc, static_cast<std::size_t>(length * 2.0));
+    }
+}
+
+TEST(PathRaster, ArcChordsFollowTheZoom)
+{
+    // A circle of radius 1000 seen at 1 pixel per unit stays within half a
+    // pixel of the true circle near its top, where the view cuts it.
+    const double pi = std::acos(-1.0);
+    CMoveTable table;
+    CTableWriter writer(table);
+    writer.Move(1000, 0, 0, MOVE_RAPID);
+    writer.Arc(1000, 0, 0, 0, 0, static_cast<float>(2 * pi));
+    // The view shows x in [-16, 16), y in [985, 1017).
+    const CMoveIdImage image = Draw(table, CPathView(PROJECTION_TOP, 1.0, 16.0, 1016.0), 32, 32);
+    std::size_t onArc = 0;
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            if (image.GetMove(x, y) != 1)
+                continue;
+            ++onArc;
+            EXPECT_NEAR(std::hypot(x - 16.0, 1016.0 - y), 1000.0, ON_CIRCLE) << "pixel " << x << ", " << y;
+        }
+    }
+    EXPECT_GE(onArc, 32u);
+}
+
+TEST(PathRaster, ACancelledDrawingStopsAtTheNextChunk)
+{
+    CMoveTable table;
+    CTableWriter writer(table);
+    for (std::size_t move = 0; move < 3 * CPathRaster::CHUNK_MOVES; ++move)
+        writer.Move(static_cast<float>(move % 16), static_cast<float>(move % 7), 0.0f);
+    const CPathRaster raster(table);
+    EXPECT_EQ(raster.GetChunkCount(), 3u);
+    CMoveIdImage image;
+    image.Resize(16, 16);
+    std::atomic<bool> cancel{true};
+    const CRasterResult cancelled = raster.Draw(PixelTopView(16), image, &cancel);
+    EXPECT_FALSE(cancelled.complete);
+    EXPECT_EQ(cancelled.chunksDrawn, 0u);
+    EXPECT_EQ(CountDrawn(image), 0u);
+    cancel = false;
+    const CRasterResult complete = raster.Draw(PixelTopView(16), image, &cancel);
+    EXPECT_TRUE(complete.complete);
+    EXPECT_EQ(complete.chunksDrawn, 3u);
+    EXPECT_GT(CountDrawn(image), 0u);
+}
+
+TEST(StepState, TheCursorWordSplitsDoneFromComing)
+{
+    // Blocks of words: moves 0 and 1 come from block [0, 4], move 2 from
+    // [5, 9], the block [10, 12] makes none, move 3 from [13, 15].
+    CMoveTable table;
+    table.Append({1, 0, 0}, MOVE_LINEAR, 0, 4, 0);
+    table.Append({2, 0, 0}, MOVE_LINEAR, 0, 4, 0);
+    table.Append({3, 0, 0}, MOVE_LINEAR, 0, 9, 5);
+    table.Append({4, 0, 0}, MOVE_LINEAR, 0, 15, 13);
+    struct Row {
+        const char* name;
+        std::size_t cursor;
+        std::size_t done;
+        std::size_t first;
+        std::size_t last;
+    };
+    const Row rows[] = {
+        {"at the first word", 0, 0, 0, 1},
+        {"inside the first block", 3, 0, 0, 1},
+        {"at the first block's line end", 4, 0, 0, 1},
+        {"at the start of the second block", 5, 2, 2, 2},
+        {"in a block without a move", 11, 3, NO_MOVE, NO_MOVE},
+        {"at the last block's line end", 15, 3, 3, 3},
+        {"past the last word", 16, 4, NO_MOVE, NO_MOVE},
+        {"at the end of the program", static_cast<std::size_t>(-1), 4, NO_MOVE, NO_MOVE},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const CStepState state = StepStateAt(table, row.cursor);
+        EXPECT_EQ(state.doneCount, row.done);
+        EXPECT_EQ(state.blockFirst, row.first);
+        EXPECT_EQ(state.blockLast, row.last);
+    }
+    const CStepState empty = StepStateAt(CMoveTable(), 0);
+    EXPECT_EQ(empty.doneCount, 0u);
+    EXPECT_FALSE(empty.HasCurrentBlock());
+}
+
+TEST(PathRecolour, DoneCurrentAndComingMovesTakeTheirColours)
+{
+    CMoveIdImage ids;
+    ids.Resize(3, 2);
+    ids.SetPixel(0, 0, CMoveIdImage::MakePixel(0, STYLE_FEED));
+    ids.SetPixel(1, 0, CMoveIdImage::MakePixel(1, STYLE_RAPID));
+    ids.SetPixel(2, 0, CMoveIdImage::MakePixel(2, STYLE_ARC));
+    ids.SetPixel(0, 1, CMoveIdImage::MakePixel(3, STYLE_ERROR));
+    ids.SetPixel(1, 1, CMoveIdImage::MakePixel(4, STYLE_ASSUMED));
+    const CPathPalette& palette = DefaultPathPalette();
+    struct Row {
+        const char* name;
+        CStepState state;
+        std::uint32_t expected[6];
+    };
+    const Row rows[] = {
+        {"nothing done, move 0 current",
+         {0, 0, 0},
+         {palette.currentBlock, palette.coming[STYLE_RAPID], palette.coming[STYLE_ARC], palette.coming[STYLE_ERROR],
+          palette.coming[STYLE_ASSUMED], palette.background}},
+        {"two done, moves 2 and 3 current",
+         {2, 2, 3},
+         {palette.done[STYLE_FEED], palette.done[STYLE_RAPID], palette.currentBlock, palette.currentBlock,
+          palette.coming[STYLE_ASSUMED], palette.background}},
+        {"all done",
+         {5, NO_MOVE, NO_MOVE},
+         {palette.done[STYLE_FEED], palette.done[STYLE_RAPID], palette.done[STYLE_ARC], palette.done[STYLE_ERROR],
+          palette.done[STYLE_ASSUMED], palette.background}},
+        {"a block without a move",
+         {1, NO_MOVE, NO_MOVE},
+         {palette.done[STYLE_FEED], palette.coming[STYLE_RAPID], palette.coming[STYLE_ARC],
+          palette.coming[STYLE_ERROR], palette.coming[STYLE_ASSUMED], palette.background}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        // A stride wider than the image: the padding stays untouched.
+        std::vector<std::uint32_t> pixels(2 * 4, 0x12345678u);
+        RecolourPath(ids, row.state, palette, pixels.data(), 4);
+        for (int pixel = 0; pixel < 6; ++pixel)
+            EXPECT_EQ(pixels[(pixel / 3) * 4 + pixel % 3], row.expected[pixel]) << "pixel " << pixel;
+        EXPECT_EQ(pixels[3], 0x12345678u);
+        EXPECT_EQ(pixels[7], 0x12345678u);
+    }
+    // Errors are red whether done or not.
+    for (const std::uint32_t red : {palette.coming[STYLE_ERROR], palette.done[STYLE_ERROR]}) {
+        EXPECT_GT((red >> 16) & 0xFF, 2 * ((red >> 8) & 0xFF));
+        EXPECT_GT((red >> 16) & 0xFF, 2 * (red & 0xFF));
+    }
+}
+
+TEST(NearestMove, AClickFindsTheNearestDrawnMove)
+{
+    CMoveIdImage ids;
+    ids.Resize(16, 16);
+    ids.SetPixel(5, 5, CMoveIdImage::MakePixel(7, STYLE_FEED));
+    ids.SetPixel(9, 5, CMoveIdImage::MakePixel(8, STYLE_FEED));
+    ids.SetPixel(7, 9, CMoveIdImage::MakePixel(2, STYLE_FEED));
+    struct Row {
+        const char* name;
+        int x;
+        int y;
+        int radius;
+        std::size_t move;
+    };
+    const Row rows[] = {
+        {"on the pixel", 5, 5, 0, 7},
+        {"nearer to the right one", 8, 5, 3, 8},
+        {"equally near: the later move", 7, 5, 3, 8},
+        {"below", 7, 8, 3, 2},
+        {"too far", 0, 15, 4, NO_MOVE},
+        {"outside the image", -3, 5, 3, NO_MOVE},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ids.FindNearestMove(row.x, row.y, row.radius), row.move);
+    }
+}
+
+TEST(LatestJobRunner, ANewerJobReplacesTheWaitingOneAndStopsTheRunningOne)
+{
+    CLatestJobRunner runner;
+    std::promise<void> started;
+    std::atomic<bool> sawCancel{false};
+    std::atomic<int> ran{0};
+    runner.Post([&](const std::atomic<bool>& cancel) {
+        started.set_value();
+        while (!cancel.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        sawCancel = true;
+    });
+    started.get_future().wait();
+    // The second is replaced by the third before it can start.
+    runner.Post([&](const std::atomic<bool>&) { ran += 10; });
+    runner.Post([&](const std::atomic<bool>& cancel) { ran += cancel.load() ? 100 : 1; });
+    runner.WaitIdle();
+    EXPECT_TRUE(sawCancel);
+    EXPECT_EQ(ran, 1);
+    EXPECT_FALSE(runner.IsBusy());
+
+    std::promise<void> again;
+    runner.Post([&](const std::atomic<bool>& cancel) {
+        again.set_value();
+        while (!cancel.load())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    again.get_future().wait();
+    runner.CancelAndWait();
+    EXPECT_FALSE(runner.IsBusy());
+}

@@ -1,0 +1,60 @@
+// Draws a move table into a move-ID image for one view: every move in
+// program order, one pixel wide, so that a later move owns the pixels it
+// shares with an earlier one. Arcs are cut into chords for the view's scale
+// when they are drawn; moves are grouped in chunks whose boxes let a zoomed
+// view skip what it cannot see. Colours are the recolour pass's business.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <vector>
+
+#include "move_id_image.h"
+#include "move_table.h"
+#include "path_view.h"
+
+struct CRasterResult {
+    // False when the cancel flag stopped the drawing part-way.
+    bool complete = true;
+    std::size_t chunksDrawn = 0;
+    std::size_t chunksCulled = 0;
+    std::size_t segmentsDrawn = 0;
+};
+
+class CPathRaster {
+public:
+    static constexpr std::size_t CHUNK_MOVES = 4096;
+    // The largest distance, in pixels, between an arc and its chords.
+    static constexpr double CHORD_TOLERANCE = 0.5;
+    static constexpr int MAX_CHORDS = 1 << 16;
+    // Rapid and assumed moves are dashed: so many pixels drawn, so many left.
+    static constexpr int DASH_ON = 4;
+    static constexpr int DASH_OFF = 3;
+
+    // Reads the whole table once for the chunk boxes; the table must stay
+    // unchanged and alive while this object is used.
+    explicit CPathRaster(const CMoveTable& table);
+
+    const CMoveTable& GetTable() const { return table; }
+    std::size_t GetChunkCount() const { return chunks.size(); }
+
+    // Empties image and draws the path into it at its size. cancel, when
+    // given, is read once a chunk; once it is set the drawing stops.
+    CRasterResult Draw(const CPathView& view, CMoveIdImage& image, const std::atomic<bool>* cancel = nullptr) const;
+
+    // How a move is drawn before the cursor has passed it.
+    static PathStyle StyleOf(MoveKind kind, std::uint8_t flags, bool exactArc);
+
+private:
+    struct CBox {
+        CMovePoint min;
+        CMovePoint max;
+    };
+
+    void AddToBox(CBox& box, const CMovePoint& point) const;
+    void AddArcToBox(CBox& box, std::size_t move, const CArcRecord& arc) const;
+    CBox ArcBox(std::size_t move, const CArcRecord& arc) const;
+
+    const CMoveTable& table;
+    std::vector<CBox> chunks;
+};
