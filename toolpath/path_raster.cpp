@@ -58,6 +58,33 @@ void FromArcFrame(ArcPlane plane, const CArcFrame& frame, double& x, double& y, 
 
 bool IsFinite(const CViewPoint& point) { return std::isfinite(point.x) && std::isfinite(point.y); }
 
+double Length(double first, double second) { return std::sqrt(first * first + second * second); }
+
+// The view's projection as one linear map, inlined into the drawing loop.
+class CProjector {
+public:
+    explicit CProjector(const CPathView& view) : offsetX(view.GetOffsetX()), offsetY(view.GetOffsetY())
+    {
+        for (int axis = 0; axis < 3; ++axis) {
+            const CViewPoint direction = CPathView::AxisDirection(view.GetProjection(), axis);
+            towardsX[axis] = direction.x * view.GetScale();
+            towardsY[axis] = direction.y * view.GetScale();
+        }
+    }
+    CViewPoint operator()(double x, double y, double z) const
+    {
+        return {offsetX + towardsX[0] * x + towardsX[1] * y + towardsX[2] * z,
+                offsetY + towardsY[0] * x + towardsY[1] * y + towardsY[2] * z};
+    }
+    CViewPoint operator()(const CMovePoint& point) const { return (*this)(point.x, point.y, point.z); }
+
+private:
+    double offsetX;
+    double offsetY;
+    double towardsX[3] = {};
+    double towardsY[3] = {};
+};
+
 // One pass of the pen over the image: clips each segment to the image
 // before stepping along it, so that no coordinate can make it walk far.
 class CSegmentPen {
@@ -97,8 +124,11 @@ public:
         if (dashed && !inside)
             phase += static_cast<int>(std::max(std::fabs(from.x - startX), std::fabs(from.y - startY)));
         const std::int32_t steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
-        if (steps == 0) {
+        if (steps <= 1) {
+            // Most moves of a big program at a fitted scale: no division.
             Plot(x0, y0, phase);
+            if (steps == 1)
+                Plot(x1, y1, phase + 1);
         } else {
             // Fixed point with the rounding half added once: both end pixels
             // come out exactly.
@@ -122,8 +152,9 @@ private:
 
     static std::int32_t ToPixel(double coordinate, int size)
     {
-        const auto pixel = static_cast<std::int32_t>(std::floor(coordinate + 0.5));
-        return std::clamp(pixel, 0, size - 1);
+        // Clipped coordinates are at least -0.5: truncation rounds.
+        const auto pixel = static_cast<std::int32_t>(coordinate + 0.5);
+        return std::min(pixel, size - 1);
     }
 
     void Plot(std::int32_t x, std::int32_t y, int position)
@@ -266,8 +297,8 @@ CPathRaster::CBox CPathRaster::ArcBox(std::size_t move, const CArcRecord& arc) c
     // The whole circle of the larger radius: cheap, and never too small.
     const CArcFrame start = ToArcFrame(arc.plane, table.GetStart(move));
     const CArcFrame end = ToArcFrame(arc.plane, table.GetEnd(move));
-    const double radius = std::max(std::hypot(start.first - arc.centerFirst, start.second - arc.centerSecond),
-                                   std::hypot(end.first - arc.centerFirst, end.second - arc.centerSecond));
+    const double radius = std::max(Length(start.first - arc.centerFirst, start.second - arc.centerSecond),
+                                   Length(end.first - arc.centerFirst, end.second - arc.centerSecond));
     CBox box;
     double x = 0.0;
     double y = 0.0;
@@ -297,6 +328,7 @@ CRasterResult CPathRaster::Draw(const CPathView& view, CMoveIdImage& image, cons
     if (width == 0 || height == 0)
         return result;
     CSegmentPen pen(image);
+    const CProjector project(view);
     const std::vector<CArcRecord>& arcs = table.GetArcs();
     const std::size_t count = std::min(table.GetCount(), CMoveIdImage::MAX_MOVES);
     const double stretch = view.GetScale() * PROJECTION_STRETCH[view.GetProjection()];
@@ -316,10 +348,10 @@ CRasterResult CPathRaster::Draw(const CPathView& view, CMoveIdImage& image, cons
         const std::size_t end = std::min(count, first + CHUNK_MOVES);
         auto arc = std::lower_bound(arcs.begin(), arcs.end(), first,
                                     [](const CArcRecord& record, std::size_t move) { return record.move < move; });
-        CViewPoint from = view.Project(table.GetStart(first));
+        CViewPoint from = project(table.GetStart(first));
         for (std::size_t move = first; move < end; ++move) {
             const CMovePoint endPoint = table.GetEnd(move);
-            const CViewPoint to = view.Project(endPoint);
+            const CViewPoint to = project(endPoint);
             const bool exactArc = arc != arcs.end() && arc->move == move;
             const PathStyle style = StyleOf(table.GetKind(move), table.GetFlags(move), exactArc);
             pen.Begin(CMoveIdImage::MakePixel(move, style), IsDashed(style));
@@ -331,23 +363,33 @@ CRasterResult CPathRaster::Draw(const CPathView& view, CMoveIdImage& image, cons
             }
             const CArcRecord& record = *arc;
             ++arc;
-            const CBox box = ArcBox(move, record);
-            if (!BoxMeetsImage(view, box.min, box.max, width, height)) {
+            const CArcFrame start = ToArcFrame(record.plane, table.GetStart(move));
+            const CArcFrame finish = ToArcFrame(record.plane, endPoint);
+            const double startRadius = Length(start.first - record.centerFirst, start.second - record.centerSecond);
+            const double endRadius = Length(finish.first - record.centerFirst, finish.second - record.centerSecond);
+            const double pixelRadius = std::max(startRadius, endRadius) * stretch;
+            // The arc lies within its pixel radius, plus the climb along the
+            // linear axis, of its centre at mid height.
+            double centerX = 0.0;
+            double centerY = 0.0;
+            double centerZ = 0.0;
+            FromArcFrame(record.plane, {record.centerFirst, record.centerSecond, (start.linear + finish.linear) / 2.0},
+                         centerX, centerY, centerZ);
+            const CViewPoint center = project(centerX, centerY, centerZ);
+            const double reach = pixelRadius + std::fabs(finish.linear - start.linear) * stretch + 1.0;
+            if (!(center.x + reach >= 0.0 && center.x - reach <= width && center.y + reach >= 0.0 &&
+                  center.y - reach <= height)) {
                 from = to;
                 continue;
             }
-            const CArcFrame start = ToArcFrame(record.plane, table.GetStart(move));
-            const CArcFrame finish = ToArcFrame(record.plane, endPoint);
-            const double startRadius = std::hypot(start.first - record.centerFirst, start.second - record.centerSecond);
-            const double endRadius = std::hypot(finish.first - record.centerFirst, finish.second - record.centerSecond);
-            const double startAngle = std::atan2(start.second - record.centerSecond, start.first - record.centerFirst);
-            const double pixelRadius = std::max(startRadius, endRadius) * stretch;
             double chordAngle = PI;
             if (pixelRadius > CHORD_TOLERANCE)
                 chordAngle = std::min(PI, 2.0 * std::acos(1.0 - CHORD_TOLERANCE / pixelRadius));
             const double sweep = record.sweep;
             const int chords = static_cast<int>(
                 std::clamp(std::ceil(std::fabs(sweep) / chordAngle), 1.0, static_cast<double>(MAX_CHORDS)));
+            const double startAngle =
+                chords > 1 ? std::atan2(start.second - record.centerSecond, start.first - record.centerFirst) : 0.0;
             for (int chord = 1; chord < chords; ++chord) {
                 const double t = static_cast<double>(chord) / chords;
                 const double angle = startAngle + sweep * t;
@@ -360,7 +402,7 @@ CRasterResult CPathRaster::Draw(const CPathView& view, CMoveIdImage& image, cons
                               record.centerSecond + radius * std::sin(angle),
                               start.linear + (finish.linear - start.linear) * t},
                              x, y, z);
-                const CViewPoint point = view.Project(x, y, z);
+                const CViewPoint point = project(x, y, z);
                 pen.Draw(from, point);
                 from = point;
             }
