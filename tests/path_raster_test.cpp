@@ -453,6 +453,48 @@ TEST(PathRaster, ArcChordsFollowTheZoom)
     EXPECT_GE(onArc, 32u);
 }
 
+TEST(PathRaster, TracingAMoveGivesItsChordsForTheOverlay)
+{
+    const double pi = std::acos(-1.0);
+    CMoveTable table;
+    CTableWriter writer(table);
+    writer.Move(10, 0, 0, MOVE_RAPID);
+    writer.Arc(-10, 0, 0, 0, 0, static_cast<float>(pi));
+    writer.Move(-10, 5, 0);
+    struct Row {
+        const char* name;
+        std::size_t move;
+        double scale;
+        std::size_t leastPoints;
+        std::size_t mostPoints;
+    };
+    const Row rows[] = {
+        {"a straight move is its two ends", 2, 1.0, 2, 2},
+        {"a half circle of 10 pixels", 1, 1.0, 6, 8},
+        {"the same zoomed in 16 times", 1, 16.0, 20, 40},
+        {"the same so small it is one chord", 1, 0.01, 2, 2},
+        {"no such move", 3, 1.0, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const CPathView view(PROJECTION_TOP, row.scale, 100.0, 100.0);
+        std::vector<CViewPoint> points;
+        CPathRaster::TraceMove(table, row.move, view, points);
+        EXPECT_GE(points.size(), row.leastPoints);
+        EXPECT_LE(points.size(), row.mostPoints);
+        if (points.empty())
+            continue;
+        const CViewPoint start = view.Project(table.GetStart(row.move));
+        const CViewPoint end = view.Project(table.GetEnd(row.move));
+        EXPECT_DOUBLE_EQ(points.front().x, start.x);
+        EXPECT_DOUBLE_EQ(points.back().y, end.y);
+        if (row.move != 1)
+            continue;
+        for (const CViewPoint& point : points)
+            EXPECT_NEAR(std::hypot(point.x - 100.0, point.y - 100.0), 10.0 * row.scale, 1e-4 * row.scale);
+    }
+}
+
 TEST(PathRaster, ACancelledDrawingStopsAtTheNextChunk)
 {
     CMoveTable table;

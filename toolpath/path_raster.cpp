@@ -60,6 +60,70 @@ bool IsFinite(const CViewPoint& point) { return std::isfinite(point.x) && std::i
 
 double Length(double first, double second) { return std::sqrt(first * first + second * second); }
 
+// An arc's geometry as its chords need it: radii, start angle and the
+// climb along the linear axis; the radius changes evenly along the sweep.
+class CArcChords {
+public:
+    CArcChords(const CArcRecord& record, const CMovePoint& startPoint, const CMovePoint& endPoint)
+        : record(record), start(ToArcFrame(record.plane, startPoint)), finish(ToArcFrame(record.plane, endPoint)),
+          startRadius(Length(start.first - record.centerFirst, start.second - record.centerSecond)),
+          endRadius(Length(finish.first - record.centerFirst, finish.second - record.centerSecond))
+    {
+    }
+
+    // In pixels, for a view of so many pixels per unit at most.
+    double GetPixelRadius(double stretch) const { return std::max(startRadius, endRadius) * stretch; }
+    double GetPixelClimb(double stretch) const { return std::fabs(finish.linear - start.linear) * stretch; }
+    // The centre at mid height.
+    void GetCenter(double& x, double& y, double& z) const
+    {
+        FromArcFrame(record.plane, {record.centerFirst, record.centerSecond, (start.linear + finish.linear) / 2.0}, x,
+                     y, z);
+    }
+
+    // Enough chords to stay within the tolerance of the arc at this scale.
+    int CountChords(double stretch) const
+    {
+        const double pixelRadius = GetPixelRadius(stretch);
+        double chordAngle = PI;
+        if (pixelRadius > CPathRaster::CHORD_TOLERANCE)
+            chordAngle = std::min(PI, 2.0 * std::acos(1.0 - CPathRaster::CHORD_TOLERANCE / pixelRadius));
+        // A sweep stored in single precision may exceed pi by a hair.
+        return static_cast<int>(std::clamp(std::ceil(std::fabs(record.sweep) / chordAngle - 1e-6), 1.0,
+                                           static_cast<double>(CPathRaster::MAX_CHORDS)));
+    }
+
+    // Calls point(x, y, z) for the end of each chord but the last, whose end
+    // is the move's own end point.
+    template <class PointFunction>
+    void ForEachInnerPoint(int chords, PointFunction point) const
+    {
+        if (chords <= 1)
+            return;
+        const double startAngle = std::atan2(start.second - record.centerSecond, start.first - record.centerFirst);
+        for (int chord = 1; chord < chords; ++chord) {
+            const double t = static_cast<double>(chord) / chords;
+            const double angle = startAngle + record.sweep * t;
+            const double radius = startRadius + (endRadius - startRadius) * t;
+            double x = 0.0;
+            double y = 0.0;
+            double z = 0.0;
+            FromArcFrame(record.plane,
+                         {record.centerFirst + radius * std::cos(angle), record.centerSecond + radius * std::sin(angle),
+                          start.linear + (finish.linear - start.linear) * t},
+                         x, y, z);
+            point(x, y, z);
+        }
+    }
+
+private:
+    const CArcRecord& record;
+    const CArcFrame start;
+    const CArcFrame finish;
+    const double startRadius;
+    const double endRadius;
+};
+
 // The view's projection as one linear map, inlined into the drawing loop.
 class CProjector {
 public:
@@ -361,55 +425,49 @@ CRasterResult CPathRaster::Draw(const CPathView& view, CMoveIdImage& image, cons
                 from = to;
                 continue;
             }
-            const CArcRecord& record = *arc;
+            const CArcChords geometry(*arc, table.GetStart(move), endPoint);
             ++arc;
-            const CArcFrame start = ToArcFrame(record.plane, table.GetStart(move));
-            const CArcFrame finish = ToArcFrame(record.plane, endPoint);
-            const double startRadius = Length(start.first - record.centerFirst, start.second - record.centerSecond);
-            const double endRadius = Length(finish.first - record.centerFirst, finish.second - record.centerSecond);
-            const double pixelRadius = std::max(startRadius, endRadius) * stretch;
-            // The arc lies within its pixel radius, plus the climb along the
-            // linear axis, of its centre at mid height.
+            // The arc lies within its pixel radius, plus its climb, of its
+            // centre at mid height.
             double centerX = 0.0;
             double centerY = 0.0;
             double centerZ = 0.0;
-            FromArcFrame(record.plane, {record.centerFirst, record.centerSecond, (start.linear + finish.linear) / 2.0},
-                         centerX, centerY, centerZ);
+            geometry.GetCenter(centerX, centerY, centerZ);
             const CViewPoint center = project(centerX, centerY, centerZ);
-            const double reach = pixelRadius + std::fabs(finish.linear - start.linear) * stretch + 1.0;
+            const double reach = geometry.GetPixelRadius(stretch) + geometry.GetPixelClimb(stretch) + 1.0;
             if (!(center.x + reach >= 0.0 && center.x - reach <= width && center.y + reach >= 0.0 &&
                   center.y - reach <= height)) {
                 from = to;
                 continue;
             }
-            double chordAngle = PI;
-            if (pixelRadius > CHORD_TOLERANCE)
-                chordAngle = std::min(PI, 2.0 * std::acos(1.0 - CHORD_TOLERANCE / pixelRadius));
-            const double sweep = record.sweep;
-            const int chords = static_cast<int>(
-                std::clamp(std::ceil(std::fabs(sweep) / chordAngle), 1.0, static_cast<double>(MAX_CHORDS)));
-            const double startAngle =
-                chords > 1 ? std::atan2(start.second - record.centerSecond, start.first - record.centerFirst) : 0.0;
-            for (int chord = 1; chord < chords; ++chord) {
-                const double t = static_cast<double>(chord) / chords;
-                const double angle = startAngle + sweep * t;
-                const double radius = startRadius + (endRadius - startRadius) * t;
-                double x = 0.0;
-                double y = 0.0;
-                double z = 0.0;
-                FromArcFrame(record.plane,
-                             {record.centerFirst + radius * std::cos(angle),
-                              record.centerSecond + radius * std::sin(angle),
-                              start.linear + (finish.linear - start.linear) * t},
-                             x, y, z);
+            const int chords = geometry.CountChords(stretch);
+            geometry.ForEachInnerPoint(chords, [&](double x, double y, double z) {
                 const CViewPoint point = project(x, y, z);
                 pen.Draw(from, point);
                 from = point;
-            }
+            });
             pen.Draw(from, to);
             result.segmentsDrawn += static_cast<std::size_t>(chords);
             from = to;
         }
     }
     return result;
+}
+
+void CPathRaster::TraceMove(const CMoveTable& table, std::size_t move, const CPathView& view,
+                            std::vector<CViewPoint>& points)
+{
+    points.clear();
+    if (move >= table.GetCount())
+        return;
+    points.push_back(view.Project(table.GetStart(move)));
+    const std::ptrdiff_t arc = table.FindArc(move);
+    if (arc >= 0) {
+        const CArcChords geometry(table.GetArcs()[static_cast<std::size_t>(arc)], table.GetStart(move),
+                                  table.GetEnd(move));
+        const double stretch = view.GetScale() * PROJECTION_STRETCH[view.GetProjection()];
+        geometry.ForEachInnerPoint(geometry.CountChords(stretch),
+                                   [&](double x, double y, double z) { points.push_back(view.Project(x, y, z)); });
+    }
+    points.push_back(view.Project(table.GetEnd(move)));
 }

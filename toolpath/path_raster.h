@@ -42,6 +42,11 @@ public:
     // given, is read once a chunk; once it is set the drawing stops.
     CRasterResult Draw(const CPathView& view, CMoveIdImage& image, const std::atomic<bool>* cancel = nullptr) const;
 
+    // The pixels one move passes through in a view: its start, the ends of
+    // its chords and its end, as the raster draws it but not rounded.
+    static void TraceMove(const CMoveTable& table, std::size_t move, const CPathView& view,
+                          std::vector<CViewPoint>& points);
+
     // How a move is drawn before the cursor has passed it.
     static PathStyle StyleOf(MoveKind kind, std::uint8_t flags, bool exactArc);
 
