@@ -1,0 +1,392 @@
+// The toolpath window driven as the panel drives it: a loaded program, the
+// cursor stepped word by word and the window told after each command. The
+// window is grabbed once its picture is made and its pixels are checked.
+#include <memory>
+
+#include <QtTest>
+
+#include <QPushButton>
+#include <QSignalSpy>
+
+#include "cli_panel.h"
+#include "cnc_program.h"
+#include "headless_view.h"
+#include "machine_state.h"
+#include "path_recolour.h"
+#include "program_cursor.h"
+#include "test_support.h"
+#include "toolpath_canvas.h"
+#include "toolpath_window.h"
+
+namespace {
+
+// A rectangle 40 x 20 after a rapid to the origin: moves 0 to 4.
+const char* const RECTANGLE = "%\r\n"
+                              "N10 G0 X0 Y0 Z0\r\n"
+                              "N20 G1 X40 F100\r\n"
+                              "N30 Y20\r\n"
+                              "N40 X0\r\n"
+                              "N50 Y0\r\n"
+                              "N60 M30\r\n";
+// F10 presses from the load until the cursor stands in block N30: G0, X0, Y0,
+// Z0, G1, X40, F100, Y20.
+constexpr int STEPS_TO_N30 = 8;
+constexpr int WAIT_MS = 10000;
+
+// The panel's side of the window: a loader, the machine state and the
+// cursor over a headless program view, and a parent widget for the window.
+class CSteppingRig {
+public:
+    explicit CSteppingRig(ISettingsStore& settings)
+        : loader(&view, chooser, settings), state(&panel), cursor(loader, state, &view, panel),
+          window(settings, &panelWidget, &view)
+    {
+        panelWidget.setGeometry(30, 40, 500, 400);
+    }
+
+    void Load(const std::string& bytes)
+    {
+        CTempFile file(bytes);
+        chooser.SetPath(file.GetPath());
+        window.OnProgramChanging();
+        cursor.OnLoad();
+        window.OnStepped(STEP_LOAD, cursor, state);
+    }
+    void Step(int times = 1)
+    {
+        for (int step = 0; step < times; ++step) {
+            cursor.OnNextWord();
+            window.OnStepped(STEP_NEXT_WORD, cursor, state);
+        }
+    }
+    void RunToEnd()
+    {
+        panel.SetRunToSelection(RUNTO_END);
+        cursor.OnRunToModeChanged();
+        cursor.OnRunTo();
+        window.OnStepped(STEP_RUN_TO, cursor, state);
+    }
+
+    CCliPanel panel;
+    CHeadlessView view{&panel};
+    CFixedFileChooser chooser{std::string()};
+    CCncProgram loader;
+    CMachineState state;
+    CProgramCursor cursor;
+    QWidget panelWidget;
+    CToolpathWindow window;
+};
+
+// The pixel the raster gives a program point: rounded to the nearest.
+QPoint RasterPixel(const CToolpathCanvas& canvas, float x, float y, float z)
+{
+    const QPointF point = canvas.MapToCanvas(CMovePoint{x, y, z});
+    return QPoint(static_cast<int>(std::floor(point.x() + 0.5)), static_cast<int>(std::floor(point.y() + 0.5)));
+}
+
+QRgb ColourAt(CToolpathCanvas& canvas, const QPoint& pixel)
+{
+    return canvas.grab().toImage().pixel(pixel) | 0xFF000000u;
+}
+
+} // namespace
+
+class ToolpathWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void coloursFollowTheCursor_data();
+    void coloursFollowTheCursor();
+    void infoLineTellsTheCurrentBlock();
+    void clickOnThePathNamesTheBlock();
+    void keysChooseTheViewAndFit_data();
+    void keysChooseTheViewAndFit();
+    void wheelZoomsAboutThePointerAndDragPans();
+    void firstStartOpensBesideThePanel();
+    void storedGeometryIsReused_data();
+    void storedGeometryIsReused();
+    void brokenSettingsFallBackToTheDefault_data();
+    void brokenSettingsFallBackToTheDefault();
+    void closedWindowBuildsWhenOpened();
+
+private:
+    void WaitForPicture(CToolpathWindow& window);
+    CMemorySettings* settings = nullptr;
+};
+
+void ToolpathWindowTest::init() { settings = new CMemorySettings(); }
+
+void ToolpathWindowTest::cleanup()
+{
+    delete settings;
+    settings = nullptr;
+}
+
+void ToolpathWindowTest::WaitForPicture(CToolpathWindow& window)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(window.IsPictureReady(), WAIT_MS);
+}
+
+void ToolpathWindowTest::coloursFollowTheCursor_data()
+{
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<bool>("toEnd");
+    // For the bottom, right, top and left side: 0 coming, 1 done, 2 current.
+    QTest::addColumn<QList<int>>("sides");
+    QTest::newRow("just loaded: the first block is current") << 0 << false << QList<int>{0, 0, 0, 0};
+    QTest::newRow("in block N30: bottom done, right current") << STEPS_TO_N30 << false << QList<int>{1, 2, 0, 0};
+    QTest::newRow("run to the end: all done") << 0 << true << QList<int>{1, 1, 1, 1};
+}
+
+void ToolpathWindowTest::coloursFollowTheCursor()
+{
+    QFETCH(int, steps);
+    QFETCH(bool, toEnd);
+    QFETCH(QList<int>, sides);
+    CSteppingRig rig(*settings);
+    rig.window.show();
+    rig.Load(RECTANGLE);
+    WaitForPicture(rig.window);
+    rig.Step(steps);
+    if (toEnd)
+        rig.RunToEnd();
+    CToolpathCanvas& canvas = *rig.window.GetCanvas();
+    // The middle of each side, away from the tool and the origin marks.
+    const QPoint middles[] = {RasterPixel(canvas, 20, 0, 0), RasterPixel(canvas, 40, 10, 0),
+                              RasterPixel(canvas, 20, 20, 0), RasterPixel(canvas, 0, 10, 0)};
+    const CPathPalette& palette = DefaultPathPalette();
+    const QRgb expected[] = {palette.coming[STYLE_FEED], palette.done[STYLE_FEED],
+                             CToolpathCanvas::CURRENT_BLOCK_COLOUR};
+    const QImage image = canvas.grab().toImage();
+    for (int side = 0; side < 4; ++side) {
+        const QRgb seen = image.pixel(middles[side]) | 0xFF000000u;
+        QVERIFY2(seen == expected[sides[side]],
+                 qPrintable(QStringLiteral("side %1: %2 instead of %3")
+                                .arg(side)
+                                .arg(seen, 8, 16)
+                                .arg(expected[sides[side]], 8, 16)));
+    }
+    // Beside the path lies the ground.
+    QCOMPARE(ColourAt(canvas, middles[0] + QPoint(0, -5)), palette.background);
+}
+
+void ToolpathWindowTest::infoLineTellsTheCurrentBlock()
+{
+    CSteppingRig rig(*settings);
+    rig.window.show();
+    rig.Load(RECTANGLE);
+    WaitForPicture(rig.window);
+    rig.Step(STEPS_TO_N30);
+    // Line 4 of the file; the tool stands at the end of N20.
+    QCOMPARE(rig.window.GetInfoText(),
+             QStringLiteral("Zeile 4: N30 Y20   X 40.0000 Y 0.0000 Z 0.0000   MM   LINEAR"));
+    rig.RunToEnd();
+    QCOMPARE(rig.window.GetInfoText(), QStringLiteral("Programmende   X 0.0000 Y 0.0000 Z 0.0000   MM   keine Bewegung"));
+}
+
+void ToolpathWindowTest::clickOnThePathNamesTheBlock()
+{
+    CSteppingRig rig(*settings);
+    rig.window.show();
+    rig.Load(RECTANGLE);
+    WaitForPicture(rig.window);
+    QSignalSpy clicked(&rig.window, &CToolpathWindow::BlockClicked);
+    CToolpathCanvas& canvas = *rig.window.GetCanvas();
+    struct Click {
+        QPoint at;
+        const char* firstWord;
+    };
+    // On the top side, and three pixels beside the left side.
+    const Click clicks[] = {{RasterPixel(canvas, 20, 20, 0), "N40"},
+                            {RasterPixel(canvas, 0, 10, 0) + QPoint(-3, 0), "N50"}};
+    for (const Click& click : clicks) {
+        QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, click.at);
+        QCOMPARE(clicked.count(), 1);
+        const auto word = static_cast<WordPosition>(clicked.takeFirst().at(0).toULongLong());
+        QCOMPARE(std::string(rig.loader.GetWordList().GetText(word)), std::string(click.firstWord));
+    }
+    // Far from any move: nothing.
+    QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, RasterPixel(canvas, 20, 10, 0));
+    QCOMPARE(clicked.count(), 0);
+}
+
+void ToolpathWindowTest::keysChooseTheViewAndFit_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("projection");
+    QTest::newRow("1: from the top") << int(Qt::Key_1) << int(PROJECTION_TOP);
+    QTest::newRow("2: from the front") << int(Qt::Key_2) << int(PROJECTION_FRONT);
+    QTest::newRow("3: from the side") << int(Qt::Key_3) << int(PROJECTION_SIDE);
+    QTest::newRow("4: isometric") << int(Qt::Key_4) << int(PROJECTION_ISOMETRIC);
+}
+
+void ToolpathWindowTest::keysChooseTheViewAndFit()
+{
+    QFETCH(int, key);
+    QFETCH(int, projection);
+    CSteppingRig rig(*settings);
+    rig.window.show();
+    rig.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+    rig.Load(RECTANGLE);
+    WaitForPicture(rig.window);
+    // Away from the fitted view first, so that the key must fit again.
+    CToolpathCanvas& canvas = *rig.window.GetCanvas();
+    canvas.ZoomAbout(QPointF(3, 3), 7.0);
+    QTest::keyClick(&rig.window, static_cast<Qt::Key>(key));
+    QCOMPARE(int(canvas.GetView().GetProjection()), projection);
+    WaitForPicture(rig.window);
+    // The fitted path fills the canvas but for the margin in one direction.
+    CMovePoint min;
+    CMovePoint max;
+    QVERIFY(rig.window.GetPath()->GetBounds(min, max));
+    CPathView fitted(static_cast<PathProjection>(projection), 1.0, 0.0, 0.0);
+    fitted.Fit(min, max, canvas.width(), canvas.height(), CToolpathCanvas::FIT_MARGIN);
+    QCOMPARE(canvas.GetView().GetScale(), fitted.GetScale());
+    // The projection's button is the checked one.
+    const QList<QPushButton*> buttons = rig.window.findChildren<QPushButton*>();
+    int checked = 0;
+    for (QPushButton* button : buttons)
+        checked += button->isChecked() ? 1 : 0;
+    QCOMPARE(checked, 1);
+    // 0 fits again after a zoom.
+    canvas.ZoomAbout(QPointF(3, 3), 3.0);
+    QTest::keyClick(&rig.window, Qt::Key_0);
+    QCOMPARE(canvas.GetView().GetScale(), fitted.GetScale());
+}
+
+void ToolpathWindowTest::wheelZoomsAboutThePointerAndDragPans()
+{
+    CSteppingRig rig(*settings);
+    rig.window.show();
+    rig.Load(RECTANGLE);
+    WaitForPicture(rig.window);
+    CToolpathCanvas& canvas = *rig.window.GetCanvas();
+    const CPathView before = canvas.GetView();
+    const QPoint pointer(100, 80);
+    QWheelEvent wheel(QPointF(pointer), canvas.mapToGlobal(QPointF(pointer)), QPoint(), QPoint(0, 240),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&canvas, &wheel);
+    const CPathView zoomed = canvas.GetView();
+    QCOMPARE(zoomed.GetScale(), before.GetScale() * CToolpathCanvas::WHEEL_ZOOM * CToolpathCanvas::WHEEL_ZOOM);
+    const CViewPoint anchorBefore = before.PixelToPlane(pointer.x(), pointer.y());
+    const CViewPoint anchorAfter = zoomed.PixelToPlane(pointer.x(), pointer.y());
+    QVERIFY(std::fabs(anchorBefore.x - anchorAfter.x) < 1e-9);
+    QVERIFY(std::fabs(anchorBefore.y - anchorAfter.y) < 1e-9);
+    WaitForPicture(rig.window);
+
+    QTest::mousePress(&canvas, Qt::LeftButton, Qt::NoModifier, QPoint(200, 200));
+    QTest::mouseMove(&canvas, QPoint(220, 190));
+    QTest::mouseMove(&canvas, QPoint(250, 170));
+    QTest::mouseRelease(&canvas, Qt::LeftButton, Qt::NoModifier, QPoint(250, 170));
+    QCOMPARE(canvas.GetView().GetOffsetX(), zoomed.GetOffsetX() + 50.0);
+    QCOMPARE(canvas.GetView().GetOffsetY(), zoomed.GetOffsetY() - 30.0);
+    WaitForPicture(rig.window);
+
+    // A double-click fits the whole path again.
+    QTest::mouseDClick(&canvas, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QCOMPARE(canvas.GetView().GetScale(), before.GetScale());
+    QCOMPARE(canvas.GetView().GetOffsetX(), before.GetOffsetX());
+}
+
+void ToolpathWindowTest::firstStartOpensBesideThePanel()
+{
+    CSteppingRig rig(*settings);
+    rig.panelWidget.show();
+    rig.window.RestoreFromSettings();
+    QVERIFY(rig.window.isVisible());
+    QCOMPARE(rig.window.windowTitle(), QStringLiteral("Bahn"));
+    QCOMPARE(rig.window.size(), QSize(CToolpathWindow::DEFAULT_WIDTH, CToolpathWindow::DEFAULT_HEIGHT));
+    const QRect panelFrame = rig.panelWidget.frameGeometry();
+    QCOMPARE(rig.window.frameGeometry().topLeft(),
+             QPoint(panelFrame.right() + 1 + CToolpathWindow::DEFAULT_GAP, panelFrame.top()));
+}
+
+void ToolpathWindowTest::storedGeometryIsReused_data()
+{
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<bool>("open");
+    QTest::newRow("moved and resized, left open") << QRect(700, 90, 800, 520) << true;
+    QTest::newRow("closed with F5 before the panel") << QRect(640, 10, 400, 300) << false;
+}
+
+void ToolpathWindowTest::storedGeometryIsReused()
+{
+    QFETCH(QRect, geometry);
+    QFETCH(bool, open);
+    {
+        CSteppingRig rig(*settings);
+        rig.window.RestoreFromSettings();
+        rig.window.move(geometry.topLeft());
+        rig.window.resize(geometry.size());
+        if (!open)
+            rig.window.Toggle();
+        QCOMPARE(rig.window.isVisible(), open);
+        rig.window.SaveToSettings();
+    }
+    CSteppingRig next(*settings);
+    next.window.RestoreFromSettings();
+    QCOMPARE(next.window.isVisible(), open);
+    QCOMPARE(next.window.frameGeometry().topLeft(), geometry.topLeft());
+    QCOMPARE(next.window.size(), geometry.size());
+}
+
+void ToolpathWindowTest::brokenSettingsFallBackToTheDefault_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<bool>("open");
+    QTest::newRow("width not a number") << QStringLiteral("path_w") << QStringLiteral("abc") << false;
+    QTest::newRow("height too small") << QStringLiteral("path_h") << QStringLiteral("3") << false;
+    QTest::newRow("x with trailing text") << QStringLiteral("path_x") << QStringLiteral("12px") << false;
+    QTest::newRow("y empty") << QStringLiteral("path_y") << QString() << false;
+    QTest::newRow("open state broken: open") << QStringLiteral("path_open") << QStringLiteral("yes") << true;
+}
+
+void ToolpathWindowTest::brokenSettingsFallBackToTheDefault()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, value);
+    QFETCH(bool, open);
+    for (const char* stored : {"path_x", "path_y"})
+        WriteSettingInt(*settings, SETTINGS_KEY, stored, 300);
+    WriteSettingInt(*settings, SETTINGS_KEY, "path_w", 700);
+    WriteSettingInt(*settings, SETTINGS_KEY, "path_h", 500);
+    // Stored closed: only a broken open state opens it.
+    WriteSettingInt(*settings, SETTINGS_KEY, "path_open", 0);
+    settings->WriteSettingString(SETTINGS_KEY, name.toStdString(), value.toStdString());
+    CSteppingRig rig(*settings);
+    rig.panelWidget.show();
+    rig.window.RestoreFromSettings();
+    QCOMPARE(rig.window.isVisible(), open);
+    if (name == QStringLiteral("path_open")) {
+        // The geometry itself was fine.
+        QCOMPARE(rig.window.size(), QSize(700, 500));
+        return;
+    }
+    QCOMPARE(rig.window.size(), QSize(CToolpathWindow::DEFAULT_WIDTH, CToolpathWindow::DEFAULT_HEIGHT));
+    QCOMPARE(rig.window.frameGeometry().left(),
+             rig.panelWidget.frameGeometry().right() + 1 + CToolpathWindow::DEFAULT_GAP);
+}
+
+void ToolpathWindowTest::closedWindowBuildsWhenOpened()
+{
+    CSteppingRig rig(*settings);
+    rig.Load(RECTANGLE);
+    rig.Step(STEPS_TO_N30);
+    // Nothing is built while the window is closed.
+    QVERIFY(rig.window.GetPath() == nullptr);
+    rig.window.Toggle();
+    QVERIFY(rig.window.isVisible());
+    WaitForPicture(rig.window);
+    QCOMPARE(rig.window.GetPath()->GetCount(), std::size_t(5));
+    CToolpathCanvas& canvas = *rig.window.GetCanvas();
+    QCOMPARE(ColourAt(canvas, RasterPixel(canvas, 20, 0, 0)), DefaultPathPalette().done[STYLE_FEED]);
+    rig.window.Toggle();
+    QVERIFY(!rig.window.isVisible());
+}
+
+QTEST_MAIN(ToolpathWindowTest)
+#include "toolpath_window_test.moc"

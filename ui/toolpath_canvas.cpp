@@ -1,0 +1,407 @@
+#include "toolpath_canvas.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QWheelEvent>
+
+#include "path_raster.h"
+#include "path_recolour.h"
+
+namespace {
+
+constexpr qreal CURRENT_BLOCK_WIDTH = 3.0;
+constexpr QRgb TOOL_COLOUR = 0xFFFFFFFF;
+constexpr qreal TOOL_RADIUS = 7.0;
+constexpr QRgb ORIGIN_COLOUR = 0xFFB0BEC5;
+constexpr QRgb TEXT_COLOUR = 0xFFE0E0E0;
+constexpr QRgb PANEL_COLOUR = 0xC0101418;
+constexpr int CORNER_MARGIN = 10;
+constexpr qreal AXIS_LENGTH = 28.0;
+// A drag shorter than this is a click.
+constexpr qreal CLICK_SLOP = 3.0;
+// The scale bar aims at this length in pixels and picks 1, 2 or 5 times a
+// power of ten units.
+constexpr double SCALE_BAR_PIXELS = 100.0;
+constexpr double SCALE_BAR_STEPS[] = {1.0, 2.0, 5.0, 10.0};
+
+struct AxisRow {
+    const char* name;
+    QRgb colour;
+};
+constexpr AxisRow AXES[] = {
+    {"X", 0xFFEF5350},
+    {"Y", 0xFF66BB6A},
+    {"Z", 0xFF42A5F5},
+};
+
+QPointF ToQt(const CViewPoint& point) { return {point.x, point.y}; }
+
+// Numbers on the scale bar: no exponent, no trailing zeros.
+QString ScaleText(double value)
+{
+    QString text = QString::number(value, 'f', 6);
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text;
+}
+
+} // namespace
+
+CToolpathCanvas::CToolpathCanvas(QWidget* parent) : QWidget(parent)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(false);
+    setFocusPolicy(Qt::ClickFocus);
+    setMinimumSize(160, 120);
+    QFont small = font();
+    small.setPointSizeF(8.0);
+    setFont(small);
+}
+
+void CToolpathCanvas::SetPath(std::shared_ptr<const CMoveTable> newPath)
+{
+    path = std::move(newPath);
+    ids.reset();
+    picture = QImage();
+    step = CStepState();
+    Fit();
+}
+
+void CToolpathCanvas::Fit()
+{
+    CPathView fittedView = view;
+    CMovePoint min;
+    CMovePoint max;
+    if (path == nullptr || !path->GetBounds(min, max))
+        min = max = CMovePoint{};
+    fittedView.Fit(min, max, width(), height(), FIT_MARGIN);
+    ChangeView(fittedView, true);
+}
+
+void CToolpathCanvas::SetProjection(PathProjection projection)
+{
+    view.SetProjection(projection);
+    Fit();
+}
+
+void CToolpathCanvas::ZoomAbout(const QPointF& point, double factor)
+{
+    CPathView zoomed = view;
+    zoomed.ZoomAbout(point.x(), point.y(), factor);
+    ChangeView(zoomed, false);
+}
+
+void CToolpathCanvas::Pan(const QPointF& delta)
+{
+    CPathView panned = view;
+    panned.Pan(delta.x(), delta.y());
+    ChangeView(panned, false);
+}
+
+void CToolpathCanvas::ChangeView(const CPathView& newView, bool isFitted)
+{
+    fitted = isFitted;
+    if (newView == view && HasCurrentPicture())
+        return;
+    view = newView;
+    update();
+    emit ViewChanged();
+}
+
+void CToolpathCanvas::SetPicture(std::shared_ptr<const CMoveIdImage> newIds, const CPathView& drawnView)
+{
+    ids = std::move(newIds);
+    pictureView = drawnView;
+    if (ids == nullptr) {
+        picture = QImage();
+    } else if (picture.width() != ids->GetWidth() || picture.height() != ids->GetHeight()) {
+        picture = QImage(ids->GetWidth(), ids->GetHeight(), QImage::Format_RGB32);
+    }
+    recolourPending = true;
+    update();
+}
+
+bool CToolpathCanvas::HasCurrentPicture() const
+{
+    return ids != nullptr && pictureView == view && ids->GetWidth() == width() && ids->GetHeight() == height();
+}
+
+void CToolpathCanvas::SetStep(const CStepState& state)
+{
+    if (state == step)
+        return;
+    step = state;
+    recolourPending = true;
+    update();
+}
+
+void CToolpathCanvas::SetUnitName(const QString& name)
+{
+    if (name == unitName)
+        return;
+    unitName = name;
+    update();
+}
+
+QPointF CToolpathCanvas::MapToCanvas(const CMovePoint& point) const { return ToQt(view.Project(point)); }
+
+CMovePoint CToolpathCanvas::GetToolPoint() const
+{
+    if (path == nullptr || path->IsEmpty())
+        return CMovePoint{};
+    const std::size_t done = std::min(step.doneCount, path->GetCount());
+    return done == 0 ? path->GetStart(0) : path->GetEnd(done - 1);
+}
+
+void CToolpathCanvas::Recolour()
+{
+    recolourPending = false;
+    if (ids == nullptr || picture.isNull())
+        return;
+    // RGB32 pixels are 0xFFRRGGBB words, the palette's own form.
+    RecolourPath(*ids, step, DefaultPathPalette(), reinterpret_cast<std::uint32_t*>(picture.bits()),
+                 static_cast<std::size_t>(picture.bytesPerLine()) / sizeof(std::uint32_t));
+}
+
+bool CToolpathCanvas::PicturePlacement(double& factor, QPointF& topLeft) const
+{
+    if (picture.isNull() || pictureView.GetProjection() != view.GetProjection())
+        return false;
+    // Both views are the same projection at different scale and offset: a
+    // picture pixel p lands at factor * (p - old offset) + new offset.
+    factor = view.GetScale() / pictureView.GetScale();
+    topLeft = QPointF(view.GetOffsetX() - factor * pictureView.GetOffsetX(),
+                      view.GetOffsetY() - factor * pictureView.GetOffsetY());
+    return std::isfinite(factor) && factor > 0.0;
+}
+
+void CToolpathCanvas::paintEvent(QPaintEvent*)
+{
+    if (recolourPending)
+        Recolour();
+    QPainter painter(this);
+    painter.fillRect(rect(), QColor::fromRgb(DefaultPathPalette().background));
+    double factor = 1.0;
+    QPointF topLeft;
+    if (PicturePlacement(factor, topLeft)) {
+        if (factor == 1.0 && topLeft == QPointF(0.0, 0.0))
+            painter.drawImage(0, 0, picture);
+        else
+            painter.drawImage(QRectF(topLeft, QSizeF(picture.width() * factor, picture.height() * factor)), picture);
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    DrawOrigin(painter);
+    DrawCurrentBlock(painter);
+    DrawTool(painter);
+    DrawAxes(painter);
+    DrawScaleBar(painter);
+}
+
+void CToolpathCanvas::DrawCurrentBlock(QPainter& painter) const
+{
+    if (path == nullptr || !step.HasCurrentBlock())
+        return;
+    painter.save();
+    QPen pen(QColor::fromRgb(CURRENT_BLOCK_COLOUR), CURRENT_BLOCK_WIDTH);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    painter.setPen(pen);
+    std::vector<CViewPoint> points;
+    const std::size_t last = std::min({step.blockLast, path->GetCount() - 1, step.blockFirst + MAX_OVERLAY_MOVES - 1});
+    for (std::size_t move = step.blockFirst; move <= last; ++move) {
+        CPathRaster::TraceMove(*path, move, view, points);
+        QPolygonF polygon;
+        polygon.reserve(static_cast<int>(points.size()));
+        for (const CViewPoint& point : points)
+            polygon.append(ToQt(point));
+        // Qt draws nothing for a line of no length: a dot instead.
+        if (polygon.size() >= 2 && polygon.first() == polygon.last() && polygon.size() == 2)
+            painter.drawPoint(polygon.first());
+        else
+            painter.drawPolyline(polygon);
+    }
+    painter.restore();
+}
+
+void CToolpathCanvas::DrawTool(QPainter& painter) const
+{
+    if (path == nullptr || path->IsEmpty())
+        return;
+    const QPointF tool = MapToCanvas(GetToolPoint());
+    if (!std::isfinite(tool.x()) || !std::isfinite(tool.y()))
+        return;
+    painter.save();
+    // A ring with a cross through it: the path under the tool stays visible.
+    painter.setPen(QPen(QColor(0, 0, 0, 160), 3.0));
+    painter.drawEllipse(tool, TOOL_RADIUS, TOOL_RADIUS);
+    painter.setPen(QPen(QColor::fromRgb(TOOL_COLOUR), 1.5));
+    painter.drawEllipse(tool, TOOL_RADIUS, TOOL_RADIUS);
+    const qreal arm = TOOL_RADIUS * 1.8;
+    painter.drawLine(tool - QPointF(arm, 0), tool - QPointF(TOOL_RADIUS * 0.4, 0));
+    painter.drawLine(tool + QPointF(TOOL_RADIUS * 0.4, 0), tool + QPointF(arm, 0));
+    painter.drawLine(tool - QPointF(0, arm), tool - QPointF(0, TOOL_RADIUS * 0.4));
+    painter.drawLine(tool + QPointF(0, TOOL_RADIUS * 0.4), tool + QPointF(0, arm));
+    painter.restore();
+}
+
+void CToolpathCanvas::DrawOrigin(QPainter& painter) const
+{
+    const QPointF origin = MapToCanvas(CMovePoint{});
+    if (!rect().adjusted(-10, -10, 10, 10).contains(origin.toPoint()))
+        return;
+    painter.save();
+    painter.setPen(QPen(QColor::fromRgb(ORIGIN_COLOUR), 1.0));
+    painter.drawEllipse(origin, 4.0, 4.0);
+    painter.drawLine(origin - QPointF(7, 0), origin + QPointF(7, 0));
+    painter.drawLine(origin - QPointF(0, 7), origin + QPointF(0, 7));
+    painter.drawText(origin + QPointF(6, -6), QStringLiteral("0"));
+    painter.restore();
+}
+
+void CToolpathCanvas::DrawAxes(QPainter& painter) const
+{
+    // Room for the labels beyond the arrow tips.
+    const qreal reach = AXIS_LENGTH + 12.0;
+    const QPointF base(CORNER_MARGIN + reach, CORNER_MARGIN + reach);
+    painter.save();
+    const QFontMetricsF metrics(font());
+    for (int axis = 0; axis < 3; ++axis) {
+        const CViewPoint direction = CPathView::AxisDirection(view.GetProjection(), axis);
+        const QColor colour = QColor::fromRgb(AXES[axis].colour);
+        painter.setPen(QPen(colour, 2.0));
+        const QString name = QString::fromLatin1(AXES[axis].name);
+        const double length = std::hypot(direction.x, direction.y);
+        if (length < 1e-9) {
+            // The axis points at the viewer: a dot in a ring.
+            painter.drawEllipse(base, 4.0, 4.0);
+            painter.drawPoint(base);
+            painter.drawText(base + QPointF(6, 12), name);
+            continue;
+        }
+        const QPointF tip = base + QPointF(direction.x, direction.y) * (AXIS_LENGTH / std::max(1.0, length));
+        painter.drawLine(base, tip);
+        const QPointF unit = (tip - base) / std::hypot(tip.x() - base.x(), tip.y() - base.y());
+        const QPointF normal(-unit.y(), unit.x());
+        painter.drawLine(tip, tip - unit * 6.0 + normal * 3.5);
+        painter.drawLine(tip, tip - unit * 6.0 - normal * 3.5);
+        const QPointF label = tip + unit * 9.0 - QPointF(metrics.horizontalAdvance(name) / 2.0, -metrics.ascent() / 2.5);
+        painter.drawText(label, name);
+    }
+    painter.restore();
+}
+
+void CToolpathCanvas::DrawScaleBar(QPainter& painter) const
+{
+    const double unitsWanted = SCALE_BAR_PIXELS / view.GetScale();
+    const double power = std::pow(10.0, std::floor(std::log10(unitsWanted)));
+    double units = power;
+    for (const double step : SCALE_BAR_STEPS) {
+        if (power * step <= unitsWanted)
+            units = power * step;
+    }
+    const double pixels = units * view.GetScale();
+    if (!std::isfinite(pixels) || pixels < 1.0)
+        return;
+    const QString text = ScaleText(units) + QLatin1Char(' ') + unitName;
+    const QFontMetricsF metrics(font());
+    const qreal right = width() - CORNER_MARGIN;
+    const qreal bottom = height() - CORNER_MARGIN;
+    const QRectF box(right - std::max(pixels, metrics.horizontalAdvance(text)) - 12, bottom - metrics.height() - 18,
+                     std::max(pixels, metrics.horizontalAdvance(text)) + 12, metrics.height() + 18);
+    painter.save();
+    painter.fillRect(box, QColor::fromRgba(PANEL_COLOUR));
+    painter.setPen(QPen(QColor::fromRgb(TEXT_COLOUR), 1.5));
+    const qreal barY = bottom - 6;
+    const qreal barRight = right - 6;
+    painter.drawLine(QPointF(barRight - pixels, barY), QPointF(barRight, barY));
+    painter.drawLine(QPointF(barRight - pixels, barY - 4), QPointF(barRight - pixels, barY + 1));
+    painter.drawLine(QPointF(barRight, barY - 4), QPointF(barRight, barY + 1));
+    painter.drawText(QPointF(barRight - metrics.horizontalAdvance(text), barY - 6), text);
+    painter.restore();
+}
+
+void CToolpathCanvas::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (fitted) {
+        Fit();
+        return;
+    }
+    // Keep what was in the middle in the middle.
+    CPathView moved = view;
+    const QSize delta = event->size() - event->oldSize();
+    if (event->oldSize().isValid())
+        moved.Pan(delta.width() / 2.0, delta.height() / 2.0);
+    view = moved;
+    update();
+    emit ViewChanged();
+}
+
+void CToolpathCanvas::wheelEvent(QWheelEvent* event)
+{
+    const double notches = event->angleDelta().y() / 120.0;
+    if (notches == 0.0)
+        return;
+    ZoomAbout(event->position(), std::pow(WHEEL_ZOOM, notches));
+    event->accept();
+}
+
+void CToolpathCanvas::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    pressed = true;
+    dragging = false;
+    pressPoint = event->position();
+    lastDragPoint = pressPoint;
+}
+
+void CToolpathCanvas::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!pressed)
+        return;
+    const QPointF point = event->position();
+    if (!dragging && std::hypot(point.x() - pressPoint.x(), point.y() - pressPoint.y()) < CLICK_SLOP)
+        return;
+    dragging = true;
+    Pan(point - lastDragPoint);
+    lastDragPoint = point;
+}
+
+void CToolpathCanvas::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !pressed)
+        return;
+    pressed = false;
+    if (!dragging)
+        Pick(event->position());
+    dragging = false;
+}
+
+void CToolpathCanvas::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        Fit();
+}
+
+void CToolpathCanvas::Pick(const QPointF& point)
+{
+    double factor = 1.0;
+    QPointF topLeft;
+    if (ids == nullptr || !PicturePlacement(factor, topLeft))
+        return;
+    // On a picture not yet redrawn for this view, the click is looked up
+    // where that picture shows the point.
+    const QPointF inPicture = (point - topLeft) / factor;
+    const int radius = std::max(1, static_cast<int>(std::lround(PICK_RADIUS / factor)));
+    const std::size_t move = ids->FindNearestMove(static_cast<int>(std::floor(inPicture.x())),
+                                                  static_cast<int>(std::floor(inPicture.y())), radius);
+    if (move != CMoveIdImage::NO_MOVE)
+        emit MoveClicked(static_cast<qulonglong>(move));
+}

@@ -1,0 +1,102 @@
+// The picture area of the toolpath window. It shows the last picture the
+// raster made, recoloured for the cursor, and draws on top what changes with
+// every step or is exact at any zoom: the current block wide and bright, the
+// tool, the origin, the axis directions and a scale bar. Wheel,
+// drag, click and double-click become zoom, pan, pick and fit. Making the
+// picture is the window's: the canvas only says when it needs a new one and
+// shows the old one shifted or scaled meanwhile.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+#include <QImage>
+#include <QWidget>
+
+#include "move_id_image.h"
+#include "move_table.h"
+#include "path_view.h"
+#include "step_state.h"
+
+class CToolpathCanvas : public QWidget {
+    Q_OBJECT
+
+public:
+    // Pixels around the fitted path.
+    static constexpr int FIT_MARGIN = 16;
+    // How far from the pointer a click still takes a move.
+    static constexpr int PICK_RADIUS = 6;
+    // One wheel notch zooms by this factor.
+    static constexpr double WHEEL_ZOOM = 1.25;
+    // The overlay draws the current block up to this many moves.
+    static constexpr std::size_t MAX_OVERLAY_MOVES = 2000;
+    // The current block's colour on top of the picture.
+    static constexpr QRgb CURRENT_BLOCK_COLOUR = 0xFFFF9100;
+
+    explicit CToolpathCanvas(QWidget* parent);
+
+    // The path shown, null for none; drops the picture of the previous one.
+    void SetPath(std::shared_ptr<const CMoveTable> path);
+    const CPathView& GetView() const { return view; }
+    // Fits the whole path into the canvas.
+    void Fit();
+    void SetProjection(PathProjection projection);
+    void ZoomAbout(const QPointF& point, double factor);
+    void Pan(const QPointF& delta);
+
+    // A finished raster of the current path, made for drawnView.
+    void SetPicture(std::shared_ptr<const CMoveIdImage> ids, const CPathView& drawnView);
+    // True when the picture shown was made for the current view and size.
+    bool HasCurrentPicture() const;
+    void SetStep(const CStepState& state);
+    // The unit the scale bar names: "MM" or "INCH".
+    void SetUnitName(const QString& name);
+
+    // Where a program point lies on the canvas.
+    QPointF MapToCanvas(const CMovePoint& point) const;
+    // The tool: the end of the last move done, or the start of the path.
+    CMovePoint GetToolPoint() const;
+
+signals:
+    // The view or the size changed: a new picture is wanted.
+    void ViewChanged();
+    void MoveClicked(qulonglong move);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void ChangeView(const CPathView& newView, bool fitted);
+    void Recolour();
+    // The picture's placement for the current view: its scale factor and
+    // where its top-left corner lands. False when it cannot be placed.
+    bool PicturePlacement(double& factor, QPointF& topLeft) const;
+    void Pick(const QPointF& point);
+    void DrawCurrentBlock(QPainter& painter) const;
+    void DrawTool(QPainter& painter) const;
+    void DrawOrigin(QPainter& painter) const;
+    void DrawAxes(QPainter& painter) const;
+    void DrawScaleBar(QPainter& painter) const;
+
+    std::shared_ptr<const CMoveTable> path;
+    CPathView view;
+    // Whether the view is the fitted one: a resize then fits again.
+    bool fitted = true;
+    std::shared_ptr<const CMoveIdImage> ids;
+    CPathView pictureView;
+    QImage picture;
+    bool recolourPending = false;
+    CStepState step;
+    QString unitName = QStringLiteral("MM");
+    QPointF pressPoint;
+    QPointF lastDragPoint;
+    bool pressed = false;
+    bool dragging = false;
+};

@@ -1,0 +1,502 @@
+#include "toolpath_window.h"
+
+#include <algorithm>
+#include <charconv>
+#include <string>
+
+#include <QButtonGroup>
+#include <QColor>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+#include "code_page_1252.h"
+#include "machine_state.h"
+#include "panel_interfaces.h"
+#include "path_builder.h"
+#include "path_raster.h"
+#include "path_recolour.h"
+#include "program_cursor.h"
+#include "step_state.h"
+#include "toolpath_canvas.h"
+
+// The path of one load: the table and the raster's chunk boxes over it.
+// Jobs share it read-only; it goes when the last of them lets go.
+struct CToolpathWindow::CPathModel {
+    CMoveTable table;
+    std::unique_ptr<CPathRaster> raster;
+};
+
+namespace {
+
+const char* const WINDOW_TITLE = "Bahn";
+const char* const FIT_TEXT = "Einpassen";
+const char* const FIT_TIP = "Die ganze Bahn einpassen [0, Doppelklick]";
+
+// Settings value names, beside the panel's "start_x" and "start_y".
+const char* const PATH_OPEN = "path_open";
+const char* const PATH_X = "path_x";
+const char* const PATH_Y = "path_y";
+const char* const PATH_WIDTH = "path_w";
+const char* const PATH_HEIGHT = "path_h";
+// A stored geometry outside these limits is taken as broken.
+constexpr int POSITION_LIMIT = 100000;
+constexpr int MIN_WIDTH = 200;
+constexpr int MIN_HEIGHT = 150;
+constexpr int MAX_SIDE = 16000;
+
+// Narrower than the style's button: a small window keeps all its buttons.
+constexpr int MIN_BUTTON_WIDTH = 44;
+
+struct ProjectionRow {
+    PathProjection projection;
+    const char* text;
+    const char* tip;
+    Qt::Key key;
+};
+constexpr ProjectionRow PROJECTIONS[] = {
+    {PROJECTION_TOP, "Oben", "Von oben: X nach rechts, Y nach oben [1]", Qt::Key_1},
+    {PROJECTION_FRONT, "Vorne", "Von vorne: X nach rechts, Z nach oben [2]", Qt::Key_2},
+    {PROJECTION_SIDE, "Seite", "Von der Seite: Y nach rechts, Z nach oben [3]", Qt::Key_3},
+    {PROJECTION_ISOMETRIC, "Iso", "Schr\xC3\xA4g von vorne rechts oben [4]", Qt::Key_4},
+};
+
+struct KindRow {
+    MoveKind kind;
+    const char* text;
+};
+// The motion keywords the panel shows for the same motions.
+constexpr KindRow KIND_TEXTS[] = {
+    {MOVE_RAPID, "RAPIDE"},   {MOVE_LINEAR, "LINEAR"},   {MOVE_CW, "CLOCKWISE"},
+    {MOVE_CCW, "COUNTER CLCKW"}, {MOVE_PARABLE, "PARABLE"}, {MOVE_THREAD, "THREAD"},
+};
+
+struct FlagRow {
+    std::uint8_t flag;
+    const char* text;
+};
+constexpr FlagRow FLAG_TEXTS[] = {
+    {MOVE_ASSUMED, "Startpunkt angenommen"},
+    {MOVE_APPROXIMATED, "gerade gen\xC3\xA4hert"},
+    {MOVE_MISMATCH, "Radien ungleich"},
+    {MOVE_ERROR, "Fehler: als Sehne"},
+};
+
+enum LegendSource { LEGEND_COMING, LEGEND_DONE, LEGEND_CURRENT };
+struct LegendRow {
+    const char* text;
+    LegendSource source;
+    PathStyle style;
+};
+constexpr LegendRow LEGEND[] = {
+    {"Vorschub", LEGEND_COMING, STYLE_FEED},
+    {"Kreisbogen", LEGEND_COMING, STYLE_ARC},
+    {"Eilgang", LEGEND_COMING, STYLE_RAPID},
+    {"angenommen", LEGEND_COMING, STYLE_ASSUMED},
+    {"Fehler", LEGEND_COMING, STYLE_ERROR},
+    {"erledigt", LEGEND_DONE, STYLE_FEED},
+    {"aktueller Satz", LEGEND_CURRENT, STYLE_FEED},
+};
+constexpr double LEGEND_POINT_SIZE = 8.0;
+// Box-drawing strokes as swatches: solid, and dashed for the dashed styles.
+const char* const SOLID_SWATCH = "\xE2\x94\x81\xE2\x94\x81";
+const char* const DASHED_SWATCH = "\xE2\x95\x8D\xE2\x95\x8D";
+
+QRgb LegendColour(const LegendRow& row)
+{
+    const CPathPalette& palette = DefaultPathPalette();
+    switch (row.source) {
+    case LEGEND_COMING:
+        return palette.coming[row.style];
+    case LEGEND_DONE:
+        return palette.done[row.style];
+    case LEGEND_CURRENT:
+        break;
+    }
+    return CToolpathCanvas::CURRENT_BLOCK_COLOUR;
+}
+
+QString LegendHtml()
+{
+    QString html;
+    for (const LegendRow& row : LEGEND) {
+        const bool dashed = row.source == LEGEND_COMING && (row.style == STYLE_RAPID || row.style == STYLE_ASSUMED);
+        html += QStringLiteral("<span style=\"color:%1\">%2</span>&nbsp;%3&nbsp;&nbsp; ")
+                    .arg(QColor::fromRgb(LegendColour(row)).name(),
+                         QString::fromUtf8(dashed ? DASHED_SWATCH : SOLID_SWATCH), QString::fromUtf8(row.text));
+    }
+    return html;
+}
+
+const char* const LINE_TEXT = "Zeile ";
+const char* const END_TEXT = "Programmende";
+const char* const NO_PROGRAM_TEXT = "Kein Programm geladen";
+const char* const NO_MOVE_TEXT = "keine Bewegung";
+const char* const UNIT_MM = "MM";
+const char* const UNIT_INCH = "INCH";
+// A block longer than this is cut short in the info line.
+constexpr std::size_t MAX_BLOCK_WORDS = 40;
+// How far the info line looks for the ends of the cursor's block.
+constexpr std::size_t MAX_BLOCK_SCAN = 10000;
+
+const char* KindText(MoveKind kind)
+{
+    for (const KindRow& row : KIND_TEXTS) {
+        if (row.kind == kind)
+            return row.text;
+    }
+    return "";
+}
+
+// The whole text must be a decimal number within [low, high].
+bool ReadStoredInt(ISettingsStore& settings, const char* name, int low, int high, int& value)
+{
+    std::string text;
+    if (!settings.ReadSettingString(SETTINGS_KEY, name, text))
+        return false;
+    int parsed = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, parsed);
+    if (error != std::errc() || stop != end || text.empty() || parsed < low || parsed > high)
+        return false;
+    value = parsed;
+    return true;
+}
+
+QString Coordinate(const char* axis, float value)
+{
+    return QString::fromLatin1(axis) + QLatin1Char(' ') + QString::number(static_cast<double>(value), 'f', 4);
+}
+
+} // namespace
+
+CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProgramView* programView)
+    : QWidget(panel, Qt::Window), settings(settings), panel(panel), programView(programView)
+{
+    setWindowTitle(QString::fromLatin1(WINDOW_TITLE));
+    // Opening the window leaves the keys with the program view.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+
+    canvas = new CToolpathCanvas(this);
+    projectionButtons = new QButtonGroup(this);
+    auto* buttons = new QHBoxLayout();
+    buttons->setSpacing(4);
+    for (const ProjectionRow& row : PROJECTIONS) {
+        auto* button = new QPushButton(QString::fromUtf8(row.text), this);
+        button->setCheckable(true);
+        button->setToolTip(QString::fromUtf8(row.tip));
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setMinimumWidth(MIN_BUTTON_WIDTH);
+        button->setChecked(row.projection == canvas->GetView().GetProjection());
+        projectionButtons->addButton(button, row.projection);
+        buttons->addWidget(button);
+        auto* key = new QShortcut(QKeySequence(row.key), this);
+        const PathProjection projection = row.projection;
+        connect(key, &QShortcut::activated, this, [this, projection]() { ChooseProjection(projection); });
+    }
+    connect(projectionButtons, &QButtonGroup::idClicked, this,
+            [this](int id) { ChooseProjection(static_cast<PathProjection>(id)); });
+    auto* fit = new QPushButton(QString::fromLatin1(FIT_TEXT), this);
+    fit->setToolTip(QString::fromUtf8(FIT_TIP));
+    fit->setFocusPolicy(Qt::NoFocus);
+    fit->setMinimumWidth(MIN_BUTTON_WIDTH);
+    buttons->addSpacing(12);
+    buttons->addWidget(fit);
+    buttons->addStretch(1);
+    connect(fit, &QPushButton::clicked, canvas, &CToolpathCanvas::Fit);
+    auto* fitKey = new QShortcut(QKeySequence(Qt::Key_0), this);
+    connect(fitKey, &QShortcut::activated, canvas, &CToolpathCanvas::Fit);
+    auto* closeKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
+    connect(closeKey, &QShortcut::activated, this, &QWidget::hide);
+
+    // The legend on the canvas's own ground, where its colours are seen.
+    auto* legend = new QLabel(LegendHtml(), this);
+    legend->setTextFormat(Qt::RichText);
+    legend->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    legend->setAutoFillBackground(true);
+    QPalette legendPalette = legend->palette();
+    legendPalette.setColor(QPalette::Window, QColor::fromRgb(DefaultPathPalette().background));
+    legendPalette.setColor(QPalette::WindowText, QColor(0xE0, 0xE0, 0xE0));
+    legend->setPalette(legendPalette);
+    legend->setContentsMargins(6, 2, 6, 2);
+    QFont legendFont = legend->font();
+    legendFont.setPointSizeF(LEGEND_POINT_SIZE);
+    legend->setFont(legendFont);
+
+    infoLine = new QLabel(this);
+    infoLine->setTextFormat(Qt::PlainText);
+    // A long block must not widen the window.
+    infoLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    infoLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    layout->addLayout(buttons);
+    layout->addWidget(canvas, 1);
+    layout->addWidget(legend);
+    layout->addWidget(infoLine);
+
+    connect(canvas, &CToolpathCanvas::ViewChanged, this, &CToolpathWindow::RequestPicture);
+    connect(canvas, &CToolpathCanvas::MoveClicked, this, &CToolpathWindow::OnMoveClicked);
+    resize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
+    UpdateInfo();
+}
+
+CToolpathWindow::~CToolpathWindow()
+{
+    // No job may report to a window that is going.
+    buildRunner.CancelAndWait();
+    rasterRunner.CancelAndWait();
+}
+
+void CToolpathWindow::OnProgramChanging()
+{
+    // The build reads the word list that the load is about to replace.
+    buildRunner.CancelAndWait();
+    words = nullptr;
+}
+
+void CToolpathWindow::OnStepped(StepCommand command, const CProgramCursor& cursor, const CMachineState& state)
+{
+    words = cursor.GetWordList();
+    cursorWord = cursor.GetCursor();
+    lengthUnit = state.GetLengthUnit();
+    canvas->SetUnitName(QString::fromLatin1(lengthUnit == WK_UNIT_INCH ? UNIT_INCH : UNIT_MM));
+    if (command == STEP_LOAD) {
+        if (isVisible())
+            StartBuild();
+        else
+            buildPending = true;
+    }
+    UpdateStep();
+}
+
+void CToolpathWindow::StartBuild()
+{
+    buildPending = false;
+    const std::uint64_t generation = ++buildGeneration;
+    model.reset();
+    canvas->SetPath(nullptr);
+    UpdateInfo();
+    if (words == nullptr)
+        return;
+    const CWordList* source = words;
+    buildRunner.Post([this, source, generation](const std::atomic<bool>& cancel) {
+        auto built = std::make_shared<CPathModel>();
+        // The header's lines only number the builder's moves for the CLI;
+        // the window takes its lines from the program view.
+        CPathBuilder(*source, 0).BuildTable(built->table);
+        if (cancel.load())
+            return;
+        built->raster = std::make_unique<CPathRaster>(built->table);
+        QMetaObject::invokeMethod(
+            this, [this, built, generation]() { OnPathBuilt(built, generation); }, Qt::QueuedConnection);
+    });
+}
+
+void CToolpathWindow::OnPathBuilt(std::shared_ptr<const CPathModel> built, std::uint64_t generation)
+{
+    if (generation != buildGeneration)
+        return;
+    model = std::move(built);
+    canvas->SetPath(std::shared_ptr<const CMoveTable>(model, &model->table));
+    UpdateStep();
+    RequestPicture();
+}
+
+void CToolpathWindow::RequestPicture()
+{
+    if (model == nullptr || !isVisible() || canvas->width() <= 0 || canvas->height() <= 0)
+        return;
+    const std::shared_ptr<const CPathModel> drawing = model;
+    const CPathView view = canvas->GetView();
+    const int width = canvas->width();
+    const int height = canvas->height();
+    rasterRunner.Post([this, drawing, view, width, height](const std::atomic<bool>& cancel) {
+        auto ids = std::make_shared<CMoveIdImage>();
+        ids->Resize(width, height);
+        if (!drawing->raster->Draw(view, *ids, &cancel).complete)
+            return;
+        QMetaObject::invokeMethod(
+            this, [this, drawing, ids, view]() { OnPictureDrawn(drawing, ids, view); }, Qt::QueuedConnection);
+    });
+}
+
+void CToolpathWindow::OnPictureDrawn(std::shared_ptr<const CPathModel> drawnModel,
+                                     std::shared_ptr<const CMoveIdImage> ids, const CPathView& drawnView)
+{
+    // A picture of an older view still beats the one shown; one of an older
+    // program does not.
+    if (drawnModel != model)
+        return;
+    canvas->SetPicture(std::move(ids), drawnView);
+}
+
+void CToolpathWindow::OnMoveClicked(qulonglong move)
+{
+    if (model == nullptr || move >= model->table.GetCount())
+        return;
+    emit BlockClicked(model->table.GetBlockFirstWord(static_cast<std::size_t>(move)));
+}
+
+void CToolpathWindow::ChooseProjection(PathProjection projection)
+{
+    if (QAbstractButton* button = projectionButtons->button(projection))
+        button->setChecked(true);
+    canvas->SetProjection(projection);
+}
+
+void CToolpathWindow::UpdateStep()
+{
+    if (model != nullptr)
+        canvas->SetStep(StepStateAt(model->table, cursorWord));
+    UpdateInfo();
+}
+
+QString CToolpathWindow::BlockText(WordPosition first, WordPosition last) const
+{
+    QString text;
+    std::size_t shown = 0;
+    for (WordPosition position = first; position <= last && position < words->GetCount(); ++position) {
+        if (words->GetKind(position) == WK_END_OF_BLOCK)
+            continue;
+        if (++shown > MAX_BLOCK_WORDS) {
+            text += QStringLiteral(" ...");
+            break;
+        }
+        if (!text.isEmpty())
+            text += QLatin1Char(' ');
+        const std::string_view word = words->GetText(position);
+        text += Cp1252ToQString(std::string(word));
+    }
+    return text;
+}
+
+void CToolpathWindow::UpdateInfo()
+{
+    if (words == nullptr || words->IsEmpty()) {
+        infoLine->setText(QString::fromLatin1(NO_PROGRAM_TEXT));
+        return;
+    }
+    QStringList parts;
+    if (cursorWord >= words->GetCount()) {
+        parts << QString::fromLatin1(END_TEXT);
+    } else {
+        // The block around the cursor word, between two line ends.
+        WordPosition first = cursorWord;
+        for (std::size_t scanned = 0; first > 0 && scanned < MAX_BLOCK_SCAN; ++scanned) {
+            if (words->GetKind(first - 1) == WK_END_OF_BLOCK)
+                break;
+            --first;
+        }
+        WordPosition last = cursorWord;
+        for (std::size_t scanned = 0; last + 1 < words->GetCount() && scanned < MAX_BLOCK_SCAN; ++scanned) {
+            if (words->GetKind(last) == WK_END_OF_BLOCK)
+                break;
+            ++last;
+        }
+        QString block = BlockText(first, last);
+        if (programView != nullptr) {
+            std::int32_t start = 0;
+            std::int32_t end = 0;
+            words->GetSpan(first, start, end);
+            block = QString::fromLatin1(LINE_TEXT) + QString::number(programView->LineFromChar(start) + 1) +
+                    QStringLiteral(": ") + block;
+        }
+        parts << block;
+    }
+    if (model != nullptr && !model->table.IsEmpty()) {
+        const CMovePoint tool = canvas->GetToolPoint();
+        parts << Coordinate("X", tool.x) + QLatin1Char(' ') + Coordinate("Y", tool.y) + QLatin1Char(' ') +
+                     Coordinate("Z", tool.z);
+    }
+    parts << QString::fromLatin1(lengthUnit == WK_UNIT_INCH ? UNIT_INCH : UNIT_MM);
+    if (model != nullptr) {
+        const CStepState step = StepStateAt(model->table, cursorWord);
+        if (step.HasCurrentBlock()) {
+            QString move = QString::fromLatin1(KindText(model->table.GetKind(step.blockFirst)));
+            const std::uint8_t flags = model->table.GetFlags(step.blockFirst);
+            for (const FlagRow& row : FLAG_TEXTS) {
+                if ((flags & row.flag) != 0)
+                    move += QStringLiteral(", ") + QString::fromUtf8(row.text);
+            }
+            parts << move;
+        } else {
+            parts << QString::fromLatin1(NO_MOVE_TEXT);
+        }
+    }
+    infoLine->setText(parts.join(QStringLiteral("   ")));
+}
+
+void CToolpathWindow::RestoreFromSettings()
+{
+    int open = 1;
+    ReadStoredInt(settings, PATH_OPEN, 0, 1, open);
+    int x = 0;
+    int y = 0;
+    int width = DEFAULT_WIDTH;
+    int height = DEFAULT_HEIGHT;
+    const bool stored = ReadStoredInt(settings, PATH_X, -POSITION_LIMIT, POSITION_LIMIT, x) &&
+                        ReadStoredInt(settings, PATH_Y, -POSITION_LIMIT, POSITION_LIMIT, y) &&
+                        ReadStoredInt(settings, PATH_WIDTH, MIN_WIDTH, MAX_SIDE, width) &&
+                        ReadStoredInt(settings, PATH_HEIGHT, MIN_HEIGHT, MAX_SIDE, height);
+    if (!stored) {
+        width = DEFAULT_WIDTH;
+        height = DEFAULT_HEIGHT;
+        const QRect panelFrame = panel != nullptr ? panel->frameGeometry() : QRect();
+        x = panelFrame.right() + 1 + DEFAULT_GAP;
+        y = panelFrame.top();
+    }
+    resize(width, height);
+    move(x, y);
+    if (open != 0)
+        show();
+}
+
+void CToolpathWindow::SaveToSettings()
+{
+    WriteSettingInt(settings, SETTINGS_KEY, PATH_OPEN, isVisible() ? 1 : 0);
+    const QPoint topLeft = frameGeometry().topLeft();
+    WriteSettingInt(settings, SETTINGS_KEY, PATH_X, topLeft.x());
+    WriteSettingInt(settings, SETTINGS_KEY, PATH_Y, topLeft.y());
+    WriteSettingInt(settings, SETTINGS_KEY, PATH_WIDTH, width());
+    WriteSettingInt(settings, SETTINGS_KEY, PATH_HEIGHT, height());
+}
+
+void CToolpathWindow::Toggle()
+{
+    if (isVisible()) {
+        hide();
+        return;
+    }
+    show();
+    raise();
+}
+
+bool CToolpathWindow::IsBuilding() const { return buildPending || buildRunner.IsBusy(); }
+
+bool CToolpathWindow::IsPictureReady() const
+{
+    return model != nullptr && !IsBuilding() && !rasterRunner.IsBusy() && canvas->HasCurrentPicture();
+}
+
+std::shared_ptr<const CMoveTable> CToolpathWindow::GetPath() const
+{
+    if (model == nullptr)
+        return nullptr;
+    return std::shared_ptr<const CMoveTable>(model, &model->table);
+}
+
+QString CToolpathWindow::GetInfoText() const { return infoLine->text(); }
+
+void CToolpathWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (buildPending)
+        StartBuild();
+    else
+        RequestPicture();
+}

@@ -1,0 +1,101 @@
+// The toolpath window "Bahn" beside the panel: the path of the loaded program
+// seen from the top, front, side or at an angle, coloured by what the cursor
+// has done, with the current block's line, position, unit and move flags
+// below. It follows the stepping as an observer: a step only recolours. The
+// path is built and drawn on worker threads, so the panel never waits for
+// it; a click on the path asks for that block's line in the program view.
+// Its open state and geometry are kept in the panel's settings store.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include <QWidget>
+
+#include "latest_job_runner.h"
+#include "move_table.h"
+#include "path_view.h"
+#include "program_host.h"
+#include "step_observer.h"
+#include "word_list.h"
+
+class CMoveIdImage;
+class CPathRaster;
+class CToolpathCanvas;
+class IProgramView;
+class QButtonGroup;
+class QLabel;
+
+class CToolpathWindow : public QWidget, public IStepObserver {
+    Q_OBJECT
+
+public:
+    static constexpr int DEFAULT_WIDTH = 640;
+    static constexpr int DEFAULT_HEIGHT = 480;
+    // Between the panel's right edge and the window on first start.
+    static constexpr int DEFAULT_GAP = 8;
+
+    // panel: the window's parent, beside which it opens and with which it
+    // closes. programView (may be null) turns listing positions into lines.
+    CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProgramView* programView);
+    ~CToolpathWindow() override;
+
+    void OnProgramChanging() override;
+    void OnStepped(StepCommand command, const CProgramCursor& cursor, const CMachineState& state) override;
+
+    // Opens the window where it was, if it was open when the panel last
+    // closed; on first start beside the panel.
+    void RestoreFromSettings();
+    void SaveToSettings();
+    void Toggle();
+
+    // True once the path of the last load is built and its picture for the
+    // current view is shown; for tests and the benchmark.
+    bool IsPictureReady() const;
+    bool IsBuilding() const;
+    CToolpathCanvas* GetCanvas() const { return canvas; }
+    // The path shown; null before the first build.
+    std::shared_ptr<const CMoveTable> GetPath() const;
+    QString GetInfoText() const;
+
+signals:
+    // A click on the path: the first word of the block that made the move.
+    void BlockClicked(qulonglong firstWord);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    struct CPathModel;
+
+    void StartBuild();
+    void OnPathBuilt(std::shared_ptr<const CPathModel> built, std::uint64_t generation);
+    void RequestPicture();
+    void OnPictureDrawn(std::shared_ptr<const CPathModel> drawnModel, std::shared_ptr<const CMoveIdImage> ids,
+                        const CPathView& drawnView);
+    void OnMoveClicked(qulonglong move);
+    void ChooseProjection(PathProjection projection);
+    void UpdateStep();
+    void UpdateInfo();
+    QString BlockText(WordPosition first, WordPosition last) const;
+
+    ISettingsStore& settings;
+    QWidget* panel;
+    IProgramView* programView;
+    CToolpathCanvas* canvas = nullptr;
+    QButtonGroup* projectionButtons = nullptr;
+    QLabel* infoLine = nullptr;
+
+    // The word list the cursor moves over; null while a load replaces it.
+    const CWordList* words = nullptr;
+    WordPosition cursorWord = CWordList::NO_POSITION;
+    std::int32_t lengthUnit = 0;
+    // The word list changed while the window was closed: built once shown.
+    bool buildPending = false;
+    std::uint64_t buildGeneration = 0;
+    std::shared_ptr<const CPathModel> model;
+    // Jobs hold only what they are given; the window waits for both in its
+    // destructor, before anything they report to is gone.
+    CLatestJobRunner buildRunner;
+    CLatestJobRunner rasterRunner;
+};
