@@ -1,0 +1,176 @@
+// Times the toolpath window on one program, offscreen, with its picture area
+// at a given size (1280 x 800 unless told):
+//   build         the path table and the raster's chunk boxes, on their own
+//   first picture from the load's notification to the first full picture
+//   fit, zoom 16x from the request to the sharp picture
+//   F10, F9       from the command to the recoloured window painted, and the
+//                 window's own part of it
+//   memory        the path's bytes against the file's
+// Usage: tornavel-path-bench FILE [WIDTH HEIGHT]. Exits 1 when a step fails.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QFileInfo>
+
+#include "cli_panel.h"
+#include "cnc_program.h"
+#include "headless_view.h"
+#include "machine_state.h"
+#include "path_builder.h"
+#include "path_raster.h"
+#include "program_cursor.h"
+#include "toolpath_canvas.h"
+#include "toolpath_window.h"
+
+namespace {
+
+constexpr int RESULT_PASSED = 0;
+constexpr int RESULT_FAILED = 1;
+constexpr int RESULT_USAGE = 2;
+constexpr std::chrono::seconds PATIENCE(300);
+constexpr int STEP_SAMPLES = 200;
+
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+bool WaitUntil(const std::function<bool()>& done)
+{
+    const auto deadline = Clock::now() + PATIENCE;
+    while (!done()) {
+        if (Clock::now() > deadline)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    }
+    return true;
+}
+
+int Fail(const char* what)
+{
+    std::fprintf(stderr, "tornavel-path-bench: %s\n", what);
+    return RESULT_FAILED;
+}
+
+struct Percentiles {
+    double median;
+    double worst;
+};
+
+Percentiles Summarise(std::vector<double> samples)
+{
+    std::sort(samples.begin(), samples.end());
+    return {samples[samples.size() / 2], samples.back()};
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc != 2 && argc != 4) {
+        std::fprintf(stderr, "usage: tornavel-path-bench FILE [WIDTH HEIGHT]\n");
+        return RESULT_USAGE;
+    }
+    const std::string path = argv[1];
+    const int width = argc == 4 ? std::atoi(argv[2]) : 1280;
+    const int height = argc == 4 ? std::atoi(argv[3]) : 800;
+    QApplication application(argc, argv);
+
+    CCliPanel panel;
+    CHeadlessView view(&panel);
+    CFixedFileChooser chooser(path);
+    CMemorySettings settings;
+    CCncProgram loader(&view, chooser, settings);
+    CMachineState state(&panel);
+    CProgramCursor cursor(loader, state, &view, panel);
+
+    Clock::time_point start = Clock::now();
+    cursor.OnLoad();
+    std::printf("load (the panel's, for reference): %.0f ms\n", MillisecondsSince(start));
+    if (cursor.GetLastLoadResult() != CCncProgram::RESULT_OK)
+        return Fail("the program did not load");
+
+    // The table on its own, as the window's build job makes it.
+    start = Clock::now();
+    CMoveTable table;
+    CPathBuilder(loader.GetWordList(), 0).BuildTable(table);
+    const double buildTable = MillisecondsSince(start);
+    start = Clock::now();
+    const CPathRaster raster(table);
+    const double buildChunks = MillisecondsSince(start);
+    const double fileBytes = static_cast<double>(QFileInfo(QString::fromLocal8Bit(path.c_str())).size());
+    std::printf("build: %.0f ms table + %.0f ms chunk boxes; %zu moves, %zu arcs\n", buildTable, buildChunks,
+                table.GetCount(), table.GetArcs().size());
+    std::printf("path memory: %.1f MB = %.2f x file (%.1f MB)\n", table.GetMemoryBytes() / 1e6,
+                table.GetMemoryBytes() / fileBytes, fileBytes / 1e6);
+
+    QWidget panelWidget;
+    CToolpathWindow window(settings, &panelWidget, &view);
+    window.show();
+    CToolpathCanvas* canvas = window.GetCanvas();
+    WaitUntil([&]() { return canvas->isVisible(); });
+    window.resize(window.size() + QSize(width, height) - canvas->size());
+    if (!WaitUntil([&]() { return canvas->size() == QSize(width, height); }))
+        return Fail("the picture area does not take the size");
+
+    start = Clock::now();
+    window.OnStepped(STEP_LOAD, cursor, state);
+    if (!WaitUntil([&]() { return window.IsPictureReady(); }))
+        return Fail("no picture after the load");
+    std::printf("first full picture after the load: %.0f ms (%d x %d)\n", MillisecondsSince(start), width, height);
+
+    canvas->ZoomAbout(QPointF(width / 3.0, height / 3.0), 3.0);
+    WaitUntil([&]() { return window.IsPictureReady(); });
+    start = Clock::now();
+    canvas->Fit();
+    if (!WaitUntil([&]() { return window.IsPictureReady(); }))
+        return Fail("no picture after fitting");
+    std::printf("sharp picture after fit: %.0f ms\n", MillisecondsSince(start));
+
+    start = Clock::now();
+    canvas->ZoomAbout(QPointF(width / 2.0, height / 2.0), 16.0);
+    if (!WaitUntil([&]() { return window.IsPictureReady(); }))
+        return Fail("no picture after zooming");
+    std::printf("sharp picture after zoom 16x: %.0f ms\n", MillisecondsSince(start));
+    canvas->Fit();
+    WaitUntil([&]() { return window.IsPictureReady(); });
+
+    // F10: the command, the notification and the window painted at once.
+    std::vector<double> whole;
+    std::vector<double> windowPart;
+    for (int sample = 0; sample < STEP_SAMPLES; ++sample) {
+        const Clock::time_point command = Clock::now();
+        cursor.OnNextWord();
+        const Clock::time_point told = Clock::now();
+        window.OnStepped(STEP_NEXT_WORD, cursor, state);
+        canvas->repaint();
+        whole.push_back(MillisecondsSince(command));
+        windowPart.push_back(MillisecondsSince(told));
+    }
+    const Percentiles stepWhole = Summarise(whole);
+    const Percentiles stepWindow = Summarise(windowPart);
+    std::printf("F10 to the new state shown: median %.2f ms, worst %.2f ms (window part: median %.2f, worst %.2f)\n",
+                stepWhole.median, stepWhole.worst, stepWindow.median, stepWindow.worst);
+
+    // F9 to the end of the block, then to the end of the program.
+    for (const RunToMode mode : {RUNTO_BLOCK_END, RUNTO_END}) {
+        panel.SetRunToSelection(mode);
+        cursor.OnRunToModeChanged();
+        const Clock::time_point command = Clock::now();
+        cursor.OnRunTo();
+        const Clock::time_point told = Clock::now();
+        window.OnStepped(STEP_RUN_TO, cursor, state);
+        canvas->repaint();
+        std::printf("F9 %s to the new state shown: %.1f ms (window part %.2f ms)\n",
+                    mode == RUNTO_END ? "\"Ende\"" : "\"Satz\"", MillisecondsSince(command), MillisecondsSince(told));
+    }
+    return RESULT_PASSED;
+}
