@@ -22,4 +22,6 @@ enum PanelControlId {
     IDC_POSITION_B = 1029,
     IDC_POSITION_C = 1030,
     IDC_TOOL_NUMBER = 1033,
+    // Beside the template's controls: opens and closes the toolpath window.
+    IDC_PATH_WINDOW = 1041,
 };

@@ -17,6 +17,7 @@ constexpr ToolTip toolTips[] = {
     {IDC_RUN_TO, "Execute program to      [F9]"},
     {IDC_LOAD, "Load a new CNC file into controller"},
     {IDC_TOOL_NUMBER, "Active set tool number"},
+    {IDC_PATH_WINDOW, "Open or close toolpath  [F5]"},
 };
 
 } // namespace
