@@ -1,5 +1,6 @@
 // tornavel-cli: loads CNC programs and runs the panel's commands without a
 // window, on the same loader and controller as the panel.
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -18,12 +19,19 @@ int Usage()
     return EXIT_BAD_USAGE;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+// What the subcommand printed is only worth its exit status once it has all
+// reached standard output.
+int FinishOutput(int exitCode)
 {
-    if (argc < 3)
-        return Usage();
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        std::fputs("tornavel-cli: cannot write to standard output\n", stderr);
+        return EXIT_WRITE_FAILED;
+    }
+    return exitCode;
+}
+
+int RunCommand(int argc, char** argv)
+{
     const std::string command = argv[1];
     if (command == "check")
         return RunCheck(std::vector<std::string>(argv + 2, argv + argc), stdout);
@@ -40,4 +48,17 @@ int main(int argc, char** argv)
     if (argc != next + 1 || !IsValidScript(script))
         return Usage();
     return RunTrace(argv[next], script, stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+#ifdef SIGPIPE
+    // A closed pipe is a failed write to report, not a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+    if (argc < 3)
+        return Usage();
+    return FinishOutput(RunCommand(argc, argv));
 }

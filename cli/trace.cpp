@@ -2,13 +2,16 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 
 #include "headless_panel.h"
+#include "run_to_mode.h"
 #include "state_texts.h"
 
 namespace {
 
-const char* const SCRIPT_LETTERS = "nNrRaxl0123";
+// The command letters; the run-to modes add their digits.
+const char* const COMMAND_LETTERS = "nNrRaxl";
 
 void AppendNumber(std::string& out, long long value)
 {
@@ -218,7 +221,7 @@ void RunLetter(char letter, CHeadlessPanel& headless, CTraceWriter& writer)
     case 'x': cursor.OnReset(); writer.WriteCommand("reset"); break;
     case 'l': cursor.OnLoad(); writer.WriteCommand("load"); break;
     default:
-        headless.panel.SetRunToSelection(letter - '0');
+        headless.panel.SetRunToSelection(FindRunToModeByDigit(letter)->mode);
         cursor.OnRunToModeChanged();
         writer.WriteCommand("mode");
         break;
@@ -229,7 +232,11 @@ void RunLetter(char letter, CHeadlessPanel& headless, CTraceWriter& writer)
 
 bool IsValidScript(const std::string& script)
 {
-    return script.find_first_not_of(SCRIPT_LETTERS) == std::string::npos;
+    for (const char letter : script) {
+        if (std::strchr(COMMAND_LETTERS, letter) == nullptr && FindRunToModeByDigit(letter) == nullptr)
+            return false;
+    }
+    return true;
 }
 
 void AppendJsonBytes(std::string& out, std::string_view bytes)

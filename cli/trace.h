@@ -12,6 +12,7 @@ enum CliExit {
     EXIT_ALL_LOADED = 0,
     EXIT_SOME_FAILED = 1,
     EXIT_BAD_USAGE = 2,
+    EXIT_WRITE_FAILED = 3,
 };
 
 // True when every letter of the script names a command.

@@ -1,8 +1,6 @@
 #include "machine_state.h"
 
-#include "state_texts.h"
-
-CMachineState::CMachineState(IPanelControls* owner) : owner(owner) {}
+CMachineState::CMachineState(IPanelControls* owner) : display(owner) {}
 
 int CMachineState::ExecuteWord(const CCncWord* word)
 {
@@ -28,15 +26,15 @@ int CMachineState::ApplyBlock()
 {
     for (const CCncValue& word : blockBuffer) {
         switch (GroupOfKind(word.kind)) {
-        case GROUP_MOTION: motion = word.kind; break;
-        case GROUP_PLANE: plane = word.kind; break;
-        case GROUP_COMPENSATION: compensation = word.kind; break;
-        case GROUP_CYCLE: cycle = word.kind; break;
-        case GROUP_COORD_SYSTEM: coordSystem = word.kind; break;
-        case GROUP_DIMENSIONING: dimensioning = word.kind; break;
-        case GROUP_FEED_MODE: feedMode = word.kind; break;
-        case GROUP_SPINDLE_MODE: spindleMode = word.kind; break;
-        case GROUP_LENGTH_UNIT: lengthUnit = word.kind; break;
+        case GROUP_MOTION: modes.motion = word.kind; break;
+        case GROUP_PLANE: modes.plane = word.kind; break;
+        case GROUP_COMPENSATION: modes.compensation = word.kind; break;
+        case GROUP_CYCLE: modes.cycle = word.kind; break;
+        case GROUP_COORD_SYSTEM: modes.coordSystem = word.kind; break;
+        case GROUP_DIMENSIONING: modes.dimensioning = word.kind; break;
+        case GROUP_FEED_MODE: modes.feedMode = word.kind; break;
+        case GROUP_SPINDLE_MODE: modes.spindleMode = word.kind; break;
+        case GROUP_LENGTH_UNIT: modes.lengthUnit = word.kind; break;
         case GROUP_POSITION: ApplyPositionWord(&word); break;
         case GROUP_NONE: break;
         }
@@ -52,33 +50,10 @@ int CMachineState::ApplyPositionWord(const CCncValue* word)
     double value = 0.0;
     word->GetRealValue(value);
     switch (word->kind) {
-    case WK_X: position.SetX(value); break;
-    case WK_Y: position.SetY(value); break;
-    case WK_Z: position.SetZ(value); break;
+    case WK_X: modes.position.SetX(value); break;
+    case WK_Y: modes.position.SetY(value); break;
+    case WK_Z: modes.position.SetZ(value); break;
     default: break;
     }
     return 1;
-}
-
-void CMachineState::UpdateDisplay()
-{
-    if (owner == nullptr)
-        return;
-    // A line is written again only when a field it shows has changed: the
-    // texts are the same as writing all twelve every time, and a run through
-    // millions of words does not format twelve texts for each of them.
-    const StateSnapshot now = TakeStateSnapshot(*this);
-    std::uint32_t changed = 0;
-    for (std::size_t field = 0; field < DISPLAY_FIELD_COUNT; ++field) {
-        if (!displayed || now[field] != shown[field])
-            changed |= 1u << field;
-    }
-    if (changed == 0)
-        return;
-    shown = now;
-    displayed = true;
-    for (std::size_t line = 0; line < STATE_LINE_COUNT; ++line) {
-        if ((StateLineFields(line) & changed) != 0)
-            owner->SetControlText(StateLineControlId(line), StateLineText(line, *this));
-    }
 }

@@ -111,16 +111,17 @@ void CProgramCursor::OnRunTo()
     SetMessage(MESSAGE_BLANK_COMMAND);
     if (wordList == nullptr || cursor == CWordList::NO_POSITION)
         return;
+    const RunToModeRow& rule = *FindRunToMode(runToMode);
     for (;;) {
         const WordPosition taken = TakeAndExecute();
         const WordKind kind = wordList->GetKind(taken);
-        if (runToMode == RUNTO_BLOCK_END && kind == WK_END_OF_BLOCK && cursor != CWordList::NO_POSITION) {
+        if (rule.stop == STOP_AFTER_BLOCK_END && kind == WK_END_OF_BLOCK && cursor != CWordList::NO_POSITION) {
             // The first word of the next block is shown but stays at the
             // cursor, so the next command executes it.
             FocusAndHighlight(cursor);
             return;
         }
-        if ((runToMode == RUNTO_TOOL_CHANGE && kind == WK_TOOL) || (runToMode == RUNTO_Z_VALUE && kind == WK_Z)) {
+        if (rule.stop == STOP_AT_KIND && kind == rule.stopKind) {
             FocusAndHighlight(taken);
             return;
         }
@@ -134,13 +135,8 @@ void CProgramCursor::OnRunTo()
 
 void CProgramCursor::OnRunToModeChanged()
 {
-    const int index = panel.GetRunToSelection();
-    if (index >= RUNTO_BLOCK_END && index <= RUNTO_END)
-        runToMode = static_cast<RunToMode>(index);
+    if (const RunToModeRow* row = FindRunToMode(panel.GetRunToSelection()))
+        runToMode = row->mode;
 }
 
-void CProgramCursor::SyncRunToCombo()
-{
-    if (runToMode >= RUNTO_BLOCK_END && runToMode <= RUNTO_END)
-        panel.SetRunToSelection(runToMode);
-}
+void CProgramCursor::SyncRunToCombo() { panel.SetRunToSelection(runToMode); }

@@ -7,14 +7,7 @@
 #include "cnc_program.h"
 #include "machine_state.h"
 #include "panel_interfaces.h"
-
-// Equal to the item indexes of the run-to selector.
-enum RunToMode {
-    RUNTO_BLOCK_END = 0,
-    RUNTO_TOOL_CHANGE = 1,
-    RUNTO_Z_VALUE = 2,
-    RUNTO_END = 3,
-};
+#include "run_to_mode.h"
 
 class CProgramCursor {
 public:

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "classic_number.h"
-#include "machine_state.h"
+#include "panel_interfaces.h"
 
 const char* const MESSAGE_BLANK_LOAD = "                                             ";
 const char* const MESSAGE_BLANK_COMMAND = "                                                           ";
@@ -88,37 +88,37 @@ constexpr std::uint32_t Field(DisplayField field) { return 1u << field; }
 
 struct StateLineRow {
     int controlId;
-    std::string (*text)(const CMachineState&);
+    std::string (*text)(const CMachineModes&);
     std::uint32_t fields;
 };
 
 // "\xE4" is the "ä" of code page 1252.
 const StateLineRow stateLines[STATE_LINE_COUNT] = {
-    {IDC_POSITION_X, [](const CMachineState& s) { return FormatClassicFixed4(s.GetPosition().GetX()); }, Field(FIELD_X)},
-    {IDC_POSITION_Y, [](const CMachineState& s) { return FormatClassicFixed4(s.GetPosition().GetY()); }, Field(FIELD_Y)},
-    {IDC_POSITION_Z, [](const CMachineState& s) { return FormatClassicFixed4(s.GetPosition().GetZ()); }, Field(FIELD_Z)},
-    {IDC_MOTION, [](const CMachineState& s) { return Prefixed("Bewegung: ", KeywordOf(motionKeywords, s.GetMotion())); },
+    {IDC_POSITION_X, [](const CMachineModes& s) { return FormatClassicFixed4(s.position.GetX()); }, Field(FIELD_X)},
+    {IDC_POSITION_Y, [](const CMachineModes& s) { return FormatClassicFixed4(s.position.GetY()); }, Field(FIELD_Y)},
+    {IDC_POSITION_Z, [](const CMachineModes& s) { return FormatClassicFixed4(s.position.GetZ()); }, Field(FIELD_Z)},
+    {IDC_MOTION, [](const CMachineModes& s) { return Prefixed("Bewegung: ", KeywordOf(motionKeywords, s.motion)); },
      Field(FIELD_MOTION)},
     {IDC_COMPENSATION,
-     [](const CMachineState& s) { return Prefixed("Kompensation: ", KeywordOf(compensationKeywords, s.GetCompensation())); },
+     [](const CMachineModes& s) { return Prefixed("Kompensation: ", KeywordOf(compensationKeywords, s.compensation)); },
      Field(FIELD_COMPENSATION)},
-    {IDC_PLANE, [](const CMachineState& s) { return Prefixed("Arbeitsebene: ", KeywordOf(planeKeywords, s.GetPlane())); },
+    {IDC_PLANE, [](const CMachineModes& s) { return Prefixed("Arbeitsebene: ", KeywordOf(planeKeywords, s.plane)); },
      Field(FIELD_PLANE)},
-    {IDC_CYCLE, [](const CMachineState& s) { return Prefixed("Zyklus: ", KeywordOf(cycleKeywords, s.GetCycle())); },
+    {IDC_CYCLE, [](const CMachineModes& s) { return Prefixed("Zyklus: ", KeywordOf(cycleKeywords, s.cycle)); },
      Field(FIELD_CYCLE)},
     {IDC_COORD_SYSTEM,
-     [](const CMachineState& s) { return Prefixed("Koord Sys:", KeywordOf(coordSystemKeywords, s.GetCoordSystem())); },
+     [](const CMachineModes& s) { return Prefixed("Koord Sys:", KeywordOf(coordSystemKeywords, s.coordSystem)); },
      Field(FIELD_COORD_SYSTEM)},
     {IDC_DIMENSIONING,
-     [](const CMachineState& s) { return Prefixed("Koordinaten:", KeywordOf(dimensioningKeywords, s.GetDimensioning())); },
+     [](const CMachineModes& s) { return Prefixed("Koordinaten:", KeywordOf(dimensioningKeywords, s.dimensioning)); },
      Field(FIELD_DIMENSIONING)},
     {IDC_LENGTH_UNIT,
-     [](const CMachineState& s) { return Prefixed("L\xE4ngeninheit:", KeywordOf(lengthUnitKeywords, s.GetLengthUnit())); },
+     [](const CMachineModes& s) { return Prefixed("L\xE4ngeninheit:", KeywordOf(lengthUnitKeywords, s.lengthUnit)); },
      Field(FIELD_LENGTH_UNIT)},
-    {IDC_FEED_UNIT, [](const CMachineState& s) { return std::string(FeedUnitText(s.GetFeedMode(), s.GetLengthUnit())); },
+    {IDC_FEED_UNIT, [](const CMachineModes& s) { return std::string(FeedUnitText(s.feedMode, s.lengthUnit)); },
      Field(FIELD_FEED_MODE) | Field(FIELD_LENGTH_UNIT)},
     {IDC_SPINDLE_UNIT,
-     [](const CMachineState& s) { return std::string(SpindleUnitText(s.GetSpindleMode(), s.GetLengthUnit())); },
+     [](const CMachineModes& s) { return std::string(SpindleUnitText(s.spindleMode, s.lengthUnit)); },
      Field(FIELD_SPINDLE_MODE) | Field(FIELD_LENGTH_UNIT)},
 };
 
@@ -126,11 +126,11 @@ const StateLineRow stateLines[STATE_LINE_COUNT] = {
 
 int StateLineControlId(std::size_t line) { return stateLines[line].controlId; }
 
-std::string StateLineText(std::size_t line, const CMachineState& state) { return stateLines[line].text(state); }
+std::string StateLineText(std::size_t line, const CMachineModes& modes) { return stateLines[line].text(modes); }
 
 std::uint32_t StateLineFields(std::size_t line) { return stateLines[line].fields; }
 
-StateSnapshot TakeStateSnapshot(const CMachineState& state)
+StateSnapshot TakeStateSnapshot(const CMachineModes& modes)
 {
     // The bits, so that a NaN compares equal to itself and -0 differs from 0.
     const auto bits = [](double value) {
@@ -139,19 +139,19 @@ StateSnapshot TakeStateSnapshot(const CMachineState& state)
         return word;
     };
     const auto code = [](std::int32_t value) { return static_cast<std::uint64_t>(static_cast<std::uint32_t>(value)); };
-    const CToolPosition& position = state.GetPosition();
+    const CToolPosition& position = modes.position;
     StateSnapshot snapshot{};
     snapshot[FIELD_X] = bits(position.GetX());
     snapshot[FIELD_Y] = bits(position.GetY());
     snapshot[FIELD_Z] = bits(position.GetZ());
-    snapshot[FIELD_MOTION] = code(state.GetMotion());
-    snapshot[FIELD_COMPENSATION] = code(state.GetCompensation());
-    snapshot[FIELD_PLANE] = code(state.GetPlane());
-    snapshot[FIELD_CYCLE] = code(state.GetCycle());
-    snapshot[FIELD_COORD_SYSTEM] = code(state.GetCoordSystem());
-    snapshot[FIELD_DIMENSIONING] = code(state.GetDimensioning());
-    snapshot[FIELD_LENGTH_UNIT] = code(state.GetLengthUnit());
-    snapshot[FIELD_FEED_MODE] = code(state.GetFeedMode());
-    snapshot[FIELD_SPINDLE_MODE] = code(state.GetSpindleMode());
+    snapshot[FIELD_MOTION] = code(modes.motion);
+    snapshot[FIELD_COMPENSATION] = code(modes.compensation);
+    snapshot[FIELD_PLANE] = code(modes.plane);
+    snapshot[FIELD_CYCLE] = code(modes.cycle);
+    snapshot[FIELD_COORD_SYSTEM] = code(modes.coordSystem);
+    snapshot[FIELD_DIMENSIONING] = code(modes.dimensioning);
+    snapshot[FIELD_LENGTH_UNIT] = code(modes.lengthUnit);
+    snapshot[FIELD_FEED_MODE] = code(modes.feedMode);
+    snapshot[FIELD_SPINDLE_MODE] = code(modes.spindleMode);
     return snapshot;
 }

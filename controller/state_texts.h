@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-class CMachineState;
+#include "machine_modes.h"
 
 constexpr std::size_t STATE_LINE_COUNT = 12;
 
@@ -19,11 +19,11 @@ enum DisplayField {
     DISPLAY_FIELD_COUNT
 };
 using StateSnapshot = std::array<std::uint64_t, DISPLAY_FIELD_COUNT>;
-StateSnapshot TakeStateSnapshot(const CMachineState& state);
+StateSnapshot TakeStateSnapshot(const CMachineModes& modes);
 
 // line counts from 0 in the order the panel writes the lines.
 int StateLineControlId(std::size_t line);
-std::string StateLineText(std::size_t line, const CMachineState& state);
+std::string StateLineText(std::size_t line, const CMachineModes& modes);
 // The fields a line's text is made from, one bit per DisplayField.
 std::uint32_t StateLineFields(std::size_t line);
 

@@ -77,5 +77,10 @@ std::string FormatClassicFixed4(double value)
     // Large enough for the longest double in fixed notation (309 digits).
     char buffer[400];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
-    return std::string(buffer, result.ptr);
+    std::string text(buffer, result.ptr);
+    // The field width of "%4": only "inf" and "nan" are ever shorter.
+    constexpr std::size_t WIDTH = 4;
+    if (text.size() < WIDTH)
+        text.insert(0, WIDTH - text.size(), ' ');
+    return text;
 }

@@ -15,5 +15,6 @@ std::int32_t ParseClassicInt(const char* text);
 // not used, as strtod reports it. The text must be NUL-terminated.
 double ParseClassicReal(const char* text, const char** end);
 
-// printf "%4.4f" in the classic locale, never cut.
+// printf "%4.4f" in the classic locale, never cut: " inf", "-inf", " nan"
+// and "-nan" as printf writes them.
 std::string FormatClassicFixed4(double value);

@@ -1,6 +1,7 @@
 #include "cnc_program.h"
 
 #include <array>
+#include <new>
 #include <cstdint>
 #include <utility>
 
@@ -10,6 +11,8 @@ const char* const TEXT_CANT_OPEN_FILE = "Can't open file.";
 const char* const TEXT_SYNTAX_ERROR_IN_LINE = "Syntax error in line: ";
 const char* const TEXT_ERROR_READING_HEADER = "Error reading CNC header";
 const char* const TEXT_FILE_TOO_LARGE = "File too large.";
+const char* const TEXT_ERROR_READING_FILE = "Error reading CNC file.";
+const char* const TEXT_NOT_ENOUGH_MEMORY = "Not enough memory.";
 
 namespace {
 
@@ -99,7 +102,12 @@ int CCncProgram::Load(const std::string& name)
     const int opened = OpenFile(path);
     if (opened != RESULT_OK)
         return opened;
-    const int result = ReadProgram();
+    int result = RESULT_OK;
+    try {
+        result = ReadProgram();
+    } catch (const std::bad_alloc&) {
+        result = FailForMemory();
+    }
     CloseFile();
     if (result == RESULT_OK || result == RESULT_END_OF_FILE) {
         if (editor != nullptr)
@@ -107,6 +115,24 @@ int CCncProgram::Load(const std::string& name)
         return RESULT_OK;
     }
     return result;
+}
+
+int CCncProgram::FailForMemory()
+{
+    // Give back everything this load built, so that the panel goes on with
+    // the memory it had; the view shows an empty listing rather than a part
+    // whose line index may not have been built.
+    const std::string chosenPath = path;
+    Clear();
+    path = chosenPath;
+    errorText = TEXT_NOT_ENOUGH_MEMORY;
+    try {
+        BuildListing();
+    } catch (const std::bad_alloc&) {
+        // An empty listing needs next to nothing; if even that fails the
+        // view keeps what it showed.
+    }
+    return RESULT_NO_MEMORY;
 }
 
 int CCncProgram::Clear()
@@ -122,6 +148,8 @@ int CCncProgram::Clear()
     lookahead = false;
     current = 0;
     previousFileByte = 0;
+    fileByteRead = false;
+    closingLineEndRead = false;
     path.clear();
     header.clear();
     errorText.clear();
@@ -145,6 +173,8 @@ int CCncProgram::OpenFile(const std::string& filePath)
     }
     fileOpen = true;
     previousFileByte = 0;
+    fileByteRead = false;
+    closingLineEndRead = false;
     return RESULT_OK;
 }
 
@@ -226,6 +256,10 @@ int CCncProgram::ReadProgram()
         charCount += static_cast<std::int32_t>(length);
         ++wordCount;
     }
+    // A failing disk ends the load like the end of the file, with the words
+    // read so far listed, but says so.
+    if (result == RESULT_READ_FAILED)
+        errorText = TEXT_ERROR_READING_FILE;
     BuildListing();
     return result;
 }
@@ -243,8 +277,16 @@ int CCncProgram::ReadChar()
 {
     unsigned char byte = 0;
     const int result = file.ReadByte(byte);
+    if (result == CProgramFile::READ_END && NeedsClosingLineEnd()) {
+        // A last line without a line end is still a line: its last word and
+        // its block are delivered like those of every other line.
+        closingLineEndRead = true;
+        current = '\r';
+        return RESULT_OK;
+    }
     if (result != CProgramFile::READ_BYTE)
         return result;
+    fileByteRead = true;
     // Most programs written on Linux and macOS end their lines with a bare
     // line feed; read as a carriage return it ends the block as CR LF does.
     current = (byte == '\n' && previousFileByte != '\r') ? static_cast<unsigned char>('\r') : byte;
@@ -252,13 +294,28 @@ int CCncProgram::ReadChar()
     return RESULT_OK;
 }
 
+bool CCncProgram::NeedsClosingLineEnd() const
+{
+    if (!fileByteRead || closingLineEndRead)
+        return false;
+    const unsigned char low = previousFileByte & 0x7F;
+    return low != '\r' && low != '\n';
+}
+
+void CCncProgram::RewindFile()
+{
+    file.SeekToStart();
+    previousFileByte = 0;
+    fileByteRead = false;
+    closingLineEndRead = false;
+}
+
 int CCncProgram::ReadHeader(std::string& headerText)
 {
     const auto startOver = [&]() {
         headerText.clear();
         lookahead = false;
-        file.SeekToStart();
-        previousFileByte = 0;
+        RewindFile();
         lineCount = 0;
     };
     std::size_t stored = 0;
@@ -324,8 +381,14 @@ int CCncProgram::ReadWordAt(std::string& buffer, std::size_t base)
                 const int result = ReadChar();
                 if (result != RESULT_OK)
                     return finish(result);
+                // The line end is the block's, not the comment's: it follows
+                // as the end-of-block word, as on a line without a comment.
+                if (IsCarriageReturn(current)) {
+                    lookahead = true;
+                    return finish(RESULT_OK);
+                }
                 buffer += static_cast<char>(current);
-                if (current == ')' || IsCarriageReturn(current))
+                if (current == ')')
                     return finish(RESULT_OK);
             }
         }

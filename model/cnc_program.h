@@ -23,6 +23,7 @@ public:
     static constexpr int RESULT_NO_HEADER = -4;
     static constexpr int RESULT_TOO_LARGE = -5;
     static constexpr int RESULT_READ_FAILED = CProgramFile::READ_FAILED;
+    static constexpr int RESULT_NO_MEMORY = -7;
 
     // editor may be null: then no listing is built and no spans are set.
     CCncProgram(IListingView* editor, IFileChooser& fileChooser, ISettingsStore& settings);
@@ -32,7 +33,8 @@ public:
 
     // An empty name asks the file chooser; a non-empty one reloads the file
     // chosen last. A file over 1 GiB, or one whose listing would not fit the
-    // 32-bit spans, gives RESULT_TOO_LARGE.
+    // 32-bit spans, gives RESULT_TOO_LARGE; one that does not fit in memory
+    // gives RESULT_NO_MEMORY with nothing of it kept.
     int Load(const std::string& name);
     std::string GetErrorText() const { return errorText; }
     const CWordList& GetWordList() const { return words; }
@@ -58,11 +60,16 @@ private:
     // The tokenizer proper: appends the word to buffer from its end, where
     // base is; the word is buffer[base, end) afterwards.
     int ReadWordAt(std::string& buffer, std::size_t base);
+    int FailForMemory();
     int FinishWord(std::string& buffer, std::size_t base, int result);
     // Appends the buffered bytes that follow while keep(byte) holds, exactly
     // as reading them one by one would; keep must refuse line ends.
     template <class Keep>
     void AppendRun(std::string& buffer, Keep keep);
+    // True at the end of a file whose last byte is no line end, until the
+    // one line end that closes it has been read.
+    bool NeedsClosingLineEnd() const;
+    void RewindFile();
 
     bool fileOpen = false;
     CProgramFile file;
@@ -72,6 +79,8 @@ private:
     // The file byte read before current, to tell a bare line feed from the
     // second half of CR LF.
     unsigned char previousFileByte = 0;
+    bool fileByteRead = false;
+    bool closingLineEndRead = false;
     CWordList words;
     // The listing text, built while the words are read: the header, then each
     // word after a blank unless it begins with "N". The words are spans of it.
@@ -91,3 +100,5 @@ extern const char* const TEXT_CANT_OPEN_FILE;
 extern const char* const TEXT_SYNTAX_ERROR_IN_LINE;
 extern const char* const TEXT_ERROR_READING_HEADER;
 extern const char* const TEXT_FILE_TOO_LARGE;
+extern const char* const TEXT_ERROR_READING_FILE;
+extern const char* const TEXT_NOT_ENOUGH_MEMORY;

@@ -161,17 +161,20 @@ TEST(ProgramCursor, LastWordWithoutBlockEnd)
     c.cursor.OnNextWord();
     EXPECT_EQ(c.Message(), "Ende der Anweisungen");
 
+    // Without a line end after the last line, its block is applied all the same.
     CControllerRig open;
     open.Load("G1\rX5 Y6");
     open.cursor.OnNextWord();
     open.cursor.OnNextWord();
     EXPECT_EQ(open.Selected(), "X5");
-    EXPECT_EQ(open.Message(), blank59);
-    EXPECT_EQ(open.cursor.GetCursor(), CWordList::NO_POSITION);
     open.cursor.OnNextWord();
+    EXPECT_EQ(open.Selected(), "Y6");
     EXPECT_EQ(open.Message(), blank59);
-    // X5's block was never applied.
-    EXPECT_EQ(open.Text(IDC_POSITION_X), "0.0000");
+    open.cursor.OnNextWord();
+    EXPECT_EQ(open.Message(), "Ende der Anweisungen");
+    EXPECT_EQ(open.cursor.GetCursor(), CWordList::NO_POSITION);
+    EXPECT_EQ(open.Text(IDC_POSITION_X), "5.0000");
+    EXPECT_EQ(open.Text(IDC_POSITION_Y), "6.0000");
 }
 
 TEST(ProgramCursor, NothingLoaded)

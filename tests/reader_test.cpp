@@ -39,7 +39,7 @@ Tokens Tokenize(const std::string& bytes)
 
 using Words = std::vector<std::string>;
 
-TEST(Reader, WorkedExample)
+TEST(Reader, DemoPart)
 {
     const Tokens tokens =
         Tokenize(CrLfLines({"Demo part", "%", "N10 G00 X0 Y0", "G01 X10 F100 (cut)", "N20 GOTO 10 ; loop", "M30"}));
@@ -68,10 +68,16 @@ TEST(Reader, Tokenizer)
         {"lower case kept", "g01 x10\r", {"g01", "x10", "\r"}},
         {"comment after a word", "G01 (cut)\r", {"G01", "(cut)", "\r"}},
         {"comment at line start has an empty word before it", "(only comment)\r\n", {"", "(only comment)", "\r"}},
-        {"semicolon comment consumes the line end",
+        {"semicolon comment leaves the line end to its block",
          "; note\r\nN20 X1\r\n",
-         {"", "; note", "N20", "X1", "\r"}},
-        {"unclosed parenthesis comment ends at the line end", "(open\r\nX1\r\n", {"", "(open", "X1", "\r"}},
+         {"", "; note", "\r", "N20", "X1", "\r"}},
+        {"unclosed parenthesis comment ends at the line end", "(open\r\nX1\r\n", {"", "(open", "\r", "X1", "\r"}},
+        {"comment after words keeps the block apart from the next line",
+         "G1 Z5 F500 ; lift\r\nX10\r\n",
+         {"G1", "Z5", "F500", "; lift", "\r", "X10", "\r"}},
+        {"blanks before the line end are trimmed from the comment", "(a  \r", {"", "(a", "\r"}},
+        {"byte 141 ends a comment and its block", "(a\x8dX1\r", {"", "(a", "\x8d", "X1", "\r"}},
+        {"comment closed by the end of the file", "G1 ; end", {"G1", "; end", "\r"}},
         {"semicolon comment ends at a parenthesis", "; a) X1\r", {"", "; a)", "X1", "\r"}},
         {"O first in a word is ordinary", "O1234\r", {"O1234", "\r"}},
         {"empty lines give one end of block each", "\r\n\r\n", {"\r", "\r"}},
@@ -79,9 +85,13 @@ TEST(Reader, Tokenizer)
         {"byte 141 ends a word", "X1\x8dY2\r", {"X1", "\x8d", "Y2", "\r"}},
         {"byte 141 inside a rest-of-line run", "GO\x8d X\r", {"GO\x8d X", "\r"}},
         {"byte 138 skipped", "X1\x8a" "2\r", {"X12", "\r"}},
-        {"last word without line end dropped", "G1\rX5", {"G1", "\r"}},
+        {"last line without line end still ends its block", "G1\rX5", {"G1", "\r", "X5", "\r"}},
+        {"rest-of-line run closed by the end of the file", "GOTO 1", {"GOTO 1", "\r"}},
+        {"last byte a line feed needs no closing line end", "X5\n", {"X5", "\r"}},
+        {"last byte 138 needs no closing line end", "X5 Y6\x8a", {"X5"}},
+        {"last byte 141 needs no closing line end", "X5\x8d", {"X5", "\x8d"}},
         {"bare line feed ends a line", "G1 X1\nG0\n", {"G1", "X1", "\r", "G0", "\r"}},
-        {"bare line feed ends a semicolon comment", "; a\nX1\n", {"", "; a", "X1", "\r"}},
+        {"bare line feed ends a semicolon comment", "; a\nX1\n", {"", "; a", "\r", "X1", "\r"}},
         {"bare line feed ends a rest-of-line run", "GOTO 1\nX1\n", {"GOTO 1", "\r", "X1", "\r"}},
         {"carriage return alone ends a line", "G1\rG2\r", {"G1", "\r", "G2", "\r"}},
         {"NUL is an ordinary byte", std::string("X1\0" "2\r", 5), {std::string("X1\0" "2", 4), "\r"}},

@@ -8,6 +8,7 @@
 #include "fuzz_support.h"
 #include "machine_state.h"
 #include "program_cursor.h"
+#include "run_to_mode.h"
 #include "state_texts.h"
 
 namespace {
@@ -23,7 +24,7 @@ void CheckPanel(const CCliPanel& panel, const CHeadlessView& view, const CProgra
     }
     const WordPosition position = cursor.GetCursor();
     Require(position == CWordList::NO_POSITION || position < loader.GetWordList().GetCount(), "cursor inside the list");
-    static const std::regex number("-?[0-9]+\\.[0-9]{4}|-?inf|-?nan");
+    static const std::regex number("-?[0-9]+\\.[0-9]{4}| inf|-inf| nan|-nan");
     for (int id : {IDC_POSITION_X, IDC_POSITION_Y, IDC_POSITION_Z})
         Require(std::regex_match(panel.GetControlText(id), number), "coordinate as %4.4f");
     static const std::pair<int, std::regex> keywordLines[] = {
@@ -72,7 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 5: view.KillFocus(); break;
         case 6: view.ClickAt(commands[index]); break;
         default:
-            panel.SetRunToSelection(commands[index] % 10 - 7 + (commands[index] >= 200 ? 1 : 0));
+            // Every mode, and one index past them that chooses nothing.
+            panel.SetRunToSelection(static_cast<int>(commands[index] / 10 % (RunToModeCount() + 1)));
             cursor.OnRunToModeChanged();
             break;
         }
