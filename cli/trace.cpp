@@ -1,44 +1,12 @@
 #include "trace.h"
 
-#include <charconv>
-#include <cmath>
-
 #include "headless_panel.h"
+#include "json_text.h"
 #include "state_texts.h"
 
 namespace {
 
 const char* const SCRIPT_LETTERS = "nNrRaxl0123";
-
-void AppendNumber(std::string& out, long long value)
-{
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr);
-}
-
-void AppendReal(std::string& out, double value)
-{
-    if (std::isnan(value)) {
-        out += "\"nan\"";
-    } else if (std::isinf(value)) {
-        out += value > 0 ? "\"inf\"" : "\"-inf\"";
-    } else {
-        char buffer[64];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-        out.append(buffer, result.ptr);
-    }
-}
-
-template <std::size_t N>
-void AppendKey(std::string& out, const char (&key)[N])
-{
-    out += ',';
-    out += '"';
-    out.append(key, N - 1);
-    out += '"';
-    out += ':';
-}
 
 class CTraceWriter {
 public:
