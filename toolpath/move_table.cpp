@@ -58,13 +58,26 @@ void CMoveTable::Clear()
     lengthUnit = WK_UNIT_MM;
 }
 
+namespace {
+
+// Copying a table of millions of moves to give back a few kilobytes costs
+// more than it saves: only a sixteenth or more is worth it.
+template <class T>
+void ShrinkIfWorth(std::vector<T>& items)
+{
+    if (items.capacity() - items.size() > items.size() / 16)
+        items.shrink_to_fit();
+}
+
+} // namespace
+
 void CMoveTable::ShrinkToFit()
 {
-    ends.shrink_to_fit();
-    kindFlags.shrink_to_fit();
-    endWords.shrink_to_fit();
-    blockFirstWords.shrink_to_fit();
-    arcs.shrink_to_fit();
+    ShrinkIfWorth(ends);
+    ShrinkIfWorth(kindFlags);
+    ShrinkIfWorth(endWords);
+    ShrinkIfWorth(blockFirstWords);
+    ShrinkIfWorth(arcs);
 }
 
 std::size_t CMoveTable::GetMemoryBytes() const

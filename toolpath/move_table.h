@@ -83,7 +83,8 @@ public:
     void AppendArc(const CArcRecord& arc) { arcs.push_back(arc); }
     void SetBounds(const CMovePoint& min, const CMovePoint& max);
     void Clear();
-    // Gives back what Reserve and growth held beyond the moves and arcs.
+    // Gives back what Reserve and growth held beyond the moves and arcs,
+    // where that is more than a sixteenth of them.
     void ShrinkToFit();
 
     // The length unit in force at the end of the program (WK_UNIT_MM or

@@ -213,27 +213,26 @@ constexpr double exactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6, 
 // strtod and from_chars give. Anything else is left to them.
 bool ReadShortDecimal(const char* text, const char* end, double& value)
 {
-    constexpr int MAX_DIGITS = 15;
+    constexpr std::ptrdiff_t MAX_DIGITS = 15;
     const bool negative = *text == '-';
     const char* byte = negative ? text + 1 : text;
+    // Digits and one point at most, so no longer text fits.
+    if (end - byte > MAX_DIGITS + 1)
+        return false;
     std::int64_t mantissa = 0;
-    int digits = 0;
-    int fractionDigits = 0;
-    bool point = false;
-    for (; byte != end; ++byte) {
-        const char current = *byte;
-        if (current >= '0' && current <= '9') {
-            if (++digits > MAX_DIGITS)
-                return false;
-            mantissa = mantissa * 10 + (current - '0');
-            fractionDigits += point ? 1 : 0;
-        } else if (current == '.' && !point) {
-            point = true;
-        } else {
-            return false;
-        }
+    const char* const integerStart = byte;
+    while (byte != end && static_cast<unsigned char>(*byte - '0') <= 9)
+        mantissa = mantissa * 10 + (*byte++ - '0');
+    std::ptrdiff_t digits = byte - integerStart;
+    std::ptrdiff_t fractionDigits = 0;
+    if (byte != end && *byte == '.') {
+        const char* const fractionStart = ++byte;
+        while (byte != end && static_cast<unsigned char>(*byte - '0') <= 9)
+            mantissa = mantissa * 10 + (*byte++ - '0');
+        fractionDigits = byte - fractionStart;
+        digits += fractionDigits;
     }
-    if (digits == 0)
+    if (byte != end || digits == 0 || digits > MAX_DIGITS)
         return false;
     const double magnitude = static_cast<double>(mantissa) / exactPowersOfTen[fractionDigits];
     value = negative ? -magnitude : magnitude;
