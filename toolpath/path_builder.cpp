@@ -1,6 +1,7 @@
 #include "path_builder.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "cnc_bytes.h"
@@ -277,21 +278,20 @@ void AddArcExtremes(const ArcGeometry& arc, const PlaneRow& axes, CBounds& bound
     const double high = std::max(arc.startAngle, endAngle);
     const double larger = std::max(arc.startRadius, arc.endRadius);
     const double smaller = std::min(arc.startRadius, arc.endRadius);
-    // The cosine of the start and end angle measured from each direction.
-    double startCosine[4] = {};
-    double endCosine[4] = {};
+    // The cosine of the start and end angle measured from each direction;
+    // only a spiral needs them.
+    std::array<double, 4> startCosine{};
+    std::array<double, 4> endCosine{};
     if (arc.mismatch) {
         const double startCos = std::cos(arc.startAngle);
         const double startSin = std::sin(arc.startAngle);
         const double endCos = std::cos(endAngle);
         const double endSin = std::sin(endAngle);
-        const double starts[4] = {startCos, startSin, -startCos, -startSin};
-        const double ends[4] = {endCos, endSin, -endCos, -endSin};
-        std::copy(starts, starts + 4, startCosine);
-        std::copy(ends, ends + 4, endCosine);
+        startCosine = {startCos, startSin, -startCos, -startSin};
+        endCosine = {endCos, endSin, -endCos, -endSin};
     }
-    for (int direction = 0; direction < 4; ++direction) {
-        const double directionAngle = direction * (PI / 2.0);
+    for (std::size_t direction = 0; direction < 4; ++direction) {
+        const double directionAngle = static_cast<double>(direction) * (PI / 2.0);
         const double crossing = directionAngle + std::ceil((low - directionAngle) / FULL_TURN) * FULL_TURN;
         double reach = 0.0;
         if (crossing <= high) {
