@@ -305,6 +305,34 @@ TEST(PathBuilder, BlocksAndModes)
         CheckGeometry(row);
 }
 
+// Coordinates the classifier reads as infinities, or so large that the
+// geometry overflows, give arcs that cannot be made; the table keeps them as
+// infinities.
+TEST(PathBuilder, HugeCoordinates)
+{
+    const struct {
+        const char* name;
+        std::vector<const char*> lines;
+        std::uint8_t arcFlags;
+        float tableEndX;
+    } cases[] = {
+        {"infinite start", {"G0 X1e400 Y0 Z0", "G3 X0 Y10 I-10"}, ERROR, 0.0f},
+        {"infinite end", {"G0 X10 Y0 Z0", "G3 X-1e400 Y0 I-10"}, ERROR, -HUGE_VALF},
+        {"radius form whose squares overflow", {"G0 X1e300 Y0 Z0", "G2 X-1e300 Y0 R1e300"}, ERROR, -HUGE_VALF},
+        {"centre form beyond the float range", {"G0 X1e300 Y0 Z0", "G2 X-1e300 Y0 I-1e300"}, NONE, -HUGE_VALF},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const CBuiltPath path(Lines(row.lines));
+        ASSERT_EQ(path.sink.moves.size(), 2u);
+        EXPECT_EQ(path.sink.moves[1].flags, row.arcFlags);
+        CMoveTable table;
+        CPathBuilder(path.rig.loader.GetWordList(), 0).BuildTable(table);
+        ASSERT_EQ(table.GetCount(), 2u);
+        EXPECT_EQ(table.GetEnd(1).x, row.tableEndX);
+    }
+}
+
 TEST(PathBuilder, UnfinishedBlockMakesNoMove)
 {
     const CBuiltPath path("G1 X1 Y1 Z1\r\nG1 X5");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 
 #include "cnc_bytes.h"
 
@@ -312,22 +313,34 @@ void AddArcExtremes(const ArcGeometry& arc, const PlaneRow& axes, CBounds& bound
     }
 }
 
+// Coordinates beyond the float range become infinities, as a conversion
+// would give on most machines, without relying on it.
+float NarrowToFloat(double value)
+{
+    if (std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max()))
+        return value > 0.0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
+}
+
+CMovePoint NarrowToFloat(const PathPoint& point)
+{
+    return CMovePoint{NarrowToFloat(point[0]), NarrowToFloat(point[1]), NarrowToFloat(point[2])};
+}
+
 // Fills a move table from the moves as they come.
 class CTableSink : public IPathSink {
 public:
     explicit CTableSink(CMoveTable& table) : table(table) {}
     void AddMove(const CPathMove& move) override
     {
-        const CMovePoint end{static_cast<float>(move.to[0]), static_cast<float>(move.to[1]),
-                             static_cast<float>(move.to[2])};
-        table.Append(end, move.kind, move.flags, static_cast<std::uint32_t>(move.endWord),
+        table.Append(NarrowToFloat(move.to), move.kind, move.flags, static_cast<std::uint32_t>(move.endWord),
                      static_cast<std::uint32_t>(move.blockFirstWord));
         if (!move.isArc)
             return;
         const PlaneRow& axes = FindArcPlane(move.plane);
         CArcRecord arc;
-        arc.centerFirst = static_cast<float>(move.center[axes.first]);
-        arc.centerSecond = static_cast<float>(move.center[axes.second]);
+        arc.centerFirst = NarrowToFloat(move.center[axes.first]);
+        arc.centerSecond = NarrowToFloat(move.center[axes.second]);
         arc.sweep = static_cast<float>(move.sweep);
         arc.move = static_cast<std::uint32_t>(move.index);
         arc.plane = move.plane;
@@ -337,11 +350,6 @@ public:
 private:
     CMoveTable& table;
 };
-
-CMovePoint ToFloat(const PathPoint& point)
-{
-    return CMovePoint{static_cast<float>(point[0]), static_cast<float>(point[1]), static_cast<float>(point[2])};
-}
 
 } // namespace
 
@@ -495,7 +503,7 @@ CPathSummary CPathBuilder::BuildTable(CMoveTable& table) const
     const CPathSummary summary = Build(sink);
     table.ShrinkToFit();
     if (summary.hasBounds)
-        table.SetBounds(ToFloat(summary.min), ToFloat(summary.max));
+        table.SetBounds(NarrowToFloat(summary.min), NarrowToFloat(summary.max));
     table.SetLengthUnit(summary.lengthUnit);
     return summary;
 }
