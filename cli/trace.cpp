@@ -1,10 +1,9 @@
 #include "trace.h"
 
-#include <charconv>
-#include <cmath>
 #include <cstring>
 
 #include "headless_panel.h"
+#include "json_text.h"
 #include "run_to_mode.h"
 #include "state_texts.h"
 
@@ -12,36 +11,6 @@ namespace {
 
 // The command letters; the run-to modes add their digits.
 const char* const COMMAND_LETTERS = "nNrRaxl";
-
-void AppendNumber(std::string& out, long long value)
-{
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr);
-}
-
-void AppendReal(std::string& out, double value)
-{
-    if (std::isnan(value)) {
-        out += "\"nan\"";
-    } else if (std::isinf(value)) {
-        out += value > 0 ? "\"inf\"" : "\"-inf\"";
-    } else {
-        char buffer[64];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-        out.append(buffer, result.ptr);
-    }
-}
-
-template <std::size_t N>
-void AppendKey(std::string& out, const char (&key)[N])
-{
-    out += ',';
-    out += '"';
-    out.append(key, N - 1);
-    out += '"';
-    out += ':';
-}
 
 class CTraceWriter {
 public:
