@@ -603,6 +603,7 @@ void CCncEditBoxCtrl::SelectAll()
     anchor = 0;
     caret = static_cast<int>(lines.GetTextLength());
     preferredColumn = ColumnInLine(lines.LineFromChar(caret), caret);
+    UpdateLineIndicator();
     viewport()->update();
 }
 

@@ -6,6 +6,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QToolTip>
 
@@ -108,6 +109,8 @@ private slots:
     void readOutsAfterEachCommand_data();
     void readOutsAfterEachCommand();
     void clickOnFifthLineOfTwelve();
+    void selectAllMovesIndicator_data();
+    void selectAllMovesIndicator();
     void focusLeavesAndReturnsToWord();
     void loadFailureShowsMessage_data();
     void loadFailureShowsMessage();
@@ -457,6 +460,48 @@ void ControllerDlgTest::clickOnFifthLineOfTwelve()
     QTest::keyClick(editor, Qt::Key_F8);
     QCOMPARE(editor->GetSelectedText(), QStringLiteral("X1"));
     QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), QStringLiteral("1/12"));
+}
+
+void ControllerDlgTest::selectAllMovesIndicator_data()
+{
+    QTest::addColumn<std::string>("program");
+    QTest::addColumn<bool>("byMenu");
+    QTest::addColumn<QString>("indicator");
+    QTest::newRow("menu, twelve lines") << TwelveLineProgram() << true << QStringLiteral("12/12");
+    QTest::newRow("menu, the demo part") << DemoProgram() << true << QStringLiteral("7/7");
+    QTest::newRow("Ctrl+A, twelve lines") << TwelveLineProgram() << false << QStringLiteral("12/12");
+}
+
+void ControllerDlgTest::selectAllMovesIndicator()
+{
+    QFETCH(std::string, program);
+    QFETCH(bool, byMenu);
+    QFETCH(QString, indicator);
+    const auto panel = OpenPanel();
+    Load(*panel, program);
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QTest::keyClick(editor, Qt::Key_F10);
+    QVERIFY(Text(*panel, IDC_LINE_INDICATOR) != indicator);
+    if (byMenu) {
+        QTimer::singleShot(0, this, [&]() {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu != nullptr);
+            for (QAction* action : menu->actions()) {
+                if (action->text() == QLatin1String("Select All"))
+                    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(action).center());
+            }
+        });
+        const QPoint centre = editor->viewport()->rect().center();
+        QContextMenuEvent request(QContextMenuEvent::Mouse, centre, editor->viewport()->mapToGlobal(centre));
+        QApplication::sendEvent(editor->viewport(), &request);
+    } else {
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    }
+    QCOMPARE(editor->GetSelectionStart(), 0);
+    // The caret stands at the end of the text, on the last line.
+    QCOMPARE(editor->GetSelectionEnd(), editor->GetCaretPosition());
+    QCOMPARE(editor->LineFromChar(editor->GetCaretPosition()), editor->GetLineCount() - 1);
+    QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), indicator);
 }
 
 void ControllerDlgTest::focusLeavesAndReturnsToWord()
