@@ -2,7 +2,8 @@
 // selector, the message line and the program editor, laid out by the form
 // res/controller_dlg.ui. It owns the program editor, the loader and the
 // machine state for its whole life; its buttons and the editor's keys only
-// forward to the program cursor, which holds the command logic.
+// forward to the program cursor, which holds the command logic. It keeps the
+// editor's line indicator.
 #pragma once
 
 #include <map>
@@ -12,13 +13,14 @@
 #include <QDialog>
 #include <QIcon>
 
+#include "cnc_edit_box_ctrl.h"
 #include "panel_interfaces.h"
 
-class CCncEditBoxCtrl;
 class CCncProgram;
 class CHelpWindow;
 class CMachineState;
 class CProgramCursor;
+class QLabel;
 class QPushButton;
 
 namespace Ui {
@@ -76,6 +78,11 @@ private:
     // shows while the dialog waits.
     bool ChooseFile(const std::string& initialName, std::string& chosenPath) override;
     void RunCommand(void (CProgramCursor::*command)());
+    void OnEditorFunctionKey(CCncEditBoxCtrl::FunctionKey key);
+    // The caret's line and the line count, "3/12".
+    void UpdateLineIndicator();
+    // Shows the texts kept so far and draws the panel at once.
+    void RepaintNow();
     void OnInitDialog();
     void OnDestroy();
     void ApplyOuterSize();
@@ -83,6 +90,9 @@ private:
     QIcon icon;
     std::unique_ptr<Ui::ControllerDlg> form;
     QPushButton* hiddenButton = nullptr;
+    QLabel* lineIndicator = nullptr;
+    // The indicator's width on the form.
+    int indicatorWidth = 0;
     CCncEditBoxCtrl* editor = nullptr;
     CCncProgram* loader = nullptr;
     CMachineState* machineState = nullptr;

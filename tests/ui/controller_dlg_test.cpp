@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QToolTip>
 
 #include "cli_panel.h"
@@ -117,6 +118,9 @@ private slots:
     void runToStopsWhereChosen_data();
     void runToStopsWhereChosen();
     void typingInSelectorKeepsStoppingPoint();
+    void editorShowsAsManyLinesAsTheHeadlessView();
+    void lineIndicatorWidensForMillions_data();
+    void lineIndicatorWidensForMillions();
     void enterKey_data();
     void enterKey();
     void altF4InEditorKeepsPanelOpen();
@@ -433,6 +437,7 @@ void ControllerDlgTest::readOutsAfterEachCommand()
         }
         QCOMPARE(editor->GetSelectionStart(), twin.view.GetSelectionStart());
         QCOMPARE(editor->GetSelectionEnd(), twin.view.GetSelectionEnd());
+        QCOMPARE(editor->GetFirstVisibleLine(), twin.view.GetFirstVisibleLine());
     };
     compare(QStringLiteral("loading"));
     for (const QString& command : commands.split(QLatin1Char(' '))) {
@@ -601,6 +606,68 @@ void ControllerDlgTest::typingInSelectorKeepsStoppingPoint()
     QCOMPARE(combo->currentIndex(), 0);
     QCOMPARE(panel->GetEditor()->GetSelectedText(), QStringLiteral("N10"));
     QCOMPARE(Text(*panel, IDC_MESSAGE_LINE), BLANK_COMMAND);
+}
+
+void ControllerDlgTest::editorShowsAsManyLinesAsTheHeadlessView()
+{
+    const auto panel = OpenPanel();
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QCOMPARE(editor->GetVisibleLineCount(), CHeadlessView::VISIBLE_LINE_COUNT);
+    QCOMPARE(editor->verticalScrollBar()->pageStep(), CHeadlessView::VISIBLE_LINE_COUNT);
+    // The last of them lies whole in the view, the one after it does not.
+    Load(*panel, TwelveLineProgram());
+    const QRect last = editor->GetCharRect(static_cast<int>(
+        TwelveLineProgram().find("N60") - TwelveLineProgram().find("N10")));
+    QVERIFY(editor->viewport()->rect().contains(last));
+    QCOMPARE(editor->GetCaretLine(), 0);
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(editor->GetFirstVisibleLine(), 12 - CHeadlessView::VISIBLE_LINE_COUNT);
+}
+
+void ControllerDlgTest::lineIndicatorWidensForMillions_data()
+{
+    QTest::addColumn<int>("blocks");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("last");
+    QTest::addColumn<bool>("widened");
+    QTest::newRow("twelve blocks keep the form's width") << 12 << QStringLiteral("1/13") << QStringLiteral("13/13")
+                                                       << false;
+    QTest::newRow("a hundred thousand blocks") << 100000 << QStringLiteral("1/100001")
+                                              << QStringLiteral("100001/100001") << true;
+    QTest::newRow("a million blocks") << 1000000 << QStringLiteral("1/1000001") << QStringLiteral("1000001/1000001")
+                                     << true;
+}
+
+void ControllerDlgTest::lineIndicatorWidensForMillions()
+{
+    QFETCH(int, blocks);
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+    QFETCH(bool, widened);
+    const auto panel = OpenPanel();
+    auto* indicator = qobject_cast<QLabel*>(panel->GetDlgItem(IDC_LINE_INDICATOR));
+    QVERIFY(indicator != nullptr);
+    const QRect form = indicator->geometry();
+    const QFont face = indicator->font();
+    std::string program;
+    program.reserve(static_cast<std::size_t>(blocks) * 3);
+    for (int block = 0; block < blocks; ++block)
+        program += "X1\r";
+    Load(*panel, program);
+    QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), first);
+    QTest::keyClick(panel->GetEditor(), Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), last);
+    // The count shows whole: the indicator takes the room to its right, and
+    // a smaller face if it must, but stays on the panel.
+    QCOMPARE(indicator->width() > form.width(), widened);
+    QCOMPARE(indicator->geometry().topLeft(), form.topLeft());
+    QVERIFY(indicator->geometry().right() < panel->width());
+    QVERIFY(QFontMetrics(indicator->font()).horizontalAdvance(indicator->text()) <= indicator->contentsRect().width());
+    // A short program gives it the form's width and face back.
+    Load(*panel, DemoProgram());
+    QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), QStringLiteral("2/7"));
+    QCOMPARE(indicator->geometry(), form);
+    QCOMPARE(indicator->font(), face);
 }
 
 void ControllerDlgTest::enterKey_data()
