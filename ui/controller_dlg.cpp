@@ -155,6 +155,7 @@ void CControllerDlg::OnInitDialog()
     editor->Create(EDITOR_RECT, this, IDC_EDITOR);
     setTabOrder(form->runToCombo, editor);
     connect(editor, &CCncEditBoxCtrl::FunctionKeyPressed, this, &CControllerDlg::OnEditorFunctionKey);
+    connect(editor, &CCncEditBoxCtrl::LineClicked, this, &CControllerDlg::OnEditorLineClicked);
     connect(editor, &CCncEditBoxCtrl::SelectionChanged, this, &CControllerDlg::UpdateLineIndicator);
     connect(editor, &CCncEditBoxCtrl::RepaintRequested, this, &CControllerDlg::RepaintNow);
 
@@ -241,15 +242,19 @@ QWidget* CControllerDlg::GetDlgItem(int controlId) const
     return found == controls.end() ? nullptr : found->second.widget;
 }
 
-void CControllerDlg::OnLoad() { RunCommand(&CProgramCursor::OnLoad); }
+void CControllerDlg::OnLoad()
+{
+    stepObservers.NotifyProgramChanging();
+    RunStep(&CProgramCursor::OnLoad, STEP_LOAD);
+}
 
-void CControllerDlg::OnReset() { RunCommand(&CProgramCursor::OnReset); }
+void CControllerDlg::OnReset() { RunStep(&CProgramCursor::OnReset, STEP_RESET); }
 
-void CControllerDlg::OnJumpToActual() { RunCommand(&CProgramCursor::OnJumpToActual); }
+void CControllerDlg::OnJumpToActual() { RunStep(&CProgramCursor::OnJumpToActual, STEP_ACTUAL_WORD); }
 
-void CControllerDlg::OnNextWord() { RunCommand(&CProgramCursor::OnNextWord); }
+void CControllerDlg::OnNextWord() { RunStep(&CProgramCursor::OnNextWord, STEP_NEXT_WORD); }
 
-void CControllerDlg::OnRunTo() { RunCommand(&CProgramCursor::OnRunTo); }
+void CControllerDlg::OnRunTo() { RunStep(&CProgramCursor::OnRunTo, STEP_RUN_TO); }
 
 void CControllerDlg::OnRunToModeChanged() { RunCommand(&CProgramCursor::OnRunToModeChanged); }
 
@@ -264,6 +269,12 @@ void CControllerDlg::RunCommand(void (CProgramCursor::*command)())
         FlushControlTexts();
 }
 
+void CControllerDlg::RunStep(void (CProgramCursor::*command)(), StepCommand step)
+{
+    RunCommand(command);
+    stepObservers.NotifyStepped(step, *cursor, *machineState);
+}
+
 void CControllerDlg::OnEditorFunctionKey(CCncEditBoxCtrl::FunctionKey key)
 {
     for (const KeyCommand& keyCommand : KEY_COMMANDS) {
@@ -271,6 +282,8 @@ void CControllerDlg::OnEditorFunctionKey(CCncEditBoxCtrl::FunctionKey key)
             (this->*keyCommand.command)();
     }
 }
+
+void CControllerDlg::OnEditorLineClicked() { stepObservers.NotifyStepped(STEP_LINE_CLICK, *cursor, *machineState); }
 
 void CControllerDlg::UpdateLineIndicator()
 {

@@ -3,7 +3,7 @@
 // res/controller_dlg.ui. It owns the program editor, the loader and the
 // machine state for its whole life; its buttons and the editor's keys only
 // forward to the program cursor, which holds the command logic. It keeps the
-// editor's line indicator.
+// editor's line indicator, and tells the step observers after each command.
 #pragma once
 
 #include <map>
@@ -15,6 +15,7 @@
 
 #include "cnc_edit_box_ctrl.h"
 #include "panel_interfaces.h"
+#include "step_observer.h"
 
 class CCncProgram;
 class CHelpWindow;
@@ -48,6 +49,7 @@ public:
     // Null when the panel has no control with this id.
     QWidget* GetDlgItem(int controlId) const;
     CCncEditBoxCtrl* GetEditor() const { return editor; }
+    const CProgramCursor* GetProgramCursor() const { return cursor; }
     // Null until F1 first opens it.
     CHelpWindow* GetHelpWindow() const { return helpWindow; }
 
@@ -58,6 +60,11 @@ public:
     void OnRunTo();
     void OnRunToModeChanged();
     void OnHelp();
+
+    // Observers must outlive the panel or be removed first; each is told
+    // once after every stepping command and every click on a program line.
+    void AddStepObserver(IStepObserver* observer) { stepObservers.Add(observer); }
+    void RemoveStepObserver(IStepObserver* observer) { stepObservers.Remove(observer); }
 
 protected:
     // Every way of closing ends here: "&Fertig", Escape and the close box.
@@ -78,7 +85,10 @@ private:
     // shows while the dialog waits.
     bool ChooseFile(const std::string& initialName, std::string& chosenPath) override;
     void RunCommand(void (CProgramCursor::*command)());
+    // A command that moves through the program, then the observers are told.
+    void RunStep(void (CProgramCursor::*command)(), StepCommand step);
     void OnEditorFunctionKey(CCncEditBoxCtrl::FunctionKey key);
+    void OnEditorLineClicked();
     // The caret's line and the line count, "3/12".
     void UpdateLineIndicator();
     // Shows the texts kept so far and draws the panel at once.
@@ -103,6 +113,7 @@ private:
     ISettingsStore* settings;
     std::map<int, PanelControl> controls;
     int commandDepth = 0;
+    CStepObservers stepObservers;
     // A child window of the panel: Qt deletes it with the panel.
     CHelpWindow* helpWindow = nullptr;
 };

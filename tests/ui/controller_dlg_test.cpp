@@ -23,6 +23,7 @@
 #include "machine_state.h"
 #include "program_cursor.h"
 #include "settings_store.h"
+#include "step_observer.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -82,6 +83,34 @@ std::string CamProgram()
 // every text at once: what the panel shows after each command must match.
 using CHeadlessTwin = CHeadlessPanel;
 
+// Stands in the step log for the call before a load.
+constexpr int PROGRAM_CHANGING = -1;
+
+// Writes down what each notification tells and what the panel shows then.
+class CRecordingObserver : public IStepObserver {
+public:
+    explicit CRecordingObserver(CControllerDlg& panel) : panel(panel) {}
+
+    void OnProgramChanging() override { steps.append(PROGRAM_CHANGING); }
+    void OnStepped(StepCommand command, const CProgramCursor& cursor, const CMachineState& state) override
+    {
+        steps.append(command);
+        cursorSeen = cursor.GetCursor();
+        xSeen = state.GetPosition().GetX();
+        messageSeen = CPanelDriver::Text(panel, IDC_MESSAGE_LINE);
+        xShownSeen = CPanelDriver::Text(panel, IDC_POSITION_X);
+    }
+
+    QList<int> steps;
+    WordPosition cursorSeen = CWordList::NO_POSITION;
+    double xSeen = 0.0;
+    QString messageSeen;
+    QString xShownSeen;
+
+private:
+    CControllerDlg& panel;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(std::string)
@@ -118,6 +147,9 @@ private slots:
     void runToStopsWhereChosen_data();
     void runToStopsWhereChosen();
     void typingInSelectorKeepsStoppingPoint();
+    void stepObserversSeeEachCommand_data();
+    void stepObserversSeeEachCommand();
+    void removedObserverHearsNothing();
     void editorShowsAsManyLinesAsTheHeadlessView();
     void lineIndicatorWidensForMillions_data();
     void lineIndicatorWidensForMillions();
@@ -606,6 +638,107 @@ void ControllerDlgTest::typingInSelectorKeepsStoppingPoint()
     QCOMPARE(combo->currentIndex(), 0);
     QCOMPARE(panel->GetEditor()->GetSelectedText(), QStringLiteral("N10"));
     QCOMPARE(Text(*panel, IDC_MESSAGE_LINE), BLANK_COMMAND);
+}
+
+void ControllerDlgTest::stepObserversSeeEachCommand_data()
+{
+    QTest::addColumn<QString>("actions");
+    QTest::addColumn<QList<int>>("steps");
+    QTest::newRow("load") << QStringLiteral("Laden") << QList<int>{PROGRAM_CHANGING, STEP_LOAD};
+    QTest::newRow("F10 and Schritt step")
+        << QStringLiteral("Laden F10 Schritt") << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD, STEP_NEXT_WORD};
+    QTest::newRow("Shift+F10 steps as F10 does")
+        << QStringLiteral("Laden Shift+F10") << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD};
+    QTest::newRow("F9 and Naechster run to")
+        << QStringLiteral("Laden F9 Naechster") << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_RUN_TO, STEP_RUN_TO};
+    QTest::newRow("F4 and Neustart reset")
+        << QStringLiteral("Laden F10 F4 Neustart")
+        << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD, STEP_RESET, STEP_RESET};
+    QTest::newRow("F8 and X show the actual word")
+        << QStringLiteral("Laden F10 F10 F8 X")
+        << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD, STEP_NEXT_WORD, STEP_ACTUAL_WORD, STEP_ACTUAL_WORD};
+    QTest::newRow("a click on a line, then F8")
+        << QStringLiteral("Laden F10 click F8")
+        << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD, STEP_LINE_CLICK, STEP_ACTUAL_WORD};
+    QTest::newRow("choosing a stopping point is no step; the run ends the program")
+        << QStringLiteral("Laden Ende F9") << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_RUN_TO};
+    QTest::newRow("F5 runs no command") << QStringLiteral("Laden F5") << QList<int>{PROGRAM_CHANGING, STEP_LOAD};
+    QTest::newRow("a second load")
+        << QStringLiteral("Laden F10 Laden")
+        << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD, PROGRAM_CHANGING, STEP_LOAD};
+    QTest::newRow("commands before any load are told too")
+        << QStringLiteral("Schritt X") << QList<int>{STEP_NEXT_WORD, STEP_ACTUAL_WORD};
+}
+
+void ControllerDlgTest::stepObserversSeeEachCommand()
+{
+    QFETCH(QString, actions);
+    QFETCH(QList<int>, steps);
+    const std::map<QString, int> buttons = {{QStringLiteral("Laden"), IDC_LOAD},
+                                            {QStringLiteral("Schritt"), IDC_NEXT_WORD},
+                                            {QStringLiteral("Neustart"), IDC_RESET},
+                                            {QStringLiteral("X"), IDC_JUMP_TO_ACTUAL},
+                                            {QStringLiteral("Naechster"), IDC_RUN_TO}};
+    const std::map<QString, std::pair<Qt::Key, Qt::KeyboardModifiers>> keys = {
+        {QStringLiteral("F4"), {Qt::Key_F4, Qt::NoModifier}},
+        {QStringLiteral("F5"), {Qt::Key_F5, Qt::NoModifier}},
+        {QStringLiteral("F8"), {Qt::Key_F8, Qt::NoModifier}},
+        {QStringLiteral("F9"), {Qt::Key_F9, Qt::NoModifier}},
+        {QStringLiteral("F10"), {Qt::Key_F10, Qt::NoModifier}},
+        {QStringLiteral("Shift+F10"), {Qt::Key_F10, Qt::ShiftModifier}}};
+    const auto panel = OpenPanel();
+    chooser.SetPath(programs.Write(QStringLiteral("stops.nc"), StopsProgram()));
+    CRecordingObserver observer(*panel);
+    panel->AddStepObserver(&observer);
+    // Added twice, told once.
+    panel->AddStepObserver(&observer);
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    for (const QString& action : actions.split(QLatin1Char(' '))) {
+        const qsizetype before = observer.steps.size();
+        if (buttons.count(action) != 0) {
+            QTest::mouseClick(Button(*panel, buttons.at(action)), Qt::LeftButton);
+        } else if (keys.count(action) != 0) {
+            QTest::keyClick(editor, keys.at(action).first, keys.at(action).second);
+        } else if (action == QLatin1String("click")) {
+            // The third line of the listing.
+            const QRect first = editor->GetCharRect(0);
+            QTest::mouseClick(editor->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              QPoint(first.left() + 10, first.center().y() + 2 * first.height()));
+            QCOMPARE(editor->GetCaretLine(), 2);
+        } else {
+            QCOMPARE(action, QStringLiteral("Ende"));
+            auto* combo = qobject_cast<QComboBox*>(panel->GetDlgItem(IDC_RUN_TO_COMBO));
+            combo->setFocus();
+            for (int press = 0; press < RUNTO_END; ++press)
+                QTest::keyClick(combo, Qt::Key_Down);
+            QCOMPARE(panel->GetProgramCursor()->GetRunToMode(), RUNTO_END);
+        }
+        if (observer.steps.size() == before)
+            continue;
+        // Told once, after the command, with the texts on the panel.
+        QCOMPARE(observer.steps.size(), before + (observer.steps.value(before) == PROGRAM_CHANGING ? 2 : 1));
+        QCOMPARE(observer.cursorSeen, panel->GetProgramCursor()->GetCursor());
+        QCOMPARE(observer.messageSeen, Text(*panel, IDC_MESSAGE_LINE));
+        QCOMPARE(observer.xShownSeen, Text(*panel, IDC_POSITION_X));
+        QCOMPARE(QString::number(observer.xSeen, 'f', 4), observer.xShownSeen);
+    }
+    QCOMPARE(observer.steps, steps);
+    panel->RemoveStepObserver(&observer);
+}
+
+void ControllerDlgTest::removedObserverHearsNothing()
+{
+    const auto panel = OpenPanel();
+    CRecordingObserver kept(*panel);
+    CRecordingObserver removed(*panel);
+    panel->AddStepObserver(&removed);
+    panel->AddStepObserver(&kept);
+    Load(*panel, StopsProgram());
+    panel->RemoveStepObserver(&removed);
+    QTest::keyClick(panel->GetEditor(), Qt::Key_F10);
+    QCOMPARE(removed.steps, (QList<int>{PROGRAM_CHANGING, STEP_LOAD}));
+    QCOMPARE(kept.steps, (QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD}));
+    panel->RemoveStepObserver(&kept);
 }
 
 void ControllerDlgTest::editorShowsAsManyLinesAsTheHeadlessView()
