@@ -30,8 +30,7 @@ namespace {
 
 const QString BLANK_COMMAND(59, QLatin1Char(' '));
 
-// The worked example of the loader: a header line ended by CR LF, then five
-// program lines.
+// The demo part: a header line ended by CR LF, then five program lines.
 std::string DemoProgram()
 {
     return CrLfLines({"Demo part", "%", "N10 G00 X0 Y0", "G01 X10 F100 (cut)", "N20 GOTO 10 ; loop", "M30"});
@@ -805,35 +804,54 @@ void ControllerDlgTest::lineIndicatorWidensForMillions()
 
 void ControllerDlgTest::enterKey_data()
 {
+    // Each row first steps to X0 and then clicks the header line, so that
+    // the word shown tells which command the Enter key ran, if any: Y0 the
+    // next word, "%" the reset, X0 the actual word, the header line none.
     QTest::addColumn<int>("focusId");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("downPresses");
     QTest::addColumn<QString>("word");
     QTest::addColumn<int>("runToIndex");
-    QTest::newRow("in the selector, Enter clicks Schritt") << int(IDC_RUN_TO_COMBO) << QStringLiteral("G00") << 0;
-    QTest::newRow("in the selector after typing an item name, Enter clicks Schritt")
-        << int(IDC_RUN_TO_COMBO) << QStringLiteral("G00") << 0;
-    QTest::newRow("on Neustart, Enter clicks Neustart") << int(IDC_RESET) << QStringLiteral("%") << 0;
-    QTest::newRow("on X, Enter clicks X") << int(IDC_JUMP_TO_ACTUAL) << QStringLiteral("%") << 0;
-    QTest::newRow("in the editor, Enter does nothing") << int(IDC_EDITOR) << QStringLiteral("%") << 0;
+    QTest::newRow("in the selector, Enter clicks Schritt")
+        << int(IDC_RUN_TO_COMBO) << QString() << 0 << QStringLiteral("Y0") << 0;
+    QTest::newRow("in the selector after typing an item name, Enter clicks Schritt, Satz stays")
+        << int(IDC_RUN_TO_COMBO) << QStringLiteral("Z-Wert") << 0 << QStringLiteral("Y0") << 0;
+    QTest::newRow("in the selector after choosing Ende, Enter clicks Schritt, Ende stays")
+        << int(IDC_RUN_TO_COMBO) << QString() << 3 << QStringLiteral("Y0") << 3;
+    QTest::newRow("on Neustart, Enter clicks Neustart") << int(IDC_RESET) << QString() << 0 << QStringLiteral("%") << 0;
+    QTest::newRow("on X, Enter clicks X") << int(IDC_JUMP_TO_ACTUAL) << QString() << 0 << QStringLiteral("X0") << 0;
+    QTest::newRow("in the editor, Enter does nothing")
+        << int(IDC_EDITOR) << QString() << 0 << QStringLiteral("Demo part") << 0;
 }
 
 void ControllerDlgTest::enterKey()
 {
     QFETCH(int, focusId);
+    QFETCH(QString, typed);
+    QFETCH(int, downPresses);
     QFETCH(QString, word);
     QFETCH(int, runToIndex);
     const auto panel = OpenPanel();
     Load(*panel, DemoProgram());
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QTest::keyClick(editor, Qt::Key_F10);
+    QTest::keyClick(editor, Qt::Key_F10);
+    QCOMPARE(editor->GetSelectedText(), QStringLiteral("X0"));
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, Qt::NoModifier, editor->GetCharRect(0).center());
+    QCOMPARE(editor->GetSelectedText(), QStringLiteral("Demo part"));
     QWidget* target = panel->GetDlgItem(focusId);
     target->setFocus();
-    if (QString(QTest::currentDataTag()).contains(QLatin1String("typing"))) {
-        auto* combo = qobject_cast<QComboBox*>(target);
+    auto* combo = qobject_cast<QComboBox*>(panel->GetDlgItem(IDC_RUN_TO_COMBO));
+    for (int press = 0; press < downPresses; ++press)
+        QTest::keyClick(combo, Qt::Key_Down);
+    if (!typed.isEmpty()) {
         combo->lineEdit()->selectAll();
-        QTest::keyClicks(combo->lineEdit(), QStringLiteral("Z-Wert"));
+        QTest::keyClicks(combo->lineEdit(), typed);
     }
     QVERIFY(target->hasFocus() || target->isAncestorOf(QApplication::focusWidget()));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QCOMPARE(panel->GetEditor()->GetSelectedText(), word);
-    QCOMPARE(qobject_cast<QComboBox*>(panel->GetDlgItem(IDC_RUN_TO_COMBO))->currentIndex(), runToIndex);
+    QCOMPARE(editor->GetSelectedText(), word);
+    QCOMPARE(combo->currentIndex(), runToIndex);
     QVERIFY(panel->isVisible());
 }
 
