@@ -73,3 +73,25 @@ void CHeadlessView::UpdateLineIndicator()
     if (indicator != nullptr)
         indicator->SetControlText(IDC_LINE_INDICATOR, GetIndicatorText());
 }
+
+CProgramViewState CHeadlessView::SaveViewState()
+{
+    CProgramViewState state;
+    state.hasSelection = selectionSet;
+    state.anchor = selection.GetAnchor();
+    state.caret = selection.GetCaret();
+    state.rememberedStart = highlightStart;
+    state.rememberedEnd = highlightEnd;
+    state.firstVisibleLine = selection.GetFirstVisibleLine();
+    return state;
+}
+
+void CHeadlessView::RestoreViewState(const CProgramViewState& state)
+{
+    selectionSet = state.hasSelection;
+    selection.Select(state.anchor, state.caret);
+    highlightStart = state.rememberedStart;
+    highlightEnd = state.rememberedEnd;
+    selection.SetFirstVisibleLine(state.firstVisibleLine);
+    UpdateLineIndicator();
+}

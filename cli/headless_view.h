@@ -29,6 +29,8 @@ public:
     void LineScroll(int lineDelta) override { selection.LineScroll(lineDelta); }
     int LineFromChar(int position) override { return lines.LineFromChar(position); }
     void Highlight(int start, int end) override;
+    CProgramViewState SaveViewState() override;
+    void RestoreViewState(const CProgramViewState& state) override;
 
     // The focus moving away, as a click on a button does.
     void KillFocus();

@@ -16,7 +16,7 @@ int Usage()
     std::fputs("usage: tornavel-cli check FILE...\n"
                "       tornavel-cli trace [--script SCRIPT] FILE\n"
                "       tornavel-cli path FILE\n"
-               "script letters: n N r R a x l 0 1 2 3\n",
+               "script letters: n N r R a x l b 0 1 2 3\n",
                stderr);
     return EXIT_BAD_USAGE;
 }

@@ -10,7 +10,7 @@
 namespace {
 
 // The command letters; the run-to modes add their digits.
-const char* const COMMAND_LETTERS = "nNrRaxl";
+const char* const COMMAND_LETTERS = "nNrRaxlb";
 
 class CTraceWriter {
 public:
@@ -189,6 +189,7 @@ void RunLetter(char letter, CHeadlessPanel& headless, CTraceWriter& writer)
     case 'a': cursor.OnJumpToActual(); writer.WriteCommand("actual"); break;
     case 'x': cursor.OnReset(); writer.WriteCommand("reset"); break;
     case 'l': cursor.OnLoad(); writer.WriteCommand("load"); break;
+    case 'b': cursor.OnStepBack(); writer.WriteCommand("back"); break;
     default:
         headless.panel.SetRunToSelection(FindRunToModeByDigit(letter)->mode);
         cursor.OnRunToModeChanged();

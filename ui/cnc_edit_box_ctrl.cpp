@@ -152,6 +152,29 @@ void CCncEditBoxCtrl::LineScroll(int lineDelta)
 
 void CCncEditBoxCtrl::Highlight(int start, int end) { Select(start, end, SCROLL_TO_CARET); }
 
+CProgramViewState CCncEditBoxCtrl::SaveViewState()
+{
+    CProgramViewState state;
+    state.hasSelection = true;
+    state.anchor = selection.GetAnchor();
+    state.caret = selection.GetCaret();
+    state.rememberedStart = highlightStart;
+    state.rememberedEnd = highlightEnd;
+    state.firstVisibleLine = selection.GetFirstVisibleLine();
+    return state;
+}
+
+void CCncEditBoxCtrl::RestoreViewState(const CProgramViewState& state)
+{
+    selection.Select(state.anchor, state.caret);
+    preferredColumn = ColumnInLine(GetCaretLine(), selection.GetCaret());
+    highlightStart = state.rememberedStart;
+    highlightEnd = state.rememberedEnd;
+    SetFirstLine(state.firstVisibleLine);
+    TellSelection();
+    viewport()->update();
+}
+
 QString CCncEditBoxCtrl::GetSelectedText() const
 {
     const std::int64_t start = GetSelectionStart();
@@ -351,6 +374,7 @@ void CCncEditBoxCtrl::mousePressEvent(QMouseEvent* event)
     event->accept();
     if (event->button() != Qt::LeftButton)
         return;
+    emit LineClickStarting();
     pressPosition = PositionAt(event->position().toPoint());
     pressed = true;
     dragging = false;

@@ -65,6 +65,8 @@ public:
     // Selects [start, end) with the caret at end and scrolls the caret into
     // view.
     void Highlight(int start, int end) override;
+    CProgramViewState SaveViewState() override;
+    void RestoreViewState(const CProgramViewState& state) override;
 
     // The selection as listing byte offsets, the start never above the end.
     int GetSelectionStart() const { return selection.GetSelectionStart(); }
@@ -82,6 +84,8 @@ public:
 
 signals:
     void FunctionKeyPressed(CCncEditBoxCtrl::FunctionKey key);
+    // Before a left click changes the selection, so that it can be taken back.
+    void LineClickStarting();
     // A left click selected the whole of line.
     void LineClicked(int line);
     void FocusGained();

@@ -57,13 +57,13 @@ struct KeyCommand {
 };
 
 // The editor's keys and the commands they run. F5 has no command on the
-// panel; Shift+F10 steps forward as F10 does.
+// panel.
 constexpr KeyCommand KEY_COMMANDS[] = {
     {CCncEditBoxCtrl::KEY_F4, &CControllerDlg::OnReset},
     {CCncEditBoxCtrl::KEY_F8, &CControllerDlg::OnJumpToActual},
     {CCncEditBoxCtrl::KEY_F9, &CControllerDlg::OnRunTo},
     {CCncEditBoxCtrl::KEY_F10, &CControllerDlg::OnNextWord},
-    {CCncEditBoxCtrl::KEY_SHIFT_F10, &CControllerDlg::OnNextWord},
+    {CCncEditBoxCtrl::KEY_SHIFT_F10, &CControllerDlg::OnStepBack},
 };
 
 // Millions of lines need more room than the form gives the indicator: it
@@ -155,6 +155,7 @@ void CControllerDlg::OnInitDialog()
     editor->Create(EDITOR_RECT, this, IDC_EDITOR);
     setTabOrder(form->runToCombo, editor);
     connect(editor, &CCncEditBoxCtrl::FunctionKeyPressed, this, &CControllerDlg::OnEditorFunctionKey);
+    connect(editor, &CCncEditBoxCtrl::LineClickStarting, this, [this] { cursor->OnBrowse(); });
     connect(editor, &CCncEditBoxCtrl::LineClicked, this, &CControllerDlg::OnEditorLineClicked);
     connect(editor, &CCncEditBoxCtrl::SelectionChanged, this, &CControllerDlg::UpdateLineIndicator);
     connect(editor, &CCncEditBoxCtrl::RepaintRequested, this, &CControllerDlg::RepaintNow);
@@ -255,6 +256,8 @@ void CControllerDlg::OnJumpToActual() { RunStep(&CProgramCursor::OnJumpToActual,
 void CControllerDlg::OnNextWord() { RunStep(&CProgramCursor::OnNextWord, STEP_NEXT_WORD); }
 
 void CControllerDlg::OnRunTo() { RunStep(&CProgramCursor::OnRunTo, STEP_RUN_TO); }
+
+void CControllerDlg::OnStepBack() { RunStep(&CProgramCursor::OnStepBack, STEP_BACK); }
 
 void CControllerDlg::OnRunToModeChanged() { RunCommand(&CProgramCursor::OnRunToModeChanged); }
 

@@ -58,6 +58,7 @@ public:
     void OnJumpToActual();
     void OnNextWord();
     void OnRunTo();
+    void OnStepBack();
     void OnRunToModeChanged();
     void OnHelp();
 
