@@ -1,12 +1,15 @@
 #include "headless_view.h"
 
-#include <algorithm>
+CHeadlessView::CHeadlessView(IPanelControls* indicator) : indicator(indicator)
+{
+    selection.SetVisibleLineCount(VISIBLE_LINE_COUNT);
+}
 
 void CHeadlessView::SetListingText(std::shared_ptr<const std::string> text)
 {
     listing = std::move(text);
     lines.Build(listing->data(), listing->size());
-    firstVisibleLine = 0;
+    selection.Reset();
     Highlight(0, 0);
     HighlightCaretLine();
 }
@@ -16,55 +19,79 @@ void CHeadlessView::SetFocus()
     if (focused)
         return;
     focused = true;
+    // A command's focus shows the remembered span, scrolled into view.
     Highlight(highlightStart, highlightEnd);
 }
 
 void CHeadlessView::KillFocus()
 {
     focused = false;
-    if (selectionSet && selectionStart != selectionEnd) {
-        highlightStart = selectionStart;
-        highlightEnd = selectionEnd;
+    if (selectionSet && !selection.IsEmpty()) {
+        highlightStart = selection.GetSelectionStart();
+        highlightEnd = selection.GetSelectionEnd();
     }
 }
 
 void CHeadlessView::ClickAt(int position)
 {
-    SetFocus();
-    Highlight(position, position);
+    // A click's focus leaves the view where it stands: the line clicked is
+    // in sight.
+    if (!focused) {
+        focused = true;
+        Select(highlightStart, highlightEnd, SCROLL_NONE);
+    }
+    Select(position, position, SCROLL_NONE);
     HighlightCaretLine();
 }
 
-void CHeadlessView::LineScroll(int lineDelta)
-{
-    const long long target = static_cast<long long>(firstVisibleLine) + lineDelta;
-    firstVisibleLine = static_cast<int>(std::clamp<long long>(target, 0, lines.GetLineCount() - 1));
-}
+void CHeadlessView::Highlight(int start, int end) { Select(start, end, SCROLL_TO_CARET); }
 
-void CHeadlessView::Highlight(int start, int end)
+void CHeadlessView::Select(int start, int end, ScrollMode scroll)
 {
-    const auto textLength = static_cast<int>(listing->size());
     selectionSet = true;
-    selectionStart = std::clamp(start, 0, textLength);
-    selectionEnd = std::clamp(end, 0, textLength);
+    selection.Select(start, end);
+    if (scroll == SCROLL_TO_CARET)
+        selection.EnsureCaretVisible();
     UpdateLineIndicator();
 }
 
 void CHeadlessView::HighlightCaretLine()
 {
-    const int line = lines.LineFromChar(selectionEnd);
+    const int line = selection.GetCaretLine();
     highlightStart = static_cast<int>(lines.GetLineStart(line));
     highlightEnd = static_cast<int>(highlightStart + lines.GetLineLength(line));
-    Highlight(highlightStart, highlightEnd);
+    Select(highlightStart, highlightEnd, SCROLL_NONE);
 }
 
 std::string CHeadlessView::GetIndicatorText() const
 {
-    return std::to_string(lines.LineFromChar(selectionEnd) + 1) + "/" + std::to_string(lines.GetLineCount());
+    return std::to_string(selection.GetCaretLine() + 1) + "/" + std::to_string(lines.GetLineCount());
 }
 
 void CHeadlessView::UpdateLineIndicator()
 {
     if (indicator != nullptr)
         indicator->SetControlText(IDC_LINE_INDICATOR, GetIndicatorText());
+}
+
+CProgramViewState CHeadlessView::SaveViewState()
+{
+    CProgramViewState state;
+    state.hasSelection = selectionSet;
+    state.anchor = selection.GetAnchor();
+    state.caret = selection.GetCaret();
+    state.rememberedStart = highlightStart;
+    state.rememberedEnd = highlightEnd;
+    state.firstVisibleLine = selection.GetFirstVisibleLine();
+    return state;
+}
+
+void CHeadlessView::RestoreViewState(const CProgramViewState& state)
+{
+    selectionSet = state.hasSelection;
+    selection.Select(state.anchor, state.caret);
+    highlightStart = state.rememberedStart;
+    highlightEnd = state.rememberedEnd;
+    selection.SetFirstVisibleLine(state.firstVisibleLine);
+    UpdateLineIndicator();
 }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "path.h"
 #include "trace.h"
 
 namespace {
@@ -14,7 +15,8 @@ int Usage()
 {
     std::fputs("usage: tornavel-cli check FILE...\n"
                "       tornavel-cli trace [--script SCRIPT] FILE\n"
-               "script letters: n N r R a x l 0 1 2 3\n",
+               "       tornavel-cli path FILE\n"
+               "script letters: n N r R a x l b 0 1 2 3\n",
                stderr);
     return EXIT_BAD_USAGE;
 }
@@ -35,6 +37,11 @@ int RunCommand(int argc, char** argv)
     const std::string command = argv[1];
     if (command == "check")
         return RunCheck(std::vector<std::string>(argv + 2, argv + argc), stdout);
+    if (command == "path") {
+        if (argc != 3)
+            return Usage();
+        return RunPath(argv[2], stdout);
+    }
     if (command != "trace")
         return Usage();
     std::string script = "N";

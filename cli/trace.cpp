@@ -1,47 +1,16 @@
 #include "trace.h"
 
-#include <charconv>
-#include <cmath>
 #include <cstring>
 
 #include "headless_panel.h"
+#include "json_text.h"
 #include "run_to_mode.h"
 #include "state_texts.h"
 
 namespace {
 
 // The command letters; the run-to modes add their digits.
-const char* const COMMAND_LETTERS = "nNrRaxl";
-
-void AppendNumber(std::string& out, long long value)
-{
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr);
-}
-
-void AppendReal(std::string& out, double value)
-{
-    if (std::isnan(value)) {
-        out += "\"nan\"";
-    } else if (std::isinf(value)) {
-        out += value > 0 ? "\"inf\"" : "\"-inf\"";
-    } else {
-        char buffer[64];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-        out.append(buffer, result.ptr);
-    }
-}
-
-template <std::size_t N>
-void AppendKey(std::string& out, const char (&key)[N])
-{
-    out += ',';
-    out += '"';
-    out.append(key, N - 1);
-    out += '"';
-    out += ':';
-}
+const char* const COMMAND_LETTERS = "nNrRaxlb";
 
 class CTraceWriter {
 public:
@@ -220,6 +189,7 @@ void RunLetter(char letter, CHeadlessPanel& headless, CTraceWriter& writer)
     case 'a': cursor.OnJumpToActual(); writer.WriteCommand("actual"); break;
     case 'x': cursor.OnReset(); writer.WriteCommand("reset"); break;
     case 'l': cursor.OnLoad(); writer.WriteCommand("load"); break;
+    case 'b': cursor.OnStepBack(); writer.WriteCommand("back"); break;
     default:
         headless.panel.SetRunToSelection(FindRunToModeByDigit(letter)->mode);
         cursor.OnRunToModeChanged();

@@ -1,5 +1,7 @@
 #include "machine_state.h"
 
+#include <algorithm>
+
 CMachineState::CMachineState(IPanelControls* owner) : display(owner) {}
 
 int CMachineState::ExecuteWord(const CCncWord* word)
@@ -56,4 +58,39 @@ int CMachineState::ApplyPositionWord(const CCncValue* word)
     default: break;
     }
     return 1;
+}
+
+void CMachineState::ClearBlock()
+{
+    if (recording && !pendingUndo.blockCleared) {
+        pendingUndo.blockCleared = true;
+        pendingUndo.clearedBlock.assign(blockBuffer.begin(), blockBuffer.begin() + pendingUndo.blockSize);
+    }
+    blockBuffer.clear();
+}
+
+void CMachineState::BeginUndo()
+{
+    pendingUndo = CMachineUndo();
+    pendingUndo.modes = modes;
+    pendingUndo.blockSize = blockBuffer.size();
+    recording = true;
+}
+
+CMachineUndo CMachineState::EndUndo()
+{
+    recording = false;
+    CMachineUndo undo = std::move(pendingUndo);
+    pendingUndo = CMachineUndo();
+    return undo;
+}
+
+void CMachineState::Undo(CMachineUndo&& undo)
+{
+    modes = undo.modes;
+    if (undo.blockCleared)
+        blockBuffer = std::move(undo.clearedBlock);
+    else
+        blockBuffer.resize(std::min(undo.blockSize, blockBuffer.size()));
+    UpdateDisplay();
 }

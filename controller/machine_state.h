@@ -12,6 +12,17 @@
 #include "panel_interfaces.h"
 #include "state_display.h"
 
+// The machine as it was before a command, kept as cheaply as taking it back
+// allows: commands only append to the block buffer and clear it, so the old
+// buffer is the first blockSize words of the one a command leaves, unless
+// the command cleared it; then the words it held are kept here.
+struct CMachineUndo {
+    CMachineModes modes;
+    std::size_t blockSize = 0;
+    bool blockCleared = false;
+    std::vector<CCncValue> clearedBlock;
+};
+
 class CMachineState {
 public:
     // owner may be null: then nothing is displayed.
@@ -22,7 +33,7 @@ public:
     // The same for a word's value part, which is all a block reads.
     int ExecuteWord(const CCncValue& word);
     int ApplyBlock();
-    void ClearBlock() { blockBuffer.clear(); }
+    void ClearBlock();
     int ApplyPositionWord(const CCncValue* word);
     void UpdateDisplay() { display.Update(modes); }
 
@@ -38,6 +49,14 @@ public:
     std::int32_t GetSpindleMode() const { return modes.spindleMode; }
     std::int32_t GetLengthUnit() const { return modes.lengthUnit; }
     std::size_t GetBlockSize() const { return blockBuffer.size(); }
+    // The value parts of the words gathered for the block not yet applied.
+    const std::vector<CCncValue>& GetBlock() const { return blockBuffer; }
+
+    // Notes the state before a command, and what the command discards of it.
+    void BeginUndo();
+    CMachineUndo EndUndo();
+    // Puts back the state before the command, and the texts that show it.
+    void Undo(CMachineUndo&& undo);
 
 private:
     CMachineModes modes;
@@ -45,5 +64,7 @@ private:
     // Holding copies, not references, means no word of a replaced program
     // can be reached through the buffer.
     std::vector<CCncValue> blockBuffer;
+    bool recording = false;
+    CMachineUndo pendingUndo;
     CStateDisplay display;
 };

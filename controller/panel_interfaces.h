@@ -36,6 +36,18 @@ public:
     virtual void SetRunToSelection(int index) = 0;
 };
 
+// What a program view shows of its listing, as a command leaves it: the
+// selection with the caret at its end, the span it selects again when it
+// regains the focus, and the first visible line.
+struct CProgramViewState {
+    bool hasSelection = false;
+    int anchor = 0;
+    int caret = 0;
+    int rememberedStart = 0;
+    int rememberedEnd = 0;
+    int firstVisibleLine = 0;
+};
+
 // The program view as the stepping commands use it. Positions are byte
 // offsets into the listing text; lines count from 0.
 class IProgramView : public IListingView {
@@ -46,4 +58,8 @@ public:
     virtual int LineFromChar(int position) = 0;
     // Selects [start, end) and updates the line indicator.
     virtual void Highlight(int start, int end) = 0;
+    // For stepping back: the state a command found, and putting it back
+    // exactly, line indicator included.
+    virtual CProgramViewState SaveViewState() = 0;
+    virtual void RestoreViewState(const CProgramViewState& state) = 0;
 };

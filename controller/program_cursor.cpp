@@ -18,7 +18,52 @@ CProgramCursor::CProgramCursor(CCncProgram& loader, CMachineState& machineState,
 {
 }
 
-void CProgramCursor::SetMessage(const std::string& text) { panel.SetControlText(IDC_MESSAGE_LINE, text); }
+void CProgramCursor::SetMessage(const std::string& text)
+{
+    message = text;
+    messageWritten = true;
+    panel.SetControlText(IDC_MESSAGE_LINE, text);
+}
+
+void CProgramCursor::Record(void (CProgramCursor::*command)())
+{
+    CStepRecord record;
+    record.cursor = cursor;
+    record.hasMessage = messageWritten;
+    record.message = message;
+    if (editor != nullptr) {
+        record.hasView = true;
+        record.view = editor->SaveViewState();
+    }
+    machineState.BeginUndo();
+    if (command != nullptr)
+        (this->*command)();
+    record.machine = machineState.EndUndo();
+    history.Push(std::move(record));
+}
+
+void CProgramCursor::OnReset() { Record(&CProgramCursor::Reset); }
+
+void CProgramCursor::OnJumpToActual() { Record(&CProgramCursor::JumpToActual); }
+
+void CProgramCursor::OnNextWord() { Record(&CProgramCursor::NextWord); }
+
+void CProgramCursor::OnRunTo() { Record(&CProgramCursor::RunTo); }
+
+void CProgramCursor::OnBrowse() { Record(nullptr); }
+
+void CProgramCursor::OnStepBack()
+{
+    if (history.IsEmpty())
+        return;
+    CStepRecord record = history.Pop();
+    cursor = record.cursor;
+    machineState.Undo(std::move(record.machine));
+    if (record.hasMessage)
+        SetMessage(record.message);
+    if (record.hasView && editor != nullptr)
+        editor->RestoreViewState(record.view);
+}
 
 void CProgramCursor::ShowWord(WordPosition position)
 {
@@ -63,14 +108,17 @@ void CProgramCursor::OnLoad()
     lastLoadResult = result;
     // A load past the file dialog has deleted the words an unfinished block
     // was gathered from.
-    if (result != CCncProgram::RESULT_CANCELLED)
+    if (result != CCncProgram::RESULT_CANCELLED) {
         machineState.ClearBlock();
-    OnReset();
+        // Nothing before a new program can be taken back into it.
+        history.Clear();
+    }
+    Reset();
     if (result != CCncProgram::RESULT_OK)
         SetMessage(loader.GetErrorText());
 }
 
-void CProgramCursor::OnReset()
+void CProgramCursor::Reset()
 {
     SetMessage(MESSAGE_BLANK_COMMAND);
     wordList = &loader.GetWordList();
@@ -80,7 +128,7 @@ void CProgramCursor::OnReset()
     ShowWord(cursor);
 }
 
-void CProgramCursor::OnJumpToActual()
+void CProgramCursor::JumpToActual()
 {
     SetMessage(MESSAGE_BLANK_COMMAND);
     if (wordList == nullptr || cursor == CWordList::NO_POSITION)
@@ -89,7 +137,7 @@ void CProgramCursor::OnJumpToActual()
     ShowWord(previous != CWordList::NO_POSITION ? previous : cursor);
 }
 
-void CProgramCursor::OnNextWord()
+void CProgramCursor::NextWord()
 {
     SetMessage(MESSAGE_BLANK_COMMAND);
     if (wordList == nullptr || cursor == CWordList::NO_POSITION)
@@ -106,7 +154,7 @@ void CProgramCursor::OnNextWord()
     }
 }
 
-void CProgramCursor::OnRunTo()
+void CProgramCursor::RunTo()
 {
     SetMessage(MESSAGE_BLANK_COMMAND);
     if (wordList == nullptr || cursor == CWordList::NO_POSITION)

@@ -1,13 +1,14 @@
 // The panel's commands for running a loaded program: load, reset, show the
-// actual word, next word and run to a stopping point. They move a cursor over
-// the loader's word list and feed each word they pass to the machine state;
-// the panel only forwards its buttons and keys here.
+// actual word, next word, run to a stopping point, and step back. They move a
+// cursor over the loader's word list and feed each word they pass to the
+// machine state; the panel only forwards its buttons and keys here.
 #pragma once
 
 #include "cnc_program.h"
 #include "machine_state.h"
 #include "panel_interfaces.h"
 #include "run_to_mode.h"
+#include "step_history.h"
 
 class CProgramCursor {
 public:
@@ -21,6 +22,15 @@ public:
     void OnRunTo();
     void OnRunToModeChanged();
     void SyncRunToCombo();
+    // Takes back the newest of next word, run to, reset, actual word and
+    // browse: cursor, machine state, message line and view as before it.
+    // Nothing happens when there is nothing to take back.
+    void OnStepBack();
+    // The user is about to move the view's selection by hand (a click on a
+    // line): what the view shows now is kept for a step back.
+    void OnBrowse();
+    bool CanStepBack() const { return !history.IsEmpty(); }
+    const CStepHistory& GetHistory() const { return history; }
 
     RunToMode GetRunToMode() const { return runToMode; }
     // NO_POSITION when absent.
@@ -35,6 +45,12 @@ private:
     void ShowWord(WordPosition position);
     void FocusAndHighlight(WordPosition position);
     void SetMessage(const std::string& text);
+    void Reset();
+    void NextWord();
+    void RunTo();
+    void JumpToActual();
+    // Runs one command and keeps what it changed for a step back.
+    void Record(void (CProgramCursor::*command)());
     // Takes the word at the cursor, moves the cursor on and executes it;
     // returns the position taken.
     WordPosition TakeAndExecute();
@@ -47,4 +63,9 @@ private:
     WordPosition cursor = CWordList::NO_POSITION;
     RunToMode runToMode = RUNTO_BLOCK_END;
     int lastLoadResult = CCncProgram::RESULT_OK;
+    // What the message line shows, once the cursor has written it: nothing
+    // else does.
+    bool messageWritten = false;
+    std::string message;
+    CStepHistory history;
 };

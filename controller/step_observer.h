@@ -18,6 +18,8 @@ enum StepCommand {
     STEP_ACTUAL_WORD,
     // A click on a line of the program view: browsing, not executing.
     STEP_LINE_CLICK,
+    // The newest of the others taken back.
+    STEP_BACK,
 };
 
 class IStepObserver {

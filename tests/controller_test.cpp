@@ -1,4 +1,5 @@
 #include <clocale>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -58,13 +59,12 @@ TEST(ProgramCursor, NextWordWalk)
         const char* x;
         const char* z;
         const char* motion;
-        int scrolledTo;
     } steps[] = {
-        {"G1", "", "0.0000", "0.0000", "Bewegung: LINEAR       ", 0},
-        {"X5", "", "0.0000", "0.0000", "Bewegung: LINEAR       ", 0},
-        {"Z7", "", "5.0000", "0.0000", "Bewegung: LINEAR       ", 1},
-        {"T2", "", "5.0000", "0.0000", "Bewegung: LINEAR       ", 1},
-        {"\r", "Ende der Anweisungen", "5.0000", "7.0000", "Bewegung: LINEAR       ", 2},
+        {"G1", "", "0.0000", "0.0000", "Bewegung: LINEAR       "},
+        {"X5", "", "0.0000", "0.0000", "Bewegung: LINEAR       "},
+        {"Z7", "", "5.0000", "0.0000", "Bewegung: LINEAR       "},
+        {"T2", "", "5.0000", "0.0000", "Bewegung: LINEAR       "},
+        {"\r", "Ende der Anweisungen", "5.0000", "7.0000", "Bewegung: LINEAR       "},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.selected);
@@ -74,7 +74,8 @@ TEST(ProgramCursor, NextWordWalk)
         EXPECT_EQ(c.Text(IDC_POSITION_X), step.x);
         EXPECT_EQ(c.Text(IDC_POSITION_Z), step.z);
         EXPECT_EQ(c.Text(IDC_MOTION), step.motion);
-        EXPECT_EQ(c.view.GetFirstVisibleLine(), step.scrolledTo);
+        // Three lines fit the view whole: the block ends scroll it no further.
+        EXPECT_EQ(c.view.GetFirstVisibleLine(), 0);
     }
     EXPECT_EQ(c.cursor.GetCursor(), CWordList::NO_POSITION);
 
@@ -97,14 +98,13 @@ TEST(ProgramCursor, RunToModes)
         const char* selected;
         bool ended;
         const char* z;
-        int scrolled;
     } cases[] = {
-        {"block end stops before the next block's first word", RUNTO_BLOCK_END, examplePart, "N20", false, "0.0000", 1},
-        {"tool change", RUNTO_TOOL_CHANGE, examplePart, "T2", false, "0.0000", 1},
-        {"Z value stops before its block is applied", RUNTO_Z_VALUE, examplePart, "Z7", false, "0.0000", 1},
-        {"end", RUNTO_END, examplePart, "\r", true, "7.0000", 2},
-        {"Z value without Z words runs to the end", RUNTO_Z_VALUE, "N10 G1 X5\r", "\r", true, "0.0000", 1},
-        {"block end at the program's last word", RUNTO_BLOCK_END, "G1 X5\r", "\r", true, "0.0000", 1},
+        {"block end stops before the next block's first word", RUNTO_BLOCK_END, examplePart, "N20", false, "0.0000"},
+        {"tool change", RUNTO_TOOL_CHANGE, examplePart, "T2", false, "0.0000"},
+        {"Z value stops before its block is applied", RUNTO_Z_VALUE, examplePart, "Z7", false, "0.0000"},
+        {"end", RUNTO_END, examplePart, "\r", true, "7.0000"},
+        {"Z value without Z words runs to the end", RUNTO_Z_VALUE, "N10 G1 X5\r", "\r", true, "0.0000"},
+        {"block end at the program's last word", RUNTO_BLOCK_END, "G1 X5\r", "\r", true, "0.0000"},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
@@ -115,7 +115,56 @@ TEST(ProgramCursor, RunToModes)
         EXPECT_EQ(c.Selected(), row.selected);
         EXPECT_EQ(c.Message(), row.ended ? std::string("Ende der Anweisungen") : blank59);
         EXPECT_EQ(c.Text(IDC_POSITION_Z), row.z);
-        EXPECT_EQ(c.view.GetFirstVisibleLine(), row.scrolled);
+        // Two or three lines fit the view whole: the block ends scroll it no further.
+        EXPECT_EQ(c.view.GetFirstVisibleLine(), 0);
+    }
+}
+
+// Twelve blocks "N10 X1" to "N120 X12": with the empty line after the last
+// break, 13 lines, of which the view shows 6 whole, so it scrolls no further
+// than to line 7.
+std::string TwelveBlocks()
+{
+    std::string text;
+    for (int block = 1; block <= 12; ++block)
+        text += "N" + std::to_string(block * 10) + " X" + std::to_string(block) + "\r";
+    return text;
+}
+
+TEST(ProgramCursor, ViewScrollsAsThePanelsEditor)
+{
+    // Commands by letter: n next word, r run to, a actual word, 0 reset.
+    const std::map<char, void (CProgramCursor::*)()> commands = {{'n', &CProgramCursor::OnNextWord},
+                                                                 {'r', &CProgramCursor::OnRunTo},
+                                                                 {'a', &CProgramCursor::OnJumpToActual},
+                                                                 {'0', &CProgramCursor::OnReset}};
+    const struct {
+        const char* name;
+        RunToMode mode;
+        const char* script;
+        const char* selected;
+        int firstLine;
+    } cases[] = {
+        {"loading shows the first line", RUNTO_BLOCK_END, "", "N10", 0},
+        {"a step inside the first block", RUNTO_BLOCK_END, "n", "X1", 0},
+        {"each block end scrolls one line", RUNTO_BLOCK_END, "nnn", "X3", 2},
+        {"a block-end stop scrolls one line", RUNTO_BLOCK_END, "r", "N20", 1},
+        {"eight steps reach the last first line", RUNTO_BLOCK_END, "nnnnnnnn", "X8", 7},
+        {"the ninth block end scrolls no further", RUNTO_BLOCK_END, "nnnnnnnnnn", "X10", 7},
+        {"a run to the end stops at the last first line", RUNTO_END, "r", "\r", 7},
+        {"the actual word with two lines above it", RUNTO_BLOCK_END, "nnnnna", "X5", 2},
+        {"the actual word on the last line comes to the view's bottom", RUNTO_BLOCK_END, "nnnnnnnnnnnna", "X12", 6},
+        {"a reset goes back to the top", RUNTO_END, "r0", "N10", 0},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        CControllerRig c;
+        c.SetMode(row.mode);
+        c.Load(TwelveBlocks());
+        for (const char* letter = row.script; *letter != '\0'; ++letter)
+            (c.cursor.*commands.at(*letter))();
+        EXPECT_EQ(c.Selected(), row.selected);
+        EXPECT_EQ(c.view.GetFirstVisibleLine(), row.firstLine);
     }
 }
 

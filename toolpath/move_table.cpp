@@ -13,25 +13,10 @@ std::ptrdiff_t CMoveTable::FindArc(std::size_t move) const
 
 bool CMoveTable::GetBounds(CMovePoint& min, CMovePoint& max) const
 {
-    if (ends.empty())
+    if (!hasBounds)
         return false;
-    if (hasBounds) {
-        min = boundsMin;
-        max = boundsMax;
-        return true;
-    }
-    // Without bounds from the builder: the end points and the origin, where
-    // the first move starts.
-    min = CMovePoint{};
-    max = CMovePoint{};
-    for (const CMovePoint& end : ends) {
-        min.x = std::min(min.x, end.x);
-        min.y = std::min(min.y, end.y);
-        min.z = std::min(min.z, end.z);
-        max.x = std::max(max.x, end.x);
-        max.y = std::max(max.y, end.y);
-        max.z = std::max(max.z, end.z);
-    }
+    min = boundsMin;
+    max = boundsMax;
     return true;
 }
 
@@ -61,16 +46,43 @@ void CMoveTable::SetBounds(const CMovePoint& min, const CMovePoint& max)
 
 void CMoveTable::Clear()
 {
-    ends.clear();
-    kindFlags.clear();
-    endWords.clear();
-    blockFirstWords.clear();
-    arcs.clear();
+    // A big program's table is tens of megabytes: give it back, not just empty it.
+    std::vector<CMovePoint>().swap(ends);
+    std::vector<std::uint8_t>().swap(kindFlags);
+    std::vector<std::uint32_t>().swap(endWords);
+    std::vector<std::uint32_t>().swap(blockFirstWords);
+    std::vector<CArcRecord>().swap(arcs);
+    boundsMin = CMovePoint{};
+    boundsMax = CMovePoint{};
     hasBounds = false;
+    lengthUnit = WK_UNIT_MM;
+}
+
+namespace {
+
+// Copying a table of millions of moves to give back a few kilobytes costs
+// more than it saves: only a sixteenth or more is worth it.
+template <class T>
+void ShrinkIfWorth(std::vector<T>& items)
+{
+    if (items.capacity() - items.size() > items.size() / 16)
+        items.shrink_to_fit();
+}
+
+} // namespace
+
+void CMoveTable::ShrinkToFit()
+{
+    ShrinkIfWorth(ends);
+    ShrinkIfWorth(kindFlags);
+    ShrinkIfWorth(endWords);
+    ShrinkIfWorth(blockFirstWords);
+    ShrinkIfWorth(arcs);
 }
 
 std::size_t CMoveTable::GetMemoryBytes() const
 {
-    return ends.capacity() * sizeof(CMovePoint) + kindFlags.capacity() + endWords.capacity() * sizeof(std::uint32_t) +
-           blockFirstWords.capacity() * sizeof(std::uint32_t) + arcs.capacity() * sizeof(CArcRecord);
+    return ends.capacity() * sizeof(CMovePoint) + kindFlags.capacity() * sizeof(std::uint8_t) +
+           endWords.capacity() * sizeof(std::uint32_t) + blockFirstWords.capacity() * sizeof(std::uint32_t) +
+           arcs.capacity() * sizeof(CArcRecord);
 }

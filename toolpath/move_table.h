@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "word_kind.h"
+
 enum MoveKind : std::uint8_t {
     MOVE_RAPID,
     MOVE_LINEAR,
@@ -81,6 +83,14 @@ public:
     void AppendArc(const CArcRecord& arc) { arcs.push_back(arc); }
     void SetBounds(const CMovePoint& min, const CMovePoint& max);
     void Clear();
+    // Gives back what Reserve and growth held beyond the moves and arcs,
+    // where that is more than a sixteenth of them.
+    void ShrinkToFit();
+
+    // The length unit in force at the end of the program (WK_UNIT_MM or
+    // WK_UNIT_INCH): the coordinates are the program's own numbers.
+    WordKind GetLengthUnit() const { return lengthUnit; }
+    void SetLengthUnit(WordKind unit) { lengthUnit = unit; }
 
     // Heap bytes held, for the benchmark.
     std::size_t GetMemoryBytes() const;
@@ -94,4 +104,5 @@ private:
     CMovePoint boundsMin{};
     CMovePoint boundsMax{};
     bool hasBounds = false;
+    WordKind lengthUnit = WK_UNIT_MM;
 };

@@ -12,26 +12,20 @@
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMenu>
 #include <QPainter>
 #include <QScrollBar>
 
 #include "code_page_1252.h"
 #include "control_ids.h"
-#include "controller_dlg.h"
 
 namespace {
 
 constexpr double LISTING_POINT_SIZE = 8.5;
 // The room a text edit leaves between its frame and the text.
 constexpr int TEXT_MARGIN = 4;
-constexpr std::int64_t TAB_STOP = 8;
 constexpr char16_t CONTROL_PICTURES = 0x2400;
 constexpr char16_t DELETE_PICTURE = 0x2421;
-
-constexpr double SMALLEST_INDICATOR_POINT_SIZE = 6.0;
-constexpr double INDICATOR_POINT_STEP = 0.5;
 
 const char* const COPY_TEXT = "&Copy";
 const char* const SELECT_ALL_TEXT = "Select All";
@@ -44,30 +38,30 @@ struct KeyMove {
 
 // The keys that move the caret, as the platform binds them.
 constexpr KeyMove KEY_MOVES[] = {
-    {QKeySequence::MoveToNextChar, CCncEditBoxCtrl::MOVE_NEXT_CHAR, CCncEditBoxCtrl::SELECTION_DROP},
-    {QKeySequence::MoveToPreviousChar, CCncEditBoxCtrl::MOVE_PREVIOUS_CHAR, CCncEditBoxCtrl::SELECTION_DROP},
-    {QKeySequence::MoveToNextWord, CCncEditBoxCtrl::MOVE_NEXT_WORD, CCncEditBoxCtrl::SELECTION_DROP},
-    {QKeySequence::MoveToPreviousWord, CCncEditBoxCtrl::MOVE_PREVIOUS_WORD, CCncEditBoxCtrl::SELECTION_DROP},
-    {QKeySequence::MoveToNextLine, CCncEditBoxCtrl::MOVE_NEXT_LINE, CCncEditBoxCtrl::SELECTION_DROP},
-    {QKeySequence::MoveToPreviousLine, CCncEditBoxCtrl::MOVE_PREVIOUS_LINE, CCncEditBoxCtrl::SELECTION_DROP},
-    {QKeySequence::MoveToNextPage, CCncEditBoxCtrl::MOVE_NEXT_PAGE, CCncEditBoxCtrl::SELECTION_DROP},
-    {QKeySequence::MoveToPreviousPage, CCncEditBoxCtrl::MOVE_PREVIOUS_PAGE, CCncEditBoxCtrl::SELECTION_DROP},
-    {QKeySequence::MoveToStartOfLine, CCncEditBoxCtrl::MOVE_LINE_START, CCncEditBoxCtrl::SELECTION_DROP},
-    {QKeySequence::MoveToEndOfLine, CCncEditBoxCtrl::MOVE_LINE_END, CCncEditBoxCtrl::SELECTION_DROP},
-    {QKeySequence::MoveToStartOfDocument, CCncEditBoxCtrl::MOVE_TEXT_START, CCncEditBoxCtrl::SELECTION_DROP},
-    {QKeySequence::MoveToEndOfDocument, CCncEditBoxCtrl::MOVE_TEXT_END, CCncEditBoxCtrl::SELECTION_DROP},
-    {QKeySequence::SelectNextChar, CCncEditBoxCtrl::MOVE_NEXT_CHAR, CCncEditBoxCtrl::SELECTION_EXTEND},
-    {QKeySequence::SelectPreviousChar, CCncEditBoxCtrl::MOVE_PREVIOUS_CHAR, CCncEditBoxCtrl::SELECTION_EXTEND},
-    {QKeySequence::SelectNextWord, CCncEditBoxCtrl::MOVE_NEXT_WORD, CCncEditBoxCtrl::SELECTION_EXTEND},
-    {QKeySequence::SelectPreviousWord, CCncEditBoxCtrl::MOVE_PREVIOUS_WORD, CCncEditBoxCtrl::SELECTION_EXTEND},
-    {QKeySequence::SelectNextLine, CCncEditBoxCtrl::MOVE_NEXT_LINE, CCncEditBoxCtrl::SELECTION_EXTEND},
-    {QKeySequence::SelectPreviousLine, CCncEditBoxCtrl::MOVE_PREVIOUS_LINE, CCncEditBoxCtrl::SELECTION_EXTEND},
-    {QKeySequence::SelectNextPage, CCncEditBoxCtrl::MOVE_NEXT_PAGE, CCncEditBoxCtrl::SELECTION_EXTEND},
-    {QKeySequence::SelectPreviousPage, CCncEditBoxCtrl::MOVE_PREVIOUS_PAGE, CCncEditBoxCtrl::SELECTION_EXTEND},
-    {QKeySequence::SelectStartOfLine, CCncEditBoxCtrl::MOVE_LINE_START, CCncEditBoxCtrl::SELECTION_EXTEND},
-    {QKeySequence::SelectEndOfLine, CCncEditBoxCtrl::MOVE_LINE_END, CCncEditBoxCtrl::SELECTION_EXTEND},
-    {QKeySequence::SelectStartOfDocument, CCncEditBoxCtrl::MOVE_TEXT_START, CCncEditBoxCtrl::SELECTION_EXTEND},
-    {QKeySequence::SelectEndOfDocument, CCncEditBoxCtrl::MOVE_TEXT_END, CCncEditBoxCtrl::SELECTION_EXTEND},
+    {QKeySequence::MoveToNextChar, CCncEditBoxCtrl::MOVE_NEXT_CHAR, CListingSelection::SELECTION_DROP},
+    {QKeySequence::MoveToPreviousChar, CCncEditBoxCtrl::MOVE_PREVIOUS_CHAR, CListingSelection::SELECTION_DROP},
+    {QKeySequence::MoveToNextWord, CCncEditBoxCtrl::MOVE_NEXT_WORD, CListingSelection::SELECTION_DROP},
+    {QKeySequence::MoveToPreviousWord, CCncEditBoxCtrl::MOVE_PREVIOUS_WORD, CListingSelection::SELECTION_DROP},
+    {QKeySequence::MoveToNextLine, CCncEditBoxCtrl::MOVE_NEXT_LINE, CListingSelection::SELECTION_DROP},
+    {QKeySequence::MoveToPreviousLine, CCncEditBoxCtrl::MOVE_PREVIOUS_LINE, CListingSelection::SELECTION_DROP},
+    {QKeySequence::MoveToNextPage, CCncEditBoxCtrl::MOVE_NEXT_PAGE, CListingSelection::SELECTION_DROP},
+    {QKeySequence::MoveToPreviousPage, CCncEditBoxCtrl::MOVE_PREVIOUS_PAGE, CListingSelection::SELECTION_DROP},
+    {QKeySequence::MoveToStartOfLine, CCncEditBoxCtrl::MOVE_LINE_START, CListingSelection::SELECTION_DROP},
+    {QKeySequence::MoveToEndOfLine, CCncEditBoxCtrl::MOVE_LINE_END, CListingSelection::SELECTION_DROP},
+    {QKeySequence::MoveToStartOfDocument, CCncEditBoxCtrl::MOVE_TEXT_START, CListingSelection::SELECTION_DROP},
+    {QKeySequence::MoveToEndOfDocument, CCncEditBoxCtrl::MOVE_TEXT_END, CListingSelection::SELECTION_DROP},
+    {QKeySequence::SelectNextChar, CCncEditBoxCtrl::MOVE_NEXT_CHAR, CListingSelection::SELECTION_EXTEND},
+    {QKeySequence::SelectPreviousChar, CCncEditBoxCtrl::MOVE_PREVIOUS_CHAR, CListingSelection::SELECTION_EXTEND},
+    {QKeySequence::SelectNextWord, CCncEditBoxCtrl::MOVE_NEXT_WORD, CListingSelection::SELECTION_EXTEND},
+    {QKeySequence::SelectPreviousWord, CCncEditBoxCtrl::MOVE_PREVIOUS_WORD, CListingSelection::SELECTION_EXTEND},
+    {QKeySequence::SelectNextLine, CCncEditBoxCtrl::MOVE_NEXT_LINE, CListingSelection::SELECTION_EXTEND},
+    {QKeySequence::SelectPreviousLine, CCncEditBoxCtrl::MOVE_PREVIOUS_LINE, CListingSelection::SELECTION_EXTEND},
+    {QKeySequence::SelectNextPage, CCncEditBoxCtrl::MOVE_NEXT_PAGE, CListingSelection::SELECTION_EXTEND},
+    {QKeySequence::SelectPreviousPage, CCncEditBoxCtrl::MOVE_PREVIOUS_PAGE, CListingSelection::SELECTION_EXTEND},
+    {QKeySequence::SelectStartOfLine, CCncEditBoxCtrl::MOVE_LINE_START, CListingSelection::SELECTION_EXTEND},
+    {QKeySequence::SelectEndOfLine, CCncEditBoxCtrl::MOVE_LINE_END, CListingSelection::SELECTION_EXTEND},
+    {QKeySequence::SelectStartOfDocument, CCncEditBoxCtrl::MOVE_TEXT_START, CListingSelection::SELECTION_EXTEND},
+    {QKeySequence::SelectEndOfDocument, CCncEditBoxCtrl::MOVE_TEXT_END, CListingSelection::SELECTION_EXTEND},
 };
 
 // Control bytes have no glyph of their own; their control pictures keep
@@ -82,11 +76,6 @@ QChar DisplayChar(unsigned char byte)
 }
 
 bool IsBlank(char byte) { return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n'; }
-
-std::int64_t NextColumn(std::int64_t column, char byte)
-{
-    return byte == '\t' ? (column / TAB_STOP + 1) * TAB_STOP : column + 1;
-}
 
 // Font databases do not always flag a monospaced face as such; the widths of
 // two unlike letters tell.
@@ -110,26 +99,6 @@ QFont ListingFont()
     return font;
 }
 
-// Millions of lines need more room than the form gives the indicator: it
-// takes what lies to its right, then a smaller face, rather than cut the
-// count short; short counts get the form's width and face back.
-void FitIndicator(QLabel& indicator, int formWidth)
-{
-    const QWidget* panel = indicator.parentWidget();
-    if (panel == nullptr)
-        return;
-    const int room = std::max(formWidth, panel->width() - indicator.x());
-    QFont face = panel->font();
-    while (QFontMetrics(face).horizontalAdvance(indicator.text()) > room &&
-           face.pointSizeF() - INDICATOR_POINT_STEP >= SMALLEST_INDICATOR_POINT_SIZE)
-        face.setPointSizeF(face.pointSizeF() - INDICATOR_POINT_STEP);
-    if (indicator.font() != face)
-        indicator.setFont(face);
-    const int width = std::clamp(QFontMetrics(face).horizontalAdvance(indicator.text()), formWidth, room);
-    if (width != indicator.width())
-        indicator.resize(width, indicator.height());
-}
-
 } // namespace
 
 CCncEditBoxCtrl::CCncEditBoxCtrl() : listing(std::make_shared<const std::string>())
@@ -148,16 +117,6 @@ void CCncEditBoxCtrl::Create(const QRect& rect, QWidget* parent, int controlId)
     setParent(parent);
     setGeometry(rect);
     setProperty(CONTROL_ID_PROPERTY, controlId);
-    owner = qobject_cast<CControllerDlg*>(parent);
-    lineIndicator = nullptr;
-    if (parent != nullptr) {
-        for (QLabel* label : parent->findChildren<QLabel*>()) {
-            if (label->property(CONTROL_ID_PROPERTY).toInt() == IDC_LINE_INDICATOR)
-                lineIndicator = label;
-        }
-    }
-    if (lineIndicator != nullptr)
-        indicatorWidth = lineIndicator->width();
     show();
 }
 
@@ -166,8 +125,10 @@ void CCncEditBoxCtrl::SetListingText(std::shared_ptr<const std::string> text)
     listing = text != nullptr ? std::move(text) : std::make_shared<const std::string>();
     lines.Build(listing->data(), listing->size());
     longestLineColumns = LongestLineColumns();
-    anchor = 0;
-    caret = 0;
+    selection.Reset();
+    // The line count has changed even where the selection has not.
+    toldAnchor = -1;
+    toldCaret = -1;
     SetFirstLine(0);
     horizontalScrollBar()->setValue(0);
     UpdateScrollBars();
@@ -176,13 +137,7 @@ void CCncEditBoxCtrl::SetListingText(std::shared_ptr<const std::string> text)
     viewport()->update();
 }
 
-void CCncEditBoxCtrl::RepaintOwner()
-{
-    if (owner == nullptr)
-        return;
-    owner->FlushControlTexts();
-    owner->repaint();
-}
+void CCncEditBoxCtrl::RepaintOwner() { emit RepaintRequested(); }
 
 void CCncEditBoxCtrl::SetFocus() { setFocus(Qt::OtherFocusReason); }
 
@@ -190,26 +145,35 @@ void CCncEditBoxCtrl::BeginWaitCursor() { QApplication::setOverrideCursor(Qt::Wa
 
 void CCncEditBoxCtrl::EndWaitCursor() { QApplication::restoreOverrideCursor(); }
 
-void CCncEditBoxCtrl::LineScroll(int lineDelta) { SetFirstLine(static_cast<std::int64_t>(firstLine) + lineDelta); }
-
-void CCncEditBoxCtrl::Highlight(int start, int end)
+void CCncEditBoxCtrl::LineScroll(int lineDelta)
 {
-    Select(start, end, SCROLL_TO_CARET);
-    UpdateLineIndicator();
+    SetFirstLine(static_cast<std::int64_t>(selection.GetFirstVisibleLine()) + lineDelta);
 }
 
-void CCncEditBoxCtrl::UpdateLineIndicator()
+void CCncEditBoxCtrl::Highlight(int start, int end) { Select(start, end, SCROLL_TO_CARET); }
+
+CProgramViewState CCncEditBoxCtrl::SaveViewState()
 {
-    if (lineIndicator == nullptr)
-        return;
-    const int line = lines.LineFromChar(caret);
-    lineIndicator->setText(QString::number(line + 1) + QLatin1Char('/') + QString::number(lines.GetLineCount()));
-    FitIndicator(*lineIndicator, indicatorWidth);
+    CProgramViewState state;
+    state.hasSelection = true;
+    state.anchor = selection.GetAnchor();
+    state.caret = selection.GetCaret();
+    state.rememberedStart = highlightStart;
+    state.rememberedEnd = highlightEnd;
+    state.firstVisibleLine = selection.GetFirstVisibleLine();
+    return state;
 }
 
-int CCncEditBoxCtrl::GetSelectionStart() const { return std::min(anchor, caret); }
-
-int CCncEditBoxCtrl::GetSelectionEnd() const { return std::max(anchor, caret); }
+void CCncEditBoxCtrl::RestoreViewState(const CProgramViewState& state)
+{
+    selection.Select(state.anchor, state.caret);
+    preferredColumn = ColumnInLine(GetCaretLine(), selection.GetCaret());
+    highlightStart = state.rememberedStart;
+    highlightEnd = state.rememberedEnd;
+    SetFirstLine(state.firstVisibleLine);
+    TellSelection();
+    viewport()->update();
+}
 
 QString CCncEditBoxCtrl::GetSelectedText() const
 {
@@ -247,8 +211,9 @@ bool CCncEditBoxCtrl::SelectedColumns(int line, std::int64_t& fromColumn, std::i
     const std::int64_t lineStart = lines.GetLineStart(line);
     const std::int64_t from = std::max<std::int64_t>(GetSelectionStart(), lineStart);
     const std::int64_t to = std::min<std::int64_t>(GetSelectionEnd(), LineEnd(line));
-    fromColumn = ColumnInLine(line, from);
-    toColumn = from < to ? ColumnInLine(line, to) : fromColumn;
+    const CLineColumns columns = Columns(line);
+    fromColumn = columns.ColumnOf(from - lineStart);
+    toColumn = from < to ? columns.ColumnOf(to - lineStart) : fromColumn;
     // A selected line break shows as one cell behind the line.
     if (IsBreakSelected(line))
         ++toColumn;
@@ -260,7 +225,8 @@ QRect CCncEditBoxCtrl::GetCharRect(int position) const
     const int line = lines.LineFromChar(position);
     const std::int64_t column = ColumnInLine(line, position);
     const std::int64_t x = TEXT_MARGIN - horizontalScrollBar()->value() + column * cellWidth;
-    const std::int64_t y = TEXT_MARGIN + static_cast<std::int64_t>(line - firstLine) * lineHeight;
+    const std::int64_t y =
+        TEXT_MARGIN + (static_cast<std::int64_t>(line) - selection.GetFirstVisibleLine()) * lineHeight;
     return QRect(static_cast<int>(std::clamp<std::int64_t>(x, INT_MIN / 2, INT_MAX / 2)),
                  static_cast<int>(std::clamp<std::int64_t>(y, INT_MIN / 2, INT_MAX / 2)), cellWidth, lineHeight);
 }
@@ -274,11 +240,12 @@ void CCncEditBoxCtrl::paintEvent(QPaintEvent* event)
     const int left = TEXT_MARGIN - horizontalOffset;
     const std::int64_t firstColumn = std::max(0, horizontalOffset - TEXT_MARGIN) / cellWidth;
     const std::int64_t columnCount = viewport()->width() / cellWidth + 2;
+    const int firstLine = selection.GetFirstVisibleLine();
     const int lastLine = std::min(lines.GetLineCount() - 1, firstLine + viewport()->height() / lineHeight + 1);
     // The highlight is the selection, shown only while the editor has the
     // focus; the remembered span is selected again when the focus returns.
     const bool focused = hasFocus();
-    const bool showSelection = focused && anchor != caret;
+    const bool showSelection = focused && !selection.IsEmpty();
     const QColor text = palette().color(QPalette::Active, QPalette::Text);
     const QColor highlightedText = palette().color(QPalette::Active, QPalette::HighlightedText);
     const QBrush highlight = palette().brush(QPalette::Active, QPalette::Highlight);
@@ -306,7 +273,7 @@ void CCncEditBoxCtrl::paintEvent(QPaintEvent* event)
         painter.restore();
     }
     if (focused) {
-        const QRect cell = GetCharRect(caret);
+        const QRect cell = GetCharRect(selection.GetCaret());
         painter.fillRect(QRect(cell.left(), cell.top(), 1, cell.height()), text);
     }
 }
@@ -331,7 +298,7 @@ void CCncEditBoxCtrl::scrollContentsBy(int, int)
     // The bar moved by the user, or by a range change; while a scroll of
     // the editor's own waits for it, the bar is the one behind.
     if (!scrollBarPending)
-        firstLine = verticalScrollBar()->value();
+        selection.SetFirstVisibleLine(verticalScrollBar()->value());
     viewport()->update();
 }
 
@@ -340,23 +307,23 @@ void CCncEditBoxCtrl::keyPressEvent(QKeyEvent* event)
     // F10 and every key pressed with Alt are system keys: F10 steps, and
     // nothing else happens, so Alt+F4 here does not close the panel.
     if (event->key() == Qt::Key_F10 || (event->modifiers() & Qt::AltModifier)) {
-        if (event->key() == Qt::Key_F10 && owner != nullptr)
-            owner->OnNextWord();
         event->accept();
+        if (event->key() == Qt::Key_F10)
+            emit FunctionKeyPressed((event->modifiers() & Qt::ShiftModifier) ? KEY_SHIFT_F10 : KEY_F10);
         return;
     }
     switch (event->key()) {
     case Qt::Key_F4:
-        if (owner != nullptr)
-            owner->OnReset();
+        emit FunctionKeyPressed(KEY_F4);
+        break;
+    case Qt::Key_F5:
+        emit FunctionKeyPressed(KEY_F5);
         break;
     case Qt::Key_F8:
-        if (owner != nullptr)
-            owner->OnJumpToActual();
+        emit FunctionKeyPressed(KEY_F8);
         break;
     case Qt::Key_F9:
-        if (owner != nullptr)
-            owner->OnRunTo();
+        emit FunctionKeyPressed(KEY_F9);
         break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
@@ -371,7 +338,6 @@ void CCncEditBoxCtrl::keyPressEvent(QKeyEvent* event)
             event->ignore();
         break;
     }
-    UpdateLineIndicator();
 }
 
 void CCncEditBoxCtrl::focusInEvent(QFocusEvent* event)
@@ -387,20 +353,20 @@ void CCncEditBoxCtrl::focusInEvent(QFocusEvent* event)
     // Selecting before and after the default handling: whatever that selects,
     // the remembered span is selected when it is done.
     Select(highlightStart, highlightEnd, scroll);
-    UpdateLineIndicator();
     QAbstractScrollArea::focusInEvent(event);
     Select(highlightStart, highlightEnd, scroll);
-    UpdateLineIndicator();
+    emit FocusGained();
 }
 
 void CCncEditBoxCtrl::focusOutEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusOutEvent(event);
-    if (anchor != caret) {
+    if (!selection.IsEmpty()) {
         highlightStart = GetSelectionStart();
         highlightEnd = GetSelectionEnd();
     }
     viewport()->update();
+    emit FocusLost();
 }
 
 void CCncEditBoxCtrl::mousePressEvent(QMouseEvent* event)
@@ -408,11 +374,13 @@ void CCncEditBoxCtrl::mousePressEvent(QMouseEvent* event)
     event->accept();
     if (event->button() != Qt::LeftButton)
         return;
+    emit LineClickStarting();
     pressPosition = PositionAt(event->position().toPoint());
     pressed = true;
     dragging = false;
-    caret = pressPosition;
+    selection.MoveCaret(pressPosition, CListingSelection::SELECTION_DROP);
     HighlightCaretLine();
+    emit LineClicked(GetCaretLine());
 }
 
 void CCncEditBoxCtrl::mouseMoveEvent(QMouseEvent* event)
@@ -425,11 +393,10 @@ void CCncEditBoxCtrl::mouseMoveEvent(QMouseEvent* event)
         return;
     // Dragging selects from the press to the mouse, as in any text view.
     dragging = true;
-    anchor = pressPosition;
-    caret = position;
-    preferredColumn = ColumnInLine(lines.LineFromChar(caret), caret);
+    selection.Select(pressPosition, position);
+    preferredColumn = ColumnInLine(GetCaretLine(), selection.GetCaret());
     EnsureCaretVisible();
-    UpdateLineIndicator();
+    TellSelection();
     viewport()->update();
 }
 
@@ -463,7 +430,6 @@ void CCncEditBoxCtrl::mouseDoubleClickEvent(QMouseEvent* event)
         return;
     pressed = false;
     Select(start, end, SCROLL_NONE);
-    UpdateLineIndicator();
 }
 
 void CCncEditBoxCtrl::contextMenuEvent(QContextMenuEvent* event)
@@ -471,7 +437,7 @@ void CCncEditBoxCtrl::contextMenuEvent(QContextMenuEvent* event)
     QMenu menu(this);
     QAction* copy = menu.addAction(QString::fromLatin1(COPY_TEXT));
     copy->setShortcut(QKeySequence::Copy);
-    copy->setEnabled(anchor != caret);
+    copy->setEnabled(!selection.IsEmpty());
     connect(copy, &QAction::triggered, this, &CCncEditBoxCtrl::CopySelection);
     QAction* all = menu.addAction(QString::fromLatin1(SELECT_ALL_TEXT));
     all->setShortcut(QKeySequence::SelectAll);
@@ -481,28 +447,35 @@ void CCncEditBoxCtrl::contextMenuEvent(QContextMenuEvent* event)
 
 void CCncEditBoxCtrl::Select(int start, int end, ScrollMode scroll)
 {
-    const auto length = static_cast<int>(lines.GetTextLength());
-    anchor = std::clamp(start, 0, length);
-    caret = std::clamp(end, 0, length);
-    preferredColumn = ColumnInLine(lines.LineFromChar(caret), caret);
+    selection.Select(start, end);
+    preferredColumn = ColumnInLine(GetCaretLine(), selection.GetCaret());
     if (scroll == SCROLL_TO_CARET)
         EnsureCaretVisible();
     // A command ends with a highlight: from here on the scroll bar shows
     // where the view stands.
     if (scrollBarPending)
         SyncScrollBar();
+    TellSelection();
     viewport()->update();
 }
 
 void CCncEditBoxCtrl::HighlightCaretLine()
 {
-    const int line = lines.LineFromChar(caret);
+    const int line = GetCaretLine();
     highlightStart = static_cast<int>(lines.GetLineStart(line));
     highlightEnd = static_cast<int>(LineEnd(line));
     // The line is in sight already; the caret at its end must not pull the
     // view sideways.
     Select(highlightStart, highlightEnd, SCROLL_NONE);
-    UpdateLineIndicator();
+}
+
+void CCncEditBoxCtrl::TellSelection()
+{
+    if (selection.GetAnchor() == toldAnchor && selection.GetCaret() == toldCaret)
+        return;
+    toldAnchor = selection.GetAnchor();
+    toldCaret = selection.GetCaret();
+    emit SelectionChanged();
 }
 
 bool CCncEditBoxCtrl::HandleEditingKey(QKeyEvent* event)
@@ -524,21 +497,23 @@ bool CCncEditBoxCtrl::HandleEditingKey(QKeyEvent* event)
     return false;
 }
 
-void CCncEditBoxCtrl::MoveCaret(CaretMove move, SelectionMode selection)
+void CCncEditBoxCtrl::MoveCaret(CaretMove move, SelectionMode mode)
 {
     const bool vertical = move == MOVE_NEXT_LINE || move == MOVE_PREVIOUS_LINE || move == MOVE_NEXT_PAGE ||
                           move == MOVE_PREVIOUS_PAGE;
-    if (selection == SELECTION_DROP && anchor != caret && (move == MOVE_NEXT_CHAR || move == MOVE_PREVIOUS_CHAR)) {
+    int target = 0;
+    if (mode == CListingSelection::SELECTION_DROP && !selection.IsEmpty() &&
+        (move == MOVE_NEXT_CHAR || move == MOVE_PREVIOUS_CHAR)) {
         // A plain arrow key drops the selection at the side it points to.
-        caret = move == MOVE_NEXT_CHAR ? GetSelectionEnd() : GetSelectionStart();
+        target = move == MOVE_NEXT_CHAR ? GetSelectionEnd() : GetSelectionStart();
     } else {
-        caret = TargetOf(move);
+        target = TargetOf(move);
     }
-    if (selection == SELECTION_DROP)
-        anchor = caret;
+    selection.MoveCaret(target, mode);
     if (!vertical)
-        preferredColumn = ColumnInLine(lines.LineFromChar(caret), caret);
+        preferredColumn = ColumnInLine(GetCaretLine(), selection.GetCaret());
     EnsureCaretVisible();
+    TellSelection();
     viewport()->update();
 }
 
@@ -546,13 +521,13 @@ int CCncEditBoxCtrl::TargetOf(CaretMove move)
 {
     const char* bytes = listing->data();
     const auto length = static_cast<int>(lines.GetTextLength());
-    const int line = lines.LineFromChar(caret);
+    const int line = GetCaretLine();
     const int lastLine = lines.GetLineCount() - 1;
     const auto lineStart = static_cast<int>(lines.GetLineStart(line));
     const auto lineEnd = static_cast<int>(LineEnd(line));
     // A position inside a line break stands at the end of its line.
-    int position = std::min(caret, lineEnd);
-    const int page = FullyVisibleLineCount();
+    int position = std::min(selection.GetCaret(), lineEnd);
+    const int page = selection.GetVisibleLineCount();
     switch (move) {
     case MOVE_NEXT_CHAR:
         if (position < lineEnd)
@@ -595,20 +570,20 @@ int CCncEditBoxCtrl::TargetOf(CaretMove move)
     case MOVE_TEXT_END:
         return length;
     }
-    return caret;
+    return selection.GetCaret();
 }
 
 void CCncEditBoxCtrl::SelectAll()
 {
-    anchor = 0;
-    caret = static_cast<int>(lines.GetTextLength());
-    preferredColumn = ColumnInLine(lines.LineFromChar(caret), caret);
+    selection.Select(0, lines.GetTextLength());
+    preferredColumn = ColumnInLine(GetCaretLine(), selection.GetCaret());
+    TellSelection();
     viewport()->update();
 }
 
 void CCncEditBoxCtrl::CopySelection()
 {
-    if (anchor != caret)
+    if (!selection.IsEmpty())
         QGuiApplication::clipboard()->setText(GetSelectedText());
 }
 
@@ -626,9 +601,10 @@ void CCncEditBoxCtrl::UpdateMetrics()
 
 void CCncEditBoxCtrl::UpdateScrollBars()
 {
+    selection.SetVisibleLineCount(FullyVisibleLineCount());
     QScrollBar* vertical = verticalScrollBar();
-    vertical->setRange(0, MaxFirstLine());
-    vertical->setPageStep(FullyVisibleLineCount());
+    vertical->setRange(0, selection.GetLastFirstLine());
+    vertical->setPageStep(selection.GetVisibleLineCount());
     vertical->setSingleStep(1);
     // One cell more than the widest line: room for the caret behind it.
     const std::int64_t contentWidth = (longestLineColumns + 1) * cellWidth + 2 * TEXT_MARGIN;
@@ -636,12 +612,17 @@ void CCncEditBoxCtrl::UpdateScrollBars()
     horizontal->setRange(0, static_cast<int>(std::clamp<std::int64_t>(contentWidth - viewport()->width(), 0, INT_MAX)));
     horizontal->setPageStep(std::max(1, viewport()->width()));
     horizontal->setSingleStep(cellWidth);
-    SetFirstLine(firstLine);
+    ScheduleScrollBarSync();
 }
 
 void CCncEditBoxCtrl::SetFirstLine(std::int64_t line)
 {
-    firstLine = static_cast<int>(std::clamp<std::int64_t>(line, 0, MaxFirstLine()));
+    selection.SetFirstVisibleLine(line);
+    ScheduleScrollBarSync();
+}
+
+void CCncEditBoxCtrl::ScheduleScrollBarSync()
+{
     // A run to the end scrolls once a block, millions of times; the scroll
     // bar follows once the run has returned.
     if (!scrollBarPending) {
@@ -653,21 +634,17 @@ void CCncEditBoxCtrl::SetFirstLine(std::int64_t line)
 void CCncEditBoxCtrl::SyncScrollBar()
 {
     scrollBarPending = false;
-    verticalScrollBar()->setValue(firstLine);
+    verticalScrollBar()->setValue(selection.GetFirstVisibleLine());
     viewport()->update();
 }
 
 void CCncEditBoxCtrl::EnsureCaretVisible()
 {
-    const int line = lines.LineFromChar(caret);
-    const int visible = FullyVisibleLineCount();
-    if (line < firstLine)
-        SetFirstLine(line);
-    else if (line >= firstLine + visible)
-        SetFirstLine(static_cast<std::int64_t>(line) - visible + 1);
+    if (selection.EnsureCaretVisible())
+        ScheduleScrollBarSync();
     // Sideways the caret comes to the middle, as in a text edit.
     QScrollBar* horizontal = horizontalScrollBar();
-    const std::int64_t x = TEXT_MARGIN + ColumnInLine(line, caret) * cellWidth;
+    const std::int64_t x = TEXT_MARGIN + ColumnInLine(GetCaretLine(), selection.GetCaret()) * cellWidth;
     const int width = viewport()->width();
     if (x < horizontal->value() || x + cellWidth > static_cast<std::int64_t>(horizontal->value()) + width)
         horizontal->setValue(static_cast<int>(std::clamp<std::int64_t>(x - width / 2, 0, INT_MAX)));
@@ -678,51 +655,29 @@ int CCncEditBoxCtrl::FullyVisibleLineCount() const
     return std::max(1, (viewport()->height() - TEXT_MARGIN) / lineHeight);
 }
 
-int CCncEditBoxCtrl::MaxFirstLine() const { return std::max(0, lines.GetLineCount() - FullyVisibleLineCount()); }
-
 std::int64_t CCncEditBoxCtrl::LineEnd(int line) const { return lines.GetLineStart(line) + lines.GetLineLength(line); }
 
-bool CCncEditBoxCtrl::HasTab(int line) const
+CLineColumns CCncEditBoxCtrl::Columns(int line) const
 {
-    const auto length = static_cast<std::size_t>(lines.GetLineLength(line));
-    return length != 0 && std::memchr(listing->data() + lines.GetLineStart(line), '\t', length) != nullptr;
+    return CLineColumns(listing->data() + lines.GetLineStart(line), lines.GetLineLength(line));
 }
 
 std::int64_t CCncEditBoxCtrl::ColumnInLine(int line, std::int64_t offset) const
 {
-    const std::int64_t start = lines.GetLineStart(line);
-    const std::int64_t end = std::clamp(offset, start, LineEnd(line));
-    if (!HasTab(line))
-        return end - start;
-    const char* bytes = listing->data();
-    std::int64_t column = 0;
-    for (std::int64_t index = start; index < end; ++index)
-        column = NextColumn(column, bytes[index]);
-    return column;
+    return Columns(line).ColumnOf(offset - lines.GetLineStart(line));
 }
 
 int CCncEditBoxCtrl::OffsetAtColumn(int line, double column) const
 {
-    const std::int64_t start = lines.GetLineStart(line);
-    const std::int64_t length = lines.GetLineLength(line);
-    if (!HasTab(line))
-        return static_cast<int>(start + std::clamp<std::int64_t>(std::llround(column), 0, length));
-    const char* bytes = listing->data();
-    std::int64_t cellStart = 0;
-    for (std::int64_t index = start; index < start + length; ++index) {
-        const std::int64_t cellEnd = NextColumn(cellStart, bytes[index]);
-        if (column < (cellStart + cellEnd) / 2.0)
-            return static_cast<int>(index);
-        cellStart = cellEnd;
-    }
-    return static_cast<int>(start + length);
+    return static_cast<int>(lines.GetLineStart(line) + Columns(line).OffsetNearest(column));
 }
 
 int CCncEditBoxCtrl::PositionAt(const QPoint& point) const
 {
     const int row = static_cast<int>(std::floor(static_cast<double>(point.y() - TEXT_MARGIN) / lineHeight));
     const int line = static_cast<int>(
-        std::clamp<std::int64_t>(static_cast<std::int64_t>(firstLine) + row, 0, lines.GetLineCount() - 1));
+        std::clamp<std::int64_t>(static_cast<std::int64_t>(selection.GetFirstVisibleLine()) + row, 0,
+                                 lines.GetLineCount() - 1));
     const double column = static_cast<double>(point.x() - TEXT_MARGIN + horizontalScrollBar()->value()) / cellWidth;
     return OffsetAtColumn(line, column);
 }
@@ -734,7 +689,7 @@ QString CCncEditBoxCtrl::LineCells(int line, std::int64_t firstColumn, std::int6
     const std::int64_t start = lines.GetLineStart(line);
     const std::int64_t end = LineEnd(line);
     const std::int64_t lastColumn = firstColumn + columnCount;
-    if (!HasTab(line)) {
+    if (!Columns(line).HasTab()) {
         const std::int64_t from = std::min(start + firstColumn, end);
         const std::int64_t to = std::min(start + lastColumn, end);
         cells.reserve(static_cast<qsizetype>(to - from));
@@ -744,7 +699,7 @@ QString CCncEditBoxCtrl::LineCells(int line, std::int64_t firstColumn, std::int6
     }
     std::int64_t column = 0;
     for (std::int64_t index = start; index < end && column < lastColumn; ++index) {
-        const std::int64_t next = NextColumn(column, bytes[index]);
+        const std::int64_t next = CLineColumns::NextColumn(column, bytes[index]);
         const QChar shown = bytes[index] == '\t' ? QChar(u' ') : DisplayChar(static_cast<unsigned char>(bytes[index]));
         for (std::int64_t cell = std::max(column, firstColumn); cell < std::min(next, lastColumn); ++cell)
             cells.append(shown);
@@ -795,7 +750,7 @@ std::int64_t CCncEditBoxCtrl::LongestLineColumns() const
     const char* tab = static_cast<const char*>(std::memchr(bytes, '\t', listing->size()));
     while (tab != nullptr) {
         const int line = lines.LineFromChar(tab - bytes);
-        longest = std::max(longest, ColumnInLine(line, LineEnd(line)));
+        longest = std::max(longest, Columns(line).GetWidth());
         const char* next = bytes + LineEnd(line);
         tab = next < end ? static_cast<const char*>(std::memchr(next, '\t', static_cast<std::size_t>(end - next)))
                          : nullptr;

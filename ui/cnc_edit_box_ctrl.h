@@ -3,9 +3,9 @@
 // the loader's listing bytes, so that a listing of millions of lines shows
 // at once. Its positions are the listing's byte offsets, so the loader's
 // word spans select exactly their words; it remembers the span to select
-// again when it regains the focus, keeps the panel's line indicator up to
-// date and turns F4, F8, F9 and F10 into the panel's stepping commands.
-// What those commands do is the program cursor's.
+// again when it regains the focus. It knows nothing of the panel: the
+// command keys, clicks, focus and selection changes go out as signals, and
+// the panel decides what they mean and keeps the line indicator.
 #pragma once
 
 #include <cstdint>
@@ -15,11 +15,11 @@
 #include <QAbstractScrollArea>
 #include <QRawFont>
 
+#include "line_columns.h"
 #include "listing_lines.h"
+#include "listing_selection.h"
 #include "panel_interfaces.h"
 
-class CControllerDlg;
-class QLabel;
 class QPainter;
 
 class CCncEditBoxCtrl : public QAbstractScrollArea, public IProgramView {
@@ -41,14 +41,16 @@ public:
         MOVE_TEXT_START,
         MOVE_TEXT_END,
     };
-    // Whether the caret drags the selection along.
-    enum SelectionMode { SELECTION_DROP, SELECTION_EXTEND };
+    using SelectionMode = CListingSelection::SelectionMode;
+    // The keys that stand for the panel's commands. F10 and Shift+F10 come
+    // as system keys, with or without further modifiers.
+    enum FunctionKey { KEY_F4, KEY_F5, KEY_F8, KEY_F9, KEY_F10, KEY_SHIFT_F10 };
+    Q_ENUM(FunctionKey)
 
     CCncEditBoxCtrl();
 
     // Places the editor on parent at rect (parent client pixels) as control
-    // controlId. The parent's control 1040, if any, becomes the line
-    // indicator; a panel parent receives the command keys.
+    // controlId.
     void Create(const QRect& rect, QWidget* parent, int controlId);
 
     using IListingView::SetListingText;
@@ -60,21 +62,39 @@ public:
     int GetLineCount() override { return lines.GetLineCount(); }
     void LineScroll(int lineDelta) override;
     int LineFromChar(int position) override { return lines.LineFromChar(position); }
-    // Selects [start, end) with the caret at end, scrolls the caret into
-    // view and updates the line indicator.
+    // Selects [start, end) with the caret at end and scrolls the caret into
+    // view.
     void Highlight(int start, int end) override;
-    void UpdateLineIndicator();
+    CProgramViewState SaveViewState() override;
+    void RestoreViewState(const CProgramViewState& state) override;
 
     // The selection as listing byte offsets, the start never above the end.
-    int GetSelectionStart() const;
-    int GetSelectionEnd() const;
-    int GetCaretPosition() const { return caret; }
+    int GetSelectionStart() const { return selection.GetSelectionStart(); }
+    int GetSelectionEnd() const { return selection.GetSelectionEnd(); }
+    int GetCaretPosition() const { return selection.GetCaret(); }
+    int GetCaretLine() const { return selection.GetCaretLine(); }
     // The selection as Ctrl+C copies it: each byte the character drawn for
     // it, a tab a tab, each line break "\n".
     QString GetSelectedText() const;
-    int GetFirstVisibleLine() const { return firstLine; }
+    int GetFirstVisibleLine() const { return selection.GetFirstVisibleLine(); }
+    // The lines the view shows whole.
+    int GetVisibleLineCount() const { return selection.GetVisibleLineCount(); }
     // The character cell of a position, in viewport pixels.
     QRect GetCharRect(int position) const;
+
+signals:
+    void FunctionKeyPressed(CCncEditBoxCtrl::FunctionKey key);
+    // Before a left click changes the selection, so that it can be taken back.
+    void LineClickStarting();
+    // A left click selected the whole of line.
+    void LineClicked(int line);
+    void FocusGained();
+    void FocusLost();
+    // The caret or the anchor moved, or a new listing came in.
+    void SelectionChanged();
+    // The loader is about to read for a while: the panel should show itself
+    // as it stands now.
+    void RepaintRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -95,6 +115,8 @@ private:
 
     void Select(int start, int end, ScrollMode scroll);
     void HighlightCaretLine();
+    // Emits SelectionChanged when the selection differs from the one told last.
+    void TellSelection();
     bool HandleEditingKey(QKeyEvent* event);
     void MoveCaret(CaretMove move, SelectionMode selection);
     int TargetOf(CaretMove move);
@@ -104,14 +126,14 @@ private:
     void UpdateMetrics();
     void UpdateScrollBars();
     void SetFirstLine(std::int64_t line);
+    void ScheduleScrollBarSync();
     void SyncScrollBar();
     void EnsureCaretVisible();
+    // The lines the viewport shows whole at the listing's face.
     int FullyVisibleLineCount() const;
-    int MaxFirstLine() const;
 
     std::int64_t LineEnd(int line) const;
-    bool HasTab(int line) const;
-    // Tabs stop at every eighth column; every other byte takes one column.
+    CLineColumns Columns(int line) const;
     std::int64_t ColumnInLine(int line, std::int64_t offset) const;
     // The position whose cell boundary lies nearest to column.
     int OffsetAtColumn(int line, double column) const;
@@ -123,20 +145,17 @@ private:
     void DrawCells(QPainter& painter, const QPointF& origin, const QString& cells) const;
     std::int64_t LongestLineColumns() const;
 
-    CControllerDlg* owner = nullptr;
-    QLabel* lineIndicator = nullptr;
-    // The indicator's width on the form.
-    int indicatorWidth = 0;
     std::shared_ptr<const std::string> listing;
     CListingLines lines;
+    CListingSelection selection{lines};
+    // The selection as SelectionChanged last told it; -1 after a new listing.
+    int toldAnchor = -1;
+    int toldCaret = -1;
     // Widest line in columns; the horizontal scroll range, set once a listing.
     std::int64_t longestLineColumns = 0;
-    int anchor = 0;
-    int caret = 0;
     // The column that up, down and the page keys aim at, so the caret keeps
     // its column across short lines.
     std::int64_t preferredColumn = 0;
-    int firstLine = 0;
     bool scrollBarPending = false;
     int highlightStart = 0;
     int highlightEnd = 0;

@@ -1,5 +1,7 @@
 #include "controller_dlg.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QGroupBox>
@@ -34,6 +36,9 @@ constexpr int HIDDEN_BITMAP_SIZE = 180;
 // Client pixels (7, 205)-(407, 305).
 constexpr QRect EDITOR_RECT(7, 205, 400, 100);
 
+constexpr double SMALLEST_INDICATOR_POINT_SIZE = 6.0;
+constexpr double INDICATOR_POINT_STEP = 0.5;
+
 constexpr const char* PANEL_FONT_FAMILIES[] = {"MS Sans Serif", "Microsoft Sans Serif", "Arial", "Liberation Sans",
                                                "Nimbus Sans", "Helvetica"};
 
@@ -44,6 +49,41 @@ bool ShowsText(QWidget* control)
 {
     return qobject_cast<QLabel*>(control) != nullptr || qobject_cast<QAbstractButton*>(control) != nullptr ||
            qobject_cast<QGroupBox*>(control) != nullptr || qobject_cast<QComboBox*>(control) != nullptr;
+}
+
+struct KeyCommand {
+    CCncEditBoxCtrl::FunctionKey key;
+    void (CControllerDlg::*command)();
+};
+
+// The editor's keys and the commands they run. F5 has no command on the
+// panel.
+constexpr KeyCommand KEY_COMMANDS[] = {
+    {CCncEditBoxCtrl::KEY_F4, &CControllerDlg::OnReset},
+    {CCncEditBoxCtrl::KEY_F8, &CControllerDlg::OnJumpToActual},
+    {CCncEditBoxCtrl::KEY_F9, &CControllerDlg::OnRunTo},
+    {CCncEditBoxCtrl::KEY_F10, &CControllerDlg::OnNextWord},
+    {CCncEditBoxCtrl::KEY_SHIFT_F10, &CControllerDlg::OnStepBack},
+};
+
+// Millions of lines need more room than the form gives the indicator: it
+// takes what lies to its right, then a smaller face, rather than cut the
+// count short; short counts get the form's width and face back.
+void FitIndicator(QLabel& indicator, int formWidth)
+{
+    const QWidget* panel = indicator.parentWidget();
+    if (panel == nullptr)
+        return;
+    const int room = std::max(formWidth, panel->width() - indicator.x());
+    QFont face = panel->font();
+    while (QFontMetrics(face).horizontalAdvance(indicator.text()) > room &&
+           face.pointSizeF() - INDICATOR_POINT_STEP >= SMALLEST_INDICATOR_POINT_SIZE)
+        face.setPointSizeF(face.pointSizeF() - INDICATOR_POINT_STEP);
+    if (indicator.font() != face)
+        indicator.setFont(face);
+    const int width = std::clamp(QFontMetrics(face).horizontalAdvance(indicator.text()), formWidth, room);
+    if (width != indicator.width())
+        indicator.resize(width, indicator.height());
 }
 
 } // namespace
@@ -109,9 +149,16 @@ void CControllerDlg::OnInitDialog()
         hiddenButton->setIcon(QIcon(bitmap.scaled(HIDDEN_BITMAP_SIZE, HIDDEN_BITMAP_SIZE)));
     }
 
+    lineIndicator = form->lineIndicator;
+    indicatorWidth = lineIndicator->width();
     editor = new CCncEditBoxCtrl();
     editor->Create(EDITOR_RECT, this, IDC_EDITOR);
     setTabOrder(form->runToCombo, editor);
+    connect(editor, &CCncEditBoxCtrl::FunctionKeyPressed, this, &CControllerDlg::OnEditorFunctionKey);
+    connect(editor, &CCncEditBoxCtrl::LineClickStarting, this, [this] { cursor->OnBrowse(); });
+    connect(editor, &CCncEditBoxCtrl::LineClicked, this, &CControllerDlg::OnEditorLineClicked);
+    connect(editor, &CCncEditBoxCtrl::SelectionChanged, this, &CControllerDlg::UpdateLineIndicator);
+    connect(editor, &CCncEditBoxCtrl::RepaintRequested, this, &CControllerDlg::RepaintNow);
 
     loader = new CCncProgram(editor, *this, *settings);
     cursor = new CProgramCursor(*loader, *machineState, editor, *this);
@@ -196,15 +243,21 @@ QWidget* CControllerDlg::GetDlgItem(int controlId) const
     return found == controls.end() ? nullptr : found->second.widget;
 }
 
-void CControllerDlg::OnLoad() { RunCommand(&CProgramCursor::OnLoad); }
+void CControllerDlg::OnLoad()
+{
+    stepObservers.NotifyProgramChanging();
+    RunStep(&CProgramCursor::OnLoad, STEP_LOAD);
+}
 
-void CControllerDlg::OnReset() { RunCommand(&CProgramCursor::OnReset); }
+void CControllerDlg::OnReset() { RunStep(&CProgramCursor::OnReset, STEP_RESET); }
 
-void CControllerDlg::OnJumpToActual() { RunCommand(&CProgramCursor::OnJumpToActual); }
+void CControllerDlg::OnJumpToActual() { RunStep(&CProgramCursor::OnJumpToActual, STEP_ACTUAL_WORD); }
 
-void CControllerDlg::OnNextWord() { RunCommand(&CProgramCursor::OnNextWord); }
+void CControllerDlg::OnNextWord() { RunStep(&CProgramCursor::OnNextWord, STEP_NEXT_WORD); }
 
-void CControllerDlg::OnRunTo() { RunCommand(&CProgramCursor::OnRunTo); }
+void CControllerDlg::OnRunTo() { RunStep(&CProgramCursor::OnRunTo, STEP_RUN_TO); }
+
+void CControllerDlg::OnStepBack() { RunStep(&CProgramCursor::OnStepBack, STEP_BACK); }
 
 void CControllerDlg::OnRunToModeChanged() { RunCommand(&CProgramCursor::OnRunToModeChanged); }
 
@@ -217,6 +270,35 @@ void CControllerDlg::RunCommand(void (CProgramCursor::*command)())
     --commandDepth;
     if (commandDepth == 0)
         FlushControlTexts();
+}
+
+void CControllerDlg::RunStep(void (CProgramCursor::*command)(), StepCommand step)
+{
+    RunCommand(command);
+    stepObservers.NotifyStepped(step, *cursor, *machineState);
+}
+
+void CControllerDlg::OnEditorFunctionKey(CCncEditBoxCtrl::FunctionKey key)
+{
+    for (const KeyCommand& keyCommand : KEY_COMMANDS) {
+        if (keyCommand.key == key)
+            (this->*keyCommand.command)();
+    }
+}
+
+void CControllerDlg::OnEditorLineClicked() { stepObservers.NotifyStepped(STEP_LINE_CLICK, *cursor, *machineState); }
+
+void CControllerDlg::UpdateLineIndicator()
+{
+    lineIndicator->setText(QString::number(editor->GetCaretLine() + 1) + QLatin1Char('/') +
+                           QString::number(editor->GetLineCount()));
+    FitIndicator(*lineIndicator, indicatorWidth);
+}
+
+void CControllerDlg::RepaintNow()
+{
+    FlushControlTexts();
+    repaint();
 }
 
 bool CControllerDlg::ChooseFile(const std::string& initialName, std::string& chosenPath)

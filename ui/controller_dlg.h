@@ -2,7 +2,8 @@
 // selector, the message line and the program editor, laid out by the form
 // res/controller_dlg.ui. It owns the program editor, the loader and the
 // machine state for its whole life; its buttons and the editor's keys only
-// forward to the program cursor, which holds the command logic.
+// forward to the program cursor, which holds the command logic. It keeps the
+// editor's line indicator, and tells the step observers after each command.
 #pragma once
 
 #include <map>
@@ -12,13 +13,15 @@
 #include <QDialog>
 #include <QIcon>
 
+#include "cnc_edit_box_ctrl.h"
 #include "panel_interfaces.h"
+#include "step_observer.h"
 
-class CCncEditBoxCtrl;
 class CCncProgram;
 class CHelpWindow;
 class CMachineState;
 class CProgramCursor;
+class QLabel;
 class QPushButton;
 
 namespace Ui {
@@ -46,6 +49,7 @@ public:
     // Null when the panel has no control with this id.
     QWidget* GetDlgItem(int controlId) const;
     CCncEditBoxCtrl* GetEditor() const { return editor; }
+    const CProgramCursor* GetProgramCursor() const { return cursor; }
     // Null until F1 first opens it.
     CHelpWindow* GetHelpWindow() const { return helpWindow; }
 
@@ -54,8 +58,14 @@ public:
     void OnJumpToActual();
     void OnNextWord();
     void OnRunTo();
+    void OnStepBack();
     void OnRunToModeChanged();
     void OnHelp();
+
+    // Observers must outlive the panel or be removed first; each is told
+    // once after every stepping command and every click on a program line.
+    void AddStepObserver(IStepObserver* observer) { stepObservers.Add(observer); }
+    void RemoveStepObserver(IStepObserver* observer) { stepObservers.Remove(observer); }
 
 protected:
     // Every way of closing ends here: "&Fertig", Escape and the close box.
@@ -76,6 +86,14 @@ private:
     // shows while the dialog waits.
     bool ChooseFile(const std::string& initialName, std::string& chosenPath) override;
     void RunCommand(void (CProgramCursor::*command)());
+    // A command that moves through the program, then the observers are told.
+    void RunStep(void (CProgramCursor::*command)(), StepCommand step);
+    void OnEditorFunctionKey(CCncEditBoxCtrl::FunctionKey key);
+    void OnEditorLineClicked();
+    // The caret's line and the line count, "3/12".
+    void UpdateLineIndicator();
+    // Shows the texts kept so far and draws the panel at once.
+    void RepaintNow();
     void OnInitDialog();
     void OnDestroy();
     void ApplyOuterSize();
@@ -83,6 +101,9 @@ private:
     QIcon icon;
     std::unique_ptr<Ui::ControllerDlg> form;
     QPushButton* hiddenButton = nullptr;
+    QLabel* lineIndicator = nullptr;
+    // The indicator's width on the form.
+    int indicatorWidth = 0;
     CCncEditBoxCtrl* editor = nullptr;
     CCncProgram* loader = nullptr;
     CMachineState* machineState = nullptr;
@@ -93,6 +114,7 @@ private:
     ISettingsStore* settings;
     std::map<int, PanelControl> controls;
     int commandDepth = 0;
+    CStepObservers stepObservers;
     // A child window of the panel: Qt deletes it with the panel.
     CHelpWindow* helpWindow = nullptr;
 };

@@ -6,7 +6,9 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QToolTip>
 
 #include "cli_panel.h"
@@ -21,14 +23,14 @@
 #include "machine_state.h"
 #include "program_cursor.h"
 #include "settings_store.h"
+#include "step_observer.h"
 #include "ui_test_support.h"
 
 namespace {
 
 const QString BLANK_COMMAND(59, QLatin1Char(' '));
 
-// The worked example of the loader: a header line ended by CR LF, then five
-// program lines.
+// The demo part: a header line ended by CR LF, then five program lines.
 std::string DemoProgram()
 {
     return CrLfLines({"Demo part", "%", "N10 G00 X0 Y0", "G01 X10 F100 (cut)", "N20 GOTO 10 ; loop", "M30"});
@@ -80,6 +82,34 @@ std::string CamProgram()
 // every text at once: what the panel shows after each command must match.
 using CHeadlessTwin = CHeadlessPanel;
 
+// Stands in the step log for the call before a load.
+constexpr int PROGRAM_CHANGING = -1;
+
+// Writes down what each notification tells and what the panel shows then.
+class CRecordingObserver : public IStepObserver {
+public:
+    explicit CRecordingObserver(CControllerDlg& panel) : panel(panel) {}
+
+    void OnProgramChanging() override { steps.append(PROGRAM_CHANGING); }
+    void OnStepped(StepCommand command, const CProgramCursor& cursor, const CMachineState& state) override
+    {
+        steps.append(command);
+        cursorSeen = cursor.GetCursor();
+        xSeen = state.GetPosition().GetX();
+        messageSeen = CPanelDriver::Text(panel, IDC_MESSAGE_LINE);
+        xShownSeen = CPanelDriver::Text(panel, IDC_POSITION_X);
+    }
+
+    QList<int> steps;
+    WordPosition cursorSeen = CWordList::NO_POSITION;
+    double xSeen = 0.0;
+    QString messageSeen;
+    QString xShownSeen;
+
+private:
+    CControllerDlg& panel;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(std::string)
@@ -108,12 +138,20 @@ private slots:
     void readOutsAfterEachCommand_data();
     void readOutsAfterEachCommand();
     void clickOnFifthLineOfTwelve();
+    void selectAllMovesIndicator_data();
+    void selectAllMovesIndicator();
     void focusLeavesAndReturnsToWord();
     void loadFailureShowsMessage_data();
     void loadFailureShowsMessage();
     void runToStopsWhereChosen_data();
     void runToStopsWhereChosen();
     void typingInSelectorKeepsStoppingPoint();
+    void stepObserversSeeEachCommand_data();
+    void stepObserversSeeEachCommand();
+    void removedObserverHearsNothing();
+    void editorShowsAsManyLinesAsTheHeadlessView();
+    void lineIndicatorWidensForMillions_data();
+    void lineIndicatorWidensForMillions();
     void enterKey_data();
     void enterKey();
     void altF4InEditorKeepsPanelOpen();
@@ -430,6 +468,7 @@ void ControllerDlgTest::readOutsAfterEachCommand()
         }
         QCOMPARE(editor->GetSelectionStart(), twin.view.GetSelectionStart());
         QCOMPARE(editor->GetSelectionEnd(), twin.view.GetSelectionEnd());
+        QCOMPARE(editor->GetFirstVisibleLine(), twin.view.GetFirstVisibleLine());
     };
     compare(QStringLiteral("loading"));
     for (const QString& command : commands.split(QLatin1Char(' '))) {
@@ -459,6 +498,48 @@ void ControllerDlgTest::clickOnFifthLineOfTwelve()
     QTest::keyClick(editor, Qt::Key_F8);
     QCOMPARE(editor->GetSelectedText(), QStringLiteral("X1"));
     QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), QStringLiteral("1/13"));
+}
+
+void ControllerDlgTest::selectAllMovesIndicator_data()
+{
+    QTest::addColumn<std::string>("program");
+    QTest::addColumn<bool>("byMenu");
+    QTest::addColumn<QString>("indicator");
+    QTest::newRow("menu, twelve lines") << TwelveLineProgram() << true << QStringLiteral("13/13");
+    QTest::newRow("menu, the demo part") << DemoProgram() << true << QStringLiteral("7/7");
+    QTest::newRow("Ctrl+A, twelve lines") << TwelveLineProgram() << false << QStringLiteral("13/13");
+}
+
+void ControllerDlgTest::selectAllMovesIndicator()
+{
+    QFETCH(std::string, program);
+    QFETCH(bool, byMenu);
+    QFETCH(QString, indicator);
+    const auto panel = OpenPanel();
+    Load(*panel, program);
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QTest::keyClick(editor, Qt::Key_F10);
+    QVERIFY(Text(*panel, IDC_LINE_INDICATOR) != indicator);
+    if (byMenu) {
+        QTimer::singleShot(0, this, [&]() {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu != nullptr);
+            for (QAction* action : menu->actions()) {
+                if (action->text() == QLatin1String("Select All"))
+                    QTest::mouseClick(menu, Qt::LeftButton, Qt::NoModifier, menu->actionGeometry(action).center());
+            }
+        });
+        const QPoint centre = editor->viewport()->rect().center();
+        QContextMenuEvent request(QContextMenuEvent::Mouse, centre, editor->viewport()->mapToGlobal(centre));
+        QApplication::sendEvent(editor->viewport(), &request);
+    } else {
+        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    }
+    QCOMPARE(editor->GetSelectionStart(), 0);
+    // The caret stands at the end of the text, on the last line.
+    QCOMPARE(editor->GetSelectionEnd(), editor->GetCaretPosition());
+    QCOMPARE(editor->LineFromChar(editor->GetCaretPosition()), editor->GetLineCount() - 1);
+    QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), indicator);
 }
 
 void ControllerDlgTest::focusLeavesAndReturnsToWord()
@@ -560,37 +641,220 @@ void ControllerDlgTest::typingInSelectorKeepsStoppingPoint()
     QCOMPARE(Text(*panel, IDC_MESSAGE_LINE), BLANK_COMMAND);
 }
 
+void ControllerDlgTest::stepObserversSeeEachCommand_data()
+{
+    QTest::addColumn<QString>("actions");
+    QTest::addColumn<QList<int>>("steps");
+    QTest::newRow("load") << QStringLiteral("Laden") << QList<int>{PROGRAM_CHANGING, STEP_LOAD};
+    QTest::newRow("F10 and Schritt step")
+        << QStringLiteral("Laden F10 Schritt") << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD, STEP_NEXT_WORD};
+    QTest::newRow("Shift+F10 steps as F10 does")
+        << QStringLiteral("Laden Shift+F10") << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD};
+    QTest::newRow("F9 and Naechster run to")
+        << QStringLiteral("Laden F9 Naechster") << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_RUN_TO, STEP_RUN_TO};
+    QTest::newRow("F4 and Neustart reset")
+        << QStringLiteral("Laden F10 F4 Neustart")
+        << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD, STEP_RESET, STEP_RESET};
+    QTest::newRow("F8 and X show the actual word")
+        << QStringLiteral("Laden F10 F10 F8 X")
+        << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD, STEP_NEXT_WORD, STEP_ACTUAL_WORD, STEP_ACTUAL_WORD};
+    QTest::newRow("a click on a line, then F8")
+        << QStringLiteral("Laden F10 click F8")
+        << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD, STEP_LINE_CLICK, STEP_ACTUAL_WORD};
+    QTest::newRow("choosing a stopping point is no step; the run ends the program")
+        << QStringLiteral("Laden Ende F9") << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_RUN_TO};
+    QTest::newRow("F5 runs no command") << QStringLiteral("Laden F5") << QList<int>{PROGRAM_CHANGING, STEP_LOAD};
+    QTest::newRow("a second load")
+        << QStringLiteral("Laden F10 Laden")
+        << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD, PROGRAM_CHANGING, STEP_LOAD};
+    QTest::newRow("commands before any load are told too")
+        << QStringLiteral("Schritt X") << QList<int>{STEP_NEXT_WORD, STEP_ACTUAL_WORD};
+}
+
+void ControllerDlgTest::stepObserversSeeEachCommand()
+{
+    QFETCH(QString, actions);
+    QFETCH(QList<int>, steps);
+    const std::map<QString, int> buttons = {{QStringLiteral("Laden"), IDC_LOAD},
+                                            {QStringLiteral("Schritt"), IDC_NEXT_WORD},
+                                            {QStringLiteral("Neustart"), IDC_RESET},
+                                            {QStringLiteral("X"), IDC_JUMP_TO_ACTUAL},
+                                            {QStringLiteral("Naechster"), IDC_RUN_TO}};
+    const std::map<QString, std::pair<Qt::Key, Qt::KeyboardModifiers>> keys = {
+        {QStringLiteral("F4"), {Qt::Key_F4, Qt::NoModifier}},
+        {QStringLiteral("F5"), {Qt::Key_F5, Qt::NoModifier}},
+        {QStringLiteral("F8"), {Qt::Key_F8, Qt::NoModifier}},
+        {QStringLiteral("F9"), {Qt::Key_F9, Qt::NoModifier}},
+        {QStringLiteral("F10"), {Qt::Key_F10, Qt::NoModifier}},
+        {QStringLiteral("Shift+F10"), {Qt::Key_F10, Qt::ShiftModifier}}};
+    const auto panel = OpenPanel();
+    chooser.SetPath(programs.Write(QStringLiteral("stops.nc"), StopsProgram()));
+    CRecordingObserver observer(*panel);
+    panel->AddStepObserver(&observer);
+    // Added twice, told once.
+    panel->AddStepObserver(&observer);
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    for (const QString& action : actions.split(QLatin1Char(' '))) {
+        const qsizetype before = observer.steps.size();
+        if (buttons.count(action) != 0) {
+            QTest::mouseClick(Button(*panel, buttons.at(action)), Qt::LeftButton);
+        } else if (keys.count(action) != 0) {
+            QTest::keyClick(editor, keys.at(action).first, keys.at(action).second);
+        } else if (action == QLatin1String("click")) {
+            // The third line of the listing.
+            const QRect first = editor->GetCharRect(0);
+            QTest::mouseClick(editor->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              QPoint(first.left() + 10, first.center().y() + 2 * first.height()));
+            QCOMPARE(editor->GetCaretLine(), 2);
+        } else {
+            QCOMPARE(action, QStringLiteral("Ende"));
+            auto* combo = qobject_cast<QComboBox*>(panel->GetDlgItem(IDC_RUN_TO_COMBO));
+            combo->setFocus();
+            for (int press = 0; press < RUNTO_END; ++press)
+                QTest::keyClick(combo, Qt::Key_Down);
+            QCOMPARE(panel->GetProgramCursor()->GetRunToMode(), RUNTO_END);
+        }
+        if (observer.steps.size() == before)
+            continue;
+        // Told once, after the command, with the texts on the panel.
+        QCOMPARE(observer.steps.size(), before + (observer.steps.value(before) == PROGRAM_CHANGING ? 2 : 1));
+        QCOMPARE(observer.cursorSeen, panel->GetProgramCursor()->GetCursor());
+        QCOMPARE(observer.messageSeen, Text(*panel, IDC_MESSAGE_LINE));
+        QCOMPARE(observer.xShownSeen, Text(*panel, IDC_POSITION_X));
+        QCOMPARE(QString::number(observer.xSeen, 'f', 4), observer.xShownSeen);
+    }
+    QCOMPARE(observer.steps, steps);
+    panel->RemoveStepObserver(&observer);
+}
+
+void ControllerDlgTest::removedObserverHearsNothing()
+{
+    const auto panel = OpenPanel();
+    CRecordingObserver kept(*panel);
+    CRecordingObserver removed(*panel);
+    panel->AddStepObserver(&removed);
+    panel->AddStepObserver(&kept);
+    Load(*panel, StopsProgram());
+    panel->RemoveStepObserver(&removed);
+    QTest::keyClick(panel->GetEditor(), Qt::Key_F10);
+    QCOMPARE(removed.steps, (QList<int>{PROGRAM_CHANGING, STEP_LOAD}));
+    QCOMPARE(kept.steps, (QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD}));
+    panel->RemoveStepObserver(&kept);
+}
+
+void ControllerDlgTest::editorShowsAsManyLinesAsTheHeadlessView()
+{
+    const auto panel = OpenPanel();
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QCOMPARE(editor->GetVisibleLineCount(), CHeadlessView::VISIBLE_LINE_COUNT);
+    QCOMPARE(editor->verticalScrollBar()->pageStep(), CHeadlessView::VISIBLE_LINE_COUNT);
+    // The last of them lies whole in the view, the one after it does not.
+    Load(*panel, TwelveLineProgram());
+    const QRect last = editor->GetCharRect(static_cast<int>(
+        TwelveLineProgram().find("N60") - TwelveLineProgram().find("N10")));
+    QVERIFY(editor->viewport()->rect().contains(last));
+    QCOMPARE(editor->GetCaretLine(), 0);
+    QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+    // The end of the file closes the last line: thirteen lines in the view.
+    QCOMPARE(editor->GetFirstVisibleLine(), 13 - CHeadlessView::VISIBLE_LINE_COUNT);
+}
+
+void ControllerDlgTest::lineIndicatorWidensForMillions_data()
+{
+    QTest::addColumn<int>("blocks");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("last");
+    QTest::addColumn<bool>("widened");
+    QTest::newRow("twelve blocks keep the form's width") << 12 << QStringLiteral("1/13") << QStringLiteral("13/13")
+                                                       << false;
+    QTest::newRow("a hundred thousand blocks") << 100000 << QStringLiteral("1/100001")
+                                              << QStringLiteral("100001/100001") << true;
+    QTest::newRow("a million blocks") << 1000000 << QStringLiteral("1/1000001") << QStringLiteral("1000001/1000001")
+                                     << true;
+}
+
+void ControllerDlgTest::lineIndicatorWidensForMillions()
+{
+    QFETCH(int, blocks);
+    QFETCH(QString, first);
+    QFETCH(QString, last);
+    QFETCH(bool, widened);
+    const auto panel = OpenPanel();
+    auto* indicator = qobject_cast<QLabel*>(panel->GetDlgItem(IDC_LINE_INDICATOR));
+    QVERIFY(indicator != nullptr);
+    const QRect form = indicator->geometry();
+    const QFont face = indicator->font();
+    std::string program;
+    program.reserve(static_cast<std::size_t>(blocks) * 3);
+    for (int block = 0; block < blocks; ++block)
+        program += "X1\r";
+    Load(*panel, program);
+    QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), first);
+    QTest::keyClick(panel->GetEditor(), Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), last);
+    // The count shows whole: the indicator takes the room to its right, and
+    // a smaller face if it must, but stays on the panel.
+    QCOMPARE(indicator->width() > form.width(), widened);
+    QCOMPARE(indicator->geometry().topLeft(), form.topLeft());
+    QVERIFY(indicator->geometry().right() < panel->width());
+    QVERIFY(QFontMetrics(indicator->font()).horizontalAdvance(indicator->text()) <= indicator->contentsRect().width());
+    // A short program gives it the form's width and face back.
+    Load(*panel, DemoProgram());
+    QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), QStringLiteral("2/7"));
+    QCOMPARE(indicator->geometry(), form);
+    QCOMPARE(indicator->font(), face);
+}
+
 void ControllerDlgTest::enterKey_data()
 {
+    // Each row first steps to X0 and then clicks the header line, so that
+    // the word shown tells which command the Enter key ran, if any: Y0 the
+    // next word, "%" the reset, X0 the actual word, the header line none.
     QTest::addColumn<int>("focusId");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<int>("downPresses");
     QTest::addColumn<QString>("word");
     QTest::addColumn<int>("runToIndex");
-    QTest::newRow("in the selector, Enter clicks Schritt") << int(IDC_RUN_TO_COMBO) << QStringLiteral("G00") << 0;
-    QTest::newRow("in the selector after typing an item name, Enter clicks Schritt")
-        << int(IDC_RUN_TO_COMBO) << QStringLiteral("G00") << 0;
-    QTest::newRow("on Neustart, Enter clicks Neustart") << int(IDC_RESET) << QStringLiteral("%") << 0;
-    QTest::newRow("on X, Enter clicks X") << int(IDC_JUMP_TO_ACTUAL) << QStringLiteral("%") << 0;
-    QTest::newRow("in the editor, Enter does nothing") << int(IDC_EDITOR) << QStringLiteral("%") << 0;
+    QTest::newRow("in the selector, Enter clicks Schritt")
+        << int(IDC_RUN_TO_COMBO) << QString() << 0 << QStringLiteral("Y0") << 0;
+    QTest::newRow("in the selector after typing an item name, Enter clicks Schritt, Satz stays")
+        << int(IDC_RUN_TO_COMBO) << QStringLiteral("Z-Wert") << 0 << QStringLiteral("Y0") << 0;
+    QTest::newRow("in the selector after choosing Ende, Enter clicks Schritt, Ende stays")
+        << int(IDC_RUN_TO_COMBO) << QString() << 3 << QStringLiteral("Y0") << 3;
+    QTest::newRow("on Neustart, Enter clicks Neustart") << int(IDC_RESET) << QString() << 0 << QStringLiteral("%") << 0;
+    QTest::newRow("on X, Enter clicks X") << int(IDC_JUMP_TO_ACTUAL) << QString() << 0 << QStringLiteral("X0") << 0;
+    QTest::newRow("in the editor, Enter does nothing")
+        << int(IDC_EDITOR) << QString() << 0 << QStringLiteral("Demo part") << 0;
 }
 
 void ControllerDlgTest::enterKey()
 {
     QFETCH(int, focusId);
+    QFETCH(QString, typed);
+    QFETCH(int, downPresses);
     QFETCH(QString, word);
     QFETCH(int, runToIndex);
     const auto panel = OpenPanel();
     Load(*panel, DemoProgram());
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QTest::keyClick(editor, Qt::Key_F10);
+    QTest::keyClick(editor, Qt::Key_F10);
+    QCOMPARE(editor->GetSelectedText(), QStringLiteral("X0"));
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, Qt::NoModifier, editor->GetCharRect(0).center());
+    QCOMPARE(editor->GetSelectedText(), QStringLiteral("Demo part"));
     QWidget* target = panel->GetDlgItem(focusId);
     target->setFocus();
-    if (QString(QTest::currentDataTag()).contains(QLatin1String("typing"))) {
-        auto* combo = qobject_cast<QComboBox*>(target);
+    auto* combo = qobject_cast<QComboBox*>(panel->GetDlgItem(IDC_RUN_TO_COMBO));
+    for (int press = 0; press < downPresses; ++press)
+        QTest::keyClick(combo, Qt::Key_Down);
+    if (!typed.isEmpty()) {
         combo->lineEdit()->selectAll();
-        QTest::keyClicks(combo->lineEdit(), QStringLiteral("Z-Wert"));
+        QTest::keyClicks(combo->lineEdit(), typed);
     }
     QVERIFY(target->hasFocus() || target->isAncestorOf(QApplication::focusWidget()));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QCOMPARE(panel->GetEditor()->GetSelectedText(), word);
-    QCOMPARE(qobject_cast<QComboBox*>(panel->GetDlgItem(IDC_RUN_TO_COMBO))->currentIndex(), runToIndex);
+    QCOMPARE(editor->GetSelectedText(), word);
+    QCOMPARE(combo->currentIndex(), runToIndex);
     QVERIFY(panel->isVisible());
 }
 

@@ -1,0 +1,22 @@
+// Numbers and keys of the CLI's JSON Lines, written the same way by every
+// subcommand: integers in decimal, reals with up to 17 significant digits
+// (the shortest text that reads back the same double), infinities and
+// not-a-number as the strings "inf", "-inf" and "nan".
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+void AppendNumber(std::string& out, long long value);
+void AppendReal(std::string& out, double value);
+
+// ,"key": for a record that is already open.
+template <std::size_t N>
+void AppendKey(std::string& out, const char (&key)[N])
+{
+    out += ',';
+    out += '"';
+    out.append(key, N - 1);
+    out += '"';
+    out += ':';
+}

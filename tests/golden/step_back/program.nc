@@ -1,0 +1,7 @@
+%
+N10 G0 X5 Y6 (start)
+N20 T2 M6
+N30 G1 Z-1 F100
+N40 X10 ; cut
+N50 Z2
+N60 M30

@@ -1,0 +1,520 @@
+#include "path_builder.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+
+#include "cnc_bytes.h"
+
+namespace {
+
+constexpr std::size_t AXIS_COUNT = 3;
+constexpr double PI = 3.14159265358979323846;
+constexpr double FULL_TURN = 2.0 * PI;
+// Program units; a larger difference between the start and end radius of a
+// centre-form arc is worth telling the learner about.
+constexpr double RADIUS_MISMATCH_LIMIT = 0.005;
+// A radius-form chord may exceed the diameter by this much (relative) before
+// the arc is refused: programs round their coordinates.
+constexpr double CHORD_TOLERANCE = 1e-9;
+
+struct MotionRow {
+    WordKind motion;
+    MoveKind kind;
+    std::uint8_t flags;
+};
+
+// The motions that move the tool. Dwell moves nothing; parabolas and
+// threads are drawn as straight moves.
+constexpr MotionRow motionTable[] = {
+    {WK_RAPID, MOVE_RAPID, 0},
+    {WK_LINEAR, MOVE_LINEAR, 0},
+    {WK_CLOCKWISE, MOVE_CW, 0},
+    {WK_COUNTER_CLOCKWISE, MOVE_CCW, 0},
+    {WK_PARABLE, MOVE_PARABLE, MOVE_APPROXIMATED},
+    {WK_THREAD_LINEAR, MOVE_THREAD, MOVE_APPROXIMATED},
+    {WK_THREAD_INCR, MOVE_THREAD, MOVE_APPROXIMATED},
+    {WK_THREAD_DECR, MOVE_THREAD, MOVE_APPROXIMATED},
+};
+
+const MotionRow* FindMotion(std::int32_t motion)
+{
+    for (const MotionRow& row : motionTable) {
+        if (row.motion == motion)
+            return &row;
+    }
+    return nullptr;
+}
+
+// Axis numbers 0 = X, 1 = Y, 2 = Z; the offset word of an axis is I, J or K
+// by the same number.
+struct PlaneRow {
+    WordKind planeKind;
+    ArcPlane plane;
+    std::size_t first;
+    std::size_t second;
+    std::size_t linear;
+};
+
+constexpr PlaneRow planeTable[] = {
+    {WK_PLANE_XY, ARC_PLANE_XY, 0, 1, 2},
+    {WK_PLANE_XZ, ARC_PLANE_XZ, 2, 0, 1},
+    {WK_PLANE_YZ, ARC_PLANE_YZ, 1, 2, 0},
+};
+
+// The plane field only ever holds a plane code.
+const PlaneRow& FindPlane(std::int32_t plane)
+{
+    for (const PlaneRow& row : planeTable) {
+        if (row.planeKind == plane)
+            return row;
+    }
+    return planeTable[0];
+}
+
+const PlaneRow& FindArcPlane(ArcPlane plane)
+{
+    for (const PlaneRow& row : planeTable) {
+        if (row.plane == plane)
+            return row;
+    }
+    return planeTable[0];
+}
+
+// The position words of the block being gathered: a later word of an
+// address replaces an earlier one. An axis's offset word (I, J, K) follows
+// its axis word (X, Y, Z) by three slots.
+enum AddressSlot { SLOT_X, SLOT_Y, SLOT_Z, SLOT_I, SLOT_J, SLOT_K, SLOT_R, SLOT_COUNT };
+constexpr std::size_t OFFSET_SLOT = SLOT_I;
+
+struct BlockWords {
+    WordPosition first = CWordList::NO_POSITION;
+    std::uint8_t present = 0;
+    double values[SLOT_COUNT] = {};
+
+    void Set(std::size_t slot, double value)
+    {
+        present = static_cast<std::uint8_t>(present | (1u << slot));
+        values[slot] = value;
+    }
+    bool Has(std::size_t slot) const { return (present & (1u << slot)) != 0; }
+    // A missing word counts as 0.
+    double Get(std::size_t slot) const { return Has(slot) ? values[slot] : 0.0; }
+    bool HasAnyAxis() const { return (present & 0x07) != 0; }
+    bool HasAnyOffset() const { return (present & 0x38) != 0; }
+    // Run for every block of millions: forget the words, not their values.
+    void Clear()
+    {
+        first = CWordList::NO_POSITION;
+        present = 0;
+    }
+};
+
+struct ArcGeometry {
+    bool error = true;
+    bool mismatch = false;
+    double centerFirst = 0.0;
+    double centerSecond = 0.0;
+    double sweep = 0.0;
+    double startAngle = 0.0;
+    double startRadius = 0.0;
+    double endRadius = 0.0;
+};
+
+bool AllFinite(std::initializer_list<double> values)
+{
+    return std::all_of(values.begin(), values.end(), [](double value) { return std::isfinite(value); });
+}
+
+// The angle from (x0, y0) to (x1, y1) about the origin in the given sense:
+// (0, 2 pi] counter-clockwise, [-2 pi, 0) clockwise. The same direction
+// counts as a whole turn. Cross and dot products keep quarter turns exact.
+double SweepBetween(double x0, double y0, double x1, double y1, bool clockwise)
+{
+    double angle = std::atan2(x0 * y1 - y0 * x1, x0 * x1 + y0 * y1);
+    if (clockwise) {
+        if (angle >= 0.0)
+            angle -= FULL_TURN;
+    } else if (angle <= 0.0) {
+        angle += FULL_TURN;
+    }
+    return angle;
+}
+
+// Centre form: the centre is the start plus the offsets, a missing offset
+// being 0; an end equal to the start is a full circle.
+ArcGeometry CenterFormArc(double startFirst, double startSecond, double endFirst, double endSecond,
+                          double offsetFirst, double offsetSecond, bool clockwise)
+{
+    ArcGeometry arc;
+    arc.centerFirst = startFirst + offsetFirst;
+    arc.centerSecond = startSecond + offsetSecond;
+    const double x0 = startFirst - arc.centerFirst;
+    const double y0 = startSecond - arc.centerSecond;
+    const double x1 = endFirst - arc.centerFirst;
+    const double y1 = endSecond - arc.centerSecond;
+    arc.startRadius = std::hypot(x0, y0);
+    arc.endRadius = std::hypot(x1, y1);
+    if (!(arc.startRadius > 0.0) || !AllFinite({arc.centerFirst, arc.centerSecond, arc.startRadius, arc.endRadius}))
+        return arc;
+    arc.error = false;
+    arc.startAngle = std::atan2(y0, x0);
+    arc.mismatch = std::fabs(arc.endRadius - arc.startRadius) > RADIUS_MISMATCH_LIMIT;
+    if (startFirst == endFirst && startSecond == endSecond)
+        arc.sweep = clockwise ? -FULL_TURN : FULL_TURN;
+    else
+        arc.sweep = SweepBetween(x0, y0, x1, y1, clockwise);
+    return arc;
+}
+
+// Radius form: a positive radius sweeps at most half a turn, a negative one
+// more. The centre lies on the chord's perpendicular bisector, on the side
+// the sense and the sign choose.
+ArcGeometry RadiusFormArc(double startFirst, double startSecond, double endFirst, double endSecond, double radius,
+                          bool clockwise)
+{
+    ArcGeometry arc;
+    const double chordFirst = endFirst - startFirst;
+    const double chordSecond = endSecond - startSecond;
+    const double chordSquared = chordFirst * chordFirst + chordSecond * chordSecond;
+    const double diameterLimit = 2.0 * std::fabs(radius) * (1.0 + CHORD_TOLERANCE);
+    if (!(chordSquared > 0.0) || !std::isfinite(chordSquared) || !std::isfinite(radius) ||
+        chordSquared > diameterLimit * diameterLimit)
+        return arc;
+    // Distance from the chord's midpoint to the centre, over the chord length.
+    const double heightOverChord = std::sqrt(std::max(0.0, radius * radius / chordSquared - 0.25));
+    const double side = (clockwise ? -1.0 : 1.0) * (radius > 0.0 ? 1.0 : -1.0) * heightOverChord;
+    arc.centerFirst = (startFirst + endFirst) / 2.0 - side * chordSecond;
+    arc.centerSecond = (startSecond + endSecond) / 2.0 + side * chordFirst;
+    const double x0 = startFirst - arc.centerFirst;
+    const double y0 = startSecond - arc.centerSecond;
+    const double x1 = endFirst - arc.centerFirst;
+    const double y1 = endSecond - arc.centerSecond;
+    arc.startRadius = std::hypot(x0, y0);
+    arc.endRadius = std::hypot(x1, y1);
+    if (!AllFinite({arc.centerFirst, arc.centerSecond, arc.startRadius, arc.endRadius}))
+        return arc;
+    arc.error = false;
+    arc.startAngle = std::atan2(y0, x0);
+    arc.sweep = SweepBetween(x0, y0, x1, y1, clockwise);
+    // Rounding may carry a half turn a hair past PI to the wrong side.
+    const bool halfTurnAtMost = radius > 0.0;
+    if (halfTurnAtMost == (std::fabs(arc.sweep) > PI))
+        arc.sweep = arc.sweep < 0.0 ? -PI : PI;
+    return arc;
+}
+
+// Powers of ten that are exact doubles.
+constexpr double exactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// [-]digits[.digits] or [-].digits with at most 15 digits: the digits make an
+// integer below 2 to the 53 and the point divides it by an exact power of
+// ten, so one correctly rounded division gives exactly the double that
+// strtod and from_chars give. Anything else is left to them.
+bool ReadShortDecimal(const char* text, const char* end, double& value)
+{
+    constexpr std::ptrdiff_t MAX_DIGITS = 15;
+    const bool negative = *text == '-';
+    const char* byte = negative ? text + 1 : text;
+    // Digits and one point at most, so no longer text fits.
+    if (end - byte > MAX_DIGITS + 1)
+        return false;
+    std::int64_t mantissa = 0;
+    const char* const integerStart = byte;
+    while (byte != end && static_cast<unsigned char>(*byte - '0') <= 9)
+        mantissa = mantissa * 10 + (*byte++ - '0');
+    std::ptrdiff_t digits = byte - integerStart;
+    std::ptrdiff_t fractionDigits = 0;
+    if (byte != end && *byte == '.') {
+        const char* const fractionStart = ++byte;
+        while (byte != end && static_cast<unsigned char>(*byte - '0') <= 9)
+            mantissa = mantissa * 10 + (*byte++ - '0');
+        fractionDigits = byte - fractionStart;
+        digits += fractionDigits;
+    }
+    if (byte != end || digits == 0 || digits > MAX_DIGITS)
+        return false;
+    const double magnitude = static_cast<double>(mantissa) / exactPowersOfTen[fractionDigits];
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
+class CBounds {
+public:
+    void Add(const PathPoint& point)
+    {
+        for (std::size_t axis = 0; axis < AXIS_COUNT; ++axis)
+            Add(axis, point[axis]);
+    }
+    // Not-a-number never widens the bounds.
+    void Add(std::size_t axis, double value)
+    {
+        if (value < min[axis])
+            min[axis] = value;
+        if (value > max[axis])
+            max[axis] = value;
+        any = true;
+    }
+    bool HasAny() const { return any; }
+    const PathPoint& GetMin() const { return min; }
+    const PathPoint& GetMax() const { return max; }
+
+private:
+    PathPoint min{HUGE_VAL, HUGE_VAL, HUGE_VAL};
+    PathPoint max{-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    bool any = false;
+};
+
+// Widens the bounds by the points where the arc turns in its plane: where
+// it crosses the directions +first, +second, -first and -second from the
+// centre. A spiral (radius mismatch) counts with its larger radius there and
+// with a bound taken from its ends elsewhere, so that no drawn point lies
+// outside, though the box may be a little larger than the spiral.
+void AddArcExtremes(const ArcGeometry& arc, const PlaneRow& axes, CBounds& bounds)
+{
+    const double endAngle = arc.startAngle + arc.sweep;
+    const double low = std::min(arc.startAngle, endAngle);
+    const double high = std::max(arc.startAngle, endAngle);
+    const double larger = std::max(arc.startRadius, arc.endRadius);
+    const double smaller = std::min(arc.startRadius, arc.endRadius);
+    // The cosine of the start and end angle measured from each direction;
+    // only a spiral needs them.
+    std::array<double, 4> startCosine{};
+    std::array<double, 4> endCosine{};
+    if (arc.mismatch) {
+        const double startCos = std::cos(arc.startAngle);
+        const double startSin = std::sin(arc.startAngle);
+        const double endCos = std::cos(endAngle);
+        const double endSin = std::sin(endAngle);
+        startCosine = {startCos, startSin, -startCos, -startSin};
+        endCosine = {endCos, endSin, -endCos, -endSin};
+    }
+    for (std::size_t direction = 0; direction < 4; ++direction) {
+        const double directionAngle = static_cast<double>(direction) * (PI / 2.0);
+        const double crossing = directionAngle + std::ceil((low - directionAngle) / FULL_TURN) * FULL_TURN;
+        double reach = 0.0;
+        if (crossing <= high) {
+            const double along = (crossing - arc.startAngle) / arc.sweep;
+            reach = arc.mismatch ? larger : arc.startRadius + (arc.endRadius - arc.startRadius) * along;
+        } else if (arc.mismatch) {
+            const double cosine = std::max(startCosine[direction], endCosine[direction]);
+            reach = cosine * (cosine >= 0.0 ? larger : smaller);
+        } else {
+            continue;
+        }
+        const bool alongFirst = direction % 2 == 0;
+        const double sign = direction < 2 ? 1.0 : -1.0;
+        if (alongFirst)
+            bounds.Add(axes.first, arc.centerFirst + sign * reach);
+        else
+            bounds.Add(axes.second, arc.centerSecond + sign * reach);
+    }
+}
+
+// Coordinates beyond the float range become infinities, as a conversion
+// would give on most machines, without relying on it.
+float NarrowToFloat(double value)
+{
+    if (std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max()))
+        return value > 0.0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
+    return static_cast<float>(value);
+}
+
+CMovePoint NarrowToFloat(const PathPoint& point)
+{
+    return CMovePoint{NarrowToFloat(point[0]), NarrowToFloat(point[1]), NarrowToFloat(point[2])};
+}
+
+// Fills a move table from the moves as they come.
+class CTableSink : public IPathSink {
+public:
+    explicit CTableSink(CMoveTable& table) : table(table) {}
+    void AddMove(const CPathMove& move) override
+    {
+        table.Append(NarrowToFloat(move.to), move.kind, move.flags, static_cast<std::uint32_t>(move.endWord),
+                     static_cast<std::uint32_t>(move.blockFirstWord));
+        if (!move.isArc)
+            return;
+        const PlaneRow& axes = FindArcPlane(move.plane);
+        CArcRecord arc;
+        arc.centerFirst = NarrowToFloat(move.center[axes.first]);
+        arc.centerSecond = NarrowToFloat(move.center[axes.second]);
+        arc.sweep = static_cast<float>(move.sweep);
+        arc.move = static_cast<std::uint32_t>(move.index);
+        arc.plane = move.plane;
+        table.AppendArc(arc);
+    }
+
+private:
+    CMoveTable& table;
+};
+
+} // namespace
+
+CPathBuilder::CPathBuilder(const CWordList& words, std::int64_t headerLines) : words(words), headerLines(headerLines) {}
+
+std::int64_t CPathBuilder::CountHeaderLines(std::string_view header)
+{
+    return std::count_if(header.begin(), header.end(),
+                         [](char byte) { return IsCarriageReturn(static_cast<unsigned char>(byte)); });
+}
+
+CPathSummary CPathBuilder::Build(IPathSink& sink) const
+{
+    CPathSummary summary;
+    std::int32_t motion = WK_LINEAR;
+    std::int32_t plane = WK_PLANE_XY;
+    std::int32_t dimensioning = WK_ABSOLUTE;
+    std::int32_t lengthUnit = WK_UNIT_MM;
+    // Modal words take effect in order, but only once their block is closed.
+    std::int32_t blockMotion = motion;
+    std::int32_t blockPlane = plane;
+    std::int32_t blockDimensioning = dimensioning;
+    std::int32_t blockLengthUnit = lengthUnit;
+    PathPoint tool{};
+    std::array<bool, AXIS_COUNT> known{};
+    BlockWords block;
+    CBounds bounds;
+    // Lines end with the words that begin with a carriage return (byte 13).
+    std::int64_t lineEnds = 0;
+    CPathMove move;
+
+    const std::size_t count = words.GetCount();
+    for (WordPosition word = 0; word < count; ++word) {
+        const WordKind kind = words.GetKind(word);
+        switch (kind) {
+        case WK_NONE:
+        case WK_COMMENT:
+            continue;
+        case WK_X: block.Set(SLOT_X, ReadRealValue(words, word)); break;
+        case WK_Y: block.Set(SLOT_Y, ReadRealValue(words, word)); break;
+        case WK_Z: block.Set(SLOT_Z, ReadRealValue(words, word)); break;
+        case WK_I: block.Set(SLOT_I, ReadRealValue(words, word)); break;
+        case WK_J: block.Set(SLOT_J, ReadRealValue(words, word)); break;
+        case WK_K: block.Set(SLOT_K, ReadRealValue(words, word)); break;
+        case WK_R: block.Set(SLOT_R, ReadRealValue(words, word)); break;
+        case WK_END_OF_BLOCK:
+            break;
+        default:
+            switch (GroupOfKind(kind)) {
+            case GROUP_MOTION: blockMotion = kind; break;
+            case GROUP_PLANE: blockPlane = kind; break;
+            case GROUP_DIMENSIONING: blockDimensioning = kind; break;
+            case GROUP_LENGTH_UNIT: blockLengthUnit = kind; break;
+            default: break;
+            }
+            break;
+        }
+        if (block.first == CWordList::NO_POSITION)
+            block.first = word;
+        if (kind != WK_END_OF_BLOCK)
+            continue;
+        const std::int64_t line = headerLines + lineEnds + 1;
+        if (words.GetText(word).front() == '\r')
+            ++lineEnds;
+        motion = blockMotion;
+        plane = blockPlane;
+        dimensioning = blockDimensioning;
+        lengthUnit = blockLengthUnit;
+        const MotionRow* row = FindMotion(motion);
+        const bool isArcMotion = motion == WK_CLOCKWISE || motion == WK_COUNTER_CLOCKWISE;
+        if (row == nullptr || !(block.HasAnyAxis() || (isArcMotion && block.HasAnyOffset()))) {
+            block.Clear();
+            continue;
+        }
+
+        move.index = summary.moves;
+        move.endWord = word;
+        move.blockFirstWord = block.first;
+        move.line = line;
+        move.kind = row->kind;
+        move.flags = row->flags;
+        move.from = tool;
+        move.to = tool;
+        move.isArc = false;
+        move.lengthUnit = static_cast<WordKind>(lengthUnit);
+        for (std::size_t axis = 0; axis < AXIS_COUNT; ++axis) {
+            if (!known[axis])
+                move.flags |= MOVE_ASSUMED;
+            if (block.Has(SLOT_X + axis)) {
+                const double value = block.Get(SLOT_X + axis);
+                move.to[axis] = dimensioning == WK_RELATIVE ? tool[axis] + value : value;
+            }
+        }
+        bounds.Add(move.from);
+        bounds.Add(move.to);
+        if (isArcMotion) {
+            const PlaneRow& axes = FindPlane(plane);
+            const bool clockwise = motion == WK_CLOCKWISE;
+            const double startFirst = move.from[axes.first];
+            const double startSecond = move.from[axes.second];
+            const double endFirst = move.to[axes.first];
+            const double endSecond = move.to[axes.second];
+            const ArcGeometry arc =
+                block.Has(SLOT_R)
+                    ? RadiusFormArc(startFirst, startSecond, endFirst, endSecond, block.Get(SLOT_R), clockwise)
+                    : CenterFormArc(startFirst, startSecond, endFirst, endSecond,
+                                    block.Get(OFFSET_SLOT + axes.first), block.Get(OFFSET_SLOT + axes.second),
+                                    clockwise);
+            if (arc.error) {
+                move.flags |= MOVE_ERROR;
+            } else {
+                if (arc.mismatch)
+                    move.flags |= MOVE_MISMATCH;
+                move.isArc = true;
+                move.plane = axes.plane;
+                move.center[axes.first] = arc.centerFirst;
+                move.center[axes.second] = arc.centerSecond;
+                move.center[axes.linear] = move.from[axes.linear];
+                move.sweep = arc.sweep;
+                AddArcExtremes(arc, axes, bounds);
+                ++summary.arcs;
+            }
+        }
+        sink.AddMove(move);
+        ++summary.moves;
+        tool = move.to;
+        for (std::size_t axis = 0; axis < AXIS_COUNT; ++axis)
+            known[axis] = known[axis] || block.Has(SLOT_X + axis);
+        block.Clear();
+    }
+    summary.hasBounds = bounds.HasAny();
+    if (summary.hasBounds) {
+        summary.min = bounds.GetMin();
+        summary.max = bounds.GetMax();
+    }
+    summary.lengthUnit = static_cast<WordKind>(lengthUnit);
+    return summary;
+}
+
+CPathSummary CPathBuilder::BuildTable(CMoveTable& table) const
+{
+    table.Clear();
+    // A move needs an end-of-block word: reserving that many moves saves
+    // copying the table as it grows.
+    std::size_t blockEnds = 0;
+    const std::size_t count = words.GetCount();
+    for (WordPosition position = 0; position < count; ++position)
+        blockEnds += words.GetKind(position) == WK_END_OF_BLOCK ? 1 : 0;
+    table.Reserve(blockEnds);
+    CTableSink sink(table);
+    const CPathSummary summary = Build(sink);
+    table.ShrinkToFit();
+    if (summary.hasBounds)
+        table.SetBounds(NarrowToFloat(summary.min), NarrowToFloat(summary.max));
+    table.SetLengthUnit(summary.lengthUnit);
+    return summary;
+}
+
+double ReadRealValue(const CWordList& words, WordPosition position)
+{
+    const std::string_view text = words.GetText(position);
+    if (text.size() >= 2) {
+        double value = 0.0;
+        if (ReadShortDecimal(text.data() + 1, text.data() + text.size(), value))
+            return value;
+    }
+    return words.GetValue(position).realValue;
+}

@@ -1,0 +1,36 @@
+// Turns a loaded program's words into its toolpath. Blocks are gathered as
+// the machine state gathers them, from the first word and fresh modal values,
+// and each block that moves the tool gives one move; arcs stay exact. The
+// panel's machine state is never read. Drawing is left to the window.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "move_table.h"
+#include "path_move.h"
+#include "word_list.h"
+
+class CPathBuilder {
+public:
+    // headerLines: the line ends of the program's header, so that the lines
+    // of the moves count as the loader counts them.
+    CPathBuilder(const CWordList& words, std::int64_t headerLines);
+
+    // Reports every move to sink in program order.
+    CPathSummary Build(IPathSink& sink) const;
+    // Empties table and fills it with every move.
+    CPathSummary BuildTable(CMoveTable& table) const;
+
+    // The line ends the loader counts in a header text.
+    static std::int64_t CountHeaderLines(std::string_view header);
+
+private:
+    const CWordList& words;
+    std::int64_t headerLines;
+};
+
+// The real value of an X, Y, Z, I, J, K or R word: what
+// words.GetValue(position).realValue gives, without classifying the word
+// again when its number has the plain decimal form.
+double ReadRealValue(const CWordList& words, WordPosition position);
