@@ -1,33 +1,19 @@
 #include "step_state.h"
 
-namespace {
-
-// The first move whose end word is not below word (binary search: the end
-// words ascend with the moves).
-std::size_t FirstMoveEndingAtOrAfter(const CMoveTable& table, std::size_t word)
-{
-    std::size_t low = 0;
-    std::size_t high = table.GetCount();
-    while (low < high) {
-        const std::size_t middle = low + (high - low) / 2;
-        if (table.GetEndWord(middle) < word)
-            low = middle + 1;
-        else
-            high = middle;
-    }
-    return low;
-}
-
-} // namespace
+#include "cursor_moves.h"
 
 CStepState StepStateAt(const CMoveTable& table, std::size_t cursorWord)
 {
+    const CCursorMoves located = CCursorMoves::Locate(table, cursorWord);
     CStepState state;
-    state.doneCount = FirstMoveEndingAtOrAfter(table, cursorWord);
-    if (state.doneCount == table.GetCount() || table.GetBlockFirstWord(state.doneCount) > cursorWord)
+    state.doneCount = located.doneCount;
+    if (located.currentMove == CCursorMoves::NO_MOVE)
         return state;
-    state.blockFirst = state.doneCount;
+    state.blockFirst = located.currentMove;
     // Every move of a block ends at the block's end-of-block word.
-    state.blockLast = FirstMoveEndingAtOrAfter(table, static_cast<std::size_t>(table.GetEndWord(state.blockFirst)) + 1) - 1;
+    std::size_t last = state.blockFirst;
+    while (last + 1 < table.GetCount() && table.GetEndWord(last + 1) == table.GetEndWord(state.blockFirst))
+        ++last;
+    state.blockLast = last;
     return state;
 }

@@ -1,7 +1,6 @@
-// Where the cursor stands in the path: which moves are done, which block
-// comes next and which moves that block makes. A move is done once the
-// end-of-block word that applies it has been executed, that is once the
-// cursor has passed it.
+// Where the cursor stands in the path as the picture colours it: the cursor
+// mapping of cursor_moves.h widened to every move of the current block, so
+// that the recolour pass compares ranges only.
 #pragma once
 
 #include <cstddef>

@@ -383,6 +383,16 @@ void CCncEditBoxCtrl::mousePressEvent(QMouseEvent* event)
     emit LineClicked(GetCaretLine());
 }
 
+void CCncEditBoxCtrl::ClickAt(int position)
+{
+    emit LineClickStarting();
+    selection.MoveCaret(position, CListingSelection::SELECTION_DROP);
+    if (selection.EnsureCaretVisible())
+        ScheduleScrollBarSync();
+    HighlightCaretLine();
+    emit LineClicked(GetCaretLine());
+}
+
 void CCncEditBoxCtrl::mouseMoveEvent(QMouseEvent* event)
 {
     event->accept();

@@ -81,6 +81,10 @@ public:
     int GetVisibleLineCount() const { return selection.GetVisibleLineCount(); }
     // The character cell of a position, in viewport pixels.
     QRect GetCharRect(int position) const;
+    // Selects the line holding position as a left click on it does, with
+    // the same signals; the line is scrolled into sight first, as the
+    // toolpath window may name one that is not.
+    void ClickAt(int position);
 
 signals:
     void FunctionKeyPressed(CCncEditBoxCtrl::FunctionKey key);

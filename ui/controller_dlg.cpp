@@ -21,6 +21,7 @@
 #include "machine_state.h"
 #include "program_cursor.h"
 #include "settings_store.h"
+#include "toolpath_window.h"
 #include "tooltip_texts.h"
 #include "ui_controller_dlg.h"
 
@@ -60,6 +61,7 @@ struct KeyCommand {
 // panel.
 constexpr KeyCommand KEY_COMMANDS[] = {
     {CCncEditBoxCtrl::KEY_F4, &CControllerDlg::OnReset},
+    {CCncEditBoxCtrl::KEY_F5, &CControllerDlg::OnTogglePath},
     {CCncEditBoxCtrl::KEY_F8, &CControllerDlg::OnJumpToActual},
     {CCncEditBoxCtrl::KEY_F9, &CControllerDlg::OnRunTo},
     {CCncEditBoxCtrl::KEY_F10, &CControllerDlg::OnNextWord},
@@ -119,6 +121,10 @@ CControllerDlg::CControllerDlg(IFileChooser* fileChooser, ISettingsStore* settin
 
 CControllerDlg::~CControllerDlg()
 {
+    // Its background build reads the loader's words.
+    RemoveStepObserver(toolpathWindow);
+    delete toolpathWindow;
+    toolpathWindow = nullptr;
     // The cursor refers to all three, so it goes first. The loader does not
     // touch the editor while it is destroyed.
     delete cursor;
@@ -162,6 +168,9 @@ void CControllerDlg::OnInitDialog()
 
     loader = new CCncProgram(editor, *this, *settings);
     cursor = new CProgramCursor(*loader, *machineState, editor, *this);
+    toolpathWindow = new CToolpathWindow(*settings, this, editor);
+    AddStepObserver(toolpathWindow);
+    connect(toolpathWindow, &CToolpathWindow::BlockClicked, this, &CControllerDlg::OnPathBlockClicked);
 
     for (QWidget* control : findChildren<QWidget*>()) {
         const QVariant id = control->property(CONTROL_ID_PROPERTY);
@@ -190,6 +199,7 @@ void CControllerDlg::OnInitDialog()
     connect(form->buttonReset, &QPushButton::clicked, this, &CControllerDlg::OnReset);
     connect(form->buttonJumpToActual, &QPushButton::clicked, this, &CControllerDlg::OnJumpToActual);
     connect(form->buttonRunTo, &QPushButton::clicked, this, &CControllerDlg::OnRunTo);
+    connect(form->buttonPath, &QPushButton::clicked, this, &CControllerDlg::OnTogglePath);
     connect(combo, &QComboBox::activated, this, &CControllerDlg::OnRunToModeChanged);
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, &CControllerDlg::OnHelp);
@@ -286,6 +296,22 @@ void CControllerDlg::OnEditorFunctionKey(CCncEditBoxCtrl::FunctionKey key)
     }
 }
 
+void CControllerDlg::OnPathBlockClicked(qulonglong firstWord)
+{
+    const CWordList* words = cursor->GetWordList();
+    if (words == nullptr || firstWord >= words->GetCount())
+        return;
+    std::int32_t start = 0;
+    std::int32_t end = 0;
+    words->GetSpan(static_cast<WordPosition>(firstWord), start, end);
+    editor->ClickAt(start);
+    // The keys go back to the program view, so that F8 returns at once.
+    activateWindow();
+    editor->setFocus(Qt::MouseFocusReason);
+}
+
+void CControllerDlg::OnTogglePath() { toolpathWindow->Toggle(); }
+
 void CControllerDlg::OnEditorLineClicked() { stepObservers.NotifyStepped(STEP_LINE_CLICK, *cursor, *machineState); }
 
 void CControllerDlg::UpdateLineIndicator()
@@ -327,6 +353,8 @@ void CControllerDlg::OnDestroy()
     const QPoint topLeft = frameGeometry().topLeft();
     WriteSettingInt(*settings, SETTINGS_KEY, START_X, topLeft.x());
     WriteSettingInt(*settings, SETTINGS_KEY, START_Y, topLeft.y());
+    toolpathWindow->SaveToSettings();
+    toolpathWindow->hide();
     if (helpWindow != nullptr)
         helpWindow->close();
 }
@@ -336,6 +364,11 @@ void CControllerDlg::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     // The window frame is known only once the window exists.
     ApplyOuterSize();
+    // Beside the panel, so only once the panel stands where it opens.
+    if (!toolpathPlaced) {
+        toolpathPlaced = true;
+        toolpathWindow->RestoreFromSettings();
+    }
 }
 
 void CControllerDlg::ApplyOuterSize()

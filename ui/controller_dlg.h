@@ -21,6 +21,7 @@ class CCncProgram;
 class CHelpWindow;
 class CMachineState;
 class CProgramCursor;
+class CToolpathWindow;
 class QLabel;
 class QPushButton;
 
@@ -52,6 +53,7 @@ public:
     const CProgramCursor* GetProgramCursor() const { return cursor; }
     // Null until F1 first opens it.
     CHelpWindow* GetHelpWindow() const { return helpWindow; }
+    CToolpathWindow* GetToolpathWindow() const { return toolpathWindow; }
 
     void OnLoad();
     void OnReset();
@@ -61,6 +63,8 @@ public:
     void OnStepBack();
     void OnRunToModeChanged();
     void OnHelp();
+    // F5 and "&Bahn...": opens or closes the toolpath window.
+    void OnTogglePath();
 
     // Observers must outlive the panel or be removed first; each is told
     // once after every stepping command and every click on a program line.
@@ -90,6 +94,8 @@ private:
     void RunStep(void (CProgramCursor::*command)(), StepCommand step);
     void OnEditorFunctionKey(CCncEditBoxCtrl::FunctionKey key);
     void OnEditorLineClicked();
+    // A click on the path selects the block's line as a click on it would.
+    void OnPathBlockClicked(qulonglong firstWord);
     // The caret's line and the line count, "3/12".
     void UpdateLineIndicator();
     // Shows the texts kept so far and draws the panel at once.
@@ -117,4 +123,7 @@ private:
     CStepObservers stepObservers;
     // A child window of the panel: Qt deletes it with the panel.
     CHelpWindow* helpWindow = nullptr;
+    // Owned: it goes before the loader whose words it may still be reading.
+    CToolpathWindow* toolpathWindow = nullptr;
+    bool toolpathPlaced = false;
 };
