@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QDialog>
 #include <QIcon>
@@ -48,6 +49,8 @@ public:
 
     // Null when the panel has no control with this id.
     QWidget* GetDlgItem(int controlId) const;
+    // Whether the read-out shows the mark of a text the last command changed.
+    bool IsReadOutMarked(int controlId) const;
     CCncEditBoxCtrl* GetEditor() const { return editor; }
     const CProgramCursor* GetProgramCursor() const { return cursor; }
     // Null until F1 first opens it.
@@ -90,6 +93,10 @@ private:
     void RunStep(void (CProgramCursor::*command)(), StepCommand step);
     void OnEditorFunctionKey(CCncEditBoxCtrl::FunctionKey key);
     void OnEditorLineClicked();
+    // Marks the read-outs whose text differs from before, and unmarks the
+    // rest: what the last command changed stands out until the next one.
+    void MarkChangedReadOuts(const std::vector<QString>& before);
+    std::vector<QString> ReadOutTexts() const;
     // The caret's line and the line count, "3/12".
     void UpdateLineIndicator();
     // Shows the texts kept so far and draws the panel at once.
@@ -99,6 +106,8 @@ private:
     void ApplyOuterSize();
 
     QIcon icon;
+    // Read-outs drawn marked since the last command; a property tests read.
+    static constexpr const char* MARKED_PROPERTY = "readOutMarked";
     std::unique_ptr<Ui::ControllerDlg> form;
     QPushButton* hiddenButton = nullptr;
     QLabel* lineIndicator = nullptr;
