@@ -20,7 +20,9 @@
 #include "help_window.h"
 #include "machine_state.h"
 #include "program_cursor.h"
+#include "run_to_mode.h"
 #include "settings_store.h"
+#include "state_texts.h"
 #include "toolpath_window.h"
 #include "tooltip_texts.h"
 #include "ui_controller_dlg.h"
@@ -186,6 +188,9 @@ void CControllerDlg::OnInitDialog()
     }
 
     QComboBox* combo = form->runToCombo;
+    combo->clear();
+    for (std::size_t index = 0; index < RunToModeCount(); ++index)
+        combo->addItem(Cp1252ToQString(FindRunToMode(static_cast<int>(index))->comboText));
     // Only choosing an item changes the stopping point: no completion, and
     // the combo box must not pick the item whose text was typed when its
     // edit field loses the focus or takes Enter.
@@ -282,9 +287,50 @@ void CControllerDlg::RunCommand(void (CProgramCursor::*command)())
         FlushControlTexts();
 }
 
+std::vector<QString> CControllerDlg::ReadOutTexts() const
+{
+    std::vector<QString> texts;
+    for (std::size_t line = 0; line < STATE_LINE_COUNT; ++line) {
+        const auto* label = qobject_cast<const QLabel*>(GetDlgItem(StateLineControlId(line)));
+        texts.push_back(label != nullptr ? label->text() : QString());
+    }
+    return texts;
+}
+
+void CControllerDlg::MarkChangedReadOuts(const std::vector<QString>& before)
+{
+    const std::vector<QString> now = ReadOutTexts();
+    for (std::size_t line = 0; line < STATE_LINE_COUNT; ++line) {
+        auto* label = qobject_cast<QLabel*>(GetDlgItem(StateLineControlId(line)));
+        if (label == nullptr)
+            continue;
+        const bool marked = line < before.size() && now[line] != before[line];
+        if (label->property(MARKED_PROPERTY).toBool() == marked)
+            continue;
+        label->setProperty(MARKED_PROPERTY, marked);
+        // Colour and underline, not bold: a bolder face would need more room
+        // than the fields of the form give the longest keywords.
+        QFont face = label->font();
+        face.setUnderline(marked);
+        label->setFont(face);
+        QPalette colours = label->palette();
+        colours.setColor(QPalette::WindowText, marked ? palette().color(QPalette::Highlight)
+                                                      : palette().color(QPalette::WindowText));
+        label->setPalette(colours);
+    }
+}
+
+bool CControllerDlg::IsReadOutMarked(int controlId) const
+{
+    const QWidget* control = GetDlgItem(controlId);
+    return control != nullptr && control->property(MARKED_PROPERTY).toBool();
+}
+
 void CControllerDlg::RunStep(void (CProgramCursor::*command)(), StepCommand step)
 {
+    const std::vector<QString> before = ReadOutTexts();
     RunCommand(command);
+    MarkChangedReadOuts(before);
     stepObservers.NotifyStepped(step, *cursor, *machineState);
 }
 
@@ -312,7 +358,12 @@ void CControllerDlg::OnPathBlockClicked(qulonglong firstWord)
 
 void CControllerDlg::OnTogglePath() { toolpathWindow->Toggle(); }
 
-void CControllerDlg::OnEditorLineClicked() { stepObservers.NotifyStepped(STEP_LINE_CLICK, *cursor, *machineState); }
+void CControllerDlg::OnEditorLineClicked()
+{
+    // Browsing changes no read-out: the marks of the last command go.
+    MarkChangedReadOuts(ReadOutTexts());
+    stepObservers.NotifyStepped(STEP_LINE_CLICK, *cursor, *machineState);
+}
 
 void CControllerDlg::UpdateLineIndicator()
 {

@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QDialog>
 #include <QIcon>
@@ -49,6 +50,8 @@ public:
 
     // Null when the panel has no control with this id.
     QWidget* GetDlgItem(int controlId) const;
+    // Whether the read-out shows the mark of a text the last command changed.
+    bool IsReadOutMarked(int controlId) const;
     CCncEditBoxCtrl* GetEditor() const { return editor; }
     const CProgramCursor* GetProgramCursor() const { return cursor; }
     // Null until F1 first opens it.
@@ -96,6 +99,10 @@ private:
     void OnEditorLineClicked();
     // A click on the path selects the block's line as a click on it would.
     void OnPathBlockClicked(qulonglong firstWord);
+    // Marks the read-outs whose text differs from before, and unmarks the
+    // rest: what the last command changed stands out until the next one.
+    void MarkChangedReadOuts(const std::vector<QString>& before);
+    std::vector<QString> ReadOutTexts() const;
     // The caret's line and the line count, "3/12".
     void UpdateLineIndicator();
     // Shows the texts kept so far and draws the panel at once.
@@ -105,6 +112,8 @@ private:
     void ApplyOuterSize();
 
     QIcon icon;
+    // Read-outs drawn marked since the last command; a property tests read.
+    static constexpr const char* MARKED_PROPERTY = "readOutMarked";
     std::unique_ptr<Ui::ControllerDlg> form;
     QPushButton* hiddenButton = nullptr;
     QLabel* lineIndicator = nullptr;

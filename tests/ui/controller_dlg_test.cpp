@@ -648,8 +648,8 @@ void ControllerDlgTest::stepObserversSeeEachCommand_data()
     QTest::newRow("load") << QStringLiteral("Laden") << QList<int>{PROGRAM_CHANGING, STEP_LOAD};
     QTest::newRow("F10 and Schritt step")
         << QStringLiteral("Laden F10 Schritt") << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD, STEP_NEXT_WORD};
-    QTest::newRow("Shift+F10 steps as F10 does")
-        << QStringLiteral("Laden Shift+F10") << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD};
+    QTest::newRow("Shift+F10 steps back")
+        << QStringLiteral("Laden F10 Shift+F10") << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_NEXT_WORD, STEP_BACK};
     QTest::newRow("F9 and Naechster run to")
         << QStringLiteral("Laden F9 Naechster") << QList<int>{PROGRAM_CHANGING, STEP_LOAD, STEP_RUN_TO, STEP_RUN_TO};
     QTest::newRow("F4 and Neustart reset")
