@@ -9,7 +9,10 @@
 #include <QSignalSpy>
 
 #include "cli_panel.h"
+#include "cnc_edit_box_ctrl.h"
 #include "cnc_program.h"
+#include "control_ids.h"
+#include "controller_dlg.h"
 #include "headless_view.h"
 #include "machine_state.h"
 #include "path_recolour.h"
@@ -17,6 +20,7 @@
 #include "test_support.h"
 #include "toolpath_canvas.h"
 #include "toolpath_window.h"
+#include "ui_test_support.h"
 
 namespace {
 
@@ -91,12 +95,17 @@ QRgb ColourAt(CToolpathCanvas& canvas, const QPoint& pixel)
 
 } // namespace
 
-class ToolpathWindowTest : public QObject {
+class ToolpathWindowTest : public QObject, public CPanelDriver {
     Q_OBJECT
 
 private slots:
     void init();
     void cleanup();
+    void panelStepsRecolourTheWindow();
+    void panelClickOnThePathSelectsTheLine();
+    void panelF5AndTheButtonOpenAndClose();
+    void panelButtonSitsInFreeSpace();
+    void panelReopensTheWindowWhereItWas();
     void coloursFollowTheCursor_data();
     void coloursFollowTheCursor();
     void infoLineTellsTheCurrentBlock();
@@ -114,14 +123,123 @@ private slots:
 private:
     void WaitForPicture(CToolpathWindow& window);
     CMemorySettings* settings = nullptr;
+    std::unique_ptr<CTemporarySettings> store;
 };
 
-void ToolpathWindowTest::init() { settings = new CMemorySettings(); }
+void ToolpathWindowTest::init()
+{
+    settings = new CMemorySettings();
+    store = std::make_unique<CTemporarySettings>();
+}
 
 void ToolpathWindowTest::cleanup()
 {
+    store.reset();
     delete settings;
     settings = nullptr;
+}
+
+void ToolpathWindowTest::panelStepsRecolourTheWindow()
+{
+    const auto panel = OpenPanel();
+    CToolpathWindow* window = panel->GetToolpathWindow();
+    // First start: the window opens with the panel.
+    QVERIFY(window->isVisible());
+    Load(*panel, RECTANGLE);
+    WaitForPicture(*window);
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    for (int step = 0; step < STEPS_TO_N30; ++step)
+        QTest::keyClick(editor, Qt::Key_F10);
+    CToolpathCanvas& canvas = *window->GetCanvas();
+    const QImage image = canvas.grab().toImage();
+    const CPathPalette& palette = DefaultPathPalette();
+    QCOMPARE(image.pixel(RasterPixel(canvas, 20, 0, 0)) | 0xFF000000u, palette.done[STYLE_FEED]);
+    QCOMPARE(image.pixel(RasterPixel(canvas, 40, 10, 0)) | 0xFF000000u, CToolpathCanvas::CURRENT_BLOCK_COLOUR);
+    QCOMPARE(image.pixel(RasterPixel(canvas, 20, 20, 0)) | 0xFF000000u, palette.coming[STYLE_FEED]);
+    // The picture was not made again for the steps.
+    QVERIFY(window->IsPictureReady());
+    QVERIFY(window->GetInfoText().startsWith(QStringLiteral("Zeile 4: N30 Y20")));
+}
+
+void ToolpathWindowTest::panelClickOnThePathSelectsTheLine()
+{
+    const auto panel = OpenPanel();
+    CToolpathWindow* window = panel->GetToolpathWindow();
+    Load(*panel, RECTANGLE);
+    WaitForPicture(*window);
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QTest::keyClick(editor, Qt::Key_F10);
+    QCOMPARE(editor->GetSelectedText(), QStringLiteral("G0"));
+    const WordPosition cursor = panel->GetProgramCursor()->GetCursor();
+    CToolpathCanvas& canvas = *window->GetCanvas();
+    // The top side is N40, on line 5 of the file; the last line break starts
+    // an empty eighth line.
+    QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, RasterPixel(canvas, 20, 20, 0));
+    QCOMPARE(editor->GetCaretLine(), 4);
+    QVERIFY(editor->GetSelectedText().startsWith(QStringLiteral("N40 X0")));
+    QCOMPARE(Text(*panel, IDC_LINE_INDICATOR), QStringLiteral("5/8"));
+    // Browsing executes nothing; F8 returns to the actual word.
+    QCOMPARE(panel->GetProgramCursor()->GetCursor(), cursor);
+    QTest::keyClick(editor, Qt::Key_F8);
+    QCOMPARE(editor->GetSelectedText(), QStringLiteral("G0"));
+}
+
+void ToolpathWindowTest::panelF5AndTheButtonOpenAndClose()
+{
+    const auto panel = OpenPanel();
+    CToolpathWindow* window = panel->GetToolpathWindow();
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QPushButton* button = Button(*panel, IDC_PATH_WINDOW);
+    QVERIFY(button != nullptr);
+    QCOMPARE(button->text(), QStringLiteral("&Bahn..."));
+    QVERIFY(window->isVisible());
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_F5);
+    QVERIFY(!window->isVisible());
+    QTest::keyClick(editor, Qt::Key_F5);
+    QVERIFY(window->isVisible());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(!window->isVisible());
+    QTest::mouseClick(button, Qt::LeftButton);
+    QVERIFY(window->isVisible());
+    // It closes with the panel.
+    QTest::mouseClick(Button(*panel, IDC_DONE), Qt::LeftButton);
+    QVERIFY(!window->isVisible());
+}
+
+void ToolpathWindowTest::panelButtonSitsInFreeSpace()
+{
+    const auto panel = OpenPanel();
+    QPushButton* button = Button(*panel, IDC_PATH_WINDOW);
+    QPushButton* question = Button(*panel, IDC_QUESTION);
+    // Left of "?", as high as it, and on no other control.
+    QCOMPARE(button->geometry(), QRect(413, 302, 42, 16));
+    QVERIFY(button->geometry().right() < question->geometry().left());
+    QCOMPARE(button->geometry().top(), question->geometry().top());
+    QCOMPARE(button->height(), question->height());
+    for (QWidget* control : panel->findChildren<QWidget*>()) {
+        if (control == button || control->parentWidget() != panel.get() || !control->isVisible())
+            continue;
+        QVERIFY2(!control->geometry().intersects(button->geometry()), qPrintable(control->objectName()));
+    }
+    QVERIFY(button->rect().width() >= button->fontMetrics().horizontalAdvance(QStringLiteral("Bahn...")));
+}
+
+void ToolpathWindowTest::panelReopensTheWindowWhereItWas()
+{
+    const QRect placed(620, 70, 720, 540);
+    {
+        const auto panel = OpenPanel();
+        CToolpathWindow* window = panel->GetToolpathWindow();
+        window->move(placed.topLeft());
+        window->resize(placed.size());
+        QTest::mouseClick(Button(*panel, IDC_DONE), Qt::LeftButton);
+    }
+    const auto panel = OpenPanel();
+    CToolpathWindow* window = panel->GetToolpathWindow();
+    QVERIFY(window->isVisible());
+    QCOMPARE(window->frameGeometry().topLeft(), placed.topLeft());
+    QCOMPARE(window->size(), placed.size());
 }
 
 void ToolpathWindowTest::WaitForPicture(CToolpathWindow& window)
