@@ -258,7 +258,8 @@ TEST(PathRaster, RapidsAndAssumedMovesAreDashedFeedsSolid)
     const Row rows[] = {
         {"feed", MOVE_LINEAR, 0, STYLE_FEED, 32},
         {"rapid", MOVE_RAPID, 0, STYLE_RAPID, dashed},
-        {"assumed feed", MOVE_LINEAR, MOVE_ASSUMED, STYLE_ASSUMED, dashed},
+        {"assumed feed keeps its colour, dashed", MOVE_LINEAR, MOVE_ASSUMED, STYLE_FEED, dashed},
+        {"assumed rapid", MOVE_RAPID, MOVE_ASSUMED, STYLE_RAPID, dashed},
         {"thread drawn straight", MOVE_THREAD, MOVE_APPROXIMATED, STYLE_FEED, 32},
         {"arc without a record drawn as its chord", MOVE_CW, MOVE_ERROR, STYLE_ERROR, 32},
     };
@@ -563,7 +564,7 @@ TEST(PathRecolour, DoneCurrentAndComingMovesTakeTheirColours)
     ids.SetPixel(1, 0, CMoveIdImage::MakePixel(1, STYLE_RAPID));
     ids.SetPixel(2, 0, CMoveIdImage::MakePixel(2, STYLE_ARC));
     ids.SetPixel(0, 1, CMoveIdImage::MakePixel(3, STYLE_ERROR));
-    ids.SetPixel(1, 1, CMoveIdImage::MakePixel(4, STYLE_ASSUMED));
+    ids.SetPixel(1, 1, CMoveIdImage::MakePixel(4, STYLE_FEED));
     const CPathPalette& palette = DefaultPathPalette();
     struct Row {
         const char* name;
@@ -574,19 +575,19 @@ TEST(PathRecolour, DoneCurrentAndComingMovesTakeTheirColours)
         {"nothing done, move 0 current",
          {0, 0, 0},
          {palette.currentBlock, palette.coming[STYLE_RAPID], palette.coming[STYLE_ARC], palette.coming[STYLE_ERROR],
-          palette.coming[STYLE_ASSUMED], palette.background}},
+          palette.coming[STYLE_FEED], palette.background}},
         {"two done, moves 2 and 3 current",
          {2, 2, 3},
          {palette.done[STYLE_FEED], palette.done[STYLE_RAPID], palette.currentBlock, palette.currentBlock,
-          palette.coming[STYLE_ASSUMED], palette.background}},
+          palette.coming[STYLE_FEED], palette.background}},
         {"all done",
          {5, NO_MOVE, NO_MOVE},
          {palette.done[STYLE_FEED], palette.done[STYLE_RAPID], palette.done[STYLE_ARC], palette.done[STYLE_ERROR],
-          palette.done[STYLE_ASSUMED], palette.background}},
+          palette.done[STYLE_FEED], palette.background}},
         {"a block without a move",
          {1, NO_MOVE, NO_MOVE},
          {palette.done[STYLE_FEED], palette.coming[STYLE_RAPID], palette.coming[STYLE_ARC],
-          palette.coming[STYLE_ERROR], palette.coming[STYLE_ASSUMED], palette.background}},
+          palette.coming[STYLE_ERROR], palette.coming[STYLE_FEED], palette.background}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

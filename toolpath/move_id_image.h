@@ -7,15 +7,15 @@
 #include <cstdint>
 #include <vector>
 
-// How a move looks before the cursor has passed it.
+// The colour group of a move. Whether it is dashed (rapids, and moves from an
+// assumed start point) is the raster's business: a gap is a pixel left out.
 enum PathStyle : std::uint8_t {
-    STYLE_FEED,    // straight feed moves, parables and threads
-    STYLE_ARC,     // exact arcs
-    STYLE_RAPID,   // rapid moves: dashed
-    STYLE_ASSUMED, // a start axis not yet given: dashed
-    STYLE_ERROR,   // an arc that cannot be made, drawn as its chord
+    STYLE_FEED,  // straight feed moves, parables and threads
+    STYLE_ARC,   // exact arcs
+    STYLE_RAPID, // rapid moves
+    STYLE_ERROR, // an arc that cannot be made, drawn as its chord
 };
-constexpr int STYLE_COUNT = 5;
+constexpr int STYLE_COUNT = 4;
 
 class CMoveIdImage {
 public:

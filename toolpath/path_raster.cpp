@@ -277,7 +277,6 @@ private:
     int dashPosition = 0;
 };
 
-bool IsDashed(PathStyle style) { return style == STYLE_RAPID || style == STYLE_ASSUMED; }
 
 // The pixel box of a program-space box in a view; false when it misses the
 // image.
@@ -303,12 +302,17 @@ bool BoxMeetsImage(const CPathView& view, const CMovePoint& min, const CMovePoin
 
 } // namespace
 
+bool CPathRaster::IsDashed(MoveKind kind, std::uint8_t flags)
+{
+    // An assumed start point keeps the move's colour: in a program that never
+    // names one axis every move is assumed, and its kinds must still show.
+    return kind == MOVE_RAPID || (flags & MOVE_ASSUMED) != 0;
+}
+
 PathStyle CPathRaster::StyleOf(MoveKind kind, std::uint8_t flags, bool exactArc)
 {
     if ((flags & MOVE_ERROR) != 0)
         return STYLE_ERROR;
-    if ((flags & MOVE_ASSUMED) != 0)
-        return STYLE_ASSUMED;
     switch (kind) {
     case MOVE_RAPID:
         return STYLE_RAPID;
@@ -418,7 +422,7 @@ CRasterResult CPathRaster::Draw(const CPathView& view, CMoveIdImage& image, cons
             const CViewPoint to = project(endPoint);
             const bool exactArc = arc != arcs.end() && arc->move == move;
             const PathStyle style = StyleOf(table.GetKind(move), table.GetFlags(move), exactArc);
-            pen.Begin(CMoveIdImage::MakePixel(move, style), IsDashed(style));
+            pen.Begin(CMoveIdImage::MakePixel(move, style), IsDashed(table.GetKind(move), table.GetFlags(move)));
             if (!exactArc) {
                 pen.Draw(from, to);
                 ++result.segmentsDrawn;

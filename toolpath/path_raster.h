@@ -47,8 +47,9 @@ public:
     static void TraceMove(const CMoveTable& table, std::size_t move, const CPathView& view,
                           std::vector<CViewPoint>& points);
 
-    // How a move is drawn before the cursor has passed it.
+    // How a move is drawn: its colour group, and whether it is dashed.
     static PathStyle StyleOf(MoveKind kind, std::uint8_t flags, bool exactArc);
+    static bool IsDashed(MoveKind kind, std::uint8_t flags);
 
 private:
     struct CBox {

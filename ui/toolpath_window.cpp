@@ -89,15 +89,16 @@ struct LegendRow {
     const char* text;
     LegendSource source;
     PathStyle style;
+    bool dashed;
 };
 constexpr LegendRow LEGEND[] = {
-    {"Vorschub", LEGEND_COMING, STYLE_FEED},
-    {"Kreisbogen", LEGEND_COMING, STYLE_ARC},
-    {"Eilgang", LEGEND_COMING, STYLE_RAPID},
-    {"angenommen", LEGEND_COMING, STYLE_ASSUMED},
-    {"Fehler", LEGEND_COMING, STYLE_ERROR},
-    {"erledigt", LEGEND_DONE, STYLE_FEED},
-    {"aktueller Satz", LEGEND_CURRENT, STYLE_FEED},
+    {"Vorschub", LEGEND_COMING, STYLE_FEED, false},
+    {"Kreisbogen", LEGEND_COMING, STYLE_ARC, false},
+    {"Eilgang", LEGEND_COMING, STYLE_RAPID, true},
+    {"Start angenommen", LEGEND_COMING, STYLE_FEED, true},
+    {"Fehler", LEGEND_COMING, STYLE_ERROR, false},
+    {"erledigt", LEGEND_DONE, STYLE_FEED, false},
+    {"aktueller Satz", LEGEND_CURRENT, STYLE_FEED, false},
 };
 constexpr double LEGEND_POINT_SIZE = 8.0;
 // Box-drawing strokes as swatches: solid, and dashed for the dashed styles.
@@ -122,7 +123,7 @@ QString LegendHtml()
 {
     QString html;
     for (const LegendRow& row : LEGEND) {
-        const bool dashed = row.source == LEGEND_COMING && (row.style == STYLE_RAPID || row.style == STYLE_ASSUMED);
+        const bool dashed = row.dashed;
         html += QStringLiteral("<span style=\"color:%1\">%2</span>&nbsp;%3&nbsp;&nbsp; ")
                     .arg(QColor::fromRgb(LegendColour(row)).name(),
                          QString::fromUtf8(dashed ? DASHED_SWATCH : SOLID_SWATCH), QString::fromUtf8(row.text));
