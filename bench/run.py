@@ -4,7 +4,8 @@
 Usage: bench/run.py [--sizes 1,10,100] [--runs N]
 Builds a Release tree in build-bench/, generates the programs there, installs
 the peer parser with npm when node is present, and prints median wall time and
-peak memory of each measurement with the ratios to the floor and to the peer.
+peak memory of each measurement with the ratios to the floor and to the peer,
+then what the toolpath window's benchmark reports for each program.
 """
 import argparse
 import os
@@ -67,6 +68,7 @@ def main():
     cli = os.path.join(BUILD, "tornavel-cli")
     floor = os.path.join(BUILD, "bench", "tornavel-floor")
     panel = os.path.join(BUILD, "bench", "tornavel-panel-bench")
+    path_bench = os.path.join(BUILD, "bench", "tornavel-path-bench")
     panel_env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     rows = []
     for size in args.sizes.split(","):
@@ -97,6 +99,14 @@ def main():
             ratio_peer = "%.1f" % (peer_time / seconds) if peer_time and seconds > 0 else "-"
             print("| %s MB | %s | %.3f | %.0f | %s | %s | %.2f |" % (
                 size, name, seconds, peak_kb / 1024, ratio_floor, ratio_peer, peak_kb / file_kb))
+
+    # The toolpath window: one run each, its own timings (1280 x 800).
+    if os.path.exists(path_bench):
+        for size, _, _ in rows:
+            program = os.path.join(BUILD, "cam-%s.nc" % size)
+            result = subprocess.run([path_bench, program], env=panel_env, check=True, capture_output=True, text=True)
+            print("\ntoolpath window, %s MB:" % size)
+            print(result.stdout.rstrip())
 
 
 if __name__ == "__main__":
