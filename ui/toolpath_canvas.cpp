@@ -5,7 +5,6 @@
 
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QWheelEvent>
 
 #include "path_raster.h"
@@ -56,7 +55,6 @@ QString ScaleText(double value)
 CToolpathCanvas::CToolpathCanvas(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setMouseTracking(false);
     setFocusPolicy(Qt::ClickFocus);
     setMinimumSize(160, 120);
     QFont small = font();
@@ -221,7 +219,7 @@ void CToolpathCanvas::DrawCurrentBlock(QPainter& painter) const
         for (const CViewPoint& point : points)
             polygon.append(ToQt(point));
         // Qt draws nothing for a line of no length: a dot instead.
-        if (polygon.size() >= 2 && polygon.first() == polygon.last() && polygon.size() == 2)
+        if (polygon.size() == 2 && polygon.first() == polygon.last())
             painter.drawPoint(polygon.first());
         else
             painter.drawPolyline(polygon);
