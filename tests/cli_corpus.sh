@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs tornavel-cli over every program in the given folders: check, trace
-# with several scripts, and path. Fails on a crash, a hang, a trace that does
-# not end with its command records or a path that does not end with its path
-# record.
+# with several scripts, explain and path. Fails on a crash, a hang, a trace
+# that does not end with its command records or a path that does not end
+# with its path record.
 # Usage: cli_corpus.sh CLI FOLDER...
 set -u
 cli=$1
@@ -27,6 +27,12 @@ for folder in "$@"; do
                 failures=$((failures + 1))
             fi
         done
+        timeout 300 "$cli" explain "$file" >/dev/null
+        status=$?
+        if [ $status -gt 1 ]; then
+            echo "FAIL explain $file: exit $status"
+            failures=$((failures + 1))
+        fi
         last=$(timeout 300 "$cli" path "$file" | tail -n 1)
         status=${PIPESTATUS[0]}
         if [ $status -ne 0 ] || [ "${last#\{\"event\":\"path\"}" = "$last" ]; then
