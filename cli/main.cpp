@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "check.h"
 #include "explain.h"
 #include "path.h"
 #include "trace.h"
@@ -14,7 +15,7 @@ namespace {
 
 int Usage()
 {
-    std::fputs("usage: tornavel-cli check FILE...\n"
+    std::fputs("usage: tornavel-cli check FILE|FOLDER...\n"
                "       tornavel-cli trace [--script SCRIPT] FILE\n"
                "       tornavel-cli path FILE\n"
                "       tornavel-cli explain FILE   (each word and what it means, in UTF-8)\n"

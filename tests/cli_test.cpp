@@ -1,14 +1,21 @@
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include "check.h"
 #include "explain.h"
 #include "terminal_text.h"
 #include "test_support.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 struct Output {
     int exitCode;
@@ -29,6 +36,120 @@ Output Capture(const std::function<int(std::FILE*)>& run)
         text.append(buffer, count);
     std::fclose(file);
     return {exitCode, text};
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A folder removed with everything below it when the test ends.
+class CTempTree {
+public:
+    CTempTree() : root(MakeTempDirectory()) {}
+    ~CTempTree()
+    {
+        std::error_code error;
+        fs::remove_all(root, error);
+    }
+    CTempTree(const CTempTree&) = delete;
+    CTempTree& operator=(const CTempTree&) = delete;
+    const fs::path& Root() const { return root; }
+    std::string Path(const char* relative) const { return (root / relative).string(); }
+
+private:
+    fs::path root;
+};
+
+const std::string GOOD_PROGRAM = "G1 X1\r\n";
+const std::string GOOD_OUTCOME = ": OK (3 words, 1 lines)\n";
+
+// A class's folder: programs that load, one with a mistake on line 2, a
+// sub-folder, a linked file and a linked folder, a link that leads back
+// to the top, and two entries that cannot be opened.
+void BuildClassFolder(const CTempTree& tree)
+{
+    const fs::path& root = tree.Root();
+    WriteFile(root / "Z.nc", GOOD_PROGRAM);
+    WriteFile(root / "a-x.nc", GOOD_PROGRAM);
+    WriteFile(root / "bad.nc", "G1 X1\r\nX\r\n");
+    fs::create_directory(root / "a");
+    WriteFile(root / "a" / "b.nc", GOOD_PROGRAM);
+    fs::create_directory_symlink("..", root / "a" / "loop");
+    fs::create_directory_symlink("a", root / "c");
+    fs::create_symlink("a/b.nc", root / "linked.nc");
+    fs::create_symlink("missing.nc", root / "gone.nc");
+    ASSERT_EQ(::mkfifo((root / "fifo").c_str(), 0644), 0);
+}
+
+TEST(CliCheck, FolderIsCheckedInSortedPathOrderWithACount)
+{
+    CTempTree tree;
+    BuildClassFolder(tree);
+    const Output output = Capture([&](std::FILE* out) { return RunCheck({tree.Root().string()}, out); });
+    // Entries sort name by name, so the folder a comes before a-x.nc; the
+    // link a/loop leads back to the top and is not entered again.
+    const std::string expected = tree.Path("Z.nc") + GOOD_OUTCOME +                        //
+                                 tree.Path("a/b.nc") + GOOD_OUTCOME +                      //
+                                 tree.Path("a-x.nc") + GOOD_OUTCOME +                      //
+                                 tree.Path("bad.nc") + ": Syntax error in line: 2\n" +     //
+                                 tree.Path("c/b.nc") + GOOD_OUTCOME +                      //
+                                 tree.Path("fifo") + ": Can't open file.\n" +              //
+                                 tree.Path("gone.nc") + ": Can't open file.\n" +           //
+                                 tree.Path("linked.nc") + GOOD_OUTCOME +                   //
+                                 "8 files: 5 loaded, 3 failed\n";
+    EXPECT_EQ(output.text, expected);
+    EXPECT_EQ(output.exitCode, 1);
+}
+
+struct CheckCase {
+    const char* name;
+    std::vector<const char*> paths;
+    std::vector<const char*> lines;
+    int exitCode;
+};
+
+TEST(CliCheck, FilesAndFolders)
+{
+    CTempTree tree;
+    WriteFile(tree.Root() / "one.nc", GOOD_PROGRAM);
+    WriteFile(tree.Root() / "bad.nc", "X\r\n");
+    fs::create_directory(tree.Root() / "good");
+    WriteFile(tree.Root() / "good" / "two.nc", GOOD_PROGRAM);
+    WriteFile(tree.Root() / "good" / "three.nc", GOOD_PROGRAM);
+    fs::create_directory(tree.Root() / "empty");
+
+    const CheckCase cases[] = {
+        {"files alone get no count",
+         {"one.nc", "bad.nc"},
+         {"one.nc: OK (3 words, 1 lines)", "bad.nc: Syntax error in line: 1"},
+         1},
+        {"a missing file as before", {"none.nc"}, {"none.nc: Can't open file."}, 1},
+        {"a good folder",
+         {"good"},
+         {"good/three.nc: OK (3 words, 1 lines)", "good/two.nc: OK (3 words, 1 lines)", "2 files: 2 loaded, 0 failed"},
+         0},
+        {"an empty folder", {"empty"}, {"0 files: 0 loaded, 0 failed"}, 0},
+        {"files and folders counted together",
+         {"bad.nc", "good"},
+         {"bad.nc: Syntax error in line: 1", "good/three.nc: OK (3 words, 1 lines)",
+          "good/two.nc: OK (3 words, 1 lines)", "3 files: 2 loaded, 1 failed"},
+         1},
+    };
+    for (const CheckCase& row : cases) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> paths;
+        for (const char* path : row.paths)
+            paths.push_back(tree.Path(path));
+        // Every line but the count names a file below the tree.
+        std::string expected;
+        for (const std::string line : row.lines)
+            expected += (line.find(" files: ") == std::string::npos ? tree.Path("") : "") + line + '\n';
+        const Output output = Capture([&](std::FILE* out) { return RunCheck(paths, out); });
+        EXPECT_EQ(output.text, expected);
+        EXPECT_EQ(output.exitCode, row.exitCode);
+    }
 }
 
 struct ExplainCase {
@@ -80,8 +201,8 @@ TEST(CliExplain, EveryLoadedWordWithItsMeaningInUtf8)
 
 TEST(CliExplain, MissingFileGivesTheLoaderText)
 {
-    const std::string missing = MakeTempDirectory() + "/none.nc";
-    const Output output = Capture([&](std::FILE* out) { return RunExplain(missing, out); });
+    CTempTree tree;
+    const Output output = Capture([&](std::FILE* out) { return RunExplain(tree.Path("none.nc"), out); });
     EXPECT_EQ(output.text, "Can't open file.\n");
     EXPECT_EQ(output.exitCode, 1);
 }
