@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "code_page_1252_table.h"
+
 namespace {
 
 constexpr char32_t REPLACEMENT_CHARACTER = 0xFFFD;
@@ -9,26 +11,15 @@ constexpr char32_t CONTROL_PICTURES = 0x2400;
 constexpr char32_t DELETE_PICTURE = 0x2421;
 constexpr unsigned char DELETE_BYTE = 0x7F;
 
-// 0x80 to 0x9F; every other byte of code page 1252 is its Latin-1 character.
-constexpr char32_t windowsRange[32] = {
-    0x20AC, REPLACEMENT_CHARACTER, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, REPLACEMENT_CHARACTER, 0x017D, REPLACEMENT_CHARACTER,
-    REPLACEMENT_CHARACTER, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, REPLACEMENT_CHARACTER, 0x017E, 0x0178,
-};
-
-constexpr unsigned char WINDOWS_RANGE_FIRST = 0x80;
-constexpr unsigned char WINDOWS_RANGE_LAST = 0x9F;
-
 char32_t TerminalCharacter(unsigned char byte)
 {
     if (byte < 0x20)
         return CONTROL_PICTURES + byte;
     if (byte == DELETE_BYTE)
         return DELETE_PICTURE;
-    if (byte >= WINDOWS_RANGE_FIRST && byte <= WINDOWS_RANGE_LAST)
-        return windowsRange[byte - WINDOWS_RANGE_FIRST];
-    return byte;
+    if (IsCp1252Undefined(byte))
+        return REPLACEMENT_CHARACTER;
+    return Cp1252ToUnicode(byte);
 }
 
 // Every character here lies below U+10000.
