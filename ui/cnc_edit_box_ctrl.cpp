@@ -153,21 +153,11 @@ void CCncEditBoxCtrl::LineScroll(int lineDelta)
 
 void CCncEditBoxCtrl::Highlight(int start, int end) { Select(start, end, SCROLL_TO_CARET); }
 
-CProgramViewState CCncEditBoxCtrl::SaveViewState()
-{
-    CProgramViewState state;
-    state.hasSelection = true;
-    state.anchor = selection.GetAnchor();
-    state.caret = selection.GetCaret();
-    state.rememberedStart = highlightStart;
-    state.rememberedEnd = highlightEnd;
-    state.firstVisibleLine = selection.GetFirstVisibleLine();
-    return state;
-}
+CProgramViewState CCncEditBoxCtrl::SaveViewState() { return selection.SaveState(highlightStart, highlightEnd); }
 
 void CCncEditBoxCtrl::RestoreViewState(const CProgramViewState& state)
 {
-    selection.Select(state.anchor, state.caret);
+    selection.RestoreState(state);
     preferredColumn = ColumnInLine(GetCaretLine(), selection.GetCaret());
     highlightStart = state.rememberedStart;
     highlightEnd = state.rememberedEnd;
