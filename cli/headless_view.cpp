@@ -76,22 +76,16 @@ void CHeadlessView::UpdateLineIndicator()
 
 CProgramViewState CHeadlessView::SaveViewState()
 {
-    CProgramViewState state;
+    CProgramViewState state = selection.SaveState(highlightStart, highlightEnd);
     state.hasSelection = selectionSet;
-    state.anchor = selection.GetAnchor();
-    state.caret = selection.GetCaret();
-    state.rememberedStart = highlightStart;
-    state.rememberedEnd = highlightEnd;
-    state.firstVisibleLine = selection.GetFirstVisibleLine();
     return state;
 }
 
 void CHeadlessView::RestoreViewState(const CProgramViewState& state)
 {
     selectionSet = state.hasSelection;
-    selection.Select(state.anchor, state.caret);
+    selection.RestoreState(state);
     highlightStart = state.rememberedStart;
     highlightEnd = state.rememberedEnd;
-    selection.SetFirstVisibleLine(state.firstVisibleLine);
     UpdateLineIndicator();
 }

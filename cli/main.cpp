@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "check.h"
+#include "explain.h"
 #include "path.h"
 #include "trace.h"
 
@@ -13,9 +15,10 @@ namespace {
 
 int Usage()
 {
-    std::fputs("usage: tornavel-cli check FILE...\n"
+    std::fputs("usage: tornavel-cli check FILE|FOLDER...\n"
                "       tornavel-cli trace [--script SCRIPT] FILE\n"
                "       tornavel-cli path FILE\n"
+               "       tornavel-cli explain FILE   (each word and what it means, in UTF-8)\n"
                "script letters: n N r R a x l b 0 1 2 3\n",
                stderr);
     return EXIT_BAD_USAGE;
@@ -37,6 +40,8 @@ int RunCommand(int argc, char** argv)
     const std::string command = argv[1];
     if (command == "check")
         return RunCheck(std::vector<std::string>(argv + 2, argv + argc), stdout);
+    if (command == "explain")
+        return argc == 3 ? RunExplain(argv[2], stdout) : Usage();
     if (command == "path") {
         if (argc != 3)
             return Usage();

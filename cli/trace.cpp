@@ -248,26 +248,6 @@ void AppendJsonBytes(std::string& out, std::string_view bytes)
     out += '"';
 }
 
-int RunCheck(const std::vector<std::string>& files, std::FILE* out)
-{
-    int exitCode = EXIT_ALL_LOADED;
-    for (const std::string& file : files) {
-        CHeadlessPanel headless(file);
-        const int result = headless.loader.Load(std::string());
-        std::string line = file + ": ";
-        if (result == CCncProgram::RESULT_OK) {
-            line += "OK (" + std::to_string(headless.loader.GetWordCount()) + " words, " +
-                    std::to_string(headless.loader.GetLineCount()) + " lines)";
-        } else {
-            line += headless.loader.GetErrorText();
-            exitCode = EXIT_SOME_FAILED;
-        }
-        line += '\n';
-        std::fwrite(line.data(), 1, line.size(), out);
-    }
-    return exitCode;
-}
-
 int RunTrace(const std::string& file, const std::string& script, std::FILE* out)
 {
     CHeadlessPanel headless(file);

@@ -1,6 +1,6 @@
-// The CLI's two subcommands on the same loader and controller as the panel:
-// check loads files and says how each went; trace loads one file, runs a
-// script of panel commands, and writes JSON Lines of what the panel holds.
+// The CLI's trace subcommand on the same loader and controller as the panel:
+// loads one file, runs a script of panel commands, and writes JSON Lines of
+// what the panel holds. The exit statuses are those of every subcommand.
 #pragma once
 
 #include <cstdio>
@@ -18,7 +18,6 @@ enum CliExit {
 // True when every letter of the script names a command.
 bool IsValidScript(const std::string& script);
 
-int RunCheck(const std::vector<std::string>& files, std::FILE* out);
 // The script must be valid.
 int RunTrace(const std::string& file, const std::string& script, std::FILE* out);
 

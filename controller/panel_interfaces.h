@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "listing_selection.h"
 #include "program_host.h"
 
 // Control ids of the panel that the controller writes or reads.
@@ -34,18 +35,6 @@ public:
     // The run-to selector's selected item index, -1 when none is selected.
     virtual int GetRunToSelection() = 0;
     virtual void SetRunToSelection(int index) = 0;
-};
-
-// What a program view shows of its listing, as a command leaves it: the
-// selection with the caret at its end, the span it selects again when it
-// regains the focus, and the first visible line.
-struct CProgramViewState {
-    bool hasSelection = false;
-    int anchor = 0;
-    int caret = 0;
-    int rememberedStart = 0;
-    int rememberedEnd = 0;
-    int firstVisibleLine = 0;
 };
 
 // The program view as the stepping commands use it. Positions are byte

@@ -57,3 +57,21 @@ bool CListingSelection::EnsureCaretVisible()
     }
     return false;
 }
+
+CProgramViewState CListingSelection::SaveState(int rememberedStart, int rememberedEnd) const
+{
+    CProgramViewState state;
+    state.hasSelection = true;
+    state.anchor = anchor;
+    state.caret = caret;
+    state.rememberedStart = rememberedStart;
+    state.rememberedEnd = rememberedEnd;
+    state.firstVisibleLine = firstVisibleLine;
+    return state;
+}
+
+void CListingSelection::RestoreState(const CProgramViewState& state)
+{
+    Select(state.anchor, state.caret);
+    SetFirstVisibleLine(state.firstVisibleLine);
+}

@@ -8,6 +8,18 @@
 
 #include "listing_lines.h"
 
+// What a program view shows of its listing, as a command leaves it: the
+// selection with the caret at its end, the span it selects again when it
+// regains the focus, and the first visible line.
+struct CProgramViewState {
+    bool hasSelection = false;
+    int anchor = 0;
+    int caret = 0;
+    int rememberedStart = 0;
+    int rememberedEnd = 0;
+    int firstVisibleLine = 0;
+};
+
 class CListingSelection {
 public:
     // Whether moving the caret drags the selection along.
@@ -43,6 +55,11 @@ public:
     // Scrolls as little as brings the caret's line into view; true when the
     // caret's line was out of view.
     bool EnsureCaretVisible();
+
+    // The state to put back later, with the span the view remembers.
+    CProgramViewState SaveState(int rememberedStart, int rememberedEnd) const;
+    // Anchor, caret and first visible line as saved.
+    void RestoreState(const CProgramViewState& state);
 
 private:
     const CListingLines& lines;

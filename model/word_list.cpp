@@ -1,5 +1,7 @@
 #include "word_list.h"
 
+#include <algorithm>
+
 #include <cstring>
 
 WordPosition CWordList::GetNext(WordPosition position) const
@@ -63,6 +65,18 @@ void CWordList::GetSpan(WordPosition position, std::int32_t& start, std::int32_t
         return;
     start = static_cast<std::int32_t>(starts[position]);
     end = static_cast<std::int32_t>(EndOf(position));
+}
+
+WordPosition CWordList::FindAt(std::int64_t listingPosition) const
+{
+    if (!spansVisible || listingPosition < 0 || starts.empty())
+        return NO_POSITION;
+    const auto after = std::upper_bound(starts.begin(), starts.end(), static_cast<std::uint64_t>(listingPosition),
+                                        [](std::uint64_t value, std::uint32_t start) { return value < start; });
+    if (after == starts.begin())
+        return NO_POSITION;
+    const auto position = static_cast<WordPosition>(after - starts.begin() - 1);
+    return static_cast<std::uint64_t>(listingPosition) < EndOf(position) ? position : NO_POSITION;
 }
 
 void CWordList::RemoveAll()

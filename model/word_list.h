@@ -37,6 +37,9 @@ public:
     CCncValue GetValue(WordPosition position) const;
     std::string_view GetText(WordPosition position) const;
     void GetSpan(WordPosition position, std::int32_t& start, std::int32_t& end) const;
+    // The word whose span holds the listing position, NO_POSITION when none
+    // does (a blank between words, the header, no spans yet).
+    WordPosition FindAt(std::int64_t listingPosition) const;
 
     // The loader's side. text holds the listing: every word is appended to it
     // before it is appended here, so the list never reaches past its end.

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs tornavel-cli over every program in the given folders: check, trace
-# with several scripts, and path. Fails on a crash, a hang, a trace that does
-# not end with its command records or a path that does not end with its path
-# record.
+# with several scripts, explain and path, then check of each whole folder.
+# Fails on a crash, a hang, a trace that does not end with its command
+# records, a path that does not end with its path record, or a folder check
+# that does not end with its count.
 # Usage: cli_corpus.sh CLI FOLDER...
 set -u
 cli=$1
@@ -27,6 +28,12 @@ for folder in "$@"; do
                 failures=$((failures + 1))
             fi
         done
+        timeout 300 "$cli" explain "$file" >/dev/null
+        status=$?
+        if [ $status -gt 1 ]; then
+            echo "FAIL explain $file: exit $status"
+            failures=$((failures + 1))
+        fi
         last=$(timeout 300 "$cli" path "$file" | tail -n 1)
         status=${PIPESTATUS[0]}
         if [ $status -ne 0 ] || [ "${last#\{\"event\":\"path\"}" = "$last" ]; then
@@ -34,6 +41,15 @@ for folder in "$@"; do
             failures=$((failures + 1))
         fi
     done
+done
+# The whole folder at once: one line per file and the closing count.
+for folder in "$@"; do
+    last=$(timeout 600 "$cli" check "$folder" | tail -n 1)
+    status=${PIPESTATUS[0]}
+    if [ $status -gt 1 ] || ! [[ "$last" =~ ^[0-9]+\ files:\ [0-9]+\ loaded,\ [0-9]+\ failed$ ]]; then
+        echo "FAIL check $folder: exit $status, last line '$last'"
+        failures=$((failures + 1))
+    fi
 done
 echo "$files files, $failures failures"
 [ $files -gt 0 ] && [ $failures -eq 0 ]

@@ -22,7 +22,7 @@ for ((line = 0; line < 5000; ++line)); do
     echo "N$line G1 X$line Y-$line Z0.5"
 done >"$work/long.nc"
 
-for args in "check $program" "trace --script N $program"; do
+for args in "check $program" "trace --script N $program" "explain $program"; do
     # shellcheck disable=SC2086
     "$cli" $args >/dev/full 2>"$work/err"
     expect "$args > /dev/full" 3 $? "$(cat "$work/err")"

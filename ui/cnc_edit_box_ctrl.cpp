@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QFontDatabase>
@@ -152,21 +153,11 @@ void CCncEditBoxCtrl::LineScroll(int lineDelta)
 
 void CCncEditBoxCtrl::Highlight(int start, int end) { Select(start, end, SCROLL_TO_CARET); }
 
-CProgramViewState CCncEditBoxCtrl::SaveViewState()
-{
-    CProgramViewState state;
-    state.hasSelection = true;
-    state.anchor = selection.GetAnchor();
-    state.caret = selection.GetCaret();
-    state.rememberedStart = highlightStart;
-    state.rememberedEnd = highlightEnd;
-    state.firstVisibleLine = selection.GetFirstVisibleLine();
-    return state;
-}
+CProgramViewState CCncEditBoxCtrl::SaveViewState() { return selection.SaveState(highlightStart, highlightEnd); }
 
 void CCncEditBoxCtrl::RestoreViewState(const CProgramViewState& state)
 {
-    selection.Select(state.anchor, state.caret);
+    selection.RestoreState(state);
     preferredColumn = ColumnInLine(GetCaretLine(), selection.GetCaret());
     highlightStart = state.rememberedStart;
     highlightEnd = state.rememberedEnd;
@@ -682,13 +673,35 @@ int CCncEditBoxCtrl::OffsetAtColumn(int line, double column) const
     return static_cast<int>(lines.GetLineStart(line) + Columns(line).OffsetNearest(column));
 }
 
-int CCncEditBoxCtrl::PositionAt(const QPoint& point) const
+bool CCncEditBoxCtrl::viewportEvent(QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        emit ToolTipRequested(CharacterAt(help->pos()), help->globalPos());
+        return true;
+    }
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+int CCncEditBoxCtrl::LineAt(const QPoint& point, double& column) const
 {
     const int row = static_cast<int>(std::floor(static_cast<double>(point.y() - TEXT_MARGIN) / lineHeight));
-    const int line = static_cast<int>(
-        std::clamp<std::int64_t>(static_cast<std::int64_t>(selection.GetFirstVisibleLine()) + row, 0,
-                                 lines.GetLineCount() - 1));
-    const double column = static_cast<double>(point.x() - TEXT_MARGIN + horizontalScrollBar()->value()) / cellWidth;
+    column = static_cast<double>(point.x() - TEXT_MARGIN + horizontalScrollBar()->value()) / cellWidth;
+    return static_cast<int>(std::clamp<std::int64_t>(static_cast<std::int64_t>(selection.GetFirstVisibleLine()) + row,
+                                                     0, lines.GetLineCount() - 1));
+}
+
+int CCncEditBoxCtrl::CharacterAt(const QPoint& point) const
+{
+    double column = 0.0;
+    const int line = LineAt(point, column);
+    return OffsetAtColumn(line, std::floor(column));
+}
+
+int CCncEditBoxCtrl::PositionAt(const QPoint& point) const
+{
+    double column = 0.0;
+    const int line = LineAt(point, column);
     return OffsetAtColumn(line, column);
 }
 

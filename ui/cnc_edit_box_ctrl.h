@@ -99,9 +99,12 @@ signals:
     // The loader is about to read for a while: the panel should show itself
     // as it stands now.
     void RepaintRequested();
+    // The mouse rests on the character at position.
+    void ToolTipRequested(int position, const QPoint& globalPosition);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -141,7 +144,11 @@ private:
     std::int64_t ColumnInLine(int line, std::int64_t offset) const;
     // The position whose cell boundary lies nearest to column.
     int OffsetAtColumn(int line, double column) const;
+    // The line under point, and the column there in cells.
+    int LineAt(const QPoint& point, double& column) const;
     int PositionAt(const QPoint& point) const;
+    // The character whose cell holds point, rather than the nearest boundary.
+    int CharacterAt(const QPoint& point) const;
     bool IsBreakSelected(int line) const;
     // The columns of line that the selection covers; false when none.
     bool SelectedColumns(int line, std::int64_t& fromColumn, std::int64_t& toColumn) const;

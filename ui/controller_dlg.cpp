@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QShortcut>
 #include <QStyle>
+#include <QToolTip>
 #include <QWindow>
 
 #include "cnc_edit_box_ctrl.h"
@@ -25,6 +26,7 @@
 #include "state_texts.h"
 #include "toolpath_window.h"
 #include "tooltip_texts.h"
+#include "word_explanation.h"
 #include "ui_controller_dlg.h"
 
 // Outside any namespace, as the resource initialiser must be.
@@ -165,6 +167,7 @@ void CControllerDlg::OnInitDialog()
     connect(editor, &CCncEditBoxCtrl::FunctionKeyPressed, this, &CControllerDlg::OnEditorFunctionKey);
     connect(editor, &CCncEditBoxCtrl::LineClickStarting, this, [this] { cursor->OnBrowse(); });
     connect(editor, &CCncEditBoxCtrl::LineClicked, this, &CControllerDlg::OnEditorLineClicked);
+    connect(editor, &CCncEditBoxCtrl::ToolTipRequested, this, &CControllerDlg::OnEditorToolTip);
     connect(editor, &CCncEditBoxCtrl::SelectionChanged, this, &CControllerDlg::UpdateLineIndicator);
     connect(editor, &CCncEditBoxCtrl::RepaintRequested, this, &CControllerDlg::RepaintNow);
 
@@ -357,6 +360,24 @@ void CControllerDlg::OnPathBlockClicked(qulonglong firstWord)
 }
 
 void CControllerDlg::OnTogglePath() { toolpathWindow->Toggle(); }
+
+QString CControllerDlg::GetWordExplanation(int listingPosition) const
+{
+    const CWordList& words = loader->GetWordList();
+    const WordPosition word = words.FindAt(listingPosition);
+    if (word == CWordList::NO_POSITION)
+        return QString();
+    return Cp1252ToQString(ExplainWord(words.GetText(word), words.GetValue(word)));
+}
+
+void CControllerDlg::OnEditorToolTip(int listingPosition, const QPoint& globalPosition)
+{
+    const QString explanation = GetWordExplanation(listingPosition);
+    if (explanation.isEmpty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(globalPosition, explanation, editor);
+}
 
 void CControllerDlg::OnEditorLineClicked()
 {

@@ -50,6 +50,8 @@ public:
 
     // Null when the panel has no control with this id.
     QWidget* GetDlgItem(int controlId) const;
+    // What the word at a listing position means; empty where no word is.
+    QString GetWordExplanation(int listingPosition) const;
     // Whether the read-out shows the mark of a text the last command changed.
     bool IsReadOutMarked(int controlId) const;
     CCncEditBoxCtrl* GetEditor() const { return editor; }
@@ -99,6 +101,7 @@ private:
     void OnEditorLineClicked();
     // A click on the path selects the block's line as a click on it would.
     void OnPathBlockClicked(qulonglong firstWord);
+    void OnEditorToolTip(int listingPosition, const QPoint& globalPosition);
     // Marks the read-outs whose text differs from before, and unmarks the
     // rest: what the last command changed stands out until the next one.
     void MarkChangedReadOuts(const std::vector<QString>& before);

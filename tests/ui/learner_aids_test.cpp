@@ -5,7 +5,9 @@
 
 #include <QtTest>
 
+#include <QHelpEvent>
 #include <QLabel>
+#include <QToolTip>
 #include <QPushButton>
 
 #include "cnc_edit_box_ctrl.h"
@@ -46,6 +48,8 @@ private slots:
     void stepBackRestoresWhatWasShown();
     void changedReadOutsAreMarked_data();
     void changedReadOutsAreMarked();
+    void wordToolTipExplainsTheWordUnderTheMouse_data();
+    void wordToolTipExplainsTheWordUnderTheMouse();
 
 private:
     CPanelView See(CControllerDlg& panel);
@@ -171,6 +175,41 @@ void LearnerAidsTest::changedReadOutsAreMarked()
     QCOMPARE(seen, marked);
     // The texts themselves carry no mark.
     QVERIFY(!Text(*panel, IDC_POSITION_X).contains(QLatin1Char('*')));
+}
+
+void LearnerAidsTest::wordToolTipExplainsTheWordUnderTheMouse_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<int>("offset");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("first character of G90") << QStringLiteral("G90") << 0 << QStringLiteral("G90: Absolutma\u00df");
+    QTest::newRow("last character of X5") << QStringLiteral("X5") << 1 << QStringLiteral("X5: Ziel X = 5");
+    QTest::newRow("a tool") << QStringLiteral("T2") << 0 << QStringLiteral("T2: Werkzeug 2");
+    QTest::newRow("the program end") << QStringLiteral("M30") << 2 << QStringLiteral("M30: Programmende");
+    QTest::newRow("the blank before a word") << QStringLiteral(" G0") << 0 << QString();
+}
+
+void LearnerAidsTest::wordToolTipExplainsTheWordUnderTheMouse()
+{
+    QFETCH(QString, word);
+    QFETCH(int, offset);
+    QFETCH(QString, tip);
+    const auto panel = OpenPanel();
+    Load(*panel, LessonProgram());
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    // The listing puts one blank before every word but N words; find the word
+    // in the view's own text, one character a byte.
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    const QString shown = editor->GetSelectedText();
+    const int at = static_cast<int>(shown.indexOf(word)) + offset;
+    QVERIFY(at >= offset);
+    QCOMPARE(panel->GetWordExplanation(at), tip);
+    // The tooltip the mouse gets over that character.
+    QToolTip::hideText();
+    const QRect cell = editor->GetCharRect(at);
+    QHelpEvent help(QEvent::ToolTip, cell.center(), editor->viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(editor->viewport(), &help);
+    QCOMPARE(QToolTip::isVisible() ? QToolTip::text() : QString(), tip);
 }
 
 QTEST_MAIN(LearnerAidsTest)

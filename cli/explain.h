@@ -1,0 +1,11 @@
+// The CLI's explain subcommand, a reading aid for learners and teachers:
+// loads one file as check does and prints every loaded word with what it
+// means, one per line, in UTF-8.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// Exit status 0 when the file loaded, 1 when it did not: then the words read
+// before the error are printed, followed by the loader's error text.
+int RunExplain(const std::string& file, std::FILE* out);

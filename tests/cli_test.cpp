@@ -1,0 +1,242 @@
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "check.h"
+#include "explain.h"
+#include "terminal_text.h"
+#include "test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Output {
+    int exitCode;
+    std::string text;
+};
+
+// What a subcommand writes, read back from a temporary file.
+Output Capture(const std::function<int(std::FILE*)>& run)
+{
+    std::FILE* file = std::tmpfile();
+    if (file == nullptr)
+        return {-1, "no temporary file"};
+    const int exitCode = run(file);
+    std::string text;
+    std::rewind(file);
+    char buffer[4096];
+    for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        text.append(buffer, count);
+    std::fclose(file);
+    return {exitCode, text};
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A folder removed with everything below it when the test ends.
+class CTempTree {
+public:
+    CTempTree() : root(MakeTempDirectory()) {}
+    ~CTempTree()
+    {
+        std::error_code error;
+        fs::remove_all(root, error);
+    }
+    CTempTree(const CTempTree&) = delete;
+    CTempTree& operator=(const CTempTree&) = delete;
+    const fs::path& Root() const { return root; }
+    std::string Path(const char* relative) const { return (root / relative).string(); }
+
+private:
+    fs::path root;
+};
+
+const std::string GOOD_PROGRAM = "G1 X1\r\n";
+const std::string GOOD_OUTCOME = ": OK (3 words, 1 lines)\n";
+
+// A class's folder: programs that load, one with a mistake on line 2, a
+// sub-folder, a linked file and a linked folder, a link that leads back
+// to the top, and two entries that cannot be opened.
+void BuildClassFolder(const CTempTree& tree)
+{
+    const fs::path& root = tree.Root();
+    WriteFile(root / "Z.nc", GOOD_PROGRAM);
+    WriteFile(root / "a-x.nc", GOOD_PROGRAM);
+    WriteFile(root / "bad.nc", "G1 X1\r\nX\r\n");
+    fs::create_directory(root / "a");
+    WriteFile(root / "a" / "b.nc", GOOD_PROGRAM);
+    fs::create_directory_symlink("..", root / "a" / "loop");
+    fs::create_directory_symlink("a", root / "c");
+    fs::create_symlink("a/b.nc", root / "linked.nc");
+    fs::create_symlink("missing.nc", root / "gone.nc");
+    ASSERT_EQ(::mkfifo((root / "fifo").c_str(), 0644), 0);
+}
+
+TEST(CliCheck, FolderIsCheckedInSortedPathOrderWithACount)
+{
+    CTempTree tree;
+    BuildClassFolder(tree);
+    const Output output = Capture([&](std::FILE* out) { return RunCheck({tree.Root().string()}, out); });
+    // Entries sort name by name, so the folder a comes before a-x.nc; the
+    // link a/loop leads back to the top and is not entered again.
+    const std::string expected = tree.Path("Z.nc") + GOOD_OUTCOME +                        //
+                                 tree.Path("a/b.nc") + GOOD_OUTCOME +                      //
+                                 tree.Path("a-x.nc") + GOOD_OUTCOME +                      //
+                                 tree.Path("bad.nc") + ": Syntax error in line: 2\n" +     //
+                                 tree.Path("c/b.nc") + GOOD_OUTCOME +                      //
+                                 tree.Path("fifo") + ": Can't open file.\n" +              //
+                                 tree.Path("gone.nc") + ": Can't open file.\n" +           //
+                                 tree.Path("linked.nc") + GOOD_OUTCOME +                   //
+                                 "8 files: 5 loaded, 3 failed\n";
+    EXPECT_EQ(output.text, expected);
+    EXPECT_EQ(output.exitCode, 1);
+}
+
+struct CheckCase {
+    const char* name;
+    std::vector<const char*> paths;
+    std::vector<const char*> lines;
+    int exitCode;
+};
+
+TEST(CliCheck, FilesAndFolders)
+{
+    CTempTree tree;
+    WriteFile(tree.Root() / "one.nc", GOOD_PROGRAM);
+    WriteFile(tree.Root() / "bad.nc", "X\r\n");
+    fs::create_directory(tree.Root() / "good");
+    WriteFile(tree.Root() / "good" / "two.nc", GOOD_PROGRAM);
+    WriteFile(tree.Root() / "good" / "three.nc", GOOD_PROGRAM);
+    fs::create_directory(tree.Root() / "empty");
+
+    const CheckCase cases[] = {
+        {"files alone get no count",
+         {"one.nc", "bad.nc"},
+         {"one.nc: OK (3 words, 1 lines)", "bad.nc: Syntax error in line: 1"},
+         1},
+        {"a missing file as before", {"none.nc"}, {"none.nc: Can't open file."}, 1},
+        {"a good folder",
+         {"good"},
+         {"good/three.nc: OK (3 words, 1 lines)", "good/two.nc: OK (3 words, 1 lines)", "2 files: 2 loaded, 0 failed"},
+         0},
+        {"an empty folder", {"empty"}, {"0 files: 0 loaded, 0 failed"}, 0},
+        {"files and folders counted together",
+         {"bad.nc", "good"},
+         {"bad.nc: Syntax error in line: 1", "good/three.nc: OK (3 words, 1 lines)",
+          "good/two.nc: OK (3 words, 1 lines)", "3 files: 2 loaded, 1 failed"},
+         1},
+    };
+    for (const CheckCase& row : cases) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> paths;
+        for (const char* path : row.paths)
+            paths.push_back(tree.Path(path));
+        // Every line but the count names a file below the tree.
+        std::string expected;
+        for (const std::string line : row.lines)
+            expected += (line.find(" files: ") == std::string::npos ? tree.Path("") : "") + line + '\n';
+        const Output output = Capture([&](std::FILE* out) { return RunCheck(paths, out); });
+        EXPECT_EQ(output.text, expected);
+        EXPECT_EQ(output.exitCode, row.exitCode);
+    }
+}
+
+struct ExplainCase {
+    const char* name;
+    std::string program;
+    std::string expected;
+    int exitCode;
+};
+
+TEST(CliExplain, EveryLoadedWordWithItsMeaningInUtf8)
+{
+    const ExplainCase cases[] = {
+        {"a loaded program",
+         "%\r\nN10 G02 X12.5 (Bogen \xE4)\r\nM30\r\n",
+         "%: Anfangs- oder Endezeichen des Programms - wird ignoriert\n"
+         "Satzende: der Satz wird ausgef\xC3\xBChrt\n"
+         "N10: Satznummer 10\n"
+         "G02: Kreisbogen im Uhrzeigersinn\n"
+         "X12.5: Ziel X = 12.5\n"
+         "(Bogen \xC3\xA4): Kommentar\n"
+         "Satzende: der Satz wird ausgef\xC3\xBChrt\n"
+         "M30: Programmende\n"
+         "Satzende: der Satz wird ausgef\xC3\xBChrt\n",
+         0},
+        {"the words before a syntax error, then the error",
+         "N10 X1\r\nX\r\n",
+         "N10: Satznummer 10\n"
+         "X1: Ziel X = 1\n"
+         "Satzende: der Satz wird ausgef\xC3\xBChrt\n"
+         "Syntax error in line: 2\n",
+         1},
+        {"control bytes inside a word stay on its line",
+         "(a\x01" "b) GO 1\t2\r\n",
+         "leeres Wort: wird ignoriert\n"
+         "(a\xE2\x90\x81" "b): Kommentar\n"
+         "GO 1\xE2\x90\x89" "2: Eilgang\n"
+         "Satzende: der Satz wird ausgef\xC3\xBChrt\n",
+         0},
+        {"an empty program", "", "", 0},
+    };
+    for (const ExplainCase& row : cases) {
+        SCOPED_TRACE(row.name);
+        CTempFile file(row.program);
+        const Output output = Capture([&](std::FILE* out) { return RunExplain(file.GetPath(), out); });
+        EXPECT_EQ(output.text, row.expected);
+        EXPECT_EQ(output.exitCode, row.exitCode);
+    }
+}
+
+TEST(CliExplain, MissingFileGivesTheLoaderText)
+{
+    CTempTree tree;
+    const Output output = Capture([&](std::FILE* out) { return RunExplain(tree.Path("none.nc"), out); });
+    EXPECT_EQ(output.text, "Can't open file.\n");
+    EXPECT_EQ(output.exitCode, 1);
+}
+
+struct TerminalCase {
+    const char* name;
+    std::string bytes;
+    std::string utf8;
+};
+
+TEST(TerminalText, Cp1252ToUtf8)
+{
+    const TerminalCase cases[] = {
+        {"ASCII unchanged", "G01 X-1.5", "G01 X-1.5"},
+        {"a umlaut", "\xE4", "\xC3\xA4"},
+        {"u umlaut", "\xFC", "\xC3\xBC"},
+        {"sharp s", "\xDF", "\xC3\x9F"},
+        {"last byte", "\xFF", "\xC3\xBF"},
+        {"no-break space", "\xA0", "\xC2\xA0"},
+        {"euro sign", "\x80", "\xE2\x82\xAC"},
+        {"S caron, a line feed to the reader", "\x8A", "\xC5\xA0"},
+        {"Y diaeresis", "\x9F", "\xC5\xB8"},
+        {"undefined 0x81", "\x81", "\xEF\xBF\xBD"},
+        {"undefined 0x8D, a carriage return to the reader", "\x8D", "\xEF\xBF\xBD"},
+        {"carriage return pictured", "\r", "\xE2\x90\x8D"},
+        {"line feed pictured", "\n", "\xE2\x90\x8A"},
+        {"NUL pictured", std::string(1, '\0'), "\xE2\x90\x80"},
+        {"delete pictured", "\x7F", "\xE2\x90\xA1"},
+        {"empty", "", ""},
+    };
+    for (const TerminalCase& row : cases) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(Cp1252ToTerminalUtf8(row.bytes), row.utf8);
+    }
+}
+
+} // namespace

@@ -1,0 +1,173 @@
+#include <iterator>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "word_explanation.h"
+
+namespace {
+
+// Every enumerator, the modal-only codes included.
+constexpr WordKind allKinds[] = {
+    WK_NONE,          WK_RAPID,         WK_LINEAR,        WK_CLOCKWISE,
+    WK_COUNTER_CLOCKWISE, WK_DWELL,     WK_PARABLE,       WK_THREAD_LINEAR,
+    WK_THREAD_INCR,   WK_THREAD_DECR,   WK_PLANE_XY,      WK_PLANE_YZ,
+    WK_PLANE_XZ,      WK_COMP_OFF,      WK_COMP_LEFT,     WK_COMP_RIGHT,
+    WK_COMP_POSITIVE, WK_COMP_NEGATIVE, WK_CYCLE_OFF,     WK_CYCLE_1,
+    WK_CYCLE_2,       WK_CYCLE_3,       WK_CYCLE_4,       WK_CYCLE_5,
+    WK_CYCLE_6,       WK_CYCLE_7,       WK_CYCLE_8,       WK_CYCLE_9,
+    WK_COORD_MACHINE, WK_COORD_UCS_1,   WK_COORD_UCS_2,   WK_COORD_UCS_3,
+    WK_COORD_UCS_4,   WK_COORD_UCS_5,   WK_COORD_UCS_6,   WK_ABSOLUTE,
+    WK_RELATIVE,      WK_FEED_PER_MIN,  WK_FEED_REL,      WK_SPINDLE_CUTTING_SPEED,
+    WK_SPINDLE_RPM,   WK_UNIT_INCH,     WK_UNIT_MM,       WK_X,
+    WK_Y,             WK_Z,             WK_R,             WK_I,
+    WK_J,             WK_K,             WK_BLOCK_NUMBER,  WK_FEED_RATE,
+    WK_SPINDLE_SPEED, WK_L,             WK_TOOL,          WK_MISC,
+    WK_COMMENT,       WK_END_OF_BLOCK,
+};
+
+const std::string UNKNOWN_CODE = "ohne Bedeutung f\xFC" "r diese Steuerung";
+
+bool StartsWith(const std::string& text, const std::string& start) { return text.compare(0, start.size(), start) == 0; }
+
+TEST(WordExplanation, EveryKindHasItsOwnExplanation)
+{
+    // The codes 0 to 69 that no enumerator names.
+    ASSERT_EQ(std::size(allKinds), 70u - 12u);
+    for (const WordKind kind : allKinds) {
+        SCOPED_TRACE(kind);
+        CCncValue value;
+        value.kind = kind;
+        const std::string text = kind == WK_END_OF_BLOCK ? "\r" : "Q7";
+        const std::string label = kind == WK_END_OF_BLOCK ? "Satzende: " : "Q7: ";
+        const std::string explanation = ExplainWord(text, value);
+        ASSERT_TRUE(StartsWith(explanation, label)) << explanation;
+        EXPECT_GT(explanation.size(), label.size());
+        EXPECT_EQ(explanation.find(UNKNOWN_CODE), std::string::npos) << explanation;
+    }
+}
+
+TEST(WordExplanation, UnnamedCodesHaveNoMeaning)
+{
+    for (const std::int32_t code : {14, 26, 27, 49, 53, 55, 57, 65, -1, 70}) {
+        SCOPED_TRACE(code);
+        CCncValue value;
+        value.kind = static_cast<WordKind>(code);
+        EXPECT_EQ(ExplainWord("X1", value), "X1: " + UNKNOWN_CODE);
+    }
+}
+
+TEST(WordExplanation, EveryAddressTheClassifierKnows)
+{
+    const char* const words[] = {"(x)", "F100", "G1", "I1", "J1", "K1", "L1", "M3", "N10", "R5", "S1000",
+                                 "T1", "X1", "Y1", "Z1", "f100", "g1", "i1", "j1", "k1", "l1", "m3",
+                                 "n10", "r5", "s1000", "t1", "x1", "y1", "z1"};
+    for (const std::string word : words) {
+        SCOPED_TRACE(word);
+        const std::string explanation = ExplainWord(word);
+        ASSERT_TRUE(StartsWith(explanation, word + ": ")) << explanation;
+        EXPECT_GT(explanation.size(), word.size() + 2);
+        EXPECT_EQ(explanation.find("unbekannt"), std::string::npos) << explanation;
+        EXPECT_EQ(explanation.find("ung\xFC" "ltig"), std::string::npos) << explanation;
+    }
+}
+
+struct Expected {
+    const char* name;
+    std::string word;
+    std::string explanation;
+};
+
+TEST(WordExplanation, ExactTexts)
+{
+    const Expected cases[] = {
+        {"clockwise arc", "G02", "G02: Kreisbogen im Uhrzeigersinn"},
+        {"counter-clockwise arc", "G3", "G3: Kreisbogen gegen den Uhrzeigersinn"},
+        {"rapid", "G0", "G0: Eilgang"},
+        {"lower-case linear", "g1", "g1: Gerade im Vorschub"},
+        {"G without digits is rapid", "GOTO 10 ; loop", "GOTO 10 ; loop: Eilgang"},
+        {"dwell", "G04", "G04: Verweilzeit"},
+        {"thread", "G33", "G33: Gewindeschneiden mit konstanter Steigung"},
+        {"G18 is the X/Z plane", "G18", "G18: Arbeitsebene X/Z"},
+        {"G19 is the Y/Z plane", "G19", "G19: Arbeitsebene Y/Z"},
+        {"G21 millimetres", "G21", "G21: L\xE4" "ngeneinheit Millimeter"},
+        {"G70 millimetres", "G70", "G70: L\xE4" "ngeneinheit Millimeter"},
+        {"G71 inch, not converted", "G71",
+         "G71: L\xE4" "ngeneinheit Zoll - wird angezeigt, die Zahlen werden nicht umgerechnet"},
+        {"G22 inch", "G22", "G22: L\xE4" "ngeneinheit Zoll - wird angezeigt, die Zahlen werden nicht umgerechnet"},
+        {"G20 points to the inch words", "G20", "G20: unbekannt f\xFC" "r diese Steuerung (Zoll ist G22 oder G71)"},
+        {"G41 is not evaluated", "G41",
+         "G41: Werkzeugradiuskorrektur links - wird von dieser Steuerung nicht ausgewertet"},
+        {"G40 is not evaluated", "G40", "G40: Werkzeugradiuskorrektur aus - wird von dieser Steuerung nicht ausgewertet"},
+        {"cycle range", "G87", "G87: Ausdrehzyklus - wird von dieser Steuerung nicht ausgewertet"},
+        {"drilling cycle", "G81", "G81: Bohrzyklus - wird von dieser Steuerung nicht ausgewertet"},
+        {"G43 is a tool word", "G43",
+         "G43: Werkzeugl\xE4" "ngenkorrektur positiv - z\xE4" "hlt hier als Werkzeugwort (Halt bei "
+         "\"Werkzeugwechsel\"), wird sonst nicht ausgewertet"},
+        {"G50 is a tool word", "G50",
+         "G50: z\xE4" "hlt hier als Werkzeugwort (Halt bei \"Werkzeugwechsel\"), wird sonst nicht ausgewertet"},
+        {"unknown G number", "G99", "G99: unbekannt f\xFC" "r diese Steuerung - wird ignoriert"},
+        {"negative G number", "G-1", "G-1: unbekannt f\xFC" "r diese Steuerung - wird ignoriert"},
+        {"machine coordinates", "G53", "G53: Maschinenkoordinaten"},
+        {"first work offset", "G54", "G54: Werkst\xFC" "cknullpunkt 1 (UCS 1)"},
+        {"sixth work offset", "G59", "G59: Werkst\xFC" "cknullpunkt 6 (UCS 6)"},
+        {"absolute", "G90", "G90: Absolutma\xDF"},
+        {"relative is only shown", "G91",
+         "G91: Kettenma\xDF (relativ) - wird angezeigt, die Koordinaten gelten aber weiter absolut"},
+        {"X target", "X12.5", "X12.5: Ziel X = 12.5"},
+        {"value as written", "x1e2", "x1e2: Ziel X = 1e2"},
+        {"Y target", "Y-3", "Y-3: Ziel Y = -3"},
+        {"Z target", "Z.5", "Z.5: Ziel Z = .5"},
+        {"R alone reads 0", "R", "R: Kreisradius 0 (wird von dieser Steuerung nicht angezeigt)"},
+        {"arc centre", "I5", "I5: Kreismittelpunkt in X-Richtung 5 (wird von dieser Steuerung nicht angezeigt)"},
+        {"feed", "F1200", "F1200: Vorschub 1200 (wird von dieser Steuerung nicht angezeigt)"},
+        {"spindle speed", "S1000", "S1000: Spindeldrehzahl 1000 (wird von dieser Steuerung nicht angezeigt)"},
+        {"tool", "T3", "T3: Werkzeug 3"},
+        {"tool with offset digits", "T0101", "T0101: Werkzeug 0101"},
+        {"block number", "N10", "N10: Satznummer 10"},
+        {"L word", "L5", "L5: Wiederholungen oder Unterprogramm 5 - wird von dieser Steuerung nicht ausgewertet"},
+        {"program stop", "M0", "M0: programmierter Halt - diese Steuerung h\xE4" "lt hier nicht an"},
+        {"optional stop", "M01", "M01: wahlweiser Halt - diese Steuerung h\xE4" "lt hier nicht an"},
+        {"M2 program end", "M2", "M2: Programmende"},
+        {"spindle clockwise", "M03", "M03: Spindel ein, im Uhrzeigersinn"},
+        {"spindle counter-clockwise", "M4", "M4: Spindel ein, gegen den Uhrzeigersinn"},
+        {"spindle off", "M5", "M5: Spindel aus"},
+        {"tool change", "M6", "M6: Werkzeugwechsel (der Halt \"Werkzeugwechsel\" gilt dem T-Wort, nicht M6)"},
+        {"coolant on", "M8", "M8: K\xFC" "hlmittel ein"},
+        {"coolant off", "M9", "M9: K\xFC" "hlmittel aus"},
+        {"program end", "M30", "M30: Programmende"},
+        {"unnamed M number", "M77", "M77: Zusatzfunktion 77"},
+        {"end of block", "\r", "Satzende: der Satz wird ausgef\xFC" "hrt"},
+        {"end of block with top bit", "\x8D", "Satzende: der Satz wird ausgef\xFC" "hrt"},
+        {"comment", "(Tasche 40 x 20)", "(Tasche 40 x 20): Kommentar"},
+        {"semicolon comment", "; Notiz", "; Notiz: Kommentar"},
+        {"empty word", "", "leeres Wort: wird ignoriert"},
+        {"program number", "O100", "O100: Programmnummer - wird von dieser Steuerung ignoriert"},
+        {"length offset number", "h1",
+         "h1: Nummer der Werkzeugl\xE4" "ngenkorrektur - wird von dieser Steuerung ignoriert"},
+        {"rotary axis", "A90", "A90: Drehachse A - wird von dieser Steuerung ignoriert"},
+        {"percent", "%", "%: Anfangs- oder Endezeichen des Programms - wird ignoriert"},
+        {"digit first", "5", "5: unbekannt f\xFC" "r diese Steuerung - wird ignoriert"},
+        {"byte above 127 first", "\xE4" "x", "\xE4" "x: unbekannt f\xFC" "r diese Steuerung - wird ignoriert"},
+    };
+    for (const Expected& row : cases) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ExplainWord(row.word), row.explanation);
+    }
+}
+
+TEST(WordExplanation, RejectedWordsAreSyntaxErrors)
+{
+    const Expected cases[] = {
+        {"letter alone", "X", "X: ung\xFC" "ltiges Wort - hier bricht das Laden mit einem Syntaxfehler ab"},
+        {"comma is no decimal point", "X12,5",
+         "X12,5: ung\xFC" "ltiges Wort - hier bricht das Laden mit einem Syntaxfehler ab"},
+        {"M alone", "m", "m: ung\xFC" "ltiges Wort - hier bricht das Laden mit einem Syntaxfehler ab"},
+    };
+    for (const Expected& row : cases) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ExplainWord(row.word), row.explanation);
+    }
+}
+
+} // namespace
