@@ -176,6 +176,9 @@ void CControllerDlg::OnInitDialog()
     toolpathWindow = new CToolpathWindow(*settings, this, editor);
     AddStepObserver(toolpathWindow);
     connect(toolpathWindow, &CToolpathWindow::BlockClicked, this, &CControllerDlg::OnPathBlockClicked);
+    connect(toolpathWindow, &CToolpathWindow::StepBackRequested, this, &CControllerDlg::OnStepBack);
+    connect(toolpathWindow, &CToolpathWindow::NextWordRequested, this, &CControllerDlg::OnNextWord);
+    connect(toolpathWindow, &CToolpathWindow::RunToRequested, this, &CControllerDlg::OnRunTo);
 
     for (QWidget* control : findChildren<QWidget*>()) {
         const QVariant id = control->property(CONTROL_ID_PROPERTY);

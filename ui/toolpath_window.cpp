@@ -12,6 +12,7 @@
 #include <QShortcut>
 #include <QVBoxLayout>
 
+#include "classic_number.h"
 #include "code_page_1252.h"
 #include "machine_state.h"
 #include "panel_interfaces.h"
@@ -21,6 +22,7 @@
 #include "program_cursor.h"
 #include "step_state.h"
 #include "toolpath_canvas.h"
+#include "word_explanation.h"
 
 // The path of one load: the table and the raster's chunk boxes over it.
 // Jobs share it read-only; it goes when the last of them lets go.
@@ -168,8 +170,24 @@ bool ReadStoredInt(ISettingsStore& settings, const char* name, int low, int high
 
 QString Coordinate(const char* axis, float value)
 {
-    return QString::fromLatin1(axis) + QLatin1Char(' ') + QString::number(static_cast<double>(value), 'f', 4);
+    return QString::fromLatin1(axis) + QLatin1Char(' ') +
+           QString::fromStdString(FormatClassicFixed4(static_cast<double>(value)));
 }
+
+// The panel's stepping commands, also at hand beside the picture.
+struct StepButtonRow {
+    const char* text;
+    const char* tip;
+    void (CToolpathWindow::*request)();
+};
+
+const StepButtonRow STEP_BUTTONS[] = {
+    {"Zur\xC3\xBC" "ck", "Den letzten Befehl zur\xC3\xBC" "cknehmen [Umschalt+F10]",
+     &CToolpathWindow::StepBackRequested},
+    {"Schritt", "N\xC3\xA4" "chstes CNC Wort ausf\xC3\xBC" "hren [F10]", &CToolpathWindow::NextWordRequested},
+    {"N\xC3\xA4" "chster", "Bis zum gew\xC3\xA4" "hlten Halt ausf\xC3\xBC" "hren [F9]",
+     &CToolpathWindow::RunToRequested},
+};
 
 } // namespace
 
@@ -199,6 +217,18 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
     }
     connect(projectionButtons, &QButtonGroup::idClicked, this,
             [this](int id) { ChooseProjection(static_cast<PathProjection>(id)); });
+    // A row of its own, so that the window stays as narrow as the views' row.
+    auto* stepButtons = new QHBoxLayout();
+    stepButtons->setSpacing(4);
+    for (const StepButtonRow& row : STEP_BUTTONS) {
+        auto* button = new QPushButton(QString::fromUtf8(row.text), this);
+        button->setToolTip(QString::fromUtf8(row.tip));
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setMinimumWidth(MIN_BUTTON_WIDTH);
+        stepButtons->addWidget(button);
+        connect(button, &QPushButton::clicked, this, row.request);
+    }
+    stepButtons->addStretch(1);
     auto* fit = new QPushButton(QString::fromLatin1(FIT_TEXT), this);
     fit->setToolTip(QString::fromUtf8(FIT_TIP));
     fit->setFocusPolicy(Qt::NoFocus);
@@ -238,6 +268,7 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
     layout->addLayout(buttons);
     layout->addWidget(canvas, 1);
     layout->addWidget(legend);
+    layout->addLayout(stepButtons);
     layout->addWidget(infoLine);
 
     connect(canvas, &CToolpathCanvas::ViewChanged, this, &CToolpathWindow::RequestPicture);
@@ -429,7 +460,15 @@ void CToolpathWindow::UpdateInfo()
             parts << QString::fromLatin1(NO_MOVE_TEXT);
         }
     }
-    infoLine->setText(parts.join(QStringLiteral("   ")));
+    QString text = parts.join(QStringLiteral("   "));
+    // What the word the program view highlights means, on a line of its own.
+    if (programView != nullptr) {
+        const CProgramViewState view = programView->SaveViewState();
+        const WordPosition word = words->FindAt(std::min(view.anchor, view.caret));
+        if (word != CWordList::NO_POSITION)
+            text += QLatin1Char('\n') + Cp1252ToQString(ExplainWord(words->GetText(word), words->GetValue(word)));
+    }
+    infoLine->setText(text);
 }
 
 void CToolpathWindow::RestoreFromSettings()

@@ -61,6 +61,10 @@ public:
 signals:
     // A click on the path: the first word of the block that made the move.
     void BlockClicked(qulonglong firstWord);
+    // The window's buttons for the panel's commands: Shift+F10, F10 and F9.
+    void StepBackRequested();
+    void NextWordRequested();
+    void RunToRequested();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -119,6 +119,8 @@ private slots:
     void brokenSettingsFallBackToTheDefault_data();
     void brokenSettingsFallBackToTheDefault();
     void closedWindowBuildsWhenOpened();
+    void windowButtonsStepLikeTheKeys();
+    void stepBackRestoresThePicture();
 
 private:
     void WaitForPicture(CToolpathWindow& window);
@@ -242,6 +244,67 @@ void ToolpathWindowTest::panelReopensTheWindowWhereItWas()
     QCOMPARE(window->size(), placed.size());
 }
 
+void ToolpathWindowTest::windowButtonsStepLikeTheKeys()
+{
+    // The same commands by the window's buttons and by the keys.
+    QStringList byButtons;
+    QStringList byKeys;
+    for (QStringList* seen : {&byButtons, &byKeys}) {
+        const auto panel = OpenPanel();
+        CToolpathWindow* window = panel->GetToolpathWindow();
+        Load(*panel, RECTANGLE);
+        WaitForPicture(*window);
+        CCncEditBoxCtrl* editor = panel->GetEditor();
+        const auto press = [&](const char* button, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+            if (seen == &byButtons) {
+                QPushButton* found = nullptr;
+                for (QPushButton* candidate : window->findChildren<QPushButton*>()) {
+                    if (candidate->text() == QString::fromUtf8(button))
+                        found = candidate;
+                }
+                QVERIFY2(found != nullptr, button);
+                QTest::mouseClick(found, Qt::LeftButton);
+            } else {
+                QTest::keyClick(editor, key, modifiers);
+            }
+            *seen << editor->GetSelectedText() + QLatin1Char('|') + Text(*panel, IDC_POSITION_X) + QLatin1Char('|') +
+                         window->GetInfoText();
+        };
+        press("Schritt", Qt::Key_F10, Qt::NoModifier);
+        press("N\xC3\xA4" "chster", Qt::Key_F9, Qt::NoModifier);
+        press("N\xC3\xA4" "chster", Qt::Key_F9, Qt::NoModifier);
+        press("Zur\xC3\xBC" "ck", Qt::Key_F10, Qt::ShiftModifier);
+        press("Schritt", Qt::Key_F10, Qt::NoModifier);
+    }
+    QCOMPARE(byButtons, byKeys);
+    // Stepping moved on, and stepping back went back.
+    QVERIFY(byKeys[0] != byKeys[1]);
+    QCOMPARE(byKeys[3], byKeys[1]);
+}
+
+void ToolpathWindowTest::stepBackRestoresThePicture()
+{
+    const auto panel = OpenPanel();
+    CToolpathWindow* window = panel->GetToolpathWindow();
+    Load(*panel, RECTANGLE);
+    WaitForPicture(*window);
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    for (int step = 0; step < STEPS_TO_N30; ++step)
+        QTest::keyClick(editor, Qt::Key_F10);
+    CToolpathCanvas& canvas = *window->GetCanvas();
+    const QImage before = canvas.grab().toImage();
+    const QString info = window->GetInfoText();
+    QTest::keyClick(editor, Qt::Key_F10);
+    QTest::keyClick(editor, Qt::Key_F9);
+    QVERIFY(canvas.grab().toImage() != before);
+    QTest::keyClick(editor, Qt::Key_F10, Qt::ShiftModifier);
+    QTest::keyClick(editor, Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(window->GetInfoText(), info);
+    QCOMPARE(canvas.grab().toImage(), before);
+    QCOMPARE(canvas.grab().toImage().pixel(RasterPixel(canvas, 40, 10, 0)) | 0xFF000000u,
+             CToolpathCanvas::CURRENT_BLOCK_COLOUR);
+}
+
 void ToolpathWindowTest::WaitForPicture(CToolpathWindow& window)
 {
     QTRY_VERIFY_WITH_TIMEOUT(window.IsPictureReady(), WAIT_MS);
@@ -299,9 +362,12 @@ void ToolpathWindowTest::infoLineTellsTheCurrentBlock()
     rig.Step(STEPS_TO_N30);
     // Line 4 of the file; the tool stands at the end of N20.
     QCOMPARE(rig.window.GetInfoText(),
-             QStringLiteral("Zeile 4: N30 Y20   X 40.0000 Y 0.0000 Z 0.0000   MM   LINEAR"));
+             QStringLiteral("Zeile 4: N30 Y20   X 40.0000 Y 0.0000 Z 0.0000   MM   LINEAR\n"
+                            "Y20: Ziel Y = 20"));
     rig.RunToEnd();
-    QCOMPARE(rig.window.GetInfoText(), QStringLiteral("Programmende   X 0.0000 Y 0.0000 Z 0.0000   MM   keine Bewegung"));
+    // The word highlighted last is the program's last line end.
+    QCOMPARE(rig.window.GetInfoText(), QStringLiteral("Programmende   X 0.0000 Y 0.0000 Z 0.0000   MM   keine Bewegung\n"
+                                                      "Satzende: der Satz wird ausgef\u00fchrt"));
 }
 
 void ToolpathWindowTest::clickOnThePathNamesTheBlock()
