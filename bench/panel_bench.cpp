@@ -4,6 +4,8 @@
 //   tornavel-panel-bench run FILE    the same, then "Ende" in the run-to
 //                                    selector and F9 in the editor; waits until
 //                                    the end of the program is painted
+//   tornavel-panel-bench back FILE   the same, then Shift+F10; waits until
+//                                    the word before the run is painted again
 // Settings stay in memory. Prints its own timings on stderr; exits 1 when a
 // check fails, 2 on wrong arguments.
 #include <chrono>
@@ -134,15 +136,31 @@ bool RunToEnd(CControllerDlg& panel, CPaintWatch& paints)
     return true;
 }
 
+bool StepBack(CControllerDlg& panel, CPaintWatch& paints)
+{
+    CCncEditBoxCtrl* editor = panel.GetEditor();
+    const Clock::time_point start = Clock::now();
+    paints.Reset();
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
+    QApplication::sendEvent(editor, &press);
+    if (!WaitUntil([&]() { return paints.IsPainted(); }))
+        return Fail("the editor was not painted after Shift+F10");
+    std::fprintf(stderr, "back: %.1f ms\n", MillisecondsSince(start));
+    if (LabelText(panel, IDC_MESSAGE_LINE) != Cp1252ToQString(MESSAGE_BLANK_COMMAND))
+        return Fail(qPrintable(QStringLiteral("Shift+F10 did not step back: ") + LabelText(panel, IDC_MESSAGE_LINE)));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    if (argc != 3 || (std::strcmp(argv[1], "load") != 0 && std::strcmp(argv[1], "run") != 0)) {
-        std::fprintf(stderr, "usage: tornavel-panel-bench load|run FILE\n");
+    const bool back = argc == 3 && std::strcmp(argv[1], "back") == 0;
+    if (argc != 3 || (std::strcmp(argv[1], "load") != 0 && std::strcmp(argv[1], "run") != 0 && !back)) {
+        std::fprintf(stderr, "usage: tornavel-panel-bench load|run|back FILE\n");
         return RESULT_USAGE;
     }
-    const bool run = std::strcmp(argv[1], "run") == 0;
+    const bool run = back || std::strcmp(argv[1], "run") == 0;
     const std::string path = argv[2];
     QApplication application(argc, argv);
     CMemorySettings settings;
@@ -158,6 +176,8 @@ int main(int argc, char* argv[])
     if (!Load(panel, paints))
         return RESULT_FAILED;
     if (run && !RunToEnd(panel, paints))
+        return RESULT_FAILED;
+    if (back && !StepBack(panel, paints))
         return RESULT_FAILED;
     return RESULT_PASSED;
 }
