@@ -327,19 +327,24 @@ void CommandLineTest::qtTexts_data()
 {
     QTest::addColumn<QLocale>("locale");
     QTest::addColumn<bool>("translated");
+    QTest::addColumn<QString>("open");
     QTest::addColumn<QString>("cancel");
     // CTest runs this test under LANG=de_DE.UTF-8.
-    QTest::newRow("system locale") << QLocale::system() << true << QStringLiteral("Abbrechen");
-    QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << true << QStringLiteral("Abbrechen");
-    QTest::newRow("French") << QLocale(QLocale::French, QLocale::France) << true << QStringLiteral("Annuler");
+    QTest::newRow("system locale") << QLocale::system() << true << QStringLiteral("&Öffnen")
+                                   << QStringLiteral("Abbrechen");
+    QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << true << QStringLiteral("&Öffnen")
+                            << QStringLiteral("Abbrechen");
+    QTest::newRow("French") << QLocale(QLocale::French, QLocale::France) << true << QStringLiteral("&Ouvrir")
+                            << QStringLiteral("Annuler");
     QTest::newRow("English needs no translation") << QLocale(QLocale::English, QLocale::UnitedStates) << false
-                                                  << QStringLiteral("Cancel");
+                                                  << QStringLiteral("&Open") << QStringLiteral("Cancel");
 }
 
 void CommandLineTest::qtTexts()
 {
     QFETCH(QLocale, locale);
     QFETCH(bool, translated);
+    QFETCH(QString, open);
     QFETCH(QString, cancel);
     if (QString::fromLatin1(QTest::currentDataTag()) == QLatin1String("system locale"))
         QVERIFY2(locale.language() == QLocale::German, "run this test under LANG=de_DE.UTF-8, as CTest does");
@@ -350,7 +355,9 @@ void CommandLineTest::qtTexts()
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     const auto* buttons = dialog.findChild<QDialogButtonBox*>();
     QVERIFY(buttons != nullptr);
+    QVERIFY(buttons->button(QDialogButtonBox::Open) != nullptr);
     QVERIFY(buttons->button(QDialogButtonBox::Cancel) != nullptr);
+    QCOMPARE(buttons->button(QDialogButtonBox::Open)->text(), open);
     QCOMPARE(buttons->button(QDialogButtonBox::Cancel)->text(), cancel);
 
     // The panel's own texts stay as they are in every language.
