@@ -10,7 +10,6 @@
 #include "start_file_chooser.h"
 
 class CControllerDlg;
-class IFileChooser;
 
 class CControllerApp {
 public:

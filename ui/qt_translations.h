@@ -17,7 +17,6 @@ public:
     // Qt has no translation for the locale (English needs none). Call it
     // once a Q(Core)Application exists.
     bool Install(const QLocale& locale = QLocale());
-    bool IsInstalled() const { return installed; }
 
 private:
     QTranslator translator;

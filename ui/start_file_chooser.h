@@ -19,7 +19,6 @@ public:
     bool ChooseFile(const std::string& initialName, std::string& chosenPath) override;
     // True until the start file has been handed out.
     bool HasStartFile() const { return !startFile.empty(); }
-    const std::string& GetStartFile() const { return startFile; }
 
 private:
     std::string startFile;
