@@ -151,7 +151,18 @@ void CCncEditBoxCtrl::LineScroll(int lineDelta)
     SetFirstLine(static_cast<std::int64_t>(selection.GetFirstVisibleLine()) + lineDelta);
 }
 
-void CCncEditBoxCtrl::Highlight(int start, int end) { Select(start, end, SCROLL_TO_CARET); }
+void CCncEditBoxCtrl::Highlight(int start, int end)
+{
+    // A command may highlight while its window is not active (a load right
+    // after the file dialog closed, or at start-up): no focus event comes
+    // in between to remember the span, and the activation that follows must
+    // show this word, not what was selected before.
+    if (start != end) {
+        highlightStart = start;
+        highlightEnd = end;
+    }
+    Select(start, end, SCROLL_TO_CARET);
+}
 
 CProgramViewState CCncEditBoxCtrl::SaveViewState() { return selection.SaveState(highlightStart, highlightEnd); }
 

@@ -63,7 +63,8 @@ public:
     void LineScroll(int lineDelta) override;
     int LineFromChar(int position) override { return lines.LineFromChar(position); }
     // Selects [start, end) with the caret at end and scrolls the caret into
-    // view.
+    // view. A span that is not empty is also what the editor selects again
+    // when it regains the focus.
     void Highlight(int start, int end) override;
     CProgramViewState SaveViewState() override;
     void RestoreViewState(const CProgramViewState& state) override;

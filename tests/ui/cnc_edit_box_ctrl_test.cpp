@@ -107,6 +107,7 @@ private slots:
     void focusReturnSelectsRememberedSpan_data();
     void focusReturnSelectsRememberedSpan();
     void selectionShowsOnlyWithFocus();
+    void highlightWhileInactiveShowsOnActivation();
     void functionKeysAreReported_data();
     void functionKeysAreReported();
     void focusChangesAreReported();
@@ -650,6 +651,29 @@ void CncEditBoxCtrlTest::selectionShowsOnlyWithFocus()
     QVERIFY(!editor->hasFocus());
     QCOMPARE(editor->GetSelectionEnd(), 30);
     QCOMPARE(CountPixels(Shown(), highlight), 0);
+}
+
+// A load behind the file dialog highlights while the panel is not active;
+// when the panel is active again, the highlighted word is what shows.
+void CncEditBoxCtrlTest::highlightWhileInactiveShowsOnActivation()
+{
+    SetListing(TwelveLines());
+    editor->setFocus();
+    QVERIFY(editor->hasFocus());
+    QWidget dialog;
+    dialog.resize(100, 50);
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QVERIFY(!editor->hasFocus());
+    SetListing(TwelveLines());
+    editor->SetFocus();
+    editor->Highlight(20, 22);
+    dialog.close();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window.get()));
+    QVERIFY(editor->hasFocus());
+    QCOMPARE(editor->GetSelectedText(), QStringLiteral("X2"));
 }
 
 void CncEditBoxCtrlTest::functionKeysAreReported_data()
