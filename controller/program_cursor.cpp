@@ -36,8 +36,10 @@ void CProgramCursor::Record(void (CProgramCursor::*command)())
         record.view = editor->SaveViewState();
     }
     machineState.BeginUndo();
+    machineState.DeferDisplay();
     if (command != nullptr)
         (this->*command)();
+    machineState.EndDeferredDisplay();
     record.machine = machineState.EndUndo();
     history.Push(std::move(record));
 }
@@ -95,9 +97,10 @@ WordPosition CProgramCursor::TakeAndExecute()
 {
     const WordPosition taken = cursor;
     cursor = wordList->GetNext(cursor);
-    if (wordList->GetKind(taken) == WK_END_OF_BLOCK && editor != nullptr)
+    const WordKind kind = wordList->GetKind(taken);
+    if (kind == WK_END_OF_BLOCK && editor != nullptr)
         editor->LineScroll(1);
-    machineState.ExecuteWord(wordList->GetValue(taken));
+    machineState.ExecuteWord(*wordList, taken);
     return taken;
 }
 
