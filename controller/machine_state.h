@@ -46,8 +46,6 @@ public:
     // instead of after every word, and shows the same.
     void DeferDisplay() { displayDeferred = true; }
     void EndDeferredDisplay();
-    // Words of these kinds are not kept and take no part in any block.
-    static bool IgnoresKind(WordKind kind) { return kind == WK_NONE || kind == WK_COMMENT; }
 
     const CMachineModes& GetModes() const { return modes; }
     const CToolPosition& GetPosition() const { return modes.position; }
@@ -71,6 +69,9 @@ public:
     void Undo(CMachineUndo&& undo);
 
 private:
+    // Words of these kinds are not kept and take no part in any block.
+    static bool IgnoresKind(WordKind kind) { return kind == WK_NONE || kind == WK_COMMENT; }
+
     CMachineModes modes;
     // The value parts of the gathered words: all that applying a block reads.
     // Holding copies, not references, means no word of a replaced program

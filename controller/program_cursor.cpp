@@ -18,11 +18,15 @@ CProgramCursor::CProgramCursor(CCncProgram& loader, CMachineState& machineState,
 {
 }
 
-void CProgramCursor::SetMessage(const std::string& text)
+void CProgramCursor::SetMessage(std::string_view text)
 {
+    // Most commands blank a line that is blank already: a run of presses
+    // then writes nothing, and the panel shows the same.
+    if (messageWritten && message == text)
+        return;
     message = text;
     messageWritten = true;
-    panel.SetControlText(IDC_MESSAGE_LINE, text);
+    panel.SetControlText(IDC_MESSAGE_LINE, message);
 }
 
 void CProgramCursor::Record(void (CProgramCursor::*command)())

@@ -126,6 +126,8 @@ constexpr double exactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6, 
 // their point shifts it by at most 22 places, so one multiplication or
 // division of two exact doubles gives the correctly rounded value, the one
 // strtod gives.
+// Without wantValue only the form is found, for a load that needs kinds.
+template <bool wantValue>
 DecimalForm ReadPlainDecimal(const char* text, const char* end, double& value)
 {
     constexpr std::uint64_t EXACT_LIMIT = std::uint64_t(1) << 53;
@@ -139,6 +141,8 @@ DecimalForm ReadPlainDecimal(const char* text, const char* end, double& value)
     std::uint64_t digitValue = 0;
     bool exact = true;
     const auto addDigit = [&](char digit) {
+        if (!wantValue)
+            return;
         if (digitValue >= EXACT_LIMIT / 10)
             exact = false;
         else
@@ -182,6 +186,8 @@ DecimalForm ReadPlainDecimal(const char* text, const char* end, double& value)
     }
     if (byte != end)
         return FORM_OTHER;
+    if (!wantValue)
+        return FORM_PLAIN;
     if (!exact || exponent < -EXPONENT_LIMIT || exponent > EXPONENT_LIMIT)
         return FORM_PLAIN;
     const double whole = static_cast<double>(digitValue);
@@ -223,7 +229,7 @@ int ClassifyText(const char* text, std::size_t length, CCncValue& value)
     case PARSE_REAL: {
         const char* const textEnd = text + length;
         double fast = 0.0;
-        const DecimalForm form = ReadPlainDecimal(rest, textEnd, fast);
+        const DecimalForm form = ReadPlainDecimal<need == NEED_VALUES>(rest, textEnd, fast);
         if (form == FORM_PLAIN_VALUE) {
             if (need == NEED_VALUES)
                 value.realValue = fast;
