@@ -14,9 +14,23 @@ int CMachineState::ExecuteWord(const CCncWord* word)
 int CMachineState::ExecuteWord(const CCncValue& word)
 {
     const WordKind kind = word.kind;
-    if (kind == WK_NONE || kind == WK_COMMENT)
+    if (IgnoresKind(kind))
         return 1;
     blockBuffer.push_back(word);
+    if (kind == WK_END_OF_BLOCK) {
+        ApplyBlock();
+        ClearBlock();
+    }
+    return 1;
+}
+
+int CMachineState::ExecuteWord(const CWordList& words, WordPosition position)
+{
+    const WordKind kind = words.GetKind(position);
+    if (IgnoresKind(kind))
+        return 1;
+    blockBuffer.emplace_back();
+    words.ReadValue(position, blockBuffer.back());
     if (kind == WK_END_OF_BLOCK) {
         ApplyBlock();
         ClearBlock();
@@ -40,9 +54,21 @@ int CMachineState::ApplyBlock()
         case GROUP_POSITION: ApplyPositionWord(&word); break;
         case GROUP_NONE: break;
         }
-        UpdateDisplay();
+        if (displayDeferred)
+            displayStale = true;
+        else
+            UpdateDisplay();
     }
     return 1;
+}
+
+void CMachineState::EndDeferredDisplay()
+{
+    displayDeferred = false;
+    if (displayStale) {
+        displayStale = false;
+        UpdateDisplay();
+    }
 }
 
 int CMachineState::ApplyPositionWord(const CCncValue* word)

@@ -11,6 +11,7 @@
 #include "machine_modes.h"
 #include "panel_interfaces.h"
 #include "state_display.h"
+#include "word_list.h"
 
 // The machine as it was before a command, kept as cheaply as taking it back
 // allows: commands only append to the block buffer and clear it, so the old
@@ -32,10 +33,19 @@ public:
     int ExecuteWord(const CCncWord* word);
     // The same for a word's value part, which is all a block reads.
     int ExecuteWord(const CCncValue& word);
+    // The same for the word at a position of a list; its value is read
+    // only when the word is kept, straight into the block.
+    int ExecuteWord(const CWordList& words, WordPosition position);
     int ApplyBlock();
     void ClearBlock();
     int ApplyPositionWord(const CCncValue* word);
     void UpdateDisplay() { display.Update(modes); }
+    // Between the two, applied blocks only note that the texts are stale,
+    // and the end writes them once. A command's texts are seen only once it
+    // has finished, so a run through millions of words formats them once
+    // instead of after every word, and shows the same.
+    void DeferDisplay() { displayDeferred = true; }
+    void EndDeferredDisplay();
 
     const CMachineModes& GetModes() const { return modes; }
     const CToolPosition& GetPosition() const { return modes.position; }
@@ -59,11 +69,16 @@ public:
     void Undo(CMachineUndo&& undo);
 
 private:
+    // Words of these kinds are not kept and take no part in any block.
+    static bool IgnoresKind(WordKind kind) { return kind == WK_NONE || kind == WK_COMMENT; }
+
     CMachineModes modes;
     // The value parts of the gathered words: all that applying a block reads.
     // Holding copies, not references, means no word of a replaced program
     // can be reached through the buffer.
     std::vector<CCncValue> blockBuffer;
+    bool displayDeferred = false;
+    bool displayStale = false;
     bool recording = false;
     CMachineUndo pendingUndo;
     CStateDisplay display;

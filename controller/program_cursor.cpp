@@ -18,11 +18,15 @@ CProgramCursor::CProgramCursor(CCncProgram& loader, CMachineState& machineState,
 {
 }
 
-void CProgramCursor::SetMessage(const std::string& text)
+void CProgramCursor::SetMessage(std::string_view text)
 {
+    // Most commands blank a line that is blank already: a run of presses
+    // then writes nothing, and the panel shows the same.
+    if (messageWritten && message == text)
+        return;
     message = text;
     messageWritten = true;
-    panel.SetControlText(IDC_MESSAGE_LINE, text);
+    panel.SetControlText(IDC_MESSAGE_LINE, message);
 }
 
 void CProgramCursor::Record(void (CProgramCursor::*command)())
@@ -36,8 +40,10 @@ void CProgramCursor::Record(void (CProgramCursor::*command)())
         record.view = editor->SaveViewState();
     }
     machineState.BeginUndo();
+    machineState.DeferDisplay();
     if (command != nullptr)
         (this->*command)();
+    machineState.EndDeferredDisplay();
     record.machine = machineState.EndUndo();
     history.Push(std::move(record));
 }
@@ -95,9 +101,10 @@ WordPosition CProgramCursor::TakeAndExecute()
 {
     const WordPosition taken = cursor;
     cursor = wordList->GetNext(cursor);
-    if (wordList->GetKind(taken) == WK_END_OF_BLOCK && editor != nullptr)
+    const WordKind kind = wordList->GetKind(taken);
+    if (kind == WK_END_OF_BLOCK && editor != nullptr)
         editor->LineScroll(1);
-    machineState.ExecuteWord(wordList->GetValue(taken));
+    machineState.ExecuteWord(*wordList, taken);
     return taken;
 }
 

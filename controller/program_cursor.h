@@ -4,6 +4,8 @@
 // machine state; the panel only forwards its buttons and keys here.
 #pragma once
 
+#include <string_view>
+
 #include "cnc_program.h"
 #include "machine_state.h"
 #include "panel_interfaces.h"
@@ -44,7 +46,7 @@ public:
 private:
     void ShowWord(WordPosition position);
     void FocusAndHighlight(WordPosition position);
-    void SetMessage(const std::string& text);
+    void SetMessage(std::string_view text);
     void Reset();
     void NextWord();
     void RunTo();

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 
 #if defined(_WIN32)
@@ -36,13 +37,14 @@ ClassicLocale TheClassicLocale()
 
 } // namespace
 
-std::int32_t ParseClassicInt(const char* text)
+std::int32_t ParseClassicInt(const char* text, const char* end)
 {
     const auto* byte = reinterpret_cast<const unsigned char*>(text);
-    while (IsClassicSpace(*byte))
+    const auto* const stop = reinterpret_cast<const unsigned char*>(end);
+    while (byte != stop && IsClassicSpace(*byte))
         ++byte;
     bool negative = false;
-    if (*byte == '+' || *byte == '-') {
+    if (byte != stop && (*byte == '+' || *byte == '-')) {
         negative = *byte == '-';
         ++byte;
     }
@@ -50,7 +52,7 @@ std::int32_t ParseClassicInt(const char* text)
     const std::int64_t limit = negative ? -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min())
                                         : std::numeric_limits<std::int32_t>::max();
     std::int64_t magnitude = 0;
-    while (*byte >= '0' && *byte <= '9') {
+    while (byte != stop && *byte >= '0' && *byte <= '9') {
         if (magnitude <= limit)
             magnitude = magnitude * 10 + (*byte - '0');
         ++byte;
@@ -59,6 +61,8 @@ std::int32_t ParseClassicInt(const char* text)
         magnitude = limit;
     return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
+
+std::int32_t ParseClassicInt(const char* text) { return ParseClassicInt(text, text + std::strlen(text)); }
 
 double ParseClassicReal(const char* text, const char** end)
 {

@@ -10,6 +10,8 @@
 // first other byte. No digits give 0; values outside the signed 32-bit range
 // saturate instead of wrapping.
 std::int32_t ParseClassicInt(const char* text);
+// The same, reading no further than end, as if a NUL stood there.
+std::int32_t ParseClassicInt(const char* text, const char* end);
 
 // strtod reading with "." as the decimal point. *end receives the first byte
 // not used, as strtod reports it. The text must be NUL-terminated.

@@ -1,8 +1,9 @@
 #include "cnc_program.h"
 
 #include <array>
-#include <new>
 #include <cstdint>
+#include <cstring>
+#include <new>
 #include <utility>
 
 #include "cnc_bytes.h"
@@ -50,6 +51,89 @@ constexpr std::array<bool, 256> ordinaryBytes = MakeOrdinaryTable();
 
 bool IsOrdinary(unsigned char byte) { return ordinaryBytes[byte]; }
 bool IsLineEndByte(unsigned char byte) { return byte == '\r' || byte == '\n' || byte == 0x8D; }
+
+// What a byte does to a word being collected, for the scanner that reads
+// whole words straight from the file's buffer. A line feed is a class of
+// its own: it is white space after a carriage return and a line end
+// anywhere else.
+enum ByteClass : std::uint8_t {
+    BYTE_ORDINARY,
+    BYTE_WHITE_SPACE,
+    BYTE_LINE_FEED,
+    BYTE_REST_OF_LINE,
+    // From here on, the classes that end a word being collected and are
+    // held over for the next.
+    BYTE_WORD_START,
+    BYTE_LINE_END,
+    BYTE_COMMENT_START,
+};
+
+constexpr std::array<ByteClass, 256> MakeClassTable()
+{
+    std::array<ByteClass, 256> table{};
+    for (std::size_t byte = 0; byte < table.size(); ++byte) {
+        const auto value = static_cast<unsigned char>(byte);
+        if (value == '\n')
+            table[byte] = BYTE_LINE_FEED;
+        else if (IsCarriageReturn(value))
+            table[byte] = BYTE_LINE_END;
+        else if (IsWhiteSpace(value))
+            table[byte] = BYTE_WHITE_SPACE;
+        else if (IsCommentStart(value))
+            table[byte] = BYTE_COMMENT_START;
+        else if (IsWordStart(value))
+            table[byte] = BYTE_WORD_START;
+        else if (FoldCase(value) == 'O')
+            table[byte] = BYTE_REST_OF_LINE;
+        else
+            table[byte] = BYTE_ORDINARY;
+    }
+    return table;
+}
+
+constexpr std::array<ByteClass, 256> byteClasses = MakeClassTable();
+
+// Bytes that end a comment: ")" and the line ends. A line feed inside a
+// comment always ends it, as the carriage return before it would have.
+constexpr std::array<bool, 256> MakeCommentEndTable()
+{
+    std::array<bool, 256> table{};
+    table[')'] = true;
+    table['\r'] = true;
+    table['\n'] = true;
+    table[0x8D] = true;
+    return table;
+}
+
+constexpr std::array<bool, 256> commentEnds = MakeCommentEndTable();
+
+// The number of leading bytes of the eight at bytes that lie from "+" to
+// "9": signs, ",", ".", "/" and digits, all of them ordinary. Coordinates
+// and numbers are such runs, so most of a word is found eight bytes at a
+// time instead of byte by byte.
+std::size_t NumberRunLength(const unsigned char* bytes)
+{
+    std::uint64_t word = 0;
+    std::memcpy(&word, bytes, sizeof word);
+    constexpr std::uint64_t ONES = 0x0101010101010101u;
+    constexpr std::uint64_t HIGH_BITS = 0x8080808080808080u;
+    // Per byte, with no carry into the next: the top bit of high marks a
+    // byte from 128 up, of above one over "9" and of fromPlus one from "+".
+    const std::uint64_t low = word & ~HIGH_BITS;
+    const std::uint64_t above = low + ONES * (0x80 - '9' - 1);
+    const std::uint64_t fromPlus = low + ONES * (0x80 - '+');
+    const std::uint64_t outside = (word | above | ~fromPlus) & HIGH_BITS;
+    if (outside == 0)
+        return sizeof word;
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    return static_cast<std::size_t>(__builtin_ctzll(outside)) / 8;
+#else
+    std::size_t run = 0;
+    while (bytes[run] >= '+' && bytes[run] <= '9')
+        ++run;
+    return run;
+#endif
+}
 
 // Shows the wait cursor for the life of the object, on every way out.
 class CWaitCursor {
@@ -217,8 +301,13 @@ int CCncProgram::ReadProgram()
     text.reserve(static_cast<std::size_t>(fileSize + fileSize / 4 + 16));
     text = header;
     words.SetSpansVisible(false);
+    // A word takes seven bytes in a typical program; a list that had to grow
+    // would copy itself and hold both copies for a moment. Capacity never
+    // used costs no memory.
+    words.Reserve(static_cast<std::size_t>(fileSize / 3 + 16));
     int result = RESULT_OK;
     for (;;) {
+        ScanBufferedWords(text);
         // Each word is read straight into the listing behind its blank; the
         // blank goes again if the word turns out to begin with "N".
         const std::size_t blankAt = text.size();
@@ -262,6 +351,185 @@ int CCncProgram::ReadProgram()
         errorText = TEXT_ERROR_READING_FILE;
     BuildListing();
     return result;
+}
+
+void CCncProgram::ScanBufferedWords(std::string& text)
+{
+    std::size_t available = 0;
+    const unsigned char* const begin = file.GetBufferedBytes(available);
+    // A byte read gives at most three listing bytes (the blank of the empty
+    // word before a comment, the comment's blank and its "("), and a byte
+    // held over from the word before two more; eight more let number runs
+    // be copied eight bytes at a time. Near the limit of the 32-bit spans
+    // the careful path checks every word.
+    const std::size_t base = text.size();
+    const std::size_t room = 3 * available + 16;
+    if (available == 0 || base + room > static_cast<std::size_t>(INT32_MAX) - 1)
+        return;
+    text.resize(base + room);
+    char* const listingText = &text[0];
+    const unsigned char* const end = begin + available;
+    const unsigned char* in = begin;
+    char* out = listingText + base;
+    bool held = lookahead;
+    unsigned char heldByte = current;
+    // The file byte before a buffered one: a line feed after a carriage
+    // return is white space, any other line feed a line end.
+    const auto previousOf = [&](const unsigned char* at) { return at != begin ? at[-1] : previousFileByte; };
+
+    // Reads one word as ReadWordAt does; false when its end is not in the
+    // buffer. word is where its text begins, after the blank if it has one.
+    const auto scanWord = [&](char*& word) -> bool {
+        unsigned char byte = 0;
+        ByteClass byteClass = BYTE_ORDINARY;
+        if (held && IsCommentStart(heldByte)) {
+            held = false;
+            *out++ = ' ';
+            word = out;
+            *out++ = static_cast<char>(heldByte);
+            const unsigned char* stop = in;
+            while (stop != end && !commentEnds[*stop])
+                ++stop;
+            if (stop == end)
+                return false;
+            std::memcpy(out, in, static_cast<std::size_t>(stop - in));
+            out += stop - in;
+            in = stop + 1;
+            if (*stop == ')') {
+                *out++ = ')';
+                heldByte = ')';
+                return true;
+            }
+            held = true;
+            heldByte = *stop == '\n' ? static_cast<unsigned char>('\r') : *stop;
+            while (out != word && IsTrimmed(static_cast<unsigned char>(out[-1])))
+                --out;
+            return true;
+        }
+        if (held) {
+            held = false;
+            byte = heldByte;
+            byteClass = byteClasses[byte];
+        } else {
+            for (;;) {
+                if (in == end)
+                    return false;
+                byte = *in;
+                byteClass = byteClasses[byte];
+                if (byteClass == BYTE_LINE_FEED) {
+                    if (previousOf(in) == '\r') {
+                        ++in;
+                        continue;
+                    }
+                    byte = '\r';
+                    byteClass = BYTE_LINE_END;
+                }
+                ++in;
+                if (byteClass != BYTE_WHITE_SPACE)
+                    break;
+            }
+            if (byteClass == BYTE_COMMENT_START) {
+                // The empty word before a comment.
+                held = true;
+                heldByte = byte;
+                *out++ = ' ';
+                word = out;
+                return true;
+            }
+        }
+        heldByte = byte;
+        if (byte != 'N')
+            *out++ = ' ';
+        word = out;
+        *out++ = static_cast<char>(byte);
+        if (byteClass == BYTE_LINE_END)
+            return true;
+        for (;;) {
+            if (end - in >= 8) {
+                const std::size_t run = NumberRunLength(in);
+                std::memcpy(out, in, 8);
+                out += run;
+                in += run;
+                if (run == 8)
+                    continue;
+            }
+            if (in == end)
+                return false;
+            byte = *in++;
+            // Tests in the order of how often they hold: a blank, the next
+            // word's letter, other bytes of the word.
+            const ByteClass byteClass = byteClasses[byte];
+            if (byteClass == BYTE_WHITE_SPACE)
+                continue;
+            if (byteClass >= BYTE_WORD_START) {
+                held = true;
+                heldByte = byte;
+                return true;
+            }
+            if (byteClass == BYTE_ORDINARY) {
+                *out++ = static_cast<char>(byte);
+                continue;
+            }
+            if (byteClass == BYTE_LINE_FEED) {
+                // Inside a word the byte before is never a carriage return.
+                held = true;
+                heldByte = '\r';
+                return true;
+            }
+            // O or o: the rest of the line joins the word.
+            {
+                *out++ = static_cast<char>(byte);
+                const unsigned char* stop = in;
+                while (stop != end && *stop != '\r' && *stop != '\n')
+                    ++stop;
+                if (stop == end)
+                    return false;
+                std::memcpy(out, in, static_cast<std::size_t>(stop - in));
+                out += stop - in;
+                in = stop + 1;
+                held = true;
+                heldByte = '\r';
+                while (out != word && IsTrimmed(static_cast<unsigned char>(out[-1])))
+                    --out;
+                return true;
+            }
+        }
+    };
+
+    for (;;) {
+        const unsigned char* const wordIn = in;
+        char* const wordOut = out;
+        const bool wordHeld = held;
+        const unsigned char wordHeldByte = heldByte;
+        char* word = nullptr;
+        bool taken = scanWord(word);
+        const std::size_t length = static_cast<std::size_t>(out - word);
+        WordKind kind = WK_NONE;
+        // A rejected word is left to the careful path, which reports it.
+        if (taken)
+            taken = CCncValue::ClassifyKind(word, length, kind) == CCncValue::CLASSIFY_ACCEPTED;
+        if (!taken) {
+            in = wordIn;
+            out = wordOut;
+            held = wordHeld;
+            heldByte = wordHeldByte;
+            break;
+        }
+        const bool blankBefore = word != wordOut;
+        words.Append(static_cast<std::uint32_t>(word - listingText), kind, blankBefore);
+        if (length > 0 && *word == '\r')
+            ++lineCount;
+        charCount += static_cast<std::int32_t>(length);
+        ++wordCount;
+    }
+    text.resize(static_cast<std::size_t>(out - listingText));
+    file.Skip(static_cast<std::size_t>(in - begin));
+    lookahead = held;
+    current = heldByte;
+    if (in != begin) {
+        previousFileByte = in[-1];
+        fileByteRead = true;
+    }
 }
 
 int CCncProgram::BuildListing()

@@ -60,6 +60,12 @@ private:
     // The tokenizer proper: appends the word to buffer from its end, where
     // base is; the word is buffer[base, end) afterwards.
     int ReadWordAt(std::string& buffer, std::size_t base);
+    // Reads as many whole words as the file's buffer holds straight into the
+    // listing and the word list, exactly as ReadWordAt and the classifier
+    // would. It stops before a word whose end is not buffered or that the
+    // classifier rejects, leaving the reader as after the last word taken,
+    // so that ReadWordAt goes on from there.
+    void ScanBufferedWords(std::string& text);
     int FailForMemory();
     int FinishWord(std::string& buffer, std::size_t base, int result);
     // Appends the buffered bytes that follow while keep(byte) holds, exactly

@@ -2,6 +2,8 @@
 
 #include <array>
 #include <charconv>
+#include <cstddef>
+#include <string>
 
 #include "classic_number.h"
 #include "cnc_bytes.h"
@@ -72,14 +74,28 @@ constexpr std::array<std::uint8_t, 256> MakeAddressIndex()
 
 constexpr std::array<std::uint8_t, 256> addressIndex = MakeAddressIndex();
 
+// The G-number table looked up by number, for the numbers below 100 that
+// every table row uses.
+constexpr std::int32_t G_INDEX_SIZE = 100;
+
+constexpr std::array<WordKind, G_INDEX_SIZE> MakeGNumberIndex()
+{
+    std::array<WordKind, G_INDEX_SIZE> index{};
+    for (WordKind& kind : index)
+        kind = WK_NONE;
+    for (const GNumberRow& row : gNumberTable)
+        index[static_cast<std::size_t>(row.number)] = row.kind;
+    return index;
+}
+
+constexpr std::array<WordKind, G_INDEX_SIZE> gNumberIndex = MakeGNumberIndex();
+
 // Unlisted numbers, negative ones included, give WK_NONE.
 WordKind KindOfGNumber(std::int32_t number)
 {
-    for (const GNumberRow& row : gNumberTable) {
-        if (row.number == number)
-            return row.kind;
-    }
-    return WK_NONE;
+    if (number < 0 || number >= G_INDEX_SIZE)
+        return WK_NONE;
+    return gNumberIndex[static_cast<std::size_t>(number)];
 }
 
 const AddressRow* FindAddress(unsigned char first)
@@ -90,43 +106,102 @@ const AddressRow* FindAddress(unsigned char first)
 
 bool IsDigit(char byte) { return byte >= '0' && byte <= '9'; }
 
+enum DecimalForm {
+    // Not in the plain decimal form: strtod decides.
+    FORM_OTHER,
+    // Plain, but its value needs a full conversion.
+    FORM_PLAIN,
+    // Plain, with its value found exactly on the way.
+    FORM_PLAIN_VALUE,
+};
+
+// Powers of ten that a double holds exactly.
+constexpr double exactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 // Whether [text, end) is one number in the plain decimal form
 // [+-](digits[.digits] | .digits)[(e|E)[+-]digits]. Every such text is read
-// whole by strtod; any other form is left to strtod to decide.
-bool IsPlainDecimal(const char* text, const char* end)
+// whole by strtod; any other form is left to strtod to decide. Most
+// coordinates have few digits: their digits form an integer below 2^53 and
+// their point shifts it by at most 22 places, so one multiplication or
+// division of two exact doubles gives the correctly rounded value, the one
+// strtod gives.
+// Without wantValue only the form is found, for a load that needs kinds.
+template <bool wantValue>
+DecimalForm ReadPlainDecimal(const char* text, const char* end, double& value)
 {
+    constexpr std::uint64_t EXACT_LIMIT = std::uint64_t(1) << 53;
+    constexpr std::int64_t EXPONENT_LIMIT = 22;
     const char* byte = text;
-    if (byte != end && (*byte == '+' || *byte == '-'))
+    bool negative = false;
+    if (byte != end && (*byte == '+' || *byte == '-')) {
+        negative = *byte == '-';
         ++byte;
+    }
+    std::uint64_t digitValue = 0;
+    bool exact = true;
+    const auto addDigit = [&](char digit) {
+        if (!wantValue)
+            return;
+        if (digitValue >= EXACT_LIMIT / 10)
+            exact = false;
+        else
+            digitValue = digitValue * 10 + static_cast<std::uint64_t>(digit - '0');
+    };
     const char* digits = byte;
     while (byte != end && IsDigit(*byte))
-        ++byte;
+        addDigit(*byte++);
     bool anyDigit = byte != digits;
+    std::int64_t exponent = 0;
     if (byte != end && *byte == '.') {
         ++byte;
         const char* fraction = byte;
         while (byte != end && IsDigit(*byte))
-            ++byte;
+            addDigit(*byte++);
         anyDigit = anyDigit || byte != fraction;
+        exponent = -static_cast<std::int64_t>(byte - fraction);
     }
     if (!anyDigit)
-        return false;
+        return FORM_OTHER;
     if (byte != end && (*byte == 'e' || *byte == 'E')) {
         ++byte;
-        if (byte != end && (*byte == '+' || *byte == '-'))
+        bool negativeExponent = false;
+        if (byte != end && (*byte == '+' || *byte == '-')) {
+            negativeExponent = *byte == '-';
             ++byte;
-        const char* exponent = byte;
-        while (byte != end && IsDigit(*byte))
+        }
+        const char* exponentDigits = byte;
+        // Capped beyond any fraction's length: a larger exponent is far
+        // outside the exact range whatever the fraction.
+        constexpr std::int64_t WRITTEN_LIMIT = std::int64_t(1) << 40;
+        std::int64_t written = 0;
+        while (byte != end && IsDigit(*byte)) {
+            if (written < WRITTEN_LIMIT)
+                written = written * 10 + (*byte - '0');
             ++byte;
-        if (byte == exponent)
-            return false;
+        }
+        if (byte == exponentDigits)
+            return FORM_OTHER;
+        exponent += negativeExponent ? -written : written;
     }
-    return byte == end;
+    if (byte != end)
+        return FORM_OTHER;
+    if (!wantValue)
+        return FORM_PLAIN;
+    if (!exact || exponent < -EXPONENT_LIMIT || exponent > EXPONENT_LIMIT)
+        return FORM_PLAIN;
+    const double whole = static_cast<double>(digitValue);
+    const double magnitude = exponent < 0 ? whole / exactPowersOfTen[-exponent] : whole * exactPowersOfTen[exponent];
+    value = negative ? -magnitude : magnitude;
+    return FORM_PLAIN_VALUE;
 }
 
 enum ValueNeed { NEED_VALUES, NEED_KIND_ONLY };
 
-int ClassifyText(const char* text, std::size_t length, ValueNeed need, CCncValue& value)
+// A template on need, so that a load, which needs kinds alone, carries no
+// number conversion it does not use.
+template <ValueNeed need>
+int ClassifyText(const char* text, std::size_t length, CCncValue& value)
 {
     if (text == nullptr)
         return CCncValue::CLASSIFY_SYNTAX_ERROR;
@@ -145,15 +220,22 @@ int ClassifyText(const char* text, std::size_t length, ValueNeed need, CCncValue
         break;
     case PARSE_INTEGER:
         if (need == NEED_VALUES)
-            value.intValue = ParseClassicInt(rest);
+            value.intValue = ParseClassicInt(rest, text + length);
         break;
     case PARSE_G_NUMBER:
-        value.intValue = ParseClassicInt(rest);
+        value.intValue = ParseClassicInt(rest, text + length);
         value.kind = KindOfGNumber(value.intValue);
         return CCncValue::CLASSIFY_ACCEPTED;
     case PARSE_REAL: {
         const char* const textEnd = text + length;
-        if (IsPlainDecimal(rest, textEnd)) {
+        double fast = 0.0;
+        const DecimalForm form = ReadPlainDecimal<need == NEED_VALUES>(rest, textEnd, fast);
+        if (form == FORM_PLAIN_VALUE) {
+            if (need == NEED_VALUES)
+                value.realValue = fast;
+            break;
+        }
+        if (form == FORM_PLAIN) {
             if (need == NEED_KIND_ONLY)
                 break;
             // Correctly rounded like strtod, and much faster; strtod decides
@@ -166,11 +248,14 @@ int ClassifyText(const char* text, std::size_t length, ValueNeed need, CCncValue
                 break;
             }
         }
+        // strtod reads a terminated text; the rare word that gets this far
+        // is copied, so that callers may hand in a word inside a larger text.
+        const std::string terminated(rest, textEnd);
         const char* end = nullptr;
-        const double real = ParseClassicReal(rest, &end);
+        const double real = ParseClassicReal(terminated.c_str(), &end);
         // A NUL inside the text stops the conversion short of the end, so
         // such a word is rejected like any other trailing junk.
-        if (end != text + length)
+        if (end != terminated.c_str() + terminated.size())
             return CCncValue::CLASSIFY_SYNTAX_ERROR;
         value.realValue = real;
         break;
@@ -184,13 +269,13 @@ int ClassifyText(const char* text, std::size_t length, ValueNeed need, CCncValue
 
 int CCncValue::Classify(const char* text, std::size_t length)
 {
-    return ClassifyText(text, length, NEED_VALUES, *this);
+    return ClassifyText<NEED_VALUES>(text, length, *this);
 }
 
 int CCncValue::ClassifyKind(const char* text, std::size_t length, WordKind& kind)
 {
     CCncValue fresh;
-    const int result = ClassifyText(text, length, NEED_KIND_ONLY, fresh);
+    const int result = ClassifyText<NEED_KIND_ONLY>(text, length, fresh);
     kind = fresh.kind;
     return result;
 }

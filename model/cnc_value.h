@@ -14,9 +14,9 @@ public:
     static constexpr int CLASSIFY_ACCEPTED = 1;
     static constexpr int CLASSIFY_SYNTAX_ERROR = 0;
 
-    // text[length] must be a NUL byte (NUL bytes may also stand inside the
-    // text); a null text is a syntax error. Writes only the fields that the
-    // word's address determines and resets nothing else.
+    // The word is text[0, length); NUL bytes may stand inside it, and what
+    // follows it is never read. A null text is a syntax error. Writes only
+    // the fields that the word's address determines and resets nothing else.
     int Classify(const char* text, std::size_t length);
 
     int GetRealValue(double& value) const;

@@ -6,7 +6,6 @@
 void CListingLines::Build(const char* text, std::size_t length)
 {
     lineStarts.assign(1, 0);
-    lineEnds.clear();
     textLength = static_cast<std::int64_t>(length);
     const char* const end = text + length;
     // memchr finds each kind of break at memory speed; the nearer one wins.
@@ -18,35 +17,41 @@ void CListingLines::Build(const char* text, std::size_t length)
     const char* nextFeed = next(text, '\n');
     while (nextReturn != end || nextFeed != end) {
         const char* lineBreak = std::min(nextReturn, nextFeed);
-        lineEnds.push_back(lineBreak - text);
         const char* after = lineBreak + 1;
-        if (*lineBreak == '\r' && after != end && *after == '\n')
+        std::uint32_t breakKind = 0;
+        if (*lineBreak == '\r' && after != end && *after == '\n') {
             ++after;
-        lineStarts.push_back(after - text);
+            breakKind = AFTER_CR_LF;
+        }
+        lineStarts.push_back(static_cast<std::uint32_t>(after - text) | breakKind);
         if (nextReturn < after)
             nextReturn = next(after, '\r');
         if (nextFeed < after)
             nextFeed = next(after, '\n');
     }
-    lineEnds.push_back(textLength);
 }
 
 int CListingLines::LineFromChar(std::int64_t position) const
 {
-    const auto next = std::upper_bound(lineStarts.begin(), lineStarts.end(), position);
-    if (next == lineStarts.begin())
+    if (position < 0)
         return 0;
+    const auto next = std::upper_bound(lineStarts.begin(), lineStarts.end(), position,
+                                       [](std::int64_t value, std::uint32_t start) { return value < (start & OFFSET_MASK); });
     return static_cast<int>(next - lineStarts.begin()) - 1;
 }
 
 std::int64_t CListingLines::GetLineStart(int line) const
 {
     line = std::clamp(line, 0, GetLineCount() - 1);
-    return lineStarts[static_cast<std::size_t>(line)];
+    return StartOf(static_cast<std::size_t>(line));
 }
 
 std::int64_t CListingLines::GetLineLength(int line) const
 {
     line = std::clamp(line, 0, GetLineCount() - 1);
-    return lineEnds[static_cast<std::size_t>(line)] - lineStarts[static_cast<std::size_t>(line)];
+    const auto index = static_cast<std::size_t>(line);
+    if (index + 1 == lineStarts.size())
+        return textLength - StartOf(index);
+    const std::int64_t breakLength = (lineStarts[index + 1] & AFTER_CR_LF) != 0 ? 2 : 1;
+    return StartOf(index + 1) - breakLength - StartOf(index);
 }

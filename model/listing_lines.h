@@ -9,6 +9,8 @@
 
 class CListingLines {
 public:
+    // length must stay below 2^31, as every listing does: word spans are
+    // signed 32-bit offsets.
     void Build(const char* text, std::size_t length);
 
     // An empty text has one line.
@@ -22,8 +24,13 @@ public:
     std::int64_t GetTextLength() const { return textLength; }
 
 private:
-    std::vector<std::int64_t> lineStarts{0};
-    // Where each line's text ends, before its break.
-    std::vector<std::int64_t> lineEnds{0};
+    static constexpr std::uint32_t AFTER_CR_LF = 0x80000000u;
+    static constexpr std::uint32_t OFFSET_MASK = 0x7FFFFFFFu;
+
+    std::int64_t StartOf(std::size_t line) const { return lineStarts[line] & OFFSET_MASK; }
+
+    // Where each line starts, with AFTER_CR_LF set where the break before
+    // it is two bytes: four bytes a line, for listings of millions of lines.
+    std::vector<std::uint32_t> lineStarts{0};
     std::int64_t textLength = 0;
 };

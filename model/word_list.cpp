@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include <cstring>
-
 WordPosition CWordList::GetNext(WordPosition position) const
 {
     if (position == NO_POSITION || position + 1 >= starts.size())
@@ -42,19 +40,15 @@ std::string_view CWordList::GetText(WordPosition position) const
 
 CCncValue CWordList::GetValue(WordPosition position) const
 {
-    const std::string_view wordText = GetText(position);
     CCncValue value;
-    // The classifier reads a terminated text; most words fit the stack.
-    char shortText[64];
-    if (wordText.size() < sizeof shortText) {
-        std::memcpy(shortText, wordText.data(), wordText.size());
-        shortText[wordText.size()] = '\0';
-        value.Classify(shortText, wordText.size());
-    } else {
-        const std::string longText(wordText);
-        value.Classify(longText.c_str(), longText.size());
-    }
+    ReadValue(position, value);
     return value;
+}
+
+void CWordList::ReadValue(WordPosition position, CCncValue& value) const
+{
+    const std::string_view wordText = GetText(position);
+    value.Classify(wordText.data(), wordText.size());
 }
 
 void CWordList::GetSpan(WordPosition position, std::int32_t& start, std::int32_t& end) const

@@ -35,6 +35,8 @@ public:
     // without building the word. The text stays valid while the list is
     // unchanged.
     CCncValue GetValue(WordPosition position) const;
+    // Classifies the word into value, which should be fresh.
+    void ReadValue(WordPosition position, CCncValue& value) const;
     std::string_view GetText(WordPosition position) const;
     void GetSpan(WordPosition position, std::int32_t& start, std::int32_t& end) const;
     // The word whose span holds the listing position, NO_POSITION when none
@@ -48,6 +50,11 @@ public:
     {
         starts.push_back(start);
         kinds.push_back(static_cast<std::uint8_t>(kind | (blankBefore ? BLANK_BEFORE : 0)));
+    }
+    void Reserve(std::size_t count)
+    {
+        starts.reserve(count);
+        kinds.reserve(count);
     }
     // Spans are reported only once the listing has been handed to a view.
     void SetSpansVisible(bool visible) { spansVisible = visible; }

@@ -196,3 +196,39 @@ TEST(ListingSelection, ResetAfterANewListing)
 }
 
 } // namespace
+
+namespace {
+
+// A line's length leaves out its break, one byte or the two of CR LF; a
+// header keeps CR LF while the program part has bare carriage returns.
+TEST(ListingLines, StartsAndLengthsOverEveryBreak)
+{
+    const struct {
+        const char* name;
+        std::string text;
+        std::vector<std::pair<long long, long long>> lines;
+    } cases[] = {
+        {"empty text", "", {{0, 0}}},
+        {"no break", "N10 X1", {{0, 6}}},
+        {"CR LF then CR", "Kopf\r\n% \r", {{0, 4}, {6, 2}, {9, 0}}},
+        {"bare line feeds", "a\nbc\n", {{0, 1}, {2, 2}, {5, 0}}},
+        {"LF CR is two breaks", "a\n\rb", {{0, 1}, {2, 0}, {3, 1}}},
+        {"CR LF LF", "a\r\n\nb", {{0, 1}, {3, 0}, {4, 1}}},
+        {"byte 141 stays inside its line", "a\x8d" "b\r", {{0, 3}, {4, 0}}},
+        {"empty lines", "\r\r\n\r", {{0, 0}, {1, 0}, {3, 0}, {4, 0}}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        CListingLines lines;
+        lines.Build(row.text.data(), row.text.size());
+        ASSERT_EQ(lines.GetLineCount(), static_cast<int>(row.lines.size()));
+        for (std::size_t line = 0; line < row.lines.size(); ++line) {
+            EXPECT_EQ(lines.GetLineStart(static_cast<int>(line)), row.lines[line].first) << "line " << line;
+            EXPECT_EQ(lines.GetLineLength(static_cast<int>(line)), row.lines[line].second) << "line " << line;
+            EXPECT_EQ(lines.LineFromChar(row.lines[line].first), static_cast<int>(line)) << "line " << line;
+        }
+        EXPECT_EQ(lines.GetTextLength(), static_cast<long long>(row.text.size()));
+    }
+}
+
+} // namespace

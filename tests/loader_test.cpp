@@ -309,3 +309,104 @@ TEST(Loader, HostileFiles)
 }
 
 } // namespace
+
+namespace {
+
+struct CReadWordByWord {
+    std::vector<std::string> words;
+    std::vector<WordKind> kinds;
+    int result = 1;
+    std::int32_t lineCount = 0;
+};
+
+// What a load must give, read the plain way: ReadWord one word at a time,
+// each word classified on its own, up to the first rejected word.
+CReadWordByWord ReadWordByWord(const std::string& path)
+{
+    CFixedFileChooser chooser(path);
+    CMemorySettings settings;
+    CCncProgram reader(nullptr, chooser, settings);
+    CReadWordByWord read;
+    EXPECT_EQ(reader.OpenFile(path), 1);
+    std::string header;
+    reader.ReadHeader(header);
+    std::string word;
+    while (reader.ReadWord(word) == 1) {
+        CCncWord classified;
+        if (classified.SetTextAndClassify(word) != 1) {
+            read.result = 0;
+            break;
+        }
+        read.words.push_back(word);
+        read.kinds.push_back(classified.GetKind());
+        if (!word.empty() && word[0] == '\r')
+            ++read.lineCount;
+        word.clear();
+    }
+    read.lineCount += reader.GetLineCount();
+    reader.CloseFile();
+    return read;
+}
+
+// The load reads most words straight from the file's 64 KiB buffer and
+// leaves the rest, a word cut by the buffer's end above all, to ReadWord:
+// both ways must give the same words, whatever stands at the cut.
+TEST(Loader, BufferedWordsAreTheWordsReadOneByOne)
+{
+    // Words that never join the word before them into a rejected one; the
+    // ones that begin with an ordinary byte stand first on their line.
+    const char* const words[] = {"N10", "G01", "X-12.5", "Y.5", "Z3", "F800", "x1e2", "X 1 0", "(cut)", "(open",
+                                 ";note", ";a)b", "GOTO 1 ; x", "%", "G-1", "G.5", "R", "X1E2", "T0101", "M30",
+                                 "((", "g2\x8dX1", "n5"};
+    const char* const lineStarts[] = {"L5", "A7", "o5", "))", "\xff", "7", ""};
+    const char* const blanks[] = {" ", "\t", "\x0b", "\x8a", "  "};
+    const char* const lineEnds[] = {"\r\n", "\r", "\n", "\n\r", "\x8d", "\r\n\n", "\x8d\n"};
+    const auto pick = [](std::mt19937& generator, const auto& table) {
+        return std::string(table[generator() % (sizeof table / sizeof table[0])]);
+    };
+    std::mt19937 generator(64);
+    std::vector<std::string> programs;
+    for (int program = 0; program < 40; ++program) {
+        std::string bytes = program % 2 == 0 ? "Kopf\r\n%\r\n" : "";
+        // Past the first buffer, so that every word meets the cut somewhere.
+        const std::size_t size = (64u << 10) + generator() % (64u << 10);
+        while (bytes.size() < size) {
+            bytes += pick(generator, lineStarts) + std::string(1, '\0');
+            for (unsigned word = generator() % 8; word > 0; --word)
+                bytes += pick(generator, blanks) + pick(generator, words);
+            bytes += pick(generator, lineEnds);
+        }
+        // Every fourth program ends in a rejected word.
+        if (program % 4 == 3)
+            bytes += "X12A\r\n";
+        programs.push_back(bytes);
+    }
+    // A long word in every position around the cut.
+    for (std::size_t shift = 0; shift < 12; ++shift)
+        programs.push_back(std::string((64u << 10) - 6 + shift, 'B') + " X123.456 (abc)\r\nGOTO 1\r\n\nZ1");
+    std::size_t rejected = 0;
+    for (std::size_t index = 0; index < programs.size(); ++index) {
+        SCOPED_TRACE("program " + std::to_string(index));
+        CTempFile file(programs[index]);
+        const CReadWordByWord expected = ReadWordByWord(file.GetPath());
+        CLoaderRig rig(file.GetPath());
+        const int result = rig.loader.Load(std::string());
+        EXPECT_EQ(result, expected.result);
+        rejected += result == 0;
+        const CWordList& words = rig.loader.GetWordList();
+        ASSERT_EQ(words.GetCount(), expected.words.size());
+        for (WordPosition p = words.GetFirst(); p != CWordList::NO_POSITION; p = words.GetNext(p)) {
+            ASSERT_EQ(words.GetText(p), expected.words[p]) << "word " << p;
+            ASSERT_EQ(words.GetKind(p), expected.kinds[p]) << "word " << p;
+        }
+        if (result == 1) {
+            EXPECT_EQ(rig.loader.GetLineCount(), expected.lineCount);
+        }
+        ExpectConsistent(rig);
+    }
+    // Both outcomes must have been met, or the pieces need mending.
+    EXPECT_GT(rejected, 0u);
+    EXPECT_LT(rejected, programs.size());
+}
+
+} // namespace

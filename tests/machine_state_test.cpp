@@ -1,4 +1,5 @@
 #include <clocale>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -172,6 +173,79 @@ TEST(WordGroups, ExactCodeSets)
     };
     for (const auto& row : cases)
         EXPECT_EQ(GroupOfKind(row.kind), row.group) << "kind " << row.kind;
+}
+
+} // namespace
+
+namespace {
+
+// A command defers the texts to its end: the lines then show what writing
+// them after every word would have shown, and a command that applies no
+// block writes nothing.
+TEST(MachineState, DeferredDisplayWritesTheSameTextsOnce)
+{
+    const auto program = Words({"G0", "X1", "\r", "G91", "X2", "Y-3.25", "\r", "G71", "Z7", "\r"});
+    CCountingPanel eachWord;
+    CMachineState immediate(&eachWord);
+    immediate.UpdateDisplay();
+    Execute(immediate, program);
+
+    CCountingPanel deferredPanel;
+    CMachineState deferred(&deferredPanel);
+    deferred.UpdateDisplay();
+    const int before = deferredPanel.refreshes;
+    deferred.DeferDisplay();
+    Execute(deferred, program);
+    EXPECT_EQ(deferredPanel.refreshes, before);
+    EXPECT_EQ(deferredPanel.GetControlText(IDC_POSITION_X), "0.0000");
+    deferred.EndDeferredDisplay();
+    EXPECT_EQ(deferredPanel.refreshes, before + 1);
+    for (std::size_t line = 0; line < STATE_LINE_COUNT; ++line) {
+        const int id = StateLineControlId(line);
+        EXPECT_EQ(deferredPanel.GetControlText(id), eachWord.GetControlText(id)) << "control " << id;
+    }
+
+    deferred.DeferDisplay();
+    deferred.ExecuteWord(nullptr);
+    deferred.EndDeferredDisplay();
+    EXPECT_EQ(deferredPanel.refreshes, before + 1);
+}
+
+} // namespace
+
+namespace {
+
+// Executing the words of a list by position keeps the same block and gives
+// the same state as executing the words themselves.
+TEST(MachineState, WordsByPositionActAsTheWords)
+{
+    CTempFile file(CrLfLines({"%", "N10 G0 X1.5 Y-2 Z0.125 (move)", "N20 G91 I3 J-4 R5 F100 X1e2", "G18 X1E400 Y0.30000000000000004 T3",
+                              "N30 G71 X-0 Z9007199254740993", "H1 P5 X7"}));
+    CLoaderRig rig(file.GetPath());
+    ASSERT_EQ(rig.loader.Load(std::string()), 1);
+    const CWordList& words = rig.loader.GetWordList();
+    CMachineState byPosition(nullptr);
+    CMachineState byWord(nullptr);
+    for (WordPosition p = words.GetFirst(); p != CWordList::NO_POSITION; p = words.GetNext(p)) {
+        byPosition.ExecuteWord(words, p);
+        const CCncWord word = words.GetAt(p);
+        byWord.ExecuteWord(&word);
+        ASSERT_EQ(byPosition.GetBlockSize(), byWord.GetBlockSize()) << "word " << p;
+        const CToolPosition& a = byPosition.GetPosition();
+        const CToolPosition& b = byWord.GetPosition();
+        ASSERT_EQ(std::memcmp(&a, &b, sizeof a), 0) << "word " << p;
+        const CMachineModes& m = byPosition.GetModes();
+        const CMachineModes& n = byWord.GetModes();
+        ASSERT_TRUE(m.motion == n.motion && m.plane == n.plane && m.compensation == n.compensation &&
+                    m.cycle == n.cycle && m.dimensioning == n.dimensioning && m.coordSystem == n.coordSystem &&
+                    m.feedMode == n.feedMode && m.spindleMode == n.spindleMode && m.lengthUnit == n.lengthUnit)
+            << "word " << p;
+    }
+    EXPECT_EQ(byPosition.GetBlockSize(), 0u);
+    EXPECT_EQ(byPosition.GetPosition().GetX(), 7.0);
+    EXPECT_EQ(byPosition.GetPosition().GetY(), 0.30000000000000004);
+    EXPECT_EQ(byPosition.GetPosition().GetZ(), 9007199254740992.0);
+    EXPECT_EQ(byPosition.GetLengthUnit(), WK_UNIT_INCH);
 }
 
 } // namespace
