@@ -1,6 +1,7 @@
 // Drives the real panel the way a user does, for the benchmark:
 //   tornavel-panel-bench load FILE   "&Laden..." answers FILE; waits until the
-//                                    first word is highlighted and painted
+//                                    first word is highlighted and painted and
+//                                    the toolpath window shows the path
 //   tornavel-panel-bench run FILE    the same, then "Ende" in the run-to
 //                                    selector and F9 in the editor; waits until
 //                                    the end of the program is painted
@@ -27,6 +28,7 @@
 #include "control_ids.h"
 #include "controller_dlg.h"
 #include "state_texts.h"
+#include "toolpath_window.h"
 
 namespace {
 
@@ -109,6 +111,14 @@ bool Load(CControllerDlg& panel, CPaintWatch& paints)
         return Fail(qPrintable(QStringLiteral("the load failed: ") + LabelText(panel, IDC_MESSAGE_LINE)));
     if (editor->GetSelectionStart() == editor->GetSelectionEnd() || !editor->hasFocus())
         return Fail("no word is highlighted after loading");
+    // A load is complete for the user once the toolpath window, open on a
+    // first start, shows the new path too.
+    CToolpathWindow* window = panel.GetToolpathWindow();
+    if (window != nullptr && window->isVisible()) {
+        if (!WaitUntil([&]() { return window->IsPictureReady(); }))
+            return Fail("the toolpath window never drew the path");
+        std::fprintf(stderr, "load and first picture: %.1f ms\n", MillisecondsSince(start));
+    }
     return true;
 }
 
