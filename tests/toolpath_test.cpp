@@ -537,62 +537,6 @@ TEST(PathBuilder, CountHeaderLines)
     }
 }
 
-TEST(PathBuilder, ReadRealValueMatchesTheClassifier)
-{
-    const char* const texts[] = {
-        "X1",        "X-1",       "X1.5",       "X-0.25",          "X.5",     "X-.5",       "X5.",
-        "X+5",       "X+.5",      "X-0",        "X0",              "X1e3",    "X1E-3",      "X2.5e+2",
-        "X1e400",    "X-1e400",   "X1e-400",    "X123456789012345", "X1234567890123456",
-        "X0.000000000000001",     "X0.1234567890123456789", "X000000000000000000001", "X9007199254740993",
-        "Y3",        "Z-7.125",   "I0.1",       "J-0.3",           "K1e-5",   "R",          "R-2.5",
-        "x7",        "r.25",      "X1.2.3",     "X--1",
-    };
-    std::string program;
-    for (const char* text : texts) {
-        program += text;
-        program += ' ';
-    }
-    CLoaderRig rig;
-    const int result = rig.LoadBytes(program + "\r\n");
-    const CWordList& words = rig.loader.GetWordList();
-    ASSERT_EQ(result, CCncProgram::RESULT_SYNTAX_ERROR);
-    // Everything before X1.2.3 loads; the rest checks the rejected forms stop the load.
-    ASSERT_EQ(words.GetCount(), 32u);
-    for (WordPosition position = 0; position < words.GetCount(); ++position) {
-        SCOPED_TRACE(std::string(words.GetText(position)));
-        const double expected = words.GetValue(position).realValue;
-        const double actual = ReadRealValue(words, position);
-        EXPECT_EQ(std::memcmp(&expected, &actual, sizeof expected), 0) << expected << " " << actual;
-    }
-}
-
-TEST(PathBuilder, ReadRealValueMatchesOnRandomDecimals)
-{
-    std::mt19937_64 random(20261208);
-    std::string program;
-    for (int count = 0; count < 20000; ++count) {
-        const int digits = 1 + static_cast<int>(random() % 17);
-        const int point = static_cast<int>(random() % (digits + 1));
-        std::string text = (random() % 2) ? "X-" : "X";
-        for (int digit = 0; digit < digits; ++digit) {
-            if (digit == point)
-                text += '.';
-            text += static_cast<char>('0' + random() % 10);
-        }
-        program += text + "\r\n";
-    }
-    CLoaderRig rig;
-    ASSERT_EQ(rig.LoadBytes(program), CCncProgram::RESULT_OK);
-    const CWordList& words = rig.loader.GetWordList();
-    for (WordPosition position = 0; position < words.GetCount(); ++position) {
-        if (words.GetKind(position) != WK_X)
-            continue;
-        const double expected = words.GetValue(position).realValue;
-        const double actual = ReadRealValue(words, position);
-        ASSERT_EQ(std::memcmp(&expected, &actual, sizeof expected), 0) << words.GetText(position);
-    }
-}
-
 TEST(MoveTable, FilledFromTheBuilder)
 {
     const CBuiltPath path(Lines({"G0 X10 Y0 Z0", "G3 X0 Y10 I-10", "G1 X-5", "G18 G2 X5 Z0 R5", "G2 X0 Y0 R1"}));

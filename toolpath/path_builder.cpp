@@ -142,6 +142,24 @@ double SweepBetween(double x0, double y0, double x1, double y1, bool clockwise)
     return angle;
 }
 
+// With the centre set: the radii at both ends, the start angle and the sweep
+// from start to end; false when any of them is not a finite number.
+bool SetAngles(ArcGeometry& arc, double startFirst, double startSecond, double endFirst, double endSecond,
+               bool clockwise)
+{
+    const double x0 = startFirst - arc.centerFirst;
+    const double y0 = startSecond - arc.centerSecond;
+    const double x1 = endFirst - arc.centerFirst;
+    const double y1 = endSecond - arc.centerSecond;
+    arc.startRadius = std::hypot(x0, y0);
+    arc.endRadius = std::hypot(x1, y1);
+    if (!AllFinite({arc.centerFirst, arc.centerSecond, arc.startRadius, arc.endRadius}))
+        return false;
+    arc.startAngle = std::atan2(y0, x0);
+    arc.sweep = SweepBetween(x0, y0, x1, y1, clockwise);
+    return true;
+}
+
 // Centre form: the centre is the start plus the offsets, a missing offset
 // being 0; an end equal to the start is a full circle.
 ArcGeometry CenterFormArc(double startFirst, double startSecond, double endFirst, double endSecond,
@@ -150,21 +168,12 @@ ArcGeometry CenterFormArc(double startFirst, double startSecond, double endFirst
     ArcGeometry arc;
     arc.centerFirst = startFirst + offsetFirst;
     arc.centerSecond = startSecond + offsetSecond;
-    const double x0 = startFirst - arc.centerFirst;
-    const double y0 = startSecond - arc.centerSecond;
-    const double x1 = endFirst - arc.centerFirst;
-    const double y1 = endSecond - arc.centerSecond;
-    arc.startRadius = std::hypot(x0, y0);
-    arc.endRadius = std::hypot(x1, y1);
-    if (!(arc.startRadius > 0.0) || !AllFinite({arc.centerFirst, arc.centerSecond, arc.startRadius, arc.endRadius}))
+    if (!SetAngles(arc, startFirst, startSecond, endFirst, endSecond, clockwise) || !(arc.startRadius > 0.0))
         return arc;
     arc.error = false;
-    arc.startAngle = std::atan2(y0, x0);
     arc.mismatch = std::fabs(arc.endRadius - arc.startRadius) > RADIUS_MISMATCH_LIMIT;
     if (startFirst == endFirst && startSecond == endSecond)
         arc.sweep = clockwise ? -FULL_TURN : FULL_TURN;
-    else
-        arc.sweep = SweepBetween(x0, y0, x1, y1, clockwise);
     return arc;
 }
 
@@ -187,58 +196,14 @@ ArcGeometry RadiusFormArc(double startFirst, double startSecond, double endFirst
     const double side = (clockwise ? -1.0 : 1.0) * (radius > 0.0 ? 1.0 : -1.0) * heightOverChord;
     arc.centerFirst = (startFirst + endFirst) / 2.0 - side * chordSecond;
     arc.centerSecond = (startSecond + endSecond) / 2.0 + side * chordFirst;
-    const double x0 = startFirst - arc.centerFirst;
-    const double y0 = startSecond - arc.centerSecond;
-    const double x1 = endFirst - arc.centerFirst;
-    const double y1 = endSecond - arc.centerSecond;
-    arc.startRadius = std::hypot(x0, y0);
-    arc.endRadius = std::hypot(x1, y1);
-    if (!AllFinite({arc.centerFirst, arc.centerSecond, arc.startRadius, arc.endRadius}))
+    if (!SetAngles(arc, startFirst, startSecond, endFirst, endSecond, clockwise))
         return arc;
     arc.error = false;
-    arc.startAngle = std::atan2(y0, x0);
-    arc.sweep = SweepBetween(x0, y0, x1, y1, clockwise);
     // Rounding may carry a half turn a hair past PI to the wrong side.
     const bool halfTurnAtMost = radius > 0.0;
     if (halfTurnAtMost == (std::fabs(arc.sweep) > PI))
         arc.sweep = arc.sweep < 0.0 ? -PI : PI;
     return arc;
-}
-
-// Powers of ten that are exact doubles.
-constexpr double exactPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// [-]digits[.digits] or [-].digits with at most 15 digits: the digits make an
-// integer below 2 to the 53 and the point divides it by an exact power of
-// ten, so one correctly rounded division gives exactly the double that
-// strtod and from_chars give. Anything else is left to them.
-bool ReadShortDecimal(const char* text, const char* end, double& value)
-{
-    constexpr std::ptrdiff_t MAX_DIGITS = 15;
-    const bool negative = *text == '-';
-    const char* byte = negative ? text + 1 : text;
-    // Digits and one point at most, so no longer text fits.
-    if (end - byte > MAX_DIGITS + 1)
-        return false;
-    std::int64_t mantissa = 0;
-    const char* const integerStart = byte;
-    while (byte != end && static_cast<unsigned char>(*byte - '0') <= 9)
-        mantissa = mantissa * 10 + (*byte++ - '0');
-    std::ptrdiff_t digits = byte - integerStart;
-    std::ptrdiff_t fractionDigits = 0;
-    if (byte != end && *byte == '.') {
-        const char* const fractionStart = ++byte;
-        while (byte != end && static_cast<unsigned char>(*byte - '0') <= 9)
-            mantissa = mantissa * 10 + (*byte++ - '0');
-        fractionDigits = byte - fractionStart;
-        digits += fractionDigits;
-    }
-    if (byte != end || digits == 0 || digits > MAX_DIGITS)
-        return false;
-    const double magnitude = static_cast<double>(mantissa) / exactPowersOfTen[fractionDigits];
-    value = negative ? -magnitude : magnitude;
-    return true;
 }
 
 class CBounds {
@@ -388,13 +353,13 @@ CPathSummary CPathBuilder::Build(IPathSink& sink) const
         case WK_NONE:
         case WK_COMMENT:
             continue;
-        case WK_X: block.Set(SLOT_X, ReadRealValue(words, word)); break;
-        case WK_Y: block.Set(SLOT_Y, ReadRealValue(words, word)); break;
-        case WK_Z: block.Set(SLOT_Z, ReadRealValue(words, word)); break;
-        case WK_I: block.Set(SLOT_I, ReadRealValue(words, word)); break;
-        case WK_J: block.Set(SLOT_J, ReadRealValue(words, word)); break;
-        case WK_K: block.Set(SLOT_K, ReadRealValue(words, word)); break;
-        case WK_R: block.Set(SLOT_R, ReadRealValue(words, word)); break;
+        case WK_X: block.Set(SLOT_X, words.GetValue(word).realValue); break;
+        case WK_Y: block.Set(SLOT_Y, words.GetValue(word).realValue); break;
+        case WK_Z: block.Set(SLOT_Z, words.GetValue(word).realValue); break;
+        case WK_I: block.Set(SLOT_I, words.GetValue(word).realValue); break;
+        case WK_J: block.Set(SLOT_J, words.GetValue(word).realValue); break;
+        case WK_K: block.Set(SLOT_K, words.GetValue(word).realValue); break;
+        case WK_R: block.Set(SLOT_R, words.GetValue(word).realValue); break;
         case WK_END_OF_BLOCK:
             break;
         default:
@@ -506,15 +471,4 @@ CPathSummary CPathBuilder::BuildTable(CMoveTable& table) const
         table.SetBounds(NarrowToFloat(summary.min), NarrowToFloat(summary.max));
     table.SetLengthUnit(summary.lengthUnit);
     return summary;
-}
-
-double ReadRealValue(const CWordList& words, WordPosition position)
-{
-    const std::string_view text = words.GetText(position);
-    if (text.size() >= 2) {
-        double value = 0.0;
-        if (ReadShortDecimal(text.data() + 1, text.data() + text.size(), value))
-            return value;
-    }
-    return words.GetValue(position).realValue;
 }

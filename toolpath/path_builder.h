@@ -29,8 +29,3 @@ private:
     const CWordList& words;
     std::int64_t headerLines;
 };
-
-// The real value of an X, Y, Z, I, J, K or R word: what
-// words.GetValue(position).realValue gives, without classifying the word
-// again when its number has the plain decimal form.
-double ReadRealValue(const CWordList& words, WordPosition position);

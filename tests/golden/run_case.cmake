@@ -1,9 +1,15 @@
-# Runs one golden case: CLI trace of CASE_DIR/program.nc with the script in
-# CASE_DIR/script, compared byte for byte with CASE_DIR/expect.jsonl.
-file(READ "${CASE_DIR}/script" script)
-string(STRIP "${script}" script)
+# Runs one golden case, compared byte for byte with CASE_DIR/expect.jsonl: a
+# folder with a script is a trace of CASE_DIR/program.nc running that script,
+# one without is the toolpath of CASE_DIR/program.nc.
+if(EXISTS "${CASE_DIR}/script")
+    file(READ "${CASE_DIR}/script" script)
+    string(STRIP "${script}" script)
+    set(arguments trace --script "${script}")
+else()
+    set(arguments path)
+endif()
 execute_process(
-    COMMAND "${CLI}" trace --script "${script}" "${CASE_DIR}/program.nc"
+    COMMAND "${CLI}" ${arguments} "${CASE_DIR}/program.nc"
     OUTPUT_VARIABLE actual
     RESULT_VARIABLE status)
 if(NOT status EQUAL 0)
@@ -12,5 +18,5 @@ endif()
 file(READ "${CASE_DIR}/expect.jsonl" expected)
 if(NOT actual STREQUAL expected)
     file(WRITE "${OUT_DIR}/actual-${CASE_NAME}.jsonl" "${actual}")
-    message(FATAL_ERROR "trace differs from expect.jsonl; see ${OUT_DIR}/actual-${CASE_NAME}.jsonl")
+    message(FATAL_ERROR "output differs from expect.jsonl; see ${OUT_DIR}/actual-${CASE_NAME}.jsonl")
 endif()
