@@ -377,6 +377,24 @@ void CCncProgram::ScanBufferedWords(std::string& text)
     // return is white space, any other line feed a line end.
     const auto previousOf = [&](const unsigned char* at) { return at != begin ? at[-1] : previousFileByte; };
 
+    // Copies the bytes before the first that stops the run and consumes that
+    // one too; null, with nothing consumed, when the run reaches the buffer's end.
+    const auto copyRun = [&](auto stops) -> const unsigned char* {
+        const unsigned char* stop = in;
+        while (stop != end && !stops(*stop))
+            ++stop;
+        if (stop == end)
+            return nullptr;
+        std::memcpy(out, in, static_cast<std::size_t>(stop - in));
+        out += stop - in;
+        in = stop + 1;
+        return stop;
+    };
+    const auto trimWord = [&](const char* word) {
+        while (out != word && IsTrimmed(static_cast<unsigned char>(out[-1])))
+            --out;
+    };
+
     // Reads one word as ReadWordAt does; false when its end is not in the
     // buffer. word is where its text begins, after the blank if it has one.
     const auto scanWord = [&](char*& word) -> bool {
@@ -387,14 +405,9 @@ void CCncProgram::ScanBufferedWords(std::string& text)
             *out++ = ' ';
             word = out;
             *out++ = static_cast<char>(heldByte);
-            const unsigned char* stop = in;
-            while (stop != end && !commentEnds[*stop])
-                ++stop;
-            if (stop == end)
+            const unsigned char* const stop = copyRun([](unsigned char next) { return commentEnds[next]; });
+            if (stop == nullptr)
                 return false;
-            std::memcpy(out, in, static_cast<std::size_t>(stop - in));
-            out += stop - in;
-            in = stop + 1;
             if (*stop == ')') {
                 *out++ = ')';
                 heldByte = ')';
@@ -402,8 +415,7 @@ void CCncProgram::ScanBufferedWords(std::string& text)
             }
             held = true;
             heldByte = *stop == '\n' ? static_cast<unsigned char>('\r') : *stop;
-            while (out != word && IsTrimmed(static_cast<unsigned char>(out[-1])))
-                --out;
+            trimWord(word);
             return true;
         }
         if (held) {
@@ -479,18 +491,11 @@ void CCncProgram::ScanBufferedWords(std::string& text)
             // O or o: the rest of the line joins the word.
             {
                 *out++ = static_cast<char>(byte);
-                const unsigned char* stop = in;
-                while (stop != end && *stop != '\r' && *stop != '\n')
-                    ++stop;
-                if (stop == end)
+                if (copyRun([](unsigned char next) { return next == '\r' || next == '\n'; }) == nullptr)
                     return false;
-                std::memcpy(out, in, static_cast<std::size_t>(stop - in));
-                out += stop - in;
-                in = stop + 1;
                 held = true;
                 heldByte = '\r';
-                while (out != word && IsTrimmed(static_cast<unsigned char>(out[-1])))
-                    --out;
+                trimWord(word);
                 return true;
             }
         }
