@@ -79,4 +79,12 @@ void CWordList::RemoveAll()
     std::vector<std::uint32_t>().swap(starts);
     std::vector<std::uint8_t>().swap(kinds);
     spansVisible = false;
+    modes.Clear();
+}
+
+void CWordList::IndexModes()
+{
+    modes.Clear();
+    for (WordPosition position = 0; position < kinds.size(); ++position)
+        modes.Append(GetKind(position));
 }
