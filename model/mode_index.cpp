@@ -4,20 +4,21 @@
 
 void CModeIndex::Clear() { *this = CModeIndex(); }
 
-void CModeIndex::Append(WordKind kind)
+void CModeIndex::Take(std::size_t position, WordKind kind)
 {
-    switch (GroupOfKind(kind)) {
-    case GROUP_DIMENSIONING: open.dimensioning = kind; break;
-    case GROUP_LENGTH_UNIT: open.lengthUnit = kind; break;
+    switch (kind) {
+    case WK_ABSOLUTE:
+    case WK_RELATIVE: open.dimensioning = kind; break;
+    case WK_UNIT_INCH:
+    case WK_UNIT_MM: open.lengthUnit = kind; break;
+    case WK_END_OF_BLOCK:
+        if (open != closed)
+            changes.push_back(ChangePoint{openFirst, open});
+        closed = open;
+        openFirst = static_cast<std::uint64_t>(position) + 1;
+        break;
     default: break;
     }
-    ++count;
-    if (kind != WK_END_OF_BLOCK)
-        return;
-    if (open != closed)
-        changes.push_back(ChangePoint{openFirst, open});
-    closed = open;
-    openFirst = count;
 }
 
 CBlockModes CModeIndex::GetAt(std::size_t position) const

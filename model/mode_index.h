@@ -27,8 +27,14 @@ struct CBlockModes {
 class CModeIndex {
 public:
     void Clear();
-    // Takes the next word of the program; words are counted from 0.
-    void Append(WordKind kind);
+    // Takes the words of a program in order, counted from 0. Only the words
+    // for which TakesKind holds need be given: the others change nothing.
+    static bool TakesKind(std::int32_t kind)
+    {
+        return kind == WK_END_OF_BLOCK || kind == WK_ABSOLUTE || kind == WK_RELATIVE || kind == WK_UNIT_INCH ||
+               kind == WK_UNIT_MM;
+    }
+    void Take(std::size_t position, WordKind kind);
     // A position past the last end of block gets the modes its block would
     // have if it were closed at the last word taken.
     CBlockModes GetAt(std::size_t position) const;
@@ -46,5 +52,4 @@ private:
     CBlockModes open;
     CBlockModes closed;
     std::uint64_t openFirst = 0;
-    std::uint64_t count = 0;
 };

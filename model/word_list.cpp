@@ -85,6 +85,10 @@ void CWordList::RemoveAll()
 void CWordList::IndexModes()
 {
     modes.Clear();
-    for (WordPosition position = 0; position < kinds.size(); ++position)
-        modes.Append(GetKind(position));
+    // Run over millions of words at every load: most change nothing.
+    for (WordPosition position = 0; position < kinds.size(); ++position) {
+        const WordKind kind = GetKind(position);
+        if (CModeIndex::TakesKind(kind))
+            modes.Take(position, kind);
+    }
 }

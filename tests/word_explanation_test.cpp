@@ -255,11 +255,12 @@ TEST(WordExplanation, AgreesWithThePath)
 
 TEST(WordExplanation, TheModeIndexKeepsChangesOnly)
 {
+    // Programs often repeat their modes in every block.
     CModeIndex index;
-    for (int block = 0; block < 1000; ++block) {
-        index.Append(block == 10 ? WK_RELATIVE : WK_X);
-        index.Append(block == 500 ? WK_UNIT_INCH : WK_Y);
-        index.Append(WK_END_OF_BLOCK);
+    for (std::size_t block = 0; block < 1000; ++block) {
+        index.Take(3 * block, block < 10 ? WK_ABSOLUTE : WK_RELATIVE);
+        index.Take(3 * block + 1, block < 500 ? WK_UNIT_MM : WK_UNIT_INCH);
+        index.Take(3 * block + 2, WK_END_OF_BLOCK);
     }
     EXPECT_EQ(index.GetChangeCount(), 2u);
     EXPECT_EQ(index.GetAt(29).dimensioning, WK_ABSOLUTE);
