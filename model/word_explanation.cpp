@@ -57,7 +57,8 @@ constexpr ExplanationRow ForNumber(WordKind kind, int address, std::int32_t numb
     return ForNumbers(kind, address, number, number, text);
 }
 
-// A first byte that the classifier has no address for: the word has no kind.
+// A letter that the classifier has no address for, first in a word (which
+// then has no kind) or joined to one.
 constexpr ExplanationRow ForLetter(int address, const char* text)
 {
     return {WK_NONE, address, LOWEST_NUMBER, HIGHEST_NUMBER, ANY_MODES, text};
@@ -270,6 +271,12 @@ bool IsJoinedLetter(char byte)
            std::string_view::npos;
 }
 
+std::size_t NextJoinedLetter(std::string_view text, std::size_t from)
+{
+    const auto next = std::find_if(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), IsJoinedLetter);
+    return next == text.end() ? std::string_view::npos : static_cast<std::size_t>(next - text.begin());
+}
+
 // Where joined letters begin, if the word may hold any: not in a comment, a
 // number (whose exponent E is its own), or a word whose O took the rest of
 // its line.
@@ -278,12 +285,10 @@ std::size_t FirstJoinedLetter(std::string_view text, WordKind kind)
     if (text.empty() || kind == WK_COMMENT || kind == WK_END_OF_BLOCK || GroupOfKind(kind) == GROUP_POSITION ||
         text.front() == ';')
         return std::string_view::npos;
-    const std::string_view rest = text.substr(1);
-    if (std::any_of(rest.begin(), rest.end(),
+    if (std::any_of(text.begin() + 1, text.end(),
                     [](char byte) { return FoldCase(static_cast<unsigned char>(byte)) == 'O'; }))
         return std::string_view::npos;
-    const auto joined = std::find_if(rest.begin(), rest.end(), IsJoinedLetter);
-    return joined == rest.end() ? std::string_view::npos : static_cast<std::size_t>(joined - text.begin());
+    return NextJoinedLetter(text, 1);
 }
 
 } // namespace
@@ -300,21 +305,20 @@ std::string ExplainWord(std::string_view text, const CBlockModes& modes)
 
 std::string ExplainWord(std::string_view text, const CCncValue& value, const CBlockModes& modes)
 {
-    std::size_t end = FirstJoinedLetter(text, value.kind);
-    const std::string_view head = text.substr(0, end);
+    std::size_t start = FirstJoinedLetter(text, value.kind);
+    const std::string_view head = text.substr(0, start);
     std::string explanation = Label(text, value.kind) + ": " +
                               FillValue(FindExplanation(value.kind, value.intValue, AddressOf(head), modes), head);
-    // The classifier stops at the first joined letter; what follows is lost.
-    while (end != std::string_view::npos) {
-        const std::size_t start = end;
-        const auto next = std::find_if(text.begin() + static_cast<std::ptrdiff_t>(start) + 1, text.end(),
-                                       IsJoinedLetter);
-        end = next == text.end() ? std::string_view::npos : static_cast<std::size_t>(next - text.begin());
-        const std::string_view letter = text.substr(start, end == std::string_view::npos ? end : end - start);
+    // The word's kind and value come from its head alone; the joined letters
+    // are lost on this controller, and each says so.
+    while (start != std::string_view::npos) {
+        const std::size_t next = NextJoinedLetter(text, start + 1);
+        const std::string_view letter = text.substr(start, next - start);
         explanation += "; ";
         explanation += letter;
         explanation += ": ";
         explanation += FindExplanation(WK_NONE, 0, AddressOf(letter), modes);
+        start = next;
     }
     return explanation;
 }
