@@ -1,6 +1,7 @@
 #include "mode_index.h"
 
 #include <algorithm>
+#include <iterator>
 
 void CModeIndex::Clear() { *this = CModeIndex(); }
 

@@ -27,13 +27,15 @@ struct CBlockModes {
 class CModeIndex {
 public:
     void Clear();
-    // Takes the words of a program in order, counted from 0. Only the words
-    // for which TakesKind holds need be given: the others change nothing.
+    // The words that change modes or end a block: the others need not be
+    // taken, which keeps a pass over millions of words short.
     static bool TakesKind(std::int32_t kind)
     {
         return kind == WK_END_OF_BLOCK || kind == WK_ABSOLUTE || kind == WK_RELATIVE || kind == WK_UNIT_INCH ||
                kind == WK_UNIT_MM;
     }
+    // Takes such a word; position counts the program's words from 0 and
+    // grows from call to call.
     void Take(std::size_t position, WordKind kind);
     // A position past the last end of block gets the modes its block would
     // have if it were closed at the last word taken.

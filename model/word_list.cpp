@@ -85,7 +85,6 @@ void CWordList::RemoveAll()
 void CWordList::IndexModes()
 {
     modes.Clear();
-    // Run over millions of words at every load: most change nothing.
     for (WordPosition position = 0; position < kinds.size(); ++position) {
         const WordKind kind = GetKind(position);
         if (CModeIndex::TakesKind(kind))
