@@ -466,7 +466,7 @@ void CToolpathWindow::UpdateInfo()
         const CProgramViewState view = programView->SaveViewState();
         const WordPosition word = words->FindAt(std::min(view.anchor, view.caret));
         if (word != CWordList::NO_POSITION)
-            text += QLatin1Char('\n') + Cp1252ToQString(ExplainWord(words->GetText(word), words->GetValue(word)));
+            text += QLatin1Char('\n') + Cp1252ToQString(ExplainWordAt(*words, word));
     }
     infoLine->setText(text);
 }
