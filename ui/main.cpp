@@ -5,6 +5,7 @@
 
 #include "command_line.h"
 #include "controller_app.h"
+#include "listing_font.h"
 #include "qt_translations.h"
 
 int main(int argc, char* argv[])
@@ -23,6 +24,7 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("tornavel"));
     CQtTranslations qtTranslations;
     qtTranslations.Install();
+    CListingFont::Register();
     CControllerApp controllerApp(commandLine.GetStartFile());
     controllerApp.InitInstance();
     return 0;

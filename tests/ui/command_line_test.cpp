@@ -10,6 +10,7 @@
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QMenu>
 #include <QPushButton>
 
 #include "cli_panel.h"
@@ -329,15 +330,20 @@ void CommandLineTest::qtTexts_data()
     QTest::addColumn<bool>("translated");
     QTest::addColumn<QString>("open");
     QTest::addColumn<QString>("cancel");
+    // The program view's context menu.
+    QTest::addColumn<QStringList>("menu");
     // CTest runs this test under LANG=de_DE.UTF-8.
+    const QStringList german{QStringLiteral("&Kopieren"), QStringLiteral("Alles auswählen")};
     QTest::newRow("system locale") << QLocale::system() << true << QStringLiteral("&Öffnen")
-                                   << QStringLiteral("Abbrechen");
+                                   << QStringLiteral("Abbrechen") << german;
     QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << true << QStringLiteral("&Öffnen")
-                            << QStringLiteral("Abbrechen");
+                            << QStringLiteral("Abbrechen") << german;
     QTest::newRow("French") << QLocale(QLocale::French, QLocale::France) << true << QStringLiteral("&Ouvrir")
-                            << QStringLiteral("Annuler");
-    QTest::newRow("English needs no translation") << QLocale(QLocale::English, QLocale::UnitedStates) << false
-                                                  << QStringLiteral("&Open") << QStringLiteral("Cancel");
+                            << QStringLiteral("Annuler")
+                            << QStringList{QStringLiteral("Cop&ier"), QStringLiteral("Tout sélectionner")};
+    QTest::newRow("English needs no translation")
+        << QLocale(QLocale::English, QLocale::UnitedStates) << false << QStringLiteral("&Open")
+        << QStringLiteral("Cancel") << QStringList{QStringLiteral("&Copy"), QStringLiteral("Select All")};
 }
 
 void CommandLineTest::qtTexts()
@@ -346,6 +352,7 @@ void CommandLineTest::qtTexts()
     QFETCH(bool, translated);
     QFETCH(QString, open);
     QFETCH(QString, cancel);
+    QFETCH(QStringList, menu);
     if (QString::fromLatin1(QTest::currentDataTag()) == QLatin1String("system locale"))
         QVERIFY2(locale.language() == QLocale::German, "run this test under LANG=de_DE.UTF-8, as CTest does");
     CQtTranslations translations;
@@ -365,6 +372,20 @@ void CommandLineTest::qtTexts()
     QCOMPARE(Text(*panel, IDC_LOAD), QStringLiteral("&Laden..."));
     QCOMPARE(Text(*panel, IDC_NEXT_WORD), QStringLiteral("&Schritt"));
     QCOMPARE(Button(*panel, IDC_LOAD)->toolTip(), QStringLiteral("Load a new CNC file into controller"));
+
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QStringList items;
+    QTimer::singleShot(0, this, [&items]() {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(popup != nullptr);
+        for (QAction* action : popup->actions())
+            items.append(action->text());
+        popup->close();
+    });
+    const QPoint centre = editor->viewport()->rect().center();
+    QContextMenuEvent request(QContextMenuEvent::Mouse, centre, editor->viewport()->mapToGlobal(centre));
+    QApplication::sendEvent(editor->viewport(), &request);
+    QCOMPARE(items, menu);
 }
 
 QTEST_MAIN(CommandLineTest)
