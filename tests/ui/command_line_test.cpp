@@ -119,8 +119,6 @@ void CommandLineTest::parse_data()
                                                    << QStringLiteral("part.nc") << 150;
     QTest::newRow("smallest and largest: the last wins") << QStringList{"--scale", "300", "--scale", "100"}
                                                          << CL_RUN_PANEL << QString() << 100;
-    QTest::newRow("a file named --scale after --") << QStringList{"--", "--scale"} << CL_RUN_PANEL
-                                                   << QStringLiteral("--scale") << none;
 }
 
 void CommandLineTest::parse()
@@ -160,10 +158,7 @@ void CommandLineTest::parseErrors_data()
         {"scale below 100", {"--scale", "99"}, "99"},
         {"scale above 300", {"--scale=301"}, "301"},
         {"scale with a sign", {"--scale", "+200"}, "+200"},
-        {"scale as a fraction", {"--scale", "1.5"}, "1.5"},
-        {"scale with a percent sign", {"--scale", "200%"}, "200%"},
         {"scale with leading zeros", {"--scale", "0200"}, "0200"},
-        {"scale empty", {"--scale="}, ""},
         {"scale takes the next word, not a file", {"--scale", "part.nc"}, "part.nc"},
     };
     for (const auto& row : badScales)
@@ -230,10 +225,8 @@ void CommandLineTest::storedScale_data()
     QTest::addColumn<int>("percent");
     QTest::newRow("missing") << false << QString() << 100;
     QTest::newRow("150") << true << QStringLiteral("150") << 150;
-    QTest::newRow("300") << true << QStringLiteral("300") << 300;
     // A value the panel would not fit on the screen with, or none at all.
     QTest::newRow("too large") << true << QStringLiteral("1000") << 100;
-    QTest::newRow("too small") << true << QStringLiteral("50") << 100;
     QTest::newRow("not a number") << true << QStringLiteral("big") << 100;
     QTest::newRow("a number and more") << true << QStringLiteral("200abc") << 100;
     QTest::newRow("empty") << true << QString() << 100;
