@@ -320,7 +320,7 @@ void CToolpathWindow::StartBuild()
         auto built = std::make_shared<CPathModel>();
         // The header's lines only number the builder's moves for the CLI;
         // the window takes its lines from the program view.
-        CPathBuilder(*source, 0).BuildTable(built->table);
+        CPathBuilder(*source, 0).BuildTable(built->table, &cancel);
         if (cancel.load())
             return;
         built->raster = std::make_unique<CPathRaster>(built->table);
