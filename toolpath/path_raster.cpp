@@ -88,7 +88,7 @@ public:
         double chordAngle = PI;
         if (pixelRadius > CPathRaster::CHORD_TOLERANCE)
             chordAngle = std::min(PI, 2.0 * std::acos(1.0 - CPathRaster::CHORD_TOLERANCE / pixelRadius));
-        // A sweep stored in single precision may exceed pi by a hair.
+        // Rounding may carry a sweep of whole chords a hair past them.
         return static_cast<int>(std::clamp(std::ceil(std::fabs(record.sweep) / chordAngle - 1e-6), 1.0,
                                            static_cast<double>(CPathRaster::MAX_CHORDS)));
     }

@@ -168,10 +168,9 @@ bool ReadStoredInt(ISettingsStore& settings, const char* name, int low, int high
     return true;
 }
 
-QString Coordinate(const char* axis, float value)
+QString Coordinate(const char* axis, double value)
 {
-    return QString::fromLatin1(axis) + QLatin1Char(' ') +
-           QString::fromStdString(FormatClassicFixed4(static_cast<double>(value)));
+    return QString::fromLatin1(axis) + QLatin1Char(' ') + QString::fromStdString(FormatClassicFixed4(value));
 }
 
 // The panel's stepping commands, also at hand beside the picture.
