@@ -341,7 +341,9 @@ private:
     PathModes blockModes;
     BlockWords block;
     PathPoint tool{};
-    // Axes that some word has given: the start on any other axis is a guess.
+    // Axes that the block of a move has named: the start on any other axis
+    // is a guess. Words of a block that moves nothing (a dwell's X, the
+    // offsets of a G10) place no tool.
     std::array<bool, AXIS_COUNT> known{};
     CBounds bounds;
     // Lines end with the words that begin with a carriage return (byte 13).
@@ -350,7 +352,8 @@ private:
     CPathMove move;
 };
 
-// Reading the flag for every word would cost more than it saves.
+// A look at the flag every word would slow the build down; every few
+// thousand words still stops it within a fraction of a millisecond.
 constexpr WordPosition CANCEL_CHECK_WORDS = 4096;
 
 CPathSummary CPathWalk::Run(const std::atomic<bool>* cancel)
