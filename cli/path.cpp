@@ -165,7 +165,7 @@ PlaneAxes AxesOf(ArcPlane plane)
 CPathSummary WriteTableMoves(const CWordList& words, std::int64_t headerLines, CPathWriter& writer)
 {
     CMoveTable table;
-    const CPathSummary built = CPathBuilder(words, headerLines).BuildTable(table);
+    CPathBuilder(words, headerLines).BuildTable(table);
     std::int64_t lineEnds = 0;
     WordPosition counted = 0;
     CPathMove move;
@@ -203,7 +203,7 @@ CPathSummary WriteTableMoves(const CWordList& words, std::int64_t headerLines, C
     summary.hasBounds = table.GetBounds(min, max);
     summary.min = ToPathPoint(min);
     summary.max = ToPathPoint(max);
-    summary.lengthUnit = built.lengthUnit;
+    summary.lengthUnit = table.GetLengthUnit();
     return summary;
 }
 
