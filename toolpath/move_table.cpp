@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -12,7 +13,6 @@ namespace {
 constexpr double COMPACT_STEPS = 1e6;
 // Integers up to 2^53 are exact doubles.
 constexpr double EXACT_INTEGER_LIMIT = 9007199254740992.0;
-constexpr double STEP_LIMIT = 2147483647.0;
 
 bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
@@ -22,7 +22,9 @@ bool ToSteps(double value, std::int64_t& steps)
     const double scaled = value * COMPACT_STEPS;
     if (!(std::fabs(scaled) < EXACT_INTEGER_LIMIT))
         return false;
-    steps = static_cast<std::int64_t>(std::llround(scaled));
+    // Rounded half away from zero without a library call; a count that is
+    // off by one fails the check below and leaves the run wide.
+    steps = static_cast<std::int64_t>(scaled + std::copysign(0.5, scaled));
     return SameBits(static_cast<double>(steps) / COMPACT_STEPS, value);
 }
 
@@ -88,8 +90,8 @@ void CMoveTable::Append(const CMovePoint& end, MoveKind kind, std::uint8_t flags
 void CMoveTable::CloseRun()
 {
     CEndRun run;
-    std::vector<std::int32_t> steps;
-    steps.reserve(3 * openEnds.size());
+    run.at = compactEnds.size() / 3;
+    // Written in place and taken back when the run turns out wide.
     bool compact = true;
     for (std::size_t index = 0; compact && index < openEnds.size(); ++index) {
         for (std::size_t axis = 0; axis < 3; ++axis) {
@@ -100,18 +102,16 @@ void CMoveTable::CloseRun()
             }
             if (index == 0)
                 run.base[axis] = at;
-            const double step = static_cast<double>(at - run.base[axis]);
-            if (std::fabs(step) > STEP_LIMIT) {
+            const std::int64_t step = at - run.base[axis];
+            if (step > INT32_MAX || step < INT32_MIN) {
                 compact = false;
                 break;
             }
-            steps.push_back(static_cast<std::int32_t>(at - run.base[axis]));
+            compactEnds.push_back(static_cast<std::int32_t>(step));
         }
     }
-    if (compact) {
-        run.at = compactEnds.size() / 3;
-        compactEnds.insert(compactEnds.end(), steps.begin(), steps.end());
-    } else {
+    if (!compact) {
+        compactEnds.resize(3 * run.at);
         run.wide = true;
         run.at = wideEnds.size() / 3;
         for (const CMovePoint& end : openEnds)
