@@ -24,6 +24,13 @@ double ClampScale(double scale, double limit = CPathView::MAX_SCALE)
 
 double Reach(double value) { return std::isfinite(value) ? std::fabs(value) : 0.0; }
 
+double PreciseScaleLimit(const CMovePoint& min, const CMovePoint& max)
+{
+    const double reach = std::max({Reach(min.x), Reach(min.y), Reach(min.z), Reach(max.x), Reach(max.y), Reach(max.z)});
+    const double limit = PIXEL_TOLERANCE / (reach * ROUNDINGS * std::numeric_limits<double>::epsilon());
+    return std::max(CPathView::MIN_SCALE, std::min(CPathView::MAX_SCALE, limit));
+}
+
 } // namespace
 
 CPathView::CPathView(PathProjection projection, double scale, double offsetX, double offsetY)
@@ -93,13 +100,6 @@ void CPathView::Fit(const CMovePoint& min, const CMovePoint& max, int width, int
     scale = ClampScale(fitted, scaleLimit);
     offsetX = width / 2.0 - (lowA + highA) / 2.0 * scale;
     offsetY = height / 2.0 + (lowB + highB) / 2.0 * scale;
-}
-
-double CPathView::PreciseScaleLimit(const CMovePoint& min, const CMovePoint& max)
-{
-    const double reach = std::max({Reach(min.x), Reach(min.y), Reach(min.z), Reach(max.x), Reach(max.y), Reach(max.z)});
-    const double limit = PIXEL_TOLERANCE / (reach * ROUNDINGS * std::numeric_limits<double>::epsilon());
-    return std::max(MIN_SCALE, std::min(MAX_SCALE, limit));
 }
 
 void CPathView::ZoomAbout(double pixelX, double pixelY, double factor)

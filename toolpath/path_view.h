@@ -34,11 +34,6 @@ public:
     // Keeps scale and offset; the caller fits again when it wants to.
     void SetProjection(PathProjection newProjection) { projection = newProjection; }
     double GetScale() const { return scale; }
-    // The largest scale that zooming reaches for the fitted box: beyond it
-    // double arithmetic on its coordinates would place pixels off by more
-    // than a tenth.
-    double GetScaleLimit() const { return scaleLimit; }
-    static double PreciseScaleLimit(const CMovePoint& min, const CMovePoint& max);
     double GetOffsetX() const { return offsetX; }
     double GetOffsetY() const { return offsetY; }
 
@@ -54,8 +49,9 @@ public:
 
     // Centres the projected box in a width x height image with at least
     // margin pixels free on every side. A box that is a point in both screen
-    // directions gets ten units across the smaller side. Zooming stays below
-    // the box's PreciseScaleLimit from now on.
+    // directions gets ten units across the smaller side. From now on no zoom
+    // goes beyond the scale at which double arithmetic on the box's
+    // coordinates would put a pixel off by more than a tenth.
     void Fit(const CMovePoint& min, const CMovePoint& max, int width, int height, int margin);
     // The plane point under (pixelX, pixelY) stays where it is.
     void ZoomAbout(double pixelX, double pixelY, double factor);
