@@ -5,6 +5,8 @@
 //   fit, zoom 16x from the request to the sharp picture
 //   F10, F9       from the command to the recoloured window painted, and the
 //                 window's own part of it
+//   reload        a small program loaded while the big one's path builds:
+//                 from the load to its full picture
 //   memory        the path's bytes against the file's
 // Usage: tornavel-path-bench FILE [WIDTH HEIGHT]. Exits 1 when a step fails.
 #include <algorithm>
@@ -19,6 +21,7 @@
 #include <QColor>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <QTimer>
 
 #include "cli_panel.h"
@@ -195,5 +198,31 @@ int main(int argc, char* argv[])
         std::printf("F9 %s to the new state shown: %.1f ms (window part %.2f ms)\n",
                     mode == RUNTO_END ? "\"Ende\"" : "\"Satz\"", MillisecondsSince(command), MillisecondsSince(told));
     }
+
+    // A learner who opened the wrong program loads another at once: the
+    // big path's build must give way.
+    QTemporaryFile small;
+    if (!small.open() || small.write("G0 X0 Y0 Z5\r\nG1 Z-1\r\nG2 X10 Y0 I5\r\n") < 0)
+        return Fail("no small program to load");
+    small.close();
+    cursor.OnLoad();
+    window.OnStepped(STEP_LOAD, cursor, state);
+    WaitUntil([&]() { return window.IsBuilding(); });
+    QEventLoop settle;
+    QTimer::singleShot(200, &settle, &QEventLoop::quit);
+    settle.exec();
+    const bool wasBuilding = window.IsBuilding();
+    start = Clock::now();
+    window.OnProgramChanging();
+    const double stopBuild = MillisecondsSince(start);
+    chooser.SetPath(small.fileName().toStdString());
+    cursor.OnLoad();
+    const double loaded = MillisecondsSince(start);
+    window.OnStepped(STEP_LOAD, cursor, state);
+    if (!WaitUntil([&]() { return window.IsPictureReady(); }))
+        return Fail("no picture after the reload");
+    std::printf("reload of a small program while the path builds%s: %.1f ms to its full picture (%.1f ms to stop "
+                "the build, %.1f ms to the end of the load)\n",
+                wasBuilding ? "" : " (the build had ended)", MillisecondsSince(start), stopBuild, loaded);
     return RESULT_PASSED;
 }

@@ -17,7 +17,7 @@ int Usage()
 {
     std::fputs("usage: tornavel-cli check FILE|FOLDER...\n"
                "       tornavel-cli trace [--script SCRIPT] FILE\n"
-               "       tornavel-cli path FILE\n"
+               "       tornavel-cli path [--table] FILE\n"
                "       tornavel-cli explain FILE   (each word and what it means, in UTF-8)\n"
                "script letters: n N r R a x l b 0 1 2 3\n",
                stderr);
@@ -43,9 +43,11 @@ int RunCommand(int argc, char** argv)
     if (command == "explain")
         return argc == 3 ? RunExplain(argv[2], stdout) : Usage();
     if (command == "path") {
+        if (argc == 4 && std::strcmp(argv[2], "--table") == 0)
+            return RunPath(argv[3], PATH_FROM_TABLE, stdout);
         if (argc != 3)
             return Usage();
-        return RunPath(argv[2], stdout);
+        return RunPath(argv[2], PATH_FROM_BUILDER, stdout);
     }
     if (command != "trace")
         return Usage();

@@ -1,6 +1,7 @@
 #include "path.h"
 
 #include "headless_panel.h"
+#include "json_lines.h"
 #include "json_text.h"
 #include "path_builder.h"
 #include "trace.h"
@@ -55,40 +56,20 @@ void AppendString(std::string& out, const char* text)
 
 class CPathWriter : public IPathSink {
 public:
-    explicit CPathWriter(std::FILE* out) : out(out) {}
-    ~CPathWriter() override { Flush(); }
-    CPathWriter(const CPathWriter&) = delete;
-    CPathWriter& operator=(const CPathWriter&) = delete;
+    explicit CPathWriter(std::FILE* out) : writer(out), line(writer.Text()) {}
 
     void WriteLoad(int result, const CCncProgram& loader);
     void AddMove(const CPathMove& move) override;
     void WritePath(const CPathSummary& summary);
 
 private:
-    void EndRecord();
-    void Flush();
-
-    std::FILE* out;
-    std::string line;
+    CJsonLinesWriter writer;
+    std::string& line;
 };
-
-void CPathWriter::EndRecord()
-{
-    line += "}\n";
-    if (line.size() >= (1u << 20))
-        Flush();
-}
-
-void CPathWriter::Flush()
-{
-    if (!line.empty())
-        std::fwrite(line.data(), 1, line.size(), out);
-    line.clear();
-}
 
 void CPathWriter::WriteLoad(int result, const CCncProgram& loader)
 {
-    line += "{\"event\":\"load\"";
+    writer.BeginRecord("load");
     AppendKey(line, "result");
     AppendNumber(line, result);
     AppendKey(line, "error");
@@ -97,12 +78,12 @@ void CPathWriter::WriteLoad(int result, const CCncProgram& loader)
     AppendNumber(line, loader.GetWordCount());
     AppendKey(line, "lineCount");
     AppendNumber(line, loader.GetLineCount());
-    EndRecord();
+    writer.EndRecord();
 }
 
 void CPathWriter::AddMove(const CPathMove& move)
 {
-    line += "{\"event\":\"move\"";
+    writer.BeginRecord("move");
     AppendKey(line, "index");
     AppendNumber(line, static_cast<long long>(move.index));
     AppendKey(line, "word");
@@ -136,12 +117,12 @@ void CPathWriter::AddMove(const CPathMove& move)
         // Dividing by PI first keeps quarter and whole turns exact.
         AppendReal(line, move.sweep / PI * 180.0);
     }
-    EndRecord();
+    writer.EndRecord();
 }
 
 void CPathWriter::WritePath(const CPathSummary& summary)
 {
-    line += "{\"event\":\"path\"";
+    writer.BeginRecord("path");
     AppendKey(line, "moves");
     AppendNumber(line, static_cast<long long>(summary.moves));
     AppendKey(line, "arcs");
@@ -156,20 +137,90 @@ void CPathWriter::WritePath(const CPathSummary& summary)
         AppendPoint(line, summary.max);
     else
         line += "null";
-    EndRecord();
+    writer.EndRecord();
+}
+
+PathPoint ToPathPoint(const CMovePoint& point) { return {point.x, point.y, point.z}; }
+
+// The plane's (first, second, linear) axes, as the arc record names them.
+struct PlaneAxes {
+    std::size_t first;
+    std::size_t second;
+    std::size_t linear;
+};
+
+PlaneAxes AxesOf(ArcPlane plane)
+{
+    switch (plane) {
+    case ARC_PLANE_XZ: return {2, 0, 1};
+    case ARC_PLANE_YZ: return {1, 2, 0};
+    case ARC_PLANE_XY: break;
+    }
+    return {0, 1, 2};
+}
+
+// The moves as the window holds them. Lines are not kept there (the window
+// takes them from the program view): they are counted from the words as the
+// builder counts them.
+CPathSummary WriteTableMoves(const CWordList& words, std::int64_t headerLines, CPathWriter& writer)
+{
+    CMoveTable table;
+    CPathBuilder(words, headerLines).BuildTable(table);
+    std::int64_t lineEnds = 0;
+    WordPosition counted = 0;
+    CPathMove move;
+    for (std::size_t index = 0; index < table.GetCount(); ++index) {
+        move.index = index;
+        move.endWord = table.GetEndWord(index);
+        move.blockFirstWord = table.GetBlockFirstWord(index);
+        for (; counted < move.endWord; ++counted) {
+            if (words.GetKind(counted) == WK_END_OF_BLOCK && words.GetText(counted).front() == '\r')
+                ++lineEnds;
+        }
+        move.line = headerLines + lineEnds + 1;
+        move.kind = table.GetKind(index);
+        move.flags = table.GetFlags(index);
+        move.from = ToPathPoint(table.GetStart(index));
+        move.to = ToPathPoint(table.GetEnd(index));
+        const std::ptrdiff_t arc = table.FindArc(index);
+        move.isArc = arc >= 0;
+        if (move.isArc) {
+            const CArcRecord& record = table.GetArcs()[static_cast<std::size_t>(arc)];
+            const PlaneAxes axes = AxesOf(record.plane);
+            move.plane = record.plane;
+            move.center[axes.first] = record.centerFirst;
+            move.center[axes.second] = record.centerSecond;
+            move.center[axes.linear] = move.from[axes.linear];
+            move.sweep = record.sweep;
+        }
+        writer.AddMove(move);
+    }
+    CPathSummary summary;
+    summary.moves = table.GetCount();
+    summary.arcs = table.GetArcs().size();
+    CMovePoint min;
+    CMovePoint max;
+    summary.hasBounds = table.GetBounds(min, max);
+    summary.min = ToPathPoint(min);
+    summary.max = ToPathPoint(max);
+    summary.lengthUnit = table.GetLengthUnit();
+    return summary;
 }
 
 } // namespace
 
-int RunPath(const std::string& file, std::FILE* out)
+int RunPath(const std::string& file, PathSource source, std::FILE* out)
 {
     CHeadlessPanel headless(file);
     const int result = headless.loader.Load(std::string());
     CPathWriter writer(out);
     writer.WriteLoad(result, headless.loader);
     // After a failed load the list holds the words read before the error.
-    const CPathBuilder builder(headless.loader.GetWordList(),
-                               CPathBuilder::CountHeaderLines(headless.loader.GetHeader()));
-    writer.WritePath(builder.Build(writer));
+    const CWordList& words = headless.loader.GetWordList();
+    const std::int64_t headerLines = CPathBuilder::CountHeaderLines(headless.loader.GetHeader());
+    if (source == PATH_FROM_TABLE)
+        writer.WritePath(WriteTableMoves(words, headerLines, writer));
+    else
+        writer.WritePath(CPathBuilder(words, headerLines).Build(writer));
     return EXIT_ALL_LOADED;
 }

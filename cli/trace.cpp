@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "headless_panel.h"
+#include "json_lines.h"
 #include "json_text.h"
 #include "run_to_mode.h"
 #include "state_texts.h"
@@ -14,10 +15,7 @@ const char* const COMMAND_LETTERS = "nNrRaxlb";
 
 class CTraceWriter {
 public:
-    CTraceWriter(CHeadlessPanel& headless, std::FILE* out) : headless(headless), out(out) {}
-    ~CTraceWriter() { Flush(); }
-    CTraceWriter(const CTraceWriter&) = delete;
-    CTraceWriter& operator=(const CTraceWriter&) = delete;
+    CTraceWriter(CHeadlessPanel& headless, std::FILE* out) : headless(headless), writer(out), line(writer.Text()) {}
 
     void WriteLoad(int result);
     void WriteWords();
@@ -28,12 +26,10 @@ private:
     void AppendHighlight();
     void AppendCursor();
     void AppendTexts();
-    void EndRecord();
-    void Flush();
 
     CHeadlessPanel& headless;
-    std::FILE* out;
-    std::string line;
+    CJsonLinesWriter writer;
+    std::string& line;
 };
 
 void CTraceWriter::AppendHighlight()
@@ -78,24 +74,10 @@ void CTraceWriter::AppendTexts()
     line += '}';
 }
 
-void CTraceWriter::EndRecord()
-{
-    line += "}\n";
-    if (line.size() >= (1u << 20))
-        Flush();
-}
-
-void CTraceWriter::Flush()
-{
-    if (!line.empty())
-        std::fwrite(line.data(), 1, line.size(), out);
-    line.clear();
-}
-
 void CTraceWriter::WriteLoad(int result)
 {
     const CCncProgram& loader = headless.loader;
-    line += "{\"event\":\"load\"";
+    writer.BeginRecord("load");
     AppendKey(line, "result");
     AppendNumber(line, result);
     AppendKey(line, "error");
@@ -114,7 +96,7 @@ void CTraceWriter::WriteLoad(int result)
     AppendJsonBytes(line, headless.panel.GetControlText(IDC_MESSAGE_LINE));
     AppendHighlight();
     AppendCursor();
-    EndRecord();
+    writer.EndRecord();
 }
 
 void CTraceWriter::WriteWords()
@@ -126,7 +108,7 @@ void CTraceWriter::WriteWords()
         std::int32_t start = 0;
         std::int32_t end = 0;
         words.GetSpan(position, start, end);
-        line += "{\"event\":\"word\"";
+        writer.BeginRecord("word");
         AppendKey(line, "index");
         AppendNumber(line, static_cast<long long>(position));
         AppendKey(line, "text");
@@ -143,20 +125,20 @@ void CTraceWriter::WriteWords()
         line += ',';
         AppendNumber(line, end);
         line += ']';
-        EndRecord();
+        writer.EndRecord();
     }
 }
 
 void CTraceWriter::WriteDisplay()
 {
-    line += "{\"event\":\"display\"";
+    writer.BeginRecord("display");
     AppendTexts();
-    EndRecord();
+    writer.EndRecord();
 }
 
 void CTraceWriter::WriteCommand(const char* name)
 {
-    line += "{\"event\":\"command\"";
+    writer.BeginRecord("command");
     AppendKey(line, "name");
     line += '"';
     line += name;
@@ -168,7 +150,7 @@ void CTraceWriter::WriteCommand(const char* name)
     AppendHighlight();
     AppendCursor();
     AppendTexts();
-    EndRecord();
+    writer.EndRecord();
 }
 
 // One command of the script; repeated letters run while the cursor stands on a word.

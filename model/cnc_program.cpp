@@ -355,6 +355,226 @@ int CCncProgram::ReadProgram()
     return result;
 }
 
+namespace {
+
+// Reads whole words from the file's buffer straight into the listing, by
+// the rules of the careful reader: blanks between words go, a line feed
+// after a carriage return is white space and any other one a line end, a
+// comment runs to its ")" or the line end, O takes the rest of the line,
+// and a byte that ends a word is held over to start the next.
+class CBufferScanner {
+public:
+    // The reader's state between two words, to go back to when a word
+    // cannot be taken.
+    struct CMark {
+        const unsigned char* in;
+        char* out;
+        bool held;
+        unsigned char heldByte;
+    };
+
+    CBufferScanner(const unsigned char* begin, std::size_t available, char* out, bool held, unsigned char heldByte,
+                   unsigned char previousFileByte)
+        : begin(begin), end(begin + available), in(begin), out(out), held(held), heldByte(heldByte),
+          previousFileByte(previousFileByte)
+    {
+    }
+
+    CMark Mark() const { return {in, out, held, heldByte}; }
+    void Restore(const CMark& mark)
+    {
+        in = mark.in;
+        out = mark.out;
+        held = mark.held;
+        heldByte = mark.heldByte;
+    }
+    // Reads one word; false when its end is not in the buffer. word is
+    // where its text begins, after the blank if it has one.
+    bool ScanWord(char*& word);
+
+    const unsigned char* GetIn() const { return in; }
+    char* GetOut() const { return out; }
+    bool IsHeld() const { return held; }
+    unsigned char GetHeldByte() const { return heldByte; }
+
+private:
+    bool ScanComment(char*& word);
+    bool NextSignificantByte(unsigned char& byte, ByteClass& byteClass);
+    void StartWord(char*& word, unsigned char byte);
+    bool ScanWordRest(char* word);
+    bool ScanRestOfLine(char* word);
+    void HoldOver(unsigned char byte)
+    {
+        held = true;
+        heldByte = byte;
+    }
+    // The file byte before a buffered one.
+    unsigned char PreviousOf(const unsigned char* at) const { return at != begin ? at[-1] : previousFileByte; }
+    // Copies the bytes before the first that stops the run and consumes
+    // that one too; null, with nothing consumed, when the run reaches the
+    // buffer's end.
+    template <class Stops>
+    const unsigned char* CopyRun(Stops stops);
+    void TrimWord(const char* word)
+    {
+        while (out != word && IsTrimmed(static_cast<unsigned char>(out[-1])))
+            --out;
+    }
+
+    const unsigned char* const begin;
+    const unsigned char* const end;
+    const unsigned char* in;
+    char* out;
+    bool held;
+    unsigned char heldByte;
+    const unsigned char previousFileByte;
+};
+
+template <class Stops>
+const unsigned char* CBufferScanner::CopyRun(Stops stops)
+{
+    const unsigned char* stop = in;
+    while (stop != end && !stops(*stop))
+        ++stop;
+    if (stop == end)
+        return nullptr;
+    std::memcpy(out, in, static_cast<std::size_t>(stop - in));
+    out += stop - in;
+    in = stop + 1;
+    return stop;
+}
+
+bool CBufferScanner::ScanWord(char*& word)
+{
+    if (held && IsCommentStart(heldByte))
+        return ScanComment(word);
+    unsigned char byte = 0;
+    ByteClass byteClass = BYTE_ORDINARY;
+    if (held) {
+        held = false;
+        byte = heldByte;
+        byteClass = byteClasses[byte];
+    } else {
+        if (!NextSignificantByte(byte, byteClass))
+            return false;
+        if (byteClass == BYTE_COMMENT_START) {
+            // The empty word before a comment.
+            HoldOver(byte);
+            *out++ = ' ';
+            word = out;
+            return true;
+        }
+    }
+    StartWord(word, byte);
+    if (byteClass == BYTE_LINE_END)
+        return true;
+    return ScanWordRest(word);
+}
+
+// A comment runs to its ")" or the line end, which is held over as the
+// block's end word.
+bool CBufferScanner::ScanComment(char*& word)
+{
+    held = false;
+    *out++ = ' ';
+    word = out;
+    *out++ = static_cast<char>(heldByte);
+    const unsigned char* const stop = CopyRun([](unsigned char next) { return commentEnds[next]; });
+    if (stop == nullptr)
+        return false;
+    if (*stop == ')') {
+        *out++ = ')';
+        heldByte = ')';
+        return true;
+    }
+    HoldOver(*stop == '\n' ? static_cast<unsigned char>('\r') : *stop);
+    TrimWord(word);
+    return true;
+}
+
+// Skips white space, and a line feed that completes a carriage return;
+// another line feed reads as a carriage return.
+bool CBufferScanner::NextSignificantByte(unsigned char& byte, ByteClass& byteClass)
+{
+    for (;;) {
+        if (in == end)
+            return false;
+        byte = *in;
+        byteClass = byteClasses[byte];
+        if (byteClass == BYTE_LINE_FEED) {
+            if (PreviousOf(in) == '\r') {
+                ++in;
+                continue;
+            }
+            byte = '\r';
+            byteClass = BYTE_LINE_END;
+        }
+        ++in;
+        if (byteClass != BYTE_WHITE_SPACE)
+            return true;
+    }
+}
+
+// Every word but one that begins with "N" stands after a blank.
+void CBufferScanner::StartWord(char*& word, unsigned char byte)
+{
+    heldByte = byte;
+    if (byte != 'N')
+        *out++ = ' ';
+    word = out;
+    *out++ = static_cast<char>(byte);
+}
+
+// The word's bytes up to the next word's start, blanks dropped.
+bool CBufferScanner::ScanWordRest(char* word)
+{
+    for (;;) {
+        if (end - in >= 8) {
+            const std::size_t run = NumberRunLength(in);
+            std::memcpy(out, in, 8);
+            out += run;
+            in += run;
+            if (run == 8)
+                continue;
+        }
+        if (in == end)
+            return false;
+        const unsigned char byte = *in++;
+        // Tests in the order of how often they hold: a blank, the next
+        // word's letter, other bytes of the word.
+        const ByteClass byteClass = byteClasses[byte];
+        if (byteClass == BYTE_WHITE_SPACE)
+            continue;
+        if (byteClass >= BYTE_WORD_START) {
+            HoldOver(byte);
+            return true;
+        }
+        if (byteClass == BYTE_ORDINARY) {
+            *out++ = static_cast<char>(byte);
+            continue;
+        }
+        if (byteClass == BYTE_LINE_FEED) {
+            // Inside a word the byte before is never a carriage return.
+            HoldOver('\r');
+            return true;
+        }
+        *out++ = static_cast<char>(byte);
+        return ScanRestOfLine(word);
+    }
+}
+
+// O or o within a word: the rest of the line joins it.
+bool CBufferScanner::ScanRestOfLine(char* word)
+{
+    if (CopyRun([](unsigned char next) { return next == '\r' || next == '\n'; }) == nullptr)
+        return false;
+    HoldOver('\r');
+    TrimWord(word);
+    return true;
+}
+
+} // namespace
+
 void CCncProgram::ScanBufferedWords(std::string& text)
 {
     std::size_t available = 0;
@@ -370,169 +590,32 @@ void CCncProgram::ScanBufferedWords(std::string& text)
         return;
     text.resize(base + room);
     char* const listingText = &text[0];
-    const unsigned char* const end = begin + available;
-    const unsigned char* in = begin;
-    char* out = listingText + base;
-    bool held = lookahead;
-    unsigned char heldByte = current;
-    // The file byte before a buffered one: a line feed after a carriage
-    // return is white space, any other line feed a line end.
-    const auto previousOf = [&](const unsigned char* at) { return at != begin ? at[-1] : previousFileByte; };
-
-    // Copies the bytes before the first that stops the run and consumes that
-    // one too; null, with nothing consumed, when the run reaches the buffer's end.
-    const auto copyRun = [&](auto stops) -> const unsigned char* {
-        const unsigned char* stop = in;
-        while (stop != end && !stops(*stop))
-            ++stop;
-        if (stop == end)
-            return nullptr;
-        std::memcpy(out, in, static_cast<std::size_t>(stop - in));
-        out += stop - in;
-        in = stop + 1;
-        return stop;
-    };
-    const auto trimWord = [&](const char* word) {
-        while (out != word && IsTrimmed(static_cast<unsigned char>(out[-1])))
-            --out;
-    };
-
-    // Reads one word as ReadWordAt does; false when its end is not in the
-    // buffer. word is where its text begins, after the blank if it has one.
-    const auto scanWord = [&](char*& word) -> bool {
-        unsigned char byte = 0;
-        ByteClass byteClass = BYTE_ORDINARY;
-        if (held && IsCommentStart(heldByte)) {
-            held = false;
-            *out++ = ' ';
-            word = out;
-            *out++ = static_cast<char>(heldByte);
-            const unsigned char* const stop = copyRun([](unsigned char next) { return commentEnds[next]; });
-            if (stop == nullptr)
-                return false;
-            if (*stop == ')') {
-                *out++ = ')';
-                heldByte = ')';
-                return true;
-            }
-            held = true;
-            heldByte = *stop == '\n' ? static_cast<unsigned char>('\r') : *stop;
-            trimWord(word);
-            return true;
-        }
-        if (held) {
-            held = false;
-            byte = heldByte;
-            byteClass = byteClasses[byte];
-        } else {
-            for (;;) {
-                if (in == end)
-                    return false;
-                byte = *in;
-                byteClass = byteClasses[byte];
-                if (byteClass == BYTE_LINE_FEED) {
-                    if (previousOf(in) == '\r') {
-                        ++in;
-                        continue;
-                    }
-                    byte = '\r';
-                    byteClass = BYTE_LINE_END;
-                }
-                ++in;
-                if (byteClass != BYTE_WHITE_SPACE)
-                    break;
-            }
-            if (byteClass == BYTE_COMMENT_START) {
-                // The empty word before a comment.
-                held = true;
-                heldByte = byte;
-                *out++ = ' ';
-                word = out;
-                return true;
-            }
-        }
-        heldByte = byte;
-        if (byte != 'N')
-            *out++ = ' ';
-        word = out;
-        *out++ = static_cast<char>(byte);
-        if (byteClass == BYTE_LINE_END)
-            return true;
-        for (;;) {
-            if (end - in >= 8) {
-                const std::size_t run = NumberRunLength(in);
-                std::memcpy(out, in, 8);
-                out += run;
-                in += run;
-                if (run == 8)
-                    continue;
-            }
-            if (in == end)
-                return false;
-            byte = *in++;
-            // Tests in the order of how often they hold: a blank, the next
-            // word's letter, other bytes of the word.
-            const ByteClass byteClass = byteClasses[byte];
-            if (byteClass == BYTE_WHITE_SPACE)
-                continue;
-            if (byteClass >= BYTE_WORD_START) {
-                held = true;
-                heldByte = byte;
-                return true;
-            }
-            if (byteClass == BYTE_ORDINARY) {
-                *out++ = static_cast<char>(byte);
-                continue;
-            }
-            if (byteClass == BYTE_LINE_FEED) {
-                // Inside a word the byte before is never a carriage return.
-                held = true;
-                heldByte = '\r';
-                return true;
-            }
-            // O or o: the rest of the line joins the word.
-            {
-                *out++ = static_cast<char>(byte);
-                if (copyRun([](unsigned char next) { return next == '\r' || next == '\n'; }) == nullptr)
-                    return false;
-                held = true;
-                heldByte = '\r';
-                trimWord(word);
-                return true;
-            }
-        }
-    };
-
+    CBufferScanner scanner(begin, available, listingText + base, lookahead, current, previousFileByte);
     for (;;) {
-        const unsigned char* const wordIn = in;
-        char* const wordOut = out;
-        const bool wordHeld = held;
-        const unsigned char wordHeldByte = heldByte;
+        const CBufferScanner::CMark mark = scanner.Mark();
         char* word = nullptr;
-        bool taken = scanWord(word);
-        const std::size_t length = static_cast<std::size_t>(out - word);
+        bool taken = scanner.ScanWord(word);
+        const std::size_t length = static_cast<std::size_t>(scanner.GetOut() - word);
         WordKind kind = WK_NONE;
         // A rejected word is left to the careful path, which reports it.
         if (taken)
             taken = CCncValue::ClassifyKind(word, length, kind) == CCncValue::CLASSIFY_ACCEPTED;
         if (!taken) {
-            in = wordIn;
-            out = wordOut;
-            held = wordHeld;
-            heldByte = wordHeldByte;
+            scanner.Restore(mark);
             break;
         }
-        const bool blankBefore = word != wordOut;
+        const bool blankBefore = word != mark.out;
         words.Append(static_cast<std::uint32_t>(word - listingText), kind, blankBefore);
         if (length > 0 && *word == '\r')
             ++lineCount;
         charCount += static_cast<std::int32_t>(length);
         ++wordCount;
     }
-    text.resize(static_cast<std::size_t>(out - listingText));
+    const unsigned char* const in = scanner.GetIn();
+    text.resize(static_cast<std::size_t>(scanner.GetOut() - listingText));
     file.Skip(static_cast<std::size_t>(in - begin));
-    lookahead = held;
-    current = heldByte;
+    lookahead = scanner.IsHeld();
+    current = scanner.GetHeldByte();
     if (in != begin) {
         previousFileByte = in[-1];
         fileByteRead = true;

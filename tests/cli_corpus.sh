@@ -2,8 +2,9 @@
 # Runs tornavel-cli over every program in the given folders: check, trace
 # with several scripts, explain and path, then check of each whole folder.
 # Fails on a crash, a hang, a trace that does not end with its command
-# records, a path that does not end with its path record, or a folder check
-# that does not end with its count.
+# records, a path that does not end with its path record, a path --table
+# that differs from path (the window's table must hold the exact path), or a
+# folder check that does not end with its count.
 # Usage: cli_corpus.sh CLI FOLDER...
 set -u
 cli=$1
@@ -38,6 +39,11 @@ for folder in "$@"; do
         status=${PIPESTATUS[0]}
         if [ $status -ne 0 ] || [ "${last#\{\"event\":\"path\"}" = "$last" ]; then
             echo "FAIL path $file: exit $status"
+            failures=$((failures + 1))
+        fi
+        # The window's move table holds the exact path.
+        if ! cmp -s <(timeout 300 "$cli" path "$file") <(timeout 300 "$cli" path --table "$file"); then
+            echo "FAIL path --table $file: differs from path"
             failures=$((failures + 1))
         fi
     done

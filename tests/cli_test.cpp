@@ -10,6 +10,7 @@
 
 #include "check.h"
 #include "explain.h"
+#include "path.h"
 #include "terminal_text.h"
 #include "test_support.h"
 
@@ -219,6 +220,34 @@ TEST(CliExplain, MissingFileGivesTheLoaderText)
     const Output output = Capture([&](std::FILE* out) { return RunExplain(tree.Path("none.nc"), out); });
     EXPECT_EQ(output.text, "Can't open file.\n");
     EXPECT_EQ(output.exitCode, 1);
+}
+
+// What the window holds is what the builder computed: path --table prints
+// the same text as path, so every number rounds to the same four decimals.
+TEST(CliPath, TableReadsBackTheExactPath)
+{
+    std::string tenths;
+    for (int step = 0; step < 600; ++step)
+        tenths += "G1 X" + std::to_string(10000000 + step / 10) + "." + std::to_string(step % 10) + " Y-" +
+                  std::to_string(10000000 + step / 10) + "." + std::to_string(step % 10) + "\r\n";
+    const struct {
+        const char* name;
+        std::string program;
+    } cases[] = {
+        {"four decimals", "G0 X1234.5678 Y12345.6789 Z999999.9999\r\nG2 X0 Y0 I-1234.5678 J-12345.6789\r\n"},
+        {"1e7 in steps of a tenth", tenths},
+        {"near 1e9", "G0 X999999999.9999 Y-999999999.9999\r\nG91 X-0.0001 Y0.0003 Z0.1\r\nX0.1 Z0.2\r\n"},
+        {"a failed load", "G0 X1234.5678\r\nG1 X\r\n"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        CTempFile file(row.program);
+        const Output exact = Capture([&](std::FILE* out) { return RunPath(file.GetPath(), PATH_FROM_BUILDER, out); });
+        const Output table = Capture([&](std::FILE* out) { return RunPath(file.GetPath(), PATH_FROM_TABLE, out); });
+        ASSERT_NE(exact.text.find("\"event\":\"move\""), std::string::npos);
+        EXPECT_EQ(table.text, exact.text);
+        EXPECT_EQ(table.exitCode, 0);
+    }
 }
 
 struct TerminalCase {

@@ -71,6 +71,11 @@ printed=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/bin/tornav
 example=$share/doc/tornavel/examples/milling_pocket.nc
 checked=$("$root/bin/tornavel-cli" check "$example") || fail "tornavel-cli check on the installed example failed"
 [[ $checked == "$example: OK ("* ]] || fail "tornavel-cli check printed '$checked'"
+# The manual pages send the reader to the examples where this install put them.
+installedDocs=${root#"$scratch/stage"}/share/doc/tornavel/examples
+for page in tornavel.1 tornavel-cli.1; do
+    grep -qF "$installedDocs" "$share/man/man1/$page" || fail "$page does not name $installedDocs"
+done
 
 # The desktop entry and the AppStream data, by their own validators.
 entry=$share/applications/tornavel.desktop

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <future>
 #include <set>
+#include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -30,14 +31,14 @@ constexpr double ON_CIRCLE = CPathRaster::CHORD_TOLERANCE + 0.75;
 class CTableWriter {
 public:
     explicit CTableWriter(CMoveTable& table) : table(table) {}
-    std::size_t Move(float x, float y, float z, MoveKind kind = MOVE_LINEAR, std::uint8_t flags = 0)
+    std::size_t Move(double x, double y, double z, MoveKind kind = MOVE_LINEAR, std::uint8_t flags = 0)
     {
         const auto block = static_cast<std::uint32_t>(table.GetCount());
         table.Append({x, y, z}, kind, flags, block * 3 + 2, block * 3);
         return table.GetCount() - 1;
     }
     // An exact arc in the XY plane around (centerX, centerY).
-    std::size_t Arc(float x, float y, float z, float centerX, float centerY, float sweep,
+    std::size_t Arc(double x, double y, double z, double centerX, double centerY, double sweep,
                     ArcPlane plane = ARC_PLANE_XY)
     {
         const std::size_t move = Move(x, y, z, sweep > 0 ? MOVE_CCW : MOVE_CW);
@@ -204,6 +205,45 @@ TEST(PathView, ZoomKeepsThePointUnderThePointerAndPanShifts)
     EXPECT_DOUBLE_EQ(view.GetScale(), CPathView::MAX_SCALE);
 }
 
+// However far a learner zooms into a path far from the origin, every pixel
+// lies within a tenth of where exact arithmetic puts it.
+TEST(PathView, ZoomStopsWherePixelsLoseATenth)
+{
+    const struct {
+        const char* name;
+        CMovePoint min;
+        CMovePoint max;
+    } rows[] = {
+        {"near the origin", {-1, -1, -1}, {1, 1, 1}},
+        {"a millimetre near 1e9", {999999999.0, 999999999.0, -1}, {999999999.9999, 999999999.9999, 0}},
+        {"1e7 plus tenths", {10000000.1, 10000000.1, 0}, {10000000.5, 10000000.5, 0}},
+    };
+    for (const auto& row : rows) {
+        for (int projection = 0; projection < PROJECTION_COUNT; ++projection) {
+            SCOPED_TRACE(std::string(row.name) + " in projection " + std::to_string(projection));
+            CPathView view;
+            view.SetProjection(static_cast<PathProjection>(projection));
+            view.Fit(row.min, row.max, 200, 100, 10);
+            view.ZoomAbout(100.0, 50.0, 1e30);
+            EXPECT_LE(view.GetScale(), CPathView::MAX_SCALE);
+            const CMovePoint points[] = {row.min, row.max, {row.min.x, row.max.y, row.max.z}};
+            for (const CMovePoint& point : points) {
+                // The same sums in extended precision.
+                long double exact[2] = {view.GetOffsetX(), view.GetOffsetY()};
+                const long double coordinates[3] = {point.x, point.y, point.z};
+                for (int axis = 0; axis < 3; ++axis) {
+                    const CViewPoint direction = CPathView::AxisDirection(view.GetProjection(), axis);
+                    exact[0] += static_cast<long double>(view.GetScale()) * direction.x * coordinates[axis];
+                    exact[1] += static_cast<long double>(view.GetScale()) * direction.y * coordinates[axis];
+                }
+                const CViewPoint pixel = view.Project(point);
+                EXPECT_LE(std::fabs(pixel.x - exact[0]), 0.1L);
+                EXPECT_LE(std::fabs(pixel.y - exact[1]), 0.1L);
+            }
+        }
+    }
+}
+
 TEST(PathRaster, EachPixelBelongsToTheMoveDrawnOverItLast)
 {
     CMoveTable table;
@@ -339,32 +379,40 @@ TEST(PathRaster, ZeroLengthMovesAreOnePixel)
     }
 }
 
+// The measured move starts outside the picture, most of them further than
+// an int counts pixels; a dashed one stays dashed where it crosses.
 TEST(PathRaster, HugeCoordinatesAreClippedBeforeStepping)
 {
     struct Row {
         const char* name;
         CMovePoint from;
         CMovePoint to;
+        MoveKind kind;
         double scale;
-        // Pixels of the second move; at the largest scale the end points
-        // themselves are rounded to a pixel or two, so a range.
+        // Pixels of the measured move: a dash pattern of period 7 leaves 8
+        // to 10 of 16 in a row; at the largest scale the end points
+        // themselves are rounded to a pixel or two.
         int leastDrawn;
         int mostDrawn;
     };
+    const int dashedLeast = 2 * CPathRaster::DASH_ON;
+    const int dashedMost = dashedLeast + 2;
     const Row rows[] = {
-        {"a row from far left to far right", {-1e9f, 5, 0}, {1e9f, 5, 0}, 1.0, 16, 16},
-        {"a diagonal out to 1e9", {0, 0, 0}, {1e9f, 1e9f, 0}, 1.0, 16, 16},
-        {"far outside on both ends, passing by", {-1e9f, 1e9f, 0}, {1e9f, 1e9f, 0}, 1.0, 0, 0},
-        {"zoomed to the largest scale", {-1e9f, -1e9f, 0}, {1e9f, 1e9f, 0}, CPathView::MAX_SCALE, 14, 16},
-        {"an endless coordinate is not drawn", {0, 0, 0}, {INFINITY, 3, 0}, 1.0, 0, 0},
-        {"nor one that is not a number", {0, 0, 0}, {NAN, 3, 0}, 1.0, 0, 0},
+        {"a feed from far left to far right", {-3e9, 5, 0}, {3e9, 5, 0}, MOVE_LINEAR, 1.0, 16, 16},
+        {"a rapid from far left stays dashed", {-3e9, 5, 0}, {3e9, 5, 0}, MOVE_RAPID, 1.0, dashedLeast, dashedMost},
+        {"a dashed diagonal from far down left", {-3e9, -3e9, 0}, {3e9, 3e9, 0}, MOVE_RAPID, 1.0, dashedLeast,
+         dashedMost},
+        {"far outside on both ends, passing by", {-3e9, 3e9, 0}, {3e9, 3e9, 0}, MOVE_RAPID, 1.0, 0, 0},
+        {"zoomed to the largest scale", {-1e9, -1e9, 0}, {1e9, 1e9, 0}, MOVE_LINEAR, CPathView::MAX_SCALE, 14, 16},
+        {"an endless coordinate is not drawn", {-5, 0, 0}, {INFINITY, 3, 0}, MOVE_LINEAR, 1.0, 0, 0},
+        {"nor one that is not a number", {-5, 0, 0}, {NAN, 3, 0}, MOVE_LINEAR, 1.0, 0, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CMoveTable table;
         CTableWriter writer(table);
-        writer.Move(row.from.x, row.from.y, row.from.z, MOVE_RAPID);
-        writer.Move(row.to.x, row.to.y, row.to.z);
+        writer.Move(row.from.x, row.from.y, row.from.z);
+        writer.Move(row.to.x, row.to.y, row.to.z, row.kind);
         // The origin of the program at pixel (0, 15) at every scale.
         const CPathView view(PROJECTION_TOP, row.scale, 0.0, 15.0);
         const auto start = std::chrono::steady_clock::now();

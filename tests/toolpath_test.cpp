@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -305,21 +307,81 @@ TEST(PathBuilder, BlocksAndModes)
         CheckGeometry(row);
 }
 
+// Only a move that changes an axis no word has given yet is a guess: an
+// axis its block names, or either axis of its arc's plane.
+TEST(PathBuilder, AssumedMarksOnlyAGuessedAxis)
+{
+    const struct {
+        const char* name;
+        std::vector<const char*> lines;
+        std::vector<std::uint8_t> flags;
+    } cases[] = {
+        {"the first move from an unknown start", {"G0 X0 Y0"}, {ASSUMED}},
+        {"a program that never names Z", {"G0 X0 Y0", "G1 X5 Y5", "X7"}, {ASSUMED, NONE, NONE}},
+        {"naming an axis for the first time", {"G0 X0 Y0", "G1 Z-1", "G1 Z-2"}, {ASSUMED, ASSUMED, NONE}},
+        {"relative from an unknown start", {"G91 X5", "X5"}, {ASSUMED, NONE}},
+        {"an arc in a known plane", {"G0 X0 Y0", "G2 X10 Y0 I5"}, {ASSUMED, NONE}},
+        {"an arc naming one axis swings the other", {"G0 X0", "G2 X10 I5"}, {ASSUMED, ASSUMED}},
+        {"a full circle by its centre alone", {"G0 X0", "G3 I5", "G0 Y0", "G3 I5"}, {ASSUMED, ASSUMED, ASSUMED, NONE}},
+        {"an arc in the XZ plane needs Z", {"G0 X0 Y0", "G18 G2 X10 I5"}, {ASSUMED, ASSUMED}},
+        {"an arc that cannot be made still swings its plane", {"G0 X0", "G2 X100 R1"}, {ASSUMED, ASSUMED | ERROR}},
+        {"a thread along a known axis", {"G0 X0 Z0", "G33 Z-10"}, {ASSUMED, APPROXIMATED}},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const CBuiltPath path(Lines(row.lines));
+        ASSERT_EQ(path.sink.moves.size(), row.flags.size());
+        for (std::size_t index = 0; index < row.flags.size(); ++index)
+            EXPECT_EQ(path.sink.moves[index].flags, row.flags[index]) << "move " << index;
+    }
+}
+
+// A reload must not wait for the whole build of a big program.
+TEST(PathBuilder, ACancelledBuildStopsWithinAFewThousandWords)
+{
+    std::string program;
+    for (int block = 0; block < 20000; ++block)
+        program += "G1 X" + std::to_string(block % 100) + " Y1 Z1\r\n";
+    CLoaderRig rig;
+    ASSERT_EQ(rig.LoadBytes(program), CCncProgram::RESULT_OK);
+    const CPathBuilder builder(rig.loader.GetWordList(), 0);
+    // Five words a block: the flag, set at the tenth move, must stop the
+    // build within the next few thousand words.
+    class CCancellingSink : public IPathSink {
+    public:
+        void AddMove(const CPathMove&) override
+        {
+            if (++moves == 10)
+                cancel.store(true);
+        }
+        std::atomic<bool> cancel{false};
+        std::size_t moves = 0;
+    } sink;
+    const CPathSummary summary = builder.Build(sink, &sink.cancel);
+    EXPECT_TRUE(summary.cancelled);
+    EXPECT_LE(sink.moves, 10u + 5000u / 5u);
+    CMoveTable table;
+    const CPathSummary tableSummary = builder.BuildTable(table, &sink.cancel);
+    EXPECT_TRUE(tableSummary.cancelled);
+    EXPECT_TRUE(table.IsEmpty());
+    EXPECT_EQ(table.GetMemoryBytes(), 0u);
+}
+
 // Coordinates the classifier reads as infinities, or so large that the
 // geometry overflows, give arcs that cannot be made; the table keeps them as
-// infinities.
+// they are.
 TEST(PathBuilder, HugeCoordinates)
 {
     const struct {
         const char* name;
         std::vector<const char*> lines;
         std::uint8_t arcFlags;
-        float tableEndX;
+        double tableEndX;
     } cases[] = {
-        {"infinite start", {"G0 X1e400 Y0 Z0", "G3 X0 Y10 I-10"}, ERROR, 0.0f},
-        {"infinite end", {"G0 X10 Y0 Z0", "G3 X-1e400 Y0 I-10"}, ERROR, -HUGE_VALF},
-        {"radius form whose squares overflow", {"G0 X1e300 Y0 Z0", "G2 X-1e300 Y0 R1e300"}, ERROR, -HUGE_VALF},
-        {"centre form beyond the float range", {"G0 X1e300 Y0 Z0", "G2 X-1e300 Y0 I-1e300"}, NONE, -HUGE_VALF},
+        {"infinite start", {"G0 X1e400 Y0 Z0", "G3 X0 Y10 I-10"}, ERROR, 0.0},
+        {"infinite end", {"G0 X10 Y0 Z0", "G3 X-1e400 Y0 I-10"}, ERROR, -HUGE_VAL},
+        {"radius form whose squares overflow", {"G0 X1e300 Y0 Z0", "G2 X-1e300 Y0 R1e300"}, ERROR, -1e300},
+        {"centre form beyond the float range", {"G0 X1e300 Y0 Z0", "G2 X-1e300 Y0 I-1e300"}, NONE, -1e300},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
@@ -537,60 +599,113 @@ TEST(PathBuilder, CountHeaderLines)
     }
 }
 
-TEST(MoveTable, FilledFromTheBuilder)
+std::string FourDecimals(double value)
 {
-    const CBuiltPath path(Lines({"G0 X10 Y0 Z0", "G3 X0 Y10 I-10", "G1 X-5", "G18 G2 X5 Z0 R5", "G2 X0 Y0 R1"}));
-    CMoveTable table;
-    const CPathSummary summary = CPathBuilder(path.rig.loader.GetWordList(), 0).BuildTable(table);
-    const std::vector<CPathMove>& moves = path.sink.moves;
-    ASSERT_EQ(table.GetCount(), moves.size());
-    ASSERT_EQ(summary.moves, moves.size());
-    ASSERT_EQ(table.GetArcs().size(), 2u);
-    for (std::size_t index = 0; index < moves.size(); ++index) {
-        SCOPED_TRACE(index);
-        const CPathMove& move = moves[index];
-        EXPECT_EQ(table.GetKind(index), move.kind);
-        EXPECT_EQ(table.GetFlags(index), move.flags);
-        EXPECT_EQ(table.GetEndWord(index), move.endWord);
-        EXPECT_EQ(table.GetBlockFirstWord(index), move.blockFirstWord);
-        EXPECT_EQ(table.GetEnd(index).x, static_cast<float>(move.to[0]));
-        EXPECT_EQ(table.GetEnd(index).y, static_cast<float>(move.to[1]));
-        EXPECT_EQ(table.GetEnd(index).z, static_cast<float>(move.to[2]));
-        EXPECT_EQ(table.GetStart(index).x, static_cast<float>(move.from[0]));
-        const std::ptrdiff_t arc = table.FindArc(index);
-        ASSERT_EQ(arc >= 0, move.isArc);
-        if (arc < 0)
-            continue;
-        const CArcRecord& record = table.GetArcs()[static_cast<std::size_t>(arc)];
-        EXPECT_EQ(record.move, index);
-        EXPECT_EQ(record.plane, move.plane);
-        EXPECT_EQ(record.sweep, static_cast<float>(move.sweep));
-    }
-    // The XY arc's centre is (X, Y); the XZ arc's is (Z, X).
-    const CArcRecord& xz = table.GetArcs()[1];
-    EXPECT_EQ(xz.plane, ARC_PLANE_XZ);
-    EXPECT_FLOAT_EQ(xz.centerFirst, 0.0f);
-    EXPECT_FLOAT_EQ(xz.centerSecond, 0.0f);
-    EXPECT_EQ(table.GetFlags(4), MOVE_ERROR);
-    CMovePoint min;
-    CMovePoint max;
-    ASSERT_TRUE(table.GetBounds(min, max));
-    EXPECT_FLOAT_EQ(min.x, -5.0f);
-    EXPECT_FLOAT_EQ(max.y, 10.0f);
-    EXPECT_FLOAT_EQ(max.x, 10.0f);
+    char text[64];
+    std::snprintf(text, sizeof text, "%.4f", value);
+    return text;
 }
 
-TEST(MoveTable, MemoryPerMove)
+// What the window reads from its table is what the builder computed, bit
+// for bit: the four-decimal text of every coordinate is the exact one,
+// decimal runs and runs of sums alike, in runs closed and still open.
+TEST(MoveTable, ReadsBackTheBuildersNumbers)
 {
+    std::vector<std::string> tenths;
+    for (int step = 0; step < 2 * static_cast<int>(CMoveTable::RUN_MOVES) + 5; ++step)
+        tenths.push_back("G1 X1000000" + std::to_string(step / 10) + "." + std::to_string(step % 10) + " Y" +
+                         std::to_string(10000000 + step / 10) + "." + std::to_string(step % 10));
+    std::vector<std::string> relative = {"G91"};
+    for (std::size_t step = 0; step < CMoveTable::RUN_MOVES + 3; ++step)
+        relative.push_back("G1 X0.1 Y-0.0003 Z0.7");
+    const struct {
+        const char* name;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"four decimals in every magnitude",
+         {"G0 X1234.5678 Y12345.6789 Z999999.9999", "G1 X-1234.5678 Y-12345.6789 Z-999999.9999",
+          "G2 X1234.5678 Y12345.6789 I1234.5678 J12345.6789", "G18 G3 X0 Z0 R999999.9999"}},
+        {"1e7 in steps of a tenth", tenths},
+        {"near 1e9", {"G0 X999999999.9999 Y-999999999.9999 Z123456789.1234", "G1 X999999999.9998 Y-999999999.9997",
+                      "X-999999999.9999", "G17 G2 X999999999.9999 I999999999.9999"}},
+        {"sums of relative steps", relative},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        std::string program;
+        for (const std::string& line : row.lines)
+            program += line + "\r\n";
+        const CBuiltPath path(program);
+        ASSERT_EQ(path.loadResult, CCncProgram::RESULT_OK);
+        CMoveTable table;
+        CPathBuilder(path.rig.loader.GetWordList(), 0).BuildTable(table);
+        const std::vector<CPathMove>& moves = path.sink.moves;
+        ASSERT_EQ(table.GetCount(), moves.size());
+        std::size_t arcs = 0;
+        for (std::size_t index = 0; index < moves.size(); ++index) {
+            const CPathMove& move = moves[index];
+            const CMovePoint start = table.GetStart(index);
+            const CMovePoint end = table.GetEnd(index);
+            const double read[] = {start.x, start.y, start.z, end.x, end.y, end.z};
+            const double exact[] = {move.from[0], move.from[1], move.from[2], move.to[0], move.to[1], move.to[2]};
+            for (std::size_t number = 0; number < 6; ++number) {
+                ASSERT_EQ(FourDecimals(read[number]), FourDecimals(exact[number])) << "move " << index;
+                ASSERT_EQ(read[number], exact[number]) << "move " << index;
+            }
+            EXPECT_EQ(table.GetKind(index), move.kind);
+            EXPECT_EQ(table.GetFlags(index), move.flags);
+            EXPECT_EQ(table.GetEndWord(index), move.endWord);
+            EXPECT_EQ(table.GetBlockFirstWord(index), move.blockFirstWord);
+            const std::ptrdiff_t arc = table.FindArc(index);
+            ASSERT_EQ(arc >= 0, move.isArc);
+            if (arc < 0)
+                continue;
+            ++arcs;
+            const CArcRecord& record = table.GetArcs()[static_cast<std::size_t>(arc)];
+            EXPECT_EQ(record.sweep, move.sweep);
+            // By ArcPlane: XY, XZ, YZ.
+            const std::size_t firstAxis[] = {0, 2, 1};
+            const std::size_t secondAxis[] = {1, 0, 2};
+            EXPECT_EQ(record.centerFirst, move.center[firstAxis[record.plane]]);
+            EXPECT_EQ(record.centerSecond, move.center[secondAxis[record.plane]]);
+        }
+        EXPECT_EQ(arcs, path.summary.arcs);
+        CMovePoint min;
+        CMovePoint max;
+        ASSERT_TRUE(table.GetBounds(min, max));
+        EXPECT_EQ(FourDecimals(min.x), FourDecimals(path.summary.min[0]));
+        EXPECT_EQ(FourDecimals(max.y), FourDecimals(path.summary.max[1]));
+    }
+}
+
+// The window holds the path of a 100 MB program: its table must stay well
+// below the size of the file (here lines as CAM programs write them).
+TEST(MoveTable, StaysWithinSevenTenthsOfTheFile)
+{
+    std::mt19937 random(16);
+    std::uniform_int_distribution<int> step(-2000, 2000);
     std::string program;
-    for (int line = 0; line < 5000; ++line)
-        program += line % 4 == 0 ? "G2 X1 Y0 I-1 J0\r\nM3\r\n" : "G1 X2 Y3 Z4\r\n";
+    int x = 0;
+    int y = 0;
+    int z = -1000;
+    char line[96];
+    for (int block = 0; block < 20000; ++block) {
+        x += step(random);
+        y += step(random);
+        z = std::min(0, z + step(random) / 40);
+        if (block % 10 == 0)
+            std::snprintf(line, sizeof line, "N%d G02 X%.3f Y%.3f I%.3f J%.3f\r\n", block, x / 1000.0, y / 1000.0,
+                          step(random) / 1000.0, step(random) / 1000.0);
+        else
+            std::snprintf(line, sizeof line, "N%d G01 X%.3f Y%.3f Z%.3f F1200\r\n", block, x / 1000.0, y / 1000.0,
+                          z / 1000.0);
+        program += line;
+    }
     const CBuiltPath path(program);
     CMoveTable table;
     const CPathSummary summary = CPathBuilder(path.rig.loader.GetWordList(), 0).BuildTable(table);
-    ASSERT_EQ(summary.moves, 5000u);
-    ASSERT_EQ(summary.arcs, 1250u);
-    EXPECT_LE(table.GetMemoryBytes(), 24 * summary.moves + 24 * summary.arcs);
+    ASSERT_EQ(summary.moves, 20000u);
+    EXPECT_LE(static_cast<double>(table.GetMemoryBytes()), 0.7 * static_cast<double>(program.size()));
     table.Clear();
     EXPECT_EQ(table.GetMemoryBytes(), 0u);
     EXPECT_TRUE(table.IsEmpty());
@@ -605,7 +720,7 @@ TEST(MoveTable, RebuildReplacesTheMoves)
     CPathBuilder(second.rig.loader.GetWordList(), 0).BuildTable(table);
     ASSERT_EQ(table.GetCount(), 1u);
     EXPECT_TRUE(table.GetArcs().empty());
-    EXPECT_EQ(table.GetEnd(0).x, 7.0f);
+    EXPECT_EQ(table.GetEnd(0).x, 7.0);
 }
 
 TEST(CursorMoves, Locate)

@@ -1,6 +1,51 @@
 #include "move_table.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace {
+
+// Steps per program unit of the compact runs. A decimal of at most six
+// places is n / 1e6 for an integer n, and dividing the two exact doubles
+// rounds to the same double as reading the decimal does.
+constexpr double COMPACT_STEPS = 1e6;
+// Integers up to 2^53 are exact doubles.
+constexpr double EXACT_INTEGER_LIMIT = 9007199254740992.0;
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// The count of steps that gives exactly value, or false when there is none.
+bool ToSteps(double value, std::int64_t& steps)
+{
+    const double scaled = value * COMPACT_STEPS;
+    if (!(std::fabs(scaled) < EXACT_INTEGER_LIMIT))
+        return false;
+    // Rounded half away from zero without a library call; a count that is
+    // off by one fails the check below and leaves the run wide.
+    steps = static_cast<std::int64_t>(scaled + std::copysign(0.5, scaled));
+    return SameBits(static_cast<double>(steps) / COMPACT_STEPS, value);
+}
+
+double FromSteps(std::int64_t steps) { return static_cast<double>(steps) / COMPACT_STEPS; }
+
+double Axis(const CMovePoint& point, std::size_t axis) { return axis == 0 ? point.x : axis == 1 ? point.y : point.z; }
+
+} // namespace
+
+CMovePoint CMoveTable::GetEnd(std::size_t move) const
+{
+    const std::size_t run = move / RUN_MOVES;
+    if (run >= runs.size())
+        return openEnds[move - runs.size() * RUN_MOVES];
+    const CEndRun& ends = runs[run];
+    const std::size_t at = 3 * (ends.at + move % RUN_MOVES);
+    if (ends.wide)
+        return {wideEnds[at], wideEnds[at + 1], wideEnds[at + 2]};
+    return {FromSteps(ends.base[0] + compactEnds[at]), FromSteps(ends.base[1] + compactEnds[at + 1]),
+            FromSteps(ends.base[2] + compactEnds[at + 2])};
+}
 
 std::ptrdiff_t CMoveTable::FindArc(std::size_t move) const
 {
@@ -22,7 +67,10 @@ bool CMoveTable::GetBounds(CMovePoint& min, CMovePoint& max) const
 
 void CMoveTable::Reserve(std::size_t moves)
 {
-    ends.reserve(moves);
+    // Compact runs are the rule; a wide run grows its own vector.
+    compactEnds.reserve(3 * moves);
+    runs.reserve(moves / RUN_MOVES + 1);
+    openEnds.reserve(RUN_MOVES);
     kindFlags.reserve(moves);
     endWords.reserve(moves);
     blockFirstWords.reserve(moves);
@@ -31,10 +79,46 @@ void CMoveTable::Reserve(std::size_t moves)
 void CMoveTable::Append(const CMovePoint& end, MoveKind kind, std::uint8_t flags, std::uint32_t endWord,
                         std::uint32_t blockFirstWord)
 {
-    ends.push_back(end);
+    openEnds.push_back(end);
     kindFlags.push_back(static_cast<std::uint8_t>((kind & MOVE_KIND_MASK) | (flags & ~MOVE_KIND_MASK)));
     endWords.push_back(endWord);
     blockFirstWords.push_back(blockFirstWord);
+    if (openEnds.size() == RUN_MOVES)
+        CloseRun();
+}
+
+void CMoveTable::CloseRun()
+{
+    CEndRun run;
+    run.at = compactEnds.size() / 3;
+    // Written in place and taken back when the run turns out wide.
+    bool compact = true;
+    for (std::size_t index = 0; compact && index < openEnds.size(); ++index) {
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            std::int64_t at = 0;
+            if (!ToSteps(Axis(openEnds[index], axis), at)) {
+                compact = false;
+                break;
+            }
+            if (index == 0)
+                run.base[axis] = at;
+            const std::int64_t step = at - run.base[axis];
+            if (step > INT32_MAX || step < INT32_MIN) {
+                compact = false;
+                break;
+            }
+            compactEnds.push_back(static_cast<std::int32_t>(step));
+        }
+    }
+    if (!compact) {
+        compactEnds.resize(3 * run.at);
+        run.wide = true;
+        run.at = wideEnds.size() / 3;
+        for (const CMovePoint& end : openEnds)
+            wideEnds.insert(wideEnds.end(), {end.x, end.y, end.z});
+    }
+    runs.push_back(run);
+    openEnds.clear();
 }
 
 void CMoveTable::SetBounds(const CMovePoint& min, const CMovePoint& max)
@@ -47,7 +131,10 @@ void CMoveTable::SetBounds(const CMovePoint& min, const CMovePoint& max)
 void CMoveTable::Clear()
 {
     // A big program's table is tens of megabytes: give it back, not just empty it.
-    std::vector<CMovePoint>().swap(ends);
+    std::vector<std::int32_t>().swap(compactEnds);
+    std::vector<double>().swap(wideEnds);
+    std::vector<CEndRun>().swap(runs);
+    std::vector<CMovePoint>().swap(openEnds);
     std::vector<std::uint8_t>().swap(kindFlags);
     std::vector<std::uint32_t>().swap(endWords);
     std::vector<std::uint32_t>().swap(blockFirstWords);
@@ -73,7 +160,10 @@ void ShrinkIfWorth(std::vector<T>& items)
 
 void CMoveTable::ShrinkToFit()
 {
-    ShrinkIfWorth(ends);
+    ShrinkIfWorth(compactEnds);
+    ShrinkIfWorth(wideEnds);
+    ShrinkIfWorth(runs);
+    ShrinkIfWorth(openEnds);
     ShrinkIfWorth(kindFlags);
     ShrinkIfWorth(endWords);
     ShrinkIfWorth(blockFirstWords);
@@ -82,7 +172,8 @@ void CMoveTable::ShrinkToFit()
 
 std::size_t CMoveTable::GetMemoryBytes() const
 {
-    return ends.capacity() * sizeof(CMovePoint) + kindFlags.capacity() * sizeof(std::uint8_t) +
-           endWords.capacity() * sizeof(std::uint32_t) + blockFirstWords.capacity() * sizeof(std::uint32_t) +
-           arcs.capacity() * sizeof(CArcRecord);
+    return compactEnds.capacity() * sizeof(std::int32_t) + wideEnds.capacity() * sizeof(double) +
+           runs.capacity() * sizeof(CEndRun) + openEnds.capacity() * sizeof(CMovePoint) +
+           kindFlags.capacity() * sizeof(std::uint8_t) + endWords.capacity() * sizeof(std::uint32_t) +
+           blockFirstWords.capacity() * sizeof(std::uint32_t) + arcs.capacity() * sizeof(CArcRecord);
 }

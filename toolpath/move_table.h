@@ -1,9 +1,11 @@
 // The toolpath as the window draws it: one compact record per move in program
 // order, arcs kept exact in a side table. Built from the loaded program by the
-// path builder; read by the raster and the window. Coordinates are stored in
-// single precision (enough on screen); the builder computes in double.
+// path builder; read by the raster and the window. Every coordinate reads
+// back as exactly the double the builder computed: the numbers the window
+// shows and draws from are the program's own, to the last digit.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -22,7 +24,7 @@ enum MoveKind : std::uint8_t {
 
 // Bits above the kind, in the order the CLI prints them.
 enum MoveFlag : std::uint8_t {
-    MOVE_ASSUMED = 0x08,      // an axis of the start point was not yet given
+    MOVE_ASSUMED = 0x08,      // the move changes an axis that no word has given yet
     MOVE_APPROXIMATED = 0x10, // parable or thread drawn straight
     MOVE_MISMATCH = 0x20,     // arc end radius differs from the start radius
     MOVE_ERROR = 0x40,        // arc that cannot be made: drawn as its chord
@@ -34,9 +36,9 @@ constexpr std::uint8_t MOVE_KIND_MASK = 0x07;
 enum ArcPlane : std::uint8_t { ARC_PLANE_XY, ARC_PLANE_XZ, ARC_PLANE_YZ };
 
 struct CMovePoint {
-    float x = 0.0f;
-    float y = 0.0f;
-    float z = 0.0f;
+    double x = 0.0;
+    double y = 0.0;
+    double z = 0.0;
 };
 
 // An arc move without MOVE_ERROR: centre in the plane's (first, second) axes,
@@ -44,21 +46,21 @@ struct CMovePoint {
 // full circle. Start and end points are the move's; the radius changes
 // evenly from start to end (MOVE_MISMATCH) and the linear axis moves evenly.
 struct CArcRecord {
-    float centerFirst = 0.0f;
-    float centerSecond = 0.0f;
-    float sweep = 0.0f;
+    double centerFirst = 0.0;
+    double centerSecond = 0.0;
+    double sweep = 0.0;
     std::uint32_t move = 0;
     ArcPlane plane = ARC_PLANE_XY;
 };
 
 class CMoveTable {
 public:
-    std::size_t GetCount() const { return ends.size(); }
-    bool IsEmpty() const { return ends.empty(); }
+    std::size_t GetCount() const { return kindFlags.size(); }
+    bool IsEmpty() const { return kindFlags.empty(); }
 
     // Every move starts where the one before ends; the first at the origin.
-    CMovePoint GetStart(std::size_t move) const { return move == 0 ? CMovePoint{} : ends[move - 1]; }
-    CMovePoint GetEnd(std::size_t move) const { return ends[move]; }
+    CMovePoint GetStart(std::size_t move) const { return move == 0 ? CMovePoint{} : GetEnd(move - 1); }
+    CMovePoint GetEnd(std::size_t move) const;
     MoveKind GetKind(std::size_t move) const { return static_cast<MoveKind>(kindFlags[move] & MOVE_KIND_MASK); }
     std::uint8_t GetFlags(std::size_t move) const { return kindFlags[move] & ~MOVE_KIND_MASK; }
     // The index in the word list of the end-of-block word that applies the
@@ -95,8 +97,27 @@ public:
     // Heap bytes held, for the benchmark.
     std::size_t GetMemoryBytes() const;
 
+    // Ends are kept in runs of this many moves.
+    static constexpr std::size_t RUN_MOVES = 256;
+
 private:
-    std::vector<CMovePoint> ends;
+    // A run of ends whose every coordinate is a decimal of at most six
+    // places (as programs write them) near the run's first end is kept as
+    // 32-bit steps of a millionth from that end: a third of the doubles'
+    // room, and read back bit for bit. Any other run keeps doubles.
+    struct CEndRun {
+        std::array<std::int64_t, 3> base{};
+        std::size_t at = 0; // first end in compactEnds or wideEnds
+        bool wide = false;
+    };
+
+    void CloseRun();
+
+    std::vector<std::int32_t> compactEnds; // three per end
+    std::vector<double> wideEnds;          // three per end
+    std::vector<CEndRun> runs;
+    // The ends of the run not yet closed.
+    std::vector<CMovePoint> openEnds;
     std::vector<std::uint8_t> kindFlags;
     std::vector<std::uint32_t> endWords;
     std::vector<std::uint32_t> blockFirstWords;

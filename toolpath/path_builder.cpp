@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <limits>
 
 #include "cnc_bytes.h"
 
@@ -278,19 +277,7 @@ void AddArcExtremes(const ArcGeometry& arc, const PlaneRow& axes, CBounds& bound
     }
 }
 
-// Coordinates beyond the float range become infinities, as a conversion
-// would give on most machines, without relying on it.
-float NarrowToFloat(double value)
-{
-    if (std::fabs(value) > static_cast<double>(std::numeric_limits<float>::max()))
-        return value > 0.0 ? std::numeric_limits<float>::infinity() : -std::numeric_limits<float>::infinity();
-    return static_cast<float>(value);
-}
-
-CMovePoint NarrowToFloat(const PathPoint& point)
-{
-    return CMovePoint{NarrowToFloat(point[0]), NarrowToFloat(point[1]), NarrowToFloat(point[2])};
-}
+CMovePoint ToMovePoint(const PathPoint& point) { return CMovePoint{point[0], point[1], point[2]}; }
 
 // Fills a move table from the moves as they come.
 class CTableSink : public IPathSink {
@@ -298,15 +285,15 @@ public:
     explicit CTableSink(CMoveTable& table) : table(table) {}
     void AddMove(const CPathMove& move) override
     {
-        table.Append(NarrowToFloat(move.to), move.kind, move.flags, static_cast<std::uint32_t>(move.endWord),
+        table.Append(ToMovePoint(move.to), move.kind, move.flags, static_cast<std::uint32_t>(move.endWord),
                      static_cast<std::uint32_t>(move.blockFirstWord));
         if (!move.isArc)
             return;
         const PlaneRow& axes = FindArcPlane(move.plane);
         CArcRecord arc;
-        arc.centerFirst = NarrowToFloat(move.center[axes.first]);
-        arc.centerSecond = NarrowToFloat(move.center[axes.second]);
-        arc.sweep = static_cast<float>(move.sweep);
+        arc.centerFirst = move.center[axes.first];
+        arc.centerSecond = move.center[axes.second];
+        arc.sweep = move.sweep;
         arc.move = static_cast<std::uint32_t>(move.index);
         arc.plane = move.plane;
         table.AppendArc(arc);
@@ -315,6 +302,231 @@ public:
 private:
     CMoveTable& table;
 };
+
+// Modal values as the machine state keeps them.
+struct PathModes {
+    std::int32_t motion = WK_LINEAR;
+    std::int32_t plane = WK_PLANE_XY;
+    std::int32_t dimensioning = WK_ABSOLUTE;
+    std::int32_t lengthUnit = WK_UNIT_MM;
+};
+
+// One walk over the word list: gathers each block's words, and when the
+// block closes turns it into a move by the rules below, in this order.
+class CPathWalk {
+public:
+    CPathWalk(const CWordList& words, std::int64_t headerLines, IPathSink& sink)
+        : words(words), headerLines(headerLines), sink(sink)
+    {
+    }
+
+    CPathSummary Run(const std::atomic<bool>* cancel);
+
+private:
+    void GatherWord(WordPosition word, WordKind kind);
+    void CloseBlock(WordPosition word);
+    const MotionRow* MotionOfBlock() const;
+    void StartMove(WordPosition word, const MotionRow& row);
+    void SetTarget();
+    void MarkAssumed(bool isArcMotion);
+    void ShapeArc();
+    void FinishMove();
+
+    const CWordList& words;
+    const std::int64_t headerLines;
+    IPathSink& sink;
+    CPathSummary summary;
+    // Modal words take effect in order, but only once their block is closed.
+    PathModes modes;
+    PathModes blockModes;
+    BlockWords block;
+    PathPoint tool{};
+    // Axes that the block of a move has named: the start on any other axis
+    // is a guess. Words of a block that moves nothing (a dwell's X, the
+    // offsets of a G10) place no tool.
+    std::array<bool, AXIS_COUNT> known{};
+    CBounds bounds;
+    // Lines end with the words that begin with a carriage return (byte 13).
+    std::int64_t lineEnds = 0;
+    std::int64_t blockLine = 0;
+    CPathMove move;
+};
+
+// A look at the flag every word would slow the build down; every few
+// thousand words still stops it within a fraction of a millisecond.
+constexpr WordPosition CANCEL_CHECK_WORDS = 4096;
+
+CPathSummary CPathWalk::Run(const std::atomic<bool>* cancel)
+{
+    const std::size_t count = words.GetCount();
+    for (WordPosition word = 0; word < count; ++word) {
+        if (cancel != nullptr && word % CANCEL_CHECK_WORDS == 0 && cancel->load(std::memory_order_relaxed)) {
+            summary.cancelled = true;
+            return summary;
+        }
+        const WordKind kind = words.GetKind(word);
+        if (kind == WK_NONE || kind == WK_COMMENT)
+            continue;
+        GatherWord(word, kind);
+        if (kind != WK_END_OF_BLOCK)
+            continue;
+        CloseBlock(word);
+        const MotionRow* row = MotionOfBlock();
+        if (row != nullptr) {
+            StartMove(word, *row);
+            SetTarget();
+            MarkAssumed(row->kind == MOVE_CW || row->kind == MOVE_CCW);
+            ShapeArc();
+            FinishMove();
+        }
+        block.Clear();
+    }
+    summary.hasBounds = bounds.HasAny();
+    if (summary.hasBounds) {
+        summary.min = bounds.GetMin();
+        summary.max = bounds.GetMax();
+    }
+    summary.lengthUnit = static_cast<WordKind>(modes.lengthUnit);
+    return summary;
+}
+
+// Position words fill the block's slots (a later word of an address wins);
+// modal words wait for the block's end.
+void CPathWalk::GatherWord(WordPosition word, WordKind kind)
+{
+    switch (kind) {
+    case WK_X: block.Set(SLOT_X, words.GetValue(word).realValue); break;
+    case WK_Y: block.Set(SLOT_Y, words.GetValue(word).realValue); break;
+    case WK_Z: block.Set(SLOT_Z, words.GetValue(word).realValue); break;
+    case WK_I: block.Set(SLOT_I, words.GetValue(word).realValue); break;
+    case WK_J: block.Set(SLOT_J, words.GetValue(word).realValue); break;
+    case WK_K: block.Set(SLOT_K, words.GetValue(word).realValue); break;
+    case WK_R: block.Set(SLOT_R, words.GetValue(word).realValue); break;
+    case WK_END_OF_BLOCK: break;
+    default:
+        switch (GroupOfKind(kind)) {
+        case GROUP_MOTION: blockModes.motion = kind; break;
+        case GROUP_PLANE: blockModes.plane = kind; break;
+        case GROUP_DIMENSIONING: blockModes.dimensioning = kind; break;
+        case GROUP_LENGTH_UNIT: blockModes.lengthUnit = kind; break;
+        default: break;
+        }
+        break;
+    }
+    if (block.first == CWordList::NO_POSITION)
+        block.first = word;
+}
+
+// The block's modal words take effect; its line is that of its end word.
+void CPathWalk::CloseBlock(WordPosition word)
+{
+    blockLine = headerLines + lineEnds + 1;
+    if (words.GetText(word).front() == '\r')
+        ++lineEnds;
+    modes = blockModes;
+}
+
+// A block moves the tool when its motion moves and it names an axis, or,
+// for an arc, an offset (a full circle about a centre).
+const MotionRow* CPathWalk::MotionOfBlock() const
+{
+    const MotionRow* row = FindMotion(modes.motion);
+    if (row == nullptr)
+        return nullptr;
+    const bool isArc = row->kind == MOVE_CW || row->kind == MOVE_CCW;
+    return block.HasAnyAxis() || (isArc && block.HasAnyOffset()) ? row : nullptr;
+}
+
+void CPathWalk::StartMove(WordPosition word, const MotionRow& row)
+{
+    move.index = summary.moves;
+    move.endWord = word;
+    move.blockFirstWord = block.first;
+    move.line = blockLine;
+    move.kind = row.kind;
+    move.flags = row.flags;
+    move.from = tool;
+    move.to = tool;
+    move.isArc = false;
+    move.lengthUnit = static_cast<WordKind>(modes.lengthUnit);
+}
+
+// A named axis goes to its value, or by it under relative dimensioning;
+// the others stay.
+void CPathWalk::SetTarget()
+{
+    for (std::size_t axis = 0; axis < AXIS_COUNT; ++axis) {
+        if (!block.Has(SLOT_X + axis))
+            continue;
+        const double value = block.Get(SLOT_X + axis);
+        move.to[axis] = modes.dimensioning == WK_RELATIVE ? tool[axis] + value : value;
+    }
+}
+
+// A move is a guess where it changes an axis that no word has given: an
+// axis its block names, or either axis of an arc's plane. An axis never
+// given that the move leaves alone is no guess of this move.
+void CPathWalk::MarkAssumed(bool isArcMotion)
+{
+    std::array<bool, AXIS_COUNT> changes{};
+    for (std::size_t axis = 0; axis < AXIS_COUNT; ++axis)
+        changes[axis] = block.Has(SLOT_X + axis);
+    if (isArcMotion) {
+        const PlaneRow& axes = FindPlane(modes.plane);
+        changes[axes.first] = true;
+        changes[axes.second] = true;
+    }
+    for (std::size_t axis = 0; axis < AXIS_COUNT; ++axis) {
+        if (changes[axis] && !known[axis])
+            move.flags |= MOVE_ASSUMED;
+    }
+}
+
+// Arcs from the centre (I, J, K) or the radius (R); one that cannot be made
+// is drawn as its chord and flagged.
+void CPathWalk::ShapeArc()
+{
+    bounds.Add(move.from);
+    bounds.Add(move.to);
+    if (move.kind != MOVE_CW && move.kind != MOVE_CCW)
+        return;
+    const PlaneRow& axes = FindPlane(modes.plane);
+    const bool clockwise = move.kind == MOVE_CW;
+    const double startFirst = move.from[axes.first];
+    const double startSecond = move.from[axes.second];
+    const double endFirst = move.to[axes.first];
+    const double endSecond = move.to[axes.second];
+    const ArcGeometry arc =
+        block.Has(SLOT_R) ? RadiusFormArc(startFirst, startSecond, endFirst, endSecond, block.Get(SLOT_R), clockwise)
+                          : CenterFormArc(startFirst, startSecond, endFirst, endSecond,
+                                          block.Get(OFFSET_SLOT + axes.first), block.Get(OFFSET_SLOT + axes.second),
+                                          clockwise);
+    if (arc.error) {
+        move.flags |= MOVE_ERROR;
+        return;
+    }
+    if (arc.mismatch)
+        move.flags |= MOVE_MISMATCH;
+    move.isArc = true;
+    move.plane = axes.plane;
+    move.center[axes.first] = arc.centerFirst;
+    move.center[axes.second] = arc.centerSecond;
+    move.center[axes.linear] = move.from[axes.linear];
+    move.sweep = arc.sweep;
+    AddArcExtremes(arc, axes, bounds);
+    ++summary.arcs;
+}
+
+// The move is told, and the tool stands at its end; the named axes are
+// given from now on.
+void CPathWalk::FinishMove()
+{
+    sink.AddMove(move);
+    ++summary.moves;
+    tool = move.to;
+    for (std::size_t axis = 0; axis < AXIS_COUNT; ++axis)
+        known[axis] = known[axis] || block.Has(SLOT_X + axis);
+}
 
 } // namespace
 
@@ -326,135 +538,12 @@ std::int64_t CPathBuilder::CountHeaderLines(std::string_view header)
                          [](char byte) { return IsCarriageReturn(static_cast<unsigned char>(byte)); });
 }
 
-CPathSummary CPathBuilder::Build(IPathSink& sink) const
+CPathSummary CPathBuilder::Build(IPathSink& sink, const std::atomic<bool>* cancel) const
 {
-    CPathSummary summary;
-    std::int32_t motion = WK_LINEAR;
-    std::int32_t plane = WK_PLANE_XY;
-    std::int32_t dimensioning = WK_ABSOLUTE;
-    std::int32_t lengthUnit = WK_UNIT_MM;
-    // Modal words take effect in order, but only once their block is closed.
-    std::int32_t blockMotion = motion;
-    std::int32_t blockPlane = plane;
-    std::int32_t blockDimensioning = dimensioning;
-    std::int32_t blockLengthUnit = lengthUnit;
-    PathPoint tool{};
-    std::array<bool, AXIS_COUNT> known{};
-    BlockWords block;
-    CBounds bounds;
-    // Lines end with the words that begin with a carriage return (byte 13).
-    std::int64_t lineEnds = 0;
-    CPathMove move;
-
-    const std::size_t count = words.GetCount();
-    for (WordPosition word = 0; word < count; ++word) {
-        const WordKind kind = words.GetKind(word);
-        switch (kind) {
-        case WK_NONE:
-        case WK_COMMENT:
-            continue;
-        case WK_X: block.Set(SLOT_X, words.GetValue(word).realValue); break;
-        case WK_Y: block.Set(SLOT_Y, words.GetValue(word).realValue); break;
-        case WK_Z: block.Set(SLOT_Z, words.GetValue(word).realValue); break;
-        case WK_I: block.Set(SLOT_I, words.GetValue(word).realValue); break;
-        case WK_J: block.Set(SLOT_J, words.GetValue(word).realValue); break;
-        case WK_K: block.Set(SLOT_K, words.GetValue(word).realValue); break;
-        case WK_R: block.Set(SLOT_R, words.GetValue(word).realValue); break;
-        case WK_END_OF_BLOCK:
-            break;
-        default:
-            switch (GroupOfKind(kind)) {
-            case GROUP_MOTION: blockMotion = kind; break;
-            case GROUP_PLANE: blockPlane = kind; break;
-            case GROUP_DIMENSIONING: blockDimensioning = kind; break;
-            case GROUP_LENGTH_UNIT: blockLengthUnit = kind; break;
-            default: break;
-            }
-            break;
-        }
-        if (block.first == CWordList::NO_POSITION)
-            block.first = word;
-        if (kind != WK_END_OF_BLOCK)
-            continue;
-        const std::int64_t line = headerLines + lineEnds + 1;
-        if (words.GetText(word).front() == '\r')
-            ++lineEnds;
-        motion = blockMotion;
-        plane = blockPlane;
-        dimensioning = blockDimensioning;
-        lengthUnit = blockLengthUnit;
-        const MotionRow* row = FindMotion(motion);
-        const bool isArcMotion = motion == WK_CLOCKWISE || motion == WK_COUNTER_CLOCKWISE;
-        if (row == nullptr || !(block.HasAnyAxis() || (isArcMotion && block.HasAnyOffset()))) {
-            block.Clear();
-            continue;
-        }
-
-        move.index = summary.moves;
-        move.endWord = word;
-        move.blockFirstWord = block.first;
-        move.line = line;
-        move.kind = row->kind;
-        move.flags = row->flags;
-        move.from = tool;
-        move.to = tool;
-        move.isArc = false;
-        move.lengthUnit = static_cast<WordKind>(lengthUnit);
-        for (std::size_t axis = 0; axis < AXIS_COUNT; ++axis) {
-            if (!known[axis])
-                move.flags |= MOVE_ASSUMED;
-            if (block.Has(SLOT_X + axis)) {
-                const double value = block.Get(SLOT_X + axis);
-                move.to[axis] = dimensioning == WK_RELATIVE ? tool[axis] + value : value;
-            }
-        }
-        bounds.Add(move.from);
-        bounds.Add(move.to);
-        if (isArcMotion) {
-            const PlaneRow& axes = FindPlane(plane);
-            const bool clockwise = motion == WK_CLOCKWISE;
-            const double startFirst = move.from[axes.first];
-            const double startSecond = move.from[axes.second];
-            const double endFirst = move.to[axes.first];
-            const double endSecond = move.to[axes.second];
-            const ArcGeometry arc =
-                block.Has(SLOT_R)
-                    ? RadiusFormArc(startFirst, startSecond, endFirst, endSecond, block.Get(SLOT_R), clockwise)
-                    : CenterFormArc(startFirst, startSecond, endFirst, endSecond,
-                                    block.Get(OFFSET_SLOT + axes.first), block.Get(OFFSET_SLOT + axes.second),
-                                    clockwise);
-            if (arc.error) {
-                move.flags |= MOVE_ERROR;
-            } else {
-                if (arc.mismatch)
-                    move.flags |= MOVE_MISMATCH;
-                move.isArc = true;
-                move.plane = axes.plane;
-                move.center[axes.first] = arc.centerFirst;
-                move.center[axes.second] = arc.centerSecond;
-                move.center[axes.linear] = move.from[axes.linear];
-                move.sweep = arc.sweep;
-                AddArcExtremes(arc, axes, bounds);
-                ++summary.arcs;
-            }
-        }
-        sink.AddMove(move);
-        ++summary.moves;
-        tool = move.to;
-        for (std::size_t axis = 0; axis < AXIS_COUNT; ++axis)
-            known[axis] = known[axis] || block.Has(SLOT_X + axis);
-        block.Clear();
-    }
-    summary.hasBounds = bounds.HasAny();
-    if (summary.hasBounds) {
-        summary.min = bounds.GetMin();
-        summary.max = bounds.GetMax();
-    }
-    summary.lengthUnit = static_cast<WordKind>(lengthUnit);
-    return summary;
+    return CPathWalk(words, headerLines, sink).Run(cancel);
 }
 
-CPathSummary CPathBuilder::BuildTable(CMoveTable& table) const
+CPathSummary CPathBuilder::BuildTable(CMoveTable& table, const std::atomic<bool>* cancel) const
 {
     table.Clear();
     // A move needs an end-of-block word: reserving that many moves saves
@@ -465,10 +554,14 @@ CPathSummary CPathBuilder::BuildTable(CMoveTable& table) const
         blockEnds += words.GetKind(position) == WK_END_OF_BLOCK ? 1 : 0;
     table.Reserve(blockEnds);
     CTableSink sink(table);
-    const CPathSummary summary = Build(sink);
+    const CPathSummary summary = Build(sink, cancel);
+    if (summary.cancelled) {
+        table.Clear();
+        return summary;
+    }
     table.ShrinkToFit();
     if (summary.hasBounds)
-        table.SetBounds(NarrowToFloat(summary.min), NarrowToFloat(summary.max));
+        table.SetBounds(ToMovePoint(summary.min), ToMovePoint(summary.max));
     table.SetLengthUnit(summary.lengthUnit);
     return summary;
 }

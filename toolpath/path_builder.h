@@ -4,6 +4,7 @@
 // panel's machine state is never read. Drawing is left to the window.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string_view>
 
@@ -17,10 +18,12 @@ public:
     // of the moves count as the loader counts them.
     CPathBuilder(const CWordList& words, std::int64_t headerLines);
 
-    // Reports every move to sink in program order.
-    CPathSummary Build(IPathSink& sink) const;
-    // Empties table and fills it with every move.
-    CPathSummary BuildTable(CMoveTable& table) const;
+    // Reports every move to sink in program order. Once cancel is set the
+    // build stops within a few thousand words, its summary marked cancelled.
+    CPathSummary Build(IPathSink& sink, const std::atomic<bool>* cancel = nullptr) const;
+    // Empties table and fills it with every move; a cancelled build leaves
+    // it empty.
+    CPathSummary BuildTable(CMoveTable& table, const std::atomic<bool>* cancel = nullptr) const;
 
     // The line ends the loader counts in a header text.
     static std::int64_t CountHeaderLines(std::string_view header);

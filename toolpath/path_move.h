@@ -47,6 +47,8 @@ struct CPathSummary {
     PathPoint max{};
     // The length unit in force after the last complete block.
     WordKind lengthUnit = WK_UNIT_MM;
+    // Stopped by its cancel flag: the rest is incomplete.
+    bool cancelled = false;
 };
 
 class IPathSink {

@@ -88,7 +88,7 @@ public:
         double chordAngle = PI;
         if (pixelRadius > CPathRaster::CHORD_TOLERANCE)
             chordAngle = std::min(PI, 2.0 * std::acos(1.0 - CPathRaster::CHORD_TOLERANCE / pixelRadius));
-        // A sweep stored in single precision may exceed pi by a hair.
+        // Rounding may carry a sweep of whole chords a hair past them.
         return static_cast<int>(std::clamp(std::ceil(std::fabs(record.sweep) / chordAngle - 1e-6), 1.0,
                                            static_cast<double>(CPathRaster::MAX_CHORDS)));
     }
@@ -183,10 +183,13 @@ public:
         const std::int32_t y0 = ToPixel(from.y, height);
         const std::int32_t x1 = ToPixel(to.x, width);
         const std::int32_t y1 = ToPixel(to.y, height);
-        // Where the dash pattern stands at the clipped start.
+        // Where the dash pattern stands at the clipped start; the part cut
+        // off may be far longer than an int counts.
         int phase = dashPosition;
-        if (dashed && !inside)
-            phase += static_cast<int>(std::max(std::fabs(from.x - startX), std::fabs(from.y - startY)));
+        if (dashed && !inside) {
+            const double cut = std::floor(std::max(std::fabs(from.x - startX), std::fabs(from.y - startY)));
+            phase = static_cast<int>(std::fmod(dashPosition + cut, DASH_PERIOD));
+        }
         const std::int32_t steps = std::max(std::abs(x1 - x0), std::abs(y1 - y0));
         if (steps <= 1) {
             // Most moves of a big program at a fitted scale: no division.
@@ -373,10 +376,10 @@ CPathRaster::CBox CPathRaster::ArcBox(std::size_t move, const CArcRecord& arc) c
     double z = 0.0;
     FromArcFrame(arc.plane,
                  {arc.centerFirst - radius, arc.centerSecond - radius, std::min(start.linear, end.linear)}, x, y, z);
-    box.min = {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+    box.min = {x, y, z};
     FromArcFrame(arc.plane,
                  {arc.centerFirst + radius, arc.centerSecond + radius, std::max(start.linear, end.linear)}, x, y, z);
-    box.max = {static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)};
+    box.max = {x, y, z};
     return box;
 }
 

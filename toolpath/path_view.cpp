@@ -10,12 +10,25 @@ namespace {
 constexpr double ISO_COS = 0.86602540378443864676;
 constexpr double ISO_SIN = 0.5;
 constexpr double FIT_UNITS_FOR_A_POINT = 10.0;
+// A pixel is the sum of up to three products and an offset, each of them
+// rounded; sixteen roundings of the largest term bound the error generously.
+constexpr double ROUNDINGS = 16.0;
+constexpr double PIXEL_TOLERANCE = 0.1;
 
-double ClampScale(double scale)
+double ClampScale(double scale, double limit = CPathView::MAX_SCALE)
 {
     if (!(scale >= CPathView::MIN_SCALE))
         return CPathView::MIN_SCALE;
-    return std::min(scale, CPathView::MAX_SCALE);
+    return std::min(scale, limit);
+}
+
+double Reach(double value) { return std::isfinite(value) ? std::fabs(value) : 0.0; }
+
+double PreciseScaleLimit(const CMovePoint& min, const CMovePoint& max)
+{
+    const double reach = std::max({Reach(min.x), Reach(min.y), Reach(min.z), Reach(max.x), Reach(max.y), Reach(max.z)});
+    const double limit = PIXEL_TOLERANCE / (reach * ROUNDINGS * std::numeric_limits<double>::epsilon());
+    return std::max(CPathView::MIN_SCALE, std::min(CPathView::MAX_SCALE, limit));
 }
 
 } // namespace
@@ -83,7 +96,8 @@ void CPathView::Fit(const CMovePoint& min, const CMovePoint& max, int width, int
         fitted = std::min(fitted, roomY / spanB);
     if (!std::isfinite(fitted))
         fitted = std::min(roomX, roomY) / FIT_UNITS_FOR_A_POINT;
-    scale = ClampScale(fitted);
+    scaleLimit = PreciseScaleLimit(min, max);
+    scale = ClampScale(fitted, scaleLimit);
     offsetX = width / 2.0 - (lowA + highA) / 2.0 * scale;
     offsetY = height / 2.0 + (lowB + highB) / 2.0 * scale;
 }
@@ -93,7 +107,7 @@ void CPathView::ZoomAbout(double pixelX, double pixelY, double factor)
     if (!(factor > 0.0) || !std::isfinite(factor))
         return;
     const CViewPoint anchor = PixelToPlane(pixelX, pixelY);
-    scale = ClampScale(scale * factor);
+    scale = ClampScale(scale * factor, scaleLimit);
     offsetX = pixelX - anchor.x * scale;
     offsetY = pixelY + anchor.y * scale;
 }

@@ -49,7 +49,9 @@ public:
 
     // Centres the projected box in a width x height image with at least
     // margin pixels free on every side. A box that is a point in both screen
-    // directions gets ten units across the smaller side.
+    // directions gets ten units across the smaller side. From now on no zoom
+    // goes beyond the scale at which double arithmetic on the box's
+    // coordinates would put a pixel off by more than a tenth.
     void Fit(const CMovePoint& min, const CMovePoint& max, int width, int height, int margin);
     // The plane point under (pixelX, pixelY) stays where it is.
     void ZoomAbout(double pixelX, double pixelY, double factor);
@@ -65,6 +67,7 @@ public:
 private:
     PathProjection projection = PROJECTION_TOP;
     double scale = 1.0;
+    double scaleLimit = MAX_SCALE;
     double offsetX = 0.0;
     double offsetY = 0.0;
 };

@@ -168,10 +168,9 @@ bool ReadStoredInt(ISettingsStore& settings, const char* name, int low, int high
     return true;
 }
 
-QString Coordinate(const char* axis, float value)
+QString Coordinate(const char* axis, double value)
 {
-    return QString::fromLatin1(axis) + QLatin1Char(' ') +
-           QString::fromStdString(FormatClassicFixed4(static_cast<double>(value)));
+    return QString::fromLatin1(axis) + QLatin1Char(' ') + QString::fromStdString(FormatClassicFixed4(value));
 }
 
 // The panel's stepping commands, also at hand beside the picture.
@@ -320,7 +319,7 @@ void CToolpathWindow::StartBuild()
         auto built = std::make_shared<CPathModel>();
         // The header's lines only number the builder's moves for the CLI;
         // the window takes its lines from the program view.
-        CPathBuilder(*source, 0).BuildTable(built->table);
+        CPathBuilder(*source, 0).BuildTable(built->table, &cancel);
         if (cancel.load())
             return;
         built->raster = std::make_unique<CPathRaster>(built->table);

@@ -82,7 +82,7 @@ public:
 };
 
 // The pixel the raster gives a program point: rounded to the nearest.
-QPoint RasterPixel(const CToolpathCanvas& canvas, float x, float y, float z)
+QPoint RasterPixel(const CToolpathCanvas& canvas, double x, double y, double z)
 {
     const QPointF point = canvas.MapToCanvas(CMovePoint{x, y, z});
     return QPoint(static_cast<int>(std::floor(point.x() + 0.5)), static_cast<int>(std::floor(point.y() + 0.5)));
@@ -109,6 +109,8 @@ private slots:
     void coloursFollowTheCursor_data();
     void coloursFollowTheCursor();
     void infoLineTellsTheCurrentBlock();
+    void infoLineShowsTheExactPosition_data();
+    void infoLineShowsTheExactPosition();
     void clickOnThePathNamesTheBlock();
     void keysChooseTheViewAndFit_data();
     void keysChooseTheViewAndFit();
@@ -392,6 +394,32 @@ void ToolpathWindowTest::infoLineTellsTheCurrentBlock()
     // The word highlighted last is the program's last line end.
     QCOMPARE(rig.window.GetInfoText(), QStringLiteral("Programmende   X 0.0000 Y 0.0000 Z 0.0000   MM   keine Bewegung\n"
                                                       "Satzende: der Satz wird ausgef\u00fchrt"));
+}
+
+void ToolpathWindowTest::infoLineShowsTheExactPosition_data()
+{
+    QTest::addColumn<QByteArray>("program");
+    QTest::addColumn<QString>("position");
+    QTest::newRow("four decimals") << QByteArray("G0 X1234.5678 Y12345.6789 Z999999.9999\r\nM30\r\n")
+                                   << QStringLiteral("X 1234.5678 Y 12345.6789 Z 999999.9999");
+    QTest::newRow("1e7 and tenths") << QByteArray("G0 X10000000.1 Y10000000.3 Z-10000000.5\r\nM30\r\n")
+                                    << QStringLiteral("X 10000000.1000 Y 10000000.3000 Z -10000000.5000");
+    QTest::newRow("near 1e9") << QByteArray("G0 X999999999.9999 Y-999999999.9999 Z0.0001\r\nM30\r\n")
+                              << QStringLiteral("X 999999999.9999 Y -999999999.9999 Z 0.0001");
+}
+
+// The tool's position read from the window's table, to the last digit the
+// line shows.
+void ToolpathWindowTest::infoLineShowsTheExactPosition()
+{
+    QFETCH(QByteArray, program);
+    QFETCH(QString, position);
+    CSteppingRig rig(*settings);
+    rig.window.show();
+    rig.Load(program.toStdString());
+    WaitForPicture(rig.window);
+    rig.RunToEnd();
+    QVERIFY2(rig.window.GetInfoText().contains(position), qPrintable(rig.window.GetInfoText()));
 }
 
 void ToolpathWindowTest::clickOnThePathNamesTheBlock()

@@ -1,0 +1,30 @@
+#include "json_lines.h"
+
+namespace {
+
+// Big enough that a path of millions of moves costs few writes.
+constexpr std::size_t FLUSH_BYTES = 1u << 20;
+
+} // namespace
+
+std::string& CJsonLinesWriter::BeginRecord(const char* event)
+{
+    line += "{\"event\":\"";
+    line += event;
+    line += '"';
+    return line;
+}
+
+void CJsonLinesWriter::EndRecord()
+{
+    line += "}\n";
+    if (line.size() >= FLUSH_BYTES)
+        Flush();
+}
+
+void CJsonLinesWriter::Flush()
+{
+    if (!line.empty())
+        std::fwrite(line.data(), 1, line.size(), out);
+    line.clear();
+}

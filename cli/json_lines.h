@@ -1,0 +1,26 @@
+// The CLI's one writer of JSON Lines: each subcommand builds its records
+// with the json_text helpers and hands them over one by one. Records are
+// gathered in a buffer of about a megabyte before they reach the stream;
+// failed writes show on the stream's error flag.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+class CJsonLinesWriter {
+public:
+    explicit CJsonLinesWriter(std::FILE* out) : out(out) {}
+    ~CJsonLinesWriter() { Flush(); }
+    CJsonLinesWriter(const CJsonLinesWriter&) = delete;
+    CJsonLinesWriter& operator=(const CJsonLinesWriter&) = delete;
+
+    // Opens a record with its "event" key; the rest is appended to Text().
+    std::string& BeginRecord(const char* event);
+    std::string& Text() { return line; }
+    void EndRecord();
+    void Flush();
+
+private:
+    std::FILE* out;
+    std::string line;
+};
