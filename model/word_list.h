@@ -42,6 +42,9 @@ public:
     // The word whose span holds the listing position, NO_POSITION when none
     // does (a blank between words, the header, no spans yet).
     WordPosition FindAt(std::int64_t listingPosition) const;
+    // The word whose span holds the listing position or, when none does, the
+    // first word after it; NO_POSITION when there is none.
+    WordPosition FindFrom(std::int64_t listingPosition) const;
 
     // The loader's side. text holds the listing: every word is appended to it
     // before it is appended here, so the list never reaches past its end.

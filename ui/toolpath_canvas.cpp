@@ -20,6 +20,7 @@ constexpr QRgb TEXT_COLOUR = 0xFFE0E0E0;
 constexpr QRgb PANEL_COLOUR = 0xC0101418;
 constexpr int CORNER_MARGIN = 10;
 constexpr qreal AXIS_LENGTH = 28.0;
+constexpr qreal MESSAGE_POINT_SIZE = 10.0;
 // A drag shorter than this is a click.
 constexpr qreal CLICK_SLOP = 3.0;
 // The scale bar aims at this length in pixels and picks 1, 2 or 5 times a
@@ -147,6 +148,14 @@ void CToolpathCanvas::SetUnitName(const QString& name)
     update();
 }
 
+void CToolpathCanvas::SetMessage(const QString& text)
+{
+    if (text == message)
+        return;
+    message = text;
+    update();
+}
+
 QPointF CToolpathCanvas::MapToCanvas(const CMovePoint& point) const { return ToQt(view.Project(point)); }
 
 CMovePoint CToolpathCanvas::GetToolPoint() const
@@ -199,6 +208,7 @@ void CToolpathCanvas::paintEvent(QPaintEvent*)
     DrawTool(painter);
     DrawAxes(painter);
     DrawScaleBar(painter);
+    DrawMessage(painter);
 }
 
 void CToolpathCanvas::DrawCurrentBlock(QPainter& painter) const
@@ -324,6 +334,26 @@ void CToolpathCanvas::DrawScaleBar(QPainter& painter) const
     painter.restore();
 }
 
+void CToolpathCanvas::DrawMessage(QPainter& painter) const
+{
+    if (message.isEmpty())
+        return;
+    painter.save();
+    QFont bigger = font();
+    bigger.setPointSizeF(MESSAGE_POINT_SIZE);
+    painter.setFont(bigger);
+    // Centred across the top, clear of the axes in the corner: a path drawn
+    // up to an error stays visible below it.
+    const qreal side = CORNER_MARGIN + AXIS_LENGTH + 24.0;
+    const QRectF room(side, CORNER_MARGIN, std::max(1.0, width() - 2.0 * side), height() - 2.0 * CORNER_MARGIN);
+    const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
+    const QRectF text = painter.boundingRect(room, flags, message);
+    painter.fillRect(text.adjusted(-8, -4, 8, 4), QColor::fromRgba(PANEL_COLOUR));
+    painter.setPen(QColor::fromRgb(TEXT_COLOUR));
+    painter.drawText(room, flags, message);
+    painter.restore();
+}
+
 void CToolpathCanvas::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
@@ -390,16 +420,17 @@ void CToolpathCanvas::mouseDoubleClickEvent(QMouseEvent* event)
 
 void CToolpathCanvas::Pick(const QPointF& point)
 {
-    double factor = 1.0;
-    QPointF topLeft;
-    if (ids == nullptr || !PicturePlacement(factor, topLeft))
+    // A picture made for another view shows moves where they no longer are,
+    // and scaled down it would need a search over far more pixels than the
+    // canvas has; the click waits for the current one.
+    if (!HasCurrentPicture())
         return;
-    // On a picture not yet redrawn for this view, the click is looked up
-    // where that picture shows the point.
-    const QPointF inPicture = (point - topLeft) / factor;
-    const int radius = std::max(1, static_cast<int>(std::lround(PICK_RADIUS / factor)));
-    const std::size_t move = ids->FindNearestMove(static_cast<int>(std::floor(inPicture.x())),
-                                                  static_cast<int>(std::floor(inPicture.y())), radius);
+    // Clamped while still a double, so that no point reaches the int
+    // conversion out of range; beyond the margin nothing is in reach anyway.
+    const double margin = PICK_RADIUS + 1.0;
+    const double x = std::clamp(std::floor(point.x()), -margin, ids->GetWidth() + margin);
+    const double y = std::clamp(std::floor(point.y()), -margin, ids->GetHeight() + margin);
+    const std::size_t move = ids->FindNearestMove(static_cast<int>(x), static_cast<int>(y), PICK_RADIUS);
     if (move != CMoveIdImage::NO_MOVE)
         emit MoveClicked(static_cast<qulonglong>(move));
 }
