@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -51,10 +53,23 @@ public:
     void Load(const std::string& bytes)
     {
         CTempFile file(bytes);
-        chooser.SetPath(file.GetPath());
+        LoadPath(file.GetPath());
+    }
+    void LoadPath(const std::string& path)
+    {
+        chooser.SetPath(path);
         window.OnProgramChanging();
         cursor.OnLoad();
         window.OnStepped(STEP_LOAD, cursor, state);
+    }
+    // A click on a 1-based line of the program view: browsing.
+    void ClickLine(int line)
+    {
+        int start = 0;
+        while (view.LineFromChar(start) < line - 1)
+            ++start;
+        view.ClickAt(start);
+        window.OnStepped(STEP_LINE_CLICK, cursor, state);
     }
     void Step(int times = 1)
     {
@@ -108,7 +123,15 @@ private slots:
     void panelReopensTheWindowWhereItWas();
     void coloursFollowTheCursor_data();
     void coloursFollowTheCursor();
-    void infoLineTellsTheCurrentBlock();
+    void infoLineNamesTheToolPosition_data();
+    void infoLineNamesTheToolPosition();
+    void infoLineDescribesTheClickedBlock_data();
+    void infoLineDescribesTheClickedBlock();
+    void infoLineCutsALongBlockShort();
+    void pictureSaysWhyThePathIsMissing_data();
+    void pictureSaysWhyThePathIsMissing();
+    void clickOnAStalePictureIsIgnoredAtOnce();
+    void hiddenWindowDropsTheOldPathAtALoad();
     void clickOnThePathNamesTheBlock();
     void keysChooseTheViewAndFit_data();
     void keysChooseTheViewAndFit();
@@ -353,21 +376,177 @@ void ToolpathWindowTest::coloursFollowTheCursor()
     QCOMPARE(ColourAt(canvas, middles[0] + QPoint(0, -5)), palette.background);
 }
 
-void ToolpathWindowTest::infoLineTellsTheCurrentBlock()
+void ToolpathWindowTest::infoLineNamesTheToolPosition_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("absolute, in N30; the tool at the end of N20")
+        << QString::fromLatin1(RECTANGLE) << STEPS_TO_N30
+        << QStringLiteral("Zeile 4: N30 Y20   Werkzeug bei X 40.0000 Y 0.0000 Z 0.0000   MM   LINEAR\n"
+                          "Y20: Ziel Y = 20");
+    // The panel's read-out shows X 10.0000 after N20; the tool is at X 20.
+    QTest::newRow("relative: the read-outs show what was written")
+        << QStringLiteral("%\r\nN10 G91 G1 X10 F100\r\nN20 X10\r\nN30 M30\r\n") << 6
+        << QStringLiteral("Zeile 4: N30 M30   Werkzeug bei X 20.0000 Y 0.0000 Z 0.0000   "
+                          "Anzeige: Werte wie programmiert (G91)   MM   keine Bewegung\n");
+}
+
+void ToolpathWindowTest::infoLineNamesTheToolPosition()
+{
+    QFETCH(QString, program);
+    QFETCH(int, steps);
+    QFETCH(QString, expected);
+    CSteppingRig rig(*settings);
+    rig.window.show();
+    rig.Load(program.toStdString());
+    WaitForPicture(rig.window);
+    rig.Step(steps);
+    const QString info = rig.window.GetInfoText();
+    // The explanation's own wording is not this test's business.
+    QCOMPARE(info.left(expected.size()), expected);
+    rig.RunToEnd();
+    QVERIFY(rig.window.GetInfoText().startsWith(QStringLiteral("Programmende   Werkzeug bei ")));
+}
+
+void ToolpathWindowTest::infoLineDescribesTheClickedBlock_data()
+{
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("block");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("move");
+    QTest::newRow("a line that begins with its block number") << 2 << QStringLiteral("Zeile 2: N10 G0 X0 Y0 Z0")
+                                                              << QStringLiteral("N10") << QStringLiteral("RAPIDE");
+    QTest::newRow("a line that begins with a blank") << 3 << QStringLiteral("Zeile 3: G1 X40 F100")
+                                                     << QStringLiteral("G1") << QStringLiteral("LINEAR");
+    QTest::newRow("the program start mark") << 1 << QStringLiteral("Zeile 1: %") << QStringLiteral("%")
+                                            << QStringLiteral("keine Bewegung");
+}
+
+void ToolpathWindowTest::infoLineDescribesTheClickedBlock()
+{
+    QFETCH(int, line);
+    QFETCH(QString, block);
+    QFETCH(QString, word);
+    QFETCH(QString, move);
+    CSteppingRig rig(*settings);
+    rig.window.show();
+    rig.Load("%\r\nN10 G0 X0 Y0 Z0\r\nG1 X40 F100\r\n(side)\r\nN30 Y20\r\nN40 M30\r\n");
+    WaitForPicture(rig.window);
+    // Into N30: G0 X0 Y0 Z0 G1 X40 F100 (side) Y20.
+    rig.Step(9);
+    rig.ClickLine(line);
+    const QStringList lines = rig.window.GetInfoText().split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines[0].startsWith(block + QStringLiteral("   ")), qPrintable(lines[0]));
+    QVERIFY2(lines[0].contains(QStringLiteral("   ") + move), qPrintable(lines[0]));
+    // Browsing moves no tool: still at the end of the second block.
+    QVERIFY2(lines[0].contains(QStringLiteral("Werkzeug bei X 40.0000 ")), qPrintable(lines[0]));
+    QVERIFY2(lines[1].startsWith(word + QLatin1Char(':')), qPrintable(lines[1]));
+}
+
+void ToolpathWindowTest::infoLineCutsALongBlockShort()
+{
+    CSteppingRig rig(*settings);
+    rig.window.show();
+    std::string block = "N10 G1 F100 (a\x01" "b)";
+    for (int word = 0; word < 60; ++word)
+        block += " X" + std::to_string(word);
+    rig.Load("%\r\n" + block + "\r\nN20 M30\r\n");
+    WaitForPicture(rig.window);
+    rig.Step(2);
+    const auto* label = rig.window.findChild<QLabel*>(QStringLiteral("infoLine"));
+    QVERIFY(label != nullptr);
+    const QString first = label->text().section(QLatin1Char('\n'), 0, 0);
+    QVERIFY2(first.contains(QStringLiteral("...   Werkzeug bei X ")), qPrintable(first));
+    QVERIFY(QFontMetrics(label->font()).horizontalAdvance(first) <= label->contentsRect().width());
+    // The whole block in the tooltip, a control byte as the program view
+    // draws it.
+    QVERIFY2(label->toolTip().contains(QStringLiteral("(a\u2401b) X0 X1 X2")), qPrintable(label->toolTip()));
+    QVERIFY2(label->toolTip().contains(QStringLiteral(" X58 X59   Werkzeug bei")), qPrintable(label->toolTip()));
+}
+
+void ToolpathWindowTest::pictureSaysWhyThePathIsMissing_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<int>("moves");
+    QTest::newRow("a syntax error after two moves")
+        << QStringLiteral("%\r\nN10 G1 X10 F100\r\nN20 Y10\r\nN30 X=5\r\nN40 X0\r\n")
+        << QStringLiteral("Syntax error in line: 4\nBahn bis zur Fehlerstelle") << 2;
+    QTest::newRow("a program without moves") << QStringLiteral("%\r\nN10 M3 S1000\r\nN20 M30\r\n")
+                                             << QStringLiteral("Programm ohne Bewegungen") << 0;
+    QTest::newRow("an empty file is a program too") << QString() << QStringLiteral("Programm ohne Bewegungen") << 0;
+    QTest::newRow("a file that cannot be opened has no path at all")
+        << QStringLiteral("missing") << QStringLiteral("Can't open file.") << 0;
+}
+
+void ToolpathWindowTest::pictureSaysWhyThePathIsMissing()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, message);
+    QFETCH(int, moves);
+    CSteppingRig rig(*settings);
+    rig.window.show();
+    QCOMPARE(rig.window.GetCanvas()->GetMessage(), QStringLiteral("Kein Programm geladen"));
+    if (program == QStringLiteral("missing"))
+        rig.LoadPath("/nonexistent/tornavel/missing.nc");
+    else
+        rig.Load(program.toStdString());
+    WaitForPicture(rig.window);
+    QCOMPARE(rig.window.GetCanvas()->GetMessage(), message);
+    QCOMPARE(rig.window.GetPath()->GetCount(), std::size_t(moves));
+    QVERIFY2(!rig.window.GetInfoText().contains(QStringLiteral("Kein Programm geladen")),
+             qPrintable(rig.window.GetInfoText()));
+    // A good load takes the note away.
+    rig.Load(RECTANGLE);
+    WaitForPicture(rig.window);
+    QCOMPARE(rig.window.GetCanvas()->GetMessage(), QString());
+}
+
+void ToolpathWindowTest::clickOnAStalePictureIsIgnoredAtOnce()
+{
+    CMoveTable table;
+    table.Append({10, 10, 0}, MOVE_LINEAR, 0, 1, 0);
+    CToolpathCanvas canvas(nullptr);
+    canvas.resize(200, 150);
+    canvas.SetPath(std::make_shared<const CMoveTable>(table));
+    QSignalSpy clicked(&canvas, &CToolpathCanvas::MoveClicked);
+    auto ids = std::make_shared<CMoveIdImage>();
+    ids->Resize(200, 150);
+    ids->SetPixel(100, 75, CMoveIdImage::MakePixel(0, STYLE_FEED));
+    // Drawn 1e4 times larger than the view now shown: the user zoomed far
+    // out before the new picture came.
+    const CPathView view = canvas.GetView();
+    canvas.SetPicture(ids, CPathView(view.GetProjection(), view.GetScale() * 1e4, view.GetOffsetX(),
+                                     view.GetOffsetY()));
+    QElapsedTimer timer;
+    timer.start();
+    QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, QPoint(100, 75));
+    QVERIFY2(timer.elapsed() < 100, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(clicked.count(), 0);
+    // On the picture of the view shown, the same click picks.
+    canvas.SetPicture(ids, canvas.GetView());
+    QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, QPoint(100, 75));
+    QCOMPARE(clicked.count(), 1);
+}
+
+void ToolpathWindowTest::hiddenWindowDropsTheOldPathAtALoad()
 {
     CSteppingRig rig(*settings);
     rig.window.show();
     rig.Load(RECTANGLE);
     WaitForPicture(rig.window);
-    rig.Step(STEPS_TO_N30);
-    // Line 4 of the file; the tool stands at the end of N20.
-    QCOMPARE(rig.window.GetInfoText(),
-             QStringLiteral("Zeile 4: N30 Y20   X 40.0000 Y 0.0000 Z 0.0000   MM   LINEAR\n"
-                            "Y20: Ziel Y = 20"));
-    rig.RunToEnd();
-    // The word highlighted last is the program's last line end.
-    QCOMPARE(rig.window.GetInfoText(), QStringLiteral("Programmende   X 0.0000 Y 0.0000 Z 0.0000   MM   keine Bewegung\n"
-                                                      "Satzende: der Satz wird ausgef\u00fchrt"));
+    const std::weak_ptr<const CMoveTable> old = rig.window.GetPath();
+    rig.window.hide();
+    rig.Load("%\r\nN10 G1 X5 F100\r\nN20 M30\r\n");
+    QVERIFY(rig.window.GetPath() == nullptr);
+    // Nothing holds the old table any more.
+    QVERIFY(old.expired());
+    rig.Step(2);
+    // The new block alone: no position or move of the old table.
+    QVERIFY2(rig.window.GetInfoText().startsWith(QStringLiteral("Zeile 2: N10 G1 X5 F100   MM\n")),
+             qPrintable(rig.window.GetInfoText()));
 }
 
 void ToolpathWindowTest::clickOnThePathNamesTheBlock()
