@@ -433,14 +433,14 @@ void ToolpathWindowTest::infoLineDescribesTheClickedBlock()
     rig.window.show();
     rig.Load("%\r\nN10 G0 X0 Y0 Z0\r\nG1 X40 F100\r\n(side)\r\nN30 Y20\r\nN40 M30\r\n");
     WaitForPicture(rig.window);
-    // Into N30: G0 X0 Y0 Z0 G1 X40 F100 (side) Y20.
+    // Into N40, the comment passed over: G0 X0 Y0 Z0 G1 X40 F100 Y20 M30.
     rig.Step(9);
     rig.ClickLine(line);
     const QStringList lines = rig.window.GetInfoText().split(QLatin1Char('\n'));
     QCOMPARE(lines.size(), 2);
     QVERIFY2(lines[0].startsWith(block + QStringLiteral("   ")), qPrintable(lines[0]));
     QVERIFY2(lines[0].contains(QStringLiteral("   ") + move), qPrintable(lines[0]));
-    // Browsing moves no tool: still at the end of the second block.
+    // Browsing moves no tool: still at the end of N30.
     QVERIFY2(lines[0].contains(QStringLiteral("Werkzeug bei X 40.0000 ")), qPrintable(lines[0]));
     QVERIFY2(lines[1].startsWith(word + QLatin1Char(':')), qPrintable(lines[1]));
 }
