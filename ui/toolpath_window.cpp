@@ -573,6 +573,7 @@ QString CToolpathWindow::BlockLine(WordPosition word) const
 void CToolpathWindow::UpdateInfo()
 {
     infoRest.clear();
+    infoPosition.clear();
     infoExplanation.clear();
     if (words == nullptr) {
         infoBlock = QString::fromLatin1(NO_PROGRAM_TEXT);
@@ -586,15 +587,18 @@ void CToolpathWindow::UpdateInfo()
     const bool atEnd = described == CWordList::NO_POSITION ||
                        (cursorWord >= words->GetCount() && lastCommand != STEP_LINE_CLICK);
     infoBlock = atEnd ? QString::fromLatin1(END_TEXT) : BlockLine(described);
-    QStringList parts;
+    // Where the tool stands on the path, and whether the panel's read-outs
+    // show the same numbers, on a line of its own.
+    const QString unit = QString::fromLatin1(lengthUnit == WK_UNIT_INCH ? UNIT_INCH : UNIT_MM);
     if (model != nullptr && !model->table.IsEmpty()) {
         const CMovePoint tool = canvas->GetToolPoint();
-        parts << QString::fromLatin1(TOOL_TEXT) + Coordinate("X", tool.x) + QLatin1Char(' ') + Coordinate("Y", tool.y) +
-                     QLatin1Char(' ') + Coordinate("Z", tool.z);
+        infoPosition = QString::fromLatin1(TOOL_TEXT) + Coordinate("X", tool.x) + QLatin1Char(' ') +
+                       Coordinate("Y", tool.y) + QLatin1Char(' ') + Coordinate("Z", tool.z) + QLatin1Char(' ') + unit;
         if (relative)
-            parts << QString::fromLatin1(AS_PROGRAMMED_TEXT);
+            infoPosition += QStringLiteral("   ") + QString::fromLatin1(AS_PROGRAMMED_TEXT);
+    } else {
+        infoPosition = unit;
     }
-    parts << QString::fromLatin1(lengthUnit == WK_UNIT_INCH ? UNIT_INCH : UNIT_MM);
     if (model != nullptr) {
         const CStepState step = StepStateAt(model->table, atEnd ? cursorWord : described);
         if (step.HasCurrentBlock()) {
@@ -604,12 +608,11 @@ void CToolpathWindow::UpdateInfo()
                 if ((flags & row.flag) != 0)
                     move += QStringLiteral(", ") + QString::fromUtf8(row.text);
             }
-            parts << move;
+            infoRest = move;
         } else {
-            parts << QString::fromLatin1(NO_MOVE_TEXT);
+            infoRest = QString::fromLatin1(NO_MOVE_TEXT);
         }
     }
-    infoRest = parts.join(QStringLiteral("   "));
     // What the described word means, on a line of its own.
     if (described != CWordList::NO_POSITION) {
         const WordPosition word = described;
@@ -627,13 +630,15 @@ void CToolpathWindow::ShowInfo()
     const int width = infoLine->contentsRect().width();
     QString first = infoBlock;
     if (!infoRest.isEmpty()) {
-        // The block gives way first: position, unit and move stay readable.
+        // The block gives way first: the kind of its move stays readable.
         const int restWidth = metrics.horizontalAdvance(separator + infoRest);
         first = Elide(infoBlock, metrics, std::max(metrics.horizontalAdvance(QString::fromLatin1(ELLIPSIS)),
                                                    width - restWidth)) +
                 separator + infoRest;
     }
     QString shown = Elide(first, metrics, width);
+    if (!infoPosition.isEmpty())
+        shown += QLatin1Char('\n') + Elide(infoPosition, metrics, width);
     if (!infoExplanation.isEmpty())
         shown += QLatin1Char('\n') + Elide(infoExplanation, metrics, width);
     infoLine->setText(shown);
@@ -722,6 +727,8 @@ QString CToolpathWindow::GetInfoText() const
     QString text = infoBlock;
     if (!infoRest.isEmpty())
         text += QStringLiteral("   ") + infoRest;
+    if (!infoPosition.isEmpty())
+        text += QLatin1Char('\n') + infoPosition;
     if (!infoExplanation.isEmpty())
         text += QLatin1Char('\n') + infoExplanation;
     return text;

@@ -119,10 +119,11 @@ private:
     std::string loadError;
     // Why the path or its picture is not available; empty while it is.
     QString jobFailure;
-    // The info line's parts: the block, the rest of its first line and the
-    // word's explanation below.
+    // The info line's parts: the block and the kind of its move, the tool's
+    // position below, then the word's explanation.
     QString infoBlock;
     QString infoRest;
+    QString infoPosition;
     QString infoExplanation;
     // The word list changed while the window was closed: built once shown.
     bool buildPending = false;

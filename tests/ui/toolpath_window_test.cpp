@@ -383,13 +383,14 @@ void ToolpathWindowTest::infoLineNamesTheToolPosition_data()
     QTest::addColumn<QString>("expected");
     QTest::newRow("absolute, in N30; the tool at the end of N20")
         << QString::fromLatin1(RECTANGLE) << STEPS_TO_N30
-        << QStringLiteral("Zeile 4: N30 Y20   Werkzeug bei X 40.0000 Y 0.0000 Z 0.0000   MM   LINEAR\n"
+        << QStringLiteral("Zeile 4: N30 Y20   LINEAR\n"
+                          "Werkzeug bei X 40.0000 Y 0.0000 Z 0.0000 MM\n"
                           "Y20: Ziel Y = 20");
     // The panel's read-out shows X 10.0000 after N20; the tool is at X 20.
     QTest::newRow("relative: the read-outs show what was written")
         << QStringLiteral("%\r\nN10 G91 G1 X10 F100\r\nN20 X10\r\nN30 M30\r\n") << 6
-        << QStringLiteral("Zeile 4: N30 M30   Werkzeug bei X 20.0000 Y 0.0000 Z 0.0000   "
-                          "Anzeige: Werte wie programmiert (G91)   MM   keine Bewegung\n");
+        << QStringLiteral("Zeile 4: N30 M30   keine Bewegung\n"
+                          "Werkzeug bei X 20.0000 Y 0.0000 Z 0.0000 MM   Anzeige: Werte wie programmiert (G91)\n");
 }
 
 void ToolpathWindowTest::infoLineNamesTheToolPosition()
@@ -406,7 +407,7 @@ void ToolpathWindowTest::infoLineNamesTheToolPosition()
     // The explanation's own wording is not this test's business.
     QCOMPARE(info.left(expected.size()), expected);
     rig.RunToEnd();
-    QVERIFY(rig.window.GetInfoText().startsWith(QStringLiteral("Programmende   Werkzeug bei ")));
+    QVERIFY(rig.window.GetInfoText().startsWith(QStringLiteral("Programmende   keine Bewegung\nWerkzeug bei ")));
 }
 
 void ToolpathWindowTest::infoLineDescribesTheClickedBlock_data()
@@ -437,12 +438,11 @@ void ToolpathWindowTest::infoLineDescribesTheClickedBlock()
     rig.Step(9);
     rig.ClickLine(line);
     const QStringList lines = rig.window.GetInfoText().split(QLatin1Char('\n'));
-    QCOMPARE(lines.size(), 2);
-    QVERIFY2(lines[0].startsWith(block + QStringLiteral("   ")), qPrintable(lines[0]));
-    QVERIFY2(lines[0].contains(QStringLiteral("   ") + move), qPrintable(lines[0]));
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines[0].startsWith(block + QStringLiteral("   ") + move), qPrintable(lines[0]));
     // Browsing moves no tool: still at the end of N30.
-    QVERIFY2(lines[0].contains(QStringLiteral("Werkzeug bei X 40.0000 ")), qPrintable(lines[0]));
-    QVERIFY2(lines[1].startsWith(word + QLatin1Char(':')), qPrintable(lines[1]));
+    QVERIFY2(lines[1].startsWith(QStringLiteral("Werkzeug bei X 40.0000 Y 20.0000 ")), qPrintable(lines[1]));
+    QVERIFY2(lines[2].startsWith(word + QLatin1Char(':')), qPrintable(lines[2]));
 }
 
 void ToolpathWindowTest::infoLineCutsALongBlockShort()
@@ -458,12 +458,12 @@ void ToolpathWindowTest::infoLineCutsALongBlockShort()
     const auto* label = rig.window.findChild<QLabel*>(QStringLiteral("infoLine"));
     QVERIFY(label != nullptr);
     const QString first = label->text().section(QLatin1Char('\n'), 0, 0);
-    QVERIFY2(first.contains(QStringLiteral("...   Werkzeug bei X ")), qPrintable(first));
+    QVERIFY2(first.contains(QStringLiteral("...   LINEAR")), qPrintable(first));
     QVERIFY(QFontMetrics(label->font()).horizontalAdvance(first) <= label->contentsRect().width());
     // The whole block in the tooltip, a control byte as the program view
     // draws it.
     QVERIFY2(label->toolTip().contains(QStringLiteral("(a\u2401b) X0 X1 X2")), qPrintable(label->toolTip()));
-    QVERIFY2(label->toolTip().contains(QStringLiteral(" X58 X59   Werkzeug bei")), qPrintable(label->toolTip()));
+    QVERIFY2(label->toolTip().contains(QStringLiteral(" X58 X59   LINEAR")), qPrintable(label->toolTip()));
 }
 
 void ToolpathWindowTest::pictureSaysWhyThePathIsMissing_data()
@@ -545,7 +545,7 @@ void ToolpathWindowTest::hiddenWindowDropsTheOldPathAtALoad()
     QVERIFY(old.expired());
     rig.Step(2);
     // The new block alone: no position or move of the old table.
-    QVERIFY2(rig.window.GetInfoText().startsWith(QStringLiteral("Zeile 2: N10 G1 X5 F100   MM\n")),
+    QVERIFY2(rig.window.GetInfoText().startsWith(QStringLiteral("Zeile 2: N10 G1 X5 F100\nMM\n")),
              qPrintable(rig.window.GetInfoText()));
 }
 
