@@ -379,6 +379,7 @@ void CToolpathWindow::OnStepped(StepCommand command, const CProgramCursor& curso
 void CToolpathWindow::DropPath()
 {
     ++buildGeneration;
+    ++pictureGeneration;
     rasterRunner.CancelAndWait();
     model.reset();
     canvas->SetPath(nullptr);
@@ -395,12 +396,14 @@ void CToolpathWindow::StartBuild()
         return;
     const CWordList* source = words;
     buildRunner.Post([this, source, generation](const std::atomic<bool>& cancel) {
+        buildJobGeneration = generation;
         // The table reserves a move per block end; beyond what the picture
         // can number, that reservation is refused before it is tried.
         if (CountBlockEnds(*source) > CMoveIdImage::MAX_MOVES) {
             const QString reason = QString::fromUtf8(TOO_MANY_BLOCKS_TEXT);
             QMetaObject::invokeMethod(
-                this, [this, reason]() { OnJobFailed(JOB_BUILD, reason); }, Qt::QueuedConnection);
+                this, [this, generation, reason]() { OnJobFailed(JOB_BUILD, generation, reason); },
+                Qt::QueuedConnection);
             return;
         }
         auto built = std::make_shared<CPathModel>();
@@ -417,16 +420,18 @@ void CToolpathWindow::StartBuild()
 
 void CToolpathWindow::ReportFailure(JobKind kind, std::exception_ptr error)
 {
-    // On the runner's thread, after the job's own memory is freed.
+    // On the runner's thread, after the job's own memory is freed; the job
+    // left its generation there.
+    const std::uint64_t generation = kind == JOB_BUILD ? buildJobGeneration : pictureJobGeneration;
     const QString reason = FailureText(error);
     QMetaObject::invokeMethod(
-        this, [this, kind, reason]() { OnJobFailed(kind, reason); }, Qt::QueuedConnection);
+        this, [this, kind, generation, reason]() { OnJobFailed(kind, generation, reason); }, Qt::QueuedConnection);
 }
 
-void CToolpathWindow::OnJobFailed(JobKind kind, const QString& reason)
+void CToolpathWindow::OnJobFailed(JobKind kind, std::uint64_t generation, const QString& reason)
 {
-    // A newer job of the same kind is on its way and speaks for itself.
-    if ((kind == JOB_BUILD ? buildRunner : rasterRunner).IsBusy())
+    // A newer job of the same kind speaks for itself.
+    if (generation != (kind == JOB_BUILD ? buildGeneration : pictureGeneration))
         return;
     if (kind == JOB_BUILD) {
         model.reset();
@@ -457,7 +462,9 @@ void CToolpathWindow::RequestPicture()
     const CPathView view = canvas->GetView();
     const int width = canvas->width();
     const int height = canvas->height();
-    rasterRunner.Post([this, drawing, view, width, height](const std::atomic<bool>& cancel) {
+    const std::uint64_t generation = ++pictureGeneration;
+    rasterRunner.Post([this, drawing, view, width, height, generation](const std::atomic<bool>& cancel) {
+        pictureJobGeneration = generation;
         auto ids = std::make_shared<CMoveIdImage>();
         ids->Resize(width, height);
         if (!drawing->raster->Draw(view, *ids, &cancel).complete)

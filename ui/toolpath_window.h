@@ -82,7 +82,7 @@ private:
     // Forgets the path of the previous load and what it holds.
     void DropPath();
     void StartBuild();
-    void OnJobFailed(JobKind kind, const QString& reason);
+    void OnJobFailed(JobKind kind, std::uint64_t generation, const QString& reason);
     void ReportFailure(JobKind kind, std::exception_ptr error);
     void OnPathBuilt(std::shared_ptr<const CPathModel> built, std::uint64_t generation);
     void RequestPicture();
@@ -128,6 +128,10 @@ private:
     // The word list changed while the window was closed: built once shown.
     bool buildPending = false;
     std::uint64_t buildGeneration = 0;
+    std::uint64_t pictureGeneration = 0;
+    // The generation of the job each runner runs; only its thread uses it.
+    std::uint64_t buildJobGeneration = 0;
+    std::uint64_t pictureJobGeneration = 0;
     std::shared_ptr<const CPathModel> model;
     // Jobs hold only what they are given; the window waits for both in its
     // destructor, before anything they report to is gone.

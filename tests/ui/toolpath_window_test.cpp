@@ -380,9 +380,9 @@ void ToolpathWindowTest::infoLineNamesTheToolPosition_data()
     QTest::addColumn<QString>("program");
     QTest::addColumn<int>("steps");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("absolute, in N30") << QString::fromLatin1(RECTANGLE) << STEPS_TO_N30
-                                      << QStringLiteral("Zeile 4: N30 Y20   LINEAR\n"
-                                                        "Werkzeug bei X 40.0000 Y 0.0000 Z 0.0000 MM\nY20: Ziel Y = 20");
+    QTest::newRow("absolute, in N30")
+        << QString::fromLatin1(RECTANGLE) << STEPS_TO_N30
+        << QStringLiteral("Zeile 4: N30 Y20   LINEAR\nWerkzeug bei X 40.0000 Y 0.0000 Z 0.0000 MM\nY20: Ziel Y = 20");
     // The panel's read-out shows X 10.0000 after N20; the tool is at X 20.
     QTest::newRow("relative, in N30") << QStringLiteral("%\r\nN10 G91 G1 X10 F100\r\nN20 X10\r\nN30 M30\r\n") << 6
                                       << QStringLiteral("Zeile 4: N30 M30   keine Bewegung\nWerkzeug bei X 20.0000 Y "
@@ -408,8 +408,9 @@ void ToolpathWindowTest::infoLineDescribesTheClickedBlock_data()
     QTest::addColumn<int>("line");
     QTest::addColumn<QString>("expected");
     QTest::newRow("a line that begins with its block number")
-        << 2 << QStringLiteral("Zeile 2: N10 G0 X0 Y0 Z0   RAPIDE, Startpunkt angenommen\nWerkzeug bei X 40.0000 Y 20.0000 "
-                               "Z 0.0000 MM\nN10: ");
+        << 2
+        << QStringLiteral("Zeile 2: N10 G0 X0 Y0 Z0   RAPIDE, Startpunkt angenommen\n"
+                          "Werkzeug bei X 40.0000 Y 20.0000 Z 0.0000 MM\nN10: ");
     QTest::newRow("a line that begins with a blank")
         << 3 << QStringLiteral("Zeile 3: G1 X40 F100   LINEAR\nWerkzeug bei X 40.0000 Y 20.0000 Z 0.0000 MM\nG1: ");
 }
@@ -488,7 +489,8 @@ void ToolpathWindowTest::clickOnAStalePictureIsIgnoredAtOnce()
     ids->SetPixel(100, 75, CMoveIdImage::MakePixel(0, STYLE_FEED));
     // Drawn 1e4 times larger than the view shown: zoomed far out since.
     const CPathView view = canvas.GetView();
-    canvas.SetPicture(ids, CPathView(view.GetProjection(), view.GetScale() * 1e4, view.GetOffsetX(), view.GetOffsetY()));
+    canvas.SetPicture(ids,
+                      CPathView(view.GetProjection(), view.GetScale() * 1e4, view.GetOffsetX(), view.GetOffsetY()));
     QElapsedTimer timer;
     timer.start();
     QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, QPoint(100, 75));
