@@ -420,9 +420,8 @@ void CToolpathCanvas::mouseDoubleClickEvent(QMouseEvent* event)
 
 void CToolpathCanvas::Pick(const QPointF& point)
 {
-    // A picture made for another view shows moves where they no longer are,
-    // and scaled down it would need a search over far more pixels than the
-    // canvas has; the click waits for the current one.
+    // A picture made for another view shows moves where they no longer are:
+    // a click on it would name a block the user did not point at.
     if (!HasCurrentPicture())
         return;
     // Clamped while still a double, so that no point reaches the int
