@@ -4,6 +4,7 @@
 // machine state; the panel only forwards its buttons and keys here.
 #pragma once
 
+#include <string>
 #include <string_view>
 
 #include "cnc_program.h"
@@ -42,6 +43,9 @@ public:
     const CWordList* GetWordList() const { return wordList; }
     // What the loader answered to the last OnLoad.
     int GetLastLoadResult() const { return lastLoadResult; }
+    // The loader's error text of the last load that got past the file
+    // dialog; empty after a load that succeeded.
+    std::string GetLoadErrorText() const { return loader.GetErrorText(); }
 
 private:
     void ShowWord(WordPosition position);

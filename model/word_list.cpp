@@ -73,6 +73,18 @@ WordPosition CWordList::FindAt(std::int64_t listingPosition) const
     return static_cast<std::uint64_t>(listingPosition) < EndOf(position) ? position : NO_POSITION;
 }
 
+WordPosition CWordList::FindFrom(std::int64_t listingPosition) const
+{
+    if (!spansVisible || starts.empty())
+        return NO_POSITION;
+    const auto position = static_cast<std::uint64_t>(std::max<std::int64_t>(listingPosition, 0));
+    const auto after = std::upper_bound(starts.begin(), starts.end(), position,
+                                        [](std::uint64_t value, std::uint32_t start) { return value < start; });
+    if (after != starts.begin() && position < EndOf(static_cast<WordPosition>(after - starts.begin() - 1)))
+        return static_cast<WordPosition>(after - starts.begin() - 1);
+    return after == starts.end() ? NO_POSITION : static_cast<WordPosition>(after - starts.begin());
+}
+
 void CWordList::RemoveAll()
 {
     // Give the memory back: a large program's list is hundreds of megabytes.

@@ -45,6 +45,9 @@ public:
     WordPosition FindAt(std::int64_t listingPosition) const;
     // The G90/G91 and length unit the word's block is applied with.
     CBlockModes GetModesAt(WordPosition position) const { return modes.GetAt(position); }
+    // The word whose span holds the listing position or, when none does, the
+    // first word after it; NO_POSITION when there is none.
+    WordPosition FindFrom(std::int64_t listingPosition) const;
 
     // The loader's side. text holds the listing: every word is appended to it
     // before it is appended here, so the list never reaches past its end.

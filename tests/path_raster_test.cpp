@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cmath>
 #include <future>
+#include <limits>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -244,8 +246,10 @@ TEST(PathView, ZoomStopsWherePixelsLoseATenth)
     }
 }
 
-TEST(PathRaster, EachPixelBelongsToTheMoveDrawnOverItLast)
+TEST(PathRaster, EachPixelBelongsToTheFirstMoveDrawnOverIt)
 {
+    // The cursor marks moves below a number done: the first owner of a
+    // shared pixel is the one done first, so a later pass never hides it.
     CMoveTable table;
     CTableWriter writer(table);
     writer.Move(0, 0, 0, MOVE_RAPID);      // 0: zero length at the origin
@@ -254,6 +258,7 @@ TEST(PathRaster, EachPixelBelongsToTheMoveDrawnOverItLast)
     writer.Move(0, 10, 0, MOVE_RAPID);     // 3: back along row y = 10, dashed
     writer.Move(5, 5, 0);                  // 4: diagonal down to the middle
     writer.Move(5, 0, 0);                  // 5: straight down across move 1
+    writer.Move(0, 0, 0);                  // 6: a second pass over move 1
     const CMoveIdImage image = Draw(table, PixelTopView(16), 16, 16);
     struct Row {
         const char* name;
@@ -262,17 +267,18 @@ TEST(PathRaster, EachPixelBelongsToTheMoveDrawnOverItLast)
         std::size_t move;
     };
     const Row rows[] = {
-        {"the shared start pixel goes to the later feed", 0, 15, 1},
-        {"middle of the bottom row", 3, 15, 1},
-        {"bottom row where the last move crosses it", 5, 15, 5},
-        {"the corner where move 2 starts", 10, 15, 2},
+        {"the shared start pixel stays with the rapid's dot", 0, 15, 0},
+        {"the bottom row under the second pass", 3, 15, 1},
+        {"the bottom row where move 5 crosses it", 5, 15, 1},
+        {"the corner where move 2 starts", 10, 15, 1},
         {"up the column", 10, 9, 2},
-        {"the top corner goes to the rapid", 10, 5, 3},
+        {"the top corner stays with the column", 10, 5, 2},
         {"a dash of the rapid", 9, 5, 3},
         {"a gap of the rapid keeps the pixel empty", 6, 5, NO_MOVE},
-        {"the end of the rapid is the diagonal's start", 0, 5, 4},
+        {"the rapid's last dash keeps the diagonal's start", 0, 5, 3},
         {"on the diagonal", 2, 7, 4},
-        {"the diagonal's end goes to the last move", 5, 10, 5},
+        {"the diagonal's end stays with it", 5, 10, 4},
+        {"below the diagonal, move 5 alone", 5, 12, 5},
         {"empty pixel", 13, 2, NO_MOVE},
         {"outside the image", 16, 0, NO_MOVE},
     };
@@ -291,17 +297,18 @@ TEST(PathRaster, RapidsAndAssumedMovesAreDashedFeedsSolid)
         MoveKind kind;
         std::uint8_t flags;
         PathStyle style;
-        int drawn; // of the 32 pixels of a row
+        int drawn; // of the 31 pixels of a row after its first
     };
-    // Four on, three off from the start: 32 pixels hold 4 full periods and 4 more.
-    const int dashed = 4 * CPathRaster::DASH_ON + 4;
+    // Four on, three off from the start: 32 pixels hold 4 full periods and 4
+    // more; the first stays with the rapid that ends there.
+    const int dashed = 4 * CPathRaster::DASH_ON + 4 - 1;
     const Row rows[] = {
-        {"feed", MOVE_LINEAR, 0, STYLE_FEED, 32},
+        {"feed", MOVE_LINEAR, 0, STYLE_FEED, 31},
         {"rapid", MOVE_RAPID, 0, STYLE_RAPID, dashed},
         {"assumed feed keeps its colour, dashed", MOVE_LINEAR, MOVE_ASSUMED, STYLE_FEED, dashed},
         {"assumed rapid", MOVE_RAPID, MOVE_ASSUMED, STYLE_RAPID, dashed},
-        {"thread drawn straight", MOVE_THREAD, MOVE_APPROXIMATED, STYLE_FEED, 32},
-        {"arc without a record drawn as its chord", MOVE_CW, MOVE_ERROR, STYLE_ERROR, 32},
+        {"thread drawn straight", MOVE_THREAD, MOVE_APPROXIMATED, STYLE_FEED, 31},
+        {"arc without a record drawn as its chord", MOVE_CW, MOVE_ERROR, STYLE_ERROR, 31},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -350,32 +357,29 @@ TEST(PathRaster, MovesOutsideTheViewAreSkipped)
 
 TEST(PathRaster, ZeroLengthMovesAreOnePixel)
 {
+    // The move stays at the origin; the view puts the origin elsewhere. (A
+    // move after another shares its first pixel, which the earlier keeps.)
     struct Row {
         const char* name;
-        CMovePoint at;
+        double offsetX;
+        double offsetY;
         int x;
         int y;
     };
     const Row rows[] = {
-        {"at the origin", {0, 0, 0}, 0, 15},
-        {"in the middle", {7, 8, 0}, 7, 7},
-        {"rounded to the nearest pixel", {3.4f, 11.6f, 0}, 3, 3},
-        {"on the top right pixel", {15, 15, 0}, 15, 0},
+        {"in the bottom left pixel", 0.0, 15.0, 0, 15},
+        {"in the middle", 7.0, 7.0, 7, 7},
+        {"rounded to the nearest pixel", 3.4, 3.4, 3, 3},
+        {"on the top right pixel", 15.0, 0.0, 15, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         CMoveTable table;
         CTableWriter writer(table);
-        if (row.at.x != 0 || row.at.y != 0)
-            writer.Move(row.at.x, row.at.y, 0, MOVE_RAPID, 0);
-        const std::size_t move = writer.Move(row.at.x, row.at.y, 0);
-        const CMoveIdImage image = Draw(table, PixelTopView(16), 16, 16);
+        const std::size_t move = writer.Move(0, 0, 0);
+        const CMoveIdImage image = Draw(table, CPathView(PROJECTION_TOP, 1.0, row.offsetX, row.offsetY), 16, 16);
         EXPECT_EQ(image.GetMove(row.x, row.y), move);
-        std::size_t owned = 0;
-        for (int y = 0; y < 16; ++y)
-            for (int x = 0; x < 16; ++x)
-                owned += image.GetMove(x, y) == move;
-        EXPECT_EQ(owned, 1u);
+        EXPECT_EQ(CountDrawn(image), 1u);
     }
 }
 
@@ -661,6 +665,9 @@ TEST(NearestMove, AClickFindsTheNearestDrawnMove)
     ids.SetPixel(5, 5, CMoveIdImage::MakePixel(7, STYLE_FEED));
     ids.SetPixel(9, 5, CMoveIdImage::MakePixel(8, STYLE_FEED));
     ids.SetPixel(7, 9, CMoveIdImage::MakePixel(2, STYLE_FEED));
+    ids.SetPixel(15, 15, CMoveIdImage::MakePixel(3, STYLE_FEED));
+    ids.SetPixel(12, 8, CMoveIdImage::MakePixel(4, STYLE_FEED));
+    constexpr int HUGE_RADIUS = std::numeric_limits<int>::max();
     struct Row {
         const char* name;
         int x;
@@ -671,10 +678,17 @@ TEST(NearestMove, AClickFindsTheNearestDrawnMove)
     const Row rows[] = {
         {"on the pixel", 5, 5, 0, 7},
         {"nearer to the right one", 8, 5, 3, 8},
-        {"equally near: the later move", 7, 5, 3, 8},
+        {"equally near: the earlier move, as in the picture", 7, 5, 3, 7},
         {"below", 7, 8, 3, 2},
         {"too far", 0, 15, 4, NO_MOVE},
-        {"outside the image", -3, 5, 3, NO_MOVE},
+        {"outside the image, out of reach", -3, 5, 1, NO_MOVE},
+        {"outside the image, within reach", -3, 5, 8, 7},
+        // The first ring with a hit holds move 3 at 3^2 + 3^2; the next one
+        // holds move 4, nearer at 4^2.
+        {"a nearer pixel in the next ring wins", 12, 12, 5, 4},
+        {"a huge radius on a stale picture's point far off", -1000000000, -1000000000, HUGE_RADIUS, 7},
+        {"the most negative point lies beyond the largest radius", std::numeric_limits<int>::min(), 0, HUGE_RADIUS,
+         NO_MOVE},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -712,4 +726,45 @@ TEST(LatestJobRunner, ANewerJobReplacesTheWaitingOneAndStopsTheRunningOne)
     again.get_future().wait();
     runner.CancelAndWait();
     EXPECT_FALSE(runner.IsBusy());
+}
+
+TEST(LatestJobRunner, AThrowingJobIsReportedAfterItsCapturesAreFreedAndTheRunnerGoesOn)
+{
+    std::promise<std::exception_ptr> reported;
+    auto built = std::make_shared<int>(0);
+    const std::weak_ptr<int> watch = built;
+    std::atomic<bool> freedBeforeReport{false};
+    CLatestJobRunner runner([&](std::exception_ptr error) {
+        freedBeforeReport = watch.expired();
+        reported.set_value(error);
+    });
+    runner.Post([built = std::move(built)](const std::atomic<bool>&) { throw std::bad_alloc(); });
+    EXPECT_THROW(std::rethrow_exception(reported.get_future().get()), std::bad_alloc);
+    EXPECT_TRUE(freedBeforeReport);
+    std::atomic<bool> ran{false};
+    runner.Post([&](const std::atomic<bool>&) { ran = true; });
+    runner.WaitIdle();
+    EXPECT_TRUE(ran);
+}
+
+TEST(LatestJobRunner, DestructionCancelsTheRunningJobAndDropsTheWaitingOne)
+{
+    std::atomic<bool> sawCancel{false};
+    std::atomic<bool> waitingRan{false};
+    {
+        CLatestJobRunner runner;
+        std::promise<void> started;
+        runner.Post([&](const std::atomic<bool>& cancel) {
+            started.set_value();
+            while (!cancel.load())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            sawCancel = true;
+            // Long enough for the destructor below to have begun.
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        });
+        started.get_future().wait();
+        runner.Post([&](const std::atomic<bool>&) { waitingRan = true; });
+    }
+    EXPECT_TRUE(sawCancel);
+    EXPECT_FALSE(waitingRan);
 }

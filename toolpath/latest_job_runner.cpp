@@ -2,7 +2,10 @@
 
 #include <utility>
 
-CLatestJobRunner::CLatestJobRunner() : thread(&CLatestJobRunner::Run, this) {}
+CLatestJobRunner::CLatestJobRunner(FailureHandler onFailure)
+    : onFailure(std::move(onFailure)), thread(&CLatestJobRunner::Run, this)
+{
+}
 
 CLatestJobRunner::~CLatestJobRunner()
 {
@@ -60,10 +63,17 @@ void CLatestJobRunner::Run()
         running = true;
         cancel = false;
         lock.unlock();
-        job(cancel);
+        std::exception_ptr error;
+        try {
+            job(cancel);
+        } catch (...) {
+            error = std::current_exception();
+        }
         // The job's captures go before the runner says it is idle: they may
         // hold what a waiting caller is about to free.
         job = nullptr;
+        if (error != nullptr && onFailure)
+            onFailure(error);
         lock.lock();
         running = false;
         idle.notify_all();

@@ -1,6 +1,9 @@
 // A picture of move numbers: each pixel tells which move was drawn over it
-// last and how that move is drawn (its style). The raster fills it once per
+// first and how that move is drawn (its style). The raster fills it once per
 // view; recolouring for a new cursor reads it alone, never the move table.
+// The first move keeps its pixel because the cursor splits the moves into
+// done and coming by number: where a done move and one to come meet, the
+// earlier is the done one, so progress stays visible under later passes.
 #pragma once
 
 #include <cstddef>
@@ -59,10 +62,21 @@ public:
     // NO_MOVE for an empty pixel or one outside the image.
     std::size_t GetMove(int x, int y) const { return Contains(x, y) ? MoveOfPixel(GetPixel(x, y)) : NO_MOVE; }
     void SetPixel(int x, int y, std::uint32_t pixel) { pixels[static_cast<std::size_t>(y) * width + x] = pixel; }
+    // Writes the pixel only where no move was drawn yet.
+    void Claim(int x, int y, std::uint32_t pixel)
+    {
+        std::uint32_t& target = pixels[static_cast<std::size_t>(y) * width + x];
+        if (target == 0)
+            target = pixel;
+    }
     const std::uint32_t* GetData() const { return pixels.data(); }
 
-    // The move drawn nearest to (x, y) within radius pixels (Chebyshev
-    // rings, then the smallest Euclidean distance); NO_MOVE when none.
+    // The move drawn nearest to (x, y), by Euclidean distance, among the
+    // pixels at most radius away in x and in y; at equal distance the
+    // earlier move, as in the picture. NO_MOVE when none. It searches
+    // square rings outwards, only where they meet the image, and stops once
+    // a ring lies farther than the best pixel found, so neither a huge
+    // radius nor a point far outside costs more than the image's pixels.
     std::size_t FindNearestMove(int x, int y, int radius) const;
 
 private:

@@ -228,7 +228,7 @@ private:
     {
         if (dashed && position % DASH_PERIOD >= CPathRaster::DASH_ON)
             return;
-        image.SetPixel(x, y, value);
+        image.Claim(x, y, value);
     }
 
     // The dash pattern runs on along the whole move, drawn or not.

@@ -1,8 +1,9 @@
 // Draws a move table into a move-ID image for one view: every move in
-// program order, one pixel wide, so that a later move owns the pixels it
-// shares with an earlier one. Arcs are cut into chords for the view's scale
-// when they are drawn; moves are grouped in chunks whose boxes let a zoomed
-// view skip what it cannot see. Colours are the recolour pass's business.
+// program order, one pixel wide; an earlier move keeps the pixels it shares
+// with a later one (see move_id_image.h). Arcs are cut into chords for the
+// view's scale when they are drawn; moves are grouped in chunks whose boxes
+// let a zoomed view skip what it cannot see. Colours are the recolour
+// pass's business.
 #pragma once
 
 #include <atomic>

@@ -225,13 +225,21 @@ void CCncEditBoxCtrl::paintEvent(QPaintEvent* event)
     const std::int64_t columnCount = viewport()->width() / cellWidth + 2;
     const int firstLine = selection.GetFirstVisibleLine();
     const int lastLine = std::min(lines.GetLineCount() - 1, firstLine + viewport()->height() / lineHeight + 1);
-    // The highlight is the selection, shown only while the editor has the
-    // focus; the remembered span is selected again when the focus returns.
+    // The highlight is the selection, shown while the editor has the focus;
+    // the remembered span is selected again when the focus returns. While
+    // another window of the program is active (the toolpath window and its
+    // step buttons), the word stays marked in the inactive colour as long as
+    // the keys come back here with the focus; a button of the panel itself
+    // taking the focus still hides it.
     const bool focused = hasFocus();
-    const bool showSelection = focused && !selection.IsEmpty();
+    const QWidget* activeWindow = QApplication::activeWindow();
+    const bool keptForOtherWindow = !focused && activeWindow != nullptr && activeWindow != window() &&
+                                    window()->focusWidget() == this;
+    const bool showSelection = (focused || keptForOtherWindow) && !selection.IsEmpty();
+    const QPalette::ColorGroup group = focused ? QPalette::Active : QPalette::Inactive;
     const QColor text = palette().color(QPalette::Active, QPalette::Text);
-    const QColor highlightedText = palette().color(QPalette::Active, QPalette::HighlightedText);
-    const QBrush highlight = palette().brush(QPalette::Active, QPalette::Highlight);
+    const QColor highlightedText = palette().color(group, QPalette::HighlightedText);
+    const QBrush highlight = palette().brush(group, QPalette::Highlight);
     for (int line = firstLine; line <= lastLine; ++line) {
         const int top = TEXT_MARGIN + (line - firstLine) * lineHeight;
         const QString cells = LineCells(line, firstColumn, columnCount);
@@ -270,6 +278,9 @@ void CCncEditBoxCtrl::resizeEvent(QResizeEvent* event)
 void CCncEditBoxCtrl::changeEvent(QEvent* event)
 {
     QAbstractScrollArea::changeEvent(event);
+    // Whether another window is active decides whether the highlight shows.
+    if (event->type() == QEvent::ActivationChange)
+        viewport()->update();
     if (event->type() == QEvent::FontChange) {
         UpdateMetrics();
         UpdateScrollBars();

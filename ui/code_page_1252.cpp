@@ -13,6 +13,24 @@ QString Cp1252ToQString(const std::string& bytes)
     return text;
 }
 
+QString Cp1252ToDisplayString(const std::string& bytes)
+{
+    constexpr char16_t CONTROL_PICTURES = 0x2400;
+    constexpr char16_t DELETE_PICTURE = 0x2421;
+    QString text;
+    text.reserve(static_cast<qsizetype>(bytes.size()));
+    for (const char byte : bytes) {
+        const auto value = static_cast<unsigned char>(byte);
+        if (value < 0x20)
+            text.append(QChar(static_cast<char16_t>(CONTROL_PICTURES + value)));
+        else if (value == 0x7F)
+            text.append(QChar(DELETE_PICTURE));
+        else
+            text.append(Cp1252ToChar(value));
+    }
+    return text;
+}
+
 std::string QStringToCp1252(const QString& text)
 {
     std::string bytes;

@@ -20,6 +20,7 @@ constexpr QRgb TEXT_COLOUR = 0xFFE0E0E0;
 constexpr QRgb PANEL_COLOUR = 0xC0101418;
 constexpr int CORNER_MARGIN = 10;
 constexpr qreal AXIS_LENGTH = 28.0;
+constexpr qreal MESSAGE_POINT_SIZE = 10.0;
 // A drag shorter than this is a click.
 constexpr qreal CLICK_SLOP = 3.0;
 // The scale bar aims at this length in pixels and picks 1, 2 or 5 times a
@@ -163,6 +164,14 @@ void CToolpathCanvas::SetUnitName(const QString& name)
     update();
 }
 
+void CToolpathCanvas::SetMessage(const QString& text)
+{
+    if (text == message)
+        return;
+    message = text;
+    update();
+}
+
 QPointF CToolpathCanvas::MapToCanvas(const CMovePoint& point) const { return ToQt(view.Project(point)); }
 
 CMovePoint CToolpathCanvas::GetToolPoint() const
@@ -215,6 +224,7 @@ void CToolpathCanvas::paintEvent(QPaintEvent*)
     DrawTool(painter);
     DrawAxes(painter);
     DrawScaleBar(painter);
+    DrawMessage(painter);
 }
 
 void CToolpathCanvas::DrawCurrentBlock(QPainter& painter) const
@@ -340,6 +350,26 @@ void CToolpathCanvas::DrawScaleBar(QPainter& painter) const
     painter.restore();
 }
 
+void CToolpathCanvas::DrawMessage(QPainter& painter) const
+{
+    if (message.isEmpty())
+        return;
+    painter.save();
+    QFont bigger = font();
+    bigger.setPointSizeF(MESSAGE_POINT_SIZE);
+    painter.setFont(bigger);
+    // Centred across the top, clear of the axes in the corner: a path drawn
+    // up to an error stays visible below it.
+    const qreal side = CORNER_MARGIN + AXIS_LENGTH + 24.0;
+    const QRectF room(side, CORNER_MARGIN, std::max(1.0, width() - 2.0 * side), height() - 2.0 * CORNER_MARGIN);
+    const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
+    const QRectF text = painter.boundingRect(room, flags, message);
+    painter.fillRect(text.adjusted(-8, -4, 8, 4), QColor::fromRgba(PANEL_COLOUR));
+    painter.setPen(QColor::fromRgb(TEXT_COLOUR));
+    painter.drawText(room, flags, message);
+    painter.restore();
+}
+
 void CToolpathCanvas::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
@@ -406,16 +436,20 @@ void CToolpathCanvas::mouseDoubleClickEvent(QMouseEvent* event)
 
 void CToolpathCanvas::Pick(const QPointF& point)
 {
-    double factor = 1.0;
-    QPointF topLeft;
-    if (ids == nullptr || !PicturePlacement(factor, topLeft))
+    // A picture made for another view shows moves where they no longer are:
+    // a click on it would name a block the user did not point at.
+    if (!HasCurrentPicture())
         return;
-    // On a picture not yet redrawn for this view, the click is looked up
-    // where that picture shows the point.
-    const QPointF inPicture = (point - topLeft) / factor;
-    const int radius = std::max(1, static_cast<int>(std::lround(PICK_RADIUS / factor)));
-    const std::size_t move = ids->FindNearestMove(static_cast<int>(std::floor(inPicture.x())),
-                                                  static_cast<int>(std::floor(inPicture.y())), radius);
+    // Clamped while still a double, so that no point reaches the int
+    // conversion out of range; beyond the margin nothing is in reach anyway.
+    // The picture is made in the screen's pixels, which a scaled display
+    // makes several to one of the canvas.
+    const double ratio = devicePixelRatioF();
+    const int radius = static_cast<int>(std::ceil(PICK_RADIUS * ratio));
+    const double margin = radius + 1.0;
+    const double x = std::clamp(std::floor(point.x() * ratio), -margin, ids->GetWidth() + margin);
+    const double y = std::clamp(std::floor(point.y() * ratio), -margin, ids->GetHeight() + margin);
+    const std::size_t move = ids->FindNearestMove(static_cast<int>(x), static_cast<int>(y), radius);
     if (move != CMoveIdImage::NO_MOVE)
         emit MoveClicked(static_cast<qulonglong>(move));
 }

@@ -57,6 +57,10 @@ public:
     void SetStep(const CStepState& state);
     // The unit the scale bar names: "MM" or "INCH".
     void SetUnitName(const QString& name);
+    // A note across the top of the picture: why there is no path, or only
+    // part of it. One line per line of text; empty for none.
+    void SetMessage(const QString& text);
+    const QString& GetMessage() const { return message; }
 
     // Where a program point lies on the canvas.
     QPointF MapToCanvas(const CMovePoint& point) const;
@@ -89,6 +93,7 @@ private:
     void DrawOrigin(QPainter& painter) const;
     void DrawAxes(QPainter& painter) const;
     void DrawScaleBar(QPainter& painter) const;
+    void DrawMessage(QPainter& painter) const;
 
     std::shared_ptr<const CMoveTable> path;
     CPathView view;
@@ -100,6 +105,7 @@ private:
     bool recolourPending = false;
     CStepState step;
     QString unitName = QStringLiteral("MM");
+    QString message;
     QPointF pressPoint;
     QPointF lastDragPoint;
     bool pressed = false;

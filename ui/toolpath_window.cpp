@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <charconv>
+#include <new>
+#include <stdexcept>
 #include <string>
 
 #include <QButtonGroup>
 #include <QColor>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -137,10 +140,22 @@ const char* const LINE_TEXT = "Zeile ";
 const char* const END_TEXT = "Programmende";
 const char* const NO_PROGRAM_TEXT = "Kein Programm geladen";
 const char* const NO_MOVE_TEXT = "keine Bewegung";
+const char* const TOOL_TEXT = "Werkzeug bei ";
+// The panel's read-outs show a relative block's numbers as written, the
+// picture the position they lead to.
+const char* const AS_PROGRAMMED_TEXT = "Anzeige: Werte wie programmiert (G91)";
 const char* const UNIT_MM = "MM";
 const char* const UNIT_INCH = "INCH";
-// A block longer than this is cut short in the info line.
-constexpr std::size_t MAX_BLOCK_WORDS = 40;
+const char* const ELLIPSIS = "...";
+const char* const PATH_TO_ERROR_TEXT = "Bahn bis zur Fehlerstelle";
+const char* const NO_MOVES_TEXT = "Programm ohne Bewegungen";
+const char* const UNAVAILABLE_TEXT = "Bahn nicht verf\xC3\xBCgbar: ";
+// The loader's words for the same failure.
+const char* const NOT_ENOUGH_MEMORY_TEXT = "Not enough memory.";
+const char* const TOO_MANY_BLOCKS_TEXT = "mehr S\xC3\xA4tze, als das Bild zeigen kann";
+const char* const UNKNOWN_FAILURE_TEXT = "unbekannter Fehler";
+// A block longer than this is cut short even in the info line's tooltip.
+constexpr std::size_t MAX_BLOCK_WORDS = 500;
 // How far the info line looks for the ends of the cursor's block.
 constexpr std::size_t MAX_BLOCK_SCAN = 10000;
 
@@ -168,6 +183,50 @@ bool ReadStoredInt(ISettingsStore& settings, const char* name, int low, int high
     return true;
 }
 
+// What a failed job says on the picture. A failed reserve of the move table
+// ends in a length error as well as in bad_alloc.
+QString FailureText(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::bad_alloc&) {
+        return QString::fromLatin1(NOT_ENOUGH_MEMORY_TEXT);
+    } catch (const std::length_error&) {
+        return QString::fromLatin1(NOT_ENOUGH_MEMORY_TEXT);
+    } catch (const std::exception& failure) {
+        return QString::fromUtf8(failure.what());
+    } catch (...) {
+    }
+    return QString::fromUtf8(UNKNOWN_FAILURE_TEXT);
+}
+
+std::size_t CountBlockEnds(const CWordList& words)
+{
+    std::size_t blockEnds = 0;
+    const std::size_t count = words.GetCount();
+    for (WordPosition position = 0; position < count; ++position)
+        blockEnds += words.GetKind(position) == WK_END_OF_BLOCK ? 1 : 0;
+    return blockEnds;
+}
+
+// Cuts text to width with "..." at the end.
+QString Elide(const QString& text, const QFontMetrics& metrics, int width)
+{
+    if (metrics.horizontalAdvance(text) <= width)
+        return text;
+    const QString ellipsis = QString::fromLatin1(ELLIPSIS);
+    qsizetype low = 0;
+    qsizetype high = text.size();
+    while (low < high) {
+        const qsizetype middle = (low + high + 1) / 2;
+        if (metrics.horizontalAdvance(text.left(middle) + ellipsis) <= width)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    return text.left(low) + ellipsis;
+}
+
 QString Coordinate(const char* axis, double value)
 {
     return QString::fromLatin1(axis) + QLatin1Char(' ') + QString::fromStdString(FormatClassicFixed4(value));
@@ -191,7 +250,9 @@ const StepButtonRow STEP_BUTTONS[] = {
 } // namespace
 
 CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProgramView* programView)
-    : QWidget(panel, Qt::Window), settings(settings), panel(panel), programView(programView)
+    : QWidget(panel, Qt::Window), settings(settings), panel(panel), programView(programView),
+      buildRunner([this](std::exception_ptr error) { ReportFailure(JOB_BUILD, error); }),
+      rasterRunner([this](std::exception_ptr error) { ReportFailure(JOB_PICTURE, error); })
 {
     setWindowTitle(QString::fromLatin1(WINDOW_TITLE));
     // Opening the window leaves the keys with the program view.
@@ -256,6 +317,7 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
     legend->setFont(legendFont);
 
     infoLine = new QLabel(this);
+    infoLine->setObjectName(QStringLiteral("infoLine"));
     infoLine->setTextFormat(Qt::PlainText);
     // A long block must not widen the window.
     infoLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -285,8 +347,10 @@ CToolpathWindow::~CToolpathWindow()
 
 void CToolpathWindow::OnProgramChanging()
 {
-    // The build reads the word list that the load is about to replace.
+    // The build reads the word list that the load is about to replace; one
+    // that finished just now must not be taken for the new program's.
     buildRunner.CancelAndWait();
+    ++buildGeneration;
     words = nullptr;
 }
 
@@ -295,8 +359,14 @@ void CToolpathWindow::OnStepped(StepCommand command, const CProgramCursor& curso
     words = cursor.GetWordList();
     cursorWord = cursor.GetCursor();
     lengthUnit = state.GetLengthUnit();
+    relative = state.GetDimensioning() == WK_RELATIVE;
+    lastCommand = command;
     canvas->SetUnitName(QString::fromLatin1(lengthUnit == WK_UNIT_INCH ? UNIT_INCH : UNIT_MM));
     if (command == STEP_LOAD) {
+        loadError = cursor.GetLoadErrorText();
+        // Open or not: the old path must neither meet the new word list
+        // nor hold its memory until the window opens.
+        DropPath();
         if (isVisible())
             StartBuild();
         else
@@ -305,17 +375,36 @@ void CToolpathWindow::OnStepped(StepCommand command, const CProgramCursor& curso
     UpdateStep();
 }
 
+void CToolpathWindow::DropPath()
+{
+    ++buildGeneration;
+    ++pictureGeneration;
+    rasterRunner.CancelAndWait();
+    model.reset();
+    canvas->SetPath(nullptr);
+    jobFailure.clear();
+}
+
 void CToolpathWindow::StartBuild()
 {
     buildPending = false;
-    const std::uint64_t generation = ++buildGeneration;
-    model.reset();
-    canvas->SetPath(nullptr);
+    DropPath();
+    const std::uint64_t generation = buildGeneration;
     UpdateInfo();
     if (words == nullptr)
         return;
     const CWordList* source = words;
     buildRunner.Post([this, source, generation](const std::atomic<bool>& cancel) {
+        buildJobGeneration = generation;
+        // The table reserves a move per block end; beyond what the picture
+        // can number, that reservation is refused before it is tried.
+        if (CountBlockEnds(*source) > CMoveIdImage::MAX_MOVES) {
+            const QString reason = QString::fromUtf8(TOO_MANY_BLOCKS_TEXT);
+            QMetaObject::invokeMethod(
+                this, [this, generation, reason]() { OnJobFailed(JOB_BUILD, generation, reason); },
+                Qt::QueuedConnection);
+            return;
+        }
         auto built = std::make_shared<CPathModel>();
         // The header's lines only number the builder's moves for the CLI;
         // the window takes its lines from the program view.
@@ -326,6 +415,32 @@ void CToolpathWindow::StartBuild()
         QMetaObject::invokeMethod(
             this, [this, built, generation]() { OnPathBuilt(built, generation); }, Qt::QueuedConnection);
     });
+}
+
+void CToolpathWindow::ReportFailure(JobKind kind, std::exception_ptr error)
+{
+    // On the runner's thread, after the job's own memory is freed; the job
+    // left its generation there.
+    const std::uint64_t generation = kind == JOB_BUILD ? buildJobGeneration : pictureJobGeneration;
+    const QString reason = FailureText(error);
+    QMetaObject::invokeMethod(
+        this, [this, kind, generation, reason]() { OnJobFailed(kind, generation, reason); }, Qt::QueuedConnection);
+}
+
+void CToolpathWindow::OnJobFailed(JobKind kind, std::uint64_t generation, const QString& reason)
+{
+    // A newer job of the same kind speaks for itself.
+    if (generation != (kind == JOB_BUILD ? buildGeneration : pictureGeneration))
+        return;
+    if (kind == JOB_BUILD) {
+        model.reset();
+        canvas->SetPath(nullptr);
+    } else {
+        // The picture shown is of an older view; it goes, and its memory.
+        canvas->SetPicture(nullptr, canvas->GetView());
+    }
+    jobFailure = reason;
+    UpdateInfo();
 }
 
 void CToolpathWindow::OnPathBuilt(std::shared_ptr<const CPathModel> built, std::uint64_t generation)
@@ -346,7 +461,9 @@ void CToolpathWindow::RequestPicture()
     const CPathView view = canvas->GetDeviceView();
     const int width = canvas->GetDeviceSize().width();
     const int height = canvas->GetDeviceSize().height();
-    rasterRunner.Post([this, drawing, view, width, height](const std::atomic<bool>& cancel) {
+    const std::uint64_t generation = ++pictureGeneration;
+    rasterRunner.Post([this, drawing, view, width, height, generation](const std::atomic<bool>& cancel) {
+        pictureJobGeneration = generation;
         auto ids = std::make_shared<CMoveIdImage>();
         ids->Resize(width, height);
         if (!drawing->raster->Draw(view, *ids, &cancel).complete)
@@ -364,6 +481,10 @@ void CToolpathWindow::OnPictureDrawn(std::shared_ptr<const CPathModel> drawnMode
     if (drawnModel != model)
         return;
     canvas->SetPicture(std::move(ids), drawnView);
+    if (!jobFailure.isEmpty()) {
+        jobFailure.clear();
+        UpdateMessage();
+    }
 }
 
 void CToolpathWindow::OnMoveClicked(qulonglong move)
@@ -401,52 +522,91 @@ QString CToolpathWindow::BlockText(WordPosition first, WordPosition last) const
         if (!text.isEmpty())
             text += QLatin1Char(' ');
         const std::string_view word = words->GetText(position);
-        text += Cp1252ToQString(std::string(word));
+        text += Cp1252ToDisplayString(std::string(word));
     }
     return text;
 }
 
+WordPosition CToolpathWindow::DescribedWord() const
+{
+    if (programView != nullptr) {
+        const CProgramViewState view = programView->SaveViewState();
+        const int start = std::min(view.anchor, view.caret);
+        const int end = std::max(view.anchor, view.caret);
+        WordPosition word = words->FindAt(start);
+        if (word == CWordList::NO_POSITION) {
+            // A selected line begins with a blank: its first word.
+            word = words->FindFrom(start);
+            std::int32_t wordStart = 0;
+            std::int32_t wordEnd = 0;
+            if (word != CWordList::NO_POSITION)
+                words->GetSpan(word, wordStart, wordEnd);
+            if (wordStart >= end)
+                word = CWordList::NO_POSITION;
+        }
+        if (word != CWordList::NO_POSITION)
+            return word;
+    }
+    return cursorWord < words->GetCount() ? cursorWord : CWordList::NO_POSITION;
+}
+
+QString CToolpathWindow::BlockLine(WordPosition word) const
+{
+    // The block around the word, between two line ends.
+    WordPosition first = word;
+    for (std::size_t scanned = 0; first > 0 && scanned < MAX_BLOCK_SCAN; ++scanned) {
+        if (words->GetKind(first - 1) == WK_END_OF_BLOCK)
+            break;
+        --first;
+    }
+    WordPosition last = word;
+    for (std::size_t scanned = 0; last + 1 < words->GetCount() && scanned < MAX_BLOCK_SCAN; ++scanned) {
+        if (words->GetKind(last) == WK_END_OF_BLOCK)
+            break;
+        ++last;
+    }
+    QString block = BlockText(first, last);
+    if (programView != nullptr) {
+        std::int32_t start = 0;
+        std::int32_t end = 0;
+        words->GetSpan(first, start, end);
+        block = QString::fromLatin1(LINE_TEXT) + QString::number(programView->LineFromChar(start) + 1) +
+                QStringLiteral(": ") + block;
+    }
+    return block;
+}
+
 void CToolpathWindow::UpdateInfo()
 {
-    if (words == nullptr || words->IsEmpty()) {
-        infoLine->setText(QString::fromLatin1(NO_PROGRAM_TEXT));
+    infoRest.clear();
+    infoPosition.clear();
+    infoExplanation.clear();
+    if (words == nullptr) {
+        infoBlock = QString::fromLatin1(NO_PROGRAM_TEXT);
+        ShowInfo();
+        UpdateMessage();
         return;
     }
-    QStringList parts;
-    if (cursorWord >= words->GetCount()) {
-        parts << QString::fromLatin1(END_TEXT);
-    } else {
-        // The block around the cursor word, between two line ends.
-        WordPosition first = cursorWord;
-        for (std::size_t scanned = 0; first > 0 && scanned < MAX_BLOCK_SCAN; ++scanned) {
-            if (words->GetKind(first - 1) == WK_END_OF_BLOCK)
-                break;
-            --first;
-        }
-        WordPosition last = cursorWord;
-        for (std::size_t scanned = 0; last + 1 < words->GetCount() && scanned < MAX_BLOCK_SCAN; ++scanned) {
-            if (words->GetKind(last) == WK_END_OF_BLOCK)
-                break;
-            ++last;
-        }
-        QString block = BlockText(first, last);
-        if (programView != nullptr) {
-            std::int32_t start = 0;
-            std::int32_t end = 0;
-            words->GetSpan(first, start, end);
-            block = QString::fromLatin1(LINE_TEXT) + QString::number(programView->LineFromChar(start) + 1) +
-                    QStringLiteral(": ") + block;
-        }
-        parts << block;
-    }
+    // One block throughout: the line, its move and its word. At the end of
+    // the program the cursor's block is gone, unless the user browses.
+    const WordPosition described = DescribedWord();
+    const bool atEnd = described == CWordList::NO_POSITION ||
+                       (cursorWord >= words->GetCount() && lastCommand != STEP_LINE_CLICK);
+    infoBlock = atEnd ? QString::fromLatin1(END_TEXT) : BlockLine(described);
+    // Where the tool stands on the path, and whether the panel's read-outs
+    // show the same numbers, on a line of its own.
+    const QString unit = QString::fromLatin1(lengthUnit == WK_UNIT_INCH ? UNIT_INCH : UNIT_MM);
     if (model != nullptr && !model->table.IsEmpty()) {
         const CMovePoint tool = canvas->GetToolPoint();
-        parts << Coordinate("X", tool.x) + QLatin1Char(' ') + Coordinate("Y", tool.y) + QLatin1Char(' ') +
-                     Coordinate("Z", tool.z);
+        infoPosition = QString::fromLatin1(TOOL_TEXT) + Coordinate("X", tool.x) + QLatin1Char(' ') +
+                       Coordinate("Y", tool.y) + QLatin1Char(' ') + Coordinate("Z", tool.z) + QLatin1Char(' ') + unit;
+        if (relative)
+            infoPosition += QStringLiteral("   ") + QString::fromLatin1(AS_PROGRAMMED_TEXT);
+    } else {
+        infoPosition = unit;
     }
-    parts << QString::fromLatin1(lengthUnit == WK_UNIT_INCH ? UNIT_INCH : UNIT_MM);
     if (model != nullptr) {
-        const CStepState step = StepStateAt(model->table, cursorWord);
+        const CStepState step = StepStateAt(model->table, atEnd ? cursorWord : described);
         if (step.HasCurrentBlock()) {
             QString move = QString::fromLatin1(KindText(model->table.GetKind(step.blockFirst)));
             const std::uint8_t flags = model->table.GetFlags(step.blockFirst);
@@ -454,20 +614,59 @@ void CToolpathWindow::UpdateInfo()
                 if ((flags & row.flag) != 0)
                     move += QStringLiteral(", ") + QString::fromUtf8(row.text);
             }
-            parts << move;
+            infoRest = move;
         } else {
-            parts << QString::fromLatin1(NO_MOVE_TEXT);
+            infoRest = QString::fromLatin1(NO_MOVE_TEXT);
         }
     }
-    QString text = parts.join(QStringLiteral("   "));
-    // What the word the program view highlights means, on a line of its own.
-    if (programView != nullptr) {
-        const CProgramViewState view = programView->SaveViewState();
-        const WordPosition word = words->FindAt(std::min(view.anchor, view.caret));
-        if (word != CWordList::NO_POSITION)
-            text += QLatin1Char('\n') + Cp1252ToQString(ExplainWordAt(*words, word));
+    // What the described word means, on a line of its own.
+    if (described != CWordList::NO_POSITION) {
+        const WordPosition word = described;
+        infoExplanation = Cp1252ToQString(ExplainWordAt(*words, word));
     }
-    infoLine->setText(text);
+    ShowInfo();
+    UpdateMessage();
+}
+
+void CToolpathWindow::ShowInfo()
+{
+    const QString separator = QStringLiteral("   ");
+    const QString full = GetInfoText();
+    const QFontMetrics metrics(infoLine->font());
+    const int width = infoLine->contentsRect().width();
+    QString first = infoBlock;
+    if (!infoRest.isEmpty()) {
+        // The block gives way first: the kind of its move stays readable.
+        const int restWidth = metrics.horizontalAdvance(separator + infoRest);
+        first = Elide(infoBlock, metrics, std::max(metrics.horizontalAdvance(QString::fromLatin1(ELLIPSIS)),
+                                                   width - restWidth)) +
+                separator + infoRest;
+    }
+    QString shown = Elide(first, metrics, width);
+    if (!infoPosition.isEmpty())
+        shown += QLatin1Char('\n') + Elide(infoPosition, metrics, width);
+    if (!infoExplanation.isEmpty())
+        shown += QLatin1Char('\n') + Elide(infoExplanation, metrics, width);
+    infoLine->setText(shown);
+    infoLine->setToolTip(shown == full ? QString() : full);
+}
+
+void CToolpathWindow::UpdateMessage()
+{
+    QString message;
+    if (!jobFailure.isEmpty()) {
+        message = QString::fromUtf8(UNAVAILABLE_TEXT) + jobFailure;
+    } else if (words == nullptr) {
+        message = QString::fromLatin1(NO_PROGRAM_TEXT);
+    } else if (!loadError.empty()) {
+        message = Cp1252ToDisplayString(loadError);
+        // Words before the error were loaded, and their path is drawn.
+        if (!words->IsEmpty())
+            message += QLatin1Char('\n') + QString::fromLatin1(PATH_TO_ERROR_TEXT);
+    } else if (model != nullptr && model->table.IsEmpty()) {
+        message = QString::fromLatin1(NO_MOVES_TEXT);
+    }
+    canvas->SetMessage(message);
 }
 
 void CToolpathWindow::RestoreFromSettings()
@@ -529,11 +728,28 @@ std::shared_ptr<const CMoveTable> CToolpathWindow::GetPath() const
     return std::shared_ptr<const CMoveTable>(model, &model->table);
 }
 
-QString CToolpathWindow::GetInfoText() const { return infoLine->text(); }
+QString CToolpathWindow::GetInfoText() const
+{
+    QString text = infoBlock;
+    if (!infoRest.isEmpty())
+        text += QStringLiteral("   ") + infoRest;
+    if (!infoPosition.isEmpty())
+        text += QLatin1Char('\n') + infoPosition;
+    if (!infoExplanation.isEmpty())
+        text += QLatin1Char('\n') + infoExplanation;
+    return text;
+}
+
+void CToolpathWindow::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    ShowInfo();
+}
 
 void CToolpathWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    ShowInfo();
     if (buildPending)
         StartBuild();
     else

@@ -3,12 +3,16 @@
 // has done, with the current block's line, position, unit and move flags
 // below. It follows the stepping as an observer: a step only recolours. The
 // path is built and drawn on worker threads, so the panel never waits for
-// it; a click on the path asks for that block's line in the program view.
+// it, and a job that fails (out of memory) leaves a note on the picture
+// instead of ending the panel. A click on the path asks for that block's
+// line in the program view.
 // Its open state and geometry are kept in the panel's settings store.
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
+#include <string>
 
 #include <QWidget>
 
@@ -56,6 +60,7 @@ public:
     CToolpathCanvas* GetCanvas() const { return canvas; }
     // The path shown; null before the first build.
     std::shared_ptr<const CMoveTable> GetPath() const;
+    // The info line in full; the line itself cuts a long block short.
     QString GetInfoText() const;
 
 signals:
@@ -68,11 +73,17 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     struct CPathModel;
+    enum JobKind { JOB_BUILD, JOB_PICTURE };
 
+    // Forgets the path of the previous load and what it holds.
+    void DropPath();
     void StartBuild();
+    void OnJobFailed(JobKind kind, std::uint64_t generation, const QString& reason);
+    void ReportFailure(JobKind kind, std::exception_ptr error);
     void OnPathBuilt(std::shared_ptr<const CPathModel> built, std::uint64_t generation);
     void RequestPicture();
     void OnPictureDrawn(std::shared_ptr<const CPathModel> drawnModel, std::shared_ptr<const CMoveIdImage> ids,
@@ -81,6 +92,13 @@ private:
     void ChooseProjection(PathProjection projection);
     void UpdateStep();
     void UpdateInfo();
+    void UpdateMessage();
+    // Fits the info line's first line to its width by cutting the block.
+    void ShowInfo();
+    // The word the info line describes: the one the program view highlights
+    // (or the first of a selected line), else the cursor's.
+    WordPosition DescribedWord() const;
+    QString BlockLine(WordPosition word) const;
     QString BlockText(WordPosition first, WordPosition last) const;
 
     ISettingsStore& settings;
@@ -94,9 +112,26 @@ private:
     const CWordList* words = nullptr;
     WordPosition cursorWord = CWordList::NO_POSITION;
     std::int32_t lengthUnit = 0;
+    // The read-outs show the values as written while the last block was
+    // relative (G91); the info line says so.
+    bool relative = false;
+    StepCommand lastCommand = STEP_LOAD;
+    std::string loadError;
+    // Why the path or its picture is not available; empty while it is.
+    QString jobFailure;
+    // The info line's parts: the block and the kind of its move, the tool's
+    // position below, then the word's explanation.
+    QString infoBlock;
+    QString infoRest;
+    QString infoPosition;
+    QString infoExplanation;
     // The word list changed while the window was closed: built once shown.
     bool buildPending = false;
     std::uint64_t buildGeneration = 0;
+    std::uint64_t pictureGeneration = 0;
+    // The generation of the job each runner runs; only its thread uses it.
+    std::uint64_t buildJobGeneration = 0;
+    std::uint64_t pictureJobGeneration = 0;
     std::shared_ptr<const CPathModel> model;
     // Jobs hold only what they are given; the window waits for both in its
     // destructor, before anything they report to is gone.

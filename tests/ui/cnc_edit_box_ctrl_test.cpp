@@ -110,6 +110,7 @@ private slots:
     void focusReturnSelectsRememberedSpan_data();
     void focusReturnSelectsRememberedSpan();
     void selectionShowsOnlyWithFocus();
+    void selectionStaysWhileAnotherWindowIsActive();
     void highlightWhileInactiveShowsOnActivation();
     void functionKeysAreReported_data();
     void functionKeysAreReported();
@@ -672,6 +673,23 @@ void CncEditBoxCtrlTest::selectionShowsOnlyWithFocus()
     QVERIFY(!editor->hasFocus());
     QCOMPARE(editor->GetSelectionEnd(), 30);
     QCOMPARE(CountPixels(Shown(), highlight), 0);
+}
+
+// The toolpath window's step buttons leave the program view without the
+// focus: the word it marks stays visible there, in the inactive colour.
+void CncEditBoxCtrlTest::selectionStaysWhileAnotherWindowIsActive()
+{
+    SetListing(TwelveLines());
+    editor->setFocus();
+    editor->Highlight(0, 30);
+    QWidget other;
+    other.resize(100, 50);
+    other.show();
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    QVERIFY(!editor->hasFocus());
+    const QRgb inactive = editor->palette().color(QPalette::Inactive, QPalette::Highlight).rgb();
+    QVERIFY(CountPixels(Shown(), inactive) > 0);
 }
 
 // A load behind the file dialog highlights while the panel is not active;

@@ -5,6 +5,8 @@
 
 #include <QtTest>
 
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -51,10 +53,23 @@ public:
     void Load(const std::string& bytes)
     {
         CTempFile file(bytes);
-        chooser.SetPath(file.GetPath());
+        LoadPath(file.GetPath());
+    }
+    void LoadPath(const std::string& path)
+    {
+        chooser.SetPath(path);
         window.OnProgramChanging();
         cursor.OnLoad();
         window.OnStepped(STEP_LOAD, cursor, state);
+    }
+    // A click on a 1-based line of the program view: browsing.
+    void ClickLine(int line)
+    {
+        int start = 0;
+        while (view.LineFromChar(start) < line - 1)
+            ++start;
+        view.ClickAt(start);
+        window.OnStepped(STEP_LINE_CLICK, cursor, state);
     }
     void Step(int times = 1)
     {
@@ -108,9 +123,16 @@ private slots:
     void panelReopensTheWindowWhereItWas();
     void coloursFollowTheCursor_data();
     void coloursFollowTheCursor();
-    void infoLineTellsTheCurrentBlock();
     void infoLineShowsTheExactPosition_data();
     void infoLineShowsTheExactPosition();
+    void infoLineNamesTheToolPosition_data();
+    void infoLineNamesTheToolPosition();
+    void infoLineDescribesTheClickedBlock_data();
+    void infoLineDescribesTheClickedBlock();
+    void infoLineCutsALongBlockShort();
+    void pictureSaysWhyThePathIsMissing_data();
+    void pictureSaysWhyThePathIsMissing();
+    void clickOnAStalePictureIsIgnoredAtOnce();
     void clickOnThePathNamesTheBlock();
     void keysChooseTheViewAndFit_data();
     void keysChooseTheViewAndFit();
@@ -379,21 +401,130 @@ void ToolpathWindowTest::coloursFollowTheCursor()
     QCOMPARE(ColourAt(canvas, middles[0] + QPoint(0, -5)), palette.background);
 }
 
-void ToolpathWindowTest::infoLineTellsTheCurrentBlock()
+void ToolpathWindowTest::infoLineNamesTheToolPosition_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("absolute, in N30")
+        << QString::fromLatin1(RECTANGLE) << STEPS_TO_N30
+        << QStringLiteral("Zeile 4: N30 Y20   LINEAR\nWerkzeug bei X 40.0000 Y 0.0000 Z 0.0000 MM\nY20: Ziel Y = 20");
+    // The panel's read-out shows X 10.0000 after N20; the tool is at X 20.
+    QTest::newRow("relative, in N30") << QStringLiteral("%\r\nN10 G91 G1 X10 F100\r\nN20 X10\r\nN30 M30\r\n") << 6
+                                      << QStringLiteral("Zeile 4: N30 M30   keine Bewegung\nWerkzeug bei X 20.0000 Y "
+                                                        "0.0000 Z 0.0000 MM   Anzeige: Werte wie programmiert (G91)\n");
+}
+
+void ToolpathWindowTest::infoLineNamesTheToolPosition()
+{
+    QFETCH(QString, program);
+    QFETCH(int, steps);
+    QFETCH(QString, expected);
+    CSteppingRig rig(*settings);
+    rig.window.show();
+    rig.Load(program.toStdString());
+    WaitForPicture(rig.window);
+    rig.Step(steps);
+    // The explanation's own wording is not this test's business.
+    QCOMPARE(rig.window.GetInfoText().left(expected.size()), expected);
+}
+
+void ToolpathWindowTest::infoLineDescribesTheClickedBlock_data()
+{
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("a line that begins with its block number")
+        << 2
+        << QStringLiteral("Zeile 2: N10 G0 X0 Y0 Z0   RAPIDE, Startpunkt angenommen\n"
+                          "Werkzeug bei X 40.0000 Y 20.0000 Z 0.0000 MM\nN10: ");
+    QTest::newRow("a line that begins with a blank")
+        << 3 << QStringLiteral("Zeile 3: G1 X40 F100   LINEAR\nWerkzeug bei X 40.0000 Y 20.0000 Z 0.0000 MM\nG1: ");
+}
+
+void ToolpathWindowTest::infoLineDescribesTheClickedBlock()
+{
+    QFETCH(int, line);
+    QFETCH(QString, expected);
+    CSteppingRig rig(*settings);
+    rig.window.show();
+    rig.Load("%\r\nN10 G0 X0 Y0 Z0\r\nG1 X40 F100\r\nN30 Y20\r\nN40 M30\r\n");
+    WaitForPicture(rig.window);
+    // Into N40; the click moves no tool, which stays at the end of N30.
+    rig.Step(9);
+    rig.ClickLine(line);
+    QCOMPARE(rig.window.GetInfoText().left(expected.size()), expected);
+}
+
+void ToolpathWindowTest::infoLineCutsALongBlockShort()
 {
     CSteppingRig rig(*settings);
     rig.window.show();
-    rig.Load(RECTANGLE);
+    std::string block = "N10 G1 F100 (a\x01" "b)";
+    for (int word = 0; word < 60; ++word)
+        block += " X" + std::to_string(word);
+    rig.Load("%\r\n" + block + "\r\nN20 M30\r\n");
     WaitForPicture(rig.window);
-    rig.Step(STEPS_TO_N30);
-    // Line 4 of the file; the tool stands at the end of N20.
-    QCOMPARE(rig.window.GetInfoText(),
-             QStringLiteral("Zeile 4: N30 Y20   X 40.0000 Y 0.0000 Z 0.0000   MM   LINEAR\n"
-                            "Y20: Ziel Y = 20"));
-    rig.RunToEnd();
-    // The word highlighted last is the program's last line end.
-    QCOMPARE(rig.window.GetInfoText(), QStringLiteral("Programmende   X 0.0000 Y 0.0000 Z 0.0000   MM   keine Bewegung\n"
-                                                      "Satzende: der Satz wird ausgef\u00fchrt"));
+    rig.Step(2);
+    const auto* label = rig.window.findChild<QLabel*>(QStringLiteral("infoLine"));
+    const QString first = label->text().section(QLatin1Char('\n'), 0, 0);
+    QVERIFY2(first.endsWith(QStringLiteral("...   LINEAR, Startpunkt angenommen")), qPrintable(first));
+    QVERIFY(QFontMetrics(label->font()).horizontalAdvance(first) <= label->contentsRect().width());
+    // The whole block in the tooltip, the control byte as the program view draws it.
+    QVERIFY(label->toolTip().startsWith(QStringLiteral("Zeile 2: N10 G1 F100 (a\u2401b) X0 X1 X2")));
+    QVERIFY(label->toolTip().contains(QStringLiteral(" X58 X59   LINEAR")));
+}
+
+void ToolpathWindowTest::pictureSaysWhyThePathIsMissing_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a syntax error after two moves")
+        << QStringLiteral("%\r\nN10 G1 X10 F100\r\nN20 Y10\r\nN30 X=5\r\n")
+        << QStringLiteral("Syntax error in line: 4\nBahn bis zur Fehlerstelle");
+    QTest::newRow("no moves") << QStringLiteral("%\r\nN10 M3 S1000\r\n") << QStringLiteral("Programm ohne Bewegungen");
+    QTest::newRow("an empty file") << QString() << QStringLiteral("Programm ohne Bewegungen");
+    QTest::newRow("no file: no path at all") << QStringLiteral("missing") << QStringLiteral("Can't open file.");
+}
+
+void ToolpathWindowTest::pictureSaysWhyThePathIsMissing()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, message);
+    CSteppingRig rig(*settings);
+    rig.window.show();
+    QCOMPARE(rig.window.GetCanvas()->GetMessage(), QStringLiteral("Kein Programm geladen"));
+    if (program == QStringLiteral("missing"))
+        rig.LoadPath("/nonexistent/tornavel/missing.nc");
+    else
+        rig.Load(program.toStdString());
+    WaitForPicture(rig.window);
+    QCOMPARE(rig.window.GetCanvas()->GetMessage(), message);
+    QVERIFY(!rig.window.GetInfoText().contains(QStringLiteral("Kein Programm geladen")));
+}
+
+void ToolpathWindowTest::clickOnAStalePictureIsIgnoredAtOnce()
+{
+    auto table = std::make_shared<CMoveTable>();
+    table->Append({10, 10, 0}, MOVE_LINEAR, 0, 1, 0);
+    CToolpathCanvas canvas(nullptr);
+    canvas.resize(200, 150);
+    canvas.SetPath(table);
+    QSignalSpy clicked(&canvas, &CToolpathCanvas::MoveClicked);
+    auto ids = std::make_shared<CMoveIdImage>();
+    ids->Resize(200, 150);
+    ids->SetPixel(100, 75, CMoveIdImage::MakePixel(0, STYLE_FEED));
+    // Drawn 1e4 times larger than the view shown: zoomed far out since.
+    const CPathView view = canvas.GetView();
+    canvas.SetPicture(ids,
+                      CPathView(view.GetProjection(), view.GetScale() * 1e4, view.GetOffsetX(), view.GetOffsetY()));
+    QElapsedTimer timer;
+    timer.start();
+    QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, QPoint(100, 75));
+    QVERIFY2(timer.elapsed() < 100, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(clicked.count(), 0);
+    canvas.SetPicture(ids, view);
+    QTest::mouseClick(&canvas, Qt::LeftButton, Qt::NoModifier, QPoint(100, 75));
+    QCOMPARE(clicked.count(), 1);
 }
 
 void ToolpathWindowTest::infoLineShowsTheExactPosition_data()
@@ -620,8 +751,15 @@ void ToolpathWindowTest::closedWindowBuildsWhenOpened()
     QCOMPARE(rig.window.GetPath()->GetCount(), std::size_t(5));
     CToolpathCanvas& canvas = *rig.window.GetCanvas();
     QCOMPARE(ColourAt(canvas, RasterPixel(canvas, 20, 0, 0)), DefaultPathPalette().done[STYLE_FEED]);
+    const std::weak_ptr<const CMoveTable> old = rig.window.GetPath();
     rig.window.Toggle();
     QVERIFY(!rig.window.isVisible());
+    // A load while closed frees the old path at once, and the info line
+    // does not read it for the new words.
+    rig.Load("%\r\nN10 G1 X5 F100\r\n");
+    QVERIFY(old.expired());
+    rig.Step(1);
+    QVERIFY(rig.window.GetInfoText().startsWith(QStringLiteral("Zeile 2: N10 G1 X5 F100\nMM\n")));
 }
 
 QTEST_MAIN(ToolpathWindowTest)
