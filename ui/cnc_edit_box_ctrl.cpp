@@ -24,8 +24,6 @@ namespace {
 
 // The room a text edit leaves between its frame and the text.
 constexpr int TEXT_MARGIN = 4;
-constexpr char16_t CONTROL_PICTURES = 0x2400;
-constexpr char16_t DELETE_PICTURE = 0x2421;
 
 // The context menu of Qt's own text views, under their translation context,
 // so that Qt's translations give these entries the user's language as they
@@ -67,17 +65,6 @@ constexpr KeyMove KEY_MOVES[] = {
     {QKeySequence::SelectStartOfDocument, CCncEditBoxCtrl::MOVE_TEXT_START, CListingSelection::SELECTION_EXTEND},
     {QKeySequence::SelectEndOfDocument, CCncEditBoxCtrl::MOVE_TEXT_END, CListingSelection::SELECTION_EXTEND},
 };
-
-// Control bytes have no glyph of their own; their control pictures keep
-// each byte one visible character.
-QChar DisplayChar(unsigned char byte)
-{
-    if (byte < 0x20)
-        return QChar(static_cast<char16_t>(CONTROL_PICTURES + byte));
-    if (byte == 0x7F)
-        return QChar(DELETE_PICTURE);
-    return Cp1252ToChar(byte);
-}
 
 bool IsBlank(char byte) { return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n'; }
 
@@ -172,7 +159,7 @@ QString CCncEditBoxCtrl::GetSelectedText() const
         const std::int64_t to = std::min(end, LineEnd(line));
         for (std::int64_t index = from; index < to; ++index) {
             const auto byte = static_cast<unsigned char>(bytes[index]);
-            text.append(byte == '\t' ? QChar(u'\t') : DisplayChar(byte));
+            text.append(byte == '\t' ? QChar(u'\t') : Cp1252ToDisplayChar(byte));
         }
         if (IsBreakSelected(line))
             text.append(QLatin1Char('\n'));
@@ -720,13 +707,13 @@ QString CCncEditBoxCtrl::LineCells(int line, std::int64_t firstColumn, std::int6
         const std::int64_t to = std::min(start + lastColumn, end);
         cells.reserve(static_cast<qsizetype>(to - from));
         for (std::int64_t index = from; index < to; ++index)
-            cells.append(DisplayChar(static_cast<unsigned char>(bytes[index])));
+            cells.append(Cp1252ToDisplayChar(static_cast<unsigned char>(bytes[index])));
         return cells;
     }
     std::int64_t column = 0;
     for (std::int64_t index = start; index < end && column < lastColumn; ++index) {
         const std::int64_t next = CLineColumns::NextColumn(column, bytes[index]);
-        const QChar shown = bytes[index] == '\t' ? QChar(u' ') : DisplayChar(static_cast<unsigned char>(bytes[index]));
+        const QChar shown = bytes[index] == '\t' ? QChar(u' ') : Cp1252ToDisplayChar(static_cast<unsigned char>(bytes[index]));
         for (std::int64_t cell = std::max(column, firstColumn); cell < std::min(next, lastColumn); ++cell)
             cells.append(shown);
         column = next;

@@ -13,21 +13,23 @@ QString Cp1252ToQString(const std::string& bytes)
     return text;
 }
 
-QString Cp1252ToDisplayString(const std::string& bytes)
+QChar Cp1252ToDisplayChar(unsigned char byte)
 {
     constexpr char16_t CONTROL_PICTURES = 0x2400;
     constexpr char16_t DELETE_PICTURE = 0x2421;
+    if (byte < 0x20)
+        return QChar(static_cast<char16_t>(CONTROL_PICTURES + byte));
+    if (byte == 0x7F)
+        return QChar(DELETE_PICTURE);
+    return Cp1252ToChar(byte);
+}
+
+QString Cp1252ToDisplayString(const std::string& bytes)
+{
     QString text;
     text.reserve(static_cast<qsizetype>(bytes.size()));
-    for (const char byte : bytes) {
-        const auto value = static_cast<unsigned char>(byte);
-        if (value < 0x20)
-            text.append(QChar(static_cast<char16_t>(CONTROL_PICTURES + value)));
-        else if (value == 0x7F)
-            text.append(QChar(DELETE_PICTURE));
-        else
-            text.append(Cp1252ToChar(value));
-    }
+    for (const char byte : bytes)
+        text.append(Cp1252ToDisplayChar(static_cast<unsigned char>(byte)));
     return text;
 }
 

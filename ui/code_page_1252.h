@@ -16,6 +16,7 @@ QString Cp1252ToQString(const std::string& bytes);
 // As the program view draws the bytes: control bytes become their control
 // pictures (U+2400 onwards, U+2421 for 0x7F), so each stays one visible
 // character instead of an empty box.
+QChar Cp1252ToDisplayChar(unsigned char byte);
 QString Cp1252ToDisplayString(const std::string& bytes);
 
 // Characters with no cp1252 byte become '?'.
