@@ -209,7 +209,6 @@ void CToolSweep::Lower(const CTool& tool, const SweepPoint& start, const SweepPo
     const bool ball = tool.shape == TOOL_BALL;
     const double floor = box.z0;
     const std::size_t columns = grid.GetColumns();
-    double* heights = grid.GetData();
     for (; row <= lastRow; row += rowStep) {
         const double y = grid.GetCenterY(row);
         std::size_t column = 0;
@@ -221,16 +220,139 @@ void CToolSweep::Lower(const CTool& tool, const SweepPoint& start, const SweepPo
             double reached = 0.0;
             if (!(ball ? frame.LowestBall(x, y, reached) : frame.LowestFlat(x, y, reached)))
                 continue;
-            reached = std::max(reached, floor);
-            const std::size_t index = row * columns + column;
-            if (!(reached < heights[index]))
-                continue;
-            if (stamps[index] != moveSerial) {
-                stamps[index] = moveSerial;
-                log.cells.push_back(static_cast<std::uint32_t>(index));
-                log.heights.push_back(heights[index]);
+            LowerCell(row * columns + column, std::max(reached, floor), log);
+        }
+    }
+}
+
+void CToolSweep::LowerCell(std::size_t index, double reached, CCellChanges& log)
+{
+    double* heights = grid.GetData();
+    if (!(reached < heights[index]))
+        return;
+    if (stamps[index] != moveSerial) {
+        stamps[index] = moveSerial;
+        log.cells.push_back(static_cast<std::uint32_t>(index));
+        log.heights.push_back(heights[index]);
+    }
+    heights[index] = reached;
+}
+
+void CToolSweep::LowerAlong(const CTool& tool, const std::vector<SweepPoint>& points, CCellChanges& log)
+{
+    if (points.size() < 2)
+        return;
+    const double radius = tool.GetRadius();
+    const CStockBox& box = grid.GetBox();
+    const double cell = grid.GetCell();
+    // The cells the whole polyline may reach.
+    double low[2] = {HUGE_VAL, HUGE_VAL};
+    double high[2] = {-HUGE_VAL, -HUGE_VAL};
+    for (const SweepPoint& point : points) {
+        for (std::size_t axis = 0; axis < 2; ++axis) {
+            low[axis] = std::min(low[axis], point[axis]);
+            high[axis] = std::max(high[axis], point[axis]);
+        }
+    }
+    const double columnFrom = std::max(0.0, std::ceil((Widen(low[0] - radius, -1.0) - box.x0) / cell - 0.5));
+    const double columnTo = std::min(static_cast<double>(grid.GetColumns()) - 1.0,
+                                       std::floor((Widen(high[0] + radius, 1.0) - box.x0) / cell - 0.5));
+    const double rowFrom = std::max(0.0, std::ceil((Widen(low[1] - radius, -1.0) - box.y0) / cell - 0.5));
+    const double rowTo = std::min(static_cast<double>(grid.GetRows()) - 1.0,
+                                    std::floor((Widen(high[1] + radius, 1.0) - box.y0) / cell - 0.5));
+    if (!(columnFrom <= columnTo && rowFrom <= rowTo))
+        return;
+    // A fine polyline over few cells (an arc as the tool sees it on a coarse
+    // grid) is cheaper cell by cell, each cell asking only the pieces near
+    // it; over many cells piece by piece.
+    constexpr double CELL_BY_CELL_LIMIT = 256.0;
+    if ((columnTo - columnFrom + 1.0) * (rowTo - rowFrom + 1.0) / static_cast<double>(rowStep) >
+        CELL_BY_CELL_LIMIT) {
+        for (std::size_t piece = 1; piece < points.size(); ++piece)
+            Lower(tool, points[piece - 1], points[piece], log);
+        return;
+    }
+    // Each piece's reach as a box, and blocks of pieces with the box of
+    // their boxes, so that a cell skips far pieces a block at a time.
+    constexpr std::size_t BLOCK_PIECES = 16;
+    struct Reach {
+        double low[2] = {HUGE_VAL, HUGE_VAL};
+        double high[2] = {-HUGE_VAL, -HUGE_VAL};
+
+        bool Holds(double x, double y) const { return x >= low[0] && x <= high[0] && y >= low[1] && y <= high[1]; }
+        void Add(const Reach& other)
+        {
+            for (std::size_t axis = 0; axis < 2; ++axis) {
+                low[axis] = std::min(low[axis], other.low[axis]);
+                high[axis] = std::max(high[axis], other.high[axis]);
             }
-            heights[index] = reached;
+        }
+    };
+    const std::size_t pieceCount = points.size() - 1;
+    std::vector<PieceFrame> frames;
+    std::vector<Reach> reaches(pieceCount);
+    std::vector<Reach> blocks((pieceCount + BLOCK_PIECES - 1) / BLOCK_PIECES);
+    frames.reserve(pieceCount);
+    for (std::size_t piece = 0; piece < pieceCount; ++piece) {
+        const SweepPoint& start = points[piece];
+        const SweepPoint& end = points[piece + 1];
+        frames.emplace_back(start, end, radius);
+        Reach& reach = reaches[piece];
+        reach.low[0] = Widen(std::min(start[0], end[0]) - radius, -1.0);
+        reach.low[1] = Widen(std::min(start[1], end[1]) - radius, -1.0);
+        reach.high[0] = Widen(std::max(start[0], end[0]) + radius, 1.0);
+        reach.high[1] = Widen(std::max(start[1], end[1]) + radius, 1.0);
+        blocks[piece / BLOCK_PIECES].Add(reach);
+    }
+    const bool ball = tool.shape == TOOL_BALL;
+    // A flat tool reaches its tip's height, so where the tip's height only
+    // falls (or only rises) along the pieces, the first piece from the low
+    // end that reaches a cell holds its lowest point: no later one is lower.
+    bool falling = true;
+    bool rising = true;
+    for (std::size_t point = 1; point < points.size(); ++point) {
+        falling = falling && points[point][2] <= points[point - 1][2];
+        rising = rising && points[point][2] >= points[point - 1][2];
+    }
+    const bool firstReachWins = !ball && (falling || rising);
+    // Pieces are asked from the low end: the last first unless rising.
+    const bool fromStart = rising && !falling;
+    const std::size_t columns = grid.GetColumns();
+    std::size_t row = static_cast<std::size_t>(rowFrom);
+    if (row < firstRow)
+        row = firstRow;
+    else
+        row += (rowStep - (row - firstRow) % rowStep) % rowStep;
+    for (; row <= static_cast<std::size_t>(rowTo); row += rowStep) {
+        const double y = grid.GetCenterY(row);
+        for (std::size_t column = static_cast<std::size_t>(columnFrom);
+             column <= static_cast<std::size_t>(columnTo); ++column) {
+            const double x = grid.GetCenterX(column);
+            bool found = false;
+            double lowest = 0.0;
+            for (std::size_t step = 0; step < blocks.size() && !(found && firstReachWins); ++step) {
+                const std::size_t block = fromStart ? step : blocks.size() - 1 - step;
+                if (!blocks[block].Holds(x, y))
+                    continue;
+                const std::size_t blockStart = block * BLOCK_PIECES;
+                const std::size_t blockEnd = std::min(blockStart + BLOCK_PIECES, pieceCount);
+                for (std::size_t inBlock = 0; inBlock < blockEnd - blockStart; ++inBlock) {
+                    const std::size_t piece = fromStart ? blockStart + inBlock : blockEnd - 1 - inBlock;
+                    if (!reaches[piece].Holds(x, y))
+                        continue;
+                    double reached = 0.0;
+                    const PieceFrame& frame = frames[piece];
+                    if (!(ball ? frame.LowestBall(x, y, reached) : frame.LowestFlat(x, y, reached)))
+                        continue;
+                    if (!found || reached < lowest)
+                        lowest = reached;
+                    found = true;
+                    if (firstReachWins)
+                        break;
+                }
+            }
+            if (found)
+                LowerCell(row * columns + column, std::max(lowest, box.z0), log);
         }
     }
 }
