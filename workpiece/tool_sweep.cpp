@@ -7,6 +7,9 @@ namespace {
 
 // Squared horizontal lengths below this count as a plunge straight down.
 constexpr double PLUNGE_LENGTH_SQUARED = 1e-18;
+// The rim belongs to the tool's reach; a cell centre on it must not be lost
+// to the rounding of the squares, so the reach is widened by a hair.
+constexpr double RIM_ALLOWANCE = 1e-12;
 
 // The piece's data that every cell shares.
 struct PieceFrame {
@@ -15,13 +18,15 @@ struct PieceFrame {
     double dx, dy, dz;
     double horizontalSquared;
     double radius;
+    double reachSquared;
     // Ball only: the piece's unit direction and length in space.
     double ux, uy, uz;
     double length;
 
     PieceFrame(const SweepPoint& start, const SweepPoint& end, double toolRadius)
         : ax(start[0]), ay(start[1]), az(start[2]), bx(end[0]), by(end[1]), bz(end[2]), dx(bx - ax), dy(by - ay),
-          dz(bz - az), horizontalSquared(dx * dx + dy * dy), radius(toolRadius)
+          dz(bz - az), horizontalSquared(dx * dx + dy * dy), radius(toolRadius),
+          reachSquared(toolRadius * toolRadius * (1.0 + RIM_ALLOWANCE))
     {
         length = std::sqrt(horizontalSquared + dz * dz);
         ux = length > 0.0 ? dx / length : 0.0;
@@ -36,7 +41,7 @@ struct PieceFrame {
     {
         const double wx = x - ax;
         const double wy = y - ay;
-        const double outside = wx * wx + wy * wy - radius * radius;
+        const double outside = wx * wx + wy * wy - reachSquared;
         if (horizontalSquared <= PLUNGE_LENGTH_SQUARED) {
             if (outside > 0.0)
                 return false;
@@ -71,13 +76,13 @@ struct PieceFrame {
         const double wx = x - ax;
         const double wy = y - ay;
         const double startSquared = wx * wx + wy * wy;
-        if (startSquared <= radiusSquared)
-            offer(az + radius - std::sqrt(radiusSquared - startSquared));
+        if (startSquared <= reachSquared)
+            offer(az + radius - std::sqrt(std::max(0.0, radiusSquared - startSquared)));
         const double ex = x - bx;
         const double ey = y - by;
         const double endSquared = ex * ex + ey * ey;
-        if (endSquared <= radiusSquared)
-            offer(bz + radius - std::sqrt(radiusSquared - endSquared));
+        if (endSquared <= reachSquared)
+            offer(bz + radius - std::sqrt(std::max(0.0, radiusSquared - endSquared)));
         if (horizontalSquared > PLUNGE_LENGTH_SQUARED) {
             // The point (x, y, az + r + s) lies at distance r from the line of
             // the ball centres where a s^2 - 2 b s + c = 0; the lower root
@@ -86,7 +91,7 @@ struct PieceFrame {
             const double k = wx * ux + wy * uy;
             const double a = ux * ux + uy * uy;
             const double b = k * uz;
-            const double c = startSquared - k * k - radiusSquared;
+            const double c = startSquared - k * k - reachSquared;
             const double discriminant = b * b - a * c;
             if (discriminant >= 0.0) {
                 const double root = std::sqrt(discriminant);
