@@ -214,6 +214,9 @@ void CToolSweep::Lower(const CTool& tool, const SweepPoint& start, const SweepPo
     const bool ball = tool.shape == TOOL_BALL;
     const double floor = box.z0;
     const std::size_t columns = grid.GetColumns();
+    // No tool reaches below its tip: a cell already this low keeps its height.
+    const double deepest = std::max(std::min(start[2], end[2]), floor);
+    const double* heights = grid.GetData();
     for (; row <= lastRow; row += rowStep) {
         const double y = grid.GetCenterY(row);
         std::size_t column = 0;
@@ -221,6 +224,8 @@ void CToolSweep::Lower(const CTool& tool, const SweepPoint& start, const SweepPo
         if (!FindColumns(start, end, radius, y, column, lastColumn))
             continue;
         for (; column <= lastColumn; ++column) {
+            if (heights[row * columns + column] <= deepest)
+                continue;
             const double x = grid.GetCenterX(column);
             double reached = 0.0;
             if (!(ball ? frame.LowestBall(x, y, reached) : frame.LowestFlat(x, y, reached)))
@@ -251,14 +256,17 @@ void CToolSweep::LowerAlong(const CTool& tool, const std::vector<SweepPoint>& po
     const CStockBox& box = grid.GetBox();
     const double cell = grid.GetCell();
     // The cells the whole polyline may reach.
-    double low[2] = {HUGE_VAL, HUGE_VAL};
-    double high[2] = {-HUGE_VAL, -HUGE_VAL};
+    double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
+    double high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
     for (const SweepPoint& point : points) {
-        for (std::size_t axis = 0; axis < 2; ++axis) {
+        for (std::size_t axis = 0; axis < 3; ++axis) {
             low[axis] = std::min(low[axis], point[axis]);
             high[axis] = std::max(high[axis], point[axis]);
         }
     }
+    // No tool reaches below its tip: a cell already this low keeps its height.
+    const double deepest = std::max(low[2], box.z0);
+    const double* heights = grid.GetData();
     const double columnFrom = std::max(0.0, std::ceil((Widen(low[0] - radius, -1.0) - box.x0) / cell - 0.5));
     const double columnTo = std::min(static_cast<double>(grid.GetColumns()) - 1.0,
                                        std::floor((Widen(high[0] + radius, 1.0) - box.x0) / cell - 0.5));
@@ -267,19 +275,34 @@ void CToolSweep::LowerAlong(const CTool& tool, const std::vector<SweepPoint>& po
                                     std::floor((Widen(high[1] + radius, 1.0) - box.y0) / cell - 0.5));
     if (!(columnFrom <= columnTo && rowFrom <= rowTo))
         return;
-    // A fine polyline over few cells (an arc as the tool sees it on a coarse
-    // grid) is cheaper cell by cell, each cell asking only the pieces near
-    // it; over many cells piece by piece.
-    constexpr double CELL_BY_CELL_LIMIT = 256.0;
-    if ((columnTo - columnFrom + 1.0) * (rowTo - rowFrom + 1.0) / static_cast<double>(rowStep) >
-        CELL_BY_CELL_LIMIT) {
+    const bool ball = tool.shape == TOOL_BALL;
+    // A flat tool reaches its tip's height, so where the tip's height only
+    // falls (or only rises) along the pieces, the first piece from the low
+    // end that reaches a cell holds its lowest point: no later one is lower.
+    bool falling = true;
+    bool rising = true;
+    for (std::size_t point = 1; point < points.size(); ++point) {
+        falling = falling && points[point][2] <= points[point - 1][2];
+        rising = rising && points[point][2] >= points[point - 1][2];
+    }
+    const bool firstReachWins = !ball && (falling || rising);
+    // Piece by piece, every piece visits the cells it reaches; cell by cell,
+    // every cell asks the blocks of pieces near it, and stops at the first
+    // reach where that wins. Take the cheaper by a rough count of visits.
+    constexpr std::size_t BLOCK_PIECES = 16;
+    const double pieceCount = static_cast<double>(points.size() - 1);
+    const double footprint = (2.0 * radius / cell + 2.0) * (2.0 * radius / cell + 2.0);
+    const double pieceVisits = pieceCount * footprint;
+    const double boxCells = (columnTo - columnFrom + 1.0) * (rowTo - rowFrom + 1.0);
+    const double cellVisits =
+        boxCells * (pieceCount / BLOCK_PIECES + 1.0) + (firstReachWins ? boxCells * BLOCK_PIECES : pieceVisits);
+    if (pieceVisits <= cellVisits) {
         for (std::size_t piece = 1; piece < points.size(); ++piece)
             Lower(tool, points[piece - 1], points[piece], log);
         return;
     }
     // Each piece's reach as a box, and blocks of pieces with the box of
     // their boxes, so that a cell skips far pieces a block at a time.
-    constexpr std::size_t BLOCK_PIECES = 16;
     struct Reach {
         double low[2] = {HUGE_VAL, HUGE_VAL};
         double high[2] = {-HUGE_VAL, -HUGE_VAL};
@@ -293,12 +316,12 @@ void CToolSweep::LowerAlong(const CTool& tool, const std::vector<SweepPoint>& po
             }
         }
     };
-    const std::size_t pieceCount = points.size() - 1;
+    const std::size_t pieces = points.size() - 1;
     std::vector<PieceFrame> frames;
-    std::vector<Reach> reaches(pieceCount);
-    std::vector<Reach> blocks((pieceCount + BLOCK_PIECES - 1) / BLOCK_PIECES);
-    frames.reserve(pieceCount);
-    for (std::size_t piece = 0; piece < pieceCount; ++piece) {
+    std::vector<Reach> reaches(pieces);
+    std::vector<Reach> blocks((pieces + BLOCK_PIECES - 1) / BLOCK_PIECES);
+    frames.reserve(pieces);
+    for (std::size_t piece = 0; piece < pieces; ++piece) {
         const SweepPoint& start = points[piece];
         const SweepPoint& end = points[piece + 1];
         frames.emplace_back(start, end, radius);
@@ -309,17 +332,6 @@ void CToolSweep::LowerAlong(const CTool& tool, const std::vector<SweepPoint>& po
         reach.high[1] = Widen(std::max(start[1], end[1]) + radius, 1.0);
         blocks[piece / BLOCK_PIECES].Add(reach);
     }
-    const bool ball = tool.shape == TOOL_BALL;
-    // A flat tool reaches its tip's height, so where the tip's height only
-    // falls (or only rises) along the pieces, the first piece from the low
-    // end that reaches a cell holds its lowest point: no later one is lower.
-    bool falling = true;
-    bool rising = true;
-    for (std::size_t point = 1; point < points.size(); ++point) {
-        falling = falling && points[point][2] <= points[point - 1][2];
-        rising = rising && points[point][2] >= points[point - 1][2];
-    }
-    const bool firstReachWins = !ball && (falling || rising);
     // Pieces are asked from the low end: the last first unless rising.
     const bool fromStart = rising && !falling;
     const std::size_t columns = grid.GetColumns();
@@ -332,6 +344,8 @@ void CToolSweep::LowerAlong(const CTool& tool, const std::vector<SweepPoint>& po
         const double y = grid.GetCenterY(row);
         for (std::size_t column = static_cast<std::size_t>(columnFrom);
              column <= static_cast<std::size_t>(columnTo); ++column) {
+            if (heights[row * columns + column] <= deepest)
+                continue;
             const double x = grid.GetCenterX(column);
             bool found = false;
             double lowest = 0.0;
@@ -340,7 +354,7 @@ void CToolSweep::LowerAlong(const CTool& tool, const std::vector<SweepPoint>& po
                 if (!blocks[block].Holds(x, y))
                     continue;
                 const std::size_t blockStart = block * BLOCK_PIECES;
-                const std::size_t blockEnd = std::min(blockStart + BLOCK_PIECES, pieceCount);
+                const std::size_t blockEnd = std::min(blockStart + BLOCK_PIECES, pieces);
                 for (std::size_t inBlock = 0; inBlock < blockEnd - blockStart; ++inBlock) {
                     const std::size_t piece = fromStart ? blockStart + inBlock : blockEnd - 1 - inBlock;
                     if (!reaches[piece].Holds(x, y))
