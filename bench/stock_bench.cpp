@@ -1,7 +1,8 @@
 // Times the workpiece of one program: the default box at 1000 cells on its
 // longer side and a flat 6 mm tool, the whole sweep, single steps forwards
 // and back at the end and after jumps, and the bytes the grid and its history
-// hold. The fastest of RUNS whole sweeps counts.
+// hold. The fastest of RUNS whole sweeps counts; RUNS 0 sweeps once and
+// stops there, for a pass that measures the peak memory of a load and sweep.
 // Usage: tornavel-stock-bench FILE [RUNS]
 #include <algorithm>
 #include <chrono>
@@ -60,7 +61,8 @@ int main(int argc, char** argv)
         std::fputs("usage: tornavel-stock-bench FILE [RUNS]\n", stderr);
         return 2;
     }
-    const int runs = argc == 3 ? std::max(1, std::atoi(argv[2])) : 1;
+    const int askedRuns = argc == 3 ? std::atoi(argv[2]) : 1;
+    const int runs = std::max(1, askedRuns);
     CFixedFileChooser chooser(argv[1]);
     CMemorySettings settings;
     CCncProgram loader(nullptr, chooser, settings);
@@ -94,6 +96,8 @@ int main(int argc, char** argv)
     std::printf("whole sweep: fastest %.3f s, median %.3f s, slowest %.3f s over %d runs; %zu rapid cuts\n",
                 sweeps.front(), sweeps[sweeps.size() / 2], sweeps.back(), runs, rapidCuts);
 
+    if (askedRuns == 0)
+        return 0;
     CWorkpiece workpiece(table, loader.GetWordList(), headerLines, tools, stock);
     workpiece.BringTo(table.GetCount());
     std::printf("grid and history: %.1f MB\n", static_cast<double>(memory) / (1024.0 * 1024.0));
@@ -113,6 +117,18 @@ int main(int argc, char** argv)
         Step(workpiece, 500, -1, back);
         Step(workpiece, 100, 1, forward);
     }
+    // The slow case of a step back: past where the undo log begins, swept
+    // again from a snapshot, after which the steps are instant again.
+    Spread pastLog;
+    for (int jump = 0; jump < 5; ++jump) {
+        workpiece.BringTo(anywhere(random));
+        const std::size_t limit = workpiece.GetInstantBackLimit();
+        if (limit == 0)
+            continue;
+        workpiece.BringTo(limit);
+        Step(workpiece, 1, -1, pastLog);
+        Step(workpiece, 20, -1, back);
+    }
     const Clock::time_point endStart = Clock::now();
     workpiece.BringTo(0);
     workpiece.BringTo(table.GetCount());
@@ -120,6 +136,7 @@ int main(int argc, char** argv)
     back.Print("step back");
     forward.Print("step forward");
     jumps.Print("jump anywhere");
+    pastLog.Print("step back past the undo log");
     std::printf("grid and history after the steps: %.1f MB\n",
                 static_cast<double>(workpiece.GetMemoryBytes()) / (1024.0 * 1024.0));
     return 0;

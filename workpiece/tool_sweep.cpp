@@ -161,7 +161,7 @@ bool CToolSweep::FindColumns(const SweepPoint& start, const SweepPoint& end, dou
     }
     const double dx = end[0] - start[0];
     const double dy = end[1] - start[1];
-    const double length = std::hypot(dx, dy);
+    const double length = std::sqrt(dx * dx + dy * dy);
     if (length > 0.0) {
         const double cx = dx / length;
         const double cy = dy / length;
