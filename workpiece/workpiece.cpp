@@ -181,6 +181,7 @@ void CWorkpiece::SweepForward(std::size_t target, const std::atomic<bool>* cance
         if (snapshotSpacing != 0)
             end = std::min(end, (doneCount / snapshotSpacing + 1) * snapshotSpacing);
         const Clock::time_point started = Clock::now();
+        const std::size_t loggedBefore = GetLogBytes();
         SweepStretch(doneCount, end);
         const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
         if (end - doneCount == stretchMoves) {
@@ -188,6 +189,13 @@ void CWorkpiece::SweepForward(std::size_t target, const std::atomic<bool>* cance
                 stretchMoves = std::min(stretchMoves * 2, MAX_STRETCH_MOVES);
             else if (seconds > LONG_STRETCH_SECONDS)
                 stretchMoves = std::max(stretchMoves / 2, MIN_STRETCH_MOVES);
+        }
+        // A stretch must fit the log, or the steps back over it are lost:
+        // as many moves as half the log holds at the bytes these moves took.
+        const std::size_t loggedAfter = GetLogBytes();
+        if (loggedAfter > loggedBefore) {
+            const std::size_t bytesPerMove = std::max<std::size_t>(1, (loggedAfter - loggedBefore) / (end - doneCount));
+            stretchMoves = std::max(MIN_STRETCH_MOVES, std::min(stretchMoves, logBudget / 2 / bytesPerMove));
         }
         doneCount = end;
         sweptCount = std::max(sweptCount, end);
