@@ -253,24 +253,33 @@ TEST(WorkpieceTest, RandomWalksGiveTheGridOfAFreshSweep)
         const std::size_t moves = path.table.GetCount();
         ASSERT_GT(moves, 20u);
         CToolTable tools;
-        tools.SetDefaultTool(CTool{TOOL_BALL, 3.0});
-        tools.SetTool(2, CTool{TOOL_FLAT, 1.5});
+        tools.SetDefaultTool(CTool{TOOL_BALL, 6.0});
+        tools.SetTool(2, CTool{TOOL_FLAT, 3.0});
         CWorkpiece::CSettings settings;
         settings.box = CStockBox::FitToPath(path.table, path.Words(), tools);
         settings.cell = std::max(settings.box.x1 - settings.box.x0, settings.box.y1 - settings.box.y0) / 60.0;
         settings.threads = 3;
-        settings.historyBytes = 8 * 60 * 60 * sizeof(double);
+        std::size_t columns = 0;
+        std::size_t rows = 0;
+        ASSERT_TRUE(CHeightGrid::CountCells(settings.box, settings.cell, columns, rows));
+        // One snapshot, and a log of half a grid's bytes, which these
+        // programs outgrow.
+        settings.historyBytes = 2 * columns * rows * sizeof(double);
+        settings.minSnapshotSpacing = 8;
         const auto walker = path.MakeWorkpiece(tools, settings);
         std::uniform_int_distribution<int> kind(0, 3);
         std::uniform_int_distribution<std::size_t> anywhere(0, moves + 2);
-        std::uniform_int_distribution<int> small(1, 3);
-        for (int stop = 0; stop < 30; ++stop) {
+        std::uniform_int_distribution<int> small(1, 30);
+        for (int stop = 0; stop < 40; ++stop) {
             const std::size_t done = walker->GetDoneCount();
             const int step = kind(random);
+            // The first stop sweeps the whole program, which outgrows the log.
             std::size_t target = anywhere(random);
-            if (step == 1)
+            if (stop == 0)
+                target = moves;
+            else if (step == 1)
                 target = done + static_cast<std::size_t>(small(random));
-            else if (step == 2)
+            else if (step >= 2)
                 target = done - std::min(done, static_cast<std::size_t>(small(random)));
             walker->BringTo(target);
             const auto fresh = FreshSweep(path, tools, settings, target);

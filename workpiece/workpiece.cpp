@@ -23,9 +23,11 @@ constexpr double LONG_STRETCH_SECONDS = 0.06;
 // not wait for threads to start.
 constexpr std::size_t PARALLEL_MOVES = 256;
 constexpr unsigned MAX_THREADS = 8;
-// Snapshots closer than this would cost more memory than sweeping again.
-constexpr std::size_t MIN_SNAPSHOT_SPACING = 4096;
 constexpr std::size_t LOG_ENTRY_BYTES = sizeof(std::uint32_t) + sizeof(double);
+// A sweep from a snapshot starts up to this many moves (and a quarter of the
+// spacing) before its target where it can, so that the steps back after a
+// jump find them in the log.
+constexpr std::size_t BACK_MARGIN = 2048;
 
 } // namespace
 
@@ -54,13 +56,20 @@ CWorkpiece::CWorkpiece(const CMoveTable& table, const CWordList& words, std::int
     const std::size_t snapshotLimit = gridBytes == 0 ? 0 : (settings.historyBytes / 2) / gridBytes;
     const std::size_t moveCount = table.GetCount();
     if (snapshotLimit > 0 && moveCount > 1) {
-        snapshotSpacing = std::max(MIN_SNAPSHOT_SPACING, (moveCount + snapshotLimit) / (snapshotLimit + 1));
+        snapshotSpacing =
+            std::max<std::size_t>({1, settings.minSnapshotSpacing, (moveCount + snapshotLimit) / (snapshotLimit + 1)});
         snapshots.resize(std::min(snapshotLimit, (moveCount - 1) / snapshotSpacing));
     }
     stretchMoves = FIRST_STRETCH_MOVES;
 }
 
 CWorkpiece::~CWorkpiece() = default;
+
+std::size_t CWorkpiece::LessMargin(std::size_t target) const
+{
+    const std::size_t margin = std::min(BACK_MARGIN, snapshotSpacing / 4);
+    return target > margin ? target - margin : 0;
+}
 
 const CTool& CWorkpiece::GetToolOfMove(std::size_t move) const
 {
@@ -109,10 +118,10 @@ bool CWorkpiece::BringTo(std::size_t moveCount, const std::atomic<bool>* cancel,
             StepBack(target);
             return true;
         }
-        RestoreSnapshot(target);
-    } else if (target > doneCount && FindSnapshot(target) > doneCount) {
+        RestoreSnapshot(LessMargin(target));
+    } else if (target > doneCount && FindSnapshot(LessMargin(target)) > doneCount) {
         // Copying a grid beats sweeping the moves up to it.
-        RestoreSnapshot(target);
+        RestoreSnapshot(LessMargin(target));
     }
     bool cancelled = false;
     SweepForward(target, cancel, progress, cancelled);

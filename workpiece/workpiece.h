@@ -53,6 +53,9 @@ public:
         std::size_t historyBytes = DEFAULT_HISTORY_BYTES;
         // Threads that sweep rows apart; 0: as many as the machine has cores.
         unsigned threads = 0;
+        // Moves between snapshots at least: closer ones cost more memory than
+        // sweeping again.
+        std::size_t minSnapshotSpacing = 4096;
     };
 
     // headerLines: the line ends in the program's header (see
@@ -118,6 +121,9 @@ private:
     // The moves of the latest stored snapshot at or before target, 0 for
     // the untouched box.
     std::size_t FindSnapshot(std::size_t target) const;
+    // Where a sweep from a snapshot to target should look for one: a little
+    // before target, to leave steps back in the log.
+    std::size_t LessMargin(std::size_t target) const;
     void RestoreSnapshot(std::size_t target);
     void ClearLog();
     void TrimLog();
