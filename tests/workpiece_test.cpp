@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -292,6 +293,33 @@ TEST(WorkpieceTest, RandomWalksGiveTheGridOfAFreshSweep)
         const std::size_t cells = walker->GetGrid().GetCellCount();
         EXPECT_LE(walker->GetMemoryBytes(), cells * 12 + settings.historyBytes + 65536);
     }
+}
+
+// The window cancels a long sweep when the learner steps meanwhile: the grid
+// must then stand exactly where the sweep stopped.
+TEST(WorkpieceTest, CancelledSweepStopsAtAConsistentMoveCount)
+{
+    std::string program = "%\r\nG0 X0 Y0 Z-1\r\n";
+    for (int move = 0; move < 3000; ++move)
+        program += move % 2 == 0 ? "G1 X19.5 Y" + std::to_string(move % 20) + "\r\n" : "G1 X0.5\r\n";
+    const CLoadedPath path(program);
+    ASSERT_EQ(path.loadResult, 1);
+    const auto workpiece = path.MakeWorkpiece(CToolTable(), Settings(TWENTY_BOX, 0.5));
+    std::atomic<bool> cancel(true);
+    EXPECT_FALSE(workpiece->BringTo(path.table.GetCount(), &cancel));
+    EXPECT_EQ(workpiece->GetDoneCount(), 0u);
+    cancel = false;
+    std::size_t calls = 0;
+    const bool finished = workpiece->BringTo(path.table.GetCount(), &cancel, [&cancel, &calls](std::size_t) {
+        ++calls;
+        cancel = true;
+    });
+    EXPECT_FALSE(finished);
+    EXPECT_EQ(calls, 1u);
+    const std::size_t done = workpiece->GetDoneCount();
+    ASSERT_GT(done, 0u);
+    ASSERT_LT(done, path.table.GetCount());
+    EXPECT_TRUE(workpiece->GetGrid() == FreshSweep(path, CToolTable(), Settings(TWENTY_BOX, 0.5), done)->GetGrid());
 }
 
 // The rules computed another way: every move sampled densely along its
