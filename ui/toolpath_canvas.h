@@ -19,6 +19,8 @@
 #include "path_view.h"
 #include "step_state.h"
 
+class ICanvasLayer;
+
 class CToolpathCanvas : public QWidget {
     Q_OBJECT
 
@@ -52,6 +54,8 @@ public:
     void SetStep(const CStepState& state);
     // The unit the scale bar names: "MM" or "INCH".
     void SetUnitName(const QString& name);
+    // Drawn under and over the path; null for none.
+    void SetLayer(ICanvasLayer* newLayer);
 
     // Where a program point lies on the canvas.
     QPointF MapToCanvas(const CMovePoint& point) const;
@@ -95,6 +99,7 @@ private:
     bool recolourPending = false;
     CStepState step;
     QString unitName = QStringLiteral("MM");
+    ICanvasLayer* layer = nullptr;
     QPointF pressPoint;
     QPointF lastDragPoint;
     bool pressed = false;

@@ -23,6 +23,7 @@
 #include "step_state.h"
 #include "toolpath_canvas.h"
 #include "word_explanation.h"
+#include "workpiece_layer.h"
 
 // The path of one load: the table and the raster's chunk boxes over it.
 // Jobs share it read-only; it goes when the last of them lets go.
@@ -199,6 +200,9 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
     setAttribute(Qt::WA_ShowWithoutActivating);
 
     canvas = new CToolpathCanvas(this);
+    workpiece = new CWorkpieceLayer(settings, canvas, this);
+    canvas->SetLayer(workpiece);
+    connect(workpiece, &CWorkpieceLayer::InfoChanged, this, &CToolpathWindow::UpdateInfo);
     projectionButtons = new QButtonGroup(this);
     auto* buttons = new QHBoxLayout();
     buttons->setSpacing(4);
@@ -229,6 +233,7 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
         connect(button, &QPushButton::clicked, this, row.request);
     }
     stepButtons->addStretch(1);
+    workpiece->AddButtons(*stepButtons);
     auto* fit = new QPushButton(QString::fromLatin1(FIT_TEXT), this);
     fit->setToolTip(QString::fromUtf8(FIT_TIP));
     fit->setFocusPolicy(Qt::NoFocus);
@@ -288,6 +293,7 @@ void CToolpathWindow::OnProgramChanging()
 {
     // The build reads the word list that the load is about to replace.
     buildRunner.CancelAndWait();
+    workpiece->OnProgramChanging();
     words = nullptr;
 }
 
@@ -335,6 +341,7 @@ void CToolpathWindow::OnPathBuilt(std::shared_ptr<const CPathModel> built, std::
         return;
     model = std::move(built);
     canvas->SetPath(std::shared_ptr<const CMoveTable>(model, &model->table));
+    workpiece->SetPath(GetPath(), words);
     UpdateStep();
     RequestPicture();
 }
@@ -383,8 +390,11 @@ void CToolpathWindow::ChooseProjection(PathProjection projection)
 
 void CToolpathWindow::UpdateStep()
 {
-    if (model != nullptr)
-        canvas->SetStep(StepStateAt(model->table, cursorWord));
+    if (model != nullptr) {
+        const CStepState step = StepStateAt(model->table, cursorWord);
+        canvas->SetStep(step);
+        workpiece->Follow(step);
+    }
     UpdateInfo();
 }
 
@@ -460,6 +470,9 @@ void CToolpathWindow::UpdateInfo()
             parts << QString::fromLatin1(NO_MOVE_TEXT);
         }
     }
+    const QString workpieceText = workpiece->GetInfoText();
+    if (!workpieceText.isEmpty())
+        parts << workpieceText;
     QString text = parts.join(QStringLiteral("   "));
     // What the word the program view highlights means, on a line of its own.
     if (programView != nullptr) {

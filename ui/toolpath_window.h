@@ -22,6 +22,7 @@
 class CMoveIdImage;
 class CPathRaster;
 class CToolpathCanvas;
+class CWorkpieceLayer;
 class IProgramView;
 class QButtonGroup;
 class QLabel;
@@ -54,6 +55,7 @@ public:
     bool IsPictureReady() const;
     bool IsBuilding() const;
     CToolpathCanvas* GetCanvas() const { return canvas; }
+    CWorkpieceLayer* GetWorkpiece() const { return workpiece; }
     // The path shown; null before the first build.
     std::shared_ptr<const CMoveTable> GetPath() const;
     QString GetInfoText() const;
@@ -87,6 +89,7 @@ private:
     QWidget* panel;
     IProgramView* programView;
     CToolpathCanvas* canvas = nullptr;
+    CWorkpieceLayer* workpiece = nullptr;
     QButtonGroup* projectionButtons = nullptr;
     QLabel* infoLine = nullptr;
 
