@@ -9,6 +9,7 @@
 #include "check.h"
 #include "explain.h"
 #include "path.h"
+#include "stock.h"
 #include "trace.h"
 
 namespace {
@@ -18,6 +19,8 @@ int Usage()
     std::fputs("usage: tornavel-cli check FILE|FOLDER...\n"
                "       tornavel-cli trace [--script SCRIPT] FILE\n"
                "       tornavel-cli path FILE\n"
+               "       tornavel-cli stock [--stock X0,Y0,Z0,X1,Y1,Z1] [--cell C] [--tool T=flat|ball:D]...\n"
+               "                          [--default-tool SHAPE:D] [--moves N] [--trail N1,N2,...] FILE\n"
                "       tornavel-cli explain FILE   (each word and what it means, in UTF-8)\n"
                "script letters: n N r R a x l b 0 1 2 3\n",
                stderr);
@@ -46,6 +49,18 @@ int RunCommand(int argc, char** argv)
         if (argc != 3)
             return Usage();
         return RunPath(argv[2], stdout);
+    }
+    if (command == "stock") {
+        CStockOptions options;
+        std::string message;
+        const int parsed = ParseStockOptions(std::vector<std::string>(argv + 2, argv + argc), options, message);
+        if (parsed == EXIT_BAD_USAGE)
+            return Usage();
+        if (parsed != 0) {
+            std::fputs(message.c_str(), stderr);
+            return parsed;
+        }
+        return RunStock(options, stdout, stderr);
     }
     if (command != "trace")
         return Usage();

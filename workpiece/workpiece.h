@@ -25,7 +25,9 @@
 
 #include "height_grid.h"
 #include "move_table.h"
+#include "move_tools.h"
 #include "stock_box.h"
+#include "tool_sweep.h"
 #include "tool_table.h"
 #include "word_list.h"
 
@@ -42,12 +44,13 @@ class CWorkpiece {
 public:
     // Bytes for the undo log and the snapshots together when none is given:
     // with the grid, within the size of a 100 MB program.
-    static constexpr std::size_t DEFAULT_HISTORY_BYTES = std::size_t{64} << 20;
+    static constexpr std::size_t DEFAULT_HISTORY_BYTES = std::size_t{80} << 20;
 
     struct CSettings {
         CStockBox box;
         double cell = 1.0;
-        // Bytes for the undo log and snapshots; the log takes half at most.
+        // Bytes for the undo log and snapshots: a quarter for the log (which
+        // may hold twice that while it grows), half for the snapshots.
         std::size_t historyBytes = DEFAULT_HISTORY_BYTES;
         // Threads that sweep rows apart; 0: as many as the machine has cores.
         unsigned threads = 0;
@@ -94,29 +97,57 @@ public:
     std::size_t GetMemoryBytes() const;
 
 private:
-    class CHistory;
-    class CSweeper;
+    // The undo log of the moves [logFirst, doneCount) for the rows of one
+    // sweeping thread: every cell's height before each move changed it.
+    struct CBandLog {
+        CCellChanges changes;
+        // Where each logged move's changes end in changes.
+        std::vector<std::uint32_t> moveEnds;
+        // The rapid moves of the running stretch that lowered these rows.
+        std::vector<CRapidCut> rapidCuts;
+        bool overflowed = false;
+    };
 
     void SweepForward(std::size_t target, const std::atomic<bool>* cancel, const ProgressCallback& progress,
                       bool& cancelled);
+    void SweepStretch(std::size_t first, std::size_t end);
+    void SweepBand(std::size_t band, std::size_t first, std::size_t end, std::uint32_t serialBase);
     void StepBack(std::size_t target);
-    void RestoreSnapshotAtOrBefore(std::size_t target);
+    // The moves of the latest stored snapshot at or before target, 0 for
+    // the untouched box.
+    std::size_t FindSnapshot(std::size_t target) const;
+    void RestoreSnapshot(std::size_t target);
+    void ClearLog();
+    void TrimLog();
+    std::size_t GetLogBytes() const;
 
     const CMoveTable& table;
     const CWordList& words;
     CToolTable tools;
     CSettings settings;
+    CMoveTools moveTools;
     CHeightGrid grid;
     std::size_t doneCount = 0;
-    // T words in word order: their positions and numbers.
-    std::vector<std::uint32_t> toolWordPositions;
-    std::vector<std::int32_t> toolWordNumbers;
+    // The highest move count ever reached: rapid cuts below it are known.
+    std::size_t sweptCount = 0;
     // Line ends counted before every LINE_INDEX_STRIDE-th word.
     std::vector<std::int64_t> lineIndex;
     std::int64_t headerLines = 0;
-    // Every rapid that cut, once found, by move; kept over steps back since a
-    // move cuts the same whenever it is swept after the same moves.
+    // Every rapid that cut, once found, in move order; kept over steps back
+    // since a move cuts the same whenever it is swept after the same moves.
     std::vector<CRapidCut> rapidCuts;
-    std::unique_ptr<CHistory> history;
-    std::unique_ptr<CSweeper> sweeper;
+    // The tool of each move of the running stretch.
+    std::vector<const CTool*> stretchTools;
+    // Per cell, the serial of the last move that changed it.
+    std::vector<std::uint32_t> stamps;
+    std::uint32_t serialCount = 0;
+    std::size_t logFirst = 0;
+    std::vector<CBandLog> bands;
+    std::size_t logBudget = 0;
+    // Grid copies after snapshotSpacing, 2 x snapshotSpacing, ... moves;
+    // empty until swept there.
+    std::vector<std::vector<double>> snapshots;
+    std::size_t snapshotSpacing = 0;
+    // Moves per stretch between progress calls, tuned to the time they take.
+    std::size_t stretchMoves = 0;
 };

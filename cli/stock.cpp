@@ -1,0 +1,289 @@
+#include "stock.h"
+
+#include <charconv>
+#include <limits>
+
+#include "classic_number.h"
+#include "headless_panel.h"
+#include "json_text.h"
+#include "path_builder.h"
+#include "trace.h"
+#include "workpiece.h"
+
+namespace {
+
+const char* const BOX_MESSAGE = "tornavel-cli: the stock box is empty or inverted\n";
+const char* const CELL_MESSAGE = "tornavel-cli: the cell size must be positive and give at most 4000000 cells\n";
+const char* const DIAMETER_MESSAGE = "tornavel-cli: a tool diameter must be positive\n";
+
+struct ShapeName {
+    const char* name;
+    ToolShape shape;
+};
+
+constexpr ShapeName shapeNames[] = {{"flat", TOOL_FLAT}, {"ball", TOOL_BALL}};
+
+// A whole argument as one number in the classic locale.
+bool ParseReal(const std::string& text, double& value)
+{
+    if (text.empty())
+        return false;
+    const char* end = nullptr;
+    value = ParseClassicReal(text.c_str(), &end);
+    return end == text.c_str() + text.size() && text.find_first_of(" \t\n\r\f\v") == std::string::npos;
+}
+
+// Decimal digits only; a count beyond the machine's range means all moves.
+bool ParseCount(const std::string& text, std::size_t& value)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec == std::errc::result_out_of_range)
+        value = std::numeric_limits<std::size_t>::max();
+    return true;
+}
+
+bool ParseToolNumber(const std::string& text, std::int32_t& value)
+{
+    const char* first = text.data();
+    if (!text.empty() && text.front() == '+')
+        ++first;
+    const char* last = text.data() + text.size();
+    if (first == last)
+        return false;
+    const auto result = std::from_chars(first, last, value);
+    return result.ec == std::errc() && result.ptr == last;
+}
+
+// Items separated by commas, none empty.
+std::vector<std::string> SplitCommas(const std::string& text)
+{
+    std::vector<std::string> items;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t comma = text.find(',', start);
+        items.push_back(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (comma == std::string::npos)
+            return items;
+        start = comma + 1;
+    }
+}
+
+// SHAPE:DIAMETER; 1 when the diameter cannot cut.
+int ParseTool(const std::string& text, CTool& tool)
+{
+    const std::size_t colon = text.find(':');
+    if (colon == std::string::npos)
+        return EXIT_BAD_USAGE;
+    const std::string shape = text.substr(0, colon);
+    bool known = false;
+    for (const ShapeName& row : shapeNames) {
+        if (shape == row.name) {
+            tool.shape = row.shape;
+            known = true;
+        }
+    }
+    if (!known || !ParseReal(text.substr(colon + 1), tool.diameter))
+        return EXIT_BAD_USAGE;
+    return tool.IsValid() ? 0 : EXIT_SOME_FAILED;
+}
+
+class CStockWriter {
+public:
+    explicit CStockWriter(std::FILE* out) : out(out) {}
+    ~CStockWriter() { Flush(); }
+    CStockWriter(const CStockWriter&) = delete;
+    CStockWriter& operator=(const CStockWriter&) = delete;
+
+    std::string& Line() { return line; }
+    void EndRecord()
+    {
+        line += "}\n";
+        if (line.size() >= (1u << 20))
+            Flush();
+    }
+
+private:
+    void Flush()
+    {
+        if (!line.empty())
+            std::fwrite(line.data(), 1, line.size(), out);
+        line.clear();
+    }
+
+    std::FILE* out;
+    std::string line;
+};
+
+void AppendTriple(std::string& out, double x, double y, double z)
+{
+    out += '[';
+    AppendReal(out, x);
+    out += ',';
+    AppendReal(out, y);
+    out += ',';
+    AppendReal(out, z);
+    out += ']';
+}
+
+void WriteStock(CStockWriter& writer, const CWorkpiece& workpiece)
+{
+    const CHeightGrid& grid = workpiece.GetGrid();
+    const CStockBox& box = grid.GetBox();
+    std::string& line = writer.Line();
+    line += "{\"event\":\"stock\"";
+    AppendKey(line, "min");
+    AppendTriple(line, box.x0, box.y0, box.z0);
+    AppendKey(line, "max");
+    AppendTriple(line, box.x1, box.y1, box.z1);
+    AppendKey(line, "cell");
+    AppendReal(line, grid.GetCell());
+    AppendKey(line, "columns");
+    AppendNumber(line, static_cast<long long>(grid.GetColumns()));
+    AppendKey(line, "rows");
+    AppendNumber(line, static_cast<long long>(grid.GetRows()));
+    AppendKey(line, "moves");
+    AppendNumber(line, static_cast<long long>(workpiece.GetDoneCount()));
+    writer.EndRecord();
+    for (const CRapidCut& cut : workpiece.GetRapidCuts()) {
+        line += "{\"event\":\"rapid-cut\"";
+        AppendKey(line, "move");
+        AppendNumber(line, static_cast<long long>(cut.move));
+        AppendKey(line, "line");
+        AppendNumber(line, cut.line);
+        AppendKey(line, "depth");
+        AppendReal(line, cut.depth);
+        writer.EndRecord();
+    }
+    for (std::size_t row = 0; row < grid.GetRows(); ++row) {
+        line += "{\"event\":\"row\"";
+        AppendKey(line, "j");
+        AppendNumber(line, static_cast<long long>(row));
+        AppendKey(line, "z");
+        line += '[';
+        const double* heights = grid.GetRow(row);
+        for (std::size_t column = 0; column < grid.GetColumns(); ++column) {
+            if (column > 0)
+                line += ',';
+            AppendReal(line, heights[column]);
+        }
+        line += ']';
+        writer.EndRecord();
+    }
+}
+
+} // namespace
+
+int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& options, std::string& message)
+{
+    message = "tornavel-cli: bad stock options\n";
+    std::size_t next = 0;
+    int toolResult = 0;
+    while (next + 1 < arguments.size()) {
+        const std::string& name = arguments[next];
+        const std::string& value = arguments[next + 1];
+        next += 2;
+        if (name == "--stock" && !options.hasBox) {
+            const std::vector<std::string> items = SplitCommas(value);
+            double numbers[6] = {};
+            if (items.size() != 6)
+                return EXIT_BAD_USAGE;
+            for (std::size_t item = 0; item < items.size(); ++item) {
+                if (!ParseReal(items[item], numbers[item]))
+                    return EXIT_BAD_USAGE;
+            }
+            options.box = CStockBox{numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], numbers[5]};
+            options.hasBox = true;
+        } else if (name == "--cell" && !options.hasCell) {
+            if (!ParseReal(value, options.cell))
+                return EXIT_BAD_USAGE;
+            options.hasCell = true;
+        } else if (name == "--tool") {
+            const std::size_t equals = value.find('=');
+            std::int32_t number = 0;
+            CTool tool;
+            if (equals == std::string::npos || !ParseToolNumber(value.substr(0, equals), number))
+                return EXIT_BAD_USAGE;
+            const int result = ParseTool(value.substr(equals + 1), tool);
+            if (result == EXIT_BAD_USAGE)
+                return result;
+            toolResult = toolResult != 0 ? toolResult : result;
+            options.tools.SetTool(number, tool);
+        } else if (name == "--default-tool") {
+            CTool tool;
+            const int result = ParseTool(value, tool);
+            if (result == EXIT_BAD_USAGE)
+                return result;
+            toolResult = toolResult != 0 ? toolResult : result;
+            options.tools.SetDefaultTool(tool);
+        } else if (name == "--moves" && !options.hasMoves && options.trail.empty()) {
+            if (!ParseCount(value, options.moves))
+                return EXIT_BAD_USAGE;
+            options.hasMoves = true;
+        } else if (name == "--trail" && !options.hasMoves && options.trail.empty()) {
+            for (const std::string& item : SplitCommas(value)) {
+                std::size_t count = 0;
+                if (!ParseCount(item, count))
+                    return EXIT_BAD_USAGE;
+                options.trail.push_back(count);
+            }
+        } else {
+            return EXIT_BAD_USAGE;
+        }
+    }
+    if (next + 1 != arguments.size() || arguments[next].rfind("--", 0) == 0)
+        return EXIT_BAD_USAGE;
+    options.file = arguments[next];
+    if (toolResult != 0)
+        message = DIAMETER_MESSAGE;
+    return toolResult;
+}
+
+int RunStock(const CStockOptions& options, std::FILE* out, std::FILE* errors)
+{
+    CHeadlessPanel headless(options.file);
+    const int result = headless.loader.Load(std::string());
+    // After a failed load the list holds the words read before the error.
+    const CWordList& words = headless.loader.GetWordList();
+    const std::int64_t headerLines = CPathBuilder::CountHeaderLines(headless.loader.GetHeader());
+    CMoveTable table;
+    CPathBuilder(words, headerLines).BuildTable(table);
+
+    CWorkpiece::CSettings settings;
+    settings.box = options.hasBox ? options.box : CStockBox::FitToPath(table, words, options.tools);
+    if (!settings.box.IsValid()) {
+        std::fputs(BOX_MESSAGE, errors);
+        return EXIT_SOME_FAILED;
+    }
+    settings.cell = options.hasCell ? options.cell : CHeightGrid::DefaultCell(settings.box);
+    std::size_t columns = 0;
+    std::size_t rows = 0;
+    if (!CHeightGrid::CountCells(settings.box, settings.cell, columns, rows)) {
+        std::fputs(CELL_MESSAGE, errors);
+        return EXIT_SOME_FAILED;
+    }
+
+    CWorkpiece workpiece(table, words, headerLines, options.tools, settings);
+    if (options.trail.empty()) {
+        workpiece.BringTo(options.hasMoves ? options.moves : table.GetCount());
+    } else {
+        for (const std::size_t count : options.trail)
+            workpiece.BringTo(count);
+    }
+
+    CStockWriter writer(out);
+    std::string& line = writer.Line();
+    line += "{\"event\":\"load\"";
+    AppendKey(line, "result");
+    AppendNumber(line, result);
+    AppendKey(line, "error");
+    AppendJsonBytes(line, headless.loader.GetErrorText());
+    AppendKey(line, "wordCount");
+    AppendNumber(line, headless.loader.GetWordCount());
+    AppendKey(line, "lineCount");
+    AppendNumber(line, headless.loader.GetLineCount());
+    writer.EndRecord();
+    WriteStock(writer, workpiece);
+    return EXIT_ALL_LOADED;
+}
