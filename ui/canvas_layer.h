@@ -5,6 +5,7 @@
 
 #include <QSize>
 
+#include "move_table.h"
 #include "path_view.h"
 
 class QPainter;
@@ -14,4 +15,6 @@ public:
     virtual ~ICanvasLayer() = default;
     virtual void PaintUnder(QPainter& painter, const CPathView& view, const QSize& size) = 0;
     virtual void PaintOver(QPainter& painter, const CPathView& view, const QSize& size) = 0;
+    // Widens the box that fitting shows by what the layer draws.
+    virtual void ExtendBounds(CMovePoint& min, CMovePoint& max) const = 0;
 };

@@ -79,6 +79,8 @@ void CToolpathCanvas::Fit()
     CMovePoint max;
     if (path == nullptr || !path->GetBounds(min, max))
         min = max = CMovePoint{};
+    if (layer != nullptr)
+        layer->ExtendBounds(min, max);
     fittedView.Fit(min, max, width(), height(), FIT_MARGIN);
     ChangeView(fittedView, true);
 }

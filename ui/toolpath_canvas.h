@@ -43,6 +43,8 @@ public:
     const CPathView& GetView() const { return view; }
     // Fits the whole path into the canvas.
     void Fit();
+    // Whether the view is the fitted one, not zoomed or panned since.
+    bool IsFitted() const { return fitted; }
     void SetProjection(PathProjection projection);
     void ZoomAbout(const QPointF& point, double factor);
     void Pan(const QPointF& delta);

@@ -151,6 +151,8 @@ void CWorkpieceLayer::SetShown(bool show)
         shownButton->setChecked(show);
     RequestSweep();
     UpdateDepthText();
+    if (canvas->IsFitted())
+        canvas->Fit();
     canvas->update();
     emit InfoChanged();
 }
@@ -301,7 +303,12 @@ void CWorkpieceLayer::OnSnapshot(std::shared_ptr<const CSnapshot> made)
 {
     if (made->generation != generation)
         return;
+    const bool newBox = snapshot == nullptr || snapshot->grid.GetBox() != made->grid.GetBox();
     snapshot = std::move(made);
+    // The first picture of a box shows all of it, unless the learner has
+    // zoomed or panned meanwhile.
+    if (newBox && canvas->IsFitted())
+        canvas->Fit();
     UpdateDepthText();
     canvas->update();
     emit InfoChanged();
@@ -310,7 +317,8 @@ void CWorkpieceLayer::OnSnapshot(std::shared_ptr<const CSnapshot> made)
 bool CWorkpieceLayer::IsUpToDate() const
 {
     return !shown || path == nullptr || path->IsEmpty() ||
-           (snapshot != nullptr && snapshot->complete && snapshot->step == step && !runner.IsBusy());
+           (snapshot != nullptr && snapshot->generation == generation && snapshot->complete &&
+            snapshot->step == step && !runner.IsBusy());
 }
 
 QString CWorkpieceLayer::GetInfoText() const
@@ -415,6 +423,17 @@ void CWorkpieceLayer::PaintOver(QPainter& painter, const CPathView& view, const 
             painter, QRect(size.width() - LEGEND_MARGIN - LEGEND_WIDTH, LEGEND_MARGIN + 8, LEGEND_WIDTH, LEGEND_HEIGHT),
             box.z0, box.z1);
     }
+}
+
+void CWorkpieceLayer::ExtendBounds(CMovePoint& min, CMovePoint& max) const
+{
+    if (!shown || snapshot == nullptr)
+        return;
+    const CStockBox& box = snapshot->grid.GetBox();
+    min = CMovePoint{std::min(min.x, static_cast<float>(box.x0)), std::min(min.y, static_cast<float>(box.y0)),
+                     std::min(min.z, static_cast<float>(box.z0))};
+    max = CMovePoint{std::max(max.x, static_cast<float>(box.x1)), std::max(max.y, static_cast<float>(box.y1)),
+                     std::max(max.z, static_cast<float>(box.z1))};
 }
 
 void CWorkpieceLayer::DrawToolMarker(QPainter& painter, const CPathView& view) const

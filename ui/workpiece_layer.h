@@ -62,6 +62,7 @@ public:
 
     void PaintUnder(QPainter& painter, const CPathView& view, const QSize& size) override;
     void PaintOver(QPainter& painter, const CPathView& view, const QSize& size) override;
+    void ExtendBounds(CMovePoint& min, CMovePoint& max) const override;
 
 signals:
     void InfoChanged();
