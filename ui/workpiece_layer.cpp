@@ -58,6 +58,9 @@ struct CWorkpieceLayer::CRequest {
     CStepState step;
     // The current block holds a rapid: find out whether it cuts.
     bool currentRapid = false;
+    // The view at an angle to draw the block for; an empty size for none.
+    CPathView view;
+    QSize size;
 };
 
 // What the sweep thread sends: the material and what is drawn over it.
@@ -68,6 +71,9 @@ struct CWorkpieceLayer::CSnapshot {
     bool complete = false;
     CHeightGrid grid;
     QImage relief;
+    // The block at an angle, drawn for blockView at its size.
+    QImage block;
+    CPathView blockView;
     std::vector<std::size_t> rapidCuts;
     bool currentRapidCut = false;
     CTool tool;
@@ -78,6 +84,8 @@ struct CWorkpieceLayer::CSweepState {
     // Kept here so that the table outlives the workpiece reading it.
     std::shared_ptr<const CMoveTable> path;
     std::unique_ptr<CWorkpiece> workpiece;
+    // The last picture sent: the next one draws only what changed since.
+    std::shared_ptr<const CSnapshot> lastSent;
 };
 
 CWorkpieceLayer::CWorkpieceLayer(ISettingsStore& settingsStore, CToolpathCanvas* pathCanvas, QWidget* parentWindow)
@@ -89,6 +97,8 @@ CWorkpieceLayer::CWorkpieceLayer(ISettingsStore& settingsStore, CToolpathCanvas*
     connect(key, &QShortcut::activated, this, &CWorkpieceLayer::Toggle);
     canvas->setMouseTracking(true);
     canvas->installEventFilter(this);
+    // The block at an angle is drawn with the material, for the view shown.
+    connect(canvas, &CToolpathCanvas::ViewChanged, this, &CWorkpieceLayer::RequestSweep);
 }
 
 CWorkpieceLayer::~CWorkpieceLayer() { runner.CancelAndWait(); }
@@ -121,7 +131,6 @@ void CWorkpieceLayer::OnProgramChanging()
     words = nullptr;
     path.reset();
     snapshot.reset();
-    blockSnapshot.reset();
     ++generation;
     requested = false;
 }
@@ -131,7 +140,6 @@ void CWorkpieceLayer::SetPath(std::shared_ptr<const CMoveTable> newPath, const C
     path = std::move(newPath);
     words = newWords;
     snapshot.reset();
-    blockSnapshot.reset();
     ++generation;
     requested = false;
     RequestSweep();
@@ -209,11 +217,17 @@ void CWorkpieceLayer::RequestSweep()
 {
     if (!shown || path == nullptr || words == nullptr || path->IsEmpty())
         return;
-    if (requested && requestedGeneration == generation && requestedStep == step)
+    CPathView view;
+    QSize size;
+    BlockView(view, size);
+    if (requested && requestedGeneration == generation && requestedStep == step && requestedView == view &&
+        requestedSize == size)
         return;
     requested = true;
     requestedGeneration = generation;
     requestedStep = step;
+    requestedView = view;
+    requestedSize = size;
     CRequest request;
     request.generation = generation;
     request.path = path;
@@ -223,6 +237,8 @@ void CWorkpieceLayer::RequestSweep()
     request.box = CStockBox{settings.box[0], settings.box[1], settings.box[2],
                             settings.box[3], settings.box[4], settings.box[5]};
     request.step = step;
+    request.view = view;
+    request.size = size;
     if (step.HasCurrentBlock()) {
         for (std::size_t move = step.blockFirst; move <= step.blockLast && move < path->GetCount(); ++move)
             request.currentRapid = request.currentRapid || path->GetKind(move) == MOVE_RAPID;
@@ -236,12 +252,23 @@ void CWorkpieceLayer::RequestSweep()
     });
 }
 
+void CWorkpieceLayer::BlockView(CPathView& view, QSize& size) const
+{
+    view = CPathView();
+    size = QSize();
+    if (canvas->GetView().GetProjection() == PROJECTION_ISOMETRIC) {
+        view = canvas->GetView();
+        size = canvas->size();
+    }
+}
+
 void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const std::atomic<bool>& cancel,
                             const std::function<void(std::shared_ptr<const CSnapshot>)>& send)
 {
     const CMoveTable& table = *request.path;
     if (state.workpiece == nullptr || state.generation != request.generation) {
         state.workpiece.reset();
+        state.lastSent.reset();
         CWorkpiece::CSettings options;
         options.box = request.automaticBox ? CStockBox::FitToPath(table, *request.words, request.tools) : request.box;
         options.cell = CHeightGrid::DefaultCell(options.box);
@@ -260,7 +287,16 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
         made->step = request.step;
         made->complete = complete;
         made->grid = workpiece.GetGrid();
-        made->relief = CWorkpiecePicture::DrawRelief(made->grid);
+        if (state.lastSent != nullptr) {
+            made->relief = state.lastSent->relief;
+            CWorkpiecePicture::UpdateRelief(made->grid, state.lastSent->grid, made->relief);
+        } else {
+            made->relief = CWorkpiecePicture::DrawRelief(made->grid);
+        }
+        if (!request.size.isEmpty()) {
+            made->block = CWorkpiecePicture::DrawBlock(made->grid, request.view, request.size);
+            made->blockView = request.view;
+        }
         for (const CRapidCut& cut : workpiece.GetRapidCuts())
             made->rapidCuts.push_back(cut.move);
         // The tool of the current block, or else of the last move done.
@@ -273,13 +309,17 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
             made->tool = request.tools.GetDefaultTool();
         return made;
     };
-    auto lastSent = std::chrono::steady_clock::now();
+    auto sentAt = std::chrono::steady_clock::now();
+    const auto sendSnapshot = [&](std::shared_ptr<CSnapshot> made) {
+        state.lastSent = made;
+        send(std::move(made));
+    };
     const auto progress = [&](std::size_t) {
         const auto now = std::chrono::steady_clock::now();
-        if (now - lastSent < PROGRESS_INTERVAL)
+        if (now - sentAt < PROGRESS_INTERVAL)
             return;
-        lastSent = now;
-        send(makeSnapshot(false));
+        sentAt = now;
+        sendSnapshot(makeSnapshot(false));
     };
     const std::size_t target = std::min(request.step.doneCount, table.GetCount());
     bool currentRapidCut = false;
@@ -296,7 +336,7 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
         return;
     std::shared_ptr<CSnapshot> made = makeSnapshot(true);
     made->currentRapidCut = currentRapidCut;
-    send(std::move(made));
+    sendSnapshot(std::move(made));
 }
 
 void CWorkpieceLayer::OnSnapshot(std::shared_ptr<const CSnapshot> made)
@@ -316,9 +356,12 @@ void CWorkpieceLayer::OnSnapshot(std::shared_ptr<const CSnapshot> made)
 
 bool CWorkpieceLayer::IsUpToDate() const
 {
+    CPathView view;
+    QSize size;
+    BlockView(view, size);
     return !shown || path == nullptr || path->IsEmpty() ||
            (snapshot != nullptr && snapshot->generation == generation && snapshot->complete &&
-            snapshot->step == step && !runner.IsBusy());
+            snapshot->step == step && (size.isEmpty() || snapshot->blockView == view) && !runner.IsBusy());
 }
 
 QString CWorkpieceLayer::GetInfoText() const
@@ -369,7 +412,7 @@ bool CWorkpieceLayer::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-void CWorkpieceLayer::PaintUnder(QPainter& painter, const CPathView& view, const QSize& size)
+void CWorkpieceLayer::PaintUnder(QPainter& painter, const CPathView& view, const QSize& /*size*/)
 {
     if (!shown || snapshot == nullptr)
         return;
@@ -379,12 +422,15 @@ void CWorkpieceLayer::PaintUnder(QPainter& painter, const CPathView& view, const
         painter.drawImage(CWorkpiecePicture::ReliefPlacement(grid, view), snapshot->relief);
         break;
     case PROJECTION_ISOMETRIC:
-        if (blockSnapshot != snapshot || blockView != view || blockPicture.size() != size) {
-            blockPicture = CWorkpiecePicture::DrawBlock(grid, view, size);
-            blockSnapshot = snapshot;
-            blockView = view;
+        if (!snapshot->block.isNull() && snapshot->blockView.GetProjection() == PROJECTION_ISOMETRIC) {
+            // Drawn for an older view: shifted and scaled to this one until
+            // the new one comes, as the path's picture is.
+            const CPathView& drawn = snapshot->blockView;
+            const double factor = view.GetScale() / drawn.GetScale();
+            const QPointF topLeft(view.GetOffsetX() - factor * drawn.GetOffsetX(),
+                                  view.GetOffsetY() - factor * drawn.GetOffsetY());
+            painter.drawImage(QRectF(topLeft, QSizeF(snapshot->block.size()) * factor), snapshot->block);
         }
-        painter.drawImage(0, 0, blockPicture);
         break;
     case PROJECTION_FRONT:
     case PROJECTION_SIDE:

@@ -76,6 +76,8 @@ private:
     struct CSweepState;
 
     void RequestSweep();
+    // The view the sweep thread draws the block for, if it draws one.
+    void BlockView(CPathView& view, QSize& size) const;
     static void Sweep(const CRequest& request, CSweepState& state, const std::atomic<bool>& cancel,
                       const std::function<void(std::shared_ptr<const CSnapshot>)>& send);
     void OnSnapshot(std::shared_ptr<const CSnapshot> snapshot);
@@ -101,11 +103,10 @@ private:
     bool requested = false;
     std::shared_ptr<const CSnapshot> snapshot;
 
-    // The picture at an angle, kept while neither the material nor the view
-    // changes.
-    QImage blockPicture;
-    CPathView blockView;
-    std::shared_ptr<const CSnapshot> blockSnapshot;
+    // The view at an angle the last request drew for; an empty size for
+    // the other views, whose pictures do not depend on it.
+    CPathView requestedView;
+    QSize requestedSize;
 
     bool pointerInside = false;
     QPointF pointer;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include <QPainter>
@@ -38,7 +39,7 @@ constexpr double ISO_HALF_HEIGHT = 0.5;
 constexpr double MIN_BLOCK_PIXELS = 0.8;
 
 constexpr QRgb SILHOUETTE_SOLID = CWorkpiecePicture::TOP_COLOUR;
-constexpr QRgb SILHOUETTE_PARTIAL = 0x8060686E;
+constexpr QRgb SILHOUETTE_PARTIAL = 0x70A0A8B0;
 constexpr QRgb LEGEND_TEXT = 0xFFE0E0E0;
 constexpr QRgb LEGEND_PANEL = 0xC0101418;
 
@@ -102,20 +103,42 @@ QRgb CWorkpiecePicture::DepthColour(double fraction)
 
 QImage CWorkpiecePicture::DrawRelief(const CHeightGrid& grid)
 {
-    const int columns = static_cast<int>(grid.GetColumns());
-    const int rows = static_cast<int>(grid.GetRows());
-    QImage image(columns, rows, QImage::Format_RGB32);
-    for (int row = 0; row < rows; ++row) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(rows - 1 - row));
-        const double* heights = grid.GetRow(static_cast<std::size_t>(row));
-        for (int column = 0; column < columns; ++column) {
-            double slopeX = 0.0;
-            double slopeY = 0.0;
-            Slopes(grid, static_cast<std::size_t>(column), static_cast<std::size_t>(row), 1, slopeX, slopeY);
-            line[column] = Shaded(DepthColour(DepthFraction(grid, heights[column])), Shade(slopeX, slopeY));
-        }
-    }
+    QImage image(static_cast<int>(grid.GetColumns()), static_cast<int>(grid.GetRows()), QImage::Format_RGB32);
+    for (std::size_t row = 0; row < grid.GetRows(); ++row)
+        DrawReliefRow(grid, row, image);
     return image;
+}
+
+void CWorkpiecePicture::UpdateRelief(const CHeightGrid& grid, const CHeightGrid& previous, QImage& relief)
+{
+    if (previous.GetBox() != grid.GetBox() || previous.GetCell() != grid.GetCell() ||
+        relief.width() != static_cast<int>(grid.GetColumns()) || relief.height() != static_cast<int>(grid.GetRows())) {
+        relief = DrawRelief(grid);
+        return;
+    }
+    const std::size_t rows = grid.GetRows();
+    const std::size_t rowBytes = grid.GetColumns() * sizeof(double);
+    std::vector<bool> changed(rows);
+    for (std::size_t row = 0; row < rows; ++row)
+        changed[row] = std::memcmp(grid.GetRow(row), previous.GetRow(row), rowBytes) != 0;
+    // A row's shading reads the rows beside it.
+    for (std::size_t row = 0; row < rows; ++row) {
+        if (changed[row] || (row > 0 && changed[row - 1]) || (row + 1 < rows && changed[row + 1]))
+            DrawReliefRow(grid, row, relief);
+    }
+}
+
+void CWorkpiecePicture::DrawReliefRow(const CHeightGrid& grid, std::size_t row, QImage& image)
+{
+    const std::size_t columns = grid.GetColumns();
+    auto* line = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(grid.GetRows() - 1 - row)));
+    const double* heights = grid.GetRow(row);
+    for (std::size_t column = 0; column < columns; ++column) {
+        double slopeX = 0.0;
+        double slopeY = 0.0;
+        Slopes(grid, column, row, 1, slopeX, slopeY);
+        line[column] = Shaded(DepthColour(DepthFraction(grid, heights[column])), Shade(slopeX, slopeY));
+    }
 }
 
 QRectF CWorkpiecePicture::ReliefPlacement(const CHeightGrid& grid, const CPathView& view)
@@ -144,11 +167,16 @@ QImage CWorkpiecePicture::DrawBlock(const CHeightGrid& grid, const CPathView& vi
     const double bottom = grid.GetBox().z0;
     const int width = size.width();
     const int height = size.height();
-    // Far to near: a row farther back (larger Y) and a column farther left
-    // (smaller X) lie behind, so blocks go by falling (row - column).
+    // Near to far: a row farther back (larger Y) and a column farther left
+    // (smaller X) lie behind, so blocks go by rising (row - column). Each
+    // pixel column remembers the highest pixel drawn in it; a block behind
+    // shows only above that, so every pixel is written once.
+    std::vector<int> covered(static_cast<std::size_t>(width), height);
+    auto* pixels = reinterpret_cast<QRgb*>(image.bits());
+    const auto stride = static_cast<std::size_t>(image.bytesPerLine()) / sizeof(QRgb);
     const auto blockColumnCount = static_cast<std::ptrdiff_t>(blockColumns);
     const auto blockRowCount = static_cast<std::ptrdiff_t>(blockRows);
-    for (std::ptrdiff_t diagonal = blockRowCount - 1; diagonal > -blockColumnCount; --diagonal) {
+    for (std::ptrdiff_t diagonal = 1 - blockColumnCount; diagonal < blockRowCount; ++diagonal) {
         const std::ptrdiff_t firstColumn = std::max<std::ptrdiff_t>(0, -diagonal);
         const std::ptrdiff_t lastColumn = std::min(blockColumnCount - 1, blockRowCount - 1 - diagonal);
         for (std::ptrdiff_t blockColumn = firstColumn; blockColumn <= lastColumn; ++blockColumn) {
@@ -182,10 +210,13 @@ QImage CWorkpiecePicture::DrawBlock(const CHeightGrid& grid, const CPathView& vi
             const double faceEnd = up.y + halfHeight;
             const int first = std::max(0, static_cast<int>(std::floor(up.y - halfHeight)));
             const int last = std::min(height - 1, static_cast<int>(std::ceil(down.y + halfHeight)) - 1);
-            for (int pixelY = first; pixelY <= last; ++pixelY) {
-                auto* line = reinterpret_cast<QRgb*>(image.scanLine(pixelY));
-                const QRgb fill = pixelY < faceEnd ? lit : wall;
-                std::fill(line + left, line + std::max(left, right + 1), fill);
+            for (int pixelX = left; pixelX <= right; ++pixelX) {
+                int& highest = covered[static_cast<std::size_t>(pixelX)];
+                const int end = std::min(last, highest - 1);
+                for (int pixelY = first; pixelY <= end; ++pixelY)
+                    pixels[static_cast<std::size_t>(pixelY) * stride + static_cast<std::size_t>(pixelX)] =
+                        pixelY < faceEnd ? lit : wall;
+                highest = std::min(highest, first);
             }
         }
     }

@@ -22,6 +22,9 @@ public:
     static QRgb DepthColour(double fraction);
     // One pixel per cell, the first image row the grid's last (largest Y).
     static QImage DrawRelief(const CHeightGrid& grid);
+    // The same for a grid that differs from previous, whose relief is
+    // given: only rows whose shading may have changed are drawn again.
+    static void UpdateRelief(const CHeightGrid& grid, const CHeightGrid& previous, QImage& relief);
     // Where the relief of DrawRelief lands for a view from the top.
     static QRectF ReliefPlacement(const CHeightGrid& grid, const CPathView& view);
     // The block at an angle into a transparent image of the given size.
@@ -33,4 +36,7 @@ public:
     static void DrawLegend(QPainter& painter, const QRect& bar, double bottom, double top);
     // "Z -2.500": the way the window writes a height.
     static QString FormatLength(double value);
+
+private:
+    static void DrawReliefRow(const CHeightGrid& grid, std::size_t row, QImage& image);
 };
