@@ -89,6 +89,8 @@ private slots:
     void cleanup();
     void keyAndButtonShowAndHide();
     void stepsCutAndStepsBackRestore();
+    void everyViewShowsTheMaterial_data();
+    void everyViewShowsTheMaterial();
     void depthUnderThePointer_data();
     void depthUnderThePointer();
     void rapidIntoTheMaterialWhileCurrent_data();
@@ -180,6 +182,48 @@ void WorkpieceLayerTest::stepsCutAndStepsBackRestore()
     QVERIFY(ColourAt(canvas, x, y) != CWorkpiecePicture::TOP_COLOUR);
     Press(Qt::Key_F4);
     QCOMPARE(ColourAt(canvas, x, y), CWorkpiecePicture::TOP_COLOUR);
+}
+
+void WorkpieceLayerTest::everyViewShowsTheMaterial_data()
+{
+    QTest::addColumn<int>("key");
+    // A program point where the picture shows material.
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+    QTest::addColumn<double>("z");
+    // The material's colour there; 0 for any but the background.
+    QTest::addColumn<uint>("colour");
+    QTest::newRow("from the top: untouched") << int(Qt::Key_1) << 5.0 << 8.0 << 0.0 << CWorkpiecePicture::TOP_COLOUR;
+    QTest::newRow("from the front: below the slots") << int(Qt::Key_2) << 10.0 << 0.0 << -2.5
+                                                     << CWorkpiecePicture::TOP_COLOUR;
+    QTest::newRow("from the side: below the slots") << int(Qt::Key_3) << 0.0 << 5.0 << -2.5
+                                                    << CWorkpiecePicture::TOP_COLOUR;
+    QTest::newRow("at an angle: the front wall") << int(Qt::Key_4) << 10.0 << -3.0 << -1.5 << 0u;
+}
+
+void WorkpieceLayerTest::everyViewShowsTheMaterial()
+{
+    QFETCH(int, key);
+    QFETCH(double, x);
+    QFETCH(double, y);
+    QFETCH(double, z);
+    QFETCH(uint, colour);
+    CToolpathWindow& window = LoadAndWait(SLOTS);
+    Press(Qt::Key_F10, 20);
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, static_cast<Qt::Key>(key));
+    WaitForWorkpiece();
+    CToolpathCanvas& canvas = *window.GetCanvas();
+    const QPointF point = canvas.MapToCanvas(CMovePoint{float(x), float(y), float(z)});
+    const QPoint pixel(static_cast<int>(std::floor(point.x())), static_cast<int>(std::floor(point.y())));
+    const QRgb shown = canvas.grab().toImage().pixel(pixel) | 0xFF000000u;
+    if (colour != 0)
+        QCOMPARE(shown, QRgb(colour));
+    else
+        QVERIFY(shown != DefaultPathPalette().background);
+    QTest::keyClick(&window, Qt::Key_W);
+    QCOMPARE(canvas.grab().toImage().pixel(pixel) | 0xFF000000u, DefaultPathPalette().background);
 }
 
 void WorkpieceLayerTest::depthUnderThePointer_data()
