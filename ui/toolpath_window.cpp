@@ -470,9 +470,6 @@ void CToolpathWindow::UpdateInfo()
             parts << QString::fromLatin1(NO_MOVE_TEXT);
         }
     }
-    const QString workpieceText = workpiece->GetInfoText();
-    if (!workpieceText.isEmpty())
-        parts << workpieceText;
     QString text = parts.join(QStringLiteral("   "));
     // What the word the program view highlights means, on a line of its own.
     if (programView != nullptr) {
@@ -481,6 +478,10 @@ void CToolpathWindow::UpdateInfo()
         if (word != CWordList::NO_POSITION)
             text += QLatin1Char('\n') + Cp1252ToQString(ExplainWord(words->GetText(word), words->GetValue(word)));
     }
+    // Last, where a long block does not push it out of sight.
+    const QString workpieceText = workpiece->GetInfoText();
+    if (!workpieceText.isEmpty())
+        text += QStringLiteral("   ") + workpieceText;
     infoLine->setText(text);
 }
 
