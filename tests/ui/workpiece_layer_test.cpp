@@ -95,6 +95,7 @@ private slots:
     void depthUnderThePointer();
     void rapidIntoTheMaterialWhileCurrent_data();
     void rapidIntoTheMaterialWhileCurrent();
+    void rapidThatCutIsDrawnRed();
     void toolTableRejectsBadEntries_data();
     void toolTableRejectsBadEntries();
     void toolTableKeepsAndAppliesGoodEntries();
@@ -280,6 +281,29 @@ void WorkpieceLayerTest::rapidIntoTheMaterialWhileCurrent()
     CToolpathWindow& window = LoadAndWait(RAPID_INTO);
     Press(Qt::Key_F10, steps);
     QCOMPARE(window.GetInfoText().contains(QString::fromUtf8(RAPID_CUT_TEXT)), marked);
+}
+
+void WorkpieceLayerTest::rapidThatCutIsDrawnRed()
+{
+    CToolpathWindow& window = LoadAndWait(RAPID_INTO);
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_2);
+    CToolpathCanvas& canvas = *window.GetCanvas();
+    const auto middle = [&canvas]() {
+        const QPointF point = canvas.MapToCanvas(CMovePoint{10.0f, 0.0f, -1.0f});
+        return canvas.grab().toImage().pixel(QPoint(static_cast<int>(point.x()), static_cast<int>(point.y())));
+    };
+    // Before N30 is applied its rapid is drawn as a rapid; at the end, red
+    // (the rapid up in N40 runs along it but does not cut); stepped back, a
+    // rapid again.
+    Press(Qt::Key_F10, 6);
+    const QRgb before = middle();
+    QVERIFY(qRed(before) < 200 || qGreen(before) > 100);
+    Press(Qt::Key_F10, 5);
+    QVERIFY(qRed(middle()) > 200 && qGreen(middle()) < 100);
+    Press(Qt::Key_F10, 5, Qt::ShiftModifier);
+    QCOMPARE(middle(), before);
 }
 
 void WorkpieceLayerTest::toolTableRejectsBadEntries_data()
