@@ -215,7 +215,8 @@ void CWorkpieceLayer::OpenStockBox()
 
 void CWorkpieceLayer::RequestSweep()
 {
-    if (!shown || path == nullptr || words == nullptr || path->IsEmpty())
+    // A closed window sweeps nothing; it asks again when it opens.
+    if (!shown || path == nullptr || words == nullptr || path->IsEmpty() || !canvas->isVisible())
         return;
     CPathView view;
     QSize size;
@@ -405,6 +406,8 @@ bool CWorkpieceLayer::eventFilter(QObject* watched, QEvent* event)
         } else if (event->type() == QEvent::Leave) {
             pointerInside = false;
             UpdateDepthText();
+        } else if (event->type() == QEvent::Show) {
+            RequestSweep();
         }
         if (depthText != before)
             emit InfoChanged();

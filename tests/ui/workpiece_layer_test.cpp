@@ -183,6 +183,16 @@ void WorkpieceLayerTest::stepsCutAndStepsBackRestore()
     QVERIFY(ColourAt(canvas, x, y) != CWorkpiecePicture::TOP_COLOUR);
     Press(Qt::Key_F4);
     QCOMPARE(ColourAt(canvas, x, y), CWorkpiecePicture::TOP_COLOUR);
+    // Stepped while closed (F5), the window shows the cursor's material once
+    // it opens again.
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QTest::keyClick(editor, Qt::Key_F5);
+    QVERIFY(!window.isVisible());
+    for (int press = 0; press <= STEPS_BEFORE_SLOT; ++press)
+        QTest::keyClick(editor, Qt::Key_F10);
+    QTest::keyClick(editor, Qt::Key_F5);
+    WaitForWorkpiece();
+    QCOMPARE(ColourAt(canvas, x, y), CWorkpiecePicture::DepthColour(2.0 / 3.0));
 }
 
 void WorkpieceLayerTest::everyViewShowsTheMaterial_data()
