@@ -5,7 +5,8 @@ Usage: bench/run.py [--sizes 1,10,100] [--runs N]
 Builds a Release tree in build-bench/, generates the programs there, installs
 the peer parser with npm when node is present, and prints median wall time and
 peak memory of each measurement with the ratios to the floor and to the peer,
-then what the toolpath window's benchmark reports for each program.
+then what the toolpath window's and the workpiece's benchmarks report for
+each program.
 """
 import argparse
 import os
@@ -69,6 +70,7 @@ def main():
     floor = os.path.join(BUILD, "bench", "tornavel-floor")
     panel = os.path.join(BUILD, "bench", "tornavel-panel-bench")
     path_bench = os.path.join(BUILD, "bench", "tornavel-path-bench")
+    stock_bench = os.path.join(BUILD, "bench", "tornavel-stock-bench")
     panel_env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
     rows = []
     for size in args.sizes.split(","):
@@ -83,6 +85,9 @@ def main():
         if os.path.exists(panel):
             results["panel load"] = measure([panel, "load", program], runs, panel_env)
             results["panel F9 Ende"] = measure([panel, "run", program], runs, panel_env)
+        # The workpiece beside them: load, path table, default box and one
+        # whole sweep (1000 cells on the longer side, flat 6 mm).
+        results["stock sweep"] = measure([stock_bench, program, "0"], runs)
         if peer:
             script = os.path.join(ROOT, "bench", "peer.js")
             results["peer"] = measure(["node", script, program], max(1, runs // 2),
@@ -107,6 +112,13 @@ def main():
             result = subprocess.run([path_bench, program], env=panel_env, check=True, capture_output=True, text=True)
             print("\ntoolpath window, %s MB:" % size)
             print(result.stdout.rstrip())
+
+    # The workpiece: whole sweeps, steps forwards and back, jumps and bytes.
+    for size, _, _ in rows:
+        program = os.path.join(BUILD, "cam-%s.nc" % size)
+        result = subprocess.run([stock_bench, program, "3"], check=True, capture_output=True, text=True)
+        print("\nworkpiece, %s MB:" % size)
+        print(result.stdout.rstrip())
 
 
 if __name__ == "__main__":

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs tornavel-cli over every program in the given folders: check, trace
-# with several scripts, explain and path, then check of each whole folder.
+# with several scripts, explain, path and stock, then check of each whole
+# folder.
 # Fails on a crash, a hang, a trace that does not end with its command
-# records, a path that does not end with its path record, or a folder check
-# that does not end with its count.
+# records, a path that does not end with its path record, a folder check
+# that does not end with its count, or a stock that does not end with a row.
 # Usage: cli_corpus.sh CLI FOLDER...
 set -u
 cli=$1
@@ -38,6 +39,12 @@ for folder in "$@"; do
         status=${PIPESTATUS[0]}
         if [ $status -ne 0 ] || [ "${last#\{\"event\":\"path\"}" = "$last" ]; then
             echo "FAIL path $file: exit $status"
+            failures=$((failures + 1))
+        fi
+        last=$(timeout 300 "$cli" stock "$file" | tail -n 1 | cut -c 1-20)
+        status=${PIPESTATUS[0]}
+        if [ $status -ne 0 ] || [ "${last#\{\"event\":\"row\"}" = "$last" ]; then
+            echo "FAIL stock $file: exit $status"
             failures=$((failures + 1))
         fi
     done

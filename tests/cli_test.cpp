@@ -10,6 +10,8 @@
 
 #include "check.h"
 #include "explain.h"
+#include "stock.h"
+#include "trace.h"
 #include "terminal_text.h"
 #include "test_support.h"
 
@@ -236,6 +238,75 @@ TEST(TerminalText, Cp1252ToUtf8)
     for (const TerminalCase& row : cases) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(Cp1252ToTerminalUtf8(row.bytes), row.utf8);
+    }
+}
+
+// Every stock option that cannot be used: a message and its exit status,
+// never a crash or a sweep that runs for ever.
+TEST(CliStock, OptionsThatCannotBeUsed)
+{
+    struct OptionRow {
+        const char* name;
+        std::vector<std::string> options;
+        int exitCode;
+    };
+    const OptionRow rows[] = {
+        {"no file", {"--cell", "1"}, EXIT_BAD_USAGE},
+        {"five box numbers", {"--stock", "0,0,-1,10,10"}, EXIT_BAD_USAGE},
+        {"text in the box", {"--stock", "0,0,-1,ten,10,0"}, EXIT_BAD_USAGE},
+        {"an empty item in a trail", {"--trail", "1,,2"}, EXIT_BAD_USAGE},
+        {"a negative move count", {"--moves", "-1"}, EXIT_BAD_USAGE},
+        {"moves and a trail", {"--moves", "2", "--trail", "1,2"}, EXIT_BAD_USAGE},
+        {"an unknown shape", {"--tool", "1=cone:3"}, EXIT_BAD_USAGE},
+        {"a tool without a number", {"--tool", "flat:3"}, EXIT_BAD_USAGE},
+        {"text as a cell", {"--cell", "fine"}, EXIT_BAD_USAGE},
+        {"an unknown option", {"--depth", "3"}, EXIT_BAD_USAGE},
+        {"a box without height", {"--stock", "0,0,0,10,10,0"}, EXIT_SOME_FAILED},
+        {"a box upside down", {"--stock", "10,0,-1,0,10,0"}, EXIT_SOME_FAILED},
+        {"a cell of 0", {"--cell", "0"}, EXIT_SOME_FAILED},
+        {"a negative cell", {"--cell", "-1"}, EXIT_SOME_FAILED},
+        {"more than 4,000,000 cells", {"--stock", "0,0,-1,2000,2001,0", "--cell", "1"}, EXIT_SOME_FAILED},
+        {"a vanishing cell", {"--cell", "1e-300"}, EXIT_SOME_FAILED},
+        {"an endless cell", {"--cell", "inf"}, EXIT_SOME_FAILED},
+        {"a diameter of 0", {"--tool", "1=flat:0"}, EXIT_SOME_FAILED},
+        {"a negative default diameter", {"--default-tool", "ball:-2"}, EXIT_SOME_FAILED},
+        {"the largest box that fits", {"--stock", "0,0,-1,2000,2000,0", "--cell", "1", "--moves", "0"},
+         EXIT_ALL_LOADED},
+        {"every option", {"--stock", "0,0,-3,20,10,0", "--cell", "0.5", "--tool", "1=ball:3", "--default-tool",
+                          "flat:2", "--trail", "9,0,1"}, EXIT_ALL_LOADED},
+    };
+    const CTempFile program(CrLfLines({"%", "T1 G0 X5 Y5 Z1", "G1 Z-2", "G1 X15", "G0 Z-2.5"}));
+    for (const OptionRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> arguments = row.options;
+        if (std::string(row.name) != "no file")
+            arguments.push_back(program.GetPath());
+        CStockOptions options;
+        std::string message;
+        int exitCode = ParseStockOptions(arguments, options, message);
+        std::string errors;
+        if (exitCode == 0) {
+            const Output output = Capture([&options, &errors](std::FILE* out) {
+                std::FILE* errorFile = std::tmpfile();
+                const int code = RunStock(options, out, errorFile);
+                std::rewind(errorFile);
+                char buffer[256];
+                for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, errorFile)) > 0;)
+                    errors.append(buffer, count);
+                std::fclose(errorFile);
+                return code;
+            });
+            exitCode = output.exitCode;
+            if (exitCode == EXIT_ALL_LOADED) {
+                EXPECT_NE(output.text.find("{\"event\":\"row\""), std::string::npos);
+            }
+        } else {
+            errors = message;
+        }
+        EXPECT_EQ(exitCode, row.exitCode);
+        if (row.exitCode == EXIT_SOME_FAILED) {
+            EXPECT_EQ(errors.rfind("tornavel-cli: ", 0), 0u) << errors;
+        }
     }
 }
 

@@ -123,8 +123,8 @@ TEST(WorkpieceTest, SweptHeightsMatchHandComputedValues)
             std::size_t column = 0;
             std::size_t gridRow = 0;
             ASSERT_TRUE(grid.FindCell(check.x, check.y, column, gridRow));
-            // Chorded arcs stray by a tenth of the tolerance at most.
-            EXPECT_NEAR(grid.GetHeight(column, gridRow), check.height, 2e-4) << "at " << check.x << " " << check.y;
+            // Chorded arcs stray by a quarter of the tolerance at most.
+            EXPECT_NEAR(grid.GetHeight(column, gridRow), check.height, 3e-4) << "at " << check.x << " " << check.y;
         }
     }
 }

@@ -88,9 +88,26 @@ void CMoveChords::BuildArc(const SweepPoint& start, const SweepPoint& end, const
     }
     points.reserve(chords + 1);
     points.push_back(start);
-    for (std::size_t chord = 1; chord < chords; ++chord)
-        points.push_back(PointOnFrame(frame, start, end, sweep,
-                                      static_cast<double>(chord) / static_cast<double>(chords)));
+    // Turning a unit vector chord by chord costs no sine or cosine per point;
+    // the rounding this gathers over even the most chords stays far below
+    // the chord tolerance.
+    const double stepAngle = sweep / static_cast<double>(chords);
+    const double stepCos = std::cos(stepAngle);
+    const double stepSin = std::sin(stepAngle);
+    double directionCos = std::cos(frame.startAngle);
+    double directionSin = std::sin(frame.startAngle);
+    for (std::size_t chord = 1; chord < chords; ++chord) {
+        const double turnedCos = directionCos * stepCos - directionSin * stepSin;
+        directionSin = directionSin * stepCos + directionCos * stepSin;
+        directionCos = turnedCos;
+        const double along = static_cast<double>(chord) / static_cast<double>(chords);
+        const double radius = frame.startRadius + along * (frame.endRadius - frame.startRadius);
+        SweepPoint point{};
+        point[frame.axes.first] = frame.centerFirst + radius * directionCos;
+        point[frame.axes.second] = frame.centerSecond + radius * directionSin;
+        point[frame.axes.linear] = start[frame.axes.linear] + along * (end[frame.axes.linear] - start[frame.axes.linear]);
+        points.push_back(point);
+    }
     // The end as the table holds it, not as the trigonometry rounds it.
     points.push_back(end);
 }

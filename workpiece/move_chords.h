@@ -1,7 +1,7 @@
 // A move of the move table as the straight pieces the tool is swept along:
 // lines, parables, threads and arcs that cannot be made as one piece, exact
 // arcs, helices and spirals as chords that stray from the curve by less than
-// a tenth of the cutting tolerance. The sweep of a piece is the tool sweep's.
+// a quarter of the cutting tolerance. The sweep of a piece is the tool sweep's.
 #pragma once
 
 #include <array>
@@ -15,7 +15,7 @@ using SweepPoint = std::array<double, 3>;
 class CMoveChords {
 public:
     // The most a chord strays from its arc, in program units.
-    static constexpr double CHORD_TOLERANCE = 1e-4;
+    static constexpr double CHORD_TOLERANCE = 2.5e-4;
     // A bound for absurdly large arcs, which then stray further.
     static constexpr std::size_t MAX_CHORDS = std::size_t{1} << 17;
 

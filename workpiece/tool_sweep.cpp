@@ -7,6 +7,9 @@ namespace {
 
 // Squared horizontal lengths below this count as a plunge straight down.
 constexpr double PLUNGE_LENGTH_SQUARED = 1e-18;
+// The rim belongs to the tool's reach; a cell centre on it must not be lost
+// to the rounding of the squares, so the reach is widened by a hair.
+constexpr double RIM_ALLOWANCE = 1e-12;
 
 // The piece's data that every cell shares.
 struct PieceFrame {
@@ -15,13 +18,15 @@ struct PieceFrame {
     double dx, dy, dz;
     double horizontalSquared;
     double radius;
+    double reachSquared;
     // Ball only: the piece's unit direction and length in space.
     double ux, uy, uz;
     double length;
 
     PieceFrame(const SweepPoint& start, const SweepPoint& end, double toolRadius)
         : ax(start[0]), ay(start[1]), az(start[2]), bx(end[0]), by(end[1]), bz(end[2]), dx(bx - ax), dy(by - ay),
-          dz(bz - az), horizontalSquared(dx * dx + dy * dy), radius(toolRadius)
+          dz(bz - az), horizontalSquared(dx * dx + dy * dy), radius(toolRadius),
+          reachSquared(toolRadius * toolRadius * (1.0 + RIM_ALLOWANCE))
     {
         length = std::sqrt(horizontalSquared + dz * dz);
         ux = length > 0.0 ? dx / length : 0.0;
@@ -36,7 +41,7 @@ struct PieceFrame {
     {
         const double wx = x - ax;
         const double wy = y - ay;
-        const double outside = wx * wx + wy * wy - radius * radius;
+        const double outside = wx * wx + wy * wy - reachSquared;
         if (horizontalSquared <= PLUNGE_LENGTH_SQUARED) {
             if (outside > 0.0)
                 return false;
@@ -71,13 +76,13 @@ struct PieceFrame {
         const double wx = x - ax;
         const double wy = y - ay;
         const double startSquared = wx * wx + wy * wy;
-        if (startSquared <= radiusSquared)
-            offer(az + radius - std::sqrt(radiusSquared - startSquared));
+        if (startSquared <= reachSquared)
+            offer(az + radius - std::sqrt(std::max(0.0, radiusSquared - startSquared)));
         const double ex = x - bx;
         const double ey = y - by;
         const double endSquared = ex * ex + ey * ey;
-        if (endSquared <= radiusSquared)
-            offer(bz + radius - std::sqrt(radiusSquared - endSquared));
+        if (endSquared <= reachSquared)
+            offer(bz + radius - std::sqrt(std::max(0.0, radiusSquared - endSquared)));
         if (horizontalSquared > PLUNGE_LENGTH_SQUARED) {
             // The point (x, y, az + r + s) lies at distance r from the line of
             // the ball centres where a s^2 - 2 b s + c = 0; the lower root
@@ -86,7 +91,7 @@ struct PieceFrame {
             const double k = wx * ux + wy * uy;
             const double a = ux * ux + uy * uy;
             const double b = k * uz;
-            const double c = startSquared - k * k - radiusSquared;
+            const double c = startSquared - k * k - reachSquared;
             const double discriminant = b * b - a * c;
             if (discriminant >= 0.0) {
                 const double root = std::sqrt(discriminant);
@@ -156,7 +161,7 @@ bool CToolSweep::FindColumns(const SweepPoint& start, const SweepPoint& end, dou
     }
     const double dx = end[0] - start[0];
     const double dy = end[1] - start[1];
-    const double length = std::hypot(dx, dy);
+    const double length = std::sqrt(dx * dx + dy * dy);
     if (length > 0.0) {
         const double cx = dx / length;
         const double cy = dy / length;
@@ -209,7 +214,9 @@ void CToolSweep::Lower(const CTool& tool, const SweepPoint& start, const SweepPo
     const bool ball = tool.shape == TOOL_BALL;
     const double floor = box.z0;
     const std::size_t columns = grid.GetColumns();
-    double* heights = grid.GetData();
+    // No tool reaches below its tip: a cell already this low keeps its height.
+    const double deepest = std::max(std::min(start[2], end[2]), floor);
+    const double* heights = grid.GetData();
     for (; row <= lastRow; row += rowStep) {
         const double y = grid.GetCenterY(row);
         std::size_t column = 0;
@@ -217,20 +224,154 @@ void CToolSweep::Lower(const CTool& tool, const SweepPoint& start, const SweepPo
         if (!FindColumns(start, end, radius, y, column, lastColumn))
             continue;
         for (; column <= lastColumn; ++column) {
+            if (heights[row * columns + column] <= deepest)
+                continue;
             const double x = grid.GetCenterX(column);
             double reached = 0.0;
             if (!(ball ? frame.LowestBall(x, y, reached) : frame.LowestFlat(x, y, reached)))
                 continue;
-            reached = std::max(reached, floor);
-            const std::size_t index = row * columns + column;
-            if (!(reached < heights[index]))
-                continue;
-            if (stamps[index] != moveSerial) {
-                stamps[index] = moveSerial;
-                log.cells.push_back(static_cast<std::uint32_t>(index));
-                log.heights.push_back(heights[index]);
+            LowerCell(row * columns + column, std::max(reached, floor), log);
+        }
+    }
+}
+
+void CToolSweep::LowerCell(std::size_t index, double reached, CCellChanges& log)
+{
+    double* heights = grid.GetData();
+    if (!(reached < heights[index]))
+        return;
+    if (stamps[index] != moveSerial) {
+        stamps[index] = moveSerial;
+        log.cells.push_back(static_cast<std::uint32_t>(index));
+        log.heights.push_back(heights[index]);
+    }
+    heights[index] = reached;
+}
+
+void CToolSweep::LowerAlong(const CTool& tool, const std::vector<SweepPoint>& points, CCellChanges& log)
+{
+    if (points.size() < 2)
+        return;
+    const double radius = tool.GetRadius();
+    const CStockBox& box = grid.GetBox();
+    const double cell = grid.GetCell();
+    // The cells the whole polyline may reach.
+    double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
+    double high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    for (const SweepPoint& point : points) {
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            low[axis] = std::min(low[axis], point[axis]);
+            high[axis] = std::max(high[axis], point[axis]);
+        }
+    }
+    // No tool reaches below its tip: a cell already this low keeps its height.
+    const double deepest = std::max(low[2], box.z0);
+    const double* heights = grid.GetData();
+    const double columnFrom = std::max(0.0, std::ceil((Widen(low[0] - radius, -1.0) - box.x0) / cell - 0.5));
+    const double columnTo = std::min(static_cast<double>(grid.GetColumns()) - 1.0,
+                                       std::floor((Widen(high[0] + radius, 1.0) - box.x0) / cell - 0.5));
+    const double rowFrom = std::max(0.0, std::ceil((Widen(low[1] - radius, -1.0) - box.y0) / cell - 0.5));
+    const double rowTo = std::min(static_cast<double>(grid.GetRows()) - 1.0,
+                                    std::floor((Widen(high[1] + radius, 1.0) - box.y0) / cell - 0.5));
+    if (!(columnFrom <= columnTo && rowFrom <= rowTo))
+        return;
+    const bool ball = tool.shape == TOOL_BALL;
+    // A flat tool reaches its tip's height, so where the tip's height only
+    // falls (or only rises) along the pieces, the first piece from the low
+    // end that reaches a cell holds its lowest point: no later one is lower.
+    bool falling = true;
+    bool rising = true;
+    for (std::size_t point = 1; point < points.size(); ++point) {
+        falling = falling && points[point][2] <= points[point - 1][2];
+        rising = rising && points[point][2] >= points[point - 1][2];
+    }
+    const bool firstReachWins = !ball && (falling || rising);
+    // Piece by piece, every piece visits the cells it reaches; cell by cell,
+    // every cell asks the blocks of pieces near it, and stops at the first
+    // reach where that wins. Take the cheaper by a rough count of visits.
+    constexpr std::size_t BLOCK_PIECES = 16;
+    const double pieceCount = static_cast<double>(points.size() - 1);
+    const double footprint = (2.0 * radius / cell + 2.0) * (2.0 * radius / cell + 2.0);
+    const double pieceVisits = pieceCount * footprint;
+    const double boxCells = (columnTo - columnFrom + 1.0) * (rowTo - rowFrom + 1.0);
+    const double cellVisits =
+        boxCells * (pieceCount / BLOCK_PIECES + 1.0) + (firstReachWins ? boxCells * BLOCK_PIECES : pieceVisits);
+    if (pieceVisits <= cellVisits) {
+        for (std::size_t piece = 1; piece < points.size(); ++piece)
+            Lower(tool, points[piece - 1], points[piece], log);
+        return;
+    }
+    // Each piece's reach as a box, and blocks of pieces with the box of
+    // their boxes, so that a cell skips far pieces a block at a time.
+    struct Reach {
+        double low[2] = {HUGE_VAL, HUGE_VAL};
+        double high[2] = {-HUGE_VAL, -HUGE_VAL};
+
+        bool Holds(double x, double y) const { return x >= low[0] && x <= high[0] && y >= low[1] && y <= high[1]; }
+        void Add(const Reach& other)
+        {
+            for (std::size_t axis = 0; axis < 2; ++axis) {
+                low[axis] = std::min(low[axis], other.low[axis]);
+                high[axis] = std::max(high[axis], other.high[axis]);
             }
-            heights[index] = reached;
+        }
+    };
+    const std::size_t pieces = points.size() - 1;
+    std::vector<PieceFrame> frames;
+    std::vector<Reach> reaches(pieces);
+    std::vector<Reach> blocks((pieces + BLOCK_PIECES - 1) / BLOCK_PIECES);
+    frames.reserve(pieces);
+    for (std::size_t piece = 0; piece < pieces; ++piece) {
+        const SweepPoint& start = points[piece];
+        const SweepPoint& end = points[piece + 1];
+        frames.emplace_back(start, end, radius);
+        Reach& reach = reaches[piece];
+        reach.low[0] = Widen(std::min(start[0], end[0]) - radius, -1.0);
+        reach.low[1] = Widen(std::min(start[1], end[1]) - radius, -1.0);
+        reach.high[0] = Widen(std::max(start[0], end[0]) + radius, 1.0);
+        reach.high[1] = Widen(std::max(start[1], end[1]) + radius, 1.0);
+        blocks[piece / BLOCK_PIECES].Add(reach);
+    }
+    // Pieces are asked from the low end: the last first unless rising.
+    const bool fromStart = rising && !falling;
+    const std::size_t columns = grid.GetColumns();
+    std::size_t row = static_cast<std::size_t>(rowFrom);
+    if (row < firstRow)
+        row = firstRow;
+    else
+        row += (rowStep - (row - firstRow) % rowStep) % rowStep;
+    for (; row <= static_cast<std::size_t>(rowTo); row += rowStep) {
+        const double y = grid.GetCenterY(row);
+        for (std::size_t column = static_cast<std::size_t>(columnFrom);
+             column <= static_cast<std::size_t>(columnTo); ++column) {
+            if (heights[row * columns + column] <= deepest)
+                continue;
+            const double x = grid.GetCenterX(column);
+            bool found = false;
+            double lowest = 0.0;
+            for (std::size_t step = 0; step < blocks.size() && !(found && firstReachWins); ++step) {
+                const std::size_t block = fromStart ? step : blocks.size() - 1 - step;
+                if (!blocks[block].Holds(x, y))
+                    continue;
+                const std::size_t blockStart = block * BLOCK_PIECES;
+                const std::size_t blockEnd = std::min(blockStart + BLOCK_PIECES, pieces);
+                for (std::size_t inBlock = 0; inBlock < blockEnd - blockStart; ++inBlock) {
+                    const std::size_t piece = fromStart ? blockStart + inBlock : blockEnd - 1 - inBlock;
+                    if (!reaches[piece].Holds(x, y))
+                        continue;
+                    double reached = 0.0;
+                    const PieceFrame& frame = frames[piece];
+                    if (!(ball ? frame.LowestBall(x, y, reached) : frame.LowestFlat(x, y, reached)))
+                        continue;
+                    if (!found || reached < lowest)
+                        lowest = reached;
+                    found = true;
+                    if (firstReachWins)
+                        break;
+                }
+            }
+            if (found)
+                LowerCell(row * columns + column, std::max(lowest, box.z0), log);
         }
     }
 }

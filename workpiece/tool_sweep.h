@@ -45,8 +45,12 @@ public:
     // Lowers the band's cells under the piece to what the tool reaches, never
     // below the box's bottom; appends the first change of each cell to log.
     void Lower(const CTool& tool, const SweepPoint& start, const SweepPoint& end, CCellChanges& log);
+    // The same for every piece of a polyline, start to end.
+    void LowerAlong(const CTool& tool, const std::vector<SweepPoint>& points, CCellChanges& log);
 
 private:
+    // Sets a cell to reached when that is lower, logging its first change.
+    void LowerCell(std::size_t index, double reached, CCellChanges& log);
     // The columns of row y within reach of the piece, false when none.
     bool FindColumns(const SweepPoint& start, const SweepPoint& end, double radius, double y, std::size_t& first,
                      std::size_t& last) const;

@@ -268,8 +268,7 @@ void CWorkpiece::SweepBand(std::size_t band, std::size_t first, std::size_t end,
         sweep.BeginMove(serialBase + static_cast<std::uint32_t>(move - first) + 1);
         CMoveChords::Build(table, move, points);
         const CTool& tool = *stretchTools[move - first];
-        for (std::size_t piece = 1; piece < points.size(); ++piece)
-            sweep.Lower(tool, points[piece - 1], points[piece], log.changes);
+        sweep.LowerAlong(tool, points, log.changes);
         if (table.GetKind(move) == MOVE_RAPID) {
             double depth = 0.0;
             for (std::size_t change = moveStart; change < log.changes.GetCount(); ++change)

@@ -75,6 +75,9 @@ public:
                  const ProgressCallback& progress = ProgressCallback());
 
     std::size_t GetDoneCount() const { return doneCount; }
+    // Bringing the grid back to this many moves or more replays the undo
+    // log (instant); farther back it sweeps again from a snapshot.
+    std::size_t GetInstantBackLimit() const { return logFirst; }
     std::size_t GetMoveCount() const { return table.GetCount(); }
     // The material after GetDoneCount() moves.
     const CHeightGrid& GetGrid() const { return grid; }

@@ -1,7 +1,13 @@
 # Runs one golden case, compared byte for byte with CASE_DIR/expect.jsonl: a
 # folder with a script is a trace of CASE_DIR/program.nc running that script,
-# one without is the toolpath of CASE_DIR/program.nc.
-if(EXISTS "${CASE_DIR}/script")
+# one with args is the stock of CASE_DIR/program.nc with those options, one
+# with neither is the toolpath of CASE_DIR/program.nc.
+if(EXISTS "${CASE_DIR}/args")
+    file(READ "${CASE_DIR}/args" options)
+    string(STRIP "${options}" options)
+    separate_arguments(options UNIX_COMMAND "${options}")
+    set(arguments stock ${options})
+elseif(EXISTS "${CASE_DIR}/script")
     file(READ "${CASE_DIR}/script" script)
     string(STRIP "${script}" script)
     set(arguments trace --script "${script}")
