@@ -102,6 +102,8 @@ private slots:
     void stockBoxRejectsBadEntries_data();
     void stockBoxRejectsBadEntries();
     void stockBoxKeepsAndAppliesGoodEntries();
+    void unusableStoredValuesKeepTheDefaults_data();
+    void unusableStoredValuesKeepTheDefaults();
 
 private:
     // Opens the panel, loads the program and waits for its workpiece.
@@ -445,6 +447,32 @@ void WorkpieceLayerTest::stockBoxKeepsAndAppliesGoodEntries()
     QCOMPARE(Stored("stock_box"), std::string("auto"));
     WaitForWorkpiece();
     QCOMPARE(ColourAt(canvas, 5, 11.5), CWorkpiecePicture::TOP_COLOUR);
+}
+
+void WorkpieceLayerTest::unusableStoredValuesKeepTheDefaults_data()
+{
+    // Value names and texts, stored by hand.
+    QTest::addColumn<QStringList>("values");
+    QTest::newRow("box of five numbers") << QStringList{"stock_box", "0,0,-5,50,40"};
+    QTest::newRow("box of seven numbers") << QStringList{"stock_box", "0,0,-5,50,40,0,1"};
+    QTest::newRow("box upside down") << QStringList{"stock_box", "0,0,0,50,40,-5"};
+    QTest::newRow("box with a word") << QStringList{"stock_box", "0,0,-5,fifty,40,0"};
+    QTest::newRow("unknown shape") << QStringList{"stock_default_tool", "cone:6"};
+    QTest::newRow("default diameter 0") << QStringList{"stock_default_tool", "flat:0"};
+    QTest::newRow("negative diameter") << QStringList{"stock_tool_count", "1", "stock_tool_1", "1=flat:-2"};
+    QTest::newRow("one number twice") << QStringList{"stock_tool_count", "2", "stock_tool_1", "1=flat:2",
+                                                     "stock_tool_2", "1=ball:3"};
+}
+
+void WorkpieceLayerTest::unusableStoredValuesKeepTheDefaults()
+{
+    QFETCH(QStringList, values);
+    CMemorySettings memory;
+    for (int index = 0; index + 1 < values.size(); index += 2)
+        memory.WriteSettingString(SETTINGS_KEY, values[index].toStdString(), values[index + 1].toStdString());
+    CWorkpieceSettings read;
+    read.Load(memory);
+    QVERIFY(read == CWorkpieceSettings());
 }
 
 QTEST_MAIN(WorkpieceLayerTest)
