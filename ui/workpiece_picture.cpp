@@ -82,6 +82,15 @@ void Slopes(const CHeightGrid& grid, std::size_t column, std::size_t row, std::s
                                   (static_cast<double>(above - below) * cell);
 }
 
+// A pixel coordinate clamped to [0, limit - 1]; far off-screen and
+// non-finite values too, which no int can hold.
+int PixelIndex(double value, int limit)
+{
+    if (!(value > 0.0))
+        return 0;
+    return value < limit - 1 ? static_cast<int>(value) : limit - 1;
+}
+
 } // namespace
 
 QRgb CWorkpiecePicture::DepthColour(double fraction)
@@ -205,11 +214,18 @@ QImage CWorkpiecePicture::DrawBlock(const CHeightGrid& grid, const CPathView& vi
             const QRgb colour = DepthColour(DepthFraction(grid, top));
             const QRgb lit = Shaded(colour, Shade(slopeX, slopeY));
             const QRgb wall = Shaded(colour, WALL_SHADE);
-            const int left = std::max(0, static_cast<int>(std::floor(up.x - halfWidth)));
-            const int right = std::min(width - 1, static_cast<int>(std::ceil(up.x + halfWidth)) - 1);
+            const double leftEdge = std::floor(up.x - halfWidth);
+            const double rightEdge = std::ceil(up.x + halfWidth) - 1.0;
+            const double topEdge = std::floor(up.y - halfHeight);
+            const double bottomEdge = std::ceil(down.y + halfHeight) - 1.0;
+            // Off the picture, or not a number at all.
+            if (!(rightEdge >= 0.0 && leftEdge < width && bottomEdge >= 0.0 && topEdge < height))
+                continue;
+            const int left = PixelIndex(leftEdge, width);
+            const int right = PixelIndex(rightEdge, width);
+            const int first = PixelIndex(topEdge, height);
+            const int last = PixelIndex(bottomEdge, height);
             const double faceEnd = up.y + halfHeight;
-            const int first = std::max(0, static_cast<int>(std::floor(up.y - halfHeight)));
-            const int last = std::min(height - 1, static_cast<int>(std::ceil(down.y + halfHeight)) - 1);
             for (int pixelX = left; pixelX <= right; ++pixelX) {
                 int& highest = covered[static_cast<std::size_t>(pixelX)];
                 const int end = std::min(last, highest - 1);
