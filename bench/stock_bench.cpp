@@ -100,7 +100,8 @@ int main(int argc, char** argv)
         return 0;
     CWorkpiece workpiece(table, loader.GetWordList(), headerLines, tools, stock);
     workpiece.BringTo(table.GetCount());
-    std::printf("grid and history: %.1f MB\n", static_cast<double>(memory) / (1024.0 * 1024.0));
+    std::printf("grid and history: %.1f MB; the undo log holds the last %zu moves\n",
+                static_cast<double>(memory) / (1024.0 * 1024.0), table.GetCount() - workpiece.GetInstantBackLimit());
     Spread back;
     Spread forward;
     Spread jumps;
