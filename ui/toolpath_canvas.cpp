@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include "canvas_layer.h"
 #include "path_raster.h"
 #include "path_recolour.h"
 
@@ -79,6 +80,8 @@ void CToolpathCanvas::Fit()
     CMovePoint max;
     if (path == nullptr || !path->GetBounds(min, max))
         min = max = CMovePoint{};
+    if (layer != nullptr)
+        layer->ExtendBounds(min, max);
     fittedView.Fit(min, max, width(), height(), FIT_MARGIN);
     ChangeView(fittedView, true);
 }
@@ -120,7 +123,7 @@ void CToolpathCanvas::SetPicture(std::shared_ptr<const CMoveIdImage> newIds, con
     if (ids == nullptr) {
         picture = QImage();
     } else if (picture.width() != ids->GetWidth() || picture.height() != ids->GetHeight()) {
-        picture = QImage(ids->GetWidth(), ids->GetHeight(), QImage::Format_RGB32);
+        picture = QImage(ids->GetWidth(), ids->GetHeight(), QImage::Format_ARGB32_Premultiplied);
     }
     recolourPending = true;
     update();
@@ -156,6 +159,12 @@ void CToolpathCanvas::SetStep(const CStepState& state)
     update();
 }
 
+void CToolpathCanvas::SetLayer(ICanvasLayer* newLayer)
+{
+    layer = newLayer;
+    update();
+}
+
 void CToolpathCanvas::SetUnitName(const QString& name)
 {
     if (name == unitName)
@@ -187,8 +196,11 @@ void CToolpathCanvas::Recolour()
     recolourPending = false;
     if (ids == nullptr || picture.isNull())
         return;
-    // RGB32 pixels are 0xFFRRGGBB words, the palette's own form.
-    RecolourPath(*ids, step, DefaultPathPalette(), reinterpret_cast<std::uint32_t*>(picture.bits()),
+    // Opaque pixels are 0xFFRRGGBB words, the palette's own form; empty
+    // ones stay clear, so that a layer under the path shows through.
+    CPathPalette palette = DefaultPathPalette();
+    palette.background = 0;
+    RecolourPath(*ids, step, palette, reinterpret_cast<std::uint32_t*>(picture.bits()),
                  static_cast<std::size_t>(picture.bytesPerLine()) / sizeof(std::uint32_t));
 }
 
@@ -210,6 +222,8 @@ void CToolpathCanvas::paintEvent(QPaintEvent*)
         Recolour();
     QPainter painter(this);
     painter.fillRect(rect(), QColor::fromRgb(DefaultPathPalette().background));
+    if (layer != nullptr)
+        layer->PaintUnder(painter, view, size());
     double factor = 1.0;
     QPointF topLeft;
     if (PicturePlacement(factor, topLeft)) {
@@ -218,6 +232,8 @@ void CToolpathCanvas::paintEvent(QPaintEvent*)
         else
             painter.drawImage(QRectF(topLeft, QSizeF(picture.width() * factor, picture.height() * factor)), picture);
     }
+    if (layer != nullptr)
+        layer->PaintOver(painter, view, size());
     painter.setRenderHint(QPainter::Antialiasing);
     DrawOrigin(painter);
     DrawCurrentBlock(painter);

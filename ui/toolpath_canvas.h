@@ -19,6 +19,8 @@
 #include "path_view.h"
 #include "step_state.h"
 
+class ICanvasLayer;
+
 class CToolpathCanvas : public QWidget {
     Q_OBJECT
 
@@ -41,6 +43,8 @@ public:
     const CPathView& GetView() const { return view; }
     // Fits the whole path into the canvas.
     void Fit();
+    // Whether the view is the fitted one, not zoomed or panned since.
+    bool IsFitted() const { return fitted; }
     void SetProjection(PathProjection projection);
     void ZoomAbout(const QPointF& point, double factor);
     void Pan(const QPointF& delta);
@@ -61,6 +65,8 @@ public:
     // part of it. One line per line of text; empty for none.
     void SetMessage(const QString& text);
     const QString& GetMessage() const { return message; }
+    // Drawn under and over the path; null for none.
+    void SetLayer(ICanvasLayer* newLayer);
 
     // Where a program point lies on the canvas.
     QPointF MapToCanvas(const CMovePoint& point) const;
@@ -106,6 +112,7 @@ private:
     CStepState step;
     QString unitName = QStringLiteral("MM");
     QString message;
+    ICanvasLayer* layer = nullptr;
     QPointF pressPoint;
     QPointF lastDragPoint;
     bool pressed = false;

@@ -26,6 +26,7 @@
 #include "step_state.h"
 #include "toolpath_canvas.h"
 #include "word_explanation.h"
+#include "workpiece_layer.h"
 
 // The path of one load: the table and the raster's chunk boxes over it.
 // Jobs share it read-only; it goes when the last of them lets go.
@@ -259,6 +260,9 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
     setAttribute(Qt::WA_ShowWithoutActivating);
 
     canvas = new CToolpathCanvas(this);
+    workpiece = new CWorkpieceLayer(settings, canvas, this);
+    canvas->SetLayer(workpiece);
+    connect(workpiece, &CWorkpieceLayer::InfoChanged, this, &CToolpathWindow::UpdateInfo);
     projectionButtons = new QButtonGroup(this);
     auto* buttons = new QHBoxLayout();
     buttons->setSpacing(4);
@@ -289,6 +293,7 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
         connect(button, &QPushButton::clicked, this, row.request);
     }
     stepButtons->addStretch(1);
+    workpiece->AddButtons(*stepButtons);
     auto* fit = new QPushButton(QString::fromLatin1(FIT_TEXT), this);
     fit->setToolTip(QString::fromUtf8(FIT_TIP));
     fit->setFocusPolicy(Qt::NoFocus);
@@ -351,6 +356,7 @@ void CToolpathWindow::OnProgramChanging()
     // that finished just now must not be taken for the new program's.
     buildRunner.CancelAndWait();
     ++buildGeneration;
+    workpiece->OnProgramChanging();
     words = nullptr;
 }
 
@@ -449,6 +455,7 @@ void CToolpathWindow::OnPathBuilt(std::shared_ptr<const CPathModel> built, std::
         return;
     model = std::move(built);
     canvas->SetPath(std::shared_ptr<const CMoveTable>(model, &model->table));
+    workpiece->SetPath(GetPath(), words);
     UpdateStep();
     RequestPicture();
 }
@@ -503,8 +510,11 @@ void CToolpathWindow::ChooseProjection(PathProjection projection)
 
 void CToolpathWindow::UpdateStep()
 {
-    if (model != nullptr)
-        canvas->SetStep(StepStateAt(model->table, cursorWord));
+    if (model != nullptr) {
+        const CStepState step = StepStateAt(model->table, cursorWord);
+        canvas->SetStep(step);
+        workpiece->Follow(step);
+    }
     UpdateInfo();
 }
 
@@ -624,6 +634,11 @@ void CToolpathWindow::UpdateInfo()
         const WordPosition word = described;
         infoExplanation = Cp1252ToQString(ExplainWordAt(*words, word));
     }
+    // The workpiece's word goes beside the tool's position, where a long
+    // block does not push it out of sight.
+    const QString workpieceText = workpiece->GetInfoText();
+    if (!workpieceText.isEmpty())
+        infoPosition += (infoPosition.isEmpty() ? QString() : QStringLiteral("   ")) + workpieceText;
     ShowInfo();
     UpdateMessage();
 }

@@ -26,6 +26,7 @@
 class CMoveIdImage;
 class CPathRaster;
 class CToolpathCanvas;
+class CWorkpieceLayer;
 class IProgramView;
 class QButtonGroup;
 class QLabel;
@@ -58,6 +59,7 @@ public:
     bool IsPictureReady() const;
     bool IsBuilding() const;
     CToolpathCanvas* GetCanvas() const { return canvas; }
+    CWorkpieceLayer* GetWorkpiece() const { return workpiece; }
     // The path shown; null before the first build.
     std::shared_ptr<const CMoveTable> GetPath() const;
     // The info line in full; the line itself cuts a long block short.
@@ -105,6 +107,7 @@ private:
     QWidget* panel;
     IProgramView* programView;
     CToolpathCanvas* canvas = nullptr;
+    CWorkpieceLayer* workpiece = nullptr;
     QButtonGroup* projectionButtons = nullptr;
     QLabel* infoLine = nullptr;
 

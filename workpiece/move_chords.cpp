@@ -16,7 +16,7 @@ constexpr PlaneAxes planeAxes[] = {{0, 1, 2}, {2, 0, 1}, {1, 2, 0}};
 
 SweepPoint ToSweepPoint(const CMovePoint& point)
 {
-    return {static_cast<double>(point.x), static_cast<double>(point.y), static_cast<double>(point.z)};
+    return {point.x, point.y, point.z};
 }
 
 bool IsFinite(const SweepPoint& point)

@@ -37,7 +37,7 @@ bool IsFinite(const SweepPoint& point)
 
 SweepPoint ToSweepPoint(const CMovePoint& point)
 {
-    return {static_cast<double>(point.x), static_cast<double>(point.y), static_cast<double>(point.z)};
+    return {point.x, point.y, point.z};
 }
 
 } // namespace

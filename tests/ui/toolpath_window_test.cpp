@@ -22,6 +22,7 @@
 #include "test_support.h"
 #include "toolpath_canvas.h"
 #include "toolpath_window.h"
+#include "workpiece_layer.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -48,6 +49,8 @@ public:
           window(settings, &panelWidget, &view)
     {
         panelWidget.setGeometry(30, 40, 500, 400);
+        // These tests look at the path alone.
+        window.GetWorkpiece()->SetShown(false);
     }
 
     void Load(const std::string& bytes)

@@ -1,0 +1,479 @@
+// The workpiece in the toolpath window, driven through the real panel: a
+// program loaded, the cursor stepped with the keys, the window's key and
+// buttons pressed and its dialogs filled in. The canvas is grabbed once the
+// workpiece has caught up with the cursor and its pixels are checked.
+#include <cmath>
+#include <memory>
+
+#include <QtTest>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QTableWidget>
+
+#include "cnc_edit_box_ctrl.h"
+#include "controller_dlg.h"
+#include "path_recolour.h"
+#include "settings_store.h"
+#include "stock_box_dialog.h"
+#include "tool_table_dialog.h"
+#include "toolpath_canvas.h"
+#include "toolpath_window.h"
+#include "ui_test_support.h"
+#include "workpiece_layer.h"
+#include "workpiece_picture.h"
+
+namespace {
+
+// A plunge 2 deep at the origin, a slot along X to 20 and one along Y to 10,
+// with the default flat 6 mm tool: the box is X -3..23, Y -3..13, Z -3..0.
+const char* const SLOTS = "%\r\n"
+                          "N10 G0 X0 Y0 Z5\r\n"
+                          "N20 G1 Z-2 F100\r\n"
+                          "N30 X20\r\n"
+                          "N40 Y10\r\n"
+                          "N50 G0 Z5\r\n"
+                          "N60 M30\r\n";
+// F10 presses until the cursor stands on X20 in N30, its block not yet
+// applied: G0 X0 Y0 Z5, G1 Z-2 F100, X20.
+constexpr int STEPS_BEFORE_SLOT = 8;
+// A rapid 2 deep into the material after a cut along the top (box Z -10..0).
+const char* const RAPID_INTO = "%\r\n"
+                               "N10 G1 X0 Y0 Z0 F100\r\n"
+                               "N20 X10\r\n"
+                               "N30 G0 Z-2\r\n"
+                               "N40 G0 Z5\r\n"
+                               "N50 M30\r\n";
+const char* const RAPID_CUT_TEXT = "Eilgang im Material";
+constexpr int WAIT_MS = 10000;
+
+QPoint Pixel(const CToolpathCanvas& canvas, double x, double y)
+{
+    const QPointF point = canvas.MapToCanvas(CMovePoint{static_cast<float>(x), static_cast<float>(y), 0.0f});
+    return QPoint(static_cast<int>(std::floor(point.x())), static_cast<int>(std::floor(point.y())));
+}
+
+QRgb ColourAt(CToolpathCanvas& canvas, double x, double y)
+{
+    return canvas.grab().toImage().pixel(Pixel(canvas, x, y)) | 0xFF000000u;
+}
+
+QPushButton* FindButton(QWidget& window, const QString& text)
+{
+    for (QPushButton* button : window.findChildren<QPushButton*>()) {
+        if (button->text() == text)
+            return button;
+    }
+    return nullptr;
+}
+
+std::string Stored(const char* name)
+{
+    std::string text;
+    CSettingsStore().ReadSettingString(SETTINGS_KEY, name, text);
+    return text;
+}
+
+} // namespace
+
+class WorkpieceLayerTest : public QObject, public CPanelDriver {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void keyAndButtonShowAndHide();
+    void stepsCutAndStepsBackRestore();
+    void everyViewShowsTheMaterial_data();
+    void everyViewShowsTheMaterial();
+    void depthUnderThePointer_data();
+    void depthUnderThePointer();
+    void rapidIntoTheMaterialWhileCurrent_data();
+    void rapidIntoTheMaterialWhileCurrent();
+    void rapidThatCutIsDrawnRed();
+    void toolTableRejectsBadEntries_data();
+    void toolTableRejectsBadEntries();
+    void toolTableKeepsAndAppliesGoodEntries();
+    void stockBoxRejectsBadEntries_data();
+    void stockBoxRejectsBadEntries();
+    void stockBoxKeepsAndAppliesGoodEntries();
+    void unusableStoredValuesKeepTheDefaults_data();
+    void unusableStoredValuesKeepTheDefaults();
+
+private:
+    // Opens the panel, loads the program and waits for its workpiece.
+    CToolpathWindow& LoadAndWait(const char* program);
+    void Press(Qt::Key key, int times = 1, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
+    void WaitForWorkpiece();
+
+    std::unique_ptr<CTemporarySettings> store;
+    std::unique_ptr<CControllerDlg> panel;
+};
+
+void WorkpieceLayerTest::init() { store = std::make_unique<CTemporarySettings>(); }
+
+void WorkpieceLayerTest::cleanup()
+{
+    panel.reset();
+    store.reset();
+}
+
+CToolpathWindow& WorkpieceLayerTest::LoadAndWait(const char* program)
+{
+    panel = OpenPanel();
+    Load(*panel, program);
+    WaitForWorkpiece();
+    return *panel->GetToolpathWindow();
+}
+
+void WorkpieceLayerTest::WaitForWorkpiece()
+{
+    CToolpathWindow& window = *panel->GetToolpathWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(window.IsPictureReady() && window.GetWorkpiece()->IsUpToDate(), WAIT_MS);
+}
+
+void WorkpieceLayerTest::Press(Qt::Key key, int times, Qt::KeyboardModifiers modifiers)
+{
+    for (int press = 0; press < times; ++press)
+        QTest::keyClick(panel->GetEditor(), key, modifiers);
+    WaitForWorkpiece();
+}
+
+void WorkpieceLayerTest::keyAndButtonShowAndHide()
+{
+    CToolpathWindow& window = LoadAndWait(SLOTS);
+    CToolpathCanvas& canvas = *window.GetCanvas();
+    // Inside the box, away from the path: material nothing cut.
+    QCOMPARE(ColourAt(canvas, 5, 8), CWorkpiecePicture::TOP_COLOUR);
+    // The window opens without taking the keys from the panel: a click on
+    // it gives them to it.
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_W);
+    QVERIFY(!window.GetWorkpiece()->IsShown());
+    QCOMPARE(ColourAt(canvas, 5, 8), DefaultPathPalette().background);
+    QPushButton* button = FindButton(window, QStringLiteral("Werkst\u00FCck"));
+    QVERIFY(button != nullptr);
+    QVERIFY(!button->isChecked());
+    QTest::mouseClick(button, Qt::LeftButton);
+    WaitForWorkpiece();
+    QVERIFY(button->isChecked());
+    QCOMPARE(ColourAt(canvas, 5, 8), CWorkpiecePicture::TOP_COLOUR);
+}
+
+void WorkpieceLayerTest::stepsCutAndStepsBackRestore()
+{
+    CToolpathWindow& window = LoadAndWait(SLOTS);
+    CToolpathCanvas& canvas = *window.GetCanvas();
+    // Beside the slot's path line, within the tool's reach.
+    const double x = 10.0;
+    const double y = 2.0;
+    Press(Qt::Key_F10, STEPS_BEFORE_SLOT);
+    QCOMPARE(ColourAt(canvas, x, y), CWorkpiecePicture::TOP_COLOUR);
+    // Applying N30 cuts the slot 2 of the box's 3 deep.
+    Press(Qt::Key_F10);
+    QCOMPARE(ColourAt(canvas, x, y), CWorkpiecePicture::DepthColour(2.0 / 3.0));
+    Press(Qt::Key_F10, 1, Qt::ShiftModifier);
+    QCOMPARE(ColourAt(canvas, x, y), CWorkpiecePicture::TOP_COLOUR);
+    // F4 starts again with the whole block.
+    Press(Qt::Key_F10, 3);
+    QVERIFY(ColourAt(canvas, x, y) != CWorkpiecePicture::TOP_COLOUR);
+    Press(Qt::Key_F4);
+    QCOMPARE(ColourAt(canvas, x, y), CWorkpiecePicture::TOP_COLOUR);
+    // Stepped while closed (F5), the window shows the cursor's material once
+    // it opens again.
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QTest::keyClick(editor, Qt::Key_F5);
+    QVERIFY(!window.isVisible());
+    for (int press = 0; press <= STEPS_BEFORE_SLOT; ++press)
+        QTest::keyClick(editor, Qt::Key_F10);
+    QTest::keyClick(editor, Qt::Key_F5);
+    WaitForWorkpiece();
+    QCOMPARE(ColourAt(canvas, x, y), CWorkpiecePicture::DepthColour(2.0 / 3.0));
+}
+
+void WorkpieceLayerTest::everyViewShowsTheMaterial_data()
+{
+    QTest::addColumn<int>("key");
+    // A program point where the picture shows material.
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+    QTest::addColumn<double>("z");
+    // The material's colour there; 0 for any but the background.
+    QTest::addColumn<uint>("colour");
+    QTest::newRow("from the top: untouched") << int(Qt::Key_1) << 5.0 << 8.0 << 0.0 << CWorkpiecePicture::TOP_COLOUR;
+    QTest::newRow("from the front: below the slots") << int(Qt::Key_2) << 10.0 << 0.0 << -2.5
+                                                     << CWorkpiecePicture::TOP_COLOUR;
+    QTest::newRow("from the side: below the slots") << int(Qt::Key_3) << 0.0 << 5.0 << -2.5
+                                                    << CWorkpiecePicture::TOP_COLOUR;
+    QTest::newRow("at an angle: the front wall") << int(Qt::Key_4) << 10.0 << -3.0 << -1.5 << 0u;
+}
+
+void WorkpieceLayerTest::everyViewShowsTheMaterial()
+{
+    QFETCH(int, key);
+    QFETCH(double, x);
+    QFETCH(double, y);
+    QFETCH(double, z);
+    QFETCH(uint, colour);
+    CToolpathWindow& window = LoadAndWait(SLOTS);
+    Press(Qt::Key_F10, 20);
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, static_cast<Qt::Key>(key));
+    WaitForWorkpiece();
+    CToolpathCanvas& canvas = *window.GetCanvas();
+    const QPointF point = canvas.MapToCanvas(CMovePoint{float(x), float(y), float(z)});
+    const QPoint pixel(static_cast<int>(std::floor(point.x())), static_cast<int>(std::floor(point.y())));
+    const QRgb shown = canvas.grab().toImage().pixel(pixel) | 0xFF000000u;
+    if (colour != 0)
+        QCOMPARE(shown, QRgb(colour));
+    else
+        QVERIFY(shown != DefaultPathPalette().background);
+    QTest::keyClick(&window, Qt::Key_W);
+    QCOMPARE(canvas.grab().toImage().pixel(pixel) | 0xFF000000u, DefaultPathPalette().background);
+}
+
+void WorkpieceLayerTest::depthUnderThePointer_data()
+{
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+    // Empty: no depth shown there.
+    QTest::addColumn<QString>("depth");
+    QTest::newRow("in the slot") << 10.0 << 1.5 << QStringLiteral("-2.000");
+    QTest::newRow("in the slot along Y") << 21.5 << 6.0 << QStringLiteral("-2.000");
+    QTest::newRow("material left") << 5.0 << 8.0 << QStringLiteral("0.000");
+    QTest::newRow("beside the box") << 26.0 << 5.0 << QString();
+}
+
+void WorkpieceLayerTest::depthUnderThePointer()
+{
+    QFETCH(double, x);
+    QFETCH(double, y);
+    QFETCH(QString, depth);
+    CToolpathWindow& window = LoadAndWait(SLOTS);
+    Press(Qt::Key_F10, 20);
+    CToolpathCanvas& canvas = *window.GetCanvas();
+    QTest::mouseMove(&canvas, Pixel(canvas, x, y));
+    const QString info = window.GetInfoText();
+    const QRegularExpression pattern(QStringLiteral("Tiefe bei X (-?\\d+\\.\\d{3}) Y (-?\\d+\\.\\d{3}): Z (-?\\d+\\.\\d{3})"));
+    const QRegularExpressionMatch match = pattern.match(info);
+    if (depth.isEmpty()) {
+        QVERIFY2(!info.contains(QStringLiteral("Tiefe")), qPrintable(info));
+        return;
+    }
+    QVERIFY2(match.hasMatch(), qPrintable(info));
+    QCOMPARE(match.captured(3), depth);
+    // The cell's centre: within a cell and a pixel of the pointer.
+    const double reach = 26.0 / 1000.0 + 1.0 / canvas.GetView().GetScale();
+    QVERIFY(std::abs(match.captured(1).toDouble() - x) <= reach);
+    QVERIFY(std::abs(match.captured(2).toDouble() - y) <= reach);
+}
+
+void WorkpieceLayerTest::rapidIntoTheMaterialWhileCurrent_data()
+{
+    QTest::addColumn<int>("steps");
+    QTest::addColumn<bool>("marked");
+    // G1 X0 Y0 Z0 F100 take 5 presses, X10 one more; the next reaches N30.
+    QTest::newRow("in N20, the cut along the top") << 6 << false;
+    QTest::newRow("on G0 of N30") << 7 << true;
+    QTest::newRow("on Z-2 of N30") << 8 << true;
+    QTest::newRow("in N40, the rapid up") << 9 << false;
+}
+
+void WorkpieceLayerTest::rapidIntoTheMaterialWhileCurrent()
+{
+    QFETCH(int, steps);
+    QFETCH(bool, marked);
+    CToolpathWindow& window = LoadAndWait(RAPID_INTO);
+    Press(Qt::Key_F10, steps);
+    QCOMPARE(window.GetInfoText().contains(QString::fromUtf8(RAPID_CUT_TEXT)), marked);
+}
+
+void WorkpieceLayerTest::rapidThatCutIsDrawnRed()
+{
+    CToolpathWindow& window = LoadAndWait(RAPID_INTO);
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, Qt::Key_2);
+    CToolpathCanvas& canvas = *window.GetCanvas();
+    const auto middle = [&canvas]() {
+        const QPointF point = canvas.MapToCanvas(CMovePoint{10.0f, 0.0f, -1.0f});
+        return canvas.grab().toImage().pixel(QPoint(static_cast<int>(point.x()), static_cast<int>(point.y())));
+    };
+    // Before N30 is applied its rapid is drawn as a rapid; at the end, red
+    // (the rapid up in N40 runs along it but does not cut); stepped back, a
+    // rapid again.
+    Press(Qt::Key_F10, 6);
+    const QRgb before = middle();
+    QVERIFY(qRed(before) < 200 || qGreen(before) > 100);
+    Press(Qt::Key_F10, 5);
+    QVERIFY(qRed(middle()) > 200 && qGreen(middle()) < 100);
+    Press(Qt::Key_F10, 5, Qt::ShiftModifier);
+    QCOMPARE(middle(), before);
+}
+
+void WorkpieceLayerTest::toolTableRejectsBadEntries_data()
+{
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("diameter");
+    QTest::addColumn<QString>("defaultDiameter");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("diameter 0") << "2" << "0" << "6" << QStringLiteral("Durchmesser von T2");
+    QTest::newRow("text as diameter") << "2" << "sechs" << "6" << QStringLiteral("keine Zahl");
+    QTest::newRow("decimal comma") << "2" << "6,5" << "6" << QStringLiteral("Dezimalpunkt");
+    QTest::newRow("negative T number") << "-1" << "6" << "6" << QStringLiteral("Werkzeugnummer");
+    QTest::newRow("fraction as T number") << "1.5" << "6" << "6" << QStringLiteral("Werkzeugnummer");
+    QTest::newRow("default diameter negative") << "2" << "6" << "-6" << QStringLiteral("Standardwerkzeugs");
+}
+
+void WorkpieceLayerTest::toolTableRejectsBadEntries()
+{
+    QFETCH(QString, number);
+    QFETCH(QString, diameter);
+    QFETCH(QString, defaultDiameter);
+    QFETCH(QString, message);
+    CToolpathWindow& window = LoadAndWait(SLOTS);
+    QTest::mouseClick(FindButton(window, QStringLiteral("Werkzeuge...")), Qt::LeftButton);
+    auto* dialog = window.findChild<CToolTableDialog*>();
+    QVERIFY(dialog != nullptr && dialog->isVisible());
+    dialog->AddTool();
+    QTableWidget& table = *dialog->GetTable();
+    table.item(0, CToolTableDialog::COLUMN_NUMBER)->setText(number);
+    table.item(0, CToolTableDialog::COLUMN_DIAMETER)->setText(diameter);
+    dialog->GetDefaultDiameter()->setText(defaultDiameter);
+    QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    QVERIFY2(dialog->GetMessage().contains(message), qPrintable(dialog->GetMessage()));
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(Stored("stock_tool_count"), std::string());
+    QCOMPARE(window.GetWorkpiece()->GetSettings().tools.size(), std::size_t{0});
+}
+
+void WorkpieceLayerTest::toolTableKeepsAndAppliesGoodEntries()
+{
+    CToolpathWindow& window = LoadAndWait(SLOTS);
+    Press(Qt::Key_F10, 20);
+    CToolpathCanvas& canvas = *window.GetCanvas();
+    // Out of the 6 mm tool's reach from the slot along X, within 8 mm's.
+    QCOMPARE(ColourAt(canvas, 10, 3.6), CWorkpiecePicture::TOP_COLOUR);
+    QTest::mouseClick(FindButton(window, QStringLiteral("Werkzeuge...")), Qt::LeftButton);
+    auto* dialog = window.findChild<CToolTableDialog*>();
+    QVERIFY(dialog != nullptr);
+    dialog->AddTool();
+    QTableWidget& table = *dialog->GetTable();
+    table.item(0, CToolTableDialog::COLUMN_NUMBER)->setText(QStringLiteral("3"));
+    static_cast<QComboBox*>(table.cellWidget(0, CToolTableDialog::COLUMN_SHAPE))->setCurrentIndex(1);
+    table.item(0, CToolTableDialog::COLUMN_DIAMETER)->setText(QStringLiteral(" 3.175 "));
+    dialog->GetDefaultDiameter()->setText(QStringLiteral("8"));
+    QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    QTRY_VERIFY(window.findChild<CToolTableDialog*>() == nullptr);
+    QCOMPARE(Stored("stock_tool_count"), std::string("1"));
+    QCOMPARE(Stored("stock_tool_1"), std::string("3=ball:3.175"));
+    QCOMPARE(Stored("stock_default_tool"), std::string("flat:8"));
+    WaitForWorkpiece();
+    QVERIFY(ColourAt(canvas, 10, 3.6) != CWorkpiecePicture::TOP_COLOUR);
+    // The next window reads them back.
+    CWorkpieceSettings read;
+    read.Load(*std::make_unique<CSettingsStore>());
+    QCOMPARE(read.tools.size(), std::size_t{1});
+    QVERIFY(read == window.GetWorkpiece()->GetSettings());
+}
+
+void WorkpieceLayerTest::stockBoxRejectsBadEntries_data()
+{
+    QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("upside down") << QStringList{"0", "0", "0", "50", "40", "-5"}
+                                 << QStringLiteral("Z0 muss kleiner als Z1");
+    QTest::newRow("no width") << QStringList{"10", "0", "-5", "10", "40", "0"}
+                              << QStringLiteral("X0 muss kleiner als X1");
+    QTest::newRow("text in a field") << QStringList{"0", "0", "-5", "50", "vierzig", "0"}
+                                     << QStringLiteral("\u201EY1\u201C steht keine Zahl");
+    QTest::newRow("empty field") << QStringList{"0", "", "-5", "50", "40", "0"} << QStringLiteral("Y0");
+}
+
+void WorkpieceLayerTest::stockBoxRejectsBadEntries()
+{
+    QFETCH(QStringList, fields);
+    QFETCH(QString, message);
+    CToolpathWindow& window = LoadAndWait(SLOTS);
+    QTest::mouseClick(FindButton(window, QStringLiteral("Rohteil...")), Qt::LeftButton);
+    auto* dialog = window.findChild<CStockBoxDialog*>();
+    QVERIFY(dialog != nullptr && dialog->isVisible());
+    // The fields start with the automatic box in use.
+    QCOMPARE(dialog->GetField(0)->text(), QStringLiteral("-3"));
+    QVERIFY(!dialog->GetField(0)->isEnabled());
+    dialog->GetOwnBox()->click();
+    for (int index = 0; index < STOCK_BOX_VALUES; ++index)
+        dialog->GetField(index)->setText(fields[index]);
+    QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    QVERIFY2(dialog->GetMessage().contains(message), qPrintable(dialog->GetMessage()));
+    QVERIFY(dialog->isVisible());
+    QCOMPARE(Stored("stock_box"), std::string());
+    QVERIFY(window.GetWorkpiece()->GetSettings().automaticBox);
+}
+
+void WorkpieceLayerTest::stockBoxKeepsAndAppliesGoodEntries()
+{
+    CToolpathWindow& window = LoadAndWait(SLOTS);
+    CToolpathCanvas& canvas = *window.GetCanvas();
+    QTest::mouseClick(FindButton(window, QStringLiteral("Rohteil...")), Qt::LeftButton);
+    auto* dialog = window.findChild<CStockBoxDialog*>();
+    QVERIFY(dialog != nullptr);
+    dialog->GetOwnBox()->click();
+    const QStringList fields{"-1", "-1", "-4.5", "21", "11", "0.5"};
+    for (int index = 0; index < STOCK_BOX_VALUES; ++index)
+        dialog->GetField(index)->setText(fields[index]);
+    QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    QTRY_VERIFY(window.findChild<CStockBoxDialog*>() == nullptr);
+    QCOMPARE(Stored("stock_box"), std::string("-1,-1,-4.5,21,11,0.5"));
+    WaitForWorkpiece();
+    // Within the automatic box, outside this one; then the new top.
+    QCOMPARE(ColourAt(canvas, 5, 11.5), DefaultPathPalette().background);
+    QTest::mouseMove(&canvas, Pixel(canvas, 5, 8));
+    QVERIFY2(window.GetInfoText().contains(QStringLiteral(": Z 0.500")), qPrintable(window.GetInfoText()));
+    // Back to the automatic box.
+    QTest::mouseClick(FindButton(window, QStringLiteral("Rohteil...")), Qt::LeftButton);
+    dialog = window.findChild<CStockBoxDialog*>();
+    QVERIFY(dialog != nullptr);
+    dialog->GetAutomatic()->click();
+    QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+    QTRY_VERIFY(window.findChild<CStockBoxDialog*>() == nullptr);
+    QCOMPARE(Stored("stock_box"), std::string("auto"));
+    WaitForWorkpiece();
+    QCOMPARE(ColourAt(canvas, 5, 11.5), CWorkpiecePicture::TOP_COLOUR);
+}
+
+void WorkpieceLayerTest::unusableStoredValuesKeepTheDefaults_data()
+{
+    // Value names and texts, stored by hand.
+    QTest::addColumn<QStringList>("values");
+    QTest::newRow("box of five numbers") << QStringList{"stock_box", "0,0,-5,50,40"};
+    QTest::newRow("box of seven numbers") << QStringList{"stock_box", "0,0,-5,50,40,0,1"};
+    QTest::newRow("box upside down") << QStringList{"stock_box", "0,0,0,50,40,-5"};
+    QTest::newRow("box with a word") << QStringList{"stock_box", "0,0,-5,fifty,40,0"};
+    QTest::newRow("unknown shape") << QStringList{"stock_default_tool", "cone:6"};
+    QTest::newRow("default diameter 0") << QStringList{"stock_default_tool", "flat:0"};
+    QTest::newRow("negative diameter") << QStringList{"stock_tool_count", "1", "stock_tool_1", "1=flat:-2"};
+    QTest::newRow("one number twice") << QStringList{"stock_tool_count", "2", "stock_tool_1", "1=flat:2",
+                                                     "stock_tool_2", "1=ball:3"};
+}
+
+void WorkpieceLayerTest::unusableStoredValuesKeepTheDefaults()
+{
+    QFETCH(QStringList, values);
+    CMemorySettings memory;
+    for (int index = 0; index + 1 < values.size(); index += 2)
+        memory.WriteSettingString(SETTINGS_KEY, values[index].toStdString(), values[index + 1].toStdString());
+    CWorkpieceSettings read;
+    read.Load(memory);
+    QVERIFY(read == CWorkpieceSettings());
+}
+
+QTEST_MAIN(WorkpieceLayerTest)
+#include "workpiece_layer_test.moc"

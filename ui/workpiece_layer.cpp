@@ -1,0 +1,523 @@
+#include "workpiece_layer.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+#include <QBoxLayout>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QShortcut>
+
+#include "path_recolour.h"
+#include "stock_box_dialog.h"
+#include "tool_table_dialog.h"
+#include "toolpath_canvas.h"
+#include "workpiece.h"
+#include "workpiece_picture.h"
+
+namespace {
+
+const char* const SHOWN_TEXT = "Werkst\xC3\xBC" "ck";
+const char* const SHOWN_TIP = "Das Werkst\xC3\xBC" "ck unter der Bahn zeigen oder verbergen [W]";
+const char* const TOOLS_TEXT = "Werkzeuge...";
+const char* const TOOLS_TIP = "Form und Durchmesser der Werkzeuge nach T-Nummer";
+const char* const BOX_TEXT = "Rohteil...";
+const char* const BOX_TIP = "Ma\xC3\x9F" "e des Rohteils: automatisch oder eigene";
+const char* const DEPTH_TEXT = "Tiefe bei X %1 Y %2: Z %3";
+const char* const RAPID_CUT_TEXT = "Eilgang im Material";
+
+constexpr int MIN_BUTTON_WIDTH = 44;
+// A busy sweep sends a picture this often.
+constexpr auto PROGRESS_INTERVAL = std::chrono::milliseconds(100);
+// More rapid cuts than this are a program that is wrong throughout: the
+// first ones say enough.
+constexpr std::size_t MAX_DRAWN_RAPID_CUTS = 10000;
+constexpr qreal RAPID_CUT_WIDTH = 2.5;
+constexpr QRgb TOOL_OUTLINE = 0xE0FFFFFF;
+constexpr int TOOL_CIRCLE_POINTS = 48;
+constexpr double FULL_TURN = 6.283185307179586;
+// The legend of depths, at the top right of the canvas.
+constexpr int LEGEND_WIDTH = 12;
+constexpr int LEGEND_HEIGHT = 100;
+constexpr int LEGEND_MARGIN = 14;
+
+QPointF ToQt(const CViewPoint& point) { return {point.x, point.y}; }
+
+} // namespace
+
+// One request to the sweep thread: everything it may read.
+struct CWorkpieceLayer::CRequest {
+    std::uint64_t generation = 0;
+    std::shared_ptr<const CMoveTable> path;
+    const CWordList* words = nullptr;
+    CToolTable tools;
+    bool automaticBox = true;
+    CStockBox box;
+    CStepState step;
+    // The current block holds a rapid: find out whether it cuts.
+    bool currentRapid = false;
+    // The view at an angle to draw the block for; an empty size for none.
+    CPathView view;
+    QSize size;
+};
+
+// What the sweep thread sends: the material and what is drawn over it.
+struct CWorkpieceLayer::CSnapshot {
+    std::uint64_t generation = 0;
+    CStepState step;
+    // False while the sweep is on its way to step.doneCount.
+    bool complete = false;
+    CHeightGrid grid;
+    QImage relief;
+    // The block at an angle, drawn for blockView at its size.
+    QImage block;
+    CPathView blockView;
+    std::vector<std::size_t> rapidCuts;
+    bool currentRapidCut = false;
+    CTool tool;
+};
+
+struct CWorkpieceLayer::CSweepState {
+    std::uint64_t generation = 0;
+    // Kept here so that the table outlives the workpiece reading it.
+    std::shared_ptr<const CMoveTable> path;
+    std::unique_ptr<CWorkpiece> workpiece;
+    // The last picture sent: the next one draws only what changed since.
+    std::shared_ptr<const CSnapshot> lastSent;
+};
+
+CWorkpieceLayer::CWorkpieceLayer(ISettingsStore& settingsStore, CToolpathCanvas* pathCanvas, QWidget* parentWindow)
+    : QObject(parentWindow), store(settingsStore), canvas(pathCanvas), window(parentWindow),
+      sweepState(std::make_shared<CSweepState>())
+{
+    settings.Load(store);
+    auto* key = new QShortcut(QKeySequence(Qt::Key_W), window);
+    connect(key, &QShortcut::activated, this, &CWorkpieceLayer::Toggle);
+    canvas->setMouseTracking(true);
+    canvas->installEventFilter(this);
+    // The block at an angle is drawn with the material, for the view shown.
+    connect(canvas, &CToolpathCanvas::ViewChanged, this, &CWorkpieceLayer::RequestSweep);
+}
+
+CWorkpieceLayer::~CWorkpieceLayer() { runner.CancelAndWait(); }
+
+void CWorkpieceLayer::AddButtons(QBoxLayout& row)
+{
+    shownButton = new QPushButton(QString::fromUtf8(SHOWN_TEXT), window);
+    shownButton->setCheckable(true);
+    shownButton->setChecked(shown);
+    connect(shownButton, &QPushButton::clicked, this, &CWorkpieceLayer::SetShown);
+    auto* tools = new QPushButton(QString::fromUtf8(TOOLS_TEXT), window);
+    connect(tools, &QPushButton::clicked, this, &CWorkpieceLayer::OpenToolTable);
+    auto* box = new QPushButton(QString::fromUtf8(BOX_TEXT), window);
+    connect(box, &QPushButton::clicked, this, &CWorkpieceLayer::OpenStockBox);
+    const std::pair<QPushButton*, const char*> buttons[] = {{shownButton, SHOWN_TIP}, {tools, TOOLS_TIP}, {box, BOX_TIP}};
+    for (const auto& [button, tip] : buttons) {
+        button->setToolTip(QString::fromUtf8(tip));
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setMinimumWidth(MIN_BUTTON_WIDTH);
+        row.addWidget(button);
+    }
+}
+
+void CWorkpieceLayer::OnProgramChanging()
+{
+    runner.CancelAndWait();
+    // Nothing runs now: the workpiece that reads the old words can go.
+    sweepState->workpiece.reset();
+    sweepState->path.reset();
+    words = nullptr;
+    path.reset();
+    snapshot.reset();
+    ++generation;
+    requested = false;
+}
+
+void CWorkpieceLayer::SetPath(std::shared_ptr<const CMoveTable> newPath, const CWordList* newWords)
+{
+    path = std::move(newPath);
+    words = newWords;
+    snapshot.reset();
+    ++generation;
+    requested = false;
+    RequestSweep();
+    canvas->update();
+}
+
+void CWorkpieceLayer::Follow(const CStepState& newStep)
+{
+    step = newStep;
+    RequestSweep();
+}
+
+void CWorkpieceLayer::SetShown(bool show)
+{
+    shown = show;
+    if (shownButton != nullptr)
+        shownButton->setChecked(show);
+    RequestSweep();
+    UpdateDepthText();
+    if (canvas->IsFitted())
+        canvas->Fit();
+    canvas->update();
+    emit InfoChanged();
+}
+
+CToolTable CWorkpieceLayer::MakeToolTable() const
+{
+    CToolTable tools;
+    const auto toTool = [](const CWorkpieceToolEntry& entry) {
+        return CTool{entry.shape == WORKPIECE_TOOL_BALL ? TOOL_BALL : TOOL_FLAT, entry.diameter};
+    };
+    for (const CWorkpieceToolEntry& entry : settings.tools)
+        tools.SetTool(entry.number, toTool(entry));
+    tools.SetDefaultTool(toTool(settings.defaultTool));
+    return tools;
+}
+
+bool CWorkpieceLayer::ApplySettings(const CWorkpieceSettings& chosen)
+{
+    if (!chosen.Check().isEmpty())
+        return false;
+    settings = chosen;
+    settings.Save(store);
+    // Other tools or another box: the workpiece is cut again from the start.
+    ++generation;
+    requested = false;
+    RequestSweep();
+    return true;
+}
+
+void CWorkpieceLayer::OpenToolTable()
+{
+    auto* dialog = new CToolTableDialog(settings, window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog]() { ApplySettings(dialog->GetSettings()); });
+    dialog->open();
+}
+
+void CWorkpieceLayer::OpenStockBox()
+{
+    double shownBox[STOCK_BOX_VALUES];
+    std::copy(settings.box, settings.box + STOCK_BOX_VALUES, shownBox);
+    if (snapshot != nullptr) {
+        const CStockBox& box = snapshot->grid.GetBox();
+        const double inUse[STOCK_BOX_VALUES] = {box.x0, box.y0, box.z0, box.x1, box.y1, box.z1};
+        std::copy(inUse, inUse + STOCK_BOX_VALUES, shownBox);
+    }
+    auto* dialog = new CStockBoxDialog(settings, shownBox, window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog]() { ApplySettings(dialog->GetSettings()); });
+    dialog->open();
+}
+
+void CWorkpieceLayer::RequestSweep()
+{
+    // A closed window sweeps nothing; it asks again when it opens.
+    if (!shown || path == nullptr || words == nullptr || path->IsEmpty() || !canvas->isVisible())
+        return;
+    CPathView view;
+    QSize size;
+    BlockView(view, size);
+    if (requested && requestedGeneration == generation && requestedStep == step && requestedView == view &&
+        requestedSize == size)
+        return;
+    requested = true;
+    requestedGeneration = generation;
+    requestedStep = step;
+    requestedView = view;
+    requestedSize = size;
+    CRequest request;
+    request.generation = generation;
+    request.path = path;
+    request.words = words;
+    request.tools = MakeToolTable();
+    request.automaticBox = settings.automaticBox;
+    request.box = CStockBox{settings.box[0], settings.box[1], settings.box[2],
+                            settings.box[3], settings.box[4], settings.box[5]};
+    request.step = step;
+    request.view = view;
+    request.size = size;
+    if (step.HasCurrentBlock()) {
+        for (std::size_t move = step.blockFirst; move <= step.blockLast && move < path->GetCount(); ++move)
+            request.currentRapid = request.currentRapid || path->GetKind(move) == MOVE_RAPID;
+    }
+    const std::shared_ptr<CSweepState> state = sweepState;
+    runner.Post([this, request, state](const std::atomic<bool>& cancel) {
+        Sweep(request, *state, cancel, [this](std::shared_ptr<const CSnapshot> made) {
+            QMetaObject::invokeMethod(
+                this, [this, made]() { OnSnapshot(made); }, Qt::QueuedConnection);
+        });
+    });
+}
+
+void CWorkpieceLayer::BlockView(CPathView& view, QSize& size) const
+{
+    view = CPathView();
+    size = QSize();
+    if (canvas->GetView().GetProjection() == PROJECTION_ISOMETRIC) {
+        view = canvas->GetView();
+        size = canvas->size();
+    }
+}
+
+void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const std::atomic<bool>& cancel,
+                            const std::function<void(std::shared_ptr<const CSnapshot>)>& send)
+{
+    const CMoveTable& table = *request.path;
+    if (state.workpiece == nullptr || state.generation != request.generation) {
+        state.workpiece.reset();
+        state.lastSent.reset();
+        CWorkpiece::CSettings options;
+        options.box = request.automaticBox ? CStockBox::FitToPath(table, *request.words, request.tools) : request.box;
+        options.cell = CHeightGrid::DefaultCell(options.box);
+        std::size_t columns = 0;
+        std::size_t rows = 0;
+        if (!options.box.IsValid() || !CHeightGrid::CountCells(options.box, options.cell, columns, rows))
+            return;
+        state.path = request.path;
+        state.generation = request.generation;
+        state.workpiece = std::make_unique<CWorkpiece>(table, *request.words, 0, request.tools, options);
+    }
+    CWorkpiece& workpiece = *state.workpiece;
+    const auto makeSnapshot = [&](bool complete) {
+        auto made = std::make_shared<CSnapshot>();
+        made->generation = request.generation;
+        made->step = request.step;
+        made->complete = complete;
+        made->grid = workpiece.GetGrid();
+        if (state.lastSent != nullptr) {
+            made->relief = state.lastSent->relief;
+            CWorkpiecePicture::UpdateRelief(made->grid, state.lastSent->grid, made->relief);
+        } else {
+            made->relief = CWorkpiecePicture::DrawRelief(made->grid);
+        }
+        if (!request.size.isEmpty()) {
+            made->block = CWorkpiecePicture::DrawBlock(made->grid, request.view, request.size);
+            made->blockView = request.view;
+        }
+        for (const CRapidCut& cut : workpiece.GetRapidCuts())
+            made->rapidCuts.push_back(cut.move);
+        // The tool of the current block, or else of the last move done.
+        const std::size_t done = workpiece.GetDoneCount();
+        if (request.step.HasCurrentBlock())
+            made->tool = workpiece.GetToolOfMove(request.step.blockFirst);
+        else if (done > 0)
+            made->tool = workpiece.GetToolOfMove(done - 1);
+        else
+            made->tool = request.tools.GetDefaultTool();
+        return made;
+    };
+    auto sentAt = std::chrono::steady_clock::now();
+    const auto sendSnapshot = [&](std::shared_ptr<CSnapshot> made) {
+        state.lastSent = made;
+        send(std::move(made));
+    };
+    const auto progress = [&](std::size_t) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - sentAt < PROGRESS_INTERVAL)
+            return;
+        sentAt = now;
+        sendSnapshot(makeSnapshot(false));
+    };
+    const std::size_t target = std::min(request.step.doneCount, table.GetCount());
+    bool currentRapidCut = false;
+    if (request.currentRapid) {
+        // The current block is not applied yet: sweep it, read its rapids,
+        // and step back. A step back costs no sweep.
+        const std::size_t blockEnd = std::min(request.step.blockLast + 1, table.GetCount());
+        if (!workpiece.BringTo(blockEnd, &cancel, progress))
+            return;
+        for (std::size_t move = request.step.blockFirst; move < blockEnd; ++move)
+            currentRapidCut = currentRapidCut || workpiece.GetRapidCutDepth(move) > 0.0;
+    }
+    if (!workpiece.BringTo(target, &cancel, progress))
+        return;
+    std::shared_ptr<CSnapshot> made = makeSnapshot(true);
+    made->currentRapidCut = currentRapidCut;
+    sendSnapshot(std::move(made));
+}
+
+void CWorkpieceLayer::OnSnapshot(std::shared_ptr<const CSnapshot> made)
+{
+    if (made->generation != generation)
+        return;
+    const bool newBox = snapshot == nullptr || snapshot->grid.GetBox() != made->grid.GetBox();
+    snapshot = std::move(made);
+    // The first picture of a box shows all of it, unless the learner has
+    // zoomed or panned meanwhile.
+    if (newBox && canvas->IsFitted())
+        canvas->Fit();
+    UpdateDepthText();
+    canvas->update();
+    emit InfoChanged();
+}
+
+bool CWorkpieceLayer::IsUpToDate() const
+{
+    CPathView view;
+    QSize size;
+    BlockView(view, size);
+    return !shown || path == nullptr || path->IsEmpty() ||
+           (snapshot != nullptr && snapshot->generation == generation && snapshot->complete &&
+            snapshot->step == step && (size.isEmpty() || snapshot->blockView == view) && !runner.IsBusy());
+}
+
+QString CWorkpieceLayer::GetInfoText() const
+{
+    QStringList parts;
+    if (!depthText.isEmpty())
+        parts << depthText;
+    if (shown && snapshot != nullptr && snapshot->complete && snapshot->currentRapidCut && snapshot->step == step)
+        parts << QString::fromUtf8(RAPID_CUT_TEXT);
+    return parts.join(QStringLiteral("   "));
+}
+
+void CWorkpieceLayer::UpdateDepthText()
+{
+    depthText.clear();
+    if (!shown || !pointerInside || snapshot == nullptr)
+        return;
+    const CPathView& view = canvas->GetView();
+    if (view.GetProjection() != PROJECTION_TOP)
+        return;
+    const CViewPoint plane = view.PixelToPlane(pointer.x(), pointer.y());
+    std::size_t column = 0;
+    std::size_t row = 0;
+    if (!snapshot->grid.FindCell(plane.x, plane.y, column, row))
+        return;
+    // The cell's centre and height, as the command line prints them.
+    depthText = QString::fromUtf8(DEPTH_TEXT)
+                    .arg(CWorkpiecePicture::FormatLength(snapshot->grid.GetCenterX(column)),
+                         CWorkpiecePicture::FormatLength(snapshot->grid.GetCenterY(row)),
+                         CWorkpiecePicture::FormatLength(snapshot->grid.GetHeight(column, row)));
+}
+
+bool CWorkpieceLayer::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == canvas) {
+        const QString before = depthText;
+        if (event->type() == QEvent::MouseMove) {
+            pointerInside = true;
+            pointer = static_cast<QMouseEvent*>(event)->position();
+            UpdateDepthText();
+        } else if (event->type() == QEvent::Leave) {
+            pointerInside = false;
+            UpdateDepthText();
+        } else if (event->type() == QEvent::Show) {
+            RequestSweep();
+        }
+        if (depthText != before)
+            emit InfoChanged();
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void CWorkpieceLayer::PaintUnder(QPainter& painter, const CPathView& view, const QSize& /*size*/)
+{
+    if (!shown || snapshot == nullptr)
+        return;
+    const CHeightGrid& grid = snapshot->grid;
+    switch (view.GetProjection()) {
+    case PROJECTION_TOP:
+        painter.drawImage(CWorkpiecePicture::ReliefPlacement(grid, view), snapshot->relief);
+        break;
+    case PROJECTION_ISOMETRIC:
+        if (!snapshot->block.isNull() && snapshot->blockView.GetProjection() == PROJECTION_ISOMETRIC) {
+            // Drawn for an older view: shifted and scaled to this one until
+            // the new one comes, as the path's picture is.
+            const CPathView& drawn = snapshot->blockView;
+            const double factor = view.GetScale() / drawn.GetScale();
+            const QPointF topLeft(view.GetOffsetX() - factor * drawn.GetOffsetX(),
+                                  view.GetOffsetY() - factor * drawn.GetOffsetY());
+            painter.drawImage(QRectF(topLeft, QSizeF(snapshot->block.size()) * factor), snapshot->block);
+        }
+        break;
+    case PROJECTION_FRONT:
+    case PROJECTION_SIDE:
+        CWorkpiecePicture::DrawSilhouette(painter, grid, view);
+        break;
+    }
+}
+
+void CWorkpieceLayer::PaintOver(QPainter& painter, const CPathView& view, const QSize& size)
+{
+    if (!shown || snapshot == nullptr || path == nullptr)
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPen pen(QColor::fromRgb(DefaultPathPalette().coming[STYLE_ERROR]), RAPID_CUT_WIDTH);
+    pen.setCapStyle(Qt::RoundCap);
+    painter.setPen(pen);
+    const auto drawRapid = [&](std::size_t move) {
+        if (move < path->GetCount())
+            painter.drawLine(ToQt(view.Project(path->GetStart(move))), ToQt(view.Project(path->GetEnd(move))));
+    };
+    const std::size_t drawn = std::min(snapshot->rapidCuts.size(), MAX_DRAWN_RAPID_CUTS);
+    for (std::size_t index = 0; index < drawn; ++index)
+        drawRapid(snapshot->rapidCuts[index]);
+    if (snapshot->currentRapidCut && snapshot->step == step && step.HasCurrentBlock()) {
+        for (std::size_t move = step.blockFirst; move <= step.blockLast && move < path->GetCount(); ++move) {
+            if (path->GetKind(move) == MOVE_RAPID)
+                drawRapid(move);
+        }
+    }
+    painter.restore();
+    DrawToolMarker(painter, view);
+    if (view.GetProjection() == PROJECTION_TOP || view.GetProjection() == PROJECTION_ISOMETRIC) {
+        const CStockBox& box = snapshot->grid.GetBox();
+        CWorkpiecePicture::DrawLegend(
+            painter, QRect(size.width() - LEGEND_MARGIN - LEGEND_WIDTH, LEGEND_MARGIN + 8, LEGEND_WIDTH, LEGEND_HEIGHT),
+            box.z0, box.z1);
+    }
+}
+
+void CWorkpieceLayer::ExtendBounds(CMovePoint& min, CMovePoint& max) const
+{
+    if (!shown || snapshot == nullptr)
+        return;
+    const CStockBox& box = snapshot->grid.GetBox();
+    min = CMovePoint{std::min(min.x, box.x0), std::min(min.y, box.y0), std::min(min.z, box.z0)};
+    max = CMovePoint{std::max(max.x, box.x1), std::max(max.y, box.y1), std::max(max.z, box.z1)};
+}
+
+void CWorkpieceLayer::DrawToolMarker(QPainter& painter, const CPathView& view) const
+{
+    const CMovePoint tip = canvas->GetToolPoint();
+    const double radius = snapshot->tool.GetRadius();
+    // The cutting edge: the rim of a flat tool at the tip, the widest circle
+    // of a ball one radius above it; a shank as high as the tool is wide.
+    const double edge = tip.z + (snapshot->tool.shape == TOOL_BALL ? radius : 0.0);
+    const double shankTop = edge + 2.0 * radius;
+    QPolygonF rim;
+    QPolygonF top;
+    for (int index = 0; index <= TOOL_CIRCLE_POINTS; ++index) {
+        const double angle = FULL_TURN * index / TOOL_CIRCLE_POINTS;
+        const double x = tip.x + radius * std::cos(angle);
+        const double y = tip.y + radius * std::sin(angle);
+        rim << ToQt(view.Project(x, y, edge));
+        top << ToQt(view.Project(x, y, shankTop));
+    }
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor::fromRgba(TOOL_OUTLINE), 1.0));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPolyline(rim);
+    if (view.GetProjection() != PROJECTION_TOP) {
+        painter.drawPolyline(top);
+        // The shank's sides where the circles reach farthest left and right.
+        const auto byX = [](const QPointF& a, const QPointF& b) { return a.x() < b.x(); };
+        const auto left = std::min_element(rim.begin(), rim.end(), byX) - rim.begin();
+        const auto right = std::max_element(rim.begin(), rim.end(), byX) - rim.begin();
+        painter.drawLine(rim[left], top[left]);
+        painter.drawLine(rim[right], top[right]);
+        if (snapshot->tool.shape == TOOL_BALL) {
+            const QPointF lowest = ToQt(view.Project(tip.x, tip.y, tip.z));
+            painter.drawLine(rim[left], lowest);
+            painter.drawLine(lowest, rim[right]);
+        }
+    }
+    painter.restore();
+}

@@ -1,0 +1,119 @@
+// The workpiece in the toolpath window: the material the path leaves after
+// the moves done, drawn under the path, with the rapids that cut drawn red
+// over it and the tool's diameter at the tool. It follows the cursor as the
+// path's colours do; the sweep runs on a worker thread that brings one
+// workpiece forwards and back, and every picture it sends is shown as it
+// comes, so stepping never waits. Its buttons and key, its dialogs and the
+// depth under the pointer are here too; the tool table and the box are kept
+// in the settings store.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include <QImage>
+#include <QObject>
+#include <QPointF>
+
+#include "canvas_layer.h"
+#include "latest_job_runner.h"
+#include "move_table.h"
+#include "step_state.h"
+#include "tool_table.h"
+#include "word_list.h"
+#include "workpiece_settings.h"
+
+class CToolpathCanvas;
+class QBoxLayout;
+class QPushButton;
+class QWidget;
+
+class CWorkpieceLayer : public QObject, public ICanvasLayer {
+    Q_OBJECT
+
+public:
+    // window: the parent of the dialogs and of the key W.
+    CWorkpieceLayer(ISettingsStore& store, CToolpathCanvas* canvas, QWidget* window);
+    ~CWorkpieceLayer() override;
+
+    // "Werkstück", "Werkzeuge..." and "Rohteil..." at the end of a row.
+    void AddButtons(QBoxLayout& row);
+
+    // Before a load replaces the word list the workpiece reads.
+    void OnProgramChanging();
+    // The path of a new load and the words it was built from; null for none.
+    void SetPath(std::shared_ptr<const CMoveTable> path, const CWordList* words);
+    void Follow(const CStepState& step);
+
+    void SetShown(bool shown);
+    bool IsShown() const { return shown; }
+    void Toggle() { SetShown(!shown); }
+    void OpenToolTable();
+    void OpenStockBox();
+    const CWorkpieceSettings& GetSettings() const { return settings; }
+    // The entries are checked; bad ones change nothing and give false.
+    bool ApplySettings(const CWorkpieceSettings& chosen);
+
+    // The depth under the pointer and a rapid in the material, for the info
+    // line; empty when there is neither.
+    QString GetInfoText() const;
+    // True when the picture shows the material at the cursor, for tests.
+    bool IsUpToDate() const;
+
+    void PaintUnder(QPainter& painter, const CPathView& view, const QSize& size) override;
+    void PaintOver(QPainter& painter, const CPathView& view, const QSize& size) override;
+    void ExtendBounds(CMovePoint& min, CMovePoint& max) const override;
+
+signals:
+    void InfoChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct CRequest;
+    struct CSnapshot;
+    struct CSweepState;
+
+    void RequestSweep();
+    // The view the sweep thread draws the block for, if it draws one.
+    void BlockView(CPathView& view, QSize& size) const;
+    static void Sweep(const CRequest& request, CSweepState& state, const std::atomic<bool>& cancel,
+                      const std::function<void(std::shared_ptr<const CSnapshot>)>& send);
+    void OnSnapshot(std::shared_ptr<const CSnapshot> snapshot);
+    void UpdateDepthText();
+    void DrawToolMarker(QPainter& painter, const CPathView& view) const;
+    CToolTable MakeToolTable() const;
+
+    ISettingsStore& store;
+    CToolpathCanvas* canvas;
+    QWidget* window;
+    QPushButton* shownButton = nullptr;
+    CWorkpieceSettings settings;
+    bool shown = true;
+
+    std::shared_ptr<const CMoveTable> path;
+    const CWordList* words = nullptr;
+    CStepState step;
+    // A new load or new settings: a new workpiece.
+    std::uint64_t generation = 0;
+    // What the last request asked for, so that the same is not asked twice.
+    std::uint64_t requestedGeneration = 0;
+    CStepState requestedStep;
+    bool requested = false;
+    std::shared_ptr<const CSnapshot> snapshot;
+
+    // The view at an angle the last request drew for; an empty size for
+    // the other views, whose pictures do not depend on it.
+    CPathView requestedView;
+    QSize requestedSize;
+
+    bool pointerInside = false;
+    QPointF pointer;
+    QString depthText;
+
+    // Touched by the sweep thread only, and by this thread once the runner
+    // has been waited for.
+    std::shared_ptr<CSweepState> sweepState;
+    CLatestJobRunner runner;
+};
