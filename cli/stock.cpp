@@ -5,6 +5,7 @@
 
 #include "classic_number.h"
 #include "headless_panel.h"
+#include "json_lines.h"
 #include "json_text.h"
 #include "path_builder.h"
 #include "trace.h"
@@ -89,33 +90,6 @@ int ParseTool(const std::string& text, CTool& tool)
     return tool.IsValid() ? 0 : EXIT_SOME_FAILED;
 }
 
-class CStockWriter {
-public:
-    explicit CStockWriter(std::FILE* out) : out(out) {}
-    ~CStockWriter() { Flush(); }
-    CStockWriter(const CStockWriter&) = delete;
-    CStockWriter& operator=(const CStockWriter&) = delete;
-
-    std::string& Line() { return line; }
-    void EndRecord()
-    {
-        line += "}\n";
-        if (line.size() >= (1u << 20))
-            Flush();
-    }
-
-private:
-    void Flush()
-    {
-        if (!line.empty())
-            std::fwrite(line.data(), 1, line.size(), out);
-        line.clear();
-    }
-
-    std::FILE* out;
-    std::string line;
-};
-
 void AppendTriple(std::string& out, double x, double y, double z)
 {
     out += '[';
@@ -127,12 +101,11 @@ void AppendTriple(std::string& out, double x, double y, double z)
     out += ']';
 }
 
-void WriteStock(CStockWriter& writer, const CWorkpiece& workpiece)
+void WriteStock(CJsonLinesWriter& writer, const CWorkpiece& workpiece)
 {
     const CHeightGrid& grid = workpiece.GetGrid();
     const CStockBox& box = grid.GetBox();
-    std::string& line = writer.Line();
-    line += "{\"event\":\"stock\"";
+    std::string& line = writer.BeginRecord("stock");
     AppendKey(line, "min");
     AppendTriple(line, box.x0, box.y0, box.z0);
     AppendKey(line, "max");
@@ -147,7 +120,7 @@ void WriteStock(CStockWriter& writer, const CWorkpiece& workpiece)
     AppendNumber(line, static_cast<long long>(workpiece.GetDoneCount()));
     writer.EndRecord();
     for (const CRapidCut& cut : workpiece.GetRapidCuts()) {
-        line += "{\"event\":\"rapid-cut\"";
+        writer.BeginRecord("rapid-cut");
         AppendKey(line, "move");
         AppendNumber(line, static_cast<long long>(cut.move));
         AppendKey(line, "line");
@@ -157,7 +130,7 @@ void WriteStock(CStockWriter& writer, const CWorkpiece& workpiece)
         writer.EndRecord();
     }
     for (std::size_t row = 0; row < grid.GetRows(); ++row) {
-        line += "{\"event\":\"row\"";
+        writer.BeginRecord("row");
         AppendKey(line, "j");
         AppendNumber(line, static_cast<long long>(row));
         AppendKey(line, "z");
@@ -272,9 +245,8 @@ int RunStock(const CStockOptions& options, std::FILE* out, std::FILE* errors)
             workpiece.BringTo(count);
     }
 
-    CStockWriter writer(out);
-    std::string& line = writer.Line();
-    line += "{\"event\":\"load\"";
+    CJsonLinesWriter writer(out);
+    std::string& line = writer.BeginRecord("load");
     AppendKey(line, "result");
     AppendNumber(line, result);
     AppendKey(line, "error");
