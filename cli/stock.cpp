@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <limits>
+#include <new>
+#include <stdexcept>
 
 #include "classic_number.h"
 #include "headless_panel.h"
@@ -16,6 +18,8 @@ namespace {
 const char* const BOX_MESSAGE = "tornavel-cli: the stock box is empty or inverted\n";
 const char* const CELL_MESSAGE = "tornavel-cli: the cell size must be positive and give at most 4000000 cells\n";
 const char* const DIAMETER_MESSAGE = "tornavel-cli: a tool diameter must be positive\n";
+// The loader's words for the same failure.
+const char* const MEMORY_MESSAGE = "tornavel-cli: Not enough memory.\n";
 
 struct ShapeName {
     const char* name;
@@ -146,6 +150,53 @@ void WriteStock(CJsonLinesWriter& writer, const CWorkpiece& workpiece)
     }
 }
 
+int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* errors)
+{
+    CHeadlessPanel headless(options.file);
+    const int result = headless.loader.Load(std::string());
+    // After a failed load the list holds the words read before the error.
+    const CWordList& words = headless.loader.GetWordList();
+    const std::int64_t headerLines = CPathBuilder::CountHeaderLines(headless.loader.GetHeader());
+    CMoveTable table;
+    CPathBuilder(words, headerLines).BuildTable(table);
+
+    CWorkpiece::CSettings settings;
+    settings.box = options.hasBox ? options.box : CStockBox::FitToPath(table, words, options.tools);
+    if (!settings.box.IsValid()) {
+        std::fputs(BOX_MESSAGE, errors);
+        return EXIT_SOME_FAILED;
+    }
+    settings.cell = options.hasCell ? options.cell : CHeightGrid::DefaultCell(settings.box);
+    std::size_t columns = 0;
+    std::size_t rows = 0;
+    if (!CHeightGrid::CountCells(settings.box, settings.cell, columns, rows)) {
+        std::fputs(CELL_MESSAGE, errors);
+        return EXIT_SOME_FAILED;
+    }
+
+    CWorkpiece workpiece(table, words, headerLines, options.tools, settings);
+    if (options.trail.empty()) {
+        workpiece.BringTo(options.hasMoves ? options.moves : table.GetCount());
+    } else {
+        for (const std::size_t count : options.trail)
+            workpiece.BringTo(count);
+    }
+
+    CJsonLinesWriter writer(out);
+    std::string& line = writer.BeginRecord("load");
+    AppendKey(line, "result");
+    AppendNumber(line, result);
+    AppendKey(line, "error");
+    AppendJsonBytes(line, headless.loader.GetErrorText());
+    AppendKey(line, "wordCount");
+    AppendNumber(line, headless.loader.GetWordCount());
+    AppendKey(line, "lineCount");
+    AppendNumber(line, headless.loader.GetLineCount());
+    writer.EndRecord();
+    WriteStock(writer, workpiece);
+    return EXIT_ALL_LOADED;
+}
+
 } // namespace
 
 int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& options, std::string& message)
@@ -215,47 +266,12 @@ int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& 
 
 int RunStock(const CStockOptions& options, std::FILE* out, std::FILE* errors)
 {
-    CHeadlessPanel headless(options.file);
-    const int result = headless.loader.Load(std::string());
-    // After a failed load the list holds the words read before the error.
-    const CWordList& words = headless.loader.GetWordList();
-    const std::int64_t headerLines = CPathBuilder::CountHeaderLines(headless.loader.GetHeader());
-    CMoveTable table;
-    CPathBuilder(words, headerLines).BuildTable(table);
-
-    CWorkpiece::CSettings settings;
-    settings.box = options.hasBox ? options.box : CStockBox::FitToPath(table, words, options.tools);
-    if (!settings.box.IsValid()) {
-        std::fputs(BOX_MESSAGE, errors);
-        return EXIT_SOME_FAILED;
+    try {
+        return SweepAndWrite(options, out, errors);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+        // A reserve beyond what a vector can hold fails the same way.
     }
-    settings.cell = options.hasCell ? options.cell : CHeightGrid::DefaultCell(settings.box);
-    std::size_t columns = 0;
-    std::size_t rows = 0;
-    if (!CHeightGrid::CountCells(settings.box, settings.cell, columns, rows)) {
-        std::fputs(CELL_MESSAGE, errors);
-        return EXIT_SOME_FAILED;
-    }
-
-    CWorkpiece workpiece(table, words, headerLines, options.tools, settings);
-    if (options.trail.empty()) {
-        workpiece.BringTo(options.hasMoves ? options.moves : table.GetCount());
-    } else {
-        for (const std::size_t count : options.trail)
-            workpiece.BringTo(count);
-    }
-
-    CJsonLinesWriter writer(out);
-    std::string& line = writer.BeginRecord("load");
-    AppendKey(line, "result");
-    AppendNumber(line, result);
-    AppendKey(line, "error");
-    AppendJsonBytes(line, headless.loader.GetErrorText());
-    AppendKey(line, "wordCount");
-    AppendNumber(line, headless.loader.GetWordCount());
-    AppendKey(line, "lineCount");
-    AppendNumber(line, headless.loader.GetLineCount());
-    writer.EndRecord();
-    WriteStock(writer, workpiece);
-    return EXIT_ALL_LOADED;
+    std::fputs(MEMORY_MESSAGE, errors);
+    return EXIT_SOME_FAILED;
 }
