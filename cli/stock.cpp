@@ -2,9 +2,12 @@
 
 #include <charconv>
 #include <limits>
+#include <new>
+#include <stdexcept>
 
 #include "classic_number.h"
 #include "headless_panel.h"
+#include "json_lines.h"
 #include "json_text.h"
 #include "path_builder.h"
 #include "trace.h"
@@ -15,6 +18,8 @@ namespace {
 const char* const BOX_MESSAGE = "tornavel-cli: the stock box is empty or inverted\n";
 const char* const CELL_MESSAGE = "tornavel-cli: the cell size must be positive and give at most 4000000 cells\n";
 const char* const DIAMETER_MESSAGE = "tornavel-cli: a tool diameter must be positive\n";
+// The loader's words for the same failure.
+const char* const MEMORY_MESSAGE = "tornavel-cli: Not enough memory.\n";
 
 struct ShapeName {
     const char* name;
@@ -89,33 +94,6 @@ int ParseTool(const std::string& text, CTool& tool)
     return tool.IsValid() ? 0 : EXIT_SOME_FAILED;
 }
 
-class CStockWriter {
-public:
-    explicit CStockWriter(std::FILE* out) : out(out) {}
-    ~CStockWriter() { Flush(); }
-    CStockWriter(const CStockWriter&) = delete;
-    CStockWriter& operator=(const CStockWriter&) = delete;
-
-    std::string& Line() { return line; }
-    void EndRecord()
-    {
-        line += "}\n";
-        if (line.size() >= (1u << 20))
-            Flush();
-    }
-
-private:
-    void Flush()
-    {
-        if (!line.empty())
-            std::fwrite(line.data(), 1, line.size(), out);
-        line.clear();
-    }
-
-    std::FILE* out;
-    std::string line;
-};
-
 void AppendTriple(std::string& out, double x, double y, double z)
 {
     out += '[';
@@ -127,12 +105,11 @@ void AppendTriple(std::string& out, double x, double y, double z)
     out += ']';
 }
 
-void WriteStock(CStockWriter& writer, const CWorkpiece& workpiece)
+void WriteStock(CJsonLinesWriter& writer, const CWorkpiece& workpiece)
 {
     const CHeightGrid& grid = workpiece.GetGrid();
     const CStockBox& box = grid.GetBox();
-    std::string& line = writer.Line();
-    line += "{\"event\":\"stock\"";
+    std::string& line = writer.BeginRecord("stock");
     AppendKey(line, "min");
     AppendTriple(line, box.x0, box.y0, box.z0);
     AppendKey(line, "max");
@@ -147,7 +124,7 @@ void WriteStock(CStockWriter& writer, const CWorkpiece& workpiece)
     AppendNumber(line, static_cast<long long>(workpiece.GetDoneCount()));
     writer.EndRecord();
     for (const CRapidCut& cut : workpiece.GetRapidCuts()) {
-        line += "{\"event\":\"rapid-cut\"";
+        writer.BeginRecord("rapid-cut");
         AppendKey(line, "move");
         AppendNumber(line, static_cast<long long>(cut.move));
         AppendKey(line, "line");
@@ -157,7 +134,7 @@ void WriteStock(CStockWriter& writer, const CWorkpiece& workpiece)
         writer.EndRecord();
     }
     for (std::size_t row = 0; row < grid.GetRows(); ++row) {
-        line += "{\"event\":\"row\"";
+        writer.BeginRecord("row");
         AppendKey(line, "j");
         AppendNumber(line, static_cast<long long>(row));
         AppendKey(line, "z");
@@ -171,6 +148,53 @@ void WriteStock(CStockWriter& writer, const CWorkpiece& workpiece)
         line += ']';
         writer.EndRecord();
     }
+}
+
+int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* errors)
+{
+    CHeadlessPanel headless(options.file);
+    const int result = headless.loader.Load(std::string());
+    // After a failed load the list holds the words read before the error.
+    const CWordList& words = headless.loader.GetWordList();
+    const std::int64_t headerLines = CPathBuilder::CountHeaderLines(headless.loader.GetHeader());
+    CMoveTable table;
+    CPathBuilder(words, headerLines).BuildTable(table);
+
+    CWorkpiece::CSettings settings;
+    settings.box = options.hasBox ? options.box : CStockBox::FitToPath(table, words, options.tools);
+    if (!settings.box.IsValid()) {
+        std::fputs(BOX_MESSAGE, errors);
+        return EXIT_SOME_FAILED;
+    }
+    settings.cell = options.hasCell ? options.cell : CHeightGrid::DefaultCell(settings.box);
+    std::size_t columns = 0;
+    std::size_t rows = 0;
+    if (!CHeightGrid::CountCells(settings.box, settings.cell, columns, rows)) {
+        std::fputs(CELL_MESSAGE, errors);
+        return EXIT_SOME_FAILED;
+    }
+
+    CWorkpiece workpiece(table, words, headerLines, options.tools, settings);
+    if (options.trail.empty()) {
+        workpiece.BringTo(options.hasMoves ? options.moves : table.GetCount());
+    } else {
+        for (const std::size_t count : options.trail)
+            workpiece.BringTo(count);
+    }
+
+    CJsonLinesWriter writer(out);
+    std::string& line = writer.BeginRecord("load");
+    AppendKey(line, "result");
+    AppendNumber(line, result);
+    AppendKey(line, "error");
+    AppendJsonBytes(line, headless.loader.GetErrorText());
+    AppendKey(line, "wordCount");
+    AppendNumber(line, headless.loader.GetWordCount());
+    AppendKey(line, "lineCount");
+    AppendNumber(line, headless.loader.GetLineCount());
+    writer.EndRecord();
+    WriteStock(writer, workpiece);
+    return EXIT_ALL_LOADED;
 }
 
 } // namespace
@@ -242,48 +266,12 @@ int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& 
 
 int RunStock(const CStockOptions& options, std::FILE* out, std::FILE* errors)
 {
-    CHeadlessPanel headless(options.file);
-    const int result = headless.loader.Load(std::string());
-    // After a failed load the list holds the words read before the error.
-    const CWordList& words = headless.loader.GetWordList();
-    const std::int64_t headerLines = CPathBuilder::CountHeaderLines(headless.loader.GetHeader());
-    CMoveTable table;
-    CPathBuilder(words, headerLines).BuildTable(table);
-
-    CWorkpiece::CSettings settings;
-    settings.box = options.hasBox ? options.box : CStockBox::FitToPath(table, words, options.tools);
-    if (!settings.box.IsValid()) {
-        std::fputs(BOX_MESSAGE, errors);
-        return EXIT_SOME_FAILED;
+    try {
+        return SweepAndWrite(options, out, errors);
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+        // A reserve beyond what a vector can hold fails the same way.
     }
-    settings.cell = options.hasCell ? options.cell : CHeightGrid::DefaultCell(settings.box);
-    std::size_t columns = 0;
-    std::size_t rows = 0;
-    if (!CHeightGrid::CountCells(settings.box, settings.cell, columns, rows)) {
-        std::fputs(CELL_MESSAGE, errors);
-        return EXIT_SOME_FAILED;
-    }
-
-    CWorkpiece workpiece(table, words, headerLines, options.tools, settings);
-    if (options.trail.empty()) {
-        workpiece.BringTo(options.hasMoves ? options.moves : table.GetCount());
-    } else {
-        for (const std::size_t count : options.trail)
-            workpiece.BringTo(count);
-    }
-
-    CStockWriter writer(out);
-    std::string& line = writer.Line();
-    line += "{\"event\":\"load\"";
-    AppendKey(line, "result");
-    AppendNumber(line, result);
-    AppendKey(line, "error");
-    AppendJsonBytes(line, headless.loader.GetErrorText());
-    AppendKey(line, "wordCount");
-    AppendNumber(line, headless.loader.GetWordCount());
-    AppendKey(line, "lineCount");
-    AppendNumber(line, headless.loader.GetLineCount());
-    writer.EndRecord();
-    WriteStock(writer, workpiece);
-    return EXIT_ALL_LOADED;
+    std::fputs(MEMORY_MESSAGE, errors);
+    return EXIT_SOME_FAILED;
 }

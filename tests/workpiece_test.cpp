@@ -3,8 +3,10 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -297,12 +299,19 @@ TEST(WorkpieceTest, RandomWalksGiveTheGridOfAFreshSweep)
 
 // The window cancels a long sweep when the learner steps meanwhile: the grid
 // must then stand exactly where the sweep stopped.
-TEST(WorkpieceTest, CancelledSweepStopsAtAConsistentMoveCount)
+// Passes to and fro across TWENTY_BOX, long enough for several stretches
+// swept on several threads.
+std::string ZigZagProgram()
 {
     std::string program = "%\r\nG0 X0 Y0 Z-1\r\n";
     for (int move = 0; move < 3000; ++move)
         program += move % 2 == 0 ? "G1 X19.5 Y" + std::to_string(move % 20) + "\r\n" : "G1 X0.5\r\n";
-    const CLoadedPath path(program);
+    return program;
+}
+
+TEST(WorkpieceTest, CancelledSweepStopsAtAConsistentMoveCount)
+{
+    const CLoadedPath path(ZigZagProgram());
     ASSERT_EQ(path.loadResult, 1);
     const auto workpiece = path.MakeWorkpiece(CToolTable(), Settings(TWENTY_BOX, 0.5));
     std::atomic<bool> cancel(true);
@@ -320,6 +329,50 @@ TEST(WorkpieceTest, CancelledSweepStopsAtAConsistentMoveCount)
     ASSERT_GT(done, 0u);
     ASSERT_LT(done, path.table.GetCount());
     EXPECT_TRUE(workpiece->GetGrid() == FreshSweep(path, CToolTable(), Settings(TWENTY_BOX, 0.5), done)->GetGrid());
+}
+
+// Memory running out inside one of the sweep's threads must reach the caller
+// as the exception, not end the program, and leave a workpiece that sweeps
+// like a fresh one.
+TEST(WorkpieceTest, FailureInASweepThreadReachesTheCaller)
+{
+    struct FailureRow {
+        const char* name;
+        bool onCallingThread;
+        std::size_t doneBefore;
+        std::size_t failingMove;
+    };
+    const FailureRow rows[] = {
+        {"a worker thread in the first stretch", false, 0, 700},
+        {"the calling thread while a worker sweeps", true, 0, 700},
+        {"a worker thread after earlier stretches", false, 1500, 2500},
+    };
+    const CLoadedPath path(ZigZagProgram());
+    const std::size_t moves = path.table.GetCount();
+    CWorkpiece::CSettings settings = Settings(TWENTY_BOX, 0.5);
+    settings.threads = 2;
+    const auto fresh = FreshSweep(path, CToolTable(), settings, moves);
+    const auto untouched = FreshSweep(path, CToolTable(), settings, 0);
+    for (const FailureRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::thread::id caller = std::this_thread::get_id();
+        std::atomic<bool> armed(false);
+        CWorkpiece::CSettings failing = settings;
+        failing.beforeMove = [&](std::size_t move) {
+            if (armed && move == row.failingMove && (std::this_thread::get_id() == caller) == row.onCallingThread)
+                throw std::bad_alloc();
+        };
+        const auto workpiece = path.MakeWorkpiece(CToolTable(), failing);
+        workpiece->BringTo(row.doneBefore);
+        armed = true;
+        EXPECT_THROW(workpiece->BringTo(moves), std::bad_alloc);
+        armed = false;
+        EXPECT_EQ(workpiece->GetDoneCount(), 0u);
+        EXPECT_TRUE(workpiece->GetGrid() == untouched->GetGrid());
+        EXPECT_TRUE(workpiece->BringTo(moves));
+        EXPECT_TRUE(workpiece->GetGrid() == fresh->GetGrid());
+        ExpectSameRapidCuts(*workpiece, *fresh);
+    }
 }
 
 // The rules computed another way: every move sampled densely along its

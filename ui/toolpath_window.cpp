@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <new>
-#include <stdexcept>
 #include <string>
 
 #include <QButtonGroup>
@@ -17,6 +15,7 @@
 
 #include "classic_number.h"
 #include "code_page_1252.h"
+#include "job_failure_text.h"
 #include "machine_state.h"
 #include "panel_interfaces.h"
 #include "path_builder.h"
@@ -151,10 +150,7 @@ const char* const ELLIPSIS = "...";
 const char* const PATH_TO_ERROR_TEXT = "Bahn bis zur Fehlerstelle";
 const char* const NO_MOVES_TEXT = "Programm ohne Bewegungen";
 const char* const UNAVAILABLE_TEXT = "Bahn nicht verf\xC3\xBCgbar: ";
-// The loader's words for the same failure.
-const char* const NOT_ENOUGH_MEMORY_TEXT = "Not enough memory.";
 const char* const TOO_MANY_BLOCKS_TEXT = "mehr S\xC3\xA4tze, als das Bild zeigen kann";
-const char* const UNKNOWN_FAILURE_TEXT = "unbekannter Fehler";
 // A block longer than this is cut short even in the info line's tooltip.
 constexpr std::size_t MAX_BLOCK_WORDS = 500;
 // How far the info line looks for the ends of the cursor's block.
@@ -182,23 +178,6 @@ bool ReadStoredInt(ISettingsStore& settings, const char* name, int low, int high
         return false;
     value = parsed;
     return true;
-}
-
-// What a failed job says on the picture. A failed reserve of the move table
-// ends in a length error as well as in bad_alloc.
-QString FailureText(std::exception_ptr error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::bad_alloc&) {
-        return QString::fromLatin1(NOT_ENOUGH_MEMORY_TEXT);
-    } catch (const std::length_error&) {
-        return QString::fromLatin1(NOT_ENOUGH_MEMORY_TEXT);
-    } catch (const std::exception& failure) {
-        return QString::fromUtf8(failure.what());
-    } catch (...) {
-    }
-    return QString::fromUtf8(UNKNOWN_FAILURE_TEXT);
 }
 
 std::size_t CountBlockEnds(const CWordList& words)
@@ -428,7 +407,7 @@ void CToolpathWindow::ReportFailure(JobKind kind, std::exception_ptr error)
     // On the runner's thread, after the job's own memory is freed; the job
     // left its generation there.
     const std::uint64_t generation = kind == JOB_BUILD ? buildJobGeneration : pictureJobGeneration;
-    const QString reason = FailureText(error);
+    const QString reason = JobFailureText(error);
     QMetaObject::invokeMethod(
         this, [this, kind, generation, reason]() { OnJobFailed(kind, generation, reason); }, Qt::QueuedConnection);
 }
@@ -681,6 +660,9 @@ void CToolpathWindow::UpdateMessage()
     } else if (model != nullptr && model->table.IsEmpty()) {
         message = QString::fromLatin1(NO_MOVES_TEXT);
     }
+    const QString workpieceFailure = workpiece->GetFailureText();
+    if (!workpieceFailure.isEmpty())
+        message += (message.isEmpty() ? QString() : QStringLiteral("\n")) + workpieceFailure;
     canvas->SetMessage(message);
 }
 

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QShortcut>
 
+#include "job_failure_text.h"
 #include "path_recolour.h"
 #include "stock_box_dialog.h"
 #include "tool_table_dialog.h"
@@ -27,6 +28,7 @@ const char* const BOX_TEXT = "Rohteil...";
 const char* const BOX_TIP = "Ma\xC3\x9F" "e des Rohteils: automatisch oder eigene";
 const char* const DEPTH_TEXT = "Tiefe bei X %1 Y %2: Z %3";
 const char* const RAPID_CUT_TEXT = "Eilgang im Material";
+const char* const UNAVAILABLE_TEXT = "Werkst\xC3\xBC" "ck nicht verf\xC3\xBC" "gbar: ";
 
 constexpr int MIN_BUTTON_WIDTH = 44;
 // A busy sweep sends a picture this often.
@@ -90,7 +92,8 @@ struct CWorkpieceLayer::CSweepState {
 
 CWorkpieceLayer::CWorkpieceLayer(ISettingsStore& settingsStore, CToolpathCanvas* pathCanvas, QWidget* parentWindow)
     : QObject(parentWindow), store(settingsStore), canvas(pathCanvas), window(parentWindow),
-      sweepState(std::make_shared<CSweepState>())
+      sweepState(std::make_shared<CSweepState>()),
+      runner([this](std::exception_ptr error) { ReportFailure(error); })
 {
     settings.Load(store);
     auto* key = new QShortcut(QKeySequence(Qt::Key_W), window);
@@ -131,6 +134,7 @@ void CWorkpieceLayer::OnProgramChanging()
     words = nullptr;
     path.reset();
     snapshot.reset();
+    failure.clear();
     ++generation;
     requested = false;
 }
@@ -140,6 +144,7 @@ void CWorkpieceLayer::SetPath(std::shared_ptr<const CMoveTable> newPath, const C
     path = std::move(newPath);
     words = newWords;
     snapshot.reset();
+    failure.clear();
     ++generation;
     requested = false;
     RequestSweep();
@@ -184,6 +189,7 @@ bool CWorkpieceLayer::ApplySettings(const CWorkpieceSettings& chosen)
     settings = chosen;
     settings.Save(store);
     // Other tools or another box: the workpiece is cut again from the start.
+    failure.clear();
     ++generation;
     requested = false;
     RequestSweep();
@@ -246,6 +252,7 @@ void CWorkpieceLayer::RequestSweep()
     }
     const std::shared_ptr<CSweepState> state = sweepState;
     runner.Post([this, request, state](const std::atomic<bool>& cancel) {
+        sweepJobGeneration = request.generation;
         Sweep(request, *state, cancel, [this](std::shared_ptr<const CSnapshot> made) {
             QMetaObject::invokeMethod(
                 this, [this, made]() { OnSnapshot(made); }, Qt::QueuedConnection);
@@ -346,6 +353,7 @@ void CWorkpieceLayer::OnSnapshot(std::shared_ptr<const CSnapshot> made)
         return;
     const bool newBox = snapshot == nullptr || snapshot->grid.GetBox() != made->grid.GetBox();
     snapshot = std::move(made);
+    failure.clear();
     // The first picture of a box shows all of it, unless the learner has
     // zoomed or panned meanwhile.
     if (newBox && canvas->IsFitted())
@@ -353,6 +361,39 @@ void CWorkpieceLayer::OnSnapshot(std::shared_ptr<const CSnapshot> made)
     UpdateDepthText();
     canvas->update();
     emit InfoChanged();
+}
+
+void CWorkpieceLayer::ReportFailure(std::exception_ptr error)
+{
+    // On the runner's thread, once the job's captures are freed. The
+    // workpiece stays usable (it stands at the untouched box), so the next
+    // request sweeps again.
+    const std::uint64_t failedGeneration = sweepJobGeneration;
+    const QString reason = JobFailureText(error);
+    QMetaObject::invokeMethod(
+        this, [this, failedGeneration, reason]() { OnSweepFailed(failedGeneration, reason); },
+        Qt::QueuedConnection);
+}
+
+void CWorkpieceLayer::OnSweepFailed(std::uint64_t failedGeneration, const QString& reason)
+{
+    if (failedGeneration != generation)
+        return;
+    // The material shown is of another step; it goes, and its memory.
+    snapshot.reset();
+    failure = reason;
+    // The same step may be asked for again, by W or a new view.
+    requested = false;
+    UpdateDepthText();
+    canvas->update();
+    emit InfoChanged();
+}
+
+QString CWorkpieceLayer::GetFailureText() const
+{
+    if (!shown || failure.isEmpty())
+        return QString();
+    return QString::fromUtf8(UNAVAILABLE_TEXT) + failure;
 }
 
 bool CWorkpieceLayer::IsUpToDate() const

@@ -3,12 +3,14 @@
 // over it and the tool's diameter at the tool. It follows the cursor as the
 // path's colours do; the sweep runs on a worker thread that brings one
 // workpiece forwards and back, and every picture it sends is shown as it
-// comes, so stepping never waits. Its buttons and key, its dialogs and the
-// depth under the pointer are here too; the tool table and the box are kept
-// in the settings store.
+// comes, so stepping never waits; a sweep that fails (out of memory) leaves
+// a note for the picture and the next step tries again. Its buttons and key,
+// its dialogs and the depth under the pointer are here too; the tool table
+// and the box are kept in the settings store.
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 
 #include <QImage>
@@ -57,6 +59,9 @@ public:
     // The depth under the pointer and a rapid in the material, for the info
     // line; empty when there is neither.
     QString GetInfoText() const;
+    // Why the workpiece is not shown, for the message on the picture; empty
+    // while it is or while it is hidden.
+    QString GetFailureText() const;
     // True when the picture shows the material at the cursor, for tests.
     bool IsUpToDate() const;
 
@@ -81,6 +86,8 @@ private:
     static void Sweep(const CRequest& request, CSweepState& state, const std::atomic<bool>& cancel,
                       const std::function<void(std::shared_ptr<const CSnapshot>)>& send);
     void OnSnapshot(std::shared_ptr<const CSnapshot> snapshot);
+    void ReportFailure(std::exception_ptr error);
+    void OnSweepFailed(std::uint64_t failedGeneration, const QString& reason);
     void UpdateDepthText();
     void DrawToolMarker(QPainter& painter, const CPathView& view) const;
     CToolTable MakeToolTable() const;
@@ -102,6 +109,8 @@ private:
     CStepState requestedStep;
     bool requested = false;
     std::shared_ptr<const CSnapshot> snapshot;
+    // Why the last sweep of this generation failed; empty once one succeeds.
+    QString failure;
 
     // The view at an angle the last request drew for; an empty size for
     // the other views, whose pictures do not depend on it.
@@ -115,5 +124,8 @@ private:
     // Touched by the sweep thread only, and by this thread once the runner
     // has been waited for.
     std::shared_ptr<CSweepState> sweepState;
+    // The generation of the running sweep, for its failure report; only the
+    // runner's thread uses it.
+    std::uint64_t sweepJobGeneration = 0;
     CLatestJobRunner runner;
 };

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <exception>
 #include <limits>
-#include <system_error>
 #include <thread>
 
 #include "move_chords.h"
@@ -113,19 +113,43 @@ double CWorkpiece::GetRapidCutDepth(std::size_t move) const
 bool CWorkpiece::BringTo(std::size_t moveCount, const std::atomic<bool>* cancel, const ProgressCallback& progress)
 {
     const std::size_t target = std::min(moveCount, table.GetCount());
-    if (target < doneCount) {
-        if (target >= logFirst) {
-            StepBack(target);
-            return true;
+    try {
+        if (target < doneCount) {
+            if (target >= logFirst) {
+                StepBack(target);
+                return true;
+            }
+            RestoreSnapshot(LessMargin(target));
+        } else if (target > doneCount && FindSnapshot(LessMargin(target)) > doneCount) {
+            // Copying a grid beats sweeping the moves up to it.
+            RestoreSnapshot(LessMargin(target));
         }
-        RestoreSnapshot(LessMargin(target));
-    } else if (target > doneCount && FindSnapshot(LessMargin(target)) > doneCount) {
-        // Copying a grid beats sweeping the moves up to it.
-        RestoreSnapshot(LessMargin(target));
+        bool cancelled = false;
+        SweepForward(target, cancel, progress, cancelled);
+        return !cancelled;
+    } catch (...) {
+        ResetAfterFailure();
+        throw;
     }
-    bool cancelled = false;
-    SweepForward(target, cancel, progress, cancelled);
-    return !cancelled;
+}
+
+void CWorkpiece::ResetAfterFailure() noexcept
+{
+    // A failed sweep leaves part of a stretch in the grid, maybe part of a
+    // move, and its undo log may be cut short. Putting the grid back at the
+    // moves it stood at would need that log, or a sweep that may fail as
+    // this one did; the untouched box needs no memory at all. Snapshots are
+    // only stored whole, and the rapid cuts of finished stretches stay true,
+    // so the next BringTo starts from the nearest snapshot as usual.
+    grid.Reset();
+    doneCount = 0;
+    ClearLog();
+    for (CBandLog& band : bands)
+        band.rapidCuts.clear();
+    // Cuts of the failed stretch may have been added in part.
+    rapidCuts.erase(std::lower_bound(rapidCuts.begin(), rapidCuts.end(), sweptCount,
+                                     [](const CRapidCut& cut, std::size_t count) { return cut.move < count; }),
+                    rapidCuts.end());
 }
 
 std::size_t CWorkpiece::FindSnapshot(std::size_t target) const
@@ -233,23 +257,41 @@ void CWorkpiece::SweepStretch(std::size_t first, std::size_t end)
     const std::uint32_t serialBase = serialCount;
     serialCount += static_cast<std::uint32_t>(count);
 
+    // An exception must not leave a thread (that ends the program): each
+    // band keeps its own, a failed band stops the others at their next move,
+    // and the first is rethrown here once all have ended.
+    std::vector<std::exception_ptr> failures(bands.size());
+    std::atomic<bool> failed(false);
+    const auto sweepBand = [&](std::size_t band) noexcept {
+        try {
+            SweepBand(band, first, end, serialBase, failed);
+        } catch (...) {
+            failures[band] = std::current_exception();
+            failed = true;
+        }
+    };
     std::vector<std::thread> workers;
+    workers.reserve(bands.size());
     std::size_t band = 1;
     if (count >= PARALLEL_MOVES) {
         for (; band < bands.size(); ++band) {
             try {
-                workers.emplace_back(&CWorkpiece::SweepBand, this, band, first, end, serialBase);
-            } catch (const std::system_error&) {
+                workers.emplace_back(sweepBand, band);
+            } catch (...) {
                 // No thread to be had: sweep the rest here.
                 break;
             }
         }
     }
-    SweepBand(0, first, end, serialBase);
+    sweepBand(0);
     for (; band < bands.size(); ++band)
-        SweepBand(band, first, end, serialBase);
+        sweepBand(band);
     for (std::thread& worker : workers)
         worker.join();
+    for (const std::exception_ptr& failure : failures) {
+        if (failure != nullptr)
+            std::rethrow_exception(failure);
+    }
 
     // A rapid's depth is the most it lowered any band's rows.
     std::vector<CRapidCut> found;
@@ -273,7 +315,8 @@ void CWorkpiece::SweepStretch(std::size_t first, std::size_t end)
     }
 }
 
-void CWorkpiece::SweepBand(std::size_t band, std::size_t first, std::size_t end, std::uint32_t serialBase)
+void CWorkpiece::SweepBand(std::size_t band, std::size_t first, std::size_t end, std::uint32_t serialBase,
+                           const std::atomic<bool>& failed)
 {
     CBandLog& log = bands[band];
     CToolSweep sweep(grid, band, bands.size(), stamps.data());
@@ -281,6 +324,10 @@ void CWorkpiece::SweepBand(std::size_t band, std::size_t first, std::size_t end,
     const double* heights = grid.GetData();
     std::vector<SweepPoint> points;
     for (std::size_t move = first; move < end; ++move) {
+        if (failed.load(std::memory_order_relaxed))
+            return;
+        if (settings.beforeMove)
+            settings.beforeMove(move);
         const std::size_t moveStart = log.changes.GetCount();
         sweep.BeginMove(serialBase + static_cast<std::uint32_t>(move - first) + 1);
         CMoveChords::Build(table, move, points);

@@ -56,6 +56,9 @@ public:
         // Moves between snapshots at least: closer ones cost more memory than
         // sweeping again.
         std::size_t minSnapshotSpacing = 4096;
+        // For tests: called on the sweeping thread before each move, so that
+        // a test can fail a sweep inside one of its threads.
+        std::function<void(std::size_t move)> beforeMove;
     };
 
     // headerLines: the line ends in the program's header (see
@@ -73,6 +76,10 @@ public:
     // Brings the grid to the first moveCount moves done (clamped to the
     // table), forwards or backwards. Returns false when cancel was set before
     // the end: the grid then stands consistently at GetDoneCount() moves.
+    // An exception from any of the sweep's threads (std::bad_alloc) or from
+    // progress reaches the caller once all threads have ended, with the grid
+    // back at the untouched box (no moves done); a later BringTo sweeps as a
+    // fresh workpiece would.
     bool BringTo(std::size_t moveCount, const std::atomic<bool>* cancel = nullptr,
                  const ProgressCallback& progress = ProgressCallback());
 
@@ -116,7 +123,9 @@ private:
     void SweepForward(std::size_t target, const std::atomic<bool>* cancel, const ProgressCallback& progress,
                       bool& cancelled);
     void SweepStretch(std::size_t first, std::size_t end);
-    void SweepBand(std::size_t band, std::size_t first, std::size_t end, std::uint32_t serialBase);
+    void SweepBand(std::size_t band, std::size_t first, std::size_t end, std::uint32_t serialBase,
+                   const std::atomic<bool>& failed);
+    void ResetAfterFailure() noexcept;
     void StepBack(std::size_t target);
     // The moves of the latest stored snapshot at or before target, 0 for
     // the untouched box.
