@@ -6,9 +6,12 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 void AppendNumber(std::string& out, long long value);
 void AppendReal(std::string& out, double value);
+// A byte string as a JSON string: byte b stands as the code point U+00bb.
+void AppendJsonBytes(std::string& out, std::string_view bytes);
 
 // ,"key": for a record that is already open.
 template <std::size_t N>

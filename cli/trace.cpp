@@ -191,45 +191,6 @@ bool IsValidScript(const std::string& script)
     return true;
 }
 
-void AppendJsonBytes(std::string& out, std::string_view bytes)
-{
-    static const char hexDigits[] = "0123456789abcdef";
-    out += '"';
-    // Most texts are plain ASCII that stands as it is.
-    std::size_t plain = 0;
-    while (plain < bytes.size()) {
-        const auto byte = static_cast<unsigned char>(bytes[plain]);
-        if (byte < 0x20 || byte >= 0x80 || byte == '"' || byte == '\\')
-            break;
-        ++plain;
-    }
-    out.append(bytes.data(), plain);
-    for (std::size_t index = plain; index < bytes.size(); ++index) {
-        const auto byte = static_cast<unsigned char>(bytes[index]);
-        switch (byte) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (byte < 0x20) {
-                out += "\\u00";
-                out += hexDigits[byte >> 4];
-                out += hexDigits[byte & 0xF];
-            } else if (byte < 0x80) {
-                out += static_cast<char>(byte);
-            } else {
-                // U+0080 to U+00FF in UTF-8.
-                out += static_cast<char>(0xC0 | (byte >> 6));
-                out += static_cast<char>(0x80 | (byte & 0x3F));
-            }
-            break;
-        }
-    }
-    out += '"';
-}
-
 int RunTrace(const std::string& file, const std::string& script, std::FILE* out)
 {
     CHeadlessPanel headless(file);

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <string>
-#include <string_view>
 #include <vector>
 
 enum CliExit {
@@ -20,6 +19,3 @@ bool IsValidScript(const std::string& script);
 
 // The script must be valid.
 int RunTrace(const std::string& file, const std::string& script, std::FILE* out);
-
-// A byte string as a JSON string: byte b stands as the code point U+00bb.
-void AppendJsonBytes(std::string& out, std::string_view bytes);
