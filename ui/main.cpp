@@ -5,13 +5,14 @@
 
 #include "command_line.h"
 #include "controller_app.h"
+#include "platform.h"
 #include "qt_translations.h"
 
 int main(int argc, char* argv[])
 {
     // Before Qt starts: help and version need no display.
     CCommandLine commandLine;
-    commandLine.Parse(std::vector<std::string>(argv + 1, argv + argc));
+    commandLine.Parse(GetUtf8Arguments(argc, argv));
     if (commandLine.GetAction() != CL_RUN_PANEL)
         return commandLine.Report(stdout, stderr);
 
