@@ -27,7 +27,7 @@ int RunExplain(const std::string& file, std::FILE* out)
     std::string lines;
     for (WordPosition position = words.GetFirst(); position != CWordList::NO_POSITION;
          position = words.GetNext(position)) {
-        lines += Cp1252ToTerminalUtf8(ExplainWord(words.GetText(position), words.GetValue(position)));
+        lines += Cp1252ToTerminalUtf8(ExplainWordAt(words, position));
         lines += '\n';
         if (lines.size() >= FLUSH_SIZE)
             Write(lines, out);

@@ -40,6 +40,7 @@ if(TORNAVEL_BUILD_UI)
     set(TORNAVEL_QT_TRANSLATIONS /usr/share/qt6/translations CACHE PATH
         "Where qtbase_de.qm is (qt6-translations-l10n)")
     install(FILES ${TORNAVEL_QT_TRANSLATIONS}/qtbase_de.qm DESTINATION translations)
+    install(FILES ${TORNAVEL_LISTING_FONT_LICENSE} DESTINATION licences RENAME LiberationMono-LICENSE.txt)
 endif()
 
 install(DIRECTORY examples/ DESTINATION examples)

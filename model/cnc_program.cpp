@@ -189,6 +189,8 @@ int CCncProgram::Load(const std::string& name)
     int result = RESULT_OK;
     try {
         result = ReadProgram();
+        // The words before a syntax error stay, and are explained too.
+        words.IndexModes();
     } catch (const std::bad_alloc&) {
         result = FailForMemory();
     }

@@ -79,4 +79,15 @@ void CWordList::RemoveAll()
     std::vector<std::uint32_t>().swap(starts);
     std::vector<std::uint8_t>().swap(kinds);
     spansVisible = false;
+    modes.Clear();
+}
+
+void CWordList::IndexModes()
+{
+    modes.Clear();
+    for (WordPosition position = 0; position < kinds.size(); ++position) {
+        const WordKind kind = GetKind(position);
+        if (CModeIndex::TakesKind(kind))
+            modes.Take(position, kind);
+    }
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cnc_word.h"
+#include "mode_index.h"
 
 using WordPosition = std::size_t;
 
@@ -42,6 +43,8 @@ public:
     // The word whose span holds the listing position, NO_POSITION when none
     // does (a blank between words, the header, no spans yet).
     WordPosition FindAt(std::int64_t listingPosition) const;
+    // The G90/G91 and length unit the word's block is applied with.
+    CBlockModes GetModesAt(WordPosition position) const { return modes.GetAt(position); }
 
     // The loader's side. text holds the listing: every word is appended to it
     // before it is appended here, so the list never reaches past its end.
@@ -58,6 +61,8 @@ public:
     }
     // Spans are reported only once the listing has been handed to a view.
     void SetSpansVisible(bool visible) { spansVisible = visible; }
+    // Once the words are all appended: one pass over their kinds.
+    void IndexModes();
     void RemoveAll();
 
 private:
@@ -72,4 +77,5 @@ private:
     // of a word is where the next word's blank or text begins.
     std::vector<std::uint8_t> kinds;
     bool spansVisible = false;
+    CModeIndex modes;
 };

@@ -188,6 +188,20 @@ TEST(CliExplain, EveryLoadedWordWithItsMeaningInUtf8)
          "GO 1\xE2\x90\x89" "2: Eilgang\n"
          "Satzende: der Satz wird ausgef\xC3\xBChrt\n",
          0},
+        {"coordinates under G91, and the units of this controller",
+         "G91 X10 G71\r\nG70 X-2\r\nG90 X12.5\r\n",
+         "G91: Kettenma\xC3\x9F (inkrementell): die folgenden Koordinaten z\xC3\xA4hlen ab der letzten Position\n"
+         "X10: 10 in X weiter (Kettenma\xC3\x9F)\n"
+         "G71: L\xC3\xA4ngeneinheit Zoll (bei dieser Steuerung; nach DIN 66025 bedeutet G71 Millimeter) - wird "
+         "angezeigt, die Zahlen werden nicht umgerechnet\n"
+         "Satzende: der Satz wird ausgef\xC3\xBChrt\n"
+         "G70: L\xC3\xA4ngeneinheit Millimeter (bei dieser Steuerung; nach DIN 66025 bedeutet G70 Zoll)\n"
+         "X-2: -2 in X weiter (Kettenma\xC3\x9F)\n"
+         "Satzende: der Satz wird ausgef\xC3\xBChrt\n"
+         "G90: Absolutma\xC3\x9F\n"
+         "X12.5: Ziel X = 12.5\n"
+         "Satzende: der Satz wird ausgef\xC3\xBChrt\n",
+         0},
         {"an empty program", "", "", 0},
     };
     for (const ExplainCase& row : cases) {

@@ -36,7 +36,8 @@ root=$(dirname "$(dirname "$binary")")
 share=$root/share
 
 for file in bin/tornavel bin/tornavel-cli share/applications/tornavel.desktop share/mime/packages/tornavel.xml \
-    share/man/man1/tornavel.1 share/man/man1/tornavel-cli.1 share/doc/tornavel/examples/milling_pocket.nc; do
+    share/man/man1/tornavel.1 share/man/man1/tornavel-cli.1 share/doc/tornavel/examples/milling_pocket.nc \
+    share/doc/tornavel/LiberationMono-LICENSE; do
     [ -s "$root/$file" ] || fail "$file is not installed"
 done
 for file in bin/tornavel bin/tornavel-cli; do
@@ -120,7 +121,7 @@ TypeOfName() {
     done <"$mimeRoot/mime/globs2"
     echo "${found:-(none)}"
 }
-for name in part.nc PART.NC part.ngc part.tap part.cnc part.gcode; do
+for name in part.nc PART.NC part.ngc part.tap part.cnc part.gcode part.gc part.mpf PART.SPF; do
     got=$(TypeOfName "$name")
     [ "$got" = "$type" ] || fail "$name is $got, not $type"
 done

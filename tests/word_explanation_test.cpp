@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "path_builder.h"
+#include "test_support.h"
 #include "word_explanation.h"
 
 namespace {
@@ -91,11 +93,17 @@ TEST(WordExplanation, ExactTexts)
         {"G18 is the X/Z plane", "G18", "G18: Arbeitsebene X/Z"},
         {"G19 is the Y/Z plane", "G19", "G19: Arbeitsebene Y/Z"},
         {"G21 millimetres", "G21", "G21: L\xE4" "ngeneinheit Millimeter"},
-        {"G70 millimetres", "G70", "G70: L\xE4" "ngeneinheit Millimeter"},
-        {"G71 inch, not converted", "G71",
-         "G71: L\xE4" "ngeneinheit Zoll - wird angezeigt, die Zahlen werden nicht umgerechnet"},
-        {"G22 inch", "G22", "G22: L\xE4" "ngeneinheit Zoll - wird angezeigt, die Zahlen werden nicht umgerechnet"},
-        {"G20 points to the inch words", "G20", "G20: unbekannt f\xFC" "r diese Steuerung (Zoll ist G22 oder G71)"},
+        {"G70 millimetres here, inch in DIN 66025", "G70",
+         "G70: L\xE4" "ngeneinheit Millimeter (bei dieser Steuerung; nach DIN 66025 bedeutet G70 Zoll)"},
+        {"G71 inch here, millimetres in DIN 66025", "G71",
+         "G71: L\xE4" "ngeneinheit Zoll (bei dieser Steuerung; nach DIN 66025 bedeutet G71 Millimeter) - wird "
+         "angezeigt, die Zahlen werden nicht umgerechnet"},
+        {"G22 inch here, G20 elsewhere", "G22",
+         "G22: L\xE4" "ngeneinheit Zoll (bei dieser Steuerung; bei vielen Steuerungen ist Zoll G20) - wird "
+         "angezeigt, die Zahlen werden nicht umgerechnet"},
+        {"G20 is ignored and points to the inch words", "G20",
+         "G20: unbekannt f\xFC" "r diese Steuerung - wird ignoriert (bei vielen Steuerungen Zoll; hier ist Zoll G22 "
+         "oder G71)"},
         {"G41 is not evaluated", "G41",
          "G41: Werkzeugradiuskorrektur links - wird von dieser Steuerung nicht ausgewertet"},
         {"G40 is not evaluated", "G40", "G40: Werkzeugradiuskorrektur aus - wird von dieser Steuerung nicht ausgewertet"},
@@ -112,15 +120,16 @@ TEST(WordExplanation, ExactTexts)
         {"first work offset", "G54", "G54: Werkst\xFC" "cknullpunkt 1 (UCS 1)"},
         {"sixth work offset", "G59", "G59: Werkst\xFC" "cknullpunkt 6 (UCS 6)"},
         {"absolute", "G90", "G90: Absolutma\xDF"},
-        {"relative is only shown", "G91",
-         "G91: Kettenma\xDF (relativ) - wird angezeigt, die Koordinaten gelten aber weiter absolut"},
+        {"relative", "G91",
+         "G91: Kettenma\xDF (inkrementell): die folgenden Koordinaten z\xE4" "hlen ab der letzten Position"},
         {"X target", "X12.5", "X12.5: Ziel X = 12.5"},
         {"value as written", "x1e2", "x1e2: Ziel X = 1e2"},
         {"Y target", "Y-3", "Y-3: Ziel Y = -3"},
         {"Z target", "Z.5", "Z.5: Ziel Z = .5"},
         {"R alone reads 0", "R", "R: Kreisradius 0 (wird von dieser Steuerung nicht angezeigt)"},
-        {"arc centre", "I5", "I5: Kreismittelpunkt in X-Richtung 5 (wird von dieser Steuerung nicht angezeigt)"},
-        {"feed", "F1200", "F1200: Vorschub 1200 (wird von dieser Steuerung nicht angezeigt)"},
+        {"arc centre from the start", "I5",
+         "I5: Kreismittelpunkt in X-Richtung 5 vom Kreisanfang aus (wird von dieser Steuerung nicht angezeigt)"},
+        {"feed in millimetres", "F1200", "F1200: Vorschub 1200 mm/min (wird von dieser Steuerung nicht angezeigt)"},
         {"spindle speed", "S1000", "S1000: Spindeldrehzahl 1000 (wird von dieser Steuerung nicht angezeigt)"},
         {"tool", "T3", "T3: Werkzeug 3"},
         {"tool with offset digits", "T0101", "T0101: Werkzeug 0101"},
@@ -129,14 +138,17 @@ TEST(WordExplanation, ExactTexts)
         {"program stop", "M0", "M0: programmierter Halt - diese Steuerung h\xE4" "lt hier nicht an"},
         {"optional stop", "M01", "M01: wahlweiser Halt - diese Steuerung h\xE4" "lt hier nicht an"},
         {"M2 program end", "M2", "M2: Programmende"},
-        {"spindle clockwise", "M03", "M03: Spindel ein, im Uhrzeigersinn"},
-        {"spindle counter-clockwise", "M4", "M4: Spindel ein, gegen den Uhrzeigersinn"},
-        {"spindle off", "M5", "M5: Spindel aus"},
+        {"spindle clockwise", "M03", "M03: Spindel ein, im Uhrzeigersinn - wird von dieser Steuerung nicht ausgewertet"},
+        {"spindle counter-clockwise", "M4",
+         "M4: Spindel ein, gegen den Uhrzeigersinn - wird von dieser Steuerung nicht ausgewertet"},
+        {"spindle off", "M5", "M5: Spindel aus - wird von dieser Steuerung nicht ausgewertet"},
         {"tool change", "M6", "M6: Werkzeugwechsel (der Halt \"Werkzeugwechsel\" gilt dem T-Wort, nicht M6)"},
-        {"coolant on", "M8", "M8: K\xFC" "hlmittel ein"},
-        {"coolant off", "M9", "M9: K\xFC" "hlmittel aus"},
+        {"second coolant", "M7",
+         "M7: K\xFC" "hlmittel 2 ein (oft Nebelk\xFC" "hlung) - wird von dieser Steuerung nicht ausgewertet"},
+        {"coolant on", "M8", "M8: K\xFC" "hlmittel ein - wird von dieser Steuerung nicht ausgewertet"},
+        {"coolant off", "M9", "M9: K\xFC" "hlmittel aus - wird von dieser Steuerung nicht ausgewertet"},
         {"program end", "M30", "M30: Programmende"},
-        {"unnamed M number", "M77", "M77: Zusatzfunktion 77"},
+        {"unnamed M number", "M77", "M77: Zusatzfunktion 77 - wird von dieser Steuerung nicht ausgewertet"},
         {"end of block", "\r", "Satzende: der Satz wird ausgef\xFC" "hrt"},
         {"end of block with top bit", "\x8D", "Satzende: der Satz wird ausgef\xFC" "hrt"},
         {"comment", "(Tasche 40 x 20)", "(Tasche 40 x 20): Kommentar"},
@@ -146,6 +158,14 @@ TEST(WordExplanation, ExactTexts)
         {"length offset number", "h1",
          "h1: Nummer der Werkzeugl\xE4" "ngenkorrektur - wird von dieser Steuerung ignoriert"},
         {"rotary axis", "A90", "A90: Drehachse A - wird von dieser Steuerung ignoriert"},
+        {"H1 D1 is one word of two letters", "H1D1",
+         "H1D1: Nummer der Werkzeugl\xE4" "ngenkorrektur - wird von dieser Steuerung ignoriert; D1: Nummer der "
+         "Werkzeugradiuskorrektur - wird von dieser Steuerung ignoriert"},
+        {"D after a tool keeps the tool's number", "t2d1",
+         "t2d1: Werkzeug 2; d1: Nummer der Werkzeugradiuskorrektur - wird von dieser Steuerung ignoriert"},
+        {"L joined to a G word is no L word", "G01L5",
+         "G01L5: Gerade im Vorschub; L5: Wiederholungen oder Unterprogramm - wird von dieser Steuerung ignoriert"},
+        {"an exponent is part of the number", "X1E2", "X1E2: Ziel X = 1E2"},
         {"percent", "%", "%: Anfangs- oder Endezeichen des Programms - wird ignoriert"},
         {"digit first", "5", "5: unbekannt f\xFC" "r diese Steuerung - wird ignoriert"},
         {"byte above 127 first", "\xE4" "x", "\xE4" "x: unbekannt f\xFC" "r diese Steuerung - wird ignoriert"},
@@ -168,6 +188,80 @@ TEST(WordExplanation, RejectedWordsAreSyntaxErrors)
         SCOPED_TRACE(row.name);
         EXPECT_EQ(ExplainWord(row.word), row.explanation);
     }
+}
+
+struct ModesCase {
+    const char* name;
+    std::string program;
+    WordPosition word;
+    std::string explanation;
+};
+
+// A block is applied as a whole, so its last G90/G91 and unit word hold for
+// all its coordinates, also for those written before them.
+TEST(WordExplanation, CoordinatesFollowTheModesOfTheirBlock)
+{
+    const ModesCase cases[] = {
+        {"G91 before X in the block", CrLfLines({"G91 X10"}), 1, "X10: 10 in X weiter (Kettenma\xDF)"},
+        {"G91 after X in the block", CrLfLines({"X10 G91"}), 0, "X10: 10 in X weiter (Kettenma\xDF)"},
+        {"G91 of an earlier block", CrLfLines({"G91", "Y-2.5"}), 2, "Y-2.5: -2.5 in Y weiter (Kettenma\xDF)"},
+        {"a later G90 in the block wins", CrLfLines({"G91", "G91 Z3 G90"}), 3, "Z3: Ziel Z = 3"},
+        {"the next block's G90 does not reach back", CrLfLines({"G91 X1", "G90 X2"}), 1,
+         "X1: 1 in X weiter (Kettenma\xDF)"},
+        {"before the first G91", CrLfLines({"X4", "G91"}), 0, "X4: Ziel X = 4"},
+        {"an unfinished last block", "X7 G91 Y1", 0, "X7: 7 in X weiter (Kettenma\xDF)"},
+        {"the words before a syntax error", CrLfLines({"G91", "X1", "X"}), 2, "X1: 1 in X weiter (Kettenma\xDF)"},
+        {"feed before a G71 in the block", CrLfLines({"G70", "F100 G71"}), 2,
+         "F100: Vorschub 100 Zoll/min (wird von dieser Steuerung nicht angezeigt)"},
+    };
+    for (const ModesCase& row : cases) {
+        SCOPED_TRACE(row.name);
+        CLoaderRig rig;
+        rig.LoadBytes(row.program);
+        const CWordList& words = rig.loader.GetWordList();
+        ASSERT_LT(row.word, words.GetCount());
+        EXPECT_EQ(ExplainWordAt(words, row.word), row.explanation);
+    }
+}
+
+// What the explanation says of each X word is what the path does with it.
+TEST(WordExplanation, AgreesWithThePath)
+{
+    CLoaderRig rig;
+    rig.LoadBytes(CrLfLines({"G0 X100", "X1 G91", "G90 Y2 G91 G1 X3", "X4 (mm) G90 G91", "G90", "X5 G91 G90",
+                             "G91 X6 G70"}));
+    const CWordList& words = rig.loader.GetWordList();
+    struct CSink : IPathSink {
+        void AddMove(const CPathMove& move) override { moves.push_back(move); }
+        std::vector<CPathMove> moves;
+    } sink;
+    CPathBuilder(words, 0).Build(sink);
+    ASSERT_EQ(sink.moves.size(), 6u);
+    for (const CPathMove& move : sink.moves) {
+        for (WordPosition word = move.blockFirstWord; word <= move.endWord; ++word) {
+            if (words.GetKind(word) != WK_X)
+                continue;
+            const double value = words.GetValue(word).realValue;
+            const std::string explanation = ExplainWordAt(words, word);
+            SCOPED_TRACE(explanation);
+            const bool step = explanation.find(" in X weiter ") != std::string::npos;
+            EXPECT_EQ(move.to[0], step ? move.from[0] + value : value);
+        }
+    }
+}
+
+TEST(WordExplanation, TheModeIndexKeepsChangesOnly)
+{
+    // Programs often repeat their modes in every block.
+    CModeIndex index;
+    for (std::size_t block = 0; block < 1000; ++block) {
+        index.Take(3 * block, block < 10 ? WK_ABSOLUTE : WK_RELATIVE);
+        index.Take(3 * block + 1, block < 500 ? WK_UNIT_MM : WK_UNIT_INCH);
+        index.Take(3 * block + 2, WK_END_OF_BLOCK);
+    }
+    EXPECT_EQ(index.GetChangeCount(), 2u);
+    EXPECT_EQ(index.GetAt(1499), (CBlockModes{WK_RELATIVE, WK_UNIT_MM}));
+    EXPECT_EQ(index.GetAt(1500), (CBlockModes{WK_RELATIVE, WK_UNIT_INCH}));
 }
 
 } // namespace

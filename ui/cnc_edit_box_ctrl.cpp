@@ -9,7 +9,6 @@
 #include <QHelpEvent>
 #include <QClipboard>
 #include <QContextMenuEvent>
-#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QKeyEvent>
@@ -19,15 +18,19 @@
 
 #include "code_page_1252.h"
 #include "control_ids.h"
+#include "listing_font.h"
 
 namespace {
 
-constexpr double LISTING_POINT_SIZE = 8.5;
 // The room a text edit leaves between its frame and the text.
 constexpr int TEXT_MARGIN = 4;
 constexpr char16_t CONTROL_PICTURES = 0x2400;
 constexpr char16_t DELETE_PICTURE = 0x2421;
 
+// The context menu of Qt's own text views, under their translation context,
+// so that Qt's translations give these entries the user's language as they
+// give them to every other text view.
+const char* const MENU_CONTEXT = "QWidgetTextControl";
 const char* const COPY_TEXT = "&Copy";
 const char* const SELECT_ALL_TEXT = "Select All";
 
@@ -78,28 +81,6 @@ QChar DisplayChar(unsigned char byte)
 
 bool IsBlank(char byte) { return byte == ' ' || byte == '\t' || byte == '\r' || byte == '\n'; }
 
-// Font databases do not always flag a monospaced face as such; the widths of
-// two unlike letters tell.
-bool IsMonospaced(const QFont& font)
-{
-    const QFontMetricsF metrics(font);
-    return metrics.horizontalAdvance(QLatin1Char('i')) == metrics.horizontalAdvance(QLatin1Char('W'));
-}
-
-QFont ListingFont()
-{
-    QFont font(QStringLiteral("Courier New"));
-    font.setPointSizeF(LISTING_POINT_SIZE);
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    if (!IsMonospaced(font)) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSizeF(LISTING_POINT_SIZE);
-    }
-    font.setKerning(false);
-    return font;
-}
-
 } // namespace
 
 CCncEditBoxCtrl::CCncEditBoxCtrl() : listing(std::make_shared<const std::string>())
@@ -108,7 +89,7 @@ CCncEditBoxCtrl::CCncEditBoxCtrl() : listing(std::make_shared<const std::string>
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFocusPolicy(Qt::StrongFocus);
     viewport()->setCursor(Qt::IBeamCursor);
-    setFont(ListingFont());
+    setFont(CListingFont::Font());
     UpdateMetrics();
     UpdateScrollBars();
 }
@@ -447,11 +428,11 @@ void CCncEditBoxCtrl::mouseDoubleClickEvent(QMouseEvent* event)
 void CCncEditBoxCtrl::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu menu(this);
-    QAction* copy = menu.addAction(QString::fromLatin1(COPY_TEXT));
+    QAction* copy = menu.addAction(QCoreApplication::translate(MENU_CONTEXT, COPY_TEXT));
     copy->setShortcut(QKeySequence::Copy);
     copy->setEnabled(!selection.IsEmpty());
     connect(copy, &QAction::triggered, this, &CCncEditBoxCtrl::CopySelection);
-    QAction* all = menu.addAction(QString::fromLatin1(SELECT_ALL_TEXT));
+    QAction* all = menu.addAction(QCoreApplication::translate(MENU_CONTEXT, SELECT_ALL_TEXT));
     all->setShortcut(QKeySequence::SelectAll);
     connect(all, &QAction::triggered, this, &CCncEditBoxCtrl::SelectAll);
     menu.exec(event->globalPos());

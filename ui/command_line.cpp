@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "display_scale.h"
 #include "tornavel_version.h"
 
 namespace {
@@ -26,6 +27,8 @@ const OptionEntry* FindOption(const std::string& argument)
     return nullptr;
 }
 
+const char* const SCALE_OPTION = "--scale";
+
 // A lone "-" is a file name: the panel reads no standard input.
 bool LooksLikeOption(const std::string& argument) { return argument.size() > 1 && argument[0] == '-'; }
 
@@ -36,16 +39,36 @@ void CCommandLine::Parse(const std::vector<std::string>& arguments)
     action = CL_RUN_PANEL;
     startFile.clear();
     error.clear();
+    scalePercent = NO_SCALE;
     bool optionsEnded = false;
-    for (const std::string& argument : arguments) {
+    const std::string scaleWithValue = std::string(SCALE_OPTION) + "=";
+    for (auto next = arguments.begin(); next != arguments.end(); ++next) {
+        const std::string& argument = *next;
         if (!optionsEnded && argument == "--") {
             optionsEnded = true;
+            continue;
+        }
+        if (!optionsEnded && (argument == SCALE_OPTION || argument.rfind(scaleWithValue, 0) == 0)) {
+            std::string percent;
+            if (argument != SCALE_OPTION) {
+                percent = argument.substr(scaleWithValue.size());
+            } else if (++next != arguments.end()) {
+                percent = *next;
+            } else {
+                Fail("option '--scale' needs a PERCENT");
+                return;
+            }
+            if (!CDisplayScale::ParsePercent(percent, scalePercent)) {
+                Fail("the scale must be a whole PERCENT from 100 to 300, not '" + percent + "'");
+                return;
+            }
             continue;
         }
         if (!optionsEnded && LooksLikeOption(argument)) {
             if (const OptionEntry* option = FindOption(argument)) {
                 action = option->action;
                 startFile.clear();
+                scalePercent = NO_SCALE;
                 return;
             }
             Fail("unknown option '" + argument + "'");
@@ -67,6 +90,7 @@ void CCommandLine::Fail(std::string message)
 {
     action = CL_BAD_USAGE;
     startFile.clear();
+    scalePercent = NO_SCALE;
     error = std::move(message);
 }
 
@@ -90,13 +114,15 @@ int CCommandLine::Report(std::FILE* out, std::FILE* err) const
 
 std::string CCommandLine::HelpText()
 {
-    return "Usage: tornavel [FILE]\n"
+    return "Usage: tornavel [--scale PERCENT] [FILE]\n"
            "Opens the Tornavel controller panel, a training controller for CNC programs.\n"
            "With FILE, the panel starts with that program loaded, as if it had been\n"
            "chosen with \"Laden...\".\n"
            "\n"
-           "  -h, --help     show this help and exit\n"
-           "      --version  show the version and exit\n"
+           "      --scale PERCENT  draw every window PERCENT (100 to 300) as large, for\n"
+           "                       a projector; without it, the stored \"scale\" setting\n"
+           "  -h, --help           show this help and exit\n"
+           "      --version        show the version and exit\n"
            "\n"
            "Exit status: 0, or 2 when the command line is wrong.\n";
 }

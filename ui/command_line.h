@@ -1,5 +1,5 @@
 // The panel binary's command line: at most one program file to load at start,
-// --help and --version. It is read before Qt starts, so that asking for help
+// the drawing scale, --help and --version. It is read before Qt starts, so that asking for help
 // or the version needs no display; what the panel does with the file is
 // CControllerApp's.
 #pragma once
@@ -19,6 +19,7 @@ class CCommandLine {
 public:
     static constexpr int EXIT_OK = 0;
     static constexpr int EXIT_BAD_USAGE = 2;
+    static constexpr int NO_SCALE = 0;
 
     // The arguments after the program name. Read left to right: the first
     // --help, --version or mistake decides; "--" ends the options.
@@ -27,6 +28,8 @@ public:
     CommandLineAction GetAction() const { return action; }
     // As given; empty when the panel starts without a program.
     const std::string& GetStartFile() const { return startFile; }
+    // The --scale given, or NO_SCALE when the stored setting decides.
+    int GetScalePercent() const { return scalePercent; }
     // The mistake in one line, for CL_BAD_USAGE.
     const std::string& GetError() const { return error; }
 
@@ -42,5 +45,6 @@ private:
 
     CommandLineAction action = CL_RUN_PANEL;
     std::string startFile;
+    int scalePercent = NO_SCALE;
     std::string error;
 };

@@ -370,7 +370,7 @@ QString CControllerDlg::GetWordExplanation(int listingPosition) const
     const WordPosition word = words.FindAt(listingPosition);
     if (word == CWordList::NO_POSITION)
         return QString();
-    return Cp1252ToQString(ExplainWord(words.GetText(word), words.GetValue(word)));
+    return Cp1252ToQString(ExplainWordAt(words, word));
 }
 
 void CControllerDlg::OnEditorToolTip(int listingPosition, const QPoint& globalPosition)

@@ -5,7 +5,7 @@
 bool CFileChooser::ChooseFile(const std::string& initialName, std::string& chosenPath)
 {
     // No parent and no filter: the dialog is modal by itself, and a program
-    // file may carry any name. Paths are UTF-8 on every system.
+    // file may carry any name.
     const QString chosen = QFileDialog::getOpenFileName(nullptr, QString(), QString::fromStdString(initialName));
     if (chosen.isEmpty())
         return false;

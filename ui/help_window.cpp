@@ -6,7 +6,7 @@
 
 CHelpWindow::CHelpWindow(QWidget* parent) : QDialog(parent), browser(new QTextBrowser(this))
 {
-    setWindowTitle(tr("Tornavel Help"));
+    setWindowTitle(QStringLiteral("Hilfe zu Tornavel"));
     setModal(false);
     QFile page(QStringLiteral(":/res/help.html"));
     if (page.open(QIODevice::ReadOnly))

@@ -1,5 +1,7 @@
-// The panel's help: a small window beside the panel that lists the keys and
-// says what each read-out means. It does not block the panel.
+// The panel's help, in German like the panel, written for learners: the
+// keys, the stopping points, what each read-out means, the toolpath window,
+// the learner aids, what each message says and where settings go. A small
+// window beside the panel that does not block it.
 #pragma once
 
 #include <QDialog>

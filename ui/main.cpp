@@ -5,8 +5,11 @@
 
 #include "command_line.h"
 #include "controller_app.h"
+#include "display_scale.h"
+#include "listing_font.h"
 #include "platform.h"
 #include "qt_translations.h"
+#include "settings_store.h"
 
 int main(int argc, char* argv[])
 {
@@ -16,6 +19,13 @@ int main(int argc, char* argv[])
     if (commandLine.GetAction() != CL_RUN_PANEL)
         return commandLine.Report(stdout, stderr);
 
+    // The factor must be in place before Qt looks at the screens.
+    CSettingsStore settings;
+    const int scalePercent = commandLine.GetScalePercent() != CCommandLine::NO_SCALE
+                                 ? commandLine.GetScalePercent()
+                                 : CDisplayScale::ReadStored(settings);
+    CDisplayScale::Apply(scalePercent);
+
     // Qt sees the program name only: a file named like one of its own
     // options (-style, -reverse) is still a file.
     int qtArgumentCount = 1;
@@ -24,6 +34,7 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("tornavel"));
     CQtTranslations qtTranslations;
     qtTranslations.Install();
+    CListingFont::Register();
     CControllerApp controllerApp(commandLine.GetStartFile());
     controllerApp.InitInstance();
     return 0;

@@ -125,9 +125,25 @@ void CToolpathCanvas::SetPicture(std::shared_ptr<const CMoveIdImage> newIds, con
     update();
 }
 
+CPathView CToolpathCanvas::GetDeviceView() const
+{
+    CPathView deviceView = view;
+    const double ratio = devicePixelRatioF();
+    if (ratio != 1.0)
+        deviceView.ZoomAbout(0.0, 0.0, ratio);
+    return deviceView;
+}
+
+QSize CToolpathCanvas::GetDeviceSize() const
+{
+    const double ratio = devicePixelRatioF();
+    return QSize(qRound(width() * ratio), qRound(height() * ratio));
+}
+
 bool CToolpathCanvas::HasCurrentPicture() const
 {
-    return ids != nullptr && pictureView == view && ids->GetWidth() == width() && ids->GetHeight() == height();
+    return ids != nullptr && pictureView == GetDeviceView() &&
+           QSize(ids->GetWidth(), ids->GetHeight()) == GetDeviceSize();
 }
 
 void CToolpathCanvas::SetStep(const CStepState& state)

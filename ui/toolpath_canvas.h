@@ -45,6 +45,11 @@ public:
     void ZoomAbout(const QPointF& point, double factor);
     void Pan(const QPointF& delta);
 
+    // The view and size in the screen's own pixels, for which the raster is
+    // made: where a pixel of the canvas covers several on the screen (a
+    // scaled or high-density display) the path stays as sharp as the rest.
+    CPathView GetDeviceView() const;
+    QSize GetDeviceSize() const;
     // A finished raster of the current path, made for drawnView.
     void SetPicture(std::shared_ptr<const CMoveIdImage> ids, const CPathView& drawnView);
     // True when the picture shown was made for the current view and size.

@@ -344,9 +344,9 @@ void CToolpathWindow::RequestPicture()
     if (model == nullptr || !isVisible() || canvas->width() <= 0 || canvas->height() <= 0)
         return;
     const std::shared_ptr<const CPathModel> drawing = model;
-    const CPathView view = canvas->GetView();
-    const int width = canvas->width();
-    const int height = canvas->height();
+    const CPathView view = canvas->GetDeviceView();
+    const int width = canvas->GetDeviceSize().width();
+    const int height = canvas->GetDeviceSize().height();
     rasterRunner.Post([this, drawing, view, width, height](const std::atomic<bool>& cancel) {
         auto ids = std::make_shared<CMoveIdImage>();
         ids->Resize(width, height);
@@ -466,7 +466,7 @@ void CToolpathWindow::UpdateInfo()
         const CProgramViewState view = programView->SaveViewState();
         const WordPosition word = words->FindAt(std::min(view.anchor, view.caret));
         if (word != CWordList::NO_POSITION)
-            text += QLatin1Char('\n') + Cp1252ToQString(ExplainWord(words->GetText(word), words->GetValue(word)));
+            text += QLatin1Char('\n') + Cp1252ToQString(ExplainWordAt(*words, word));
     }
     infoLine->setText(text);
 }

@@ -4,6 +4,7 @@
 
 #include "cnc_word.h"
 #include "fuzz_support.h"
+#include "word_explanation.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -19,5 +20,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Require(kind == WK_NONE, "a rejected fresh word keeps kind 0");
     CCncWord again;
     Require(again.SetTextAndClassify(text) == result && again.GetKind() == kind, "classifying is repeatable");
+    // Letters joined to the word are cut out of its text, under either mode.
+    for (const std::int32_t dimensioning : {WK_ABSOLUTE, WK_RELATIVE}) {
+        const std::string explanation = ExplainWord(text, CBlockModes{dimensioning, WK_UNIT_MM});
+        if (kind != WK_END_OF_BLOCK && !text.empty())
+            Require(explanation.compare(0, text.size() + 2, text + ": ") == 0, "the explanation names the word");
+    }
     return 0;
 }

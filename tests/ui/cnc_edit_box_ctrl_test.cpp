@@ -5,11 +5,13 @@
 #include <QClipboard>
 #include <QMenu>
 #include <QPushButton>
+#include <QRawFont>
 #include <QScrollBar>
 #include <QSignalSpy>
 
 #include "cnc_edit_box_ctrl.h"
 #include "control_ids.h"
+#include "listing_font.h"
 #include "ui_test_support.h"
 
 namespace {
@@ -81,6 +83,7 @@ private slots:
     void cleanup();
 
     void looksLikeAProgramListing();
+    void drawsWithTheBundledFace();
     void longLinesScrollSideways();
     void emptyListingShowsOneOfOne();
     void newListingSelectsFirstLine();
@@ -165,6 +168,24 @@ void CncEditBoxCtrlTest::looksLikeAProgramListing()
     QCOMPARE(editor->geometry(), QRect(7, 5, 400, 100));
     QCOMPARE(editor->property(CONTROL_ID_PROPERTY).toInt(), int(IDC_EDITOR));
     QCOMPARE(editor->focusPolicy(), Qt::StrongFocus);
+}
+
+// CTest runs this also with fontconfig setups that lack Liberation Mono or
+// match "Courier New" to another face: the view must draw the bundled file.
+void CncEditBoxCtrlTest::drawsWithTheBundledFace()
+{
+    const QByteArray data = CListingFont::FontData();
+    QVERIFY(!data.isEmpty());
+    const QRawFont bundled(data, 12.0);
+    const QRawFont used = QRawFont::fromFont(editor->font());
+    QVERIFY(bundled.isValid());
+    SetListing(TwelveLines());
+    QCOMPARE(used.familyName(), bundled.familyName());
+    // The header holds the whole file's checksum and the face's version.
+    QCOMPARE(used.fontTable("head"), bundled.fontTable("head"));
+    // Courier New's metrics at 8.5 pt: seven pixels a cell, six lines whole.
+    QCOMPARE(editor->GetCharRect(1).left() - editor->GetCharRect(0).left(), 7);
+    QCOMPARE(editor->GetVisibleLineCount(), 6);
 }
 
 void CncEditBoxCtrlTest::longLinesScrollSideways()

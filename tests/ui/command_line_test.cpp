@@ -10,6 +10,7 @@
 
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QMenu>
 #include <QPushButton>
 
 #include "cli_panel.h"
@@ -18,6 +19,7 @@
 #include "control_ids.h"
 #include "controller_app.h"
 #include "controller_dlg.h"
+#include "display_scale.h"
 #include "qt_translations.h"
 #include "settings_store.h"
 #include "start_file_chooser.h"
@@ -72,6 +74,8 @@ private slots:
     void parseErrors_data();
     void parseErrors();
     void helpAndVersion();
+    void storedScale_data();
+    void storedScale();
     void binaryWithoutDisplay_data();
     void binaryWithoutDisplay();
     void startFileChooser_data();
@@ -95,17 +99,26 @@ void CommandLineTest::parse_data()
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<CommandLineAction>("action");
     QTest::addColumn<QString>("startFile");
-    QTest::newRow("nothing: the panel without a program") << QStringList() << CL_RUN_PANEL << QString();
-    QTest::newRow("one file") << QStringList{"part.nc"} << CL_RUN_PANEL << QStringLiteral("part.nc");
-    QTest::newRow("--help") << QStringList{"--help"} << CL_SHOW_HELP << QString();
-    QTest::newRow("-h") << QStringList{"-h"} << CL_SHOW_HELP << QString();
-    QTest::newRow("--version") << QStringList{"--version"} << CL_SHOW_VERSION << QString();
-    QTest::newRow("help after a file wins") << QStringList{"part.nc", "--help"} << CL_SHOW_HELP << QString();
+    QTest::addColumn<int>("scale");
+    const int none = CCommandLine::NO_SCALE;
+    QTest::newRow("nothing: the panel without a program") << QStringList() << CL_RUN_PANEL << QString() << none;
+    QTest::newRow("one file") << QStringList{"part.nc"} << CL_RUN_PANEL << QStringLiteral("part.nc") << none;
+    QTest::newRow("--help") << QStringList{"--help"} << CL_SHOW_HELP << QString() << none;
+    QTest::newRow("-h") << QStringList{"-h"} << CL_SHOW_HELP << QString() << none;
+    QTest::newRow("--version") << QStringList{"--version"} << CL_SHOW_VERSION << QString() << none;
+    QTest::newRow("help after a file wins") << QStringList{"part.nc", "--help"} << CL_SHOW_HELP << QString()
+                                            << none;
     QTest::newRow("version before a mistake wins") << QStringList{"--version", "--bogus"} << CL_SHOW_VERSION
-                                                   << QString();
+                                                   << QString() << none;
     QTest::newRow("a file after -- may start with -") << QStringList{"--", "-part.nc"} << CL_RUN_PANEL
-                                                       << QStringLiteral("-part.nc");
-    QTest::newRow("a lone - is a file") << QStringList{"-"} << CL_RUN_PANEL << QStringLiteral("-");
+                                                       << QStringLiteral("-part.nc") << none;
+    QTest::newRow("a lone - is a file") << QStringList{"-"} << CL_RUN_PANEL << QStringLiteral("-") << none;
+    QTest::newRow("scale and file") << QStringList{"--scale", "200", "part.nc"} << CL_RUN_PANEL
+                                    << QStringLiteral("part.nc") << 200;
+    QTest::newRow("scale with =, after the file") << QStringList{"part.nc", "--scale=150"} << CL_RUN_PANEL
+                                                   << QStringLiteral("part.nc") << 150;
+    QTest::newRow("smallest and largest: the last wins") << QStringList{"--scale", "300", "--scale", "100"}
+                                                         << CL_RUN_PANEL << QString() << 100;
 }
 
 void CommandLineTest::parse()
@@ -113,10 +126,12 @@ void CommandLineTest::parse()
     QFETCH(QStringList, arguments);
     QFETCH(CommandLineAction, action);
     QFETCH(QString, startFile);
+    QFETCH(int, scale);
     CCommandLine commandLine;
     commandLine.Parse(ToArguments(arguments));
     QCOMPARE(commandLine.GetAction(), action);
     QCOMPARE(QString::fromStdString(commandLine.GetStartFile()), startFile);
+    QCOMPARE(commandLine.GetScalePercent(), scale);
     QCOMPARE(QString::fromStdString(commandLine.GetError()), QString());
 }
 
@@ -135,6 +150,24 @@ void CommandLineTest::parseErrors_data()
                                << QStringLiteral("tornavel: only one FILE can be loaded at start, not 'a.nc' and "
                                                  "'b.nc'\n");
     QTest::newRow("an empty name") << QStringList{""} << QStringLiteral("tornavel: the FILE name is empty\n");
+    const struct {
+        const char* name;
+        QStringList arguments;
+        const char* percent;
+    } badScales[] = {
+        {"scale below 100", {"--scale", "99"}, "99"},
+        {"scale above 300", {"--scale=301"}, "301"},
+        {"scale with a sign", {"--scale", "+200"}, "+200"},
+        {"scale with leading zeros", {"--scale", "0200"}, "0200"},
+        {"scale takes the next word, not a file", {"--scale", "part.nc"}, "part.nc"},
+    };
+    for (const auto& row : badScales)
+        QTest::newRow(row.name) << row.arguments
+                                << QStringLiteral("tornavel: the scale must be a whole PERCENT from 100 to 300, "
+                                                  "not '%1'\n")
+                                       .arg(QString::fromLatin1(row.percent));
+    QTest::newRow("scale without its value") << QStringList{"part.nc", "--scale"}
+                                             << QStringLiteral("tornavel: option '--scale' needs a PERCENT\n");
 }
 
 void CommandLineTest::parseErrors()
@@ -182,7 +215,32 @@ void CommandLineTest::helpAndVersion()
         QCOMPARE(printed, row.expected);
         QCOMPARE(complaint, QString());
     }
-    QVERIFY(CCommandLine::HelpText().rfind("Usage: tornavel [FILE]\n", 0) == 0);
+    QVERIFY(CCommandLine::HelpText().rfind("Usage: tornavel [--scale PERCENT] [FILE]\n", 0) == 0);
+}
+
+void CommandLineTest::storedScale_data()
+{
+    QTest::addColumn<bool>("stored");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("percent");
+    QTest::newRow("missing") << false << QString() << 100;
+    QTest::newRow("150") << true << QStringLiteral("150") << 150;
+    // A value the panel would not fit on the screen with, or none at all.
+    QTest::newRow("too large") << true << QStringLiteral("1000") << 100;
+    QTest::newRow("not a number") << true << QStringLiteral("big") << 100;
+    QTest::newRow("a number and more") << true << QStringLiteral("200abc") << 100;
+    QTest::newRow("empty") << true << QString() << 100;
+}
+
+void CommandLineTest::storedScale()
+{
+    QFETCH(bool, stored);
+    QFETCH(QString, text);
+    QFETCH(int, percent);
+    CSettingsStore settings;
+    if (stored)
+        QVERIFY(settings.WriteSettingString(SETTINGS_KEY, "scale", text.toStdString()));
+    QCOMPARE(CDisplayScale::ReadStored(settings), percent);
 }
 
 void CommandLineTest::binaryWithoutDisplay_data()
@@ -201,6 +259,9 @@ void CommandLineTest::binaryWithoutDisplay_data()
     QTest::newRow("two files") << QStringList{"a.nc", "b.nc"} << 2 << QString()
                                << QStringLiteral("tornavel: only one FILE can be loaded at start, not 'a.nc' and "
                                                  "'b.nc'\nTry 'tornavel --help' for more information.\n");
+    QTest::newRow("bad scale") << QStringList{"--scale", "50"} << 2 << QString()
+                               << QStringLiteral("tornavel: the scale must be a whole PERCENT from 100 to 300, not "
+                                                 "'50'\nTry 'tornavel --help' for more information.\n");
 }
 
 // The real binary, with no display and no Qt platform chosen: anything that
@@ -329,15 +390,20 @@ void CommandLineTest::qtTexts_data()
     QTest::addColumn<bool>("translated");
     QTest::addColumn<QString>("open");
     QTest::addColumn<QString>("cancel");
+    // The program view's context menu.
+    QTest::addColumn<QStringList>("menu");
     // CTest runs this test under LANG=de_DE.UTF-8.
+    const QStringList german{QStringLiteral("&Kopieren"), QStringLiteral("Alles auswählen")};
     QTest::newRow("system locale") << QLocale::system() << true << QStringLiteral("&Öffnen")
-                                   << QStringLiteral("Abbrechen");
+                                   << QStringLiteral("Abbrechen") << german;
     QTest::newRow("German") << QLocale(QLocale::German, QLocale::Germany) << true << QStringLiteral("&Öffnen")
-                            << QStringLiteral("Abbrechen");
+                            << QStringLiteral("Abbrechen") << german;
     QTest::newRow("French") << QLocale(QLocale::French, QLocale::France) << true << QStringLiteral("&Ouvrir")
-                            << QStringLiteral("Annuler");
-    QTest::newRow("English needs no translation") << QLocale(QLocale::English, QLocale::UnitedStates) << false
-                                                  << QStringLiteral("&Open") << QStringLiteral("Cancel");
+                            << QStringLiteral("Annuler")
+                            << QStringList{QStringLiteral("Cop&ier"), QStringLiteral("Tout sélectionner")};
+    QTest::newRow("English needs no translation")
+        << QLocale(QLocale::English, QLocale::UnitedStates) << false << QStringLiteral("&Open")
+        << QStringLiteral("Cancel") << QStringList{QStringLiteral("&Copy"), QStringLiteral("Select All")};
 }
 
 void CommandLineTest::qtTexts()
@@ -346,6 +412,7 @@ void CommandLineTest::qtTexts()
     QFETCH(bool, translated);
     QFETCH(QString, open);
     QFETCH(QString, cancel);
+    QFETCH(QStringList, menu);
     if (QString::fromLatin1(QTest::currentDataTag()) == QLatin1String("system locale"))
         QVERIFY2(locale.language() == QLocale::German, "run this test under LANG=de_DE.UTF-8, as CTest does");
     CQtTranslations translations;
@@ -365,6 +432,20 @@ void CommandLineTest::qtTexts()
     QCOMPARE(Text(*panel, IDC_LOAD), QStringLiteral("&Laden..."));
     QCOMPARE(Text(*panel, IDC_NEXT_WORD), QStringLiteral("&Schritt"));
     QCOMPARE(Button(*panel, IDC_LOAD)->toolTip(), QStringLiteral("Load a new CNC file into controller"));
+
+    CCncEditBoxCtrl* editor = panel->GetEditor();
+    QStringList items;
+    QTimer::singleShot(0, this, [&items]() {
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        QVERIFY(popup != nullptr);
+        for (QAction* action : popup->actions())
+            items.append(action->text());
+        popup->close();
+    });
+    const QPoint centre = editor->viewport()->rect().center();
+    QContextMenuEvent request(QContextMenuEvent::Mouse, centre, editor->viewport()->mapToGlobal(centre));
+    QApplication::sendEvent(editor->viewport(), &request);
+    QCOMPARE(items, menu);
 }
 
 QTEST_MAIN(CommandLineTest)

@@ -23,6 +23,7 @@
 #include "machine_state.h"
 #include "program_cursor.h"
 #include "settings_store.h"
+#include "state_texts.h"
 #include "step_observer.h"
 #include "ui_test_support.h"
 
@@ -928,9 +929,16 @@ void ControllerDlgTest::helpWindowListsKeysAndClosesWithPanel()
     QVERIFY(help != nullptr);
     QVERIFY(help->isVisible());
     QVERIFY(!help->isModal());
+    QCOMPARE(help->windowTitle(), QStringLiteral("Hilfe zu Tornavel"));
     const QString text = help->GetText();
-    for (const char* expected : {"F4", "F8", "F9", "F10", "Kompensation", "Bewegung", "Koordinaten", "Zyklus"})
-        QVERIFY2(text.contains(QLatin1String(expected)), expected);
+    for (const char* expected : {"F4", "F8", "F9", "F10", "Kompensation", "Bewegung", "Koordinaten", "Zyklus",
+                                 "Haltepunkte", "Schritt zurück", "Bahnfenster", "Einstellungen"})
+        QVERIFY2(text.contains(QString::fromUtf8(expected)), expected);
+    // Every message the panel can show, explained: the loader's stay English.
+    for (const char* message : {TEXT_CANT_OPEN_FILE, TEXT_SYNTAX_ERROR_IN_LINE, TEXT_ERROR_READING_HEADER,
+                                TEXT_FILE_TOO_LARGE, TEXT_ERROR_READING_FILE, TEXT_NOT_ENOUGH_MEMORY,
+                                MESSAGE_END_OF_PROGRAM})
+        QVERIFY2(text.contains(QString::fromLatin1(message).trimmed()), message);
     QTest::mouseClick(Button(*panel, IDC_DONE), Qt::LeftButton);
     QVERIFY(!panel->isVisible());
     QVERIFY(!help->isVisible());

@@ -182,6 +182,8 @@ void LearnerAidsTest::wordToolTipExplainsTheWordUnderTheMouse_data()
     QTest::addColumn<QString>("tip");
     QTest::newRow("first character of G90") << QStringLiteral("G90") << 0 << QStringLiteral("G90: Absolutma\u00df");
     QTest::newRow("last character of X5") << QStringLiteral("X5") << 1 << QStringLiteral("X5: Ziel X = 5");
+    QTest::newRow("X10 under G91") << QStringLiteral("X10") << 0
+                                   << QStringLiteral("X10: 10 in X weiter (Kettenma\u00df)");
     QTest::newRow("a tool") << QStringLiteral("T2") << 0 << QStringLiteral("T2: Werkzeug 2");
     QTest::newRow("the program end") << QStringLiteral("M30") << 2 << QStringLiteral("M30: Programmende");
     QTest::newRow("the blank before a word") << QStringLiteral(" G0") << 0 << QString();

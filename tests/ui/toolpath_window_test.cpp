@@ -121,6 +121,7 @@ private slots:
     void closedWindowBuildsWhenOpened();
     void windowButtonsStepLikeTheKeys();
     void stepBackRestoresThePicture();
+    void pathIsOneScreenPixelWide();
 
 private:
     void WaitForPicture(CToolpathWindow& window);
@@ -303,6 +304,29 @@ void ToolpathWindowTest::stepBackRestoresThePicture()
     QCOMPARE(canvas.grab().toImage(), before);
     QCOMPARE(canvas.grab().toImage().pixel(RasterPixel(canvas, 40, 10, 0)) | 0xFF000000u,
              CToolpathCanvas::CURRENT_BLOCK_COLOUR);
+}
+
+// CTest runs this also under QT_SCALE_FACTOR=2, as "tornavel --scale 200"
+// does: the path must then be drawn at the screen's pixels, not enlarged.
+void ToolpathWindowTest::pathIsOneScreenPixelWide()
+{
+    CSteppingRig rig(*settings);
+    rig.window.show();
+    rig.Load(RECTANGLE);
+    WaitForPicture(rig.window);
+    CToolpathCanvas& canvas = *rig.window.GetCanvas();
+    const QImage image = canvas.grab().toImage();
+    const double ratio = canvas.devicePixelRatioF();
+    QCOMPARE(image.width(), qRound(canvas.width() * ratio));
+    // Across the right side, a coming feed move, in the middle of its height.
+    const QPointF middle = canvas.MapToCanvas(CMovePoint{40, 10, 0}) * ratio;
+    const int row = qRound(middle.y());
+    int wide = 0;
+    for (int x = qRound(middle.x() - 6 * ratio); x <= qRound(middle.x() + 6 * ratio); ++x) {
+        if ((image.pixel(x, row) | 0xFF000000u) == DefaultPathPalette().coming[STYLE_FEED])
+            ++wide;
+    }
+    QCOMPARE(wide, 1);
 }
 
 void ToolpathWindowTest::WaitForPicture(CToolpathWindow& window)

@@ -1,0 +1,57 @@
+// Which dimensioning and length unit a word's block is applied with, for
+// every word of a loaded program, without running it: a block takes the last
+// G90/G91 and the last unit word written up to its end, its own included, as
+// the path is built from the program's start. Only the change points are
+// kept, so an index of millions of words stays small; a word's modes are
+// found by binary search. The machine state's carried-over modes are not
+// its business.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "word_kind.h"
+
+struct CBlockModes {
+    std::int32_t dimensioning = WK_ABSOLUTE;
+    std::int32_t lengthUnit = WK_UNIT_MM;
+
+    bool operator==(const CBlockModes& other) const
+    {
+        return dimensioning == other.dimensioning && lengthUnit == other.lengthUnit;
+    }
+    bool operator!=(const CBlockModes& other) const { return !(*this == other); }
+};
+
+class CModeIndex {
+public:
+    void Clear();
+    // The words that change modes or end a block: the others need not be
+    // taken, which keeps a pass over millions of words short.
+    static bool TakesKind(std::int32_t kind)
+    {
+        return kind == WK_END_OF_BLOCK || kind == WK_ABSOLUTE || kind == WK_RELATIVE || kind == WK_UNIT_INCH ||
+               kind == WK_UNIT_MM;
+    }
+    // Takes such a word; position counts the program's words from 0 and
+    // grows from call to call.
+    void Take(std::size_t position, WordKind kind);
+    // A position past the last end of block gets the modes its block would
+    // have if it were closed at the last word taken.
+    CBlockModes GetAt(std::size_t position) const;
+    std::size_t GetChangeCount() const { return changes.size(); }
+
+private:
+    struct ChangePoint {
+        // The first word of the first block with these modes.
+        std::uint64_t firstWord;
+        CBlockModes modes;
+    };
+
+    std::vector<ChangePoint> changes;
+    // The modes of the block being taken, and of the last closed one.
+    CBlockModes open;
+    CBlockModes closed;
+    std::uint64_t openFirst = 0;
+};
