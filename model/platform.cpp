@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <io.h>
+#include <locale.h>
 
 namespace {
 
@@ -64,11 +65,20 @@ void PrepareStandardStreams()
     }
 }
 
+double StrtodClassic(const char* text, char** end)
+{
+    // Created once and never changed; it lives as long as the process.
+    static const _locale_t classic = _create_locale(LC_NUMERIC, "C");
+    return _strtod_l(text, end, classic);
+}
+
 bool SettingsLiveInRegistry() { return true; }
 
 #else
 
 #include <csignal>
+#include <cstdlib>
+#include <locale.h>
 
 std::FILE* OpenFileForReading(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
 
@@ -78,6 +88,13 @@ std::vector<std::string> GetUtf8Arguments(int argc, char** argv)
 }
 
 void PrepareStandardStreams() { std::signal(SIGPIPE, SIG_IGN); }
+
+double StrtodClassic(const char* text, char** end)
+{
+    // Created once and never changed; it lives as long as the process.
+    static const locale_t classic = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+    return strtod_l(text, end, classic);
+}
 
 bool SettingsLiveInRegistry() { return false; }
 

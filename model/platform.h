@@ -1,7 +1,8 @@
 // What differs between the systems Tornavel runs on (Linux and Windows) is
 // decided here and nowhere else: how a file name reaches the system, how the
 // command line reaches the program, what standard output needs before its
-// first byte, and where the per-machine settings live.
+// first byte, how a number is read in the classic locale, and where the
+// per-machine settings live.
 #pragma once
 
 #include <cstdio>
@@ -24,6 +25,9 @@ std::vector<std::string> GetUtf8Arguments(int argc, char** argv);
 // byte on Windows too, a console shows them as UTF-8, and a closed pipe is a
 // failed write to report rather than a silent death.
 void PrepareStandardStreams();
+
+// std::strtod in the classic locale, whatever locale the process has.
+double StrtodClassic(const char* text, char** end);
 
 // True where the per-machine settings belong in the system registry
 // (Windows); elsewhere they go to an INI file.
