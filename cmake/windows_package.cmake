@@ -8,6 +8,8 @@ set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 install(TARGETS tornavel-cli RUNTIME DESTINATION .)
 if(TORNAVEL_BUILD_UI)
+    # Qt's imported targets of ui/ are not seen from here.
+    find_package(Qt6 REQUIRED COMPONENTS Widgets)
     set_target_properties(tornavel PROPERTIES WIN32_EXECUTABLE ON)
     target_sources(tornavel PRIVATE ${PROJECT_SOURCE_DIR}/res/tornavel.rc)
     install(TARGETS tornavel RUNTIME DESTINATION .)
