@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "headless_panel.h"
+#include "platform.h"
 #include "trace.h"
 
 namespace {
@@ -62,7 +63,7 @@ void CChecker::CheckFolder(const fs::path& folder)
     const fs::path real = fs::canonical(folder, error);
     if (error) {
         ++failed;
-        Report(folder.string(), TEXT_CANT_OPEN_FOLDER);
+        Report(Utf8FromPath(folder), TEXT_CANT_OPEN_FOLDER);
         return;
     }
     if (std::find(openFolders.begin(), openFolders.end(), real) != openFolders.end())
@@ -81,7 +82,7 @@ void CChecker::WalkFolder(const fs::path& folder)
         entries.push_back(entry->path());
     if (error) {
         ++failed;
-        Report(folder.string(), TEXT_CANT_OPEN_FOLDER);
+        Report(Utf8FromPath(folder), TEXT_CANT_OPEN_FOLDER);
         return;
     }
     // Sorting each folder's entries and walking them in turn gives the
@@ -91,7 +92,7 @@ void CChecker::WalkFolder(const fs::path& folder)
         if (fs::is_directory(entry, error))
             CheckFolder(entry);
         else
-            CheckFile(entry.string());
+            CheckFile(Utf8FromPath(entry));
     }
 }
 
@@ -110,9 +111,10 @@ int RunCheck(const std::vector<std::string>& paths, std::FILE* out)
     bool anyFolder = false;
     for (const std::string& path : paths) {
         std::error_code error;
-        if (fs::is_directory(path, error)) {
+        const fs::path systemPath = PathFromUtf8(path);
+        if (fs::is_directory(systemPath, error)) {
             anyFolder = true;
-            checker.CheckFolder(path);
+            checker.CheckFolder(systemPath);
         } else {
             checker.CheckFile(path);
         }

@@ -1,14 +1,13 @@
 // tornavel-cli: loads CNC programs and runs the panel's commands without a
 // window, on the same loader and controller as the panel.
-#include <csignal>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "check.h"
 #include "explain.h"
 #include "path.h"
+#include "platform.h"
 #include "stock.h"
 #include "trace.h"
 
@@ -38,24 +37,25 @@ int FinishOutput(int exitCode)
     return exitCode;
 }
 
-int RunCommand(int argc, char** argv)
+int RunCommand(const std::vector<std::string>& arguments)
 {
-    const std::string command = argv[1];
+    const std::string& command = arguments[0];
     if (command == "check")
-        return RunCheck(std::vector<std::string>(argv + 2, argv + argc), stdout);
+        return RunCheck(std::vector<std::string>(arguments.begin() + 1, arguments.end()), stdout);
     if (command == "explain")
-        return argc == 3 ? RunExplain(argv[2], stdout) : Usage();
+        return arguments.size() == 2 ? RunExplain(arguments[1], stdout) : Usage();
     if (command == "path") {
-        if (argc == 4 && std::strcmp(argv[2], "--table") == 0)
-            return RunPath(argv[3], PATH_FROM_TABLE, stdout);
-        if (argc != 3)
+        if (arguments.size() == 3 && arguments[1] == "--table")
+            return RunPath(arguments[2], PATH_FROM_TABLE, stdout);
+        if (arguments.size() != 2)
             return Usage();
-        return RunPath(argv[2], PATH_FROM_BUILDER, stdout);
+        return RunPath(arguments[1], PATH_FROM_BUILDER, stdout);
     }
     if (command == "stock") {
         CStockOptions options;
         std::string message;
-        const int parsed = ParseStockOptions(std::vector<std::string>(argv + 2, argv + argc), options, message);
+        const int parsed =
+            ParseStockOptions(std::vector<std::string>(arguments.begin() + 1, arguments.end()), options, message);
         if (parsed == EXIT_BAD_USAGE)
             return Usage();
         if (parsed != 0) {
@@ -67,27 +67,25 @@ int RunCommand(int argc, char** argv)
     if (command != "trace")
         return Usage();
     std::string script = "N";
-    int next = 2;
-    if (std::strcmp(argv[next], "--script") == 0) {
-        if (argc != 5)
+    std::size_t next = 1;
+    if (arguments[next] == "--script") {
+        if (arguments.size() != 4)
             return Usage();
-        script = argv[next + 1];
+        script = arguments[next + 1];
         next += 2;
     }
-    if (argc != next + 1 || !IsValidScript(script))
+    if (arguments.size() != next + 1 || !IsValidScript(script))
         return Usage();
-    return RunTrace(argv[next], script, stdout);
+    return RunTrace(arguments[next], script, stdout);
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-#ifdef SIGPIPE
-    // A closed pipe is a failed write to report, not a silent death.
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
-    if (argc < 3)
+    PrepareStandardStreams();
+    const std::vector<std::string> arguments = GetUtf8Arguments(argc, argv);
+    if (arguments.size() < 2)
         return Usage();
-    return FinishOutput(RunCommand(argc, argv));
+    return FinishOutput(RunCommand(arguments));
 }

@@ -5,34 +5,13 @@
 #include <cstring>
 #include <limits>
 
-#if defined(_WIN32)
-#include <locale.h>
-#elif defined(__APPLE__)
-#include <xlocale.h>
-#else
-#include <locale.h>
-#endif
+#include "platform.h"
 
 namespace {
 
 bool IsClassicSpace(unsigned char byte)
 {
     return byte == ' ' || (byte >= '\t' && byte <= '\r');
-}
-
-#if defined(_WIN32)
-using ClassicLocale = _locale_t;
-ClassicLocale MakeClassicLocale() { return _create_locale(LC_NUMERIC, "C"); }
-#else
-using ClassicLocale = locale_t;
-ClassicLocale MakeClassicLocale() { return newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr)); }
-#endif
-
-// Created once and never changed; it lives as long as the process.
-ClassicLocale TheClassicLocale()
-{
-    static const ClassicLocale locale = MakeClassicLocale();
-    return locale;
 }
 
 } // namespace
@@ -67,11 +46,7 @@ std::int32_t ParseClassicInt(const char* text) { return ParseClassicInt(text, te
 double ParseClassicReal(const char* text, const char** end)
 {
     char* stop = nullptr;
-#if defined(_WIN32)
-    const double value = _strtod_l(text, &stop, TheClassicLocale());
-#else
-    const double value = strtod_l(text, &stop, TheClassicLocale());
-#endif
+    const double value = StrtodClassic(text, &stop);
     *end = stop;
     return value;
 }

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform.h"
+
 namespace {
 constexpr std::size_t BUFFER_SIZE = 64 * 1024;
 }
@@ -11,7 +13,7 @@ CProgramFile::OpenResult CProgramFile::Open(const std::string& path)
 {
     Close();
     std::error_code error;
-    const std::filesystem::path filePath(path);
+    const std::filesystem::path filePath = PathFromUtf8(path);
     // Only regular files: a FIFO or a device would block the panel or never end.
     if (path.empty() || !std::filesystem::is_regular_file(filePath, error))
         return OPEN_FAILED;
@@ -20,7 +22,7 @@ CProgramFile::OpenResult CProgramFile::Open(const std::string& path)
         return OPEN_FAILED;
     if (fileSize > MAX_FILE_SIZE)
         return OPEN_TOO_LARGE;
-    stream = std::fopen(path.c_str(), "rb");
+    stream = OpenFileForReading(path);
     if (stream == nullptr)
         return OPEN_FAILED;
     size = fileSize;

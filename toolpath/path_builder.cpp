@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "cnc_bytes.h"
+#include "portable_math.h"
 
 namespace {
 
@@ -131,7 +132,7 @@ bool AllFinite(std::initializer_list<double> values)
 // counts as a whole turn. Cross and dot products keep quarter turns exact.
 double SweepBetween(double x0, double y0, double x1, double y1, bool clockwise)
 {
-    double angle = std::atan2(x0 * y1 - y0 * x1, x0 * x1 + y0 * y1);
+    double angle = PortableAtan2(x0 * y1 - y0 * x1, x0 * x1 + y0 * y1);
     if (clockwise) {
         if (angle >= 0.0)
             angle -= FULL_TURN;
@@ -150,11 +151,11 @@ bool SetAngles(ArcGeometry& arc, double startFirst, double startSecond, double e
     const double y0 = startSecond - arc.centerSecond;
     const double x1 = endFirst - arc.centerFirst;
     const double y1 = endSecond - arc.centerSecond;
-    arc.startRadius = std::hypot(x0, y0);
-    arc.endRadius = std::hypot(x1, y1);
+    arc.startRadius = PortableHypot(x0, y0);
+    arc.endRadius = PortableHypot(x1, y1);
     if (!AllFinite({arc.centerFirst, arc.centerSecond, arc.startRadius, arc.endRadius}))
         return false;
-    arc.startAngle = std::atan2(y0, x0);
+    arc.startAngle = PortableAtan2(y0, x0);
     arc.sweep = SweepBetween(x0, y0, x1, y1, clockwise);
     return true;
 }
@@ -248,10 +249,10 @@ void AddArcExtremes(const ArcGeometry& arc, const PlaneRow& axes, CBounds& bound
     std::array<double, 4> startCosine{};
     std::array<double, 4> endCosine{};
     if (arc.mismatch) {
-        const double startCos = std::cos(arc.startAngle);
-        const double startSin = std::sin(arc.startAngle);
-        const double endCos = std::cos(endAngle);
-        const double endSin = std::sin(endAngle);
+        const double startCos = PortableCos(arc.startAngle);
+        const double startSin = PortableSin(arc.startAngle);
+        const double endCos = PortableCos(endAngle);
+        const double endSin = PortableSin(endAngle);
         startCosine = {startCos, startSin, -startCos, -startSin};
         endCosine = {endCos, endSin, -endCos, -endSin};
     }

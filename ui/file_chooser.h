@@ -1,5 +1,5 @@
-// The loader's file-open dialog on QFileDialog. Paths travel as the bytes the
-// file system uses (QFile::encodeName), so the loader opens what was chosen.
+// The loader's file-open dialog on QFileDialog. Paths travel as UTF-8 on every
+// system (model/platform.h), so the loader opens what was chosen.
 #pragma once
 
 #include "program_host.h"

@@ -7,6 +7,7 @@
 #include "controller_app.h"
 #include "display_scale.h"
 #include "listing_font.h"
+#include "platform.h"
 #include "qt_translations.h"
 #include "settings_store.h"
 
@@ -14,7 +15,7 @@ int main(int argc, char* argv[])
 {
     // Before Qt starts: help and version need no display.
     CCommandLine commandLine;
-    commandLine.Parse(std::vector<std::string>(argv + 1, argv + argc));
+    commandLine.Parse(GetUtf8Arguments(argc, argv));
     if (commandLine.GetAction() != CL_RUN_PANEL)
         return commandLine.Report(stdout, stderr);
 

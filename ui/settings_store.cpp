@@ -7,6 +7,7 @@
 
 #include "classic_number.h"
 #include "code_page_1252.h"
+#include "platform.h"
 
 namespace {
 
@@ -16,11 +17,11 @@ std::unique_ptr<QSettings> OpenKey(SettingsRoot root, const std::string& keyPath
     if (root != SETTINGS_ROOT_LOCAL_MACHINE)
         return nullptr;
     const QString path = Cp1252ToQString(keyPath);
-#ifdef Q_OS_WIN
-    if (path.isEmpty())
-        return nullptr;
-    return std::make_unique<QSettings>(QStringLiteral("HKEY_LOCAL_MACHINE\\") + path, QSettings::NativeFormat);
-#else
+    if (SettingsLiveInRegistry()) {
+        if (path.isEmpty())
+            return nullptr;
+        return std::make_unique<QSettings>(QStringLiteral("HKEY_LOCAL_MACHINE\\") + path, QSettings::NativeFormat);
+    }
     QStringList parts = path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     if (!parts.isEmpty() && parts.first().compare(QLatin1String("SOFTWARE"), Qt::CaseInsensitive) == 0)
         parts.removeFirst();
@@ -34,7 +35,6 @@ std::unique_ptr<QSettings> OpenKey(SettingsRoot root, const std::string& keyPath
     const QString organization = parts.takeFirst();
     return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::SystemScope, organization,
                                        parts.join(QLatin1Char('/')));
-#endif
 }
 
 // QSettings reads both separators as a group boundary.

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "file_chooser.h"
+#include "platform.h"
 
 namespace {
 
@@ -12,10 +13,10 @@ std::string FullPath(const std::string& path)
     if (path.empty())
         return path;
     std::error_code failed;
-    const std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(path), failed);
+    const std::filesystem::path full = std::filesystem::absolute(PathFromUtf8(path), failed);
     // Without a current folder the path goes on as given; the load then
     // says whether it can be opened.
-    return failed ? path : full.string();
+    return failed ? path : Utf8FromPath(full);
 }
 
 } // namespace

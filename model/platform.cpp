@@ -1,0 +1,107 @@
+#include "platform.h"
+
+#ifdef _WIN32
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <io.h>
+#include <locale.h>
+
+namespace {
+
+std::string Utf8FromWide(const wchar_t* text)
+{
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1)
+        return std::string();
+    std::string result(static_cast<std::size_t>(size - 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, result.data(), size, nullptr, nullptr);
+    return result;
+}
+
+UINT previousConsoleCodePage = 0;
+
+void RestoreConsoleCodePage() { SetConsoleOutputCP(previousConsoleCodePage); }
+
+} // namespace
+
+std::FILE* OpenFileForReading(const std::string& path)
+{
+    return _wfopen(PathFromUtf8(path).c_str(), L"rb");
+}
+
+std::vector<std::string> GetUtf8Arguments(int argc, char** argv)
+{
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr)
+        return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+    std::vector<std::string> arguments;
+    for (int index = 1; index < count; ++index)
+        arguments.push_back(Utf8FromWide(wide[index]));
+    LocalFree(wide);
+    return arguments;
+}
+
+void PrepareStandardStreams()
+{
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    // Only a console has a code page to set; the user's console gets its own back.
+    DWORD mode = 0;
+    if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) && GetConsoleOutputCP() != CP_UTF8) {
+        previousConsoleCodePage = GetConsoleOutputCP();
+        SetConsoleOutputCP(CP_UTF8);
+        std::atexit(RestoreConsoleCodePage);
+    }
+}
+
+double StrtodClassic(const char* text, char** end)
+{
+    // Created once and never changed; it lives as long as the process.
+    static const _locale_t classic = _create_locale(LC_NUMERIC, "C");
+    return _strtod_l(text, end, classic);
+}
+
+bool SettingsLiveInRegistry() { return true; }
+
+#else
+
+#include <csignal>
+#include <cstdlib>
+#include <locale.h>
+
+std::FILE* OpenFileForReading(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
+
+std::vector<std::string> GetUtf8Arguments(int argc, char** argv)
+{
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+void PrepareStandardStreams() { std::signal(SIGPIPE, SIG_IGN); }
+
+double StrtodClassic(const char* text, char** end)
+{
+    // Created once and never changed; it lives as long as the process.
+    static const locale_t classic = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+    return strtod_l(text, end, classic);
+}
+
+bool SettingsLiveInRegistry() { return false; }
+
+#endif
+
+// On Windows these convert between UTF-8 and the system's UTF-16; elsewhere
+// a name is its bytes, passed on unchanged.
+std::filesystem::path PathFromUtf8(const std::string& path) { return std::filesystem::u8path(path); }
+
+std::string Utf8FromPath(const std::filesystem::path& path) { return path.u8string(); }

@@ -1,0 +1,34 @@
+// What differs between the systems Tornavel runs on (Linux and Windows) is
+// decided here and nowhere else: how a file name reaches the system, how the
+// command line reaches the program, what standard output needs before its
+// first byte, how a number is read in the classic locale, and where the
+// per-machine settings live.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// File names are UTF-8 throughout the program. Windows reads a narrow name in
+// its ANSI code page, so every name goes to the system through these two.
+std::filesystem::path PathFromUtf8(const std::string& path);
+std::string Utf8FromPath(const std::filesystem::path& path);
+// std::fopen(path, "rb") for a UTF-8 path; null when it cannot be opened.
+std::FILE* OpenFileForReading(const std::string& path);
+
+// The arguments after the program's name, in UTF-8 (argv holds the ANSI code
+// page on Windows, where a name outside it would be lost).
+std::vector<std::string> GetUtf8Arguments(int argc, char** argv);
+
+// Standard output and error carry exactly the bytes written: "\n" stays one
+// byte on Windows too, a console shows them as UTF-8, and a closed pipe is a
+// failed write to report rather than a silent death.
+void PrepareStandardStreams();
+
+// std::strtod in the classic locale, whatever locale the process has.
+double StrtodClassic(const char* text, char** end);
+
+// True where the per-machine settings belong in the system registry
+// (Windows); elsewhere they go to an INI file.
+bool SettingsLiveInRegistry();
