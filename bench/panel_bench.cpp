@@ -254,7 +254,7 @@ public:
     CWorkpieceRun(CControllerDlg& dlg, CToolpathWindow& pathWindow)
         : panel(dlg), window(pathWindow), layer(*pathWindow.GetWorkpiece()),
           editorClock(dlg.GetEditor()->viewport(), nullptr),
-          workpieceClock(pathWindow.GetCanvas(), [this]() { return layer.IsUpToDate(); })
+          workpieceClock(pathWindow.GetCanvas(), [this]() { return IsWorkpieceShown(); })
     {
     }
 
@@ -311,7 +311,7 @@ public:
         if (!swept) {
             // The sweep catches up with the last step.
             const Clock::time_point start = Clock::now();
-            if (!SleepUntil([&]() { return layer.IsUpToDate(); }))
+            if (!SleepUntil([&]() { return IsWorkpieceShown(); }))
                 return Fail("the workpiece never caught up");
             std::printf("%s: the workpiece caught up %.0f ms after the last step\n", where, MillisecondsSince(start));
             Note(JUMP_NONE);
@@ -407,6 +407,10 @@ private:
         CSpread alone;
     };
 
+    // Before the path of a load is built the layer has nothing to show and
+    // counts as up to date.
+    bool IsWorkpieceShown() const { return window.GetPath() != nullptr && layer.IsUpToDate(); }
+
     void StartClocks()
     {
         started = Clock::now();
@@ -419,7 +423,7 @@ private:
     bool WaitForWorkpiece()
     {
         return SleepUntil([&]() {
-            if (!workpieceClock.IsPainted() && layer.IsUpToDate())
+            if (!workpieceClock.IsPainted() && IsWorkpieceShown())
                 window.GetCanvas()->update();
             return workpieceClock.IsPainted();
         });
