@@ -331,6 +331,7 @@ public:
         if (!WaitForWorkpiece())
             return Fail("the workpiece was never painted after a jump");
         jumps[jump].inPanel.Add(workpieceClock.Milliseconds());
+        jumps[jump].command.Add(editorClock.IsPainted() ? editorClock.Milliseconds() : 0.0);
         Note(jump);
         return true;
     }
@@ -383,8 +384,8 @@ public:
                 jumps[next.jump].alone.Add(MillisecondsSince(start));
         }
         for (CJump& jump : jumps)
-            std::printf("%s: workpiece painted %s; the moves swept alone %s\n", jump.name, jump.inPanel.Text().c_str(),
-                        jump.alone.Text().c_str());
+            std::printf("%s: workpiece painted %s; word painted %s; the moves swept alone %s\n", jump.name,
+                        jump.inPanel.Text().c_str(), jump.command.Text().c_str(), jump.alone.Text().c_str());
         std::printf("grid and history after the run: %.1f MB\n",
                     static_cast<double>(workpiece.GetMemoryBytes()) / (1024.0 * 1024.0));
     }
@@ -404,6 +405,8 @@ private:
     struct CJump {
         const char* name;
         CSpread inPanel;
+        // The command itself, to the new word painted.
+        CSpread command;
         CSpread alone;
     };
 
@@ -453,10 +456,10 @@ private:
     CPaintClock workpieceClock;
     Clock::time_point started;
     std::vector<CReached> reached;
-    CJump jumps[4] = {{"F9 \"Werkzeugwechsel\" (a jump of about 2000 moves)", {}, {}},
-                      {"F9 \"Ende\" from the middle", {}, {}},
-                      {"Shift+F10 back from the end to the middle", {}, {}},
-                      {"Shift+F10 back from the end to the last tool change", {}, {}}};
+    CJump jumps[4] = {{"F9 \"Werkzeugwechsel\" (a jump of about 2000 moves)", {}, {}, {}},
+                      {"F9 \"Ende\" from the middle", {}, {}, {}},
+                      {"Shift+F10 back from the end to the middle", {}, {}, {}},
+                      {"Shift+F10 back from the end to the last tool change", {}, {}, {}}};
 };
 
 bool MeasureWorkpiece(CControllerDlg& panel)
