@@ -7,19 +7,31 @@
 //                                    the end of the program is painted
 //   tornavel-panel-bench back FILE   the same, then Shift+F10; waits until
 //                                    the word before the run is painted again
+//   tornavel-panel-bench workpiece FILE
+//                                    the load until the workpiece is painted,
+//                                    then F10, F9 "Satz" and Shift+F10 at the
+//                                    start, the middle and the end, each until
+//                                    the new workpiece is painted, both once
+//                                    the sweep is done and while it still
+//                                    runs, and jumps (a click on the path far
+//                                    ahead and far back, F9 "Ende") against
+//                                    the same moves swept on their own
 // Settings stay in memory. Prints its own timings on stderr; exits 1 when a
 // check fails, 2 on wrong arguments.
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QTimer>
 #include <QWindow>
 
 #include "cli_panel.h"
@@ -27,8 +39,14 @@
 #include "code_page_1252.h"
 #include "control_ids.h"
 #include "controller_dlg.h"
+#include "program_cursor.h"
 #include "state_texts.h"
+#include "step_state.h"
+#include "tool_table.h"
+#include "toolpath_canvas.h"
 #include "toolpath_window.h"
+#include "workpiece.h"
+#include "workpiece_layer.h"
 
 namespace {
 
@@ -36,6 +54,8 @@ constexpr int RESULT_PASSED = 0;
 constexpr int RESULT_FAILED = 1;
 constexpr int RESULT_USAGE = 2;
 constexpr std::chrono::seconds PATIENCE(600);
+// The slowest jump on the biggest program sweeps for a few seconds.
+constexpr std::chrono::seconds STEP_PATIENCE(60);
 
 using Clock = std::chrono::steady_clock;
 
@@ -161,13 +181,327 @@ bool StepBack(CControllerDlg& panel, CPaintWatch& paints)
     return true;
 }
 
+// When a widget was first painted after Start, with ready() true as the
+// paint began; the paint is done inside the filter so that its end is timed.
+class CPaintClock : public QObject {
+public:
+    CPaintClock(QWidget* widget, std::function<bool()> isReady) : ready(std::move(isReady))
+    {
+        widget->installEventFilter(this);
+    }
+    void Start()
+    {
+        start = Clock::now();
+        painted = false;
+    }
+    bool IsPainted() const { return painted; }
+    double Milliseconds() const { return std::chrono::duration<double, std::milli>(paintedAt - start).count(); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Paint || painted || (ready && !ready()))
+            return QObject::eventFilter(watched, event);
+        watched->event(event);
+        paintedAt = Clock::now();
+        painted = true;
+        return true;
+    }
+
+private:
+    std::function<bool()> ready;
+    Clock::time_point start;
+    Clock::time_point paintedAt;
+    bool painted = false;
+};
+
+// Sleeps in the event loop rather than spinning: on two cores a spinning
+// UI thread would take the time from the sweep it waits for.
+bool SleepUntil(const std::function<bool()>& done)
+{
+    const auto deadline = Clock::now() + STEP_PATIENCE;
+    while (!done()) {
+        if (Clock::now() > deadline)
+            return false;
+        QEventLoop loop;
+        QTimer::singleShot(1, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+struct CSpread {
+    std::vector<double> samples;
+
+    void Add(double milliseconds) { samples.push_back(milliseconds); }
+    std::string Text()
+    {
+        if (samples.empty())
+            return "-";
+        std::sort(samples.begin(), samples.end());
+        char text[96];
+        std::snprintf(text, sizeof text, "median %.1f, worst %.1f ms (%zu)", samples[samples.size() / 2],
+                      samples.back(), samples.size());
+        return text;
+    }
+};
+
+// Drives the panel through the workpiece's figures; every workpiece the
+// panel reached is noted, so that the same moves can be swept on their own
+// afterwards.
+class CWorkpieceRun {
+public:
+    CWorkpieceRun(CControllerDlg& dlg, CToolpathWindow& pathWindow)
+        : panel(dlg), window(pathWindow), layer(*pathWindow.GetWorkpiece()),
+          editorClock(dlg.GetEditor()->viewport(), nullptr),
+          workpieceClock(pathWindow.GetCanvas(), [this]() { return IsWorkpieceShown(); })
+    {
+    }
+
+    bool Load()
+    {
+        auto* load = qobject_cast<QAbstractButton*>(panel.GetDlgItem(IDC_LOAD));
+        if (load == nullptr)
+            return Fail("no load button");
+        StartClocks();
+        load->click();
+        if (!WaitForWorkpiece() || !SleepUntil([&]() { return window.IsPictureReady(); }))
+            return Fail("the workpiece was never painted after the load");
+        std::printf("load to the workpiece painted: %.1f ms (%zu moves); the path's picture ready: %.1f ms\n",
+                    workpieceClock.Milliseconds(), window.GetPath()->GetCount(), MillisecondsSince(started));
+        Note(JUMP_NONE);
+        return true;
+    }
+
+    // F10, F9 "Satz" and Shift+F10, count times each, at the workpiece's
+    // pace (swept) or without waiting for it (while the sweep runs).
+    bool Steps(const char* where, int count, bool swept)
+    {
+        const struct {
+            const char* name;
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            const char* runTo;
+        } COMMANDS[] = {{"F10", Qt::Key_F10, Qt::NoModifier, nullptr},
+                        {"F9 \"Satz\"", Qt::Key_F9, Qt::NoModifier, "Satz"},
+                        {"Shift+F10", Qt::Key_F10, Qt::ShiftModifier, nullptr}};
+        for (const auto& command : COMMANDS) {
+            if (command.runTo != nullptr && !ChooseRunTo(command.runTo))
+                return false;
+            CSpread shown;
+            CSpread workpieceShown;
+            for (int press = 0; press < count; ++press) {
+                StartClocks();
+                QKeyEvent event(QEvent::KeyPress, command.key, command.modifiers);
+                QApplication::sendEvent(panel.GetEditor(), &event);
+                if (!SleepUntil([&]() { return editorClock.IsPainted(); }))
+                    return Fail("the step was never painted");
+                shown.Add(editorClock.Milliseconds());
+                if (swept) {
+                    if (!WaitForWorkpiece())
+                        return Fail("the workpiece was never painted after a step");
+                    workpieceShown.Add(workpieceClock.Milliseconds());
+                    Note(JUMP_NONE);
+                }
+            }
+            std::printf("%s, %s, %s: word painted %s; workpiece painted %s\n", where,
+                        swept ? "swept" : "while the sweep runs", command.name, shown.Text().c_str(),
+                        workpieceShown.Text().c_str());
+        }
+        if (!swept) {
+            // The sweep catches up with the last step.
+            const Clock::time_point start = Clock::now();
+            if (!SleepUntil([&]() { return IsWorkpieceShown(); }))
+                return Fail("the workpiece never caught up");
+            std::printf("%s: the workpiece caught up %.0f ms after the last step\n", where, MillisecondsSince(start));
+            Note(JUMP_NONE);
+        }
+        return true;
+    }
+
+    // One command that moves the workpiece far; timed until the new
+    // workpiece is painted, and noted under jump for the sweep alone.
+    bool Jump(int jump, Qt::Key key, Qt::KeyboardModifiers modifiers, const char* runTo)
+    {
+        if (runTo != nullptr && !ChooseRunTo(runTo))
+            return false;
+        StartClocks();
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        QApplication::sendEvent(panel.GetEditor(), &event);
+        if (!WaitForWorkpiece())
+            return Fail("the workpiece was never painted after a jump");
+        jumps[jump].inPanel.Add(workpieceClock.Milliseconds());
+        jumps[jump].command.Add(editorClock.IsPainted() ? editorClock.Milliseconds() : 0.0);
+        Note(jump);
+        return true;
+    }
+
+    // F9 "Werkzeugwechsel" until at least doneCount moves are done, or
+    // once more than that when at the end already.
+    bool ToolChangesTo(std::size_t doneCount)
+    {
+        while (Done() < doneCount) {
+            const std::size_t before = Done();
+            if (!Jump(JUMP_TOOL_CHANGE, Qt::Key_F9, Qt::NoModifier, "Werkzeugwechsel"))
+                return false;
+            if (Done() == before)
+                return Fail("F9 \"Werkzeugwechsel\" does not go on");
+        }
+        return true;
+    }
+
+    // At the end of the program, back to where the last run started, so
+    // that F10 has words to go.
+    bool BeforeTheEnd()
+    {
+        if (Done() < window.GetPath()->GetCount())
+            return true;
+        return Jump(JUMP_NONE_TIMED, Qt::Key_F10, Qt::ShiftModifier, nullptr);
+    }
+
+    // Other tools or another box, the same as before: the whole workpiece
+    // is cut again up to the cursor, as after "Werkzeuge..." and OK.
+    bool SweepAgain()
+    {
+        return layer.ApplySettings(layer.GetSettings()) || Fail("the settings were not taken");
+    }
+
+    // The same workpieces again, on a workpiece of its own in this thread:
+    // what the jumps' moves cost to sweep without the panel.
+    void SweepAlone()
+    {
+        const CMoveTable& table = *window.GetPath();
+        const CWordList& words = *panel.GetProgramCursor()->GetWordList();
+        const CToolTable tools;
+        CWorkpiece::CSettings stock;
+        stock.box = CStockBox::FitToPath(table, words, tools);
+        stock.cell = CHeightGrid::DefaultCell(stock.box);
+        CWorkpiece workpiece(table, words, 0, tools, stock);
+        for (const CReached& next : reached) {
+            const Clock::time_point start = Clock::now();
+            workpiece.BringTo(next.doneCount);
+            if (next.jump != JUMP_NONE)
+                jumps[next.jump].alone.Add(MillisecondsSince(start));
+        }
+        for (CJump& jump : jumps)
+            std::printf("%s: workpiece painted %s; word painted %s; the moves swept alone %s\n", jump.name,
+                        jump.inPanel.Text().c_str(), jump.command.Text().c_str(), jump.alone.Text().c_str());
+        std::printf("grid and history after the run: %.1f MB\n",
+                    static_cast<double>(workpiece.GetMemoryBytes()) / (1024.0 * 1024.0));
+    }
+
+    std::size_t Done() const
+    {
+        return StepStateAt(*window.GetPath(), panel.GetProgramCursor()->GetCursor()).doneCount;
+    }
+
+    enum { JUMP_NONE = -1, JUMP_TOOL_CHANGE, JUMP_END, JUMP_BACK, JUMP_NONE_TIMED };
+
+private:
+    struct CReached {
+        int jump;
+        std::size_t doneCount;
+    };
+    struct CJump {
+        const char* name;
+        CSpread inPanel;
+        // The command itself, to the new word painted.
+        CSpread command;
+        CSpread alone;
+    };
+
+    // Before the path of a load is built the layer has nothing to show and
+    // counts as up to date.
+    bool IsWorkpieceShown() const { return window.GetPath() != nullptr && layer.IsUpToDate(); }
+
+    void StartClocks()
+    {
+        started = Clock::now();
+        editorClock.Start();
+        workpieceClock.Start();
+    }
+
+    // A picture sent just before its sweep job has ended may be painted
+    // while the layer still counts as busy: paint once more then.
+    bool WaitForWorkpiece()
+    {
+        return SleepUntil([&]() {
+            if (!workpieceClock.IsPainted() && IsWorkpieceShown())
+                window.GetCanvas()->update();
+            return workpieceClock.IsPainted();
+        });
+    }
+
+    void Note(int jump) { reached.push_back({jump, Done()}); }
+
+    bool ChooseRunTo(const char* text)
+    {
+        auto* combo = qobject_cast<QComboBox*>(panel.GetDlgItem(IDC_RUN_TO_COMBO));
+        if (combo == nullptr)
+            return Fail("no run-to selector");
+        const QString wanted = QString::fromLatin1(text);
+        for (int press = 0; press < combo->count() && combo->currentText() != wanted; ++press)
+            PressKey(combo, Qt::Key_Down);
+        for (int press = 0; press < combo->count() && combo->currentText() != wanted; ++press)
+            PressKey(combo, Qt::Key_Up);
+        panel.GetEditor()->setFocus();
+        QCoreApplication::processEvents();
+        return combo->currentText() == wanted || Fail("a run-to mode cannot be chosen");
+    }
+
+    CControllerDlg& panel;
+    CToolpathWindow& window;
+    CWorkpieceLayer& layer;
+    CPaintClock editorClock;
+    CPaintClock workpieceClock;
+    Clock::time_point started;
+    std::vector<CReached> reached;
+    CJump jumps[4] = {{"F9 \"Werkzeugwechsel\" (a jump of about 2000 moves)", {}, {}, {}},
+                      {"F9 \"Ende\" from the middle", {}, {}, {}},
+                      {"Shift+F10 back from the end to the middle", {}, {}, {}},
+                      {"Shift+F10 back from the end to the last tool change", {}, {}, {}}};
+};
+
+bool MeasureWorkpiece(CControllerDlg& panel)
+{
+    CToolpathWindow* window = panel.GetToolpathWindow();
+    if (window == nullptr || !window->isVisible())
+        return Fail("the toolpath window is not open");
+    CWorkpieceRun run(panel, *window);
+    if (!run.Load())
+        return false;
+    const std::size_t moves = window->GetPath()->GetCount();
+    if (moves < 1000)
+        return Fail("too few moves for the workpiece's figures");
+    constexpr int SWEPT_STEPS = 20;
+    constexpr int RUNNING_STEPS = 10;
+    // The end: the last tool change before the last 2 percent of the moves.
+    const bool swept = run.Steps("start", SWEPT_STEPS, true) && run.ToolChangesTo(moves / 2) &&
+                       run.Steps("middle", SWEPT_STEPS, true) && run.SweepAgain() &&
+                       run.Steps("middle", RUNNING_STEPS, false) &&
+                       run.Jump(CWorkpieceRun::JUMP_END, Qt::Key_F9, Qt::NoModifier, "Ende") &&
+                       run.Jump(CWorkpieceRun::JUMP_BACK, Qt::Key_F10, Qt::ShiftModifier, nullptr) &&
+                       run.ToolChangesTo(moves - moves / 50) && run.BeforeTheEnd() &&
+                       run.Steps("end", SWEPT_STEPS, true);
+    if (!swept)
+        return false;
+    std::printf("the end: %zu of %zu moves done\n", run.Done(), moves);
+    // Steps while the whole workpiece is cut again up to the cursor (in the
+    // middle too, above).
+    if (!run.SweepAgain() || !run.Steps("end", RUNNING_STEPS, false))
+        return false;
+    run.SweepAlone();
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     const bool back = argc == 3 && std::strcmp(argv[1], "back") == 0;
-    if (argc != 3 || (std::strcmp(argv[1], "load") != 0 && std::strcmp(argv[1], "run") != 0 && !back)) {
-        std::fprintf(stderr, "usage: tornavel-panel-bench load|run|back FILE\n");
+    const bool workpiece = argc == 3 && std::strcmp(argv[1], "workpiece") == 0;
+    if (argc != 3 || (std::strcmp(argv[1], "load") != 0 && std::strcmp(argv[1], "run") != 0 && !back && !workpiece)) {
+        std::fprintf(stderr, "usage: tornavel-panel-bench load|run|back|workpiece FILE\n");
         return RESULT_USAGE;
     }
     const bool run = back || std::strcmp(argv[1], "run") == 0;
@@ -182,6 +516,8 @@ int main(int argc, char* argv[])
         Fail("the panel was never shown");
         return RESULT_FAILED;
     }
+    if (workpiece)
+        return MeasureWorkpiece(panel) ? RESULT_PASSED : RESULT_FAILED;
     CPaintWatch paints(panel.GetEditor()->viewport());
     if (!Load(panel, paints))
         return RESULT_FAILED;

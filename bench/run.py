@@ -6,7 +6,8 @@ Builds a Release tree in build-bench/, generates the programs there, installs
 the peer parser with npm when node is present, and prints median wall time and
 peak memory of each measurement with the ratios to the floor and to the peer,
 then what the toolpath window's and the workpiece's benchmarks report for
-each program.
+each program, and the workpiece in the panel: steps and jumps until the new
+workpiece is painted.
 """
 import argparse
 import os
@@ -85,6 +86,8 @@ def main():
         if os.path.exists(panel):
             results["panel load"] = measure([panel, "load", program], runs, panel_env)
             results["panel F9 Ende"] = measure([panel, "run", program], runs, panel_env)
+            # The whole workpiece run in the panel, for its peak memory.
+            results["panel workpiece"] = measure([panel, "workpiece", program], 1, panel_env)
         # The workpiece beside them: load, path table, default box and one
         # whole sweep (1000 cells on the longer side, flat 6 mm).
         results["stock sweep"] = measure([stock_bench, program, "0"], runs)
@@ -119,6 +122,15 @@ def main():
         result = subprocess.run([stock_bench, program, "3"], check=True, capture_output=True, text=True)
         print("\nworkpiece, %s MB:" % size)
         print(result.stdout.rstrip())
+
+    # The workpiece in the panel: one run each, its own timings.
+    if os.path.exists(panel):
+        for size, _, _ in rows:
+            program = os.path.join(BUILD, "cam-%s.nc" % size)
+            result = subprocess.run([panel, "workpiece", program], env=panel_env, check=True, capture_output=True,
+                                    text=True)
+            print("\nworkpiece in the panel, %s MB:" % size)
+            print(result.stdout.rstrip())
 
 
 if __name__ == "__main__":
