@@ -31,7 +31,6 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QTimer>
 #include <QWindow>
 
 #include "cli_panel.h"
@@ -39,6 +38,7 @@
 #include "code_page_1252.h"
 #include "control_ids.h"
 #include "controller_dlg.h"
+#include "event_loop_wait.h"
 #include "program_cursor.h"
 #include "state_texts.h"
 #include "step_state.h"
@@ -215,20 +215,7 @@ private:
     bool painted = false;
 };
 
-// Sleeps in the event loop rather than spinning: on two cores a spinning
-// UI thread would take the time from the sweep it waits for.
-bool SleepUntil(const std::function<bool()>& done)
-{
-    const auto deadline = Clock::now() + STEP_PATIENCE;
-    while (!done()) {
-        if (Clock::now() > deadline)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(1, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
+bool SleepUntil(const std::function<bool()>& done) { return SleepInEventLoopUntil(done, STEP_PATIENCE); }
 
 struct CSpread {
     std::vector<double> samples;

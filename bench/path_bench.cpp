@@ -25,6 +25,7 @@
 #include <QTimer>
 
 #include "cli_panel.h"
+#include "event_loop_wait.h"
 #include "cnc_program.h"
 #include "headless_view.h"
 #include "machine_state.h"
@@ -42,7 +43,6 @@ constexpr int RESULT_FAILED = 1;
 constexpr int RESULT_USAGE = 2;
 constexpr std::chrono::seconds PATIENCE(300);
 constexpr int STEP_SAMPLES = 200;
-constexpr int POLL_MS = 1;
 
 using Clock = std::chrono::steady_clock;
 
@@ -51,20 +51,7 @@ double MillisecondsSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// Sleeps in the event loop rather than spinning: on two cores a spinning
-// UI thread would take the time from the window's workers it waits for.
-bool WaitUntil(const std::function<bool()>& done)
-{
-    const auto deadline = Clock::now() + PATIENCE;
-    while (!done()) {
-        if (Clock::now() > deadline)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(POLL_MS, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
+bool WaitUntil(const std::function<bool()>& done) { return SleepInEventLoopUntil(done, PATIENCE); }
 
 int Fail(const char* what)
 {
