@@ -4,6 +4,7 @@
 #include <limits>
 #include <new>
 #include <stdexcept>
+#include <string_view>
 
 #include "classic_number.h"
 #include "headless_panel.h"
@@ -16,17 +17,7 @@
 namespace {
 
 const char* const BOX_MESSAGE = "tornavel-cli: the stock box is empty or inverted\n";
-const char* const CELL_MESSAGE = "tornavel-cli: the cell size must be positive and give at most 4000000 cells\n";
 const char* const DIAMETER_MESSAGE = "tornavel-cli: a tool diameter must be positive\n";
-// The loader's words for the same failure.
-const char* const MEMORY_MESSAGE = "tornavel-cli: Not enough memory.\n";
-
-struct ShapeName {
-    const char* name;
-    ToolShape shape;
-};
-
-constexpr ShapeName shapeNames[] = {{"flat", TOOL_FLAT}, {"ball", TOOL_BALL}};
 
 // A whole argument as one number in the classic locale.
 bool ParseReal(const std::string& text, double& value)
@@ -81,15 +72,8 @@ int ParseTool(const std::string& text, CTool& tool)
     const std::size_t colon = text.find(':');
     if (colon == std::string::npos)
         return EXIT_BAD_USAGE;
-    const std::string shape = text.substr(0, colon);
-    bool known = false;
-    for (const ShapeName& row : shapeNames) {
-        if (shape == row.name) {
-            tool.shape = row.shape;
-            known = true;
-        }
-    }
-    if (!known || !ParseReal(text.substr(colon + 1), tool.diameter))
+    if (!ParseToolShape(std::string_view(text).substr(0, colon), tool.shape) ||
+        !ParseReal(text.substr(colon + 1), tool.diameter))
         return EXIT_BAD_USAGE;
     return tool.IsValid() ? 0 : EXIT_SOME_FAILED;
 }
@@ -170,7 +154,8 @@ int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* error
     std::size_t columns = 0;
     std::size_t rows = 0;
     if (!CHeightGrid::CountCells(settings.box, settings.cell, columns, rows)) {
-        std::fputs(CELL_MESSAGE, errors);
+        std::fprintf(errors, "tornavel-cli: the cell size must be positive and give at most %zu cells\n",
+                     CHeightGrid::MAX_CELLS);
         return EXIT_SOME_FAILED;
     }
 
@@ -201,7 +186,6 @@ int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* error
 
 int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& options, std::string& message)
 {
-    message = "tornavel-cli: bad stock options\n";
     std::size_t next = 0;
     int toolResult = 0;
     while (next + 1 < arguments.size()) {
@@ -272,6 +256,6 @@ int RunStock(const CStockOptions& options, std::FILE* out, std::FILE* errors)
     } catch (const std::length_error&) {
         // A reserve beyond what a vector can hold fails the same way.
     }
-    std::fputs(MEMORY_MESSAGE, errors);
+    std::fprintf(errors, "tornavel-cli: %s\n", TEXT_NOT_ENOUGH_MEMORY);
     return EXIT_SOME_FAILED;
 }

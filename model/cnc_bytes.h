@@ -11,3 +11,16 @@ constexpr unsigned char FoldCase(unsigned char byte)
 {
     return (byte >= 'a' && byte <= 'z') ? static_cast<unsigned char>(byte - 'a' + 'A') : byte;
 }
+
+// The bytes that begin a new word; other letters but O (which takes the
+// rest of its line) join the word before them.
+constexpr bool IsWordStart(unsigned char byte)
+{
+    switch (FoldCase(byte)) {
+    case '%': case 'F': case 'G': case 'H': case 'I': case 'J': case 'K': case 'M':
+    case 'N': case 'P': case 'R': case 'S': case 'T': case 'X': case 'Y': case 'Z':
+        return true;
+    default:
+        return false;
+    }
+}

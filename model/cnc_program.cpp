@@ -24,17 +24,6 @@ constexpr bool IsCommentStart(unsigned char byte) { return byte == '(' || byte =
 constexpr bool IsWhiteSpace(unsigned char byte) { return byte == '\t' || byte == 11 || byte == 12 || byte == ' ' || IsLineFeed(byte); }
 constexpr bool IsTrimmed(unsigned char byte) { return byte == ' ' || (byte >= '\t' && byte <= '\r'); }
 
-constexpr bool IsWordStart(unsigned char byte)
-{
-    switch (FoldCase(byte)) {
-    case '%': case 'F': case 'G': case 'H': case 'I': case 'J': case 'K': case 'M':
-    case 'N': case 'P': case 'R': case 'S': case 'T': case 'X': case 'Y': case 'Z':
-        return true;
-    default:
-        return false;
-    }
-}
-
 constexpr std::array<bool, 256> MakeOrdinaryTable()
 {
     std::array<bool, 256> table{};

@@ -7,17 +7,16 @@ void CModeIndex::Clear() { *this = CModeIndex(); }
 
 void CModeIndex::Take(std::size_t position, WordKind kind)
 {
-    switch (kind) {
-    case WK_ABSOLUTE:
-    case WK_RELATIVE: open.dimensioning = kind; break;
-    case WK_UNIT_INCH:
-    case WK_UNIT_MM: open.lengthUnit = kind; break;
-    case WK_END_OF_BLOCK:
+    if (kind == WK_END_OF_BLOCK) {
         if (open != closed)
             changes.push_back(ChangePoint{openFirst, open});
         closed = open;
         openFirst = static_cast<std::uint64_t>(position) + 1;
-        break;
+        return;
+    }
+    switch (GroupOfKind(kind)) {
+    case GROUP_DIMENSIONING: open.dimensioning = kind; break;
+    case GROUP_LENGTH_UNIT: open.lengthUnit = kind; break;
     default: break;
     }
 }

@@ -31,8 +31,8 @@ public:
     // taken, which keeps a pass over millions of words short.
     static bool TakesKind(std::int32_t kind)
     {
-        return kind == WK_END_OF_BLOCK || kind == WK_ABSOLUTE || kind == WK_RELATIVE || kind == WK_UNIT_INCH ||
-               kind == WK_UNIT_MM;
+        const WordGroup group = GroupOfKind(kind);
+        return kind == WK_END_OF_BLOCK || group == GROUP_DIMENSIONING || group == GROUP_LENGTH_UNIT;
     }
     // Takes such a word; position counts the program's words from 0 and
     // grows from call to call.

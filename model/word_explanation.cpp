@@ -18,10 +18,6 @@ constexpr std::int32_t HIGHEST_NUMBER = std::numeric_limits<std::int32_t>::max()
 // "{}" in a text stands for the value as the word wrote it.
 constexpr std::string_view VALUE_MARK = "{}";
 
-// The letters the reader joins to the word before them, so that "H1 D1" is
-// one word; each is explained as a word of its own.
-constexpr std::string_view JOINED_LETTERS = "ABCDELQUVW";
-
 // What a row asks of the modes the word's block is applied with.
 enum ModeCondition { ANY_MODES, UNDER_RELATIVE, UNDER_INCH };
 
@@ -265,10 +261,12 @@ std::string FillValue(std::string_view explanation, std::string_view text)
     return filled;
 }
 
+// The letters the reader joins to the word before them, so that "H1 D1" is
+// one word; each is explained as a word of its own.
 bool IsJoinedLetter(char byte)
 {
-    return JOINED_LETTERS.find(static_cast<char>(FoldCase(static_cast<unsigned char>(byte)))) !=
-           std::string_view::npos;
+    const unsigned char folded = FoldCase(static_cast<unsigned char>(byte));
+    return folded >= 'A' && folded <= 'Z' && !IsWordStart(folded) && folded != 'O';
 }
 
 std::size_t NextJoinedLetter(std::string_view text, std::size_t from)

@@ -63,14 +63,13 @@ void CWordList::GetSpan(WordPosition position, std::int32_t& start, std::int32_t
 
 WordPosition CWordList::FindAt(std::int64_t listingPosition) const
 {
-    if (!spansVisible || listingPosition < 0 || starts.empty())
+    if (listingPosition < 0)
         return NO_POSITION;
-    const auto after = std::upper_bound(starts.begin(), starts.end(), static_cast<std::uint64_t>(listingPosition),
-                                        [](std::uint64_t value, std::uint32_t start) { return value < start; });
-    if (after == starts.begin())
-        return NO_POSITION;
-    const auto position = static_cast<WordPosition>(after - starts.begin() - 1);
-    return static_cast<std::uint64_t>(listingPosition) < EndOf(position) ? position : NO_POSITION;
+    // The word from there on holds the position only when it starts at or
+    // before it; otherwise the position lies between words.
+    const WordPosition position = FindFrom(listingPosition);
+    return position != NO_POSITION && starts[position] <= static_cast<std::uint64_t>(listingPosition) ? position
+                                                                                                     : NO_POSITION;
 }
 
 WordPosition CWordList::FindFrom(std::int64_t listingPosition) const

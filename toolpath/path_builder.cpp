@@ -544,7 +544,7 @@ CPathSummary CPathBuilder::Build(IPathSink& sink, const std::atomic<bool>* cance
     return CPathWalk(words, headerLines, sink).Run(cancel);
 }
 
-CPathSummary CPathBuilder::BuildTable(CMoveTable& table, const std::atomic<bool>* cancel) const
+CPathSummary CPathBuilder::BuildTable(CMoveTable& table, const std::atomic<bool>* cancel, std::size_t maxMoves) const
 {
     table.Clear();
     // A move needs an end-of-block word: reserving that many moves saves
@@ -553,6 +553,11 @@ CPathSummary CPathBuilder::BuildTable(CMoveTable& table, const std::atomic<bool>
     const std::size_t count = words.GetCount();
     for (WordPosition position = 0; position < count; ++position)
         blockEnds += words.GetKind(position) == WK_END_OF_BLOCK ? 1 : 0;
+    if (blockEnds > maxMoves) {
+        CPathSummary refused;
+        refused.tooManyMoves = true;
+        return refused;
+    }
     table.Reserve(blockEnds);
     CTableSink sink(table);
     const CPathSummary summary = Build(sink, cancel);

@@ -22,8 +22,10 @@ public:
     // build stops within a few thousand words, its summary marked cancelled.
     CPathSummary Build(IPathSink& sink, const std::atomic<bool>* cancel = nullptr) const;
     // Empties table and fills it with every move; a cancelled build leaves
-    // it empty.
-    CPathSummary BuildTable(CMoveTable& table, const std::atomic<bool>* cancel = nullptr) const;
+    // it empty, and so does a program with more blocks than maxMoves, which
+    // is refused before anything is reserved.
+    CPathSummary BuildTable(CMoveTable& table, const std::atomic<bool>* cancel = nullptr,
+                            std::size_t maxMoves = SIZE_MAX) const;
 
     // The line ends the loader counts in a header text.
     static std::int64_t CountHeaderLines(std::string_view header);

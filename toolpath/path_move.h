@@ -49,6 +49,9 @@ struct CPathSummary {
     WordKind lengthUnit = WK_UNIT_MM;
     // Stopped by its cancel flag: the rest is incomplete.
     bool cancelled = false;
+    // The table was not built: the program has more blocks than its
+    // caller can take moves.
+    bool tooManyMoves = false;
 };
 
 class IPathSink {

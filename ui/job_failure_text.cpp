@@ -3,10 +3,10 @@
 #include <new>
 #include <stdexcept>
 
+#include "cnc_program.h"
+
 namespace {
 
-// The loader's words for the same failure.
-const char* const NOT_ENOUGH_MEMORY_TEXT = "Not enough memory.";
 const char* const UNKNOWN_FAILURE_TEXT = "unbekannter Fehler";
 
 } // namespace
@@ -16,11 +16,12 @@ QString JobFailureText(std::exception_ptr error)
     try {
         std::rethrow_exception(error);
     } catch (const std::bad_alloc&) {
-        return QString::fromLatin1(NOT_ENOUGH_MEMORY_TEXT);
+        // The loader's words for the same failure.
+        return QString::fromLatin1(TEXT_NOT_ENOUGH_MEMORY);
     } catch (const std::length_error&) {
         // A failed reserve (of the move table, say) ends in a length error
         // as well as in bad_alloc.
-        return QString::fromLatin1(NOT_ENOUGH_MEMORY_TEXT);
+        return QString::fromLatin1(TEXT_NOT_ENOUGH_MEMORY);
     } catch (const std::exception& failure) {
         return QString::fromUtf8(failure.what());
     } catch (...) {

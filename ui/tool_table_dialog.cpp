@@ -24,17 +24,17 @@ const char* const DEFAULT_TIP = "F\xC3\xBCr Bewegungen vor dem ersten T-Wort und
 const char* const DEFAULT_FIELD = "Durchmesser des Standardwerkzeugs";
 // A T word's integer value is a signed 32-bit number.
 constexpr double TOOL_NUMBER_LIMIT = 2147483647.0;
-const WorkpieceToolShape SHAPE_ORDER[] = {WORKPIECE_TOOL_FLAT, WORKPIECE_TOOL_BALL};
+const ToolShape SHAPE_ORDER[] = {TOOL_FLAT, TOOL_BALL};
 
 // The messages stand out from the labels around them.
 const char* const MESSAGE_STYLE = "color: #B00020;";
 
 } // namespace
 
-QComboBox* NewShapeChooser(WorkpieceToolShape shape, QWidget* parent)
+QComboBox* NewShapeChooser(ToolShape shape, QWidget* parent)
 {
     auto* chooser = new QComboBox(parent);
-    for (const WorkpieceToolShape row : SHAPE_ORDER) {
+    for (const ToolShape row : SHAPE_ORDER) {
         chooser->addItem(CWorkpieceSettings::ShapeName(row), static_cast<int>(row));
         if (row == shape)
             chooser->setCurrentIndex(chooser->count() - 1);
@@ -138,7 +138,7 @@ bool CToolTableDialog::ReadEntries(CWorkpieceSettings& read)
         }
         tool.number = static_cast<int>(number);
         const auto* shape = static_cast<const QComboBox*>(table->cellWidget(row, COLUMN_SHAPE));
-        tool.shape = static_cast<WorkpieceToolShape>(shape->currentData().toInt());
+        tool.shape = static_cast<ToolShape>(shape->currentData().toInt());
         const QString diameterText = table->item(row, COLUMN_DIAMETER)->text();
         if (!CWorkpieceSettings::ParseNumber(diameterText, tool.diameter)) {
             message->setText(BadNumberMessage(QStringLiteral("Durchmesser T%1").arg(tool.number), diameterText));
@@ -146,7 +146,7 @@ bool CToolTableDialog::ReadEntries(CWorkpieceSettings& read)
         }
         read.tools.push_back(tool);
     }
-    read.defaultTool.shape = static_cast<WorkpieceToolShape>(defaultShape->currentData().toInt());
+    read.defaultTool.shape = static_cast<ToolShape>(defaultShape->currentData().toInt());
     if (!CWorkpieceSettings::ParseNumber(defaultDiameter->text(), read.defaultTool.diameter)) {
         message->setText(BadNumberMessage(QString::fromUtf8(DEFAULT_FIELD), defaultDiameter->text()));
         return false;

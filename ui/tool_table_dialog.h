@@ -45,4 +45,4 @@ private:
 };
 
 // A combo box of the tool shapes, the shape chosen.
-QComboBox* NewShapeChooser(WorkpieceToolShape shape, QWidget* parent);
+QComboBox* NewShapeChooser(ToolShape shape, QWidget* parent);

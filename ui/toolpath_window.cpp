@@ -180,15 +180,6 @@ bool ReadStoredInt(ISettingsStore& settings, const char* name, int low, int high
     return true;
 }
 
-std::size_t CountBlockEnds(const CWordList& words)
-{
-    std::size_t blockEnds = 0;
-    const std::size_t count = words.GetCount();
-    for (WordPosition position = 0; position < count; ++position)
-        blockEnds += words.GetKind(position) == WK_END_OF_BLOCK ? 1 : 0;
-    return blockEnds;
-}
-
 // Cuts text to width with "..." at the end.
 QString Elide(const QString& text, const QFontMetrics& metrics, int width)
 {
@@ -381,19 +372,20 @@ void CToolpathWindow::StartBuild()
     const CWordList* source = words;
     buildRunner.Post([this, source, generation](const std::atomic<bool>& cancel) {
         buildJobGeneration = generation;
-        // The table reserves a move per block end; beyond what the picture
-        // can number, that reservation is refused before it is tried.
-        if (CountBlockEnds(*source) > CMoveIdImage::MAX_MOVES) {
+        auto built = std::make_shared<CPathModel>();
+        // The header's lines only number the builder's moves for the CLI;
+        // the window takes its lines from the program view. Beyond what the
+        // picture can number, the table's reservation is refused before it
+        // is tried.
+        const CPathSummary summary =
+            CPathBuilder(*source, 0).BuildTable(built->table, &cancel, CMoveIdImage::MAX_MOVES);
+        if (summary.tooManyMoves) {
             const QString reason = QString::fromUtf8(TOO_MANY_BLOCKS_TEXT);
             QMetaObject::invokeMethod(
                 this, [this, generation, reason]() { OnJobFailed(JOB_BUILD, generation, reason); },
                 Qt::QueuedConnection);
             return;
         }
-        auto built = std::make_shared<CPathModel>();
-        // The header's lines only number the builder's moves for the CLI;
-        // the window takes its lines from the program view.
-        CPathBuilder(*source, 0).BuildTable(built->table, &cancel);
         if (cancel.load())
             return;
         built->raster = std::make_unique<CPathRaster>(built->table);

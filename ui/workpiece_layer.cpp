@@ -134,9 +134,7 @@ void CWorkpieceLayer::OnProgramChanging()
     words = nullptr;
     path.reset();
     snapshot.reset();
-    failure.clear();
-    ++generation;
-    requested = false;
+    StartOver();
 }
 
 void CWorkpieceLayer::SetPath(std::shared_ptr<const CMoveTable> newPath, const CWordList* newWords)
@@ -144,11 +142,16 @@ void CWorkpieceLayer::SetPath(std::shared_ptr<const CMoveTable> newPath, const C
     path = std::move(newPath);
     words = newWords;
     snapshot.reset();
-    failure.clear();
-    ++generation;
-    requested = false;
+    StartOver();
     RequestSweep();
     canvas->update();
+}
+
+void CWorkpieceLayer::StartOver()
+{
+    // A new generation also makes the next request differ from the last.
+    failure.clear();
+    ++generation;
 }
 
 void CWorkpieceLayer::Follow(const CStepState& newStep)
@@ -173,12 +176,9 @@ void CWorkpieceLayer::SetShown(bool show)
 CToolTable CWorkpieceLayer::MakeToolTable() const
 {
     CToolTable tools;
-    const auto toTool = [](const CWorkpieceToolEntry& entry) {
-        return CTool{entry.shape == WORKPIECE_TOOL_BALL ? TOOL_BALL : TOOL_FLAT, entry.diameter};
-    };
     for (const CWorkpieceToolEntry& entry : settings.tools)
-        tools.SetTool(entry.number, toTool(entry));
-    tools.SetDefaultTool(toTool(settings.defaultTool));
+        tools.SetTool(entry.number, entry.GetTool());
+    tools.SetDefaultTool(settings.defaultTool.GetTool());
     return tools;
 }
 
@@ -189,9 +189,7 @@ bool CWorkpieceLayer::ApplySettings(const CWorkpieceSettings& chosen)
     settings = chosen;
     settings.Save(store);
     // Other tools or another box: the workpiece is cut again from the start.
-    failure.clear();
-    ++generation;
-    requested = false;
+    StartOver();
     RequestSweep();
     return true;
 }

@@ -80,6 +80,8 @@ private:
     struct CSnapshot;
     struct CSweepState;
 
+    // Forgets the last failure and starts a new generation of sweeps.
+    void StartOver();
     void RequestSweep();
     // The view the sweep thread draws the block for, if it draws one.
     void BlockView(CPathView& view, QSize& size) const;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <set>
+#include <string_view>
 
 namespace {
 
@@ -17,13 +18,12 @@ const char* const BOX = "stock_box";
 const char* const BOX_AUTOMATIC = "auto";
 
 struct ShapeRow {
-    WorkpieceToolShape shape;
-    const char* storedName;
+    ToolShape shape;
     const char* shownName;
 };
 constexpr ShapeRow SHAPES[] = {
-    {WORKPIECE_TOOL_FLAT, "flat", "Schaftfr\xC3\xA4ser"},
-    {WORKPIECE_TOOL_BALL, "ball", "Kugelfr\xC3\xA4ser"},
+    {TOOL_FLAT, "Schaftfr\xC3\xA4ser"},
+    {TOOL_BALL, "Kugelfr\xC3\xA4ser"},
 };
 
 const char* const BOX_NAMES[STOCK_BOX_VALUES] = {"X0", "Y0", "Z0", "X1", "Y1", "Z1"};
@@ -70,7 +70,7 @@ std::string FormatShortest(double value)
 
 } // namespace
 
-QString CWorkpieceSettings::ShapeName(WorkpieceToolShape shape)
+QString CWorkpieceSettings::ShapeName(ToolShape shape)
 {
     for (const ShapeRow& row : SHAPES) {
         if (row.shape == shape)
@@ -81,29 +81,20 @@ QString CWorkpieceSettings::ShapeName(WorkpieceToolShape shape)
 
 std::string CWorkpieceSettings::FormatTool(const CWorkpieceToolEntry& tool)
 {
-    const char* name = SHAPES[0].storedName;
-    for (const ShapeRow& row : SHAPES) {
-        if (row.shape == tool.shape)
-            name = row.storedName;
-    }
-    return std::string(name) + ':' + FormatShortest(tool.diameter);
+    return std::string(ToolShapeName(tool.shape)) + ':' + FormatShortest(tool.diameter);
 }
 
 bool CWorkpieceSettings::ParseTool(const std::string& text, CWorkpieceToolEntry& tool)
 {
     const std::size_t colon = text.find(':');
-    if (colon == std::string::npos)
+    ToolShape shape = TOOL_FLAT;
+    double diameter = 0.0;
+    if (colon == std::string::npos || !ParseToolShape(std::string_view(text).substr(0, colon), shape) ||
+        !ParseWholeNumber(text.substr(colon + 1), diameter))
         return false;
-    const std::string name = text.substr(0, colon);
-    for (const ShapeRow& row : SHAPES) {
-        double diameter = 0.0;
-        if (name == row.storedName && ParseWholeNumber(text.substr(colon + 1), diameter)) {
-            tool.shape = row.shape;
-            tool.diameter = diameter;
-            return true;
-        }
-    }
-    return false;
+    tool.shape = shape;
+    tool.diameter = diameter;
+    return true;
 }
 
 bool CWorkpieceSettings::ParseNumber(const QString& text, double& value)
@@ -185,11 +176,10 @@ QString CWorkpieceSettings::Check() const
             return BadToolNumberMessage(QString::number(tool.number));
         if (!numbers.insert(tool.number).second)
             return QString::fromUtf8(DUPLICATE_MESSAGE).arg(tool.number);
-        // Written so that a NaN fails too.
-        if (!(tool.diameter > 0.0 && std::isfinite(tool.diameter)))
+        if (!tool.GetTool().IsValid())
             return QString::fromUtf8(DIAMETER_MESSAGE).arg(tool.number);
     }
-    if (!(defaultTool.diameter > 0.0 && std::isfinite(defaultTool.diameter)))
+    if (!defaultTool.GetTool().IsValid())
         return QString::fromUtf8(DEFAULT_DIAMETER_MESSAGE);
     if (!automaticBox) {
         for (int axis = 0; axis < 3; ++axis) {

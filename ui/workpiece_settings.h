@@ -11,17 +11,14 @@
 #include <QString>
 
 #include "program_host.h"
-
-enum WorkpieceToolShape {
-    WORKPIECE_TOOL_FLAT,
-    WORKPIECE_TOOL_BALL,
-};
+#include "tool_table.h"
 
 struct CWorkpieceToolEntry {
     int number = 0;
-    WorkpieceToolShape shape = WORKPIECE_TOOL_FLAT;
-    double diameter = 6.0;
+    ToolShape shape = TOOL_FLAT;
+    double diameter = CToolTable::DEFAULT_DIAMETER;
 
+    CTool GetTool() const { return CTool{shape, diameter}; }
     bool operator==(const CWorkpieceToolEntry& other) const
     {
         return number == other.number && shape == other.shape && diameter == other.diameter;
@@ -35,7 +32,6 @@ class CWorkpieceSettings {
 public:
     // The most tools the table keeps; more is no table a learner types in.
     static constexpr int MAX_TOOLS = 99;
-    static constexpr double DEFAULT_DIAMETER = 6.0;
 
     std::vector<CWorkpieceToolEntry> tools;
     // Its number is not used.
@@ -50,7 +46,7 @@ public:
     QString Check() const;
 
     // The shape's name in the dialogs.
-    static QString ShapeName(WorkpieceToolShape shape);
+    static QString ShapeName(ToolShape shape);
     // "flat:6" or "ball:3.175", the command line's spelling; numbers in
     // the classic locale and exact to the last bit.
     static std::string FormatTool(const CWorkpieceToolEntry& tool);

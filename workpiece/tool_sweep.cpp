@@ -131,13 +131,6 @@ void ClampLinear(double a, double b, double lower, double upper, double& low, do
 
 } // namespace
 
-bool CToolSweep::FindLowest(const CTool& tool, const SweepPoint& start, const SweepPoint& end, double x, double y,
-                            double& height)
-{
-    const PieceFrame frame(start, end, tool.GetRadius());
-    return tool.shape == TOOL_BALL ? frame.LowestBall(x, y, height) : frame.LowestFlat(x, y, height);
-}
-
 CToolSweep::CToolSweep(CHeightGrid& grid, std::size_t firstRow, std::size_t rowStep, std::uint32_t* stamps)
     : grid(grid), firstRow(firstRow), rowStep(rowStep), stamps(stamps)
 {

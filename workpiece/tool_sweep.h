@@ -30,11 +30,6 @@ struct CCellChanges {
 
 class CToolSweep {
 public:
-    // The lowest height the tool with its tip on the piece from start to end
-    // reaches above (x, y); false when (x, y) is out of its reach.
-    static bool FindLowest(const CTool& tool, const SweepPoint& start, const SweepPoint& end, double x, double y,
-                           double& height);
-
     // Works on the rows firstRow, firstRow + rowStep, ... of grid; several
     // sweeps may work on one grid at once when their rows differ. stamps (one
     // per cell) mark the cells already changed within the current move.

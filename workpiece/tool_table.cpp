@@ -2,6 +2,36 @@
 
 #include <cmath>
 
+namespace {
+
+struct ShapeName {
+    ToolShape shape;
+    const char* name;
+};
+constexpr ShapeName SHAPE_NAMES[] = {{TOOL_FLAT, "flat"}, {TOOL_BALL, "ball"}};
+
+} // namespace
+
+const char* ToolShapeName(ToolShape shape)
+{
+    for (const ShapeName& row : SHAPE_NAMES) {
+        if (row.shape == shape)
+            return row.name;
+    }
+    return SHAPE_NAMES[0].name;
+}
+
+bool ParseToolShape(std::string_view name, ToolShape& shape)
+{
+    for (const ShapeName& row : SHAPE_NAMES) {
+        if (name == row.name) {
+            shape = row.shape;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CTool::IsValid() const
 {
     return std::isfinite(diameter) && diameter > 0.0 && (shape == TOOL_FLAT || shape == TOOL_BALL);

@@ -6,8 +6,14 @@
 
 #include <cstdint>
 #include <map>
+#include <string_view>
 
 enum ToolShape : std::uint8_t { TOOL_FLAT, TOOL_BALL };
+
+// "flat" and "ball": how the command line and the settings store spell a
+// shape.
+const char* ToolShapeName(ToolShape shape);
+bool ParseToolShape(std::string_view name, ToolShape& shape);
 
 struct CTool {
     ToolShape shape = TOOL_FLAT;
@@ -31,7 +37,6 @@ public:
     const CTool& GetDefaultTool() const { return defaultTool; }
     // The tool of a T number; the default tool for a number not in the table.
     const CTool& Find(std::int32_t number) const;
-    bool Contains(std::int32_t number) const { return tools.count(number) != 0; }
     const std::map<std::int32_t, CTool>& GetTools() const { return tools; }
     // Every tool, the default one included, can cut.
     bool IsValid() const;
