@@ -1,5 +1,8 @@
 #include "json_lines.h"
 
+#include "cnc_program.h"
+#include "json_text.h"
+
 namespace {
 
 // Big enough that a path of millions of moves costs few writes.
@@ -27,4 +30,18 @@ void CJsonLinesWriter::Flush()
     if (!line.empty())
         std::fwrite(line.data(), 1, line.size(), out);
     line.clear();
+}
+
+void WriteLoadRecord(CJsonLinesWriter& writer, int result, const CCncProgram& loader)
+{
+    std::string& line = writer.BeginRecord("load");
+    AppendKey(line, "result");
+    AppendNumber(line, result);
+    AppendKey(line, "error");
+    AppendJsonBytes(line, loader.GetErrorText());
+    AppendKey(line, "wordCount");
+    AppendNumber(line, loader.GetWordCount());
+    AppendKey(line, "lineCount");
+    AppendNumber(line, loader.GetLineCount());
+    writer.EndRecord();
 }

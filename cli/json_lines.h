@@ -24,3 +24,9 @@ private:
     std::FILE* out;
     std::string line;
 };
+
+class CCncProgram;
+
+// The "load" record of path and stock: the load's result, the loader's error
+// text and its word and line counts.
+void WriteLoadRecord(CJsonLinesWriter& writer, int result, const CCncProgram& loader);

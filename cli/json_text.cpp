@@ -61,3 +61,14 @@ void AppendJsonBytes(std::string& out, std::string_view bytes)
     }
     out += '"';
 }
+
+void AppendTriple(std::string& out, double x, double y, double z)
+{
+    out += '[';
+    AppendReal(out, x);
+    out += ',';
+    AppendReal(out, y);
+    out += ',';
+    AppendReal(out, z);
+    out += ']';
+}

@@ -10,6 +10,8 @@
 
 void AppendNumber(std::string& out, long long value);
 void AppendReal(std::string& out, double value);
+// [x,y,z] with each number as AppendReal writes it.
+void AppendTriple(std::string& out, double x, double y, double z);
 // A byte string as a JSON string: byte b stands as the code point U+00bb.
 void AppendJsonBytes(std::string& out, std::string_view bytes);
 

@@ -36,16 +36,7 @@ const char* PlaneName(ArcPlane plane)
 
 constexpr double PI = 3.14159265358979323846;
 
-void AppendPoint(std::string& out, const PathPoint& point)
-{
-    out += '[';
-    for (std::size_t axis = 0; axis < point.size(); ++axis) {
-        if (axis > 0)
-            out += ',';
-        AppendReal(out, point[axis]);
-    }
-    out += ']';
-}
+void AppendPoint(std::string& out, const PathPoint& point) { AppendTriple(out, point[0], point[1], point[2]); }
 
 void AppendString(std::string& out, const char* text)
 {
@@ -67,19 +58,7 @@ private:
     std::string& line;
 };
 
-void CPathWriter::WriteLoad(int result, const CCncProgram& loader)
-{
-    writer.BeginRecord("load");
-    AppendKey(line, "result");
-    AppendNumber(line, result);
-    AppendKey(line, "error");
-    AppendJsonBytes(line, loader.GetErrorText());
-    AppendKey(line, "wordCount");
-    AppendNumber(line, loader.GetWordCount());
-    AppendKey(line, "lineCount");
-    AppendNumber(line, loader.GetLineCount());
-    writer.EndRecord();
-}
+void CPathWriter::WriteLoad(int result, const CCncProgram& loader) { WriteLoadRecord(writer, result, loader); }
 
 void CPathWriter::AddMove(const CPathMove& move)
 {
@@ -174,7 +153,7 @@ CPathSummary WriteTableMoves(const CWordList& words, std::int64_t headerLines, C
         move.endWord = table.GetEndWord(index);
         move.blockFirstWord = table.GetBlockFirstWord(index);
         for (; counted < move.endWord; ++counted) {
-            if (words.GetKind(counted) == WK_END_OF_BLOCK && words.GetText(counted).front() == '\r')
+            if (CPathBuilder::EndsLine(words, counted))
                 ++lineEnds;
         }
         move.line = headerLines + lineEnds + 1;

@@ -78,17 +78,6 @@ int ParseTool(const std::string& text, CTool& tool)
     return tool.IsValid() ? 0 : EXIT_SOME_FAILED;
 }
 
-void AppendTriple(std::string& out, double x, double y, double z)
-{
-    out += '[';
-    AppendReal(out, x);
-    out += ',';
-    AppendReal(out, y);
-    out += ',';
-    AppendReal(out, z);
-    out += ']';
-}
-
 void WriteStock(CJsonLinesWriter& writer, const CWorkpiece& workpiece)
 {
     const CHeightGrid& grid = workpiece.GetGrid();
@@ -168,16 +157,7 @@ int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* error
     }
 
     CJsonLinesWriter writer(out);
-    std::string& line = writer.BeginRecord("load");
-    AppendKey(line, "result");
-    AppendNumber(line, result);
-    AppendKey(line, "error");
-    AppendJsonBytes(line, headless.loader.GetErrorText());
-    AppendKey(line, "wordCount");
-    AppendNumber(line, headless.loader.GetWordCount());
-    AppendKey(line, "lineCount");
-    AppendNumber(line, headless.loader.GetLineCount());
-    writer.EndRecord();
+    WriteLoadRecord(writer, result, headless.loader);
     WriteStock(writer, workpiece);
     return EXIT_ALL_LOADED;
 }

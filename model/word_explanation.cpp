@@ -5,7 +5,6 @@
 #include <limits>
 
 #include "cnc_bytes.h"
-#include "word_list.h"
 
 namespace {
 

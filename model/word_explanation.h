@@ -11,7 +11,6 @@
 #include <string_view>
 
 #include "cnc_value.h"
-#include "mode_index.h"
 #include "word_list.h"
 
 // The line starts with the word text, except "Satzende" for an end-of-block

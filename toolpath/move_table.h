@@ -31,6 +31,9 @@ enum MoveFlag : std::uint8_t {
 };
 constexpr std::uint8_t MOVE_KIND_MASK = 0x07;
 
+// Clockwise or counter-clockwise: the kinds drawn as arcs unless in error.
+constexpr bool IsArcKind(MoveKind kind) { return kind == MOVE_CW || kind == MOVE_CCW; }
+
 // Arc planes with their (first, second, linear) axes: XY (X, Y, Z),
 // XZ (Z, X, Y), YZ (Y, Z, X); axis numbers 0 = X, 1 = Y, 2 = Z.
 enum ArcPlane : std::uint8_t { ARC_PLANE_XY, ARC_PLANE_XZ, ARC_PLANE_YZ };

@@ -376,7 +376,7 @@ CPathSummary CPathWalk::Run(const std::atomic<bool>* cancel)
         if (row != nullptr) {
             StartMove(word, *row);
             SetTarget();
-            MarkAssumed(row->kind == MOVE_CW || row->kind == MOVE_CCW);
+            MarkAssumed(IsArcKind(row->kind));
             ShapeArc();
             FinishMove();
         }
@@ -422,7 +422,7 @@ void CPathWalk::GatherWord(WordPosition word, WordKind kind)
 void CPathWalk::CloseBlock(WordPosition word)
 {
     blockLine = headerLines + lineEnds + 1;
-    if (words.GetText(word).front() == '\r')
+    if (CPathBuilder::EndsLine(words, word))
         ++lineEnds;
     modes = blockModes;
 }
@@ -434,7 +434,7 @@ const MotionRow* CPathWalk::MotionOfBlock() const
     const MotionRow* row = FindMotion(modes.motion);
     if (row == nullptr)
         return nullptr;
-    const bool isArc = row->kind == MOVE_CW || row->kind == MOVE_CCW;
+    const bool isArc = IsArcKind(row->kind);
     return block.HasAnyAxis() || (isArc && block.HasAnyOffset()) ? row : nullptr;
 }
 
@@ -489,7 +489,7 @@ void CPathWalk::ShapeArc()
 {
     bounds.Add(move.from);
     bounds.Add(move.to);
-    if (move.kind != MOVE_CW && move.kind != MOVE_CCW)
+    if (!IsArcKind(move.kind))
         return;
     const PlaneRow& axes = FindPlane(modes.plane);
     const bool clockwise = move.kind == MOVE_CW;
@@ -537,6 +537,11 @@ std::int64_t CPathBuilder::CountHeaderLines(std::string_view header)
 {
     return std::count_if(header.begin(), header.end(),
                          [](char byte) { return IsCarriageReturn(static_cast<unsigned char>(byte)); });
+}
+
+bool CPathBuilder::EndsLine(const CWordList& words, WordPosition position)
+{
+    return words.GetKind(position) == WK_END_OF_BLOCK && words.GetText(position).front() == '\r';
 }
 
 CPathSummary CPathBuilder::Build(IPathSink& sink, const std::atomic<bool>* cancel) const

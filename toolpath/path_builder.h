@@ -29,6 +29,9 @@ public:
 
     // The line ends the loader counts in a header text.
     static std::int64_t CountHeaderLines(std::string_view header);
+    // True for the end-of-block words that end a file line as the loader
+    // counts lines: those made of a carriage return.
+    static bool EndsLine(const CWordList& words, WordPosition position);
 
 private:
     const CWordList& words;

@@ -117,7 +117,7 @@ void CMoveChords::Build(const CMoveTable& table, std::size_t move, std::vector<S
     const SweepPoint start = ToSweepPoint(table.GetStart(move));
     const SweepPoint end = ToSweepPoint(table.GetEnd(move));
     const MoveKind kind = table.GetKind(move);
-    if ((kind == MOVE_CW || kind == MOVE_CCW) && (table.GetFlags(move) & MOVE_ERROR) == 0) {
+    if (IsArcKind(kind) && (table.GetFlags(move) & MOVE_ERROR) == 0) {
         const std::ptrdiff_t arc = table.FindArc(move);
         if (arc >= 0) {
             BuildArc(start, end, table.GetArcs()[static_cast<std::size_t>(arc)], points);

@@ -79,7 +79,7 @@ CStockBox CStockBox::FitToPath(const CMoveTable& table, const CWordList& words, 
             continue;
         largestRadius = std::max(largestRadius, radius);
         const MoveKind kind = table.GetKind(move);
-        const std::ptrdiff_t arc = kind == MOVE_CW || kind == MOVE_CCW ? table.FindArc(move) : -1;
+        const std::ptrdiff_t arc = IsArcKind(kind) ? table.FindArc(move) : -1;
         points.clear();
         if (arc >= 0 && (table.GetFlags(move) & MOVE_ERROR) == 0)
             CMoveChords::BuildExtremes(start, end, table.GetArcs()[static_cast<std::size_t>(arc)], points);

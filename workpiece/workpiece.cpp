@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "move_chords.h"
+#include "path_builder.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ CWorkpiece::CWorkpiece(const CMoveTable& table, const CWordList& words, std::int
     for (WordPosition position = 0; position < wordCount; ++position) {
         if (position % LINE_INDEX_STRIDE == 0)
             lineIndex.push_back(lineEnds);
-        if (words.GetKind(position) == WK_END_OF_BLOCK && words.GetText(position).front() == '\r')
+        if (CPathBuilder::EndsLine(words, position))
             ++lineEnds;
     }
 
@@ -88,7 +89,7 @@ std::int64_t CWorkpiece::GetMoveLine(std::size_t move) const
     const std::size_t stride = std::min(endWord / LINE_INDEX_STRIDE, lineIndex.size() - 1);
     std::int64_t lineEnds = lineIndex[stride];
     for (WordPosition position = stride * LINE_INDEX_STRIDE; position < endWord; ++position) {
-        if (words.GetKind(position) == WK_END_OF_BLOCK && words.GetText(position).front() == '\r')
+        if (CPathBuilder::EndsLine(words, position))
             ++lineEnds;
     }
     return headerLines + lineEnds + 1;
