@@ -73,6 +73,7 @@ struct CWorkpieceLayer::CSnapshot {
     bool complete = false;
     CHeightGrid grid;
     QImage relief;
+    CSilhouettes silhouettes;
     // The block at an angle, drawn for blockView at its size.
     QImage block;
     CPathView blockView;
@@ -293,6 +294,7 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
         made->step = request.step;
         made->complete = complete;
         made->grid = workpiece.GetGrid();
+        made->silhouettes = CWorkpiecePicture::MeasureSilhouettes(made->grid);
         if (state.lastSent != nullptr) {
             made->relief = state.lastSent->relief;
             CWorkpiecePicture::UpdateRelief(made->grid, state.lastSent->grid, made->relief);
@@ -476,7 +478,7 @@ void CWorkpieceLayer::PaintUnder(QPainter& painter, const CPathView& view, const
         break;
     case PROJECTION_FRONT:
     case PROJECTION_SIDE:
-        CWorkpiecePicture::DrawSilhouette(painter, grid, view);
+        CWorkpiecePicture::DrawSilhouette(painter, grid, snapshot->silhouettes, view);
         break;
     }
 }

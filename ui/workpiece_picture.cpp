@@ -239,14 +239,36 @@ QImage CWorkpiecePicture::DrawBlock(const CHeightGrid& grid, const CPathView& vi
     return image;
 }
 
-void CWorkpiecePicture::DrawSilhouette(QPainter& painter, const CHeightGrid& grid, const CPathView& view)
+CSilhouettes CWorkpiecePicture::MeasureSilhouettes(const CHeightGrid& grid)
+{
+    const CStockBox& box = grid.GetBox();
+    CSilhouettes measured;
+    measured.frontLow.assign(grid.GetColumns(), box.z1);
+    measured.frontHigh.assign(grid.GetColumns(), box.z0);
+    measured.sideLow.assign(grid.GetRows(), box.z1);
+    measured.sideHigh.assign(grid.GetRows(), box.z0);
+    for (std::size_t row = 0; row < grid.GetRows(); ++row) {
+        const double* heights = grid.GetRow(row);
+        for (std::size_t column = 0; column < grid.GetColumns(); ++column) {
+            const double value = heights[column];
+            measured.frontLow[column] = std::min(measured.frontLow[column], value);
+            measured.frontHigh[column] = std::max(measured.frontHigh[column], value);
+            measured.sideLow[row] = std::min(measured.sideLow[row], value);
+            measured.sideHigh[row] = std::max(measured.sideHigh[row], value);
+        }
+    }
+    return measured;
+}
+
+void CWorkpiecePicture::DrawSilhouette(QPainter& painter, const CHeightGrid& grid, const CSilhouettes& silhouettes,
+                                       const CPathView& view)
 {
     if (grid.GetCellCount() == 0)
         return;
     const bool fromFront = view.GetProjection() == PROJECTION_FRONT;
     // Along the screen: columns from the front, rows from the side.
-    const std::size_t across = fromFront ? grid.GetColumns() : grid.GetRows();
-    const std::size_t deep = fromFront ? grid.GetRows() : grid.GetColumns();
+    const std::vector<double>& lows = fromFront ? silhouettes.frontLow : silhouettes.sideLow;
+    const std::vector<double>& highs = fromFront ? silhouettes.frontHigh : silhouettes.sideHigh;
     const CStockBox& box = grid.GetBox();
     QPolygonF solid;
     QPolygonF partial;
@@ -257,20 +279,13 @@ void CWorkpiecePicture::DrawSilhouette(QPainter& painter, const CHeightGrid& gri
     const double start = fromFront ? box.x0 : box.y0;
     solid << point(start, box.z0);
     partial << point(start, box.z0);
-    for (std::size_t index = 0; index < across; ++index) {
-        double low = box.z1;
-        double high = box.z0;
-        for (std::size_t depth = 0; depth < deep; ++depth) {
-            const double value = fromFront ? grid.GetHeight(index, depth) : grid.GetHeight(depth, index);
-            low = std::min(low, value);
-            high = std::max(high, value);
-        }
+    for (std::size_t index = 0; index < lows.size(); ++index) {
         const double from = start + static_cast<double>(index) * grid.GetCell();
         const double to = from + grid.GetCell();
-        solid << point(from, low) << point(to, low);
-        partial << point(from, high) << point(to, high);
+        solid << point(from, lows[index]) << point(to, lows[index]);
+        partial << point(from, highs[index]) << point(to, highs[index]);
     }
-    const double end = start + static_cast<double>(across) * grid.GetCell();
+    const double end = start + static_cast<double>(lows.size()) * grid.GetCell();
     solid << point(end, box.z0);
     partial << point(end, box.z0);
     painter.save();

@@ -5,6 +5,8 @@
 // the pixels; which picture and when is the workpiece layer's.
 #pragma once
 
+#include <vector>
+
 #include <QImage>
 #include <QString>
 
@@ -12,6 +14,15 @@
 #include "path_view.h"
 
 class QPainter;
+
+// The lowest and highest height along each line of sight of a view from the
+// front (one per column) and from the side (one per row).
+struct CSilhouettes {
+    std::vector<double> frontLow;
+    std::vector<double> frontHigh;
+    std::vector<double> sideLow;
+    std::vector<double> sideHigh;
+};
 
 class CWorkpiecePicture {
 public:
@@ -29,9 +40,13 @@ public:
     static QRectF ReliefPlacement(const CHeightGrid& grid, const CPathView& view);
     // The block at an angle into a transparent image of the given size.
     static QImage DrawBlock(const CHeightGrid& grid, const CPathView& view, const QSize& size);
+    // One pass over the grid for both silhouettes, so that a repaint need
+    // not read every cell.
+    static CSilhouettes MeasureSilhouettes(const CHeightGrid& grid);
     // From the front or the side: solid where every cell along the line of
     // sight holds material, lighter where only some do.
-    static void DrawSilhouette(QPainter& painter, const CHeightGrid& grid, const CPathView& view);
+    static void DrawSilhouette(QPainter& painter, const CHeightGrid& grid, const CSilhouettes& silhouettes,
+                               const CPathView& view);
     // A bar of the depth colours with the box's top, middle and bottom.
     static void DrawLegend(QPainter& painter, const QRect& bar, double bottom, double top);
     // "Z -2.500": the way the window writes a height.
