@@ -496,7 +496,9 @@ bool MeasureRunToEnd(CControllerDlg& panel)
     if (!run.Load())
         return false;
     const std::size_t moves = window->GetPath()->GetCount();
-    if (!run.ToolChangesTo(moves / 2) || !run.Jump(CWorkpieceRun::JUMP_END, Qt::Key_F9, Qt::NoModifier, "Ende"))
+    // The first tool change stands before the first move.
+    if (!run.Jump(CWorkpieceRun::JUMP_TOOL_CHANGE, Qt::Key_F9, Qt::NoModifier, "Werkzeugwechsel") ||
+        !run.ToolChangesTo(moves / 2) || !run.Jump(CWorkpieceRun::JUMP_END, Qt::Key_F9, Qt::NoModifier, "Ende"))
         return false;
     run.SweepAlone();
     return true;
