@@ -324,6 +324,7 @@ void CWorkpiece::SweepBand(std::size_t band, std::size_t first, std::size_t end,
     const std::size_t changeLimit = std::max<std::size_t>(1, logBudget / LOG_ENTRY_BYTES / bands.size());
     const double* heights = grid.GetData();
     std::vector<SweepPoint> points;
+    const double chordTolerance = MoveChords::ToleranceForCell(settings.cell);
     for (std::size_t move = first; move < end; ++move) {
         if (failed.load(std::memory_order_relaxed))
             return;
@@ -331,9 +332,9 @@ void CWorkpiece::SweepBand(std::size_t band, std::size_t first, std::size_t end,
             settings.beforeMove(move);
         const std::size_t moveStart = log.changes.GetCount();
         sweep.BeginMove(serialBase + static_cast<std::uint32_t>(move - first) + 1);
-        CMoveChords::Build(table, move, points);
+        const double widening = MoveChords::Build(table, move, chordTolerance, points);
         const CTool& tool = *stretchTools[move - first];
-        sweep.LowerAlong(tool, points, log.changes);
+        sweep.LowerAlong(widening > 0.0 ? MoveChords::WidenedTool(tool, widening) : tool, points, log.changes);
         if (table.GetKind(move) == MOVE_RAPID) {
             double depth = 0.0;
             for (std::size_t change = moveStart; change < log.changes.GetCount(); ++change)
