@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <limits>
+#include <utility>
 
 // Everything here relies on each operation being rounded once: a fused
 // multiply-add or a wider register would give other bits.
