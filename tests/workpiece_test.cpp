@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "generated_programs.h"
 #include "move_chords.h"
 #include "path_builder.h"
 #include "test_support.h"
@@ -309,6 +311,96 @@ std::string ZigZagProgram()
     return program;
 }
 
+// The window's own settings: the fitted box, its default cell and history.
+CWorkpiece::CSettings WindowSettings(const CLoadedPath& path, const CToolTable& tools)
+{
+    CWorkpiece::CSettings settings;
+    settings.box = CStockBox::FitToPath(path.table, path.Words(), tools);
+    settings.cell = CHeightGrid::DefaultCell(settings.box);
+    return settings;
+}
+
+struct DenseProgramRow {
+    const char* name;
+    std::string program;
+    CTool tool;
+    std::size_t minimumMoves;
+};
+
+// After a whole sweep every step back, to the very start, replays the undo
+// log: these pockets fit the history budget many times over.
+TEST(WorkpieceTest, InstantBackCoversDensePocketsAfterAWholeSweep)
+{
+    const DenseProgramRow rows[] = {
+        {"a 40 x 20 pocket at 6 depths", RectangularPocketProgram(), CTool{TOOL_FLAT, 6.0}, 80},
+        {"a round pocket with a 10 mm tool", RoundPocketProgram(), CTool{TOOL_FLAT, 10.0}, 80},
+        {"a face milled at 30 depths", FacingProgram(), CTool{TOOL_FLAT, 6.0}, 6000},
+    };
+    for (const DenseProgramRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const CLoadedPath path(row.program);
+        ASSERT_EQ(path.loadResult, 1);
+        const std::size_t moves = path.table.GetCount();
+        ASSERT_GE(moves, row.minimumMoves);
+        CToolTable tools;
+        tools.SetDefaultTool(row.tool);
+        const auto workpiece = path.MakeWorkpiece(tools, WindowSettings(path, tools));
+        ASSERT_TRUE(workpiece->BringTo(moves));
+        EXPECT_EQ(workpiece->GetInstantBackLimit(), 0u);
+        // The log replayed to the start gives the untouched box.
+        workpiece->BringTo(0);
+        const auto untouched = path.MakeWorkpiece(tools, WindowSettings(path, tools));
+        EXPECT_TRUE(workpiece->GetGrid() == untouched->GetGrid());
+    }
+}
+
+struct CancelRow {
+    const char* name;
+    // Cancel from another thread this long after the sweep starts.
+    std::chrono::milliseconds after;
+};
+
+// A cancel must stop the sweep inside a costly move, not at the end of a
+// stretch of them; the grid then stands at a whole number of moves.
+TEST(WorkpieceTest, CancelDuringAHugeHelixReturnsSoon)
+{
+    const CancelRow rows[] = {
+        {"cancelled at once", std::chrono::milliseconds(0)},
+        {"cancelled inside the first turns", std::chrono::milliseconds(150)},
+    };
+    const CLoadedPath path(HelixProgram(2000));
+    ASSERT_EQ(path.loadResult, 1);
+    CToolTable tools;
+    tools.SetDefaultTool(CTool{TOOL_FLAT, 20.0});
+    for (const CancelRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto workpiece = path.MakeWorkpiece(tools, WindowSettings(path, tools));
+        std::atomic<bool> cancel(false);
+        std::atomic<bool> started(false);
+        std::chrono::steady_clock::time_point cancelledAt;
+        std::thread canceller([&]() {
+            while (!started)
+                std::this_thread::yield();
+            std::this_thread::sleep_for(row.after);
+            cancelledAt = std::chrono::steady_clock::now();
+            cancel = true;
+        });
+        started = true;
+        const bool finished = workpiece->BringTo(path.table.GetCount(), &cancel);
+        const auto returnedAt = std::chrono::steady_clock::now();
+        canceller.join();
+        EXPECT_FALSE(finished);
+        // Generous for a loaded machine; the benchmark measures the real figure.
+        EXPECT_LT(returnedAt - cancelledAt, std::chrono::seconds(1));
+        const std::size_t done = workpiece->GetDoneCount();
+        EXPECT_LT(done, path.table.GetCount());
+        if (done <= 4) {
+            CWorkpiece::CSettings settings = WindowSettings(path, tools);
+            EXPECT_TRUE(workpiece->GetGrid() == FreshSweep(path, tools, settings, done)->GetGrid());
+        }
+    }
+}
+
 TEST(WorkpieceTest, CancelledSweepStopsAtAConsistentMoveCount)
 {
     const CLoadedPath path(ZigZagProgram());
@@ -343,7 +435,7 @@ TEST(WorkpieceTest, FailureInASweepThreadReachesTheCaller)
         std::size_t failingMove;
     };
     const FailureRow rows[] = {
-        {"a worker thread in the first stretch", false, 0, 700},
+        {"a worker thread from the start", false, 0, 700},
         {"the calling thread while a worker sweeps", true, 0, 700},
         {"a worker thread after earlier stretches", false, 1500, 2500},
     };
@@ -351,6 +443,7 @@ TEST(WorkpieceTest, FailureInASweepThreadReachesTheCaller)
     const std::size_t moves = path.table.GetCount();
     CWorkpiece::CSettings settings = Settings(TWENTY_BOX, 0.5);
     settings.threads = 2;
+    settings.everyStretchOnAllThreads = true;
     const auto fresh = FreshSweep(path, CToolTable(), settings, moves);
     const auto untouched = FreshSweep(path, CToolTable(), settings, 0);
     for (const FailureRow& row : rows) {
