@@ -354,6 +354,53 @@ TEST(WorkpieceTest, InstantBackCoversDensePocketsAfterAWholeSweep)
     }
 }
 
+struct PrepareRow {
+    const char* name;
+    std::string program;
+    unsigned threads;
+};
+
+// After a jump the window prepares the log backwards while the learner
+// looks: the steps back past where the jump's sweep began are then replays
+// of the log, and every one gives the grid of a fresh sweep.
+TEST(WorkpieceTest, PreparedStepsBackGiveTheGridOfAFreshSweep)
+{
+    const PrepareRow rows[] = {
+        {"a face on one thread", FacingProgram(), 1},
+        {"a face on three threads", FacingProgram(), 3},
+    };
+    for (const PrepareRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const CLoadedPath path(row.program);
+        ASSERT_EQ(path.loadResult, 1);
+        const std::size_t moves = path.table.GetCount();
+        const CToolTable tools;
+        CWorkpiece::CSettings settings = Settings(CStockBox::FitToPath(path.table, path.Words(), tools), 1.0);
+        settings.threads = row.threads;
+        // Room for a few snapshots and a log that holds about half the
+        // program, so that a jump back starts the log afresh.
+        settings.historyBytes = 6 * path.MakeWorkpiece(tools, settings)->GetGrid().GetCellCount() * sizeof(double);
+        const auto workpiece = path.MakeWorkpiece(tools, settings);
+        workpiece->BringTo(moves);
+        const std::size_t jump = moves - moves / 5;
+        workpiece->BringTo(moves / 6);
+        workpiece->BringTo(jump);
+        const std::size_t jumpLimit = workpiece->GetInstantBackLimit();
+        ASSERT_GT(jumpLimit, 0u) << "the jump swept from a snapshot";
+        while (workpiece->PrepareBack()) {
+        }
+        const std::size_t preparedLimit = workpiece->GetInstantBackLimit();
+        EXPECT_LT(preparedLimit, jumpLimit);
+        EXPECT_EQ(workpiece->GetDoneCount(), jump);
+        EXPECT_TRUE(workpiece->GetGrid() == FreshSweep(path, tools, settings, jump)->GetGrid());
+        for (const std::size_t stop : {jumpLimit - 1, preparedLimit + (jumpLimit - preparedLimit) / 2, preparedLimit,
+                                       jumpLimit + 3, jump}) {
+            ASSERT_TRUE(workpiece->BringTo(stop));
+            EXPECT_TRUE(workpiece->GetGrid() == FreshSweep(path, tools, settings, stop)->GetGrid()) << "at " << stop;
+        }
+    }
+}
+
 struct CancelRow {
     const char* name;
     // Cancel from another thread this long after the sweep starts.

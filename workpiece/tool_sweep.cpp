@@ -416,8 +416,14 @@ double CToolSweep::CountVisits(const CHeightGrid& grid, const CTool& tool, const
     const CPolylineReach reach(grid, tool, points);
     if (reach.IsEmpty())
         return 0.0;
+    // A long piece visits its length's cells too, which the choice
+    // between the two ways leaves out.
+    double length = 0.0;
+    for (std::size_t point = 1; point < points.size(); ++point)
+        length += std::hypot(points[point][0] - points[point - 1][0], points[point][1] - points[point - 1][1]);
+    const double width = 2.0 * tool.GetRadius() / grid.GetCell() + 2.0;
     const VisitCounts visits = CountBothVisits(grid, tool, points.size(), reach);
-    return std::min(visits.pieceByPiece, visits.cellByCell);
+    return std::min(visits.pieceByPiece + length / grid.GetCell() * width, visits.cellByCell);
 }
 
 bool CToolSweep::LowerAlong(const CTool& tool, const std::vector<SweepPoint>& points, CCellChanges& log)

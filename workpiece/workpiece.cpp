@@ -81,6 +81,8 @@ struct CWorkpiece::CState {
     std::size_t LessMargin(std::size_t target) const;
     void RestoreSnapshot(std::size_t target);
     void StepBack(std::size_t target);
+    // Replays the undone moves of the log up to target.
+    void StepForward(std::size_t target);
     void SweepForward(std::size_t target, const std::atomic<bool>* cancel, const ProgressCallback& progress,
                       bool& cancelled);
     // The next stretch from first, up to end at most.
@@ -123,9 +125,11 @@ struct CWorkpiece::CState {
     // Per cell, the serial of the last move that changed it.
     std::vector<std::uint32_t> stamps;
     std::uint32_t serialCount = 0;
-    // The moves [log.GetFirst(), doneCount): it always ends at doneCount.
+    // The moves [log.GetFirst(), log.GetEnd()), done up to doneCount.
     CUndoLog log;
     std::size_t logBudget = 0;
+    // The log has dropped moves for its budget since it last started afresh.
+    bool logFull = false;
     unsigned maxThreads = 1;
     std::vector<CBandLog> bands;
     CStretch stretch;
@@ -236,9 +240,13 @@ bool CWorkpiece::BringTo(std::size_t moveCount, const std::atomic<bool>* cancel,
                 return true;
             }
             at.RestoreSnapshot(at.LessMargin(target));
-        } else if (target > at.doneCount && at.FindSnapshot(at.LessMargin(target)) > at.doneCount) {
-            // Copying a grid beats sweeping the moves up to it.
-            at.RestoreSnapshot(at.LessMargin(target));
+        } else if (target > at.doneCount) {
+            if (at.FindSnapshot(at.LessMargin(target)) > at.log.GetEnd()) {
+                // Copying a grid beats sweeping the moves up to it.
+                at.RestoreSnapshot(at.LessMargin(target));
+            } else {
+                at.StepForward(std::min(target, at.log.GetEnd()));
+            }
         }
         bool cancelled = false;
         at.SweepForward(target, cancel, progress, cancelled);
@@ -253,7 +261,9 @@ bool CWorkpiece::PrepareBack(const std::atomic<bool>* cancel)
 {
     CState& at = *state;
     const std::size_t logFirst = at.log.GetFirst();
-    if (logFirst == 0 || at.log.GetBytes() + at.GetStretchBytes() >= at.logBudget)
+    // Once the log has met its budget, what a preparation adds would be
+    // dropped again.
+    if (logFirst == 0 || at.logFull)
         return false;
     const std::size_t from = at.FindSnapshot(logFirst - 1);
     try {
@@ -279,6 +289,7 @@ bool CWorkpiece::PrepareBack(const std::atomic<bool>* cancel)
             }
         }
         at.log.Prepend(earlier);
+        at.logFull = full;
         return !full && at.log.GetFirst() > 0;
     } catch (const std::bad_alloc&) {
         // Only the preparation failed: the grid and its log stand as before.
@@ -298,6 +309,7 @@ void CWorkpiece::CState::ResetAfterFailure() noexcept
     grid.Reset();
     doneCount = 0;
     log.Clear(0);
+    logFull = false;
     for (CBandLog& band : bands) {
         band.changes.Clear();
         band.moveEnds.clear();
@@ -336,6 +348,7 @@ void CWorkpiece::CState::RestoreSnapshot(std::size_t target)
     }
     doneCount = moves;
     log.Clear(moves);
+    logFull = false;
     workSinceSnapshot = 0.0;
     movesSinceSnapshot = 0;
 }
@@ -343,11 +356,22 @@ void CWorkpiece::CState::RestoreSnapshot(std::size_t target)
 void CWorkpiece::CState::StepBack(std::size_t target)
 {
     double* heights = grid.GetData();
-    while (log.GetEnd() > target)
+    while (log.GetDone() > target)
         log.UndoLast(heights);
     doneCount = target;
     // The work back to the last snapshot is not known now: the next one
     // waits for a full spacing's work.
+    workSinceSnapshot = 0.0;
+    movesSinceSnapshot = 0;
+    TrimLog();
+}
+
+void CWorkpiece::CState::StepForward(std::size_t target)
+{
+    double* heights = grid.GetData();
+    while (log.GetDone() < target)
+        log.RedoNext(heights);
+    doneCount = target;
     workSinceSnapshot = 0.0;
     movesSinceSnapshot = 0;
 }
@@ -605,9 +629,17 @@ void CWorkpiece::CState::ThinSnapshots()
 
 void CWorkpiece::CState::TrimLog()
 {
-    // The oldest moves go first: the recent steps back stay instant.
-    while (!log.IsEmpty() && log.GetBytes() + GetStretchBytes() > logBudget)
-        log.DropOldest();
+    // The moves farthest from the grid's go first, the oldest done ones or
+    // the newest undone ones: the steps nearby stay instant.
+    while (!log.IsEmpty() && log.GetBytes() + GetStretchBytes() > logBudget) {
+        logFull = true;
+        const std::size_t behind = log.GetDone() - log.GetFirst();
+        const std::size_t ahead = log.GetEnd() - log.GetDone();
+        if (behind >= ahead)
+            log.DropOldest();
+        else
+            log.DropNewest();
+    }
 }
 
 void CWorkpiece::CState::ReleaseStretch()
