@@ -16,13 +16,23 @@
 //                                    runs, and jumps (a click on the path far
 //                                    ahead and far back, F9 "Ende") against
 //                                    the same moves swept on their own
+//   tornavel-panel-bench dense       generated pockets and a face, each run
+//                                    to its end with F9 "Ende", then
+//                                    Shift+F10 back, every step timed until
+//                                    the workpiece is painted; and a reload
+//                                    and the panel's end during the sweep of
+//                                    a 2000-turn helix, timed on the panel's
+//                                    thread; each beside its target
 // Settings stay in memory. Prints its own timings on stderr; exits 1 when a
 // check fails, 2 on wrong arguments.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -39,6 +49,7 @@
 #include "control_ids.h"
 #include "controller_dlg.h"
 #include "event_loop_wait.h"
+#include "generated_programs.h"
 #include "program_cursor.h"
 #include "state_texts.h"
 #include "step_state.h"
@@ -47,6 +58,7 @@
 #include "toolpath_window.h"
 #include "workpiece.h"
 #include "workpiece_layer.h"
+#include "workpiece_settings.h"
 
 namespace {
 
@@ -382,6 +394,32 @@ public:
         return StepStateAt(*window.GetPath(), panel.GetProgramCursor()->GetCursor()).doneCount;
     }
 
+    // Shift+F10 up to presses times or until no move is done, each timed
+    // until the workpiece is painted.
+    bool StepsBack(int presses, CSpread& painted)
+    {
+        for (int press = 0; press < presses && Done() > 0; ++press) {
+            StartClocks();
+            QKeyEvent event(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
+            QApplication::sendEvent(panel.GetEditor(), &event);
+            if (!WaitForWorkpiece())
+                return Fail("the workpiece was never painted after Shift+F10");
+            painted.Add(workpieceClock.Milliseconds());
+        }
+        return true;
+    }
+
+    // F9 "Ende", until the workpiece is painted unless told not to wait.
+    bool ToTheEnd(bool wait = true)
+    {
+        if (!ChooseRunTo("Ende"))
+            return false;
+        QKeyEvent event(QEvent::KeyPress, Qt::Key_F9, Qt::NoModifier);
+        StartClocks();
+        QApplication::sendEvent(panel.GetEditor(), &event);
+        return !wait || WaitForWorkpiece() || Fail("the workpiece was never painted after F9 \"Ende\"");
+    }
+
     enum { JUMP_NONE = -1, JUMP_TOOL_CHANGE, JUMP_END, JUMP_BACK, JUMP_NONE_TIMED };
 
 private:
@@ -449,6 +487,88 @@ private:
                       {"Shift+F10 back from the end to the last tool change", {}, {}, {}}};
 };
 
+constexpr double INSTANT_MILLISECONDS = 16.0;
+constexpr double WAIT_MILLISECONDS = 50.0;
+// Steps back timed per program: enough to cross the program's depths
+// without waiting for every word of the face.
+constexpr int DENSE_STEPS_BACK = 400;
+
+std::string WriteTemporary(const std::string& name, const std::string& text)
+{
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+}
+
+bool UseDefaultTool(CToolpathWindow& window, double diameter)
+{
+    CWorkpieceSettings chosen = window.GetWorkpiece()->GetSettings();
+    chosen.defaultTool.diameter = diameter;
+    return window.GetWorkpiece()->ApplySettings(chosen) || Fail("the default tool was not taken");
+}
+
+bool MeasureDense(CControllerDlg& panel, CFixedFileChooser& chooser)
+{
+    CToolpathWindow* window = panel.GetToolpathWindow();
+    if (window == nullptr || !window->isVisible())
+        return Fail("the toolpath window is not open");
+    const struct {
+        const char* name;
+        std::string text;
+        double diameter;
+    } PROGRAMS[] = {{"40 x 20 pocket at 6 depths", RectangularPocketProgram(), 6.0},
+                    {"round pocket, 10 mm tool", RoundPocketProgram(), 10.0},
+                    {"facing at 30 depths", FacingProgram(), 6.0}};
+    std::vector<std::string> files;
+    for (const auto& program : PROGRAMS) {
+        files.push_back(WriteTemporary("tornavel-panel-bench-" + std::to_string(files.size()) + ".nc", program.text));
+        chooser.SetPath(files.back());
+        if (!UseDefaultTool(*window, program.diameter))
+            return false;
+        CWorkpieceRun run(panel, *window);
+        if (!run.Load() || !run.ToTheEnd())
+            return false;
+        CSpread painted;
+        if (!run.StepsBack(DENSE_STEPS_BACK, painted))
+            return false;
+        std::printf("%s: Shift+F10 from the end, to the workpiece painted: %s (target worst <= %.0f ms)\n",
+                    program.name, painted.Text().c_str(), INSTANT_MILLISECONDS);
+    }
+    // A load and the panel's end while the helix is swept: how long the
+    // panel's thread waits for the sweep to give up.
+    files.push_back(WriteTemporary("tornavel-panel-bench-helix.nc", HelixProgram(2000)));
+    chooser.SetPath(files.back());
+    if (!UseDefaultTool(*window, 20.0))
+        return false;
+    auto* load = qobject_cast<QAbstractButton*>(panel.GetDlgItem(IDC_LOAD));
+    if (load == nullptr)
+        return Fail("no load button");
+    CSpread reload;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        load->click();
+        CWorkpieceRun run(panel, *window);
+        if (!run.ToTheEnd(false))
+            return false;
+        const Clock::time_point until = Clock::now() + std::chrono::milliseconds(200 + 100 * attempt);
+        SleepUntil([&]() { return Clock::now() > until; });
+        const Clock::time_point start = Clock::now();
+        load->click();
+        reload.Add(MillisecondsSince(start));
+    }
+    std::printf("reload during the sweep of a 2000-turn helix, the panel's thread: %s (target worst <= %.0f ms)\n",
+                reload.Text().c_str(), WAIT_MILLISECONDS);
+    // The panel closed during a sweep ends the sweep too (timed by the
+    // caller).
+    CWorkpieceRun run(panel, *window);
+    if (!run.ToTheEnd(false))
+        return false;
+    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(300);
+    SleepUntil([&]() { return Clock::now() > until; });
+    for (const std::string& file : files)
+        std::filesystem::remove(file);
+    return true;
+}
+
 bool MeasureWorkpiece(CControllerDlg& panel)
 {
     CToolpathWindow* window = panel.GetToolpathWindow();
@@ -485,18 +605,21 @@ bool MeasureWorkpiece(CControllerDlg& panel)
 
 int main(int argc, char* argv[])
 {
+    const bool dense = argc == 2 && std::strcmp(argv[1], "dense") == 0;
     const bool back = argc == 3 && std::strcmp(argv[1], "back") == 0;
     const bool workpiece = argc == 3 && std::strcmp(argv[1], "workpiece") == 0;
-    if (argc != 3 || (std::strcmp(argv[1], "load") != 0 && std::strcmp(argv[1], "run") != 0 && !back && !workpiece)) {
-        std::fprintf(stderr, "usage: tornavel-panel-bench load|run|back|workpiece FILE\n");
+    if (!dense &&
+        (argc != 3 || (std::strcmp(argv[1], "load") != 0 && std::strcmp(argv[1], "run") != 0 && !back && !workpiece))) {
+        std::fprintf(stderr, "usage: tornavel-panel-bench load|run|back|workpiece FILE | dense\n");
         return RESULT_USAGE;
     }
     const bool run = back || std::strcmp(argv[1], "run") == 0;
-    const std::string path = argv[2];
+    const std::string path = dense ? std::string() : argv[2];
     QApplication application(argc, argv);
     CMemorySettings settings;
     CFixedFileChooser chooser(path);
-    CControllerDlg panel(&chooser, &settings);
+    auto ownedPanel = std::make_unique<CControllerDlg>(&chooser, &settings);
+    CControllerDlg& panel = *ownedPanel;
     panel.show();
     panel.activateWindow();
     if (!WaitUntil([&]() { return panel.windowHandle()->isExposed() && panel.isActiveWindow(); })) {
@@ -505,6 +628,15 @@ int main(int argc, char* argv[])
     }
     if (workpiece)
         return MeasureWorkpiece(panel) ? RESULT_PASSED : RESULT_FAILED;
+    if (dense) {
+        if (!MeasureDense(panel, chooser))
+            return RESULT_FAILED;
+        const Clock::time_point start = Clock::now();
+        ownedPanel.reset();
+        std::printf("closing the panel during the sweep, the panel's thread: %.1f ms (target <= %.0f ms)\n",
+                    MillisecondsSince(start), WAIT_MILLISECONDS);
+        return RESULT_PASSED;
+    }
     CPaintWatch paints(panel.GetEditor()->viewport());
     if (!Load(panel, paints))
         return RESULT_FAILED;

@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include "move_chords.h"
 #include "path_builder.h"
 #include "test_support.h"
+#include "tool_sweep.h"
 #include "workpiece.h"
 
 namespace {
@@ -351,6 +353,44 @@ TEST(WorkpieceTest, InstantBackCoversDensePocketsAfterAWholeSweep)
         workpiece->BringTo(0);
         const auto untouched = path.MakeWorkpiece(tools, WindowSettings(path, tools));
         EXPECT_TRUE(workpiece->GetGrid() == untouched->GetGrid());
+    }
+}
+
+struct RunRow {
+    const char* name;
+    // Cells added with their heights; a cell of -1 starts a new move.
+    std::vector<std::pair<int, double>> added;
+    std::vector<CCellRun> expected;
+};
+
+// The log joins neighbouring cells that held the same height, bit for bit,
+// and never joins two moves: each must be undone on its own.
+TEST(WorkpieceTest, CellChangesJoinNeighboursOfOneHeightWithinAMove)
+{
+    const RunRow rows[] = {
+        {"neighbours of one height join", {{4, 1.0}, {5, 1.0}, {6, 1.0}}, {{4, 3, 1.0}}},
+        {"a gap starts a run", {{4, 1.0}, {6, 1.0}}, {{4, 1, 1.0}, {6, 1, 1.0}}},
+        {"another height starts a run", {{4, 1.0}, {5, 2.0}}, {{4, 1, 1.0}, {5, 1, 2.0}}},
+        {"a negative zero is not a zero", {{4, 0.0}, {5, -0.0}}, {{4, 1, 0.0}, {5, 1, -0.0}}},
+        {"a new move starts a run", {{4, 1.0}, {-1, 0.0}, {5, 1.0}}, {{4, 1, 1.0}, {5, 1, 1.0}}},
+    };
+    for (const RunRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        CCellChanges changes;
+        changes.StartMove();
+        for (const auto& [cell, height] : row.added) {
+            if (cell < 0)
+                changes.StartMove();
+            else
+                changes.Add(static_cast<std::uint32_t>(cell), height);
+        }
+        ASSERT_EQ(changes.runs.size(), row.expected.size());
+        for (std::size_t run = 0; run < row.expected.size(); ++run) {
+            EXPECT_EQ(changes.runs[run].cell, row.expected[run].cell);
+            EXPECT_EQ(changes.runs[run].count, row.expected[run].count);
+            EXPECT_EQ(std::signbit(changes.runs[run].height), std::signbit(row.expected[run].height));
+            EXPECT_EQ(changes.runs[run].height, row.expected[run].height);
+        }
     }
 }
 

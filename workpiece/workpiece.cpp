@@ -76,7 +76,7 @@ struct CWorkpiece::CState {
            const CSettings& settings);
 
     const CTool& ToolOfMove(std::size_t move) const;
-    std::int64_t MoveLine(std::size_t move) const;
+    std::int64_t MoveLine(std::size_t move);
     std::size_t FindSnapshot(std::size_t target) const;
     std::size_t LessMargin(std::size_t target) const;
     void RestoreSnapshot(std::size_t target);
@@ -116,7 +116,8 @@ struct CWorkpiece::CState {
     std::size_t doneCount = 0;
     // The highest move count ever reached: rapid cuts below it are known.
     std::size_t sweptCount = 0;
-    // Line ends counted before every LINE_INDEX_STRIDE-th word.
+    // Line ends counted before every LINE_INDEX_STRIDE-th word, as far as
+    // asked for.
     std::vector<std::int64_t> lineIndex;
     std::int64_t headerLines = 0;
     // Every rapid that cut, once found, in move order; kept over steps back
@@ -155,15 +156,7 @@ CWorkpiece::CState::CState(const CMoveTable& table, const CWordList& words, std:
     maxThreads = static_cast<unsigned>(bands.size());
     stamps.assign(grid.GetCellCount(), 0);
 
-    std::int64_t lineEnds = 0;
-    const std::size_t wordCount = words.GetCount();
-    lineIndex.reserve(wordCount / LINE_INDEX_STRIDE + 1);
-    for (WordPosition position = 0; position < wordCount; ++position) {
-        if (position % LINE_INDEX_STRIDE == 0)
-            lineIndex.push_back(lineEnds);
-        if (CPathBuilder::EndsLine(words, position))
-            ++lineEnds;
-    }
+    lineIndex.push_back(0);
 
     logBudget = settings.historyBytes / 2;
     snapshotBudget = settings.historyBytes / 2;
@@ -190,10 +183,21 @@ const CTool& CWorkpiece::CState::ToolOfMove(std::size_t move) const
     return moveTools.FindNumber(table.GetEndWord(move), number) ? tools.Find(number) : tools.GetDefaultTool();
 }
 
-std::int64_t CWorkpiece::CState::MoveLine(std::size_t move) const
+std::int64_t CWorkpiece::CState::MoveLine(std::size_t move)
 {
+    // The index grows as far as the lines asked for: a program's words are
+    // counted once, and not before a sweep needs them.
     const std::size_t endWord = table.GetEndWord(move);
-    const std::size_t stride = std::min(endWord / LINE_INDEX_STRIDE, lineIndex.size() - 1);
+    const std::size_t stride = endWord / LINE_INDEX_STRIDE;
+    while (lineIndex.size() <= stride) {
+        std::int64_t lineEnds = lineIndex.back();
+        const WordPosition from = (lineIndex.size() - 1) * LINE_INDEX_STRIDE;
+        for (WordPosition position = from; position < from + LINE_INDEX_STRIDE; ++position) {
+            if (CPathBuilder::EndsLine(words, position))
+                ++lineEnds;
+        }
+        lineIndex.push_back(lineEnds);
+    }
     std::int64_t lineEnds = lineIndex[stride];
     for (WordPosition position = stride * LINE_INDEX_STRIDE; position < endWord; ++position) {
         if (CPathBuilder::EndsLine(words, position))

@@ -22,9 +22,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <vector>
-
 #include <memory>
+#include <vector>
 
 #include "height_grid.h"
 #include "move_table.h"
