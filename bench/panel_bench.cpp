@@ -394,16 +394,28 @@ public:
         return StepStateAt(*window.GetPath(), panel.GetProgramCursor()->GetCursor()).doneCount;
     }
 
-    // Shift+F10 up to presses times or until no move is done, each timed
-    // until the workpiece is painted.
-    bool StepsBack(int presses, CSpread& painted)
+    // A key up to presses times, while it changes the moves done, each
+    // timed until the workpiece is painted.
+    bool Press(int presses, Qt::Key key, Qt::KeyboardModifiers modifiers, const char* runTo, CSpread& painted)
     {
-        for (int press = 0; press < presses && Done() > 0; ++press) {
+        if (runTo != nullptr && !ChooseRunTo(runTo))
+            return false;
+        // Words without moves change nothing to sweep: a few in a row mean
+        // the start or the end.
+        constexpr int MAX_IDLE_PRESSES = 4;
+        int idle = 0;
+        for (int press = 0; press < presses && idle < MAX_IDLE_PRESSES; ++press) {
+            const std::size_t before = Done();
             StartClocks();
-            QKeyEvent event(QEvent::KeyPress, Qt::Key_F10, Qt::ShiftModifier);
+            QKeyEvent event(QEvent::KeyPress, key, modifiers);
             QApplication::sendEvent(panel.GetEditor(), &event);
+            if (Done() == before) {
+                ++idle;
+                continue;
+            }
+            idle = 0;
             if (!WaitForWorkpiece())
-                return Fail("the workpiece was never painted after Shift+F10");
+                return Fail("the workpiece was never painted after a key");
             painted.Add(workpieceClock.Milliseconds());
         }
         return true;
@@ -489,9 +501,9 @@ private:
 
 constexpr double INSTANT_MILLISECONDS = 16.0;
 constexpr double WAIT_MILLISECONDS = 50.0;
-// Steps back timed per program: enough to cross the program's depths
-// without waiting for every word of the face.
-constexpr int DENSE_STEPS_BACK = 400;
+// Presses of each kind timed per program: enough to cross a depth of the
+// pockets block by block and all of a program's depths.
+constexpr int DENSE_STEPS = 40;
 
 std::string WriteTemporary(const std::string& name, const std::string& text)
 {
@@ -528,11 +540,23 @@ bool MeasureDense(CControllerDlg& panel, CFixedFileChooser& chooser)
         CWorkpieceRun run(panel, *window);
         if (!run.Load() || !run.ToTheEnd())
             return false;
-        CSpread painted;
-        if (!run.StepsBack(DENSE_STEPS_BACK, painted))
+        // Back over the whole program, then block by block and depth by
+        // depth forwards and back, each until the workpiece is painted.
+        CSpread whole;
+        CSpread blocks;
+        CSpread blocksBack;
+        CSpread depths;
+        CSpread depthsBack;
+        if (!run.Press(1, Qt::Key_F10, Qt::ShiftModifier, nullptr, whole) ||
+            !run.Press(DENSE_STEPS, Qt::Key_F9, Qt::NoModifier, "Satz", blocks) ||
+            !run.Press(DENSE_STEPS, Qt::Key_F10, Qt::ShiftModifier, nullptr, blocksBack) ||
+            !run.Press(DENSE_STEPS, Qt::Key_F9, Qt::NoModifier, "Z-Wert", depths) ||
+            !run.Press(DENSE_STEPS, Qt::Key_F10, Qt::ShiftModifier, nullptr, depthsBack))
             return false;
-        std::printf("%s: Shift+F10 from the end, to the workpiece painted: %s (target worst <= %.0f ms)\n",
-                    program.name, painted.Text().c_str(), INSTANT_MILLISECONDS);
+        std::printf("%s, to the workpiece painted (target worst <= %.0f ms):\n", program.name, INSTANT_MILLISECONDS);
+        std::printf("  Shift+F10 after F9 \"Ende\", back over the whole program: %s\n", whole.Text().c_str());
+        std::printf("  F9 \"Satz\": %s; Shift+F10 back: %s\n", blocks.Text().c_str(), blocksBack.Text().c_str());
+        std::printf("  F9 \"Z-Wert\": %s; Shift+F10 back: %s\n", depths.Text().c_str(), depthsBack.Text().c_str());
     }
     // A load and the panel's end while the helix is swept: how long the
     // panel's thread waits for the sweep to give up.
