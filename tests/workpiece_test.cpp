@@ -3,9 +3,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
@@ -18,6 +20,7 @@
 #include "path_builder.h"
 #include "test_support.h"
 #include "tool_sweep.h"
+#include "undo_log.h"
 #include "workpiece.h"
 
 namespace {
@@ -392,6 +395,98 @@ TEST(WorkpieceTest, CellChangesJoinNeighboursOfOneHeightWithinAMove)
             EXPECT_EQ(changes.runs[run].height, row.expected[run].height);
         }
     }
+}
+
+// The heights of four cells after each of three logged moves, from 9, 9,
+// 9, 9: move 0 lowers cells 0 and 1 to 5, move 1 cells 1 and 2 to 3,
+// move 2 cell 3 to -0.0.
+const std::vector<double> UNDO_STATES[] = {
+    {9.0, 9.0, 9.0, 9.0}, {5.0, 5.0, 9.0, 9.0}, {5.0, 3.0, 3.0, 9.0}, {5.0, 3.0, 3.0, -0.0}};
+
+// Logs the three moves, ending with the heights after them.
+void LogThreeMoves(CUndoLog& log, std::vector<double>& heights)
+{
+    const CCellRun moves[][2] = {{{0, 2, 9.0}, {0, 0, 0.0}}, {{1, 1, 5.0}, {2, 1, 9.0}}, {{3, 1, 9.0}, {0, 0, 0.0}}};
+    const std::size_t counts[] = {1, 2, 1};
+    log.Clear(0);
+    for (std::size_t move = 0; move < 3; ++move) {
+        log.AddRuns(moves[move], counts[move]);
+        log.EndMove();
+    }
+    heights = UNDO_STATES[3];
+}
+
+bool SameBits(const std::vector<double>& left, const std::vector<double>& right)
+{
+    return left.size() == right.size() && std::memcmp(left.data(), right.data(), left.size() * sizeof(double)) == 0;
+}
+
+struct UndoRow {
+    const char* name;
+    // Moves done after each step, in order; a step forward replays.
+    std::vector<std::size_t> stops;
+    // Moves dropped from the old end before the steps.
+    std::size_t droppedOldest;
+};
+
+// Undoing and redoing in any order gives the heights after that many moves,
+// a negative zero included; a dropped old move is no longer logged.
+TEST(WorkpieceTest, UndoLogStepsBackAndForthToTheHeightsOfEachMove)
+{
+    const UndoRow rows[] = {
+        {"back to the start and forward to the end", {0, 3}, 0},
+        {"one step at a time", {2, 1, 0, 1, 2, 3}, 0},
+        {"back and forth in the middle", {1, 2, 1, 3, 2}, 0},
+        {"back to the oldest move kept", {1, 3}, 1},
+    };
+    for (const UndoRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        CUndoLog log;
+        std::vector<double> heights;
+        LogThreeMoves(log, heights);
+        for (std::size_t drop = 0; drop < row.droppedOldest; ++drop)
+            log.DropOldest();
+        EXPECT_EQ(log.GetFirst(), row.droppedOldest);
+        for (const std::size_t stop : row.stops) {
+            while (log.GetDone() > stop)
+                log.UndoLast(heights.data());
+            while (log.GetDone() < stop)
+                log.RedoNext(heights.data());
+            EXPECT_TRUE(SameBits(heights, UNDO_STATES[stop])) << "at " << stop;
+        }
+        EXPECT_EQ(log.GetEnd(), 3u);
+    }
+}
+
+// Moves logged on a grid of their own join the log at its old end, and
+// undoing through them gives the heights before them.
+TEST(WorkpieceTest, UndoLogTakesEarlierMovesInFront)
+{
+    CUndoLog log;
+    std::vector<double> heights;
+    LogThreeMoves(log, heights);
+    CUndoLog later;
+    later.Clear(2);
+    const CCellRun last = {3, 1, 9.0};
+    later.AddRuns(&last, 1);
+    later.EndMove();
+    CUndoLog earlier;
+    earlier.Clear(0);
+    const CCellRun first[] = {{0, 2, 9.0}};
+    const CCellRun second[] = {{1, 1, 5.0}, {2, 1, 9.0}};
+    earlier.AddRuns(first, 1);
+    earlier.EndMove();
+    earlier.AddRuns(second, 2);
+    earlier.EndMove();
+    later.Prepend(earlier);
+    EXPECT_EQ(later.GetFirst(), 0u);
+    EXPECT_TRUE(earlier.IsEmpty());
+    while (later.GetDone() > 0)
+        later.UndoLast(heights.data());
+    EXPECT_TRUE(SameBits(heights, UNDO_STATES[0]));
+    CUndoLog apart;
+    apart.Clear(5);
+    EXPECT_THROW(later.Prepend(apart), std::logic_error);
 }
 
 struct PrepareRow {
