@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "arc_geometry.h"
 #include "classic_number.h"
 #include "cnc_bytes.h"
 #include "move_tools.h"
@@ -130,8 +131,6 @@ struct Element {
     Vec2 start;
     Vec2 uncutEnd;
     double sweep = 0.0;
-    // The direction of start from the centre (radians).
-    double startAngle = 0.0;
 };
 
 // The tangent of an exact arc at a point, in its sense of travel.
@@ -437,7 +436,6 @@ void CCutWalk::MakeElement(const CPathMove& move, Element& element) const
         const bool inside = (side > 0.0) != clockwise;
         element.offsetRadius = Length(from - element.center) + (inside ? -1.0 : 1.0) * compensationNote.radius;
         element.sweep = move.sweep;
-        element.startAngle = move.startAngle;
     } else {
         element.startDirection = element.endDirection = Unit(to - from);
     }
@@ -464,7 +462,6 @@ void CCutWalk::EmitElement(const Element& element, Vec2 end, double sweep)
     if (element.arc) {
         move.center = {element.center.x, element.center.y, move.from[2]};
         move.sweep = sweep;
-        move.startAngle = element.startAngle;
     }
     EmitCompensated(move, 0);
 }
@@ -596,12 +593,11 @@ bool CCutWalk::JoinCorner(Element& next)
         joint.from = at;
         joint.to = {next.start.x, next.start.y, at[2]};
         joint.isArc = true;
-        joint.hasStartAngle = false;
         joint.plane = ARC_PLANE_XY;
         joint.center = {corner.x, corner.y, at[2]};
         const Vec2 from = previous.uncutEnd - corner;
         const Vec2 to = next.start - corner;
-        joint.sweep = PathSweepBetween(from.x, from.y, to.x, to.y, clockwise);
+        joint.sweep = SweepBetween(from.x, from.y, to.x, to.y, clockwise);
         EmitCompensated(joint, MOVE_CORNER);
         return !stopped;
     }
@@ -609,7 +605,6 @@ bool CCutWalk::JoinCorner(Element& next)
     bool fits = Intersect(previous, next, corner, point);
     double previousSweep = previous.sweep;
     double nextSweep = next.sweep;
-    double nextStartTurn = 0.0;
     if (fits) {
         // Cut back, neither offset may turn round.
         if (previous.arc) {
@@ -619,8 +614,7 @@ bool CCutWalk::JoinCorner(Element& next)
             fits = Dot(point - previous.start, previous.endDirection) >= 0.0;
         }
         if (next.arc) {
-            nextStartTurn = AngleBetween(next.start - next.center, point - next.center);
-            nextSweep -= nextStartTurn;
+            nextSweep -= AngleBetween(next.start - next.center, point - next.center);
             fits = fits && nextSweep * next.sweep > 0.0;
         } else {
             fits = fits && Dot(next.uncutEnd - point, next.startDirection) >= 0.0;
@@ -635,7 +629,6 @@ bool CCutWalk::JoinCorner(Element& next)
     EmitHeldZ(point);
     next.start = point;
     next.sweep = nextSweep;
-    next.startAngle += nextStartTurn;
     return !stopped;
 }
 

@@ -74,11 +74,6 @@ private:
     bool any = false;
 };
 
-// The angle swept from (x0, y0) to (x1, y1) about the origin in the given
-// sense, as the builder sweeps its arcs: (0, 2 pi] counter-clockwise,
-// [-2 pi, 0) clockwise.
-double PathSweepBetween(double x0, double y0, double x1, double y1, bool clockwise);
-
 class CPathBuilder {
 public:
     // headerLines: the line ends of the program's header, so that the lines
