@@ -94,6 +94,7 @@ class Reference:
         self.default_diameter = default_diameter
         self.out = []
         self.error = None
+        self.seen = collections.Counter()
 
     # -- output --------------------------------------------------------
     def emit(self, block, kind, a, b, flags, center=None, sweep=None):
@@ -219,6 +220,7 @@ class Reference:
             self.start_waiting(el, b_start)
             return
         if abs(theta) < TURN_EPS:
+            self.seen['joint: straight'] += 1
             a_end = w['end']
             self.flush_element()
             if math.hypot(a_end[0] - b_start[0], a_end[1] - b_start[1]) > 1e-9:
@@ -230,6 +232,8 @@ class Reference:
         outer = (theta < 0) if self.side > 0 else (theta > 0)
         if abs(theta) > math.pi - TURN_EPS:
             outer = True
+        self.seen['joint: %s corner %s-%s' % ('outer' if outer else 'inner', 'arc' if a.is_arc else 'line',
+                                              'arc' if el.is_arc else 'line')] += 1
         if outer:
             self.flush_element()
             v0 = (self.cur[0] - p[0], self.cur[1] - p[1])
@@ -660,6 +664,7 @@ def check_program(cli, text, tool_args, tmpdir, name='prog.nc', stats=None):
     if stats is not None:
         stats['programs'] += 1
         stats['error: ' + (ref.error['message'] if ref.error else 'none')] += 1
+        stats.update(ref.seen)
         for m in ref.out:
             stats['move %s %s' % (m['kind'], '+'.join(m['flags']))] += 1
         for b in blocks:
@@ -732,9 +737,12 @@ class Gen:
         words = []
         kind = rng.random()
         dx, dy = p1[0] - p0[0], p1[1] - p0[1]
+        self.last_tangent = None
         if kind < 0.55:
             g = 'G1'
             extra = []
+            if dx or dy:
+                self.last_tangent = unit((dx, dy))
         else:
             g = rng.choice(['G2', 'G3'])
             chord = math.hypot(dx, dy)
@@ -752,11 +760,39 @@ class Gen:
                 if rng.random() < 0.05:
                     cx += 0.5  # a mismatch
                 extra = ['I' + num(cx - p0[0]), 'J' + num(cy - p0[1])]
+                rad = (p1[0] - cx, p1[1] - cy)
+                if rad != (0, 0):
+                    self.last_tangent = unit((-rad[1], rad[0]) if g == 'G3' else (rad[1], -rad[0]))
         if abs_mode:
             words += ['X' + num(p1[0]), 'Y' + num(p1[1])]
         else:
             words += ['X' + num(dx), 'Y' + num(dy)]
         return [g] + words + extra
+
+    def tangent_element(self, p0, abs_mode):
+        """A line or an arc that leaves p0 in the direction the last element
+        arrived in (a joint without a corner)."""
+        rng = self.rng
+        t = self.last_tangent
+        if rng.random() < 0.4:
+            ln = rng.uniform(3, 15)
+            p1 = (round(p0[0] + ln * t[0], 3), round(p0[1] + ln * t[1], 3))
+            self.add('G1', *self.xy(p1, abs_mode, p0))
+            self.last_tangent = unit((p1[0] - p0[0], p1[1] - p0[1]))
+            return p1
+        h = rng.choice([-1, 1]) * rng.uniform(4, 25)
+        n = left_normal(t)
+        c = (round(p0[0] + h * n[0], 3), round(p0[1] + h * n[1], 3))
+        ccw = h > 0
+        a0 = math.atan2(p0[1] - c[1], p0[0] - c[0])
+        sweep = math.radians(rng.uniform(15, 150)) * (1 if ccw else -1)
+        rr = math.hypot(p0[0] - c[0], p0[1] - c[1])
+        p1 = (round(c[0] + rr * math.cos(a0 + sweep), 3), round(c[1] + rr * math.sin(a0 + sweep), 3))
+        self.add('G3' if ccw else 'G2', *self.xy(p1, abs_mode, p0),
+                 'I' + num(c[0] - p0[0]), 'J' + num(c[1] - p0[1]))
+        rad = (p1[0] - c[0], p1[1] - c[1])
+        self.last_tangent = unit((-rad[1], rad[0]) if ccw else (rad[1], -rad[0]))
+        return p1
 
     def compensated(self, tool_choices, abs_mode, z):
         rng = self.rng
@@ -779,28 +815,40 @@ class Gen:
         else:
             self.add(side_word, 'G1', *self.xy(first, abs_mode))
         self.cur = first
+        self.last_tangent = None
         if rng.random() < 0.5:
             self.add('G1', 'Z' + num(z) if abs_mode else 'Z' + num(z - self.z))
             self.z = z
         prev = first
         for p in pts[1:]:
             if rng.random() < 0.1:
-                # a reversal along the previous direction
+                # a reversal: out along a line and straight back
                 q = (round(prev[0] + (p[0] - prev[0]) * 0.3, 3), round(prev[1] + (p[1] - prev[1]) * 0.3, 3))
-                self.add(*self.rel(self.element(prev, q, abs_mode), abs_mode))
-                self.add(*self.rel(['G1'] + self.xy(prev, abs_mode, q), abs_mode))
+                self.add('G1', *self.xy(q, abs_mode, prev))
+                self.add('G1', *self.xy(prev, abs_mode, q))
+                self.last_tangent = None
+                self.cur = prev
+            for _ in range(2):
+                if self.last_tangent is None or rng.random() > 0.3:
+                    break
+                prev = self.tangent_element(prev, abs_mode)
                 self.cur = prev
             if rng.random() < 0.1:
                 dz = rng.choice([-1, 1, -0.5])
                 self.add('G1', ('Z' + num(self.z + dz)) if abs_mode else 'Z' + num(dz))
                 self.z += dz
-            if rng.random() < 0.05:
+            if rng.random() < 0.015:
                 self.add(rng.choice(['G41', 'G42']))  # a side change, or the same side again
-            if rng.random() < 0.03:
+            if rng.random() < 0.01:
                 self.add('G81', 'Z-3', 'R1')  # a cycle under compensation
             self.add(*self.element(prev, p, abs_mode))
             self.cur = p
             prev = p
+            if rng.random() < 0.1:
+                # straight on along the same line: a joint of no length
+                if self.last_tangent is not None:
+                    prev = self.tangent_element(prev, abs_mode) if rng.random() < 0.5 else prev
+                    self.cur = prev
         # departure
         r = rng.random()
         end = (round(prev[0] + rng.uniform(-30, 30), 3), round(prev[1] + rng.uniform(-30, 30), 3))
@@ -833,6 +881,11 @@ class Gen:
         cyc = rng.choice(CYCLES)
         if rng.random() < 0.5:
             self.add(rng.choice(['G98', 'G99']))
+        if rng.random() < 0.25:
+            # the tool low, perhaps below R: up to R first
+            low = q(-3, 4)
+            self.add('G0', 'Z' + num(low if abs_mode else low - self.z))
+            self.z = low
         init = self.z
         r_abs = q(-2, 8)
         z_abs = r_abs - q(0.25, 12)
@@ -871,6 +924,20 @@ class Gen:
                 nxt = self.cur
             elif r < 0.85 and abs_mode:
                 self.add(*self.xy(nxt, abs_mode), 'Z' + num(self.z_abs - q(0, 2)))
+            elif r < 0.92:
+                # a new R and Z for this hole and the later ones
+                r2 = q(-2, 6)
+                z2 = r2 - q(0.25, 8)
+                self.add(*self.xy(nxt, abs_mode), 'Z' + num(z2 if abs_mode else z2 - r2),
+                         'R' + num(r2 if abs_mode else r2 - init))
+                self.z_abs = z2
+            elif cyc in (83, 73):
+                self.add('Q' + num(q(0.25, 3)), *self.xy(nxt, abs_mode))
+            elif r < 0.96:
+                # another cycle selected without G80: Z, R and Q stay
+                cyc = rng.choice(CYCLES)
+                lead = ['Q' + num(q(0.5, 3))] if cyc in (83, 73) and rng.random() < 0.7 else []
+                self.add(*(lead + ['G%d' % cyc] + self.xy(nxt, abs_mode)))
             else:
                 self.add(*self.xy(nxt, abs_mode))
             self.cur = nxt
