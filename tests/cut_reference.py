@@ -400,7 +400,7 @@ class Reference:
         is_arc = kind in ('cw', 'ccw') and 'error' not in flags
         if self.side != 0 and is_arc and pm[0].get('plane') != 'XY':
             raise CutError('Radiuskorrektur nur in der Ebene G17')
-        if not moved_xy:
+        if not moved_xy and not is_arc:
             self.zmove(blk, kind, flags, z_target)
             return
         center = sweep = None
@@ -456,13 +456,20 @@ class Reference:
             self.cz = L['Z'] if self.abs else rlevel + L['Z']
         if 'Q' in L:
             self.cq = L['Q']
-        x, y = self.cur[0], self.cur[1]
+        # under G91 from the programmed point (the tool's, unless a G40 has
+        # left the tool at an offset point)
+        x, y = prog[0], prog[1]
         if 'X' in L:
-            x = L['X'] if self.abs else self.cur[0] + L['X']
+            x = L['X'] if self.abs else prog[0] + L['X']
         if 'Y' in L:
-            y = L['Y'] if self.abs else self.cur[1] + L['Y']
-        if self.side != 0:
+            y = L['Y'] if self.abs else prog[1] + L['Y']
+        if self.side != 0 and not self.pending_off:
             raise CutError('Bohrzyklus bei eingeschalteter Radiuskorrektur')
+        if self.pending_off:
+            # G40 is given: the cycle, not a line, leaves the contour
+            self.flush_element()
+            self.side = 0
+            self.pending_off = False
         if self.cz is None:
             raise CutError('Bohrzyklus ohne Z')
         R, Z, I = rlevel, self.cz, self.ci
@@ -833,6 +840,13 @@ class Gen:
                     break
                 prev = self.tangent_element(prev, abs_mode)
                 self.cur = prev
+            if rng.random() < 0.04:
+                # a full circle back to where it starts
+                a = rng.uniform(0, 2 * math.pi)
+                rr = rng.uniform(2, 15)
+                self.add(rng.choice(['G2', 'G3']), *self.xy(prev, abs_mode, prev),
+                         'I' + num(rr * math.cos(a)), 'J' + num(rr * math.sin(a)))
+                self.last_tangent = None
             if rng.random() < 0.1:
                 dz = rng.choice([-1, 1, -0.5])
                 self.add('G1', ('Z' + num(self.z + dz)) if abs_mode else 'Z' + num(dz))
@@ -852,8 +866,10 @@ class Gen:
         # departure
         r = rng.random()
         end = (round(prev[0] + rng.uniform(-30, 30), 3), round(prev[1] + rng.uniform(-30, 30), 3))
-        if r < 0.1:
+        if r < 0.07:
             pass  # compensation stays on to the end of the program, or the next G41
+        elif r < 0.14:
+            self.add('G40')  # off, the departure left to what follows (a new approach, a cycle)
         elif r < 0.25:
             self.add('G40')
             self.add('G1', *self.xy(end, abs_mode))
