@@ -456,13 +456,6 @@ class Reference:
             self.cz = L['Z'] if self.abs else rlevel + L['Z']
         if 'Q' in L:
             self.cq = L['Q']
-        # under G91 from the programmed point (the tool's, unless a G40 has
-        # left the tool at an offset point)
-        x, y = prog[0], prog[1]
-        if 'X' in L:
-            x = L['X'] if self.abs else prog[0] + L['X']
-        if 'Y' in L:
-            y = L['Y'] if self.abs else prog[1] + L['Y']
         if self.side != 0 and not self.pending_off:
             raise CutError('Bohrzyklus bei eingeschalteter Radiuskorrektur')
         if self.pending_off:
@@ -478,6 +471,13 @@ class Reference:
         if self.cycle in (83, 73) and (self.cq is None or not self.cq > 0):
             raise CutError('Bohrzyklus G83/G73 ohne Zustellung Q')
         top = max(I, R) if self.retract98 else R
+        # where the tool stands (after a G40 without a departure: at the offset
+        # end), for an axis left out and as the base under G91
+        x, y = self.cur[0], self.cur[1]
+        if 'X' in L:
+            x = L['X'] if self.abs else self.cur[0] + L['X']
+        if 'Y' in L:
+            y = L['Y'] if self.abs else self.cur[1] + L['Y']
         c = list(self.cur)
 
         def go(kind, to):
