@@ -359,6 +359,10 @@ IPathBlockHandler::BlockAction CCutWalk::CloseBlock(const CPathBlock& block, Pat
         cycleOn = false;
         hasR = hasZ = hasQ = false;
     } else if (blockChoice == CHOICE_CYCLE) {
+        // After G40 without a departure, Z moves may still be held behind the
+        // last element: the initial level is where they leave the tool.
+        if (!stopped && phase == COMPENSATION_DEPARTING)
+            FlushWaiting();
         cycleOn = true;
         cycleNumber = blockCycle;
         initialLevel = at[2];
