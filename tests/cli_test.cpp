@@ -210,7 +210,7 @@ TEST(CliExplain, EveryLoadedWordWithItsMeaningInUtf8)
     for (const ExplainCase& row : cases) {
         SCOPED_TRACE(row.name);
         CTempFile file(row.program);
-        const Output output = Capture([&](std::FILE* out) { return RunExplain(file.GetPath(), out); });
+        const Output output = Capture([&](std::FILE* out) { return RunExplain(file.GetPath(), EXPLAIN_BY_WORD, out); });
         EXPECT_EQ(output.text, row.expected);
         EXPECT_EQ(output.exitCode, row.exitCode);
     }
@@ -219,7 +219,7 @@ TEST(CliExplain, EveryLoadedWordWithItsMeaningInUtf8)
 TEST(CliExplain, MissingFileGivesTheLoaderText)
 {
     CTempTree tree;
-    const Output output = Capture([&](std::FILE* out) { return RunExplain(tree.Path("none.nc"), out); });
+    const Output output = Capture([&](std::FILE* out) { return RunExplain(tree.Path("none.nc"), EXPLAIN_BY_WORD, out); });
     EXPECT_EQ(output.text, "Can't open file.\n");
     EXPECT_EQ(output.exitCode, 1);
 }
@@ -244,8 +244,8 @@ TEST(CliPath, TableReadsBackTheExactPath)
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         CTempFile file(row.program);
-        const Output exact = Capture([&](std::FILE* out) { return RunPath(file.GetPath(), PATH_FROM_BUILDER, out); });
-        const Output table = Capture([&](std::FILE* out) { return RunPath(file.GetPath(), PATH_FROM_TABLE, out); });
+        const Output exact = Capture([&](std::FILE* out) { return RunPath(file.GetPath(), PATH_FROM_BUILDER, out, stderr); });
+        const Output table = Capture([&](std::FILE* out) { return RunPath(file.GetPath(), PATH_FROM_TABLE, out, stderr); });
         ASSERT_NE(exact.text.find("\"event\":\"move\""), std::string::npos);
         EXPECT_EQ(table.text, exact.text);
         EXPECT_EQ(table.exitCode, 0);
