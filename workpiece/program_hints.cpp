@@ -94,9 +94,13 @@ std::string_view FileLine(std::string_view bytes, std::int64_t wanted)
     std::size_t start = 0;
     for (std::size_t at = 0; at < bytes.size(); ++at) {
         const auto byte = static_cast<unsigned char>(bytes[at]);
-        const bool ends = IsCarriageReturn(byte) ||
-                          (IsLineFeed(byte) && (at == 0 || !IsCarriageReturn(static_cast<unsigned char>(bytes[at - 1]))));
-        if (!ends)
+        const bool afterReturn = at > 0 && IsCarriageReturn(static_cast<unsigned char>(bytes[at - 1]));
+        if (IsLineFeed(byte) && afterReturn) {
+            // The line feed of a carriage return and line feed pair.
+            start = at + 1;
+            continue;
+        }
+        if (!IsCarriageReturn(byte) && !IsLineFeed(byte))
             continue;
         if (line == wanted)
             return bytes.substr(start, at - start);
