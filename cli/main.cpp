@@ -10,6 +10,7 @@
 #include "path.h"
 #include "platform.h"
 #include "stock.h"
+#include "tool_options.h"
 #include "trace.h"
 
 namespace {
@@ -18,6 +19,7 @@ const char* const USAGE =
     "usage: tornavel-cli check FILE|FOLDER...\n"
     "       tornavel-cli trace [--script SCRIPT] FILE\n"
     "       tornavel-cli path [--table] FILE\n"
+    "       tornavel-cli path --cut [--tool T=flat|ball:D]... [--default-tool SHAPE:D] FILE\n"
     "       tornavel-cli stock [--stock X0,Y0,Z0,X1,Y1,Z1] [--cell C] [--tool T=flat|ball:D]...\n"
     "                          [--default-tool SHAPE:D] [--moves N] [--trail N1,N2,...] [--summary] FILE\n"
     "       tornavel-cli explain [--lines] FILE   (each word and what it means, in UTF-8)\n"
@@ -91,6 +93,35 @@ int RunTraceCommand(std::vector<std::string> rest)
     return TakeFile("trace", rest, file, exitCode) ? RunTrace(file, script, stdout) : exitCode;
 }
 
+// path --cut [--tool T=SHAPE:D]... [--default-tool SHAPE:D] FILE
+int RunCutPathCommand(const std::vector<std::string>& rest)
+{
+    CStockChoice choice;
+    int status = 0;
+    std::size_t next = 0;
+    for (; next < rest.size() && rest[next].rfind("--", 0) == 0; next += 2) {
+        std::string message;
+        if (next + 1 >= rest.size())
+            return BadUsage(rest[next] + ": der Wert fehlt");
+        if (!ParseToolOption(rest[next], rest[next + 1], choice.tools, status, &choice.fixedTools, &message))
+            return BadUsage("'" + rest[next] + "' ist keine Option von path --cut");
+        if (status == EXIT_BAD_USAGE) {
+            std::fputs(message.c_str(), stderr);
+            return status;
+        }
+    }
+    std::string file;
+    int exitCode = EXIT_BAD_USAGE;
+    if (!TakeFile("path --cut", std::vector<std::string>(rest.begin() + static_cast<std::ptrdiff_t>(next), rest.end()),
+                  file, exitCode))
+        return exitCode;
+    if (status != 0) {
+        std::fputs(TOOL_DIAMETER_MESSAGE, stderr);
+        return status;
+    }
+    return RunPath(file, PATH_CUT, stdout, stderr, choice);
+}
+
 int RunCommand(const std::vector<std::string>& arguments)
 {
     const std::string& command = arguments[0];
@@ -122,6 +153,8 @@ int RunCommand(const std::vector<std::string>& arguments)
             return exitCode;
         return RunExplain(file, byLine ? EXPLAIN_BY_LINE : EXPLAIN_BY_WORD, stdout);
     }
+    if (command == "path" && !rest.empty() && rest[0] == "--cut")
+        return RunCutPathCommand(std::vector<std::string>(rest.begin() + 1, rest.end()));
     if (command == "path") {
         const bool fromTable = !rest.empty() && rest[0] == "--table";
         if (fromTable)

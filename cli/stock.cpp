@@ -7,24 +7,22 @@
 #include <string_view>
 
 #include "classic_number.h"
-#include "headless_panel.h"
 #include "json_lines.h"
 #include "json_text.h"
-#include "path_builder.h"
+#include "path.h"
+#include "sweep_input.h"
 #include "terminal_text.h"
+#include "tool_options.h"
 #include "trace.h"
 #include "workpiece.h"
 
 namespace {
 
 const char* const BOX_MESSAGE = "tornavel-cli: the stock box is empty or inverted\n";
-const char* const DIAMETER_MESSAGE = "tornavel-cli: a tool diameter must be positive\n";
 
 // What is wrong with an option: the option and the value are filled in.
 const char* const NOT_A_NUMBER = "%s: '%s' ist keine Zahl";
 const char* const NOT_A_BOX = "%s: '%s' sind nicht sechs Zahlen X0,Y0,Z0,X1,Y1,Z1";
-const char* const NOT_A_NUMBERED_TOOL = "%s: '%s' ist kein Werkzeug T=flat:D oder T=ball:D";
-const char* const NOT_A_TOOL = "%s: '%s' ist kein Werkzeug flat:D oder ball:D";
 const char* const NOT_A_COUNT = "%s: '%s' ist keine Anzahl (0, 1, 2, ...)";
 const char* const GIVEN_TWICE = "%s: '%s' ist schon das zweite Mal angegeben";
 const char* const MOVES_AND_TRAIL = "%s: '%s' geht nicht zusammen mit --moves oder --trail";
@@ -32,19 +30,6 @@ const char* const NO_VALUE = "%s: der Wert fehlt";
 const char* const UNKNOWN_OPTION = "'%s' ist keine Option von stock";
 const char* const NO_FILE = "stock: keine Datei angegeben";
 const char* const SECOND_FILE = "stock: nur eine Datei, nicht auch '%s'";
-
-// "tornavel-cli: " and the message with the option and its value, a line.
-std::string OptionMessage(const char* format, const std::string& option, const std::string& value = std::string())
-{
-    std::string text(format);
-    for (const std::string* part : {&option, &value}) {
-        const std::size_t mark = text.find("%s");
-        if (mark == std::string::npos)
-            break;
-        text.replace(mark, 2, *part);
-    }
-    return "tornavel-cli: " + text + "\n";
-}
 
 // Decimal digits only; a count beyond the machine's range means all moves.
 bool ParseCount(const std::string& text, std::size_t& value)
@@ -55,18 +40,6 @@ bool ParseCount(const std::string& text, std::size_t& value)
     if (result.ec == std::errc::result_out_of_range)
         value = std::numeric_limits<std::size_t>::max();
     return true;
-}
-
-bool ParseToolNumber(const std::string& text, std::int32_t& value)
-{
-    const char* first = text.data();
-    if (!text.empty() && text.front() == '+')
-        ++first;
-    const char* last = text.data() + text.size();
-    if (first == last)
-        return false;
-    const auto result = std::from_chars(first, last, value);
-    return result.ec == std::errc() && result.ptr == last;
 }
 
 // Items separated by commas, none empty.
@@ -97,7 +70,7 @@ bool ParseBox(const std::string& text, CStockBox& box)
     return true;
 }
 
-void WriteStock(CJsonLinesWriter& writer, const CWorkpiece& workpiece)
+void WriteStock(CJsonLinesWriter& writer, const CWorkpiece& workpiece, const CCutSummary& cutPath)
 {
     const CHeightGrid& grid = workpiece.GetGrid();
     const CStockBox& box = grid.GetBox();
@@ -115,6 +88,8 @@ void WriteStock(CJsonLinesWriter& writer, const CWorkpiece& workpiece)
     AppendKey(line, "moves");
     AppendNumber(line, static_cast<long long>(workpiece.GetDoneCount()));
     writer.EndRecord();
+    if (cutPath.hasError)
+        WriteCutErrorRecord(writer, cutPath.error);
     for (const CRapidCut& cut : workpiece.GetRapidCuts()) {
         writer.BeginRecord("rapid-cut");
         AppendKey(line, "move");
@@ -162,8 +137,8 @@ const char* const BOX_SOURCE_TEXTS[] = {"aus --stock", "aus dem Programm", "auto
 
 // A few lines for a person: the box, the deepest point, what was cut away
 // and the rapid moves that cut.
-void WriteSummary(std::FILE* out, int result, const CCncProgram& loader, const CWorkpiece& workpiece,
-                  StockBoxSource source, WordKind unit)
+void WriteSummary(std::FILE* out, int result, const CCncProgram& loader, const CCutSummary& cutPath,
+                  const CWorkpiece& workpiece, StockBoxSource source, WordKind unit)
 {
     const CHeightGrid& grid = workpiece.GetGrid();
     const CStockBox& box = grid.GetBox();
@@ -171,6 +146,10 @@ void WriteSummary(std::FILE* out, int result, const CCncProgram& loader, const C
     std::string text;
     if (result != CCncProgram::RESULT_OK)
         text += "Ladefehler: " + Cp1252ToTerminalUtf8(loader.GetErrorText()) + " (geschnitten bis dahin)\n";
+    if (cutPath.hasError) {
+        text += "Schnittfehler in Zeile " + std::to_string(cutPath.error.line) + ": " + cutPath.error.message +
+                " (geschnitten bis dahin)\n";
+    }
     text += "Rohteil: X" + FormatShort(box.x0) + " Y" + FormatShort(box.y0) + " Z" + FormatShort(box.z0) + " bis X" +
             FormatShort(box.x1) + " Y" + FormatShort(box.y1) + " Z" + FormatShort(box.z1) + " (" +
             BOX_SOURCE_TEXTS[source] + "), Zelle " + FormatShort(grid.GetCell()) + "\n";
@@ -208,28 +187,26 @@ void WriteSummary(std::FILE* out, int result, const CCncProgram& loader, const C
 
 int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* errors)
 {
-    CHeadlessPanel headless(options.file);
-    const int result = headless.loader.Load(std::string());
+    CSweepInput input(options.file);
+    const CStockChoice choice = MakeStockChoice(options);
+    LoadSweepInput(input, choice);
+    const int result = input.loadResult;
+    const CCncProgram& loader = input.headless.loader;
     if (result == CCncProgram::RESULT_OPEN_FAILED) {
         if (!options.summary) {
             CJsonLinesWriter writer(out);
-            WriteLoadRecord(writer, result, headless.loader);
+            WriteLoadRecord(writer, result, loader);
         }
-        std::fprintf(errors, "tornavel-cli: %s: %s\n", options.file.c_str(), headless.loader.GetErrorText().c_str());
+        std::fprintf(errors, "tornavel-cli: %s: %s\n", options.file.c_str(), loader.GetErrorText().c_str());
         return EXIT_SOME_FAILED;
     }
-    // After a failed load the list holds the words read before the error.
-    const CWordList& words = headless.loader.GetWordList();
-    const std::int64_t headerLines = CPathBuilder::CountHeaderLines(headless.loader.GetHeader());
-    const CProgramStock program = ReadProgramStock(words, headless.loader.GetHeader());
-    const CStockChoice choice = MakeStockChoice(options);
-    const CToolTable tools = ChooseStockTools(choice, program);
-    CMoveTable table;
-    CPathBuilder(words, headerLines).BuildTable(table);
+    const CWordList& words = loader.GetWordList();
+    const CMoveTable& table = input.table;
+    const CToolTable& tools = input.tools;
 
     CWorkpiece::CSettings settings;
     StockBoxSource source = STOCK_BOX_GIVEN;
-    settings.box = ChooseStockBox(choice, program, table, words, tools, &source);
+    settings.box = ChooseStockBox(choice, input.program, table, words, tools, &source);
     if (!settings.box.IsValid()) {
         std::fputs(BOX_MESSAGE, errors);
         return EXIT_SOME_FAILED;
@@ -243,7 +220,7 @@ int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* error
         return EXIT_SOME_FAILED;
     }
 
-    CWorkpiece workpiece(table, words, headerLines, tools, settings);
+    CWorkpiece workpiece(table, words, input.headerLines, tools, settings);
     if (options.trail.empty()) {
         workpiece.BringTo(options.hasMoves ? options.moves : table.GetCount());
     } else {
@@ -252,12 +229,12 @@ int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* error
     }
 
     if (options.summary) {
-        WriteSummary(out, result, headless.loader, workpiece, source, table.GetLengthUnit());
+        WriteSummary(out, result, loader, input.cut, workpiece, source, table.GetLengthUnit());
         return EXIT_ALL_LOADED;
     }
     CJsonLinesWriter writer(out);
-    WriteLoadRecord(writer, result, headless.loader);
-    WriteStock(writer, workpiece);
+    WriteLoadRecord(writer, result, loader);
+    WriteStock(writer, workpiece, input.cut);
     return EXIT_ALL_LOADED;
 }
 
@@ -317,20 +294,11 @@ int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& 
                 problem = NOT_A_NUMBER;
             options.hasCell = true;
         } else if (name == "--tool" || name == "--default-tool") {
-            const bool numbered = name == "--tool";
-            const std::size_t equals = numbered ? value.find('=') : std::string::npos;
-            std::int32_t number = 0;
-            CTool tool;
-            if ((numbered && (equals == std::string::npos || !ParseToolNumber(value.substr(0, equals), number))) ||
-                !ParseToolSpec(numbered ? value.substr(equals + 1) : value, tool)) {
-                problem = numbered ? NOT_A_NUMBERED_TOOL : NOT_A_TOOL;
-            } else if (numbered) {
-                options.tools.SetTool(number, tool);
-                options.givenTools.insert(number);
-            } else {
-                options.tools.SetDefaultTool(tool);
-            }
-            toolCannotCut = toolCannotCut || !tool.IsValid();
+            int status = 0;
+            ParseToolOption(name, value, options.tools, status, &options.givenTools, &message);
+            if (status == EXIT_BAD_USAGE)
+                return status;
+            toolCannotCut = toolCannotCut || status == EXIT_SOME_FAILED;
         } else if (options.hasMoves || !options.trail.empty()) {
             problem = MOVES_AND_TRAIL;
         } else if (name == "--moves") {
@@ -355,7 +323,7 @@ int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& 
         return EXIT_BAD_USAGE;
     }
     if (toolCannotCut) {
-        message = DIAMETER_MESSAGE;
+        message = TOOL_DIAMETER_MESSAGE;
         return EXIT_SOME_FAILED;
     }
     return 0;

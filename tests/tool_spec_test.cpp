@@ -96,7 +96,7 @@ TEST(ToolSpec, OneParserForCommandLineAndSettings)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         CTool tool{TOOL_BALL, 99.0};
-        EXPECT_EQ(ParseToolSpec(row.text, tool), row.read);
+        EXPECT_EQ(ParseToolText(row.text, tool), row.read);
         if (row.read) {
             EXPECT_EQ(tool, (CTool{row.shape, row.diameter}));
         } else {

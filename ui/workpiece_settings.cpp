@@ -78,7 +78,7 @@ std::string CWorkpieceSettings::FormatTool(const CWorkpieceToolEntry& tool)
 bool CWorkpieceSettings::ParseTool(const std::string& text, CWorkpieceToolEntry& tool)
 {
     CTool read;
-    if (!ParseToolSpec(text, read))
+    if (!ParseToolText(text, read))
         return false;
     tool.shape = read.shape;
     tool.diameter = read.diameter;

@@ -1,7 +1,7 @@
 // The cutters a program may call by T number: shape and diameter of each,
 // and the tool for moves before any T word or for numbers not in the table.
-// Editing and storing the table is the settings dialog's; sweeping is the
-// workpiece's.
+// Editing and storing the table is the settings dialog's; offsetting by the
+// radius is the cut path's, sweeping the workpiece's.
 #pragma once
 
 #include <cstdint>
@@ -26,10 +26,11 @@ struct CTool {
     bool operator!=(const CTool& other) const { return !(*this == other); }
 };
 
-// "SHAPE:DIAMETER" ("flat:6", "ball:2.5"), as the command line and the
+// "SHAPE:DIAMETER" ("flat:6", "ball:3.5"), as the command line and the
 // settings store write a tool; the diameter as ParseClassicDecimal reads it.
-// Whether the tool can cut is the caller's question (CTool::IsValid).
-bool ParseToolSpec(std::string_view text, CTool& tool);
+// False when the text is not of that form; a tool read may still be unable
+// to cut (IsValid).
+bool ParseToolText(std::string_view text, CTool& tool);
 
 class CToolTable {
 public:

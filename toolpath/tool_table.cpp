@@ -34,7 +34,7 @@ bool ParseToolShape(std::string_view name, ToolShape& shape)
     return false;
 }
 
-bool ParseToolSpec(std::string_view text, CTool& tool)
+bool ParseToolText(std::string_view text, CTool& tool)
 {
     const std::size_t colon = text.find(':');
     CTool read;
