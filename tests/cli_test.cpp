@@ -462,6 +462,7 @@ TEST(CliHints, FindsEachLearnerMistakeWithItsLine)
     } rows[] = {
         {"comment_hides_words.nc", 6, "Kommentar ohne \xE2\x80\x9E)\xE2\x80\x9C verdeckt den Rest der Zeile: "
                                       "\xE2\x80\x9EZustellung Y10\xE2\x80\x9C"},
+        {"cut_error.nc", 6, "Radiuskorrektur: Anfahren nur mit einer Geraden"},
         {"decimal_comma.nc", 6, "Komma statt Punkt? \xE2\x80\x9EX36,5\xE2\x80\x9C"},
         {"inch_program.nc", 3, "G20 wird ignoriert"},
         {"path_outside_box.nc", 8, "Bahn au\xC3\x9F" "erhalb des Rohteils: X80 Y10 Z-2"},
@@ -484,7 +485,7 @@ TEST(CliHints, FindsEachLearnerMistakeWithItsLine)
     EXPECT_EQ(clean.text, "");
     const Output all = Capture([&folder](std::FILE* out) { return RunHints({folder}, out); });
     EXPECT_EQ(all.exitCode, EXIT_SOME_FAILED);
-    const std::string count = "8 Dateien gepr\xC3\xBC" "ft, 7 mit Hinweisen, 1 \xC3\xBC" "bersprungen (keine CNC-Programme)\n";
+    const std::string count = "9 Dateien gepr\xC3\xBC" "ft, 8 mit Hinweisen, 1 \xC3\xBC" "bersprungen (keine CNC-Programme)\n";
     ASSERT_GE(all.text.size(), count.size());
     EXPECT_EQ(all.text.substr(all.text.size() - count.size()), count);
 }

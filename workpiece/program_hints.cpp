@@ -8,6 +8,7 @@
 #include "classic_number.h"
 #include "cnc_bytes.h"
 #include "cnc_program.h"
+#include "cut_path.h"
 #include "height_grid.h"
 #include "move_chords.h"
 #include "path_builder.h"
@@ -290,8 +291,11 @@ std::vector<CProgramHint> FindProgramHints(const CHintInput& input, const std::a
     const CToolTable tools = ChooseStockTools(input.choice, program);
     AddWordHints(words, headerLines, tools, hints);
 
+    // The path as the machine cuts it, as stock sweeps it.
     CMoveTable table;
-    CPathBuilder(words, headerLines).BuildTable(table);
+    const CCutSummary cut = CCutPathBuilder(words, headerLines, tools).BuildTable(table);
+    if (cut.hasError)
+        hints.push_back({cut.error.line, cut.error.message});
     StockBoxSource source = STOCK_BOX_AUTOMATIC;
     CWorkpiece::CSettings settings;
     settings.box = ChooseStockBox(input.choice, program, table, words, tools, &source);

@@ -1,8 +1,8 @@
 // The usual mistakes of a learner's program, found for the command line's
 // hints and the window's list alike: a decimal comma, a rapid move into the
 // material, G20 (inch on many controls, ignored here), the whole program
-// taken as header, a path outside the box, a tool without a diameter and a
-// comment that hides words. Each finding names its file line and says in
+// taken as header, a path outside the box, a tool without a diameter, a
+// cut error (compensation, cycles) and a comment that hides words. Each finding names its file line and says in
 // German what is wrong; showing them is the caller's.
 #pragma once
 
