@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "check.h"
+#include "compare.h"
 #include "explain.h"
 #include "path.h"
 #include "platform.h"
@@ -20,6 +21,9 @@ int Usage()
                "       tornavel-cli path [--table] FILE\n"
                "       tornavel-cli stock [--stock X0,Y0,Z0,X1,Y1,Z1] [--cell C] [--tool T=flat|ball:D]...\n"
                "                          [--default-tool SHAPE:D] [--moves N] [--trail N1,N2,...] FILE\n"
+               "       tornavel-cli compare [--stock X0,Y0,Z0,X1,Y1,Z1] [--cell C] [--tool T=flat|ball:D]...\n"
+               "                            [--default-tool SHAPE:D] [--tolerance T] [--csv] [--png FILE]\n"
+               "                            REFERENCE FILE|FOLDER...\n"
                "       tornavel-cli explain FILE   (each word and what it means, in UTF-8)\n"
                "script letters: n N r R a x l b 0 1 2 3\n",
                stderr);
@@ -63,6 +67,19 @@ int RunCommand(const std::vector<std::string>& arguments)
             return parsed;
         }
         return RunStock(options, stdout, stderr);
+    }
+    if (command == "compare") {
+        CCompareOptions options;
+        std::string message;
+        const int parsed =
+            ParseCompareOptions(std::vector<std::string>(arguments.begin() + 1, arguments.end()), options, message);
+        if (parsed == EXIT_BAD_USAGE)
+            return Usage();
+        if (parsed != 0) {
+            std::fputs(message.c_str(), stderr);
+            return parsed;
+        }
+        return RunCompare(options, stdout, stderr);
     }
     if (command != "trace")
         return Usage();

@@ -7,17 +7,17 @@
 #include <string_view>
 
 #include "classic_number.h"
-#include "headless_panel.h"
+#include "cut_program.h"
 #include "json_lines.h"
 #include "json_text.h"
-#include "path_builder.h"
 #include "trace.h"
 #include "workpiece.h"
+
+const char* const TOOL_DIAMETER_MESSAGE = "tornavel-cli: a tool diameter must be positive\n";
 
 namespace {
 
 const char* const BOX_MESSAGE = "tornavel-cli: the stock box is empty or inverted\n";
-const char* const DIAMETER_MESSAGE = "tornavel-cli: a tool diameter must be positive\n";
 
 // A whole argument as one number in the classic locale.
 bool ParseReal(const std::string& text, double& value)
@@ -125,30 +125,17 @@ void WriteStock(CJsonLinesWriter& writer, const CWorkpiece& workpiece)
 
 int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* errors)
 {
-    CHeadlessPanel headless(options.file);
-    const int result = headless.loader.Load(std::string());
-    // After a failed load the list holds the words read before the error.
-    const CWordList& words = headless.loader.GetWordList();
-    const std::int64_t headerLines = CPathBuilder::CountHeaderLines(headless.loader.GetHeader());
-    CMoveTable table;
-    CPathBuilder(words, headerLines).BuildTable(table);
+    CCutProgram program(options.file);
+    const int result = program.Load();
+    program.BuildCutPath(options.tools);
+    const CMoveTable& table = program.GetTable();
+    const CWordList& words = program.GetWords();
 
     CWorkpiece::CSettings settings;
-    settings.box = options.hasBox ? options.box : CStockBox::FitToPath(table, words, options.tools);
-    if (!settings.box.IsValid()) {
-        std::fputs(BOX_MESSAGE, errors);
+    if (!ChooseGrid(options, CStockBox::FitToPath(table, words, options.tools), settings, errors))
         return EXIT_SOME_FAILED;
-    }
-    settings.cell = options.hasCell ? options.cell : CHeightGrid::DefaultCell(settings.box);
-    std::size_t columns = 0;
-    std::size_t rows = 0;
-    if (!CHeightGrid::CountCells(settings.box, settings.cell, columns, rows)) {
-        std::fprintf(errors, "tornavel-cli: the cell size must be positive and give at most %zu cells\n",
-                     CHeightGrid::MAX_CELLS);
-        return EXIT_SOME_FAILED;
-    }
 
-    CWorkpiece workpiece(table, words, headerLines, options.tools, settings);
+    CWorkpiece workpiece(table, words, program.GetHeaderLines(), options.tools, settings);
     if (options.trail.empty()) {
         workpiece.BringTo(options.hasMoves ? options.moves : table.GetCount());
     } else {
@@ -157,12 +144,78 @@ int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* error
     }
 
     CJsonLinesWriter writer(out);
-    WriteLoadRecord(writer, result, headless.loader);
+    WriteLoadRecord(writer, result, program.GetLoader());
     WriteStock(writer, workpiece);
     return EXIT_ALL_LOADED;
 }
 
 } // namespace
+
+OptionRead ReadStockOption(const std::string& name, const std::string& value, CStockOptions& options,
+                           int& toolResult)
+{
+    if (name == "--stock" && !options.hasBox) {
+        const std::vector<std::string> items = SplitCommas(value);
+        double numbers[6] = {};
+        if (items.size() != 6)
+            return OPTION_BAD;
+        for (std::size_t item = 0; item < items.size(); ++item) {
+            if (!ParseReal(items[item], numbers[item]))
+                return OPTION_BAD;
+        }
+        options.box = CStockBox{numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], numbers[5]};
+        options.hasBox = true;
+    } else if (name == "--cell" && !options.hasCell) {
+        if (!ParseReal(value, options.cell))
+            return OPTION_BAD;
+        options.hasCell = true;
+    } else if (name == "--tool") {
+        const std::size_t equals = value.find('=');
+        std::int32_t number = 0;
+        CTool tool;
+        if (equals == std::string::npos || !ParseToolNumber(value.substr(0, equals), number))
+            return OPTION_BAD;
+        const int result = ParseTool(value.substr(equals + 1), tool);
+        if (result == EXIT_BAD_USAGE)
+            return OPTION_BAD;
+        toolResult = toolResult != 0 ? toolResult : result;
+        options.tools.SetTool(number, tool);
+    } else if (name == "--default-tool") {
+        CTool tool;
+        const int result = ParseTool(value, tool);
+        if (result == EXIT_BAD_USAGE)
+            return OPTION_BAD;
+        toolResult = toolResult != 0 ? toolResult : result;
+        options.tools.SetDefaultTool(tool);
+    } else {
+        return OPTION_UNKNOWN;
+    }
+    return OPTION_TAKEN;
+}
+
+bool ParseOptionReal(const std::string& text, double& value)
+{
+    return ParseReal(text, value);
+}
+
+bool ChooseGrid(const CStockOptions& options, const CStockBox& defaultBox, CWorkpiece::CSettings& settings,
+                std::FILE* errors)
+{
+    settings.box = options.hasBox ? options.box : defaultBox;
+    if (!settings.box.IsValid()) {
+        std::fputs(BOX_MESSAGE, errors);
+        return false;
+    }
+    settings.cell = options.hasCell ? options.cell : CHeightGrid::DefaultCell(settings.box);
+    std::size_t columns = 0;
+    std::size_t rows = 0;
+    if (!CHeightGrid::CountCells(settings.box, settings.cell, columns, rows)) {
+        std::fprintf(errors, "tornavel-cli: the cell size must be positive and give at most %zu cells\n",
+                     CHeightGrid::MAX_CELLS);
+        return false;
+    }
+    return true;
+}
 
 int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& options, std::string& message)
 {
@@ -172,40 +225,12 @@ int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& 
         const std::string& name = arguments[next];
         const std::string& value = arguments[next + 1];
         next += 2;
-        if (name == "--stock" && !options.hasBox) {
-            const std::vector<std::string> items = SplitCommas(value);
-            double numbers[6] = {};
-            if (items.size() != 6)
-                return EXIT_BAD_USAGE;
-            for (std::size_t item = 0; item < items.size(); ++item) {
-                if (!ParseReal(items[item], numbers[item]))
-                    return EXIT_BAD_USAGE;
-            }
-            options.box = CStockBox{numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], numbers[5]};
-            options.hasBox = true;
-        } else if (name == "--cell" && !options.hasCell) {
-            if (!ParseReal(value, options.cell))
-                return EXIT_BAD_USAGE;
-            options.hasCell = true;
-        } else if (name == "--tool") {
-            const std::size_t equals = value.find('=');
-            std::int32_t number = 0;
-            CTool tool;
-            if (equals == std::string::npos || !ParseToolNumber(value.substr(0, equals), number))
-                return EXIT_BAD_USAGE;
-            const int result = ParseTool(value.substr(equals + 1), tool);
-            if (result == EXIT_BAD_USAGE)
-                return result;
-            toolResult = toolResult != 0 ? toolResult : result;
-            options.tools.SetTool(number, tool);
-        } else if (name == "--default-tool") {
-            CTool tool;
-            const int result = ParseTool(value, tool);
-            if (result == EXIT_BAD_USAGE)
-                return result;
-            toolResult = toolResult != 0 ? toolResult : result;
-            options.tools.SetDefaultTool(tool);
-        } else if (name == "--moves" && !options.hasMoves && options.trail.empty()) {
+        const OptionRead read = ReadStockOption(name, value, options, toolResult);
+        if (read == OPTION_BAD)
+            return EXIT_BAD_USAGE;
+        if (read == OPTION_TAKEN)
+            continue;
+        if (name == "--moves" && !options.hasMoves && options.trail.empty()) {
             if (!ParseCount(value, options.moves))
                 return EXIT_BAD_USAGE;
             options.hasMoves = true;
@@ -224,7 +249,7 @@ int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& 
         return EXIT_BAD_USAGE;
     options.file = arguments[next];
     if (toolResult != 0)
-        message = DIAMETER_MESSAGE;
+        message = TOOL_DIAMETER_MESSAGE;
     return toolResult;
 }
 

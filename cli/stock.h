@@ -11,6 +11,7 @@
 
 #include "stock_box.h"
 #include "tool_table.h"
+#include "workpiece.h"
 
 struct CStockOptions {
     bool hasBox = false;
@@ -24,6 +25,20 @@ struct CStockOptions {
     std::vector<std::size_t> trail;
     std::string file;
 };
+
+// The options stock and compare share: --stock, --cell, --tool and
+// --default-tool. OPTION_UNKNOWN leaves the options untouched; a tool that
+// cannot cut sets toolResult to 1 (the first such finding stays).
+enum OptionRead { OPTION_TAKEN, OPTION_UNKNOWN, OPTION_BAD };
+OptionRead ReadStockOption(const std::string& name, const std::string& value, CStockOptions& options,
+                           int& toolResult);
+extern const char* const TOOL_DIAMETER_MESSAGE;
+// A whole argument as one number in the classic locale.
+bool ParseOptionReal(const std::string& text, double& value);
+// The box (the option's, else defaultBox) and cell the options give, or
+// false with a message on errors when they cannot be used.
+bool ChooseGrid(const CStockOptions& options, const CStockBox& defaultBox, CWorkpiece::CSettings& settings,
+                std::FILE* errors);
 
 // Reads the arguments after "stock". Returns 0, or the exit status with a
 // message for standard error: 2 for bad usage, 1 for a tool that cannot cut.
