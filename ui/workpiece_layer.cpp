@@ -406,6 +406,11 @@ bool CWorkpieceLayer::IsUpToDate() const
             snapshot->step == step && (size.isEmpty() || snapshot->blockView == view) && !runner.IsBusy());
 }
 
+const CHeightGrid* CWorkpieceLayer::GetShownGrid() const
+{
+    return snapshot != nullptr ? &snapshot->grid : nullptr;
+}
+
 QString CWorkpieceLayer::GetInfoText() const
 {
     QStringList parts;
