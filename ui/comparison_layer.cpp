@@ -415,7 +415,7 @@ void CComparisonLayer::PaintOver(QPainter& painter, const CPathView& view, const
             painter.drawPolyline(line);
         }
     }
-    // The legend of the difference, at the top left.
+    // The legend of the difference, at the bottom left, clear of the axes.
     const QFontMetrics metrics = painter.fontMetrics();
     const std::pair<QRgb, const char*> entries[] = {
         {OVER_COLOUR, LEGEND_OVER}, {UNDER_COLOUR, LEGEND_UNDER}, {CWorkpiecePicture::TOP_COLOUR, LEGEND_WITHIN}};
@@ -424,10 +424,11 @@ void CComparisonLayer::PaintOver(QPainter& painter, const CPathView& view, const
         width = std::max(width, metrics.horizontalAdvance(QString::fromUtf8(entry.second)));
     const int lineHeight = metrics.height();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.fillRect(QRect(LEGEND_MARGIN - 4, LEGEND_MARGIN - 4, width + LEGEND_SWATCH + 14,
-                           lineHeight * 3 + 8),
+    const int panelHeight = lineHeight * 3 + 8;
+    const int top = size.height() - LEGEND_MARGIN - panelHeight;
+    painter.fillRect(QRect(LEGEND_MARGIN - 4, top, width + LEGEND_SWATCH + 14, panelHeight),
                      QColor::fromRgba(LEGEND_PANEL));
-    int y = LEGEND_MARGIN;
+    int y = top + 4;
     for (const auto& [colour, text] : entries) {
         painter.fillRect(QRect(LEGEND_MARGIN, y + (lineHeight - LEGEND_SWATCH) / 2, LEGEND_SWATCH, LEGEND_SWATCH),
                          QColor::fromRgba(colour));

@@ -39,7 +39,7 @@ public:
     static constexpr QRgb OVER_COLOUR = 0xFFE01010;
     static constexpr QRgb UNDER_COLOUR = 0xFF2050F0;
     // Material left before the program's end is still to be cut: lighter.
-    static constexpr QRgb UNDER_COMING_COLOUR = 0x803070FF;
+    static constexpr QRgb UNDER_COMING_COLOUR = 0x603070FF;
 
     CComparisonLayer(ISettingsStore& store, CToolpathCanvas* canvas, CWorkpieceLayer* workpiece, QWidget* window);
     ~CComparisonLayer() override;
