@@ -10,11 +10,12 @@
 #include <system_error>
 #include <thread>
 
-#include "cut_program.h"
 #include "json_lines.h"
 #include "json_text.h"
 #include "platform.h"
 #include "png_writer.h"
+#include "sweep_input.h"
+#include "tool_options.h"
 #include "trace.h"
 
 namespace {
@@ -47,41 +48,12 @@ struct CLearnerResult {
 
 // What every learner is compared against.
 struct CReferencePart {
+    // The tools every learner is cut with.
     CToolTable tools;
     const CHeightGrid* grid = nullptr;
     double tolerance = 0.0;
     bool wantPicture = false;
 };
-
-// The tools of a learner: by number, the one given on the command line,
-// else the one the reference states, else the one the learner's program
-// states; any other number and the moves before a T word get the default.
-CToolTable CombineTools(const CToolTable& given, const CToolTable& referenceStated, const CToolTable& fileStated)
-{
-    CToolTable tools = given;
-    for (const CToolTable* stated : {&referenceStated, &fileStated}) {
-        for (const auto& [number, tool] : stated->GetTools()) {
-            if (tools.GetTools().count(number) == 0)
-                tools.SetTool(number, tool);
-        }
-    }
-    return tools;
-}
-
-// The tools a program states in its own comments.
-CToolTable ReadStatedTools(const CCutProgram& program)
-{
-    static_cast<void>(program);
-    return CToolTable();
-}
-
-// The box a program states in its own comments, if any.
-bool ReadStatedBox(const CCutProgram& program, CStockBox& box)
-{
-    static_cast<void>(program);
-    static_cast<void>(box);
-    return false;
-}
 
 // The files a FILE argument stands for: itself, or the files of a folder
 // sorted by name, each named FOLDER/NAME.
@@ -121,18 +93,19 @@ void CompareLearner(const CReferencePart& reference, const std::string& file, bo
         out.result = CCncProgram::RESULT_OPEN_FAILED;
         out.error = TEXT_CANT_OPEN_FOLDER;
     } else {
-        CCutProgram program(file);
-        out.result = program.Load();
-        out.error = program.GetLoader().GetErrorText();
+        CSweepInput input(file);
+        LoadSweepInput(input, reference.tools);
+        out.result = input.loadResult;
+        out.error = input.headless.loader.GetErrorText();
+        if (input.cut.hasError)
+            out.cutError = input.cut.error.message;
         if (out.result != CCncProgram::RESULT_OPEN_FAILED) {
-            const CToolTable tools = CombineTools(reference.tools, CToolTable(), ReadStatedTools(program));
-            program.BuildCutPath(tools);
-            out.cutError = program.GetCutError();
-            CStockComparison::SweepFindingFirstOver(program.GetTable(), program.GetWords(), tools, wanted,
-                                                    reference.tolerance, grid, out.firstOver, out.firstOverMove);
+            const CWordList& words = input.headless.loader.GetWordList();
+            CStockComparison::SweepFindingFirstOver(input.table, words, input.tools, wanted, reference.tolerance,
+                                                    grid, out.firstOver, out.firstOverMove);
             if (out.firstOver)
-                out.firstOverLine = CStockComparison::FindMoveLine(program.GetTable(), program.GetWords(),
-                                                                   program.GetHeaderLines(), out.firstOverMove);
+                out.firstOverLine =
+                    CStockComparison::FindMoveLine(input.table, words, input.headerLines, out.firstOverMove);
         }
     }
     CStockComparison comparison(wanted, reference.tolerance);
@@ -321,23 +294,22 @@ void WriteCsv(std::FILE* out, const std::vector<CLearnerResult>& learners)
 
 int CompareAndWrite(const CCompareOptions& options, std::FILE* out, std::FILE* errors)
 {
-    CCutProgram reference(options.reference);
-    if (reference.Load() != CCncProgram::RESULT_OK) {
-        const std::string message =
-            "tornavel-cli: " + options.reference + ": " + Latin1ToUtf8(reference.GetLoader().GetErrorText()) + '\n';
+    CSweepInput reference(options.reference);
+    LoadSweepInput(reference, options.stock.tools);
+    if (reference.loadResult != CCncProgram::RESULT_OK) {
+        const std::string message = "tornavel-cli: " + options.reference + ": " +
+                                    Latin1ToUtf8(reference.headless.loader.GetErrorText()) + '\n';
         std::fputs(message.c_str(), errors);
         return EXIT_SOME_FAILED;
     }
+    const CWordList& referenceWords = reference.headless.loader.GetWordList();
     CReferencePart part;
-    part.tools = CombineTools(options.stock.tools, ReadStatedTools(reference), CToolTable());
+    part.tools = reference.tools;
     part.tolerance = options.tolerance;
-    reference.BuildCutPath(part.tools);
 
-    CStockBox defaultBox;
-    if (!ReadStatedBox(reference, defaultBox))
-        defaultBox = CStockBox::FitToPath(reference.GetTable(), reference.GetWords(), part.tools);
     CWorkpiece::CSettings settings;
-    if (!ChooseGrid(options.stock, defaultBox, settings, errors))
+    if (!ChooseGrid(options.stock, CStockBox::FitToPath(reference.table, referenceWords, part.tools), settings,
+                    errors))
         return EXIT_SOME_FAILED;
 
     std::vector<std::string> files;
@@ -350,9 +322,8 @@ int CompareAndWrite(const CCompareOptions& options, std::FILE* out, std::FILE* e
     }
 
     // The reference is cut as stock cuts it.
-    CWorkpiece referencePart(reference.GetTable(), reference.GetWords(), reference.GetHeaderLines(), part.tools,
-                             settings);
-    referencePart.BringTo(reference.GetTable().GetCount());
+    CWorkpiece referencePart(reference.table, referenceWords, reference.headerLines, part.tools, settings);
+    referencePart.BringTo(reference.table.GetCount());
     part.grid = &referencePart.GetGrid();
     part.wantPicture = options.hasPicture;
 

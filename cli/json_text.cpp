@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdint>
 
 void AppendNumber(std::string& out, long long value)
 {
@@ -24,7 +23,11 @@ void AppendReal(std::string& out, double value)
     }
 }
 
-void AppendJsonBytes(std::string& out, std::string_view bytes)
+namespace {
+
+enum TextEncoding { TEXT_BYTES, TEXT_UTF8 };
+
+void AppendEscaped(std::string& out, std::string_view bytes, TextEncoding encoding)
 {
     static const char hexDigits[] = "0123456789abcdef";
     out += '"';
@@ -50,7 +53,7 @@ void AppendJsonBytes(std::string& out, std::string_view bytes)
                 out += "\\u00";
                 out += hexDigits[byte >> 4];
                 out += hexDigits[byte & 0xF];
-            } else if (byte < 0x80) {
+            } else if (byte < 0x80 || encoding == TEXT_UTF8) {
                 out += static_cast<char>(byte);
             } else {
                 // U+0080 to U+00FF in UTF-8.
@@ -63,6 +66,12 @@ void AppendJsonBytes(std::string& out, std::string_view bytes)
     out += '"';
 }
 
+} // namespace
+
+void AppendJsonBytes(std::string& out, std::string_view bytes) { AppendEscaped(out, bytes, TEXT_BYTES); }
+
+void AppendJsonText(std::string& out, std::string_view text) { AppendEscaped(out, text, TEXT_UTF8); }
+
 void AppendTriple(std::string& out, double x, double y, double z)
 {
     out += '[';
@@ -72,59 +81,4 @@ void AppendTriple(std::string& out, double x, double y, double z)
     out += ',';
     AppendReal(out, z);
     out += ']';
-}
-
-void AppendJsonText(std::string& out, std::string_view text)
-{
-    std::string valid;
-    valid.reserve(text.size());
-    std::size_t index = 0;
-    while (index < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[index]);
-        std::size_t length = 0;
-        std::uint32_t lowest = 0;
-        if (lead < 0x80) {
-            length = 1;
-        } else if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            lowest = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            lowest = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            lowest = 0x10000;
-        }
-        bool good = length > 0 && index + length <= text.size();
-        std::uint32_t code = length > 1 ? lead & (0x7Fu >> length) : lead;
-        for (std::size_t follow = 1; good && follow < length; ++follow) {
-            const auto byte = static_cast<unsigned char>(text[index + follow]);
-            good = (byte & 0xC0) == 0x80;
-            code = (code << 6) | (byte & 0x3Fu);
-        }
-        // Overlong forms, surrogates and code points beyond Unicode are no
-        // characters either.
-        good = good && (length == 1 || (code >= lowest && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)));
-        if (good) {
-            valid.append(text.data() + index, length);
-            index += length;
-        } else {
-            valid += "\xEF\xBF\xBD";
-            ++index;
-        }
-    }
-    // Control characters, quotes and backslashes are escaped as for bytes;
-    // the rest is copied as it stands.
-    out += '"';
-    for (const char character : valid) {
-        const auto byte = static_cast<unsigned char>(character);
-        if (byte < 0x20 || byte == '"' || byte == '\\') {
-            std::string escaped;
-            AppendJsonBytes(escaped, std::string_view(&character, 1));
-            out.append(escaped, 1, escaped.size() - 2);
-        } else {
-            out += character;
-        }
-    }
-    out += '"';
 }

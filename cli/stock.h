@@ -32,7 +32,6 @@ struct CStockOptions {
 enum OptionRead { OPTION_TAKEN, OPTION_UNKNOWN, OPTION_BAD };
 OptionRead ReadStockOption(const std::string& name, const std::string& value, CStockOptions& options,
                            int& toolResult);
-extern const char* const TOOL_DIAMETER_MESSAGE;
 // A whole argument as one number in the classic locale.
 bool ParseOptionReal(const std::string& text, double& value);
 // The box (the option's, else defaultBox) and cell the options give, or

@@ -22,7 +22,7 @@ struct CPathMove {
     // the line of a syntax error.
     std::int64_t line = 0;
     MoveKind kind = MOVE_LINEAR;
-    std::uint8_t flags = 0;
+    MoveFlags flags = 0;
     PathPoint from{};
     PathPoint to{};
     // Set for a clockwise or counter-clockwise move without MOVE_ERROR.
@@ -33,6 +33,10 @@ struct CPathMove {
     // Radians, positive counter-clockwise in the plane's (first, second)
     // frame; +-2 pi for a full circle.
     double sweep = 0.0;
+    // Radians, the direction from the centre to the start in the plane's
+    // frame, when hasStartAngle: saves finding it again for the bounds.
+    bool hasStartAngle = false;
+    double startAngle = 0.0;
     WordKind lengthUnit = WK_UNIT_MM;
 };
 

@@ -1,9 +1,10 @@
 # Runs one golden case, compared byte for byte with CASE_DIR/expect.jsonl (or
 # expect.csv): a folder with a file compare holds the arguments of compare,
-# run in the folder so that the names printed are those given; a folder with
-# a script is a trace of CASE_DIR/program.nc running that script, one with
-# args is the stock of CASE_DIR/program.nc with those options, one with none
-# of these is the toolpath of CASE_DIR/program.nc.
+# run in the folder so that the names printed are those given; a golden_cut
+# folder is the cut path of CASE_DIR/program.nc with the tool options in
+# args; otherwise a folder with a script is a trace of CASE_DIR/program.nc
+# running that script, one with args is the stock of CASE_DIR/program.nc
+# with those options, one with none of these is its toolpath.
 set(program "${CASE_DIR}/program.nc")
 set(expectFile "${CASE_DIR}/expect.jsonl")
 if(EXISTS "${CASE_DIR}/compare")
@@ -15,6 +16,15 @@ if(EXISTS "${CASE_DIR}/compare")
     if(EXISTS "${CASE_DIR}/expect.csv")
         set(expectFile "${CASE_DIR}/expect.csv")
     endif()
+elseif(GOLDEN_KIND STREQUAL "golden_cut")
+    # The cut path; args holds its tool options.
+    set(options "")
+    if(EXISTS "${CASE_DIR}/args")
+        file(READ "${CASE_DIR}/args" options)
+        string(STRIP "${options}" options)
+        separate_arguments(options UNIX_COMMAND "${options}")
+    endif()
+    set(arguments path --cut ${options})
 elseif(EXISTS "${CASE_DIR}/args")
     file(READ "${CASE_DIR}/args" options)
     string(STRIP "${options}" options)

@@ -1,7 +1,7 @@
 // The cutters a program may call by T number: shape and diameter of each,
 // and the tool for moves before any T word or for numbers not in the table.
-// Editing and storing the table is the settings dialog's; sweeping is the
-// workpiece's.
+// Editing and storing the table is the settings dialog's; offsetting by the
+// radius is the cut path's, sweeping the workpiece's.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +25,11 @@ struct CTool {
     bool operator==(const CTool& other) const { return shape == other.shape && diameter == other.diameter; }
     bool operator!=(const CTool& other) const { return !(*this == other); }
 };
+
+// "SHAPE:DIAMETER" ("flat:6", "ball:3.5"), the diameter in the classic
+// locale and nothing after it. False when the text is not of that form; a
+// tool read may still be unable to cut (IsValid).
+bool ParseToolText(std::string_view text, CTool& tool);
 
 class CToolTable {
 public:
