@@ -10,6 +10,7 @@
 #include <system_error>
 #include <thread>
 
+#include "classic_number.h"
 #include "json_lines.h"
 #include "json_text.h"
 #include "platform.h"
@@ -48,8 +49,8 @@ struct CLearnerResult {
 
 // What every learner is compared against.
 struct CReferencePart {
-    // The tools every learner is cut with.
-    CToolTable tools;
+    // The box and tools chosen over a learner's own comments.
+    CStockChoice choice;
     const CHeightGrid* grid = nullptr;
     double tolerance = 0.0;
     bool wantPicture = false;
@@ -94,7 +95,7 @@ void CompareLearner(const CReferencePart& reference, const std::string& file, bo
         out.error = TEXT_CANT_OPEN_FOLDER;
     } else {
         CSweepInput input(file);
-        LoadSweepInput(input, reference.tools);
+        LoadSweepInput(input, reference.choice);
         out.result = input.loadResult;
         out.error = input.headless.loader.GetErrorText();
         if (input.cut.hasError)
@@ -295,7 +296,8 @@ void WriteCsv(std::FILE* out, const std::vector<CLearnerResult>& learners)
 int CompareAndWrite(const CCompareOptions& options, std::FILE* out, std::FILE* errors)
 {
     CSweepInput reference(options.reference);
-    LoadSweepInput(reference, options.stock.tools);
+    const CStockChoice choice = MakeStockChoice(options.stock);
+    LoadSweepInput(reference, choice);
     if (reference.loadResult != CCncProgram::RESULT_OK) {
         const std::string message = "tornavel-cli: " + options.reference + ": " +
                                     Latin1ToUtf8(reference.headless.loader.GetErrorText()) + '\n';
@@ -303,13 +305,18 @@ int CompareAndWrite(const CCompareOptions& options, std::FILE* out, std::FILE* e
         return EXIT_SOME_FAILED;
     }
     const CWordList& referenceWords = reference.headless.loader.GetWordList();
+    // A learner's tools: the given ones, then the reference's own, and the
+    // learner's own only for the numbers neither names.
     CReferencePart part;
-    part.tools = reference.tools;
+    part.choice = choice;
+    part.choice.tools = reference.tools;
+    for (const auto& entry : reference.program.tools)
+        part.choice.fixedTools.insert(entry.first);
     part.tolerance = options.tolerance;
 
     CWorkpiece::CSettings settings;
-    if (!ChooseGrid(options.stock, CStockBox::FitToPath(reference.table, referenceWords, part.tools), settings,
-                    errors))
+    settings.box = ChooseStockBox(choice, reference.program, reference.table, referenceWords, reference.tools);
+    if (!ChooseCell(options.stock, settings, errors))
         return EXIT_SOME_FAILED;
 
     std::vector<std::string> files;
@@ -322,7 +329,7 @@ int CompareAndWrite(const CCompareOptions& options, std::FILE* out, std::FILE* e
     }
 
     // The reference is cut as stock cuts it.
-    CWorkpiece referencePart(reference.table, referenceWords, reference.headerLines, part.tools, settings);
+    CWorkpiece referencePart(reference.table, referenceWords, reference.headerLines, reference.tools, settings);
     referencePart.BringTo(reference.table.GetCount());
     part.grid = &referencePart.GetGrid();
     part.wantPicture = options.hasPicture;
@@ -354,7 +361,7 @@ int CompareAndWrite(const CCompareOptions& options, std::FILE* out, std::FILE* e
 int ParseCompareOptions(const std::vector<std::string>& arguments, CCompareOptions& options, std::string& message)
 {
     std::size_t next = 0;
-    int toolResult = 0;
+    bool toolCannotCut = false;
     bool hasTolerance = false;
     while (next < arguments.size() && arguments[next].rfind("--", 0) == 0) {
         const std::string& name = arguments[next];
@@ -367,13 +374,13 @@ int ParseCompareOptions(const std::vector<std::string>& arguments, CCompareOptio
             return EXIT_BAD_USAGE;
         const std::string& value = arguments[next + 1];
         next += 2;
-        const OptionRead read = ReadStockOption(name, value, options.stock, toolResult);
+        const OptionRead read = ReadStockOption(name, value, options.stock, toolCannotCut, message);
         if (read == OPTION_BAD)
             return EXIT_BAD_USAGE;
         if (read == OPTION_TAKEN)
             continue;
         if (name == "--tolerance" && !hasTolerance) {
-            if (!ParseOptionReal(value, options.tolerance))
+            if (!ParseClassicDecimal(value, options.tolerance))
                 return EXIT_BAD_USAGE;
             hasTolerance = true;
         } else if (name == "--png" && !options.hasPicture && !value.empty()) {
@@ -393,9 +400,9 @@ int ParseCompareOptions(const std::vector<std::string>& arguments, CCompareOptio
     }
     if (options.hasPicture && options.files.size() != 1)
         return EXIT_BAD_USAGE;
-    if (toolResult != 0) {
+    if (toolCannotCut) {
         message = TOOL_DIAMETER_MESSAGE;
-        return toolResult;
+        return EXIT_SOME_FAILED;
     }
     if (!std::isfinite(options.tolerance) || options.tolerance < 0.0) {
         message = "tornavel-cli: the tolerance must be a number not below 0\n";

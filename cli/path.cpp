@@ -205,7 +205,8 @@ void WriteCutErrorRecord(CJsonLinesWriter& writer, const CCutError& error)
     writer.EndRecord();
 }
 
-int RunPath(const std::string& file, PathSource source, std::FILE* out, const CToolTable& tools)
+int RunPath(const std::string& file, PathSource source, std::FILE* out, std::FILE* errors,
+            const CStockChoice& choice)
 {
     CHeadlessPanel headless(file);
     const int result = headless.loader.Load(std::string());
@@ -213,7 +214,7 @@ int RunPath(const std::string& file, PathSource source, std::FILE* out, const CT
     writer.WriteLoad(result, headless.loader);
     if (result == CCncProgram::RESULT_OPEN_FAILED) {
         writer.Flush();
-        std::fprintf(stderr, "tornavel-cli: %s\n", headless.loader.GetErrorText().c_str());
+        std::fprintf(errors, "tornavel-cli: %s: %s\n", file.c_str(), headless.loader.GetErrorText().c_str());
         return EXIT_SOME_FAILED;
     }
     // After a failed load the list holds the words read before the error.
@@ -222,6 +223,8 @@ int RunPath(const std::string& file, PathSource source, std::FILE* out, const CT
     if (source == PATH_FROM_TABLE) {
         writer.WritePath(WriteTableMoves(words, headerLines, writer));
     } else if (source == PATH_CUT) {
+        const CToolTable tools =
+            ChooseStockTools(choice, ReadProgramStock(words, headless.loader.GetHeader()));
         const CCutSummary summary = CCutPathBuilder(words, headerLines, tools).Build(writer);
         if (summary.hasError)
             writer.WriteCutError(summary.error);

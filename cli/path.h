@@ -7,6 +7,7 @@
 #include <string>
 
 #include "cut_path.h"
+#include "program_stock.h"
 #include "tool_table.h"
 
 class CJsonLinesWriter;
@@ -17,8 +18,12 @@ enum PathSource {
     PATH_CUT,          // the cut path, with tools for the compensation radius
 };
 
-// Exit status 0: the path is printed whatever the load gave.
-int RunPath(const std::string& file, PathSource source, std::FILE* out, const CToolTable& tools = CToolTable());
+// Exit status 0: the path is printed whatever the load gave; 1 when the file
+// cannot be opened (its load record, and the message on errors). The cut
+// path takes its radii from the choice's tools with the program's own tools
+// (comments) in place of those the choice does not fix.
+int RunPath(const std::string& file, PathSource source, std::FILE* out, std::FILE* errors,
+            const CStockChoice& choice = CStockChoice());
 
 // {"event":"cut-error",...} of path --cut and stock.
 void WriteCutErrorRecord(CJsonLinesWriter& writer, const CCutError& error);

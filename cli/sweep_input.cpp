@@ -2,11 +2,12 @@
 
 #include "path_builder.h"
 
-void LoadSweepInput(CSweepInput& input, const CToolTable& tools)
+void LoadSweepInput(CSweepInput& input, const CStockChoice& choice)
 {
     input.loadResult = input.headless.loader.Load(std::string());
     const CWordList& words = input.headless.loader.GetWordList();
     input.headerLines = CPathBuilder::CountHeaderLines(input.headless.loader.GetHeader());
-    input.tools = tools;
+    input.program = ReadProgramStock(words, input.headless.loader.GetHeader());
+    input.tools = ChooseStockTools(choice, input.program);
     input.cut = CCutPathBuilder(words, input.headerLines, input.tools).BuildTable(input.table);
 }

@@ -8,6 +8,9 @@ const char* const TOOL_DIAMETER_MESSAGE = "tornavel-cli: a tool diameter must be
 
 namespace {
 
+const char* const NOT_A_NUMBERED_TOOL = "%s: '%s' ist kein Werkzeug T=flat:D oder T=ball:D";
+const char* const NOT_A_TOOL = "%s: '%s' ist kein Werkzeug flat:D oder ball:D";
+
 bool ParseToolNumber(const std::string& text, std::int32_t& value)
 {
     const char* first = text.data();
@@ -29,26 +32,40 @@ void Note(int& status, int result)
 
 } // namespace
 
-bool ParseToolOption(const std::string& name, const std::string& value, CToolTable& tools, int& status)
+std::string OptionMessage(const char* format, const std::string& option, const std::string& value)
+{
+    std::string text(format);
+    for (const std::string* part : {&option, &value}) {
+        const std::size_t mark = text.find("%s");
+        if (mark == std::string::npos)
+            break;
+        text.replace(mark, 2, *part);
+    }
+    return "tornavel-cli: " + text + "\n";
+}
+
+bool ParseToolOption(const std::string& name, const std::string& value, CToolTable& tools, int& status,
+                     std::set<std::int32_t>* givenNumbers, std::string* message)
 {
     CTool tool;
-    if (name == "--tool") {
-        const std::size_t equals = value.find('=');
-        std::int32_t number = 0;
-        if (equals == std::string::npos || !ParseToolNumber(value.substr(0, equals), number) ||
-            !ParseToolText(std::string_view(value).substr(equals + 1), tool)) {
-            Note(status, EXIT_BAD_USAGE);
-            return true;
-        }
-        tools.SetTool(number, tool);
-    } else if (name == "--default-tool") {
-        if (!ParseToolText(value, tool)) {
-            Note(status, EXIT_BAD_USAGE);
-            return true;
-        }
-        tools.SetDefaultTool(tool);
-    } else {
+    const bool numbered = name == "--tool";
+    if (!numbered && name != "--default-tool")
         return false;
+    const std::size_t equals = numbered ? value.find('=') : std::string::npos;
+    std::int32_t number = 0;
+    if ((numbered && (equals == std::string::npos || !ParseToolNumber(value.substr(0, equals), number))) ||
+        !ParseToolText(numbered ? std::string_view(value).substr(equals + 1) : std::string_view(value), tool)) {
+        Note(status, EXIT_BAD_USAGE);
+        if (message != nullptr)
+            *message = OptionMessage(numbered ? NOT_A_NUMBERED_TOOL : NOT_A_TOOL, name, value);
+        return true;
+    }
+    if (numbered) {
+        tools.SetTool(number, tool);
+        if (givenNumbers != nullptr)
+            givenNumbers->insert(number);
+    } else {
+        tools.SetDefaultTool(tool);
     }
     if (!tool.IsValid())
         Note(status, EXIT_SOME_FAILED);

@@ -7,8 +7,8 @@
 # that differs from path (the window's table must hold the exact path), a
 # path --cut that differs from path in a program without a word of cutter
 # compensation or drilling cycles, or does not end with its path record, a
-# folder check that does not end with its count, or a stock that does not
-# end with a row.
+# folder check that does not end with its count, a stock that does not
+# end with a row, or hints and stock --summary that crash or hang.
 # Usage: cli_corpus.sh CLI FOLDER...
 set -u
 cli=$1
@@ -61,6 +61,15 @@ for folder in "$@"; do
             echo "FAIL path --cut $file: differs from path without the words"
             failures=$((failures + 1))
         fi
+        for command in hints "explain --lines" "stock --summary"; do
+            # shellcheck disable=SC2086
+            timeout 300 "$cli" $command "$file" >/dev/null
+            status=$?
+            if [ $status -gt 1 ]; then
+                echo "FAIL $command $file: exit $status"
+                failures=$((failures + 1))
+            fi
+        done
         last=$(timeout 300 "$cli" stock "$file" | tail -n 1 | cut -c 1-20)
         status=${PIPESTATUS[0]}
         if [ $status -ne 0 ] || [ "${last#\{\"event\":\"row\"}" = "$last" ]; then

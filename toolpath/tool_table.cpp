@@ -1,7 +1,6 @@
 #include "tool_table.h"
 
 #include <cmath>
-#include <string>
 
 #include "classic_number.h"
 
@@ -38,20 +37,11 @@ bool ParseToolShape(std::string_view name, ToolShape& shape)
 bool ParseToolText(std::string_view text, CTool& tool)
 {
     const std::size_t colon = text.find(':');
-    if (colon == std::string_view::npos)
+    CTool read;
+    if (colon == std::string_view::npos || !ParseToolShape(text.substr(0, colon), read.shape) ||
+        !ParseClassicDecimal(text.substr(colon + 1), read.diameter))
         return false;
-    ToolShape shape = TOOL_FLAT;
-    if (!ParseToolShape(text.substr(0, colon), shape))
-        return false;
-    const std::string number(text.substr(colon + 1));
-    if (number.empty() || number.find_first_of(" \t\n\r\f\v") != std::string::npos)
-        return false;
-    const char* end = nullptr;
-    const double diameter = ParseClassicReal(number.c_str(), &end);
-    if (end != number.c_str() + number.size())
-        return false;
-    tool.shape = shape;
-    tool.diameter = diameter;
+    tool = read;
     return true;
 }
 

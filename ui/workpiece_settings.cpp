@@ -6,6 +6,8 @@
 #include <set>
 #include <string_view>
 
+#include "classic_number.h"
+
 namespace {
 
 // Value names under SETTINGS_KEY, beside the panel's and the path window's.
@@ -38,17 +40,6 @@ const char* const BAD_NUMBER_MESSAGE =
     "Im Feld \xE2\x80\x9E%1\xE2\x80\x9C steht keine Zahl: \xE2\x80\x9E%2\xE2\x80\x9C (mit Dezimalpunkt, z. B. 6.5).";
 const char* const BAD_TOOL_NUMBER_MESSAGE =
     "Die Werkzeugnummer \xE2\x80\x9E%1\xE2\x80\x9C ist keine ganze Zahl ab 0.";
-
-bool ParseWholeNumber(const std::string& text, double& value)
-{
-    double parsed = 0.0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, parsed);
-    if (text.empty() || error != std::errc() || stop != end || !std::isfinite(parsed))
-        return false;
-    value = parsed;
-    return true;
-}
 
 bool ParseWholeInt(const std::string& text, int& value)
 {
@@ -86,20 +77,17 @@ std::string CWorkpieceSettings::FormatTool(const CWorkpieceToolEntry& tool)
 
 bool CWorkpieceSettings::ParseTool(const std::string& text, CWorkpieceToolEntry& tool)
 {
-    const std::size_t colon = text.find(':');
-    ToolShape shape = TOOL_FLAT;
-    double diameter = 0.0;
-    if (colon == std::string::npos || !ParseToolShape(std::string_view(text).substr(0, colon), shape) ||
-        !ParseWholeNumber(text.substr(colon + 1), diameter))
+    CTool read;
+    if (!ParseToolText(text, read))
         return false;
-    tool.shape = shape;
-    tool.diameter = diameter;
+    tool.shape = read.shape;
+    tool.diameter = read.diameter;
     return true;
 }
 
 bool CWorkpieceSettings::ParseNumber(const QString& text, double& value)
 {
-    return ParseWholeNumber(text.trimmed().toStdString(), value);
+    return ParseClassicDecimal(text.trimmed().toStdString(), value) && std::isfinite(value);
 }
 
 QString CWorkpieceSettings::FormatNumber(double value) { return QString::fromStdString(FormatShortest(value)); }
@@ -133,7 +121,8 @@ void CWorkpieceSettings::Load(ISettingsStore& store)
         std::size_t start = 0;
         for (; found < STOCK_BOX_VALUES && start <= text.size(); ++found) {
             const std::size_t comma = std::min(text.find(',', start), text.size());
-            if (!ParseWholeNumber(text.substr(start, comma - start), values[found]))
+            if (!ParseClassicDecimal(std::string_view(text).substr(start, comma - start), values[found]) ||
+                !std::isfinite(values[found]))
                 break;
             start = comma + 1;
         }
