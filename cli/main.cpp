@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "check.h"
+#include "compare.h"
 #include "explain.h"
 #include "hints.h"
 #include "path.h"
@@ -22,6 +23,9 @@ const char* const USAGE =
     "       tornavel-cli path --cut [--tool T=flat|ball:D]... [--default-tool SHAPE:D] FILE\n"
     "       tornavel-cli stock [--stock X0,Y0,Z0,X1,Y1,Z1] [--cell C] [--tool T=flat|ball:D]...\n"
     "                          [--default-tool SHAPE:D] [--moves N] [--trail N1,N2,...] [--summary] FILE\n"
+    "       tornavel-cli compare [--stock X0,Y0,Z0,X1,Y1,Z1] [--cell C] [--tool T=flat|ball:D]...\n"
+    "                            [--default-tool SHAPE:D] [--tolerance T] [--csv] [--png FILE]\n"
+    "                            REFERENCE FILE|FOLDER...\n"
     "       tornavel-cli explain [--lines] FILE   (each word and what it means, in UTF-8)\n"
     "       tornavel-cli hints FILE|FOLDER...   (usual mistakes, one line each, in German)\n"
     "       tornavel-cli --help | --version\n"
@@ -75,6 +79,20 @@ int RunStockCommand(const std::vector<std::string>& rest)
         return parsed;
     }
     return RunStock(options, stdout, stderr);
+}
+
+int RunCompareCommand(const std::vector<std::string>& rest)
+{
+    CCompareOptions options;
+    std::string message;
+    const int parsed = ParseCompareOptions(rest, options, message);
+    if (parsed == EXIT_BAD_USAGE)
+        return BadUsage(message.empty() ? std::string("compare: REFERENCE FILE... erwartet") : message);
+    if (parsed != 0) {
+        std::fputs(message.c_str(), stderr);
+        return parsed;
+    }
+    return RunCompare(options, stdout, stderr);
 }
 
 int RunTraceCommand(std::vector<std::string> rest)
@@ -141,6 +159,8 @@ int RunCommand(const std::vector<std::string>& arguments)
     }
     if (command == "stock")
         return RunStockCommand(rest);
+    if (command == "compare")
+        return RunCompareCommand(rest);
     if (command == "trace")
         return RunTraceCommand(rest);
     std::string file;

@@ -207,18 +207,8 @@ int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* error
     CWorkpiece::CSettings settings;
     StockBoxSource source = STOCK_BOX_GIVEN;
     settings.box = ChooseStockBox(choice, input.program, table, words, tools, &source);
-    if (!settings.box.IsValid()) {
-        std::fputs(BOX_MESSAGE, errors);
+    if (!ChooseCell(options, settings, errors))
         return EXIT_SOME_FAILED;
-    }
-    settings.cell = options.hasCell ? options.cell : CHeightGrid::DefaultCell(settings.box);
-    std::size_t columns = 0;
-    std::size_t rows = 0;
-    if (!CHeightGrid::CountCells(settings.box, settings.cell, columns, rows)) {
-        std::fprintf(errors, "tornavel-cli: the cell size must be positive and give at most %zu cells\n",
-                     CHeightGrid::MAX_CELLS);
-        return EXIT_SOME_FAILED;
-    }
 
     CWorkpiece workpiece(table, words, input.headerLines, tools, settings);
     if (options.trail.empty()) {
@@ -248,6 +238,55 @@ CStockChoice MakeStockChoice(const CStockOptions& options)
     choice.tools = options.tools;
     choice.fixedTools = options.givenTools;
     return choice;
+}
+
+OptionRead ReadStockOption(const std::string& name, const std::string& value, CStockOptions& options,
+                           bool& toolCannotCut, std::string& message)
+{
+    const char* problem = nullptr;
+    if (name == "--stock") {
+        if (options.hasBox)
+            problem = GIVEN_TWICE;
+        else if (!ParseBox(value, options.box))
+            problem = NOT_A_BOX;
+        options.hasBox = true;
+    } else if (name == "--cell") {
+        if (options.hasCell)
+            problem = GIVEN_TWICE;
+        else if (!ParseClassicDecimal(value, options.cell))
+            problem = NOT_A_NUMBER;
+        options.hasCell = true;
+    } else if (name == "--tool" || name == "--default-tool") {
+        int status = 0;
+        ParseToolOption(name, value, options.tools, status, &options.givenTools, &message);
+        if (status == EXIT_BAD_USAGE)
+            return OPTION_BAD;
+        toolCannotCut = toolCannotCut || status == EXIT_SOME_FAILED;
+    } else {
+        return OPTION_UNKNOWN;
+    }
+    if (problem != nullptr) {
+        message = OptionMessage(problem, name, value);
+        return OPTION_BAD;
+    }
+    return OPTION_TAKEN;
+}
+
+bool ChooseCell(const CStockOptions& options, CWorkpiece::CSettings& settings, std::FILE* errors)
+{
+    if (!settings.box.IsValid()) {
+        std::fputs(BOX_MESSAGE, errors);
+        return false;
+    }
+    settings.cell = options.hasCell ? options.cell : CHeightGrid::DefaultCell(settings.box);
+    std::size_t columns = 0;
+    std::size_t rows = 0;
+    if (!CHeightGrid::CountCells(settings.box, settings.cell, columns, rows)) {
+        std::fprintf(errors, "tornavel-cli: the cell size must be positive and give at most %zu cells\n",
+                     CHeightGrid::MAX_CELLS);
+        return false;
+    }
+    return true;
 }
 
 int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& options, std::string& message)
@@ -281,24 +320,11 @@ int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& 
         }
         const std::string& value = arguments[++next];
         const char* problem = nullptr;
-        if (name == "--stock") {
-            if (options.hasBox)
-                problem = GIVEN_TWICE;
-            else if (!ParseBox(value, options.box))
-                problem = NOT_A_BOX;
-            options.hasBox = true;
-        } else if (name == "--cell") {
-            if (options.hasCell)
-                problem = GIVEN_TWICE;
-            else if (!ParseClassicDecimal(value, options.cell))
-                problem = NOT_A_NUMBER;
-            options.hasCell = true;
-        } else if (name == "--tool" || name == "--default-tool") {
-            int status = 0;
-            ParseToolOption(name, value, options.tools, status, &options.givenTools, &message);
-            if (status == EXIT_BAD_USAGE)
-                return status;
-            toolCannotCut = toolCannotCut || status == EXIT_SOME_FAILED;
+        const OptionRead read = ReadStockOption(name, value, options, toolCannotCut, message);
+        if (read == OPTION_BAD)
+            return EXIT_BAD_USAGE;
+        if (read == OPTION_TAKEN) {
+            continue;
         } else if (options.hasMoves || !options.trail.empty()) {
             problem = MOVES_AND_TRAIL;
         } else if (name == "--moves") {

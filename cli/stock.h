@@ -14,6 +14,7 @@
 #include "program_stock.h"
 #include "stock_box.h"
 #include "tool_table.h"
+#include "workpiece.h"
 
 struct CStockOptions {
     bool hasBox = false;
@@ -34,6 +35,17 @@ struct CStockOptions {
 
 // What the options choose over the program's own comments.
 CStockChoice MakeStockChoice(const CStockOptions& options);
+
+// The options stock and compare share: --stock, --cell, --tool and
+// --default-tool. OPTION_UNKNOWN when name is none of them; OPTION_BAD with
+// message naming the option and its value; a tool that cannot cut sets
+// toolCannotCut.
+enum OptionRead { OPTION_TAKEN, OPTION_UNKNOWN, OPTION_BAD };
+OptionRead ReadStockOption(const std::string& name, const std::string& value, CStockOptions& options,
+                           bool& toolCannotCut, std::string& message);
+// Checks settings.box and sets the cell the options give; false with a
+// message on errors when either cannot be used.
+bool ChooseCell(const CStockOptions& options, CWorkpiece::CSettings& settings, std::FILE* errors);
 
 // Reads the arguments after "stock". Returns 0, or the exit status with a
 // message for standard error that names the option and its value: 2 for bad

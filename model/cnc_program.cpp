@@ -15,13 +15,14 @@ const char* const TEXT_ERROR_READING_HEADER = "Error reading CNC header";
 const char* const TEXT_FILE_TOO_LARGE = "File too large.";
 const char* const TEXT_ERROR_READING_FILE = "Error reading CNC file.";
 const char* const TEXT_NOT_ENOUGH_MEMORY = "Not enough memory.";
+const char* const SETTING_LAST_LOADED = "lastLoaded";
 
 namespace {
 
 constexpr std::size_t HEADER_LIMIT = 2000;
 // The reader's word buffer keeps this much between loads.
 constexpr std::size_t WORD_TEXT_KEPT = 64 * 1024;
-const char* const LAST_LOADED = "lastLoaded";
+const char* const LAST_LOADED = SETTING_LAST_LOADED;
 
 constexpr bool IsCommentStart(unsigned char byte) { return byte == '(' || byte == ';'; }
 constexpr bool IsWhiteSpace(unsigned char byte) { return byte == '\t' || byte == 11 || byte == 12 || byte == ' ' || IsLineFeed(byte); }

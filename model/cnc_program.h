@@ -111,6 +111,8 @@ private:
 };
 
 extern const char* const TEXT_CANT_OPEN_FILE;
+// The settings value that holds the path of the program loaded last.
+extern const char* const SETTING_LAST_LOADED;
 extern const char* const TEXT_SYNTAX_ERROR_IN_LINE;
 extern const char* const TEXT_ERROR_READING_HEADER;
 extern const char* const TEXT_FILE_TOO_LARGE;

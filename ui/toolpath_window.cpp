@@ -15,6 +15,7 @@
 
 #include "classic_number.h"
 #include "code_page_1252.h"
+#include "comparison_layer.h"
 #include "job_failure_text.h"
 #include "machine_state.h"
 #include "panel_interfaces.h"
@@ -23,6 +24,7 @@
 #include "path_recolour.h"
 #include "program_cursor.h"
 #include "step_state.h"
+#include "stock_comparison.h"
 #include "toolpath_canvas.h"
 #include "word_explanation.h"
 #include "workpiece_layer.h"
@@ -231,8 +233,11 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
 
     canvas = new CToolpathCanvas(this);
     workpiece = new CWorkpieceLayer(settings, canvas, this);
-    canvas->SetLayer(workpiece);
+    comparison = new CComparisonLayer(settings, canvas, workpiece, this);
+    comparison->SetLineFinder([this](std::size_t move) { return LineOfMove(move); });
+    canvas->SetLayer(comparison);
     connect(workpiece, &CWorkpieceLayer::InfoChanged, this, &CToolpathWindow::UpdateInfo);
+    connect(comparison, &CComparisonLayer::InfoChanged, this, &CToolpathWindow::UpdateInfo);
     projectionButtons = new QButtonGroup(this);
     auto* buttons = new QHBoxLayout();
     buttons->setSpacing(4);
@@ -264,6 +269,11 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
     }
     stepButtons->addStretch(1);
     workpiece->AddButtons(*stepButtons);
+    // The comparison's buttons on a row of their own, below the steps'.
+    auto* compareButtons = new QHBoxLayout();
+    compareButtons->setSpacing(4);
+    compareButtons->addStretch(1);
+    comparison->AddButtons(*compareButtons);
     auto* fit = new QPushButton(QString::fromLatin1(FIT_TEXT), this);
     fit->setToolTip(QString::fromUtf8(FIT_TIP));
     fit->setFocusPolicy(Qt::NoFocus);
@@ -305,6 +315,7 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
     layout->addWidget(canvas, 1);
     layout->addWidget(legend);
     layout->addLayout(stepButtons);
+    layout->addLayout(compareButtons);
     layout->addWidget(infoLine);
 
     connect(canvas, &CToolpathCanvas::ViewChanged, this, &CToolpathWindow::RequestPicture);
@@ -327,6 +338,7 @@ void CToolpathWindow::OnProgramChanging()
     buildRunner.CancelAndWait();
     ++buildGeneration;
     workpiece->OnProgramChanging();
+    comparison->OnProgramChanging();
     words = nullptr;
 }
 
@@ -427,6 +439,10 @@ void CToolpathWindow::OnPathBuilt(std::shared_ptr<const CPathModel> built, std::
     model = std::move(built);
     canvas->SetPath(std::shared_ptr<const CMoveTable>(model, &model->table));
     workpiece->SetPath(GetPath(), words);
+    comparison->SetPath(GetPath(), words);
+    std::string loaded;
+    settings.ReadSettingString(SETTINGS_KEY, SETTING_LAST_LOADED, loaded);
+    comparison->SetLearnerName(QString::fromStdString(loaded));
     UpdateStep();
     RequestPicture();
 }
@@ -485,6 +501,7 @@ void CToolpathWindow::UpdateStep()
         const CStepState step = StepStateAt(model->table, cursorWord);
         canvas->SetStep(step);
         workpiece->Follow(step);
+        comparison->Follow(step);
     }
     UpdateInfo();
 }
@@ -529,6 +546,20 @@ WordPosition CToolpathWindow::DescribedWord() const
             return word;
     }
     return cursorWord < words->GetCount() ? cursorWord : CWordList::NO_POSITION;
+}
+
+long long CToolpathWindow::LineOfMove(std::size_t move) const
+{
+    if (model == nullptr || words == nullptr || move >= model->table.GetCount())
+        return 0;
+    const WordPosition first = model->table.GetBlockFirstWord(move);
+    if (programView != nullptr) {
+        std::int32_t start = 0;
+        std::int32_t end = 0;
+        words->GetSpan(first, start, end);
+        return programView->LineFromChar(start) + 1;
+    }
+    return CStockComparison::FindMoveLine(model->table, *words, 0, move);
 }
 
 QString CToolpathWindow::BlockLine(WordPosition word) const
@@ -607,6 +638,9 @@ void CToolpathWindow::UpdateInfo()
     }
     // The workpiece's word goes beside the tool's position, where a long
     // block does not push it out of sight.
+    const QString comparisonText = comparison->GetInfoText();
+    if (!comparisonText.isEmpty())
+        infoExplanation += (infoExplanation.isEmpty() ? QString() : QStringLiteral("\n")) + comparisonText;
     const QString workpieceText = workpiece->GetInfoText();
     if (!workpieceText.isEmpty())
         infoPosition += (infoPosition.isEmpty() ? QString() : QStringLiteral("   ")) + workpieceText;

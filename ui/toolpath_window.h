@@ -23,6 +23,7 @@
 #include "step_observer.h"
 #include "word_list.h"
 
+class CComparisonLayer;
 class CMoveIdImage;
 class CPathRaster;
 class CToolpathCanvas;
@@ -60,6 +61,7 @@ public:
     bool IsBuilding() const;
     CToolpathCanvas* GetCanvas() const { return canvas; }
     CWorkpieceLayer* GetWorkpiece() const { return workpiece; }
+    CComparisonLayer* GetComparison() const { return comparison; }
     // The path shown; null before the first build.
     std::shared_ptr<const CMoveTable> GetPath() const;
     // The info line in full; the line itself cuts a long block short.
@@ -101,6 +103,8 @@ private:
     // (or the first of a selected line), else the cursor's.
     WordPosition DescribedWord() const;
     QString BlockLine(WordPosition word) const;
+    // The file line of a move's block, as the program view counts lines.
+    long long LineOfMove(std::size_t move) const;
     QString BlockText(WordPosition first, WordPosition last) const;
 
     ISettingsStore& settings;
@@ -108,6 +112,7 @@ private:
     IProgramView* programView;
     CToolpathCanvas* canvas = nullptr;
     CWorkpieceLayer* workpiece = nullptr;
+    CComparisonLayer* comparison = nullptr;
     QButtonGroup* projectionButtons = nullptr;
     QLabel* infoLine = nullptr;
 

@@ -442,6 +442,11 @@ bool CWorkpieceLayer::IsUpToDate() const
             sweptSerial.load() == requestSerial);
 }
 
+const CHeightGrid* CWorkpieceLayer::GetShownGrid() const
+{
+    return snapshot != nullptr ? &snapshot->grid : nullptr;
+}
+
 QString CWorkpieceLayer::GetInfoText() const
 {
     QStringList parts;

@@ -20,6 +20,7 @@
 #include <QPointF>
 
 #include "canvas_layer.h"
+#include "height_grid.h"
 #include "latest_job_runner.h"
 #include "move_table.h"
 #include "step_state.h"
@@ -67,6 +68,11 @@ public:
     QString GetFailureText() const;
     // True when the picture shows the material at the cursor, for tests.
     bool IsUpToDate() const;
+    // The material of the last picture, null before the first; for the
+    // comparison with a reference, which reads it after each InfoChanged.
+    const CHeightGrid* GetShownGrid() const;
+    // The tools of the settings, as the sweep uses them.
+    CToolTable MakeToolTable() const;
 
     void PaintUnder(QPainter& painter, const CPathView& view, const QSize& size) override;
     void PaintOver(QPainter& painter, const CPathView& view, const QSize& size) override;
@@ -107,7 +113,6 @@ private:
     void OnSweepFailed(std::uint64_t failedGeneration, const QString& reason);
     void UpdateDepthText();
     void DrawToolMarker(QPainter& painter, const CPathView& view) const;
-    CToolTable MakeToolTable() const;
 
     ISettingsStore& store;
     CToolpathCanvas* canvas;

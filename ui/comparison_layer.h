@@ -1,0 +1,126 @@
+// The comparison with a reference program in the toolpath window: the
+// reference is cut once with the window's tools in the learner's box, and
+// after every step the learner's material as it is now is compared with the
+// reference's finished part (only the rows the step changed). From the top
+// the difference lies over the relief: too deep red, material left blue
+// (lighter until the program's end), within in the relief's own shades. It
+// draws the reference's path as a thin line, names the deepest cut and sums
+// up at the end. It wraps the workpiece layer, which stays as it is; the
+// reference is remembered in the settings store.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <QImage>
+#include <QObject>
+#include <QString>
+
+#include "canvas_layer.h"
+#include "height_grid.h"
+#include "move_table.h"
+#include "program_host.h"
+#include "step_state.h"
+#include "stock_comparison.h"
+#include "word_list.h"
+
+class CToolpathCanvas;
+class CWorkpieceLayer;
+class QBoxLayout;
+class QPushButton;
+class QWidget;
+
+class CComparisonLayer : public QObject, public ICanvasLayer {
+    Q_OBJECT
+
+public:
+    // The colours of the difference over the relief.
+    static constexpr QRgb OVER_COLOUR = 0xFFE01010;
+    static constexpr QRgb UNDER_COLOUR = 0xFF2050F0;
+    // Material left before the program's end is still to be cut: lighter.
+    static constexpr QRgb UNDER_COMING_COLOUR = 0x603070FF;
+
+    CComparisonLayer(ISettingsStore& store, CToolpathCanvas* canvas, CWorkpieceLayer* workpiece, QWidget* window);
+    ~CComparisonLayer() override;
+
+    // "Vergleichen...", "Vergleich aus", "Musterbahn" and "Bild speichern...".
+    void AddButtons(QBoxLayout& row);
+    // The file line of a move of the learner's path, for the info line.
+    void SetLineFinder(std::function<long long(std::size_t move)> finder) { lineOfMove = std::move(finder); }
+
+    void OnProgramChanging();
+    void SetPath(std::shared_ptr<const CMoveTable> path, const CWordList* words);
+    void Follow(const CStepState& step);
+
+    // Cuts the reference and compares; false with a German message (and
+    // the comparison as it was) when it cannot.
+    bool Start(const QString& referenceFile);
+    void Stop();
+    bool IsOn() const { return on; }
+    void ChooseReference();
+    void SetReferencePathShown(bool shown);
+    bool IsReferencePathShown() const { return referencePathShown; }
+    // The picture of the canvas with the file name, the date and the
+    // summary; SavePicture writes it as PNG.
+    QImage MakePicture(const QString& learnerName) const;
+    bool SavePicture(const QString& file, const QString& learnerName) const;
+    void ChoosePictureFile();
+    void SetLearnerName(const QString& name) { learnerName = name; }
+
+    // The deepest cut too deep at this step, or the summary at the end;
+    // empty while off.
+    QString GetInfoText() const;
+    // "Vergleich mit muster.nc: ..." of the comparison as it stands.
+    QString GetSummary() const;
+    // Why the last start failed, empty when it did not.
+    const QString& GetMessage() const { return message; }
+    const CStockComparison* GetComparison() const { return comparison.get(); }
+
+    void PaintUnder(QPainter& painter, const CPathView& view, const QSize& size) override;
+    void PaintOver(QPainter& painter, const CPathView& view, const QSize& size) override;
+    void ExtendBounds(CMovePoint& min, CMovePoint& max) const override;
+
+signals:
+    void InfoChanged();
+
+private:
+    struct CReference;
+
+    // The workpiece sent a new picture: compare the rows it changed.
+    void OnMaterial();
+    void CompareAll(const CHeightGrid& learner);
+    void DrawRow(std::size_t row);
+    void RedrawUnder();
+    bool AtEnd() const;
+    void FindFirstOver();
+    void UpdateButtons();
+
+    ISettingsStore& store;
+    CToolpathCanvas* canvas;
+    CWorkpieceLayer* workpiece;
+    QWidget* window;
+    QPushButton* stopButton = nullptr;
+    QPushButton* pathButton = nullptr;
+    std::function<long long(std::size_t)> lineOfMove;
+
+    std::shared_ptr<const CMoveTable> path;
+    const CWordList* words = nullptr;
+    CStepState step;
+    QString learnerName;
+
+    bool on = false;
+    bool referencePathShown = true;
+    QString referenceFile;
+    QString message;
+    std::unique_ptr<CReference> reference;
+    std::unique_ptr<CStockComparison> comparison;
+    // The learner's heights last compared, and the difference picture
+    // (transparent where within), one pixel per cell, top row last in Y.
+    std::vector<double> learnerHeights;
+    QImage difference;
+    bool drawnAtEnd = false;
+    // The learner's first move too deep over the whole program.
+    bool firstOver = false;
+    std::size_t firstOverMove = 0;
+};
