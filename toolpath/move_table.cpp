@@ -76,11 +76,11 @@ void CMoveTable::Reserve(std::size_t moves)
     blockFirstWords.reserve(moves);
 }
 
-void CMoveTable::Append(const CMovePoint& end, MoveKind kind, std::uint8_t flags, std::uint32_t endWord,
+void CMoveTable::Append(const CMovePoint& end, MoveKind kind, MoveFlags flags, std::uint32_t endWord,
                         std::uint32_t blockFirstWord)
 {
     openEnds.push_back(end);
-    kindFlags.push_back(static_cast<std::uint8_t>((kind & MOVE_KIND_MASK) | (flags & ~MOVE_KIND_MASK)));
+    kindFlags.push_back(static_cast<MoveFlags>((kind & MOVE_KIND_MASK) | (flags & ~MOVE_KIND_MASK)));
     endWords.push_back(endWord);
     blockFirstWords.push_back(blockFirstWord);
     if (openEnds.size() == RUN_MOVES)
@@ -135,7 +135,7 @@ void CMoveTable::Clear()
     std::vector<double>().swap(wideEnds);
     std::vector<CEndRun>().swap(runs);
     std::vector<CMovePoint>().swap(openEnds);
-    std::vector<std::uint8_t>().swap(kindFlags);
+    std::vector<MoveFlags>().swap(kindFlags);
     std::vector<std::uint32_t>().swap(endWords);
     std::vector<std::uint32_t>().swap(blockFirstWords);
     std::vector<CArcRecord>().swap(arcs);
@@ -174,6 +174,6 @@ std::size_t CMoveTable::GetMemoryBytes() const
 {
     return compactEnds.capacity() * sizeof(std::int32_t) + wideEnds.capacity() * sizeof(double) +
            runs.capacity() * sizeof(CEndRun) + openEnds.capacity() * sizeof(CMovePoint) +
-           kindFlags.capacity() * sizeof(std::uint8_t) + endWords.capacity() * sizeof(std::uint32_t) +
+           kindFlags.capacity() * sizeof(MoveFlags) + endWords.capacity() * sizeof(std::uint32_t) +
            blockFirstWords.capacity() * sizeof(std::uint32_t) + arcs.capacity() * sizeof(CArcRecord);
 }

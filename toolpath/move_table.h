@@ -22,14 +22,22 @@ enum MoveKind : std::uint8_t {
     MOVE_THREAD,
 };
 
+// A move's kind in the low bits and its flags above.
+using MoveFlags = std::uint16_t;
+
 // Bits above the kind, in the order the CLI prints them.
-enum MoveFlag : std::uint8_t {
+enum MoveFlag : MoveFlags {
     MOVE_ASSUMED = 0x08,      // the move changes an axis that no word has given yet
     MOVE_APPROXIMATED = 0x10, // parable or thread drawn straight
     MOVE_MISMATCH = 0x20,     // arc end radius differs from the start radius
     MOVE_ERROR = 0x40,        // arc that cannot be made: drawn as its chord
+    // The cut path's: made while cutter radius compensation is on, an arc
+    // about an outer corner, a move of a drilling cycle.
+    MOVE_COMPENSATED = 0x80,
+    MOVE_CORNER = 0x100,
+    MOVE_CYCLE = 0x200,
 };
-constexpr std::uint8_t MOVE_KIND_MASK = 0x07;
+constexpr MoveFlags MOVE_KIND_MASK = 0x07;
 
 // Clockwise or counter-clockwise: the kinds drawn as arcs unless in error.
 constexpr bool IsArcKind(MoveKind kind) { return kind == MOVE_CW || kind == MOVE_CCW; }
@@ -65,7 +73,7 @@ public:
     CMovePoint GetStart(std::size_t move) const { return move == 0 ? CMovePoint{} : GetEnd(move - 1); }
     CMovePoint GetEnd(std::size_t move) const;
     MoveKind GetKind(std::size_t move) const { return static_cast<MoveKind>(kindFlags[move] & MOVE_KIND_MASK); }
-    std::uint8_t GetFlags(std::size_t move) const { return kindFlags[move] & ~MOVE_KIND_MASK; }
+    MoveFlags GetFlags(std::size_t move) const { return static_cast<MoveFlags>(kindFlags[move] & ~MOVE_KIND_MASK); }
     // The index in the word list of the end-of-block word that applies the
     // move, and of the first word of its block. Both ascend with the move.
     std::uint32_t GetEndWord(std::size_t move) const { return endWords[move]; }
@@ -83,7 +91,7 @@ public:
 
     // The builder's side.
     void Reserve(std::size_t moves);
-    void Append(const CMovePoint& end, MoveKind kind, std::uint8_t flags, std::uint32_t endWord,
+    void Append(const CMovePoint& end, MoveKind kind, MoveFlags flags, std::uint32_t endWord,
                 std::uint32_t blockFirstWord);
     void AppendArc(const CArcRecord& arc) { arcs.push_back(arc); }
     void SetBounds(const CMovePoint& min, const CMovePoint& max);
@@ -121,7 +129,7 @@ private:
     std::vector<CEndRun> runs;
     // The ends of the run not yet closed.
     std::vector<CMovePoint> openEnds;
-    std::vector<std::uint8_t> kindFlags;
+    std::vector<MoveFlags> kindFlags;
     std::vector<std::uint32_t> endWords;
     std::vector<std::uint32_t> blockFirstWords;
     std::vector<CArcRecord> arcs;

@@ -22,7 +22,7 @@ constexpr double CHORD_TOLERANCE = 1e-9;
 struct MotionRow {
     WordKind motion;
     MoveKind kind;
-    std::uint8_t flags;
+    MoveFlags flags;
 };
 
 // The motions that move the tool. Dwell moves nothing; parabolas and
@@ -280,30 +280,6 @@ void AddArcExtremes(const ArcGeometry& arc, const PlaneRow& axes, CBounds& bound
 
 CMovePoint ToMovePoint(const PathPoint& point) { return CMovePoint{point[0], point[1], point[2]}; }
 
-// Fills a move table from the moves as they come.
-class CTableSink : public IPathSink {
-public:
-    explicit CTableSink(CMoveTable& table) : table(table) {}
-    void AddMove(const CPathMove& move) override
-    {
-        table.Append(ToMovePoint(move.to), move.kind, move.flags, static_cast<std::uint32_t>(move.endWord),
-                     static_cast<std::uint32_t>(move.blockFirstWord));
-        if (!move.isArc)
-            return;
-        const PlaneRow& axes = FindArcPlane(move.plane);
-        CArcRecord arc;
-        arc.centerFirst = move.center[axes.first];
-        arc.centerSecond = move.center[axes.second];
-        arc.sweep = move.sweep;
-        arc.move = static_cast<std::uint32_t>(move.index);
-        arc.plane = move.plane;
-        table.AppendArc(arc);
-    }
-
-private:
-    CMoveTable& table;
-};
-
 // Modal values as the machine state keeps them.
 struct PathModes {
     std::int32_t motion = WK_LINEAR;
@@ -316,8 +292,9 @@ struct PathModes {
 // block closes turns it into a move by the rules below, in this order.
 class CPathWalk {
 public:
-    CPathWalk(const CWordList& words, std::int64_t headerLines, IPathSink& sink)
-        : words(words), headerLines(headerLines), sink(sink)
+    CPathWalk(const CWordList& words, std::int64_t headerLines, IPathSink& sink,
+              IPathBlockHandler* handler = nullptr)
+        : words(words), headerLines(headerLines), sink(sink), handler(handler)
     {
     }
 
@@ -326,6 +303,7 @@ public:
 private:
     void GatherWord(WordPosition word, WordKind kind);
     void CloseBlock(WordPosition word);
+    IPathBlockHandler::BlockAction HandBlock(WordPosition word);
     const MotionRow* MotionOfBlock() const;
     void StartMove(WordPosition word, const MotionRow& row);
     void SetTarget();
@@ -336,6 +314,7 @@ private:
     const CWordList& words;
     const std::int64_t headerLines;
     IPathSink& sink;
+    IPathBlockHandler* handler;
     CPathSummary summary;
     // Modal words take effect in order, but only once their block is closed.
     PathModes modes;
@@ -366,12 +345,29 @@ CPathSummary CPathWalk::Run(const std::atomic<bool>* cancel)
             return summary;
         }
         const WordKind kind = words.GetKind(word);
-        if (kind == WK_NONE || kind == WK_COMMENT)
+        if (kind == WK_NONE || kind == WK_COMMENT) {
+            // Words without a meaning of their own (G41, G81, Q) mean
+            // something to a handler; they start no block.
+            if (handler != nullptr && kind == WK_NONE)
+                handler->GatherWord(word, kind);
             continue;
+        }
         GatherWord(word, kind);
-        if (kind != WK_END_OF_BLOCK)
+        if (kind != WK_END_OF_BLOCK) {
+            if (handler != nullptr)
+                handler->GatherWord(word, kind);
             continue;
+        }
         CloseBlock(word);
+        if (handler != nullptr) {
+            const IPathBlockHandler::BlockAction action = HandBlock(word);
+            if (action == IPathBlockHandler::BLOCK_STOP)
+                break;
+            if (action == IPathBlockHandler::BLOCK_HANDLED) {
+                block.Clear();
+                continue;
+            }
+        }
         const MotionRow* row = MotionOfBlock();
         if (row != nullptr) {
             StartMove(word, *row);
@@ -425,6 +421,21 @@ void CPathWalk::CloseBlock(WordPosition word)
     if (CPathBuilder::EndsLine(words, word))
         ++lineEnds;
     modes = blockModes;
+}
+
+IPathBlockHandler::BlockAction CPathWalk::HandBlock(WordPosition word)
+{
+    static_assert(static_cast<std::size_t>(BLOCK_ADDRESS_COUNT) == SLOT_COUNT, "one slot per block address");
+    CPathBlock view;
+    view.first = block.first;
+    view.end = word;
+    view.line = blockLine;
+    view.present = block.present;
+    view.values = block.values;
+    view.motion = modes.motion;
+    view.plane = modes.plane;
+    view.dimensioning = modes.dimensioning;
+    return handler->CloseBlock(view, tool, known);
 }
 
 // A block moves the tool when its motion moves and it names an axis, or,
@@ -533,6 +544,60 @@ void CPathWalk::FinishMove()
 
 CPathBuilder::CPathBuilder(const CWordList& words, std::int64_t headerLines) : words(words), headerLines(headerLines) {}
 
+void CMoveTableSink::AddMove(const CPathMove& move)
+{
+    table.Append(ToMovePoint(move.to), move.kind, move.flags, static_cast<std::uint32_t>(move.endWord),
+                 static_cast<std::uint32_t>(move.blockFirstWord));
+    if (!move.isArc)
+        return;
+    const PlaneRow& axes = FindArcPlane(move.plane);
+    CArcRecord arc;
+    arc.centerFirst = move.center[axes.first];
+    arc.centerSecond = move.center[axes.second];
+    arc.sweep = move.sweep;
+    arc.move = static_cast<std::uint32_t>(move.index);
+    arc.plane = move.plane;
+    table.AppendArc(arc);
+}
+
+void CPathBounds::AddMove(const CPathMove& move)
+{
+    CBounds bounds;
+    bounds.Add(move.from);
+    bounds.Add(move.to);
+    if (move.isArc) {
+        const PlaneRow& axes = FindArcPlane(move.plane);
+        ArcGeometry arc;
+        arc.error = false;
+        arc.mismatch = (move.flags & MOVE_MISMATCH) != 0;
+        arc.centerFirst = move.center[axes.first];
+        arc.centerSecond = move.center[axes.second];
+        SetAngles(arc, move.from[axes.first], move.from[axes.second], move.to[axes.first], move.to[axes.second],
+                  move.sweep < 0.0);
+        arc.sweep = move.sweep;
+        AddArcExtremes(arc, axes, bounds);
+    }
+    for (std::size_t axis = 0; axis < AXIS_COUNT; ++axis) {
+        min[axis] = std::min(min[axis], bounds.GetMin()[axis]);
+        max[axis] = std::max(max[axis], bounds.GetMax()[axis]);
+    }
+    any = true;
+}
+
+void CPathBounds::Fill(CPathSummary& summary) const
+{
+    summary.hasBounds = any;
+    if (any) {
+        summary.min = min;
+        summary.max = max;
+    }
+}
+
+double PathSweepBetween(double x0, double y0, double x1, double y1, bool clockwise)
+{
+    return SweepBetween(x0, y0, x1, y1, clockwise);
+}
+
 std::int64_t CPathBuilder::CountHeaderLines(std::string_view header)
 {
     return std::count_if(header.begin(), header.end(),
@@ -549,22 +614,33 @@ CPathSummary CPathBuilder::Build(IPathSink& sink, const std::atomic<bool>* cance
     return CPathWalk(words, headerLines, sink).Run(cancel);
 }
 
+CPathSummary CPathBuilder::Walk(IPathBlockHandler& handler, const std::atomic<bool>* cancel) const
+{
+    return CPathWalk(words, headerLines, handler, &handler).Run(cancel);
+}
+
+std::size_t CPathBuilder::CountBlockEnds(const CWordList& words)
+{
+    std::size_t blockEnds = 0;
+    const std::size_t count = words.GetCount();
+    for (WordPosition position = 0; position < count; ++position)
+        blockEnds += words.GetKind(position) == WK_END_OF_BLOCK ? 1 : 0;
+    return blockEnds;
+}
+
 CPathSummary CPathBuilder::BuildTable(CMoveTable& table, const std::atomic<bool>* cancel, std::size_t maxMoves) const
 {
     table.Clear();
     // A move needs an end-of-block word: reserving that many moves saves
     // copying the table as it grows.
-    std::size_t blockEnds = 0;
-    const std::size_t count = words.GetCount();
-    for (WordPosition position = 0; position < count; ++position)
-        blockEnds += words.GetKind(position) == WK_END_OF_BLOCK ? 1 : 0;
+    const std::size_t blockEnds = CountBlockEnds(words);
     if (blockEnds > maxMoves) {
         CPathSummary refused;
         refused.tooManyMoves = true;
         return refused;
     }
     table.Reserve(blockEnds);
-    CTableSink sink(table);
+    CMoveTableSink sink(table);
     const CPathSummary summary = Build(sink, cancel);
     if (summary.cancelled) {
         table.Clear();

@@ -22,7 +22,7 @@ struct CPathMove {
     // the line of a syntax error.
     std::int64_t line = 0;
     MoveKind kind = MOVE_LINEAR;
-    std::uint8_t flags = 0;
+    MoveFlags flags = 0;
     PathPoint from{};
     PathPoint to{};
     // Set for a clockwise or counter-clockwise move without MOVE_ERROR.

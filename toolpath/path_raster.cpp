@@ -305,14 +305,14 @@ bool BoxMeetsImage(const CPathView& view, const CMovePoint& min, const CMovePoin
 
 } // namespace
 
-bool CPathRaster::IsDashed(MoveKind kind, std::uint8_t flags)
+bool CPathRaster::IsDashed(MoveKind kind, MoveFlags flags)
 {
     // An assumed start point keeps the move's colour: in a program that never
     // names one axis every move is assumed, and its kinds must still show.
     return kind == MOVE_RAPID || (flags & MOVE_ASSUMED) != 0;
 }
 
-PathStyle CPathRaster::StyleOf(MoveKind kind, std::uint8_t flags, bool exactArc)
+PathStyle CPathRaster::StyleOf(MoveKind kind, MoveFlags flags, bool exactArc)
 {
     if ((flags & MOVE_ERROR) != 0)
         return STYLE_ERROR;

@@ -49,8 +49,8 @@ public:
                           std::vector<CViewPoint>& points);
 
     // How a move is drawn: its colour group, and whether it is dashed.
-    static PathStyle StyleOf(MoveKind kind, std::uint8_t flags, bool exactArc);
-    static bool IsDashed(MoveKind kind, std::uint8_t flags);
+    static PathStyle StyleOf(MoveKind kind, MoveFlags flags, bool exactArc);
+    static bool IsDashed(MoveKind kind, MoveFlags flags);
 
 private:
     struct CBox {

@@ -1,7 +1,7 @@
 // The cutters a program may call by T number: shape and diameter of each,
 // and the tool for moves before any T word or for numbers not in the table.
-// Editing and storing the table is the settings dialog's; sweeping is the
-// workpiece's.
+// Editing and storing the table is the settings dialog's; offsetting by the
+// radius is the cut path's, sweeping the workpiece's.
 #pragma once
 
 #include <cstdint>
