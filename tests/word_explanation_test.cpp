@@ -111,7 +111,7 @@ TEST(WordExplanation, ExactTexts)
          "\"Werkzeugwechsel\"), wird sonst nicht ausgewertet"},
         {"G50 is a tool word", "G50",
          "G50: z\xE4" "hlt hier als Werkzeugwort (Halt bei \"Werkzeugwechsel\"), wird sonst nicht ausgewertet"},
-        {"unknown G number", "G97.5", "G97.5: unbekannt f\xFC" "r diese Steuerung - wird ignoriert"},
+        {"unknown G number", "G77", "G77: unbekannt f\xFC" "r diese Steuerung - wird ignoriert"},
         {"unknown G number above the cycles", "G100", "G100: unbekannt f\xFC" "r diese Steuerung - wird ignoriert"},
         {"negative G number", "G-1", "G-1: unbekannt f\xFC" "r diese Steuerung - wird ignoriert"},
         {"machine coordinates", "G53", "G53: Maschinenkoordinaten"},
@@ -222,8 +222,8 @@ TEST(WordExplanation, CutPathWords)
          "G83Q2: Tieflochbohrzyklus: bohrt in Zustellungen Q und f\xE4" "hrt nach jeder zum Entspanen auf R "
          "zur\xFC" "ck" + note + "; Q2: Parameter Q - h\xE4" "ngt am Wort davor und wird ignoriert; als eigenes Wort "
          "nur am Zeilenanfang oder nach einem Kommentar"},
-        {"P joined to a dwell is lost", "G4P1",
-         "G4P1: Verweilzeit; P1: Parameter P (etwa Verweilzeit oder Unterprogramm) - h\xE4" "ngt am Wort davor und "
+        {"P joined to a tool is lost", "T2P1",
+         "T2P1: Werkzeug 2; P1: Parameter P (etwa Verweilzeit oder Unterprogramm) - h\xE4" "ngt am Wort davor und "
          "wird ignoriert; als eigenes Wort nur am Zeilenanfang oder nach einem Kommentar"},
     };
     for (const Expected& row : cases) {

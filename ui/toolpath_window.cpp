@@ -15,6 +15,7 @@
 
 #include "classic_number.h"
 #include "code_page_1252.h"
+#include "cut_path_layer.h"
 #include "job_failure_text.h"
 #include "machine_state.h"
 #include "panel_interfaces.h"
@@ -28,10 +29,14 @@
 #include "workpiece_layer.h"
 
 // The path of one load: the table and the raster's chunk boxes over it.
-// Jobs share it read-only; it goes when the last of them lets go.
+// The table is the cut path; cut holds the programmed path beside it, or is
+// null when the program has nothing to cut otherwise than programmed (the
+// table is then the path as programmed, built once). Jobs share it
+// read-only; it goes when the last of them lets go.
 struct CToolpathWindow::CPathModel {
     CMoveTable table;
     std::unique_ptr<CPathRaster> raster;
+    std::unique_ptr<CCutPathModel> cut;
 };
 
 namespace {
@@ -79,7 +84,7 @@ constexpr KindRow KIND_TEXTS[] = {
 };
 
 struct FlagRow {
-    std::uint8_t flag;
+    MoveFlags flag;
     const char* text;
 };
 constexpr FlagRow FLAG_TEXTS[] = {
@@ -89,7 +94,7 @@ constexpr FlagRow FLAG_TEXTS[] = {
     {MOVE_ERROR, "Fehler: als Sehne"},
 };
 
-enum LegendSource { LEGEND_COMING, LEGEND_DONE, LEGEND_CURRENT };
+enum LegendSource { LEGEND_COMING, LEGEND_DONE, LEGEND_CURRENT, LEGEND_CONTOUR };
 struct LegendRow {
     const char* text;
     LegendSource source;
@@ -104,6 +109,7 @@ constexpr LegendRow LEGEND[] = {
     {"Fehler", LEGEND_COMING, STYLE_ERROR, false},
     {"erledigt", LEGEND_DONE, STYLE_FEED, false},
     {"aktueller Satz", LEGEND_CURRENT, STYLE_FEED, false},
+    {"programmierte Kontur", LEGEND_CONTOUR, STYLE_FEED, true},
 };
 constexpr double LEGEND_POINT_SIZE = 8.0;
 // Box-drawing strokes as swatches: solid, and dashed for the dashed styles.
@@ -118,6 +124,8 @@ QRgb LegendColour(const LegendRow& row)
         return palette.coming[row.style];
     case LEGEND_DONE:
         return palette.done[row.style];
+    case LEGEND_CONTOUR:
+        return CCutPathLayer::CONTOUR_COLOUR;
     case LEGEND_CURRENT:
         break;
     }
@@ -231,8 +239,11 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
 
     canvas = new CToolpathCanvas(this);
     workpiece = new CWorkpieceLayer(settings, canvas, this);
-    canvas->SetLayer(workpiece);
+    cutLayer = std::make_unique<CCutPathLayer>();
+    canvas->AddLayer(workpiece);
+    canvas->AddLayer(cutLayer.get());
     connect(workpiece, &CWorkpieceLayer::InfoChanged, this, &CToolpathWindow::UpdateInfo);
+    connect(workpiece, &CWorkpieceLayer::ToolsChanged, this, &CToolpathWindow::OnToolsChanged);
     projectionButtons = new QButtonGroup(this);
     auto* buttons = new QHBoxLayout();
     buttons->setSpacing(4);
@@ -357,6 +368,8 @@ void CToolpathWindow::DropPath()
     ++pictureGeneration;
     rasterRunner.CancelAndWait();
     model.reset();
+    cutLayer->SetModel(nullptr);
+    clickedMove = CMoveIdImage::NO_MOVE;
     canvas->SetPath(nullptr);
     jobFailure.clear();
 }
@@ -370,7 +383,8 @@ void CToolpathWindow::StartBuild()
     if (words == nullptr)
         return;
     const CWordList* source = words;
-    buildRunner.Post([this, source, generation](const std::atomic<bool>& cancel) {
+    const CToolTable tools = workpiece->GetToolTable();
+    buildRunner.Post([this, source, tools, generation](const std::atomic<bool>& cancel) {
         buildJobGeneration = generation;
         auto built = std::make_shared<CPathModel>();
         // The header's lines only number the builder's moves for the CLI;
@@ -379,7 +393,9 @@ void CToolpathWindow::StartBuild()
         // is tried.
         const CPathSummary summary =
             CPathBuilder(*source, 0).BuildTable(built->table, &cancel, CMoveIdImage::MAX_MOVES);
-        if (summary.tooManyMoves) {
+        if (!summary.tooManyMoves && !cancel.load())
+            built->cut = CCutPathLayer::Build(*source, tools, built->table, &cancel, CMoveIdImage::MAX_MOVES);
+        if (summary.tooManyMoves || (built->cut != nullptr && built->cut->summary.path.tooManyMoves)) {
             const QString reason = QString::fromUtf8(TOO_MANY_BLOCKS_TEXT);
             QMetaObject::invokeMethod(
                 this, [this, generation, reason]() { OnJobFailed(JOB_BUILD, generation, reason); },
@@ -411,6 +427,7 @@ void CToolpathWindow::OnJobFailed(JobKind kind, std::uint64_t generation, const 
         return;
     if (kind == JOB_BUILD) {
         model.reset();
+        cutLayer->SetModel(nullptr);
         canvas->SetPath(nullptr);
     } else {
         // The picture shown is of an older view; it goes, and its memory.
@@ -425,6 +442,9 @@ void CToolpathWindow::OnPathBuilt(std::shared_ptr<const CPathModel> built, std::
     if (generation != buildGeneration)
         return;
     model = std::move(built);
+    // Before the path: fitting it takes in the programmed path too.
+    cutLayer->SetModel(model->cut == nullptr ? nullptr
+                                             : std::shared_ptr<const CCutPathModel>(model, model->cut.get()));
     canvas->SetPath(std::shared_ptr<const CMoveTable>(model, &model->table));
     workpiece->SetPath(GetPath(), words);
     UpdateStep();
@@ -469,6 +489,7 @@ void CToolpathWindow::OnMoveClicked(qulonglong move)
 {
     if (model == nullptr || move >= model->table.GetCount())
         return;
+    clickedMove = static_cast<std::size_t>(move);
     emit BlockClicked(model->table.GetBlockFirstWord(static_cast<std::size_t>(move)));
 }
 
@@ -590,11 +611,14 @@ void CToolpathWindow::UpdateInfo()
         const CStepState step = StepStateAt(model->table, atEnd ? cursorWord : described);
         if (step.HasCurrentBlock()) {
             QString move = QString::fromLatin1(KindText(model->table.GetKind(step.blockFirst)));
-            const std::uint8_t flags = model->table.GetFlags(step.blockFirst);
+            const MoveFlags flags = model->table.GetFlags(step.blockFirst);
             for (const FlagRow& row : FLAG_TEXTS) {
                 if ((flags & row.flag) != 0)
                     move += QStringLiteral(", ") + QString::fromUtf8(row.text);
             }
+            const QString note = CutNoteText(step.blockFirst, step.blockLast);
+            if (!note.isEmpty())
+                move += QStringLiteral(", ") + note;
             infoRest = move;
         } else {
             infoRest = QString::fromLatin1(NO_MOVE_TEXT);
@@ -649,13 +673,66 @@ void CToolpathWindow::UpdateMessage()
         // Words before the error were loaded, and their path is drawn.
         if (!words->IsEmpty())
             message += QLatin1Char('\n') + QString::fromLatin1(PATH_TO_ERROR_TEXT);
-    } else if (model != nullptr && model->table.IsEmpty()) {
+    } else if (model != nullptr && model->table.IsEmpty() && CutErrorText().isEmpty()) {
         message = QString::fromLatin1(NO_MOVES_TEXT);
+    }
+    // What the machine would refuse ends the cut path, as a load error ends
+    // the program.
+    const QString cutError = CutErrorText();
+    if (!cutError.isEmpty() && jobFailure.isEmpty()) {
+        message += (message.isEmpty() ? QString() : QStringLiteral("\n")) + cutError;
+        if (loadError.empty())
+            message += QLatin1Char('\n') + QString::fromLatin1(PATH_TO_ERROR_TEXT);
     }
     const QString workpieceFailure = workpiece->GetFailureText();
     if (!workpieceFailure.isEmpty())
         message += (message.isEmpty() ? QString() : QStringLiteral("\n")) + workpieceFailure;
     canvas->SetMessage(message);
+}
+
+void CToolpathWindow::OnToolsChanged()
+{
+    // Only a cut path depends on the tools.
+    if (model == nullptr || model->cut == nullptr)
+        return;
+    if (isVisible())
+        StartBuild();
+    else
+        buildPending = true;
+}
+
+QString CToolpathWindow::CutNoteText(std::size_t blockFirst, std::size_t blockLast) const
+{
+    if (model == nullptr || model->cut == nullptr)
+        return QString();
+    const CCutNotes& notes = model->cut->notes;
+    if (clickedMove >= blockFirst && clickedMove <= blockLast) {
+        if (const CCutNote* note = notes.Find(clickedMove))
+            return CCutPathLayer::NoteText(*note);
+    }
+    const std::size_t last = std::min(blockLast, blockFirst + MAX_BLOCK_SCAN);
+    for (std::size_t move = blockFirst; move <= last; ++move) {
+        if (const CCutNote* note = notes.Find(move))
+            return CCutPathLayer::NoteText(*note);
+    }
+    return QString();
+}
+
+QString CToolpathWindow::CutErrorText() const
+{
+    if (model == nullptr || model->cut == nullptr || !model->cut->summary.hasError)
+        return QString();
+    const CCutError& error = model->cut->summary.error;
+    // The program view counts the lines as the user sees them, header
+    // included; the builder was given none.
+    std::int64_t line = error.line;
+    if (programView != nullptr && words != nullptr && error.word < words->GetCount()) {
+        std::int32_t start = 0;
+        std::int32_t end = 0;
+        words->GetSpan(static_cast<WordPosition>(error.word), start, end);
+        line = programView->LineFromChar(start) + 1;
+    }
+    return CCutPathLayer::ErrorText(error.message, line);
 }
 
 void CToolpathWindow::RestoreFromSettings()

@@ -23,6 +23,7 @@
 #include "step_observer.h"
 #include "word_list.h"
 
+class CCutPathLayer;
 class CMoveIdImage;
 class CPathRaster;
 class CToolpathCanvas;
@@ -91,6 +92,13 @@ private:
     void OnPictureDrawn(std::shared_ptr<const CPathModel> drawnModel, std::shared_ptr<const CMoveIdImage> ids,
                         const CPathView& drawnView);
     void OnMoveClicked(qulonglong move);
+    // The tools give the cut path its radii: other tools, another cut path.
+    void OnToolsChanged();
+    // The note of the described block's move for the info line: the move
+    // last clicked if it is of that block, else the block's first with one.
+    QString CutNoteText(std::size_t blockFirst, std::size_t blockLast) const;
+    // The cut error with its line, or empty when the path was cut whole.
+    QString CutErrorText() const;
     void ChooseProjection(PathProjection projection);
     void UpdateStep();
     void UpdateInfo();
@@ -108,6 +116,9 @@ private:
     IProgramView* programView;
     CToolpathCanvas* canvas = nullptr;
     CWorkpieceLayer* workpiece = nullptr;
+    std::unique_ptr<CCutPathLayer> cutLayer;
+    // The move a click on the picture took, for the info line's note.
+    std::size_t clickedMove = static_cast<std::size_t>(-1);
     QButtonGroup* projectionButtons = nullptr;
     QLabel* infoLine = nullptr;
 
