@@ -23,7 +23,11 @@ void AppendReal(std::string& out, double value)
     }
 }
 
-void AppendJsonBytes(std::string& out, std::string_view bytes)
+namespace {
+
+enum TextEncoding { TEXT_BYTES, TEXT_UTF8 };
+
+void AppendEscaped(std::string& out, std::string_view bytes, TextEncoding encoding)
 {
     static const char hexDigits[] = "0123456789abcdef";
     out += '"';
@@ -49,7 +53,7 @@ void AppendJsonBytes(std::string& out, std::string_view bytes)
                 out += "\\u00";
                 out += hexDigits[byte >> 4];
                 out += hexDigits[byte & 0xF];
-            } else if (byte < 0x80) {
+            } else if (byte < 0x80 || encoding == TEXT_UTF8) {
                 out += static_cast<char>(byte);
             } else {
                 // U+0080 to U+00FF in UTF-8.
@@ -61,6 +65,12 @@ void AppendJsonBytes(std::string& out, std::string_view bytes)
     }
     out += '"';
 }
+
+} // namespace
+
+void AppendJsonBytes(std::string& out, std::string_view bytes) { AppendEscaped(out, bytes, TEXT_BYTES); }
+
+void AppendJsonText(std::string& out, std::string_view text) { AppendEscaped(out, text, TEXT_UTF8); }
 
 void AppendTriple(std::string& out, double x, double y, double z)
 {

@@ -9,6 +9,7 @@
 #include "path.h"
 #include "platform.h"
 #include "stock.h"
+#include "tool_options.h"
 #include "trace.h"
 
 namespace {
@@ -18,6 +19,7 @@ int Usage()
     std::fputs("usage: tornavel-cli check FILE|FOLDER...\n"
                "       tornavel-cli trace [--script SCRIPT] FILE\n"
                "       tornavel-cli path [--table] FILE\n"
+               "       tornavel-cli path --cut [--tool T=flat|ball:D]... [--default-tool SHAPE:D] FILE\n"
                "       tornavel-cli stock [--stock X0,Y0,Z0,X1,Y1,Z1] [--cell C] [--tool T=flat|ball:D]...\n"
                "                          [--default-tool SHAPE:D] [--moves N] [--trail N1,N2,...] FILE\n"
                "       tornavel-cli explain FILE   (each word and what it means, in UTF-8)\n"
@@ -37,6 +39,25 @@ int FinishOutput(int exitCode)
     return exitCode;
 }
 
+// path --cut [--tool T=SHAPE:D]... [--default-tool SHAPE:D] FILE
+int RunCutPathCommand(const std::vector<std::string>& arguments)
+{
+    CToolTable tools;
+    int status = 0;
+    std::size_t next = 2;
+    for (; next + 1 < arguments.size(); next += 2) {
+        if (!ParseToolOption(arguments[next], arguments[next + 1], tools, status) || status == EXIT_BAD_USAGE)
+            return Usage();
+    }
+    if (next + 1 != arguments.size() || arguments[next].rfind("--", 0) == 0)
+        return Usage();
+    if (status != 0) {
+        std::fputs(TOOL_DIAMETER_MESSAGE, stderr);
+        return status;
+    }
+    return RunPath(arguments[next], PATH_CUT, stdout, tools);
+}
+
 int RunCommand(const std::vector<std::string>& arguments)
 {
     const std::string& command = arguments[0];
@@ -45,6 +66,8 @@ int RunCommand(const std::vector<std::string>& arguments)
     if (command == "explain")
         return arguments.size() == 2 ? RunExplain(arguments[1], stdout) : Usage();
     if (command == "path") {
+        if (arguments.size() >= 3 && arguments[1] == "--cut")
+            return RunCutPathCommand(arguments);
         if (arguments.size() == 3 && arguments[1] == "--table")
             return RunPath(arguments[2], PATH_FROM_TABLE, stdout);
         if (arguments.size() != 2)

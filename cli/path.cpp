@@ -22,6 +22,9 @@ constexpr FlagName flagNames[] = {
     {MOVE_APPROXIMATED, "approximated"},
     {MOVE_MISMATCH, "mismatch"},
     {MOVE_ERROR, "error"},
+    {MOVE_COMPENSATED, "compensated"},
+    {MOVE_CORNER, "corner"},
+    {MOVE_CYCLE, "cycle"},
 };
 
 const char* PlaneName(ArcPlane plane)
@@ -52,6 +55,8 @@ public:
     void WriteLoad(int result, const CCncProgram& loader);
     void AddMove(const CPathMove& move) override;
     void WritePath(const CPathSummary& summary);
+    void WriteCutError(const CCutError& error) { WriteCutErrorRecord(writer, error); }
+    void Flush() { writer.Flush(); }
 
 private:
     CJsonLinesWriter writer;
@@ -188,18 +193,40 @@ CPathSummary WriteTableMoves(const CWordList& words, std::int64_t headerLines, C
 
 } // namespace
 
-int RunPath(const std::string& file, PathSource source, std::FILE* out)
+void WriteCutErrorRecord(CJsonLinesWriter& writer, const CCutError& error)
+{
+    std::string& line = writer.BeginRecord("cut-error");
+    AppendKey(line, "word");
+    AppendNumber(line, static_cast<long long>(error.word));
+    AppendKey(line, "line");
+    AppendNumber(line, error.line);
+    AppendKey(line, "message");
+    AppendJsonText(line, error.message);
+    writer.EndRecord();
+}
+
+int RunPath(const std::string& file, PathSource source, std::FILE* out, const CToolTable& tools)
 {
     CHeadlessPanel headless(file);
     const int result = headless.loader.Load(std::string());
     CPathWriter writer(out);
     writer.WriteLoad(result, headless.loader);
+    if (result == CCncProgram::RESULT_OPEN_FAILED) {
+        writer.Flush();
+        std::fprintf(stderr, "tornavel-cli: %s\n", headless.loader.GetErrorText().c_str());
+        return EXIT_SOME_FAILED;
+    }
     // After a failed load the list holds the words read before the error.
     const CWordList& words = headless.loader.GetWordList();
     const std::int64_t headerLines = CPathBuilder::CountHeaderLines(headless.loader.GetHeader());
-    if (source == PATH_FROM_TABLE)
+    if (source == PATH_FROM_TABLE) {
         writer.WritePath(WriteTableMoves(words, headerLines, writer));
-    else
+    } else if (source == PATH_CUT) {
+        const CCutSummary summary = CCutPathBuilder(words, headerLines, tools).Build(writer);
+        if (summary.hasError)
+            writer.WriteCutError(summary.error);
+        writer.WritePath(summary.path);
+    } else
         writer.WritePath(CPathBuilder(words, headerLines).Build(writer));
     return EXIT_ALL_LOADED;
 }

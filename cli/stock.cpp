@@ -7,17 +7,17 @@
 #include <string_view>
 
 #include "classic_number.h"
-#include "headless_panel.h"
 #include "json_lines.h"
 #include "json_text.h"
-#include "path_builder.h"
+#include "path.h"
+#include "sweep_input.h"
+#include "tool_options.h"
 #include "trace.h"
 #include "workpiece.h"
 
 namespace {
 
 const char* const BOX_MESSAGE = "tornavel-cli: the stock box is empty or inverted\n";
-const char* const DIAMETER_MESSAGE = "tornavel-cli: a tool diameter must be positive\n";
 
 // A whole argument as one number in the classic locale.
 bool ParseReal(const std::string& text, double& value)
@@ -40,18 +40,6 @@ bool ParseCount(const std::string& text, std::size_t& value)
     return true;
 }
 
-bool ParseToolNumber(const std::string& text, std::int32_t& value)
-{
-    const char* first = text.data();
-    if (!text.empty() && text.front() == '+')
-        ++first;
-    const char* last = text.data() + text.size();
-    if (first == last)
-        return false;
-    const auto result = std::from_chars(first, last, value);
-    return result.ec == std::errc() && result.ptr == last;
-}
-
 // Items separated by commas, none empty.
 std::vector<std::string> SplitCommas(const std::string& text)
 {
@@ -66,19 +54,7 @@ std::vector<std::string> SplitCommas(const std::string& text)
     }
 }
 
-// SHAPE:DIAMETER; 1 when the diameter cannot cut.
-int ParseTool(const std::string& text, CTool& tool)
-{
-    const std::size_t colon = text.find(':');
-    if (colon == std::string::npos)
-        return EXIT_BAD_USAGE;
-    if (!ParseToolShape(std::string_view(text).substr(0, colon), tool.shape) ||
-        !ParseReal(text.substr(colon + 1), tool.diameter))
-        return EXIT_BAD_USAGE;
-    return tool.IsValid() ? 0 : EXIT_SOME_FAILED;
-}
-
-void WriteStock(CJsonLinesWriter& writer, const CWorkpiece& workpiece)
+void WriteStock(CJsonLinesWriter& writer, const CWorkpiece& workpiece, const CCutSummary& cutPath)
 {
     const CHeightGrid& grid = workpiece.GetGrid();
     const CStockBox& box = grid.GetBox();
@@ -96,6 +72,8 @@ void WriteStock(CJsonLinesWriter& writer, const CWorkpiece& workpiece)
     AppendKey(line, "moves");
     AppendNumber(line, static_cast<long long>(workpiece.GetDoneCount()));
     writer.EndRecord();
+    if (cutPath.hasError)
+        WriteCutErrorRecord(writer, cutPath.error);
     for (const CRapidCut& cut : workpiece.GetRapidCuts()) {
         writer.BeginRecord("rapid-cut");
         AppendKey(line, "move");
@@ -125,16 +103,20 @@ void WriteStock(CJsonLinesWriter& writer, const CWorkpiece& workpiece)
 
 int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* errors)
 {
-    CHeadlessPanel headless(options.file);
-    const int result = headless.loader.Load(std::string());
-    // After a failed load the list holds the words read before the error.
-    const CWordList& words = headless.loader.GetWordList();
-    const std::int64_t headerLines = CPathBuilder::CountHeaderLines(headless.loader.GetHeader());
-    CMoveTable table;
-    CPathBuilder(words, headerLines).BuildTable(table);
+    CSweepInput input(options.file);
+    LoadSweepInput(input, options.tools);
+    if (input.loadResult == CCncProgram::RESULT_OPEN_FAILED) {
+        CJsonLinesWriter writer(out);
+        WriteLoadRecord(writer, input.loadResult, input.headless.loader);
+        writer.Flush();
+        std::fprintf(errors, "tornavel-cli: %s\n", input.headless.loader.GetErrorText().c_str());
+        return EXIT_SOME_FAILED;
+    }
+    const CWordList& words = input.headless.loader.GetWordList();
+    const CMoveTable& table = input.table;
 
     CWorkpiece::CSettings settings;
-    settings.box = options.hasBox ? options.box : CStockBox::FitToPath(table, words, options.tools);
+    settings.box = options.hasBox ? options.box : CStockBox::FitToPath(table, words, input.tools);
     if (!settings.box.IsValid()) {
         std::fputs(BOX_MESSAGE, errors);
         return EXIT_SOME_FAILED;
@@ -148,7 +130,7 @@ int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* error
         return EXIT_SOME_FAILED;
     }
 
-    CWorkpiece workpiece(table, words, headerLines, options.tools, settings);
+    CWorkpiece workpiece(table, words, input.headerLines, input.tools, settings);
     if (options.trail.empty()) {
         workpiece.BringTo(options.hasMoves ? options.moves : table.GetCount());
     } else {
@@ -157,8 +139,8 @@ int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* error
     }
 
     CJsonLinesWriter writer(out);
-    WriteLoadRecord(writer, result, headless.loader);
-    WriteStock(writer, workpiece);
+    WriteLoadRecord(writer, input.loadResult, input.headless.loader);
+    WriteStock(writer, workpiece, input.cut);
     return EXIT_ALL_LOADED;
 }
 
@@ -187,25 +169,9 @@ int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& 
             if (!ParseReal(value, options.cell))
                 return EXIT_BAD_USAGE;
             options.hasCell = true;
-        } else if (name == "--tool") {
-            const std::size_t equals = value.find('=');
-            std::int32_t number = 0;
-            CTool tool;
-            if (equals == std::string::npos || !ParseToolNumber(value.substr(0, equals), number))
-                return EXIT_BAD_USAGE;
-            const int result = ParseTool(value.substr(equals + 1), tool);
-            if (result == EXIT_BAD_USAGE)
-                return result;
-            toolResult = toolResult != 0 ? toolResult : result;
-            options.tools.SetTool(number, tool);
-        } else if (name == "--default-tool") {
-            CTool tool;
-            const int result = ParseTool(value, tool);
-            if (result == EXIT_BAD_USAGE)
-                return result;
-            toolResult = toolResult != 0 ? toolResult : result;
-            options.tools.SetDefaultTool(tool);
-        } else if (name == "--moves" && !options.hasMoves && options.trail.empty()) {
+        } else if (ParseToolOption(name, value, options.tools, toolResult)) {
+            if (toolResult == EXIT_BAD_USAGE)
+                return EXIT_BAD_USAGE;        } else if (name == "--moves" && !options.hasMoves && options.trail.empty()) {
             if (!ParseCount(value, options.moves))
                 return EXIT_BAD_USAGE;
             options.hasMoves = true;
@@ -224,7 +190,7 @@ int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& 
         return EXIT_BAD_USAGE;
     options.file = arguments[next];
     if (toolResult != 0)
-        message = DIAMETER_MESSAGE;
+        message = TOOL_DIAMETER_MESSAGE;
     return toolResult;
 }
 

@@ -888,15 +888,27 @@ CCutSummary CCutPathBuilder::Run(IPathSink& sink, const std::atomic<bool>* cance
 
 CCutSummary CCutPathBuilder::Build(IPathSink& sink, const std::atomic<bool>* cancel, CCutNotes* notes) const
 {
+    if (!NeedsCut(words)) {
+        if (notes != nullptr)
+            notes->Clear();
+        CCutSummary summary;
+        summary.path = CPathBuilder(words, headerLines).Build(sink, cancel);
+        return summary;
+    }
     return Run(sink, cancel, SIZE_MAX, notes);
 }
 
 CCutSummary CCutPathBuilder::BuildTable(CMoveTable& table, const std::atomic<bool>* cancel, std::size_t maxMoves,
                                         CCutNotes* notes) const
 {
-    table.Clear();
     if (notes != nullptr)
         notes->Clear();
+    if (!NeedsCut(words)) {
+        CCutSummary summary;
+        summary.path = CPathBuilder(words, headerLines).BuildTable(table, cancel, maxMoves);
+        return summary;
+    }
+    table.Clear();
     const std::size_t blockEnds = CPathBuilder::CountBlockEnds(words);
     if (blockEnds > maxMoves) {
         CCutSummary refused;

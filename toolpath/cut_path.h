@@ -80,7 +80,7 @@ public:
     static bool NeedsCut(const CWordList& words);
 
     // Reports every move of the cut path to sink in program order, up to the
-    // cut error, if any. Once cancel is set the build stops soon, its summary
+    // cut error, if any. Without NeedsCut it is the path builder's path. Once cancel is set the build stops soon, its summary
     // marked cancelled. notes, when given, is filled for every move.
     CCutSummary Build(IPathSink& sink, const std::atomic<bool>* cancel = nullptr, CCutNotes* notes = nullptr) const;
     // Empties table and fills it with the moves of Build; cancelled or with

@@ -1,6 +1,9 @@
 #include "tool_table.h"
 
 #include <cmath>
+#include <string>
+
+#include "classic_number.h"
 
 namespace {
 
@@ -30,6 +33,26 @@ bool ParseToolShape(std::string_view name, ToolShape& shape)
         }
     }
     return false;
+}
+
+bool ParseToolText(std::string_view text, CTool& tool)
+{
+    const std::size_t colon = text.find(':');
+    if (colon == std::string_view::npos)
+        return false;
+    ToolShape shape = TOOL_FLAT;
+    if (!ParseToolShape(text.substr(0, colon), shape))
+        return false;
+    const std::string number(text.substr(colon + 1));
+    if (number.empty() || number.find_first_of(" \t\n\r\f\v") != std::string::npos)
+        return false;
+    const char* end = nullptr;
+    const double diameter = ParseClassicReal(number.c_str(), &end);
+    if (end != number.c_str() + number.size())
+        return false;
+    tool.shape = shape;
+    tool.diameter = diameter;
+    return true;
 }
 
 bool CTool::IsValid() const

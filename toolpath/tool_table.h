@@ -26,6 +26,11 @@ struct CTool {
     bool operator!=(const CTool& other) const { return !(*this == other); }
 };
 
+// "SHAPE:DIAMETER" ("flat:6", "ball:3.5"), the diameter in the classic
+// locale and nothing after it. False when the text is not of that form; a
+// tool read may still be unable to cut (IsValid).
+bool ParseToolText(std::string_view text, CTool& tool);
+
 class CToolTable {
 public:
     static constexpr double DEFAULT_DIAMETER = 6.0;
