@@ -80,8 +80,8 @@ constexpr ExplanationRow ForLetter(int address, const char* text)
     return {WK_NONE, address, LOWEST_NUMBER, HIGHEST_NUMBER, ANY_MODES, PLACE_ANY, REACH_AS_TEXT, text};
 }
 
-// Q and P are words of their own only at the start of a line or after a
-// comment; joined to a word before them they are lost.
+// Q is a word of its own only at the start of a line or after a comment;
+// joined to a word before it, it is lost.
 constexpr ExplanationRow ForLetterAt(int address, WordPlace place, WordReach reach, const char* text)
 {
     return {WK_NONE, address, LOWEST_NUMBER, HIGHEST_NUMBER, ANY_MODES, place, reach, text};
@@ -175,11 +175,9 @@ constexpr ExplanationRow explanations[] = {
     // A joined L belongs to the word before it and is never an L word.
     ForLetter('L', "Wiederholungen oder Unterprogramm - wird von dieser Steuerung ignoriert"),
     ForLetter('O', "Programmnummer - wird von dieser Steuerung ignoriert"),
-    ForLetterAt('P', PLACE_OWN_WORD, REACH_CUT_PATH,
-                "Verweilzeit {} am Lochgrund in G82 und G89, l\xE4" "sst den Weg unver\xE4" "ndert"),
-    ForLetterAt('P', PLACE_JOINED, REACH_AS_TEXT,
-                "Parameter P (etwa Verweilzeit oder Unterprogramm) - h\xE4" "ngt am Wort davor und wird ignoriert; "
-                "als eigenes Wort nur am Zeilenanfang oder nach einem Kommentar"),
+    // P starts a word wherever it stands; Q only where the reader starts one.
+    ForLetterAt('P', PLACE_ANY, REACH_CUT_PATH,
+                "Verweilzeit {} (G4, im Bohrzyklus G82 und G89), l\xE4" "sst den Weg unver\xE4" "ndert"),
     ForLetterAt('Q', PLACE_OWN_WORD, REACH_CUT_PATH, "Zustellung {} je Schritt im Tieflochbohrzyklus G83 oder G73"),
     ForLetterAt('Q', PLACE_JOINED, REACH_AS_TEXT,
                 "Parameter Q - h\xE4" "ngt am Wort davor und wird ignoriert; als eigenes Wort nur am Zeilenanfang "

@@ -137,6 +137,9 @@ void CCutPathLayer::PaintOver(QPainter& painter, const CPathView& view, const QS
     painter.save();
     // Without smoothing: a thin dashed line stays crisp, in its own colour.
     painter.setRenderHint(QPainter::Antialiasing, false);
+    // The raster puts a point on the pixel nearest to it; unsmoothed Qt
+    // lines take the pixel below and to the right of it.
+    painter.translate(0.5, 0.5);
     QPen pen(QColor::fromRgba(CONTOUR_COLOUR), CONTOUR_WIDTH, Qt::DashLine);
     pen.setCosmetic(true);
     painter.setPen(pen);

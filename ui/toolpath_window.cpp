@@ -610,13 +610,17 @@ void CToolpathWindow::UpdateInfo()
     if (model != nullptr) {
         const CStepState step = StepStateAt(model->table, atEnd ? cursorWord : described);
         if (step.HasCurrentBlock()) {
-            QString move = QString::fromLatin1(KindText(model->table.GetKind(step.blockFirst)));
-            const MoveFlags flags = model->table.GetFlags(step.blockFirst);
+            // A block of the cut path may hold many moves (a cycle's pecks):
+            // the one clicked on, if it is of this block, else the first.
+            const std::size_t shown =
+                clickedMove >= step.blockFirst && clickedMove <= step.blockLast ? clickedMove : step.blockFirst;
+            QString move = QString::fromLatin1(KindText(model->table.GetKind(shown)));
+            const MoveFlags flags = model->table.GetFlags(shown);
             for (const FlagRow& row : FLAG_TEXTS) {
                 if ((flags & row.flag) != 0)
                     move += QStringLiteral(", ") + QString::fromUtf8(row.text);
             }
-            const QString note = CutNoteText(step.blockFirst, step.blockLast);
+            const QString note = CutNoteText(shown, step.blockLast);
             if (!note.isEmpty())
                 move += QStringLiteral(", ") + note;
             infoRest = move;
@@ -701,17 +705,13 @@ void CToolpathWindow::OnToolsChanged()
         buildPending = true;
 }
 
-QString CToolpathWindow::CutNoteText(std::size_t blockFirst, std::size_t blockLast) const
+QString CToolpathWindow::CutNoteText(std::size_t first, std::size_t blockLast) const
 {
     if (model == nullptr || model->cut == nullptr)
         return QString();
     const CCutNotes& notes = model->cut->notes;
-    if (clickedMove >= blockFirst && clickedMove <= blockLast) {
-        if (const CCutNote* note = notes.Find(clickedMove))
-            return CCutPathLayer::NoteText(*note);
-    }
-    const std::size_t last = std::min(blockLast, blockFirst + MAX_BLOCK_SCAN);
-    for (std::size_t move = blockFirst; move <= last; ++move) {
+    const std::size_t last = std::min(blockLast, first + MAX_BLOCK_SCAN);
+    for (std::size_t move = first; move <= last; ++move) {
         if (const CCutNote* note = notes.Find(move))
             return CCutPathLayer::NoteText(*note);
     }

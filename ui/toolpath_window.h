@@ -94,9 +94,9 @@ private:
     void OnMoveClicked(qulonglong move);
     // The tools give the cut path its radii: other tools, another cut path.
     void OnToolsChanged();
-    // The note of the described block's move for the info line: the move
-    // last clicked if it is of that block, else the block's first with one.
-    QString CutNoteText(std::size_t blockFirst, std::size_t blockLast) const;
+    // The note of the move the info line describes, or of the first move
+    // after it in its block that has one; empty for none.
+    QString CutNoteText(std::size_t first, std::size_t blockLast) const;
     // The cut error with its line, or empty when the path was cut whole.
     QString CutErrorText() const;
     void ChooseProjection(PathProjection projection);
