@@ -11,6 +11,8 @@
 namespace {
 
 constexpr qreal CONTOUR_WIDTH = 1.0;
+constexpr qreal CONTOUR_EDGE_WIDTH = 3.0;
+constexpr QRgb CONTOUR_EDGE_COLOUR = 0xA0000000;
 constexpr qreal REST_WIDTH = 1.0;
 
 const char* const COMPENSATION_TEXT = "Radiuskorrektur %1 (G%2), r = %3";
@@ -140,6 +142,12 @@ void CCutPathLayer::PaintOver(QPainter& painter, const CPathView& view, const QS
     // The raster puts a point on the pixel nearest to it; unsmoothed Qt
     // lines take the pixel below and to the right of it.
     painter.translate(0.5, 0.5);
+    // A dark edge under the dashes keeps them apart from the workpiece's
+    // colours, light and dark alike.
+    QPen edge(QColor::fromRgba(CONTOUR_EDGE_COLOUR), CONTOUR_EDGE_WIDTH);
+    edge.setCosmetic(true);
+    painter.setPen(edge);
+    DrawMoves(painter, model->programmed, view, 0, 0, &model->contourMoves);
     QPen pen(QColor::fromRgba(CONTOUR_COLOUR), CONTOUR_WIDTH, Qt::DashLine);
     pen.setCosmetic(true);
     painter.setPen(pen);

@@ -37,7 +37,7 @@ struct CCutPathModel {
 
 class CCutPathLayer : public ICanvasLayer {
 public:
-    static constexpr QRgb CONTOUR_COLOUR = 0xFFFF5CD6;
+    static constexpr QRgb CONTOUR_COLOUR = 0xFFFF66FF;
     static constexpr QRgb REST_COLOUR = 0x50B0BEC5;
     // Beyond this many moves the contour and the rest are left out of the
     // picture: they are drawn at every repaint.

@@ -298,6 +298,8 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
     legendPalette.setColor(QPalette::WindowText, QColor(0xE0, 0xE0, 0xE0));
     legend->setPalette(legendPalette);
     legend->setContentsMargins(6, 2, 6, 2);
+    // A narrow window keeps every entry, on a second line.
+    legend->setWordWrap(true);
     QFont legendFont = legend->font();
     legendFont.setPointSizeF(LEGEND_POINT_SIZE);
     legend->setFont(legendFont);
