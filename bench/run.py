@@ -6,7 +6,8 @@ Builds a Release tree in build-bench/, generates the programs there, installs
 the peer parser with npm when node is present, and prints median wall time and
 peak memory of each measurement with the ratios to the floor and to the peer,
 then what the toolpath window's and the workpiece's benchmarks report for
-each program, and the workpiece in the panel: steps and jumps until the new
+each program, the cut path against the path (bench/generate_cut.py writes its
+programs), and the workpiece in the panel: steps and jumps until the new
 workpiece is painted.
 """
 import argparse
@@ -121,6 +122,25 @@ def main():
         program = os.path.join(BUILD, "cam-%s.nc" % size)
         result = subprocess.run([stock_bench, program, "3"], check=True, capture_output=True, text=True)
         print("\nworkpiece, %s MB:" % size)
+        print(result.stdout.rstrip())
+
+    # The cut path beside the path: the largest program (no compensation or
+    # cycles: NeedsCut lets it cost nothing), 200,000 compensated elements
+    # and 50,000 peck-drilled holes, built in turn in one process.
+    cut_bench = os.path.join(BUILD, "bench", "tornavel-cut-bench")
+    if os.path.exists(cut_bench):
+        largest = os.path.join(BUILD, "cam-%s.nc" % rows[-1][0])
+        contour = os.path.join(BUILD, "cut-contour-200000.nc")
+        holes = os.path.join(BUILD, "cut-holes-50000.nc")
+        generator = os.path.join(ROOT, "bench", "generate_cut.py")
+        if not os.path.exists(contour):
+            run([sys.executable, generator, "contour", "200000", contour])
+        if not os.path.exists(holes):
+            run([sys.executable, generator, "holes", "50000", holes])
+        result = subprocess.run([cut_bench, str(max(3, args.runs)), largest, contour, holes], check=True,
+                                capture_output=True, text=True)
+        print("
+cut path against path:")
         print(result.stdout.rstrip())
 
     # The workpiece in the panel: one run each, its own timings.

@@ -5,6 +5,8 @@
 # Fails on a crash, a hang, a trace that does not end with its command
 # records, a path that does not end with its path record, a path --table
 # that differs from path (the window's table must hold the exact path), a
+# path --cut that differs from path in a program without a word of cutter
+# compensation or drilling cycles, or does not end with its path record, a
 # folder check that does not end with its count, or a stock that does not
 # end with a row.
 # Usage: cli_corpus.sh CLI FOLDER...
@@ -46,6 +48,17 @@ for folder in "$@"; do
         # The window's move table holds the exact path.
         if ! cmp -s <(timeout 300 "$cli" path "$file") <(timeout 300 "$cli" path --table "$file"); then
             echo "FAIL path --table $file: differs from path"
+            failures=$((failures + 1))
+        fi
+        # The cut path is the path unless the program compensates or drills.
+        last=$(timeout 300 "$cli" path --cut "$file" | tail -n 1)
+        status=${PIPESTATUS[0]}
+        if [ $status -ne 0 ] || [ "${last#\{\"event\":\"path\"}" = "$last" ]; then
+            echo "FAIL path --cut $file: exit $status"
+            failures=$((failures + 1))
+        elif ! grep -Eiq 'G0*(4[012]|73|8[0-35-69]|9[89])([^0-9]|$)' "$file" &&
+            ! cmp -s <(timeout 300 "$cli" path "$file") <(timeout 300 "$cli" path --cut "$file"); then
+            echo "FAIL path --cut $file: differs from path without the words"
             failures=$((failures + 1))
         fi
         last=$(timeout 300 "$cli" stock "$file" | tail -n 1 | cut -c 1-20)

@@ -130,6 +130,8 @@ struct Element {
     Vec2 start;
     Vec2 uncutEnd;
     double sweep = 0.0;
+    // The direction of start from the centre (radians).
+    double startAngle = 0.0;
 };
 
 // The tangent of an exact arc at a point, in its sense of travel.
@@ -435,6 +437,7 @@ void CCutWalk::MakeElement(const CPathMove& move, Element& element) const
         const bool inside = (side > 0.0) != clockwise;
         element.offsetRadius = Length(from - element.center) + (inside ? -1.0 : 1.0) * compensationNote.radius;
         element.sweep = move.sweep;
+        element.startAngle = move.startAngle;
     } else {
         element.startDirection = element.endDirection = Unit(to - from);
     }
@@ -461,6 +464,7 @@ void CCutWalk::EmitElement(const Element& element, Vec2 end, double sweep)
     if (element.arc) {
         move.center = {element.center.x, element.center.y, move.from[2]};
         move.sweep = sweep;
+        move.startAngle = element.startAngle;
     }
     EmitCompensated(move, 0);
 }
@@ -592,6 +596,7 @@ bool CCutWalk::JoinCorner(Element& next)
         joint.from = at;
         joint.to = {next.start.x, next.start.y, at[2]};
         joint.isArc = true;
+        joint.hasStartAngle = false;
         joint.plane = ARC_PLANE_XY;
         joint.center = {corner.x, corner.y, at[2]};
         const Vec2 from = previous.uncutEnd - corner;
@@ -604,6 +609,7 @@ bool CCutWalk::JoinCorner(Element& next)
     bool fits = Intersect(previous, next, corner, point);
     double previousSweep = previous.sweep;
     double nextSweep = next.sweep;
+    double nextStartTurn = 0.0;
     if (fits) {
         // Cut back, neither offset may turn round.
         if (previous.arc) {
@@ -613,7 +619,8 @@ bool CCutWalk::JoinCorner(Element& next)
             fits = Dot(point - previous.start, previous.endDirection) >= 0.0;
         }
         if (next.arc) {
-            nextSweep -= AngleBetween(next.start - next.center, point - next.center);
+            nextStartTurn = AngleBetween(next.start - next.center, point - next.center);
+            nextSweep -= nextStartTurn;
             fits = fits && nextSweep * next.sweep > 0.0;
         } else {
             fits = fits && Dot(next.uncutEnd - point, next.startDirection) >= 0.0;
@@ -628,6 +635,7 @@ bool CCutWalk::JoinCorner(Element& next)
     EmitHeldZ(point);
     next.start = point;
     next.sweep = nextSweep;
+    next.startAngle += nextStartTurn;
     return !stopped;
 }
 
@@ -826,33 +834,43 @@ void CCutWalk::FillSummary(CCutSummary& summary) const
 
 const CCutNote* CCutNotes::Find(std::size_t move) const
 {
-    const auto after = std::upper_bound(runs.begin(), runs.end(), move,
-                                        [](std::size_t wanted, const CRun& run) { return wanted < run.first; });
-    if (after == runs.begin())
+    const auto after = std::upper_bound(runFirsts.begin(), runFirsts.end(), move);
+    if (after == runFirsts.begin())
         return nullptr;
-    const CRun& run = *(after - 1);
-    return run.plain ? nullptr : &run.note;
+    const std::uint32_t note = runNotes[static_cast<std::size_t>(after - runFirsts.begin()) - 1];
+    return note == 0 ? nullptr : &notes[note - 1];
+}
+
+void CCutNotes::Clear()
+{
+    std::vector<std::uint32_t>().swap(runFirsts);
+    std::vector<std::uint32_t>().swap(runNotes);
+    notes.clear();
+    noteIndex.clear();
+}
+
+std::size_t CCutNotes::GetMemoryBytes() const
+{
+    return (runFirsts.capacity() + runNotes.capacity()) * sizeof(std::uint32_t) +
+           notes.capacity() * sizeof(CCutNote) + noteIndex.size() * (sizeof(NoteKey) + 48);
 }
 
 void CCutNotes::Add(std::size_t move, const CCutNote* note)
 {
-    if (!runs.empty()) {
-        const CRun& last = runs.back();
-        const bool same = note == nullptr ? last.plain
-                                          : !last.plain && last.note.kind == note->kind &&
-                                                last.note.gNumber == note->gNumber && last.note.radius == note->radius &&
-                                                last.note.peck == note->peck && last.note.peckCount == note->peckCount;
-        if (same)
-            return;
-    } else if (note == nullptr) {
-        return;
+    std::uint32_t index = 0;
+    if (note != nullptr) {
+        const NoteKey key = KeyOf(*note);
+        auto found = noteIndex.find(key);
+        if (found == noteIndex.end()) {
+            notes.push_back(*note);
+            found = noteIndex.emplace(key, static_cast<std::uint32_t>(notes.size())).first;
+        }
+        index = found->second;
     }
-    CRun run;
-    run.first = move;
-    run.plain = note == nullptr;
-    if (note != nullptr)
-        run.note = *note;
-    runs.push_back(run);
+    if (runNotes.empty() ? index == 0 : runNotes.back() == index)
+        return;
+    runFirsts.push_back(static_cast<std::uint32_t>(move));
+    runNotes.push_back(index);
 }
 
 CCutPathBuilder::CCutPathBuilder(const CWordList& words, std::int64_t headerLines, const CToolTable& tools)

@@ -9,7 +9,9 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "move_table.h"
@@ -40,25 +42,33 @@ struct CCutNote {
     int peckCount = 0;
 };
 
-// The notes of a cut path by move, kept as runs of moves with the same note.
+// The notes of a cut path by move: runs of moves with the same note, each
+// note kept once.
 class CCutNotes {
 public:
     // nullptr for a plain move (neither compensated nor a cycle's).
     const CCutNote* Find(std::size_t move) const;
-    bool IsEmpty() const { return runs.empty(); }
-    void Clear() { runs.clear(); }
+    bool IsEmpty() const { return runFirsts.empty(); }
+    void Clear();
+    std::size_t GetMemoryBytes() const;
 
     // The builder's side: the note of the next move, in move order; nullptr
     // for a plain move.
     void Add(std::size_t move, const CCutNote* note);
 
 private:
-    struct CRun {
-        std::size_t first = 0;
-        bool plain = true;
-        CCutNote note;
-    };
-    std::vector<CRun> runs;
+    using NoteKey = std::tuple<int, int, double, int, int>;
+    static NoteKey KeyOf(const CCutNote& note)
+    {
+        return NoteKey(note.kind, note.gNumber, note.radius, note.peck, note.peckCount);
+    }
+
+    // Per run its first move and its note's index in notes plus 1, 0 for
+    // plain moves.
+    std::vector<std::uint32_t> runFirsts;
+    std::vector<std::uint32_t> runNotes;
+    std::vector<CCutNote> notes;
+    std::map<NoteKey, std::uint32_t> noteIndex;
 };
 
 struct CCutSummary {

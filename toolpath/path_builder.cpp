@@ -467,6 +467,7 @@ void CPathWalk::StartMove(WordPosition word, const MotionRow& row)
     move.from = tool;
     move.to = tool;
     move.isArc = false;
+    move.hasStartAngle = false;
     move.lengthUnit = static_cast<WordKind>(modes.lengthUnit);
 }
 
@@ -532,6 +533,8 @@ void CPathWalk::ShapeArc()
     move.center[axes.second] = arc.centerSecond;
     move.center[axes.linear] = move.from[axes.linear];
     move.sweep = arc.sweep;
+    move.hasStartAngle = true;
+    move.startAngle = arc.startAngle;
     AddArcExtremes(arc, axes, bounds);
     ++summary.arcs;
 }
@@ -579,8 +582,12 @@ void CPathBounds::AddMove(const CPathMove& move)
         arc.mismatch = (move.flags & MOVE_MISMATCH) != 0;
         arc.centerFirst = move.center[axes.first];
         arc.centerSecond = move.center[axes.second];
-        SetAngles(arc, move.from[axes.first], move.from[axes.second], move.to[axes.first], move.to[axes.second],
-                  move.sweep < 0.0);
+        // The sweep is the move's: only the radii and the start angle are needed.
+        const double x0 = move.from[axes.first] - arc.centerFirst;
+        const double y0 = move.from[axes.second] - arc.centerSecond;
+        arc.startRadius = PortableHypot(x0, y0);
+        arc.endRadius = PortableHypot(move.to[axes.first] - arc.centerFirst, move.to[axes.second] - arc.centerSecond);
+        arc.startAngle = move.hasStartAngle ? move.startAngle : PortableAtan2(y0, x0);
         arc.sweep = move.sweep;
         AddArcExtremes(arc, axes, bounds);
     }

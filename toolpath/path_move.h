@@ -33,6 +33,10 @@ struct CPathMove {
     // Radians, positive counter-clockwise in the plane's (first, second)
     // frame; +-2 pi for a full circle.
     double sweep = 0.0;
+    // Radians, the direction from the centre to the start in the plane's
+    // frame, when hasStartAngle: saves finding it again for the bounds.
+    bool hasStartAngle = false;
+    double startAngle = 0.0;
     WordKind lengthUnit = WK_UNIT_MM;
 };
 

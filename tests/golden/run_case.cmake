@@ -2,7 +2,16 @@
 # folder with a script is a trace of CASE_DIR/program.nc running that script,
 # one with args is the stock of CASE_DIR/program.nc with those options, one
 # with neither is the toolpath of CASE_DIR/program.nc.
-if(EXISTS "${CASE_DIR}/args")
+if(GOLDEN_KIND STREQUAL "golden_cut")
+    # The cut path; args holds its tool options.
+    set(options "")
+    if(EXISTS "${CASE_DIR}/args")
+        file(READ "${CASE_DIR}/args" options)
+        string(STRIP "${options}" options)
+        separate_arguments(options UNIX_COMMAND "${options}")
+    endif()
+    set(arguments path --cut ${options})
+elseif(EXISTS "${CASE_DIR}/args")
     file(READ "${CASE_DIR}/args" options)
     string(STRIP "${options}" options)
     separate_arguments(options UNIX_COMMAND "${options}")
