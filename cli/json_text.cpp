@@ -27,10 +27,9 @@ namespace {
 
 enum TextEncoding { TEXT_BYTES, TEXT_UTF8 };
 
-void AppendEscaped(std::string& out, std::string_view bytes, TextEncoding encoding)
+void AppendEscapedRun(std::string& out, std::string_view bytes, TextEncoding encoding)
 {
     static const char hexDigits[] = "0123456789abcdef";
-    out += '"';
     // Most texts are plain ASCII that stands as it is.
     std::size_t plain = 0;
     while (plain < bytes.size()) {
@@ -63,14 +62,25 @@ void AppendEscaped(std::string& out, std::string_view bytes, TextEncoding encodi
             break;
         }
     }
-    out += '"';
 }
 
 } // namespace
 
-void AppendJsonBytes(std::string& out, std::string_view bytes) { AppendEscaped(out, bytes, TEXT_BYTES); }
+void AppendJsonByteRun(std::string& out, std::string_view bytes) { AppendEscapedRun(out, bytes, TEXT_BYTES); }
 
-void AppendJsonText(std::string& out, std::string_view text) { AppendEscaped(out, text, TEXT_UTF8); }
+void AppendJsonText(std::string& out, std::string_view text)
+{
+    out += '"';
+    AppendEscapedRun(out, text, TEXT_UTF8);
+    out += '"';
+}
+
+void AppendJsonBytes(std::string& out, std::string_view bytes)
+{
+    out += '"';
+    AppendJsonByteRun(out, bytes);
+    out += '"';
+}
 
 void AppendTriple(std::string& out, double x, double y, double z)
 {

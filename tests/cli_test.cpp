@@ -10,6 +10,8 @@
 
 #include "check.h"
 #include "explain.h"
+#include "json_lines.h"
+#include "json_text.h"
 #include "path.h"
 #include "stock.h"
 #include "trace.h"
@@ -252,6 +254,63 @@ TEST(CliPath, TableReadsBackTheExactPath)
     }
 }
 
+TEST(CliPath, CutPathWithoutItsWordsIsThePath)
+{
+    const CTempFile program(CrLfLines({"%", "T2 G0 X1 Y2 Z3", "G1 Z-1", "G2 X5 Y2 R2", "Q2 G84 X1", "M30"}));
+    const Output exact = Capture([&](std::FILE* out) { return RunPath(program.GetPath(), PATH_FROM_BUILDER, out); });
+    CToolTable tools;
+    tools.SetTool(2, CTool{TOOL_BALL, 8.0});
+    const Output cut = Capture([&](std::FILE* out) { return RunPath(program.GetPath(), PATH_CUT, out, tools); });
+    ASSERT_NE(exact.text.find("\"event\":\"move\""), std::string::npos);
+    EXPECT_EQ(cut.text, exact.text);
+    EXPECT_EQ(cut.exitCode, EXIT_ALL_LOADED);
+}
+
+// The cut error comes after the stock record and before the rows, in UTF-8.
+TEST(CliStock, CutErrorBeforeTheRows)
+{
+    const CTempFile program(CrLfLines({"%", "G0 X0 Y0 Z5", "G81 X5 Y5 Z-2 R1", "X10 Z3", "M30"}));
+    CStockOptions options;
+    std::string message;
+    ASSERT_EQ(ParseStockOptions({"--cell", "1", program.GetPath()}, options, message), 0);
+    const Output output = Capture([&](std::FILE* out) { return RunStock(options, out, stderr); });
+    EXPECT_EQ(output.exitCode, EXIT_ALL_LOADED);
+    const std::size_t stock = output.text.find("{\"event\":\"stock\"");
+    const std::size_t error = output.text.find(
+        "{\"event\":\"cut-error\",\"word\":15,\"line\":4,\"message\":\"Bohrzyklus: Z liegt \xC3\xBC" "ber R\"}");
+    const std::size_t row = output.text.find("{\"event\":\"row\"");
+    ASSERT_NE(error, std::string::npos);
+    EXPECT_LT(stock, error);
+    EXPECT_LT(error, row);
+    // Only the moves before the error are swept: the first hole's five.
+    EXPECT_NE(output.text.find("\"moves\":5}"), std::string::npos);
+}
+
+// A file that cannot be opened prints its load record only and exits 1.
+TEST(CliPath, FileThatCannotBeOpened)
+{
+    const std::string missing = MakeTempDirectory() + "/missing.nc";
+    const struct {
+        const char* name;
+        std::function<int(std::FILE*)> run;
+    } rows[] = {
+        {"path", [&](std::FILE* out) { return RunPath(missing, PATH_FROM_BUILDER, out); }},
+        {"path --cut", [&](std::FILE* out) { return RunPath(missing, PATH_CUT, out); }},
+        {"stock", [&](std::FILE* out) {
+             CStockOptions options;
+             options.file = missing;
+             return RunStock(options, out, stderr);
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Output output = Capture(row.run);
+        EXPECT_EQ(output.exitCode, EXIT_SOME_FAILED);
+        EXPECT_EQ(output.text, "{\"event\":\"load\",\"result\":-2,\"error\":\"Can't open file.\",\"wordCount\":0,"
+                               "\"lineCount\":0}\n");
+    }
+}
+
 struct TerminalCase {
     const char* name;
     std::string bytes;
@@ -350,6 +409,46 @@ TEST(CliStock, OptionsThatCannotBeUsed)
         if (row.exitCode == EXIT_SOME_FAILED) {
             EXPECT_EQ(errors.rfind("tornavel-cli: ", 0), 0u) << errors;
         }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A long byte string written piece by piece reads as the same JSON string
+// as one written whole, wherever a piece ends.
+TEST(JsonLines, LongBytesWrittenInPiecesAreTheWholeString)
+{
+    std::string everyByte;
+    for (int byte = 0; byte < 256; ++byte)
+        everyByte += static_cast<char>(byte);
+    std::string acrossPieces;
+    while (acrossPieces.size() < (3u << 20))
+        acrossPieces += "N10 G1 X1.5 \r\x8d\xe4\"\\ ";
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"empty", std::string()},
+        {"every byte value", everyByte},
+        {"exactly one piece of plain bytes", std::string(64u << 10, 'X')},
+        {"one byte past a piece, to be escaped", std::string(64u << 10, 'X') + "\r"},
+        {"escapes at every piece's end, past the flush size", acrossPieces},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const Output pieces = Capture([&](std::FILE* out) {
+            CJsonLinesWriter writer(out);
+            writer.BeginRecord("load");
+            writer.AppendLongBytes(row.bytes);
+            writer.EndRecord();
+            return 0;
+        });
+        std::string whole = "{\"event\":\"load\"";
+        AppendJsonBytes(whole, row.bytes);
+        whole += "}\n";
+        EXPECT_TRUE(pieces.text == whole);
     }
 }
 
