@@ -20,6 +20,14 @@ constexpr std::string_view VALUE_MARK = "{}";
 // What a row asks of the modes the word's block is applied with.
 enum ModeCondition { ANY_MODES, UNDER_RELATIVE, UNDER_INCH };
 
+// Whether a row is for a word of its own, a letter the reader joined to the
+// word before it, or both.
+enum WordPlace { PLACE_ANY, PLACE_OWN_WORD, PLACE_JOINED };
+
+// Words that only the cut path reads (compensation, drilling cycles) say so
+// through one note appended to their text.
+enum WordReach { REACH_AS_TEXT, REACH_CUT_PATH };
+
 struct ExplanationRow {
     WordKind kind;
     // The folded first byte, ANY_ADDRESS, or NO_FIRST_BYTE for an empty word.
@@ -28,23 +36,25 @@ struct ExplanationRow {
     std::int32_t firstNumber;
     std::int32_t lastNumber;
     ModeCondition condition;
+    WordPlace place;
+    WordReach reach;
     const char* text;
 };
 
 constexpr ExplanationRow ForKind(WordKind kind, const char* text)
 {
-    return {kind, ANY_ADDRESS, LOWEST_NUMBER, HIGHEST_NUMBER, ANY_MODES, text};
+    return {kind, ANY_ADDRESS, LOWEST_NUMBER, HIGHEST_NUMBER, ANY_MODES, PLACE_ANY, REACH_AS_TEXT, text};
 }
 
 constexpr ExplanationRow ForKindUnder(WordKind kind, ModeCondition condition, const char* text)
 {
-    return {kind, ANY_ADDRESS, LOWEST_NUMBER, HIGHEST_NUMBER, condition, text};
+    return {kind, ANY_ADDRESS, LOWEST_NUMBER, HIGHEST_NUMBER, condition, PLACE_ANY, REACH_AS_TEXT, text};
 }
 
 constexpr ExplanationRow ForNumbers(WordKind kind, int address, std::int32_t first, std::int32_t last,
                                     const char* text)
 {
-    return {kind, address, first, last, ANY_MODES, text};
+    return {kind, address, first, last, ANY_MODES, PLACE_ANY, REACH_AS_TEXT, text};
 }
 
 constexpr ExplanationRow ForNumber(WordKind kind, int address, std::int32_t number, const char* text)
@@ -52,11 +62,29 @@ constexpr ExplanationRow ForNumber(WordKind kind, int address, std::int32_t numb
     return ForNumbers(kind, address, number, number, text);
 }
 
+// A G number that the panel ignores and the cut path carries out.
+constexpr ExplanationRow ForCutPathNumber(std::int32_t number, const char* text)
+{
+    return {WK_NONE, 'G', number, number, ANY_MODES, PLACE_ANY, REACH_CUT_PATH, text};
+}
+
+constexpr ExplanationRow ForCutPathKind(WordKind kind, const char* text)
+{
+    return {kind, ANY_ADDRESS, LOWEST_NUMBER, HIGHEST_NUMBER, ANY_MODES, PLACE_ANY, REACH_CUT_PATH, text};
+}
+
 // A letter that the classifier has no address for, first in a word (which
 // then has no kind) or joined to one.
 constexpr ExplanationRow ForLetter(int address, const char* text)
 {
-    return {WK_NONE, address, LOWEST_NUMBER, HIGHEST_NUMBER, ANY_MODES, text};
+    return {WK_NONE, address, LOWEST_NUMBER, HIGHEST_NUMBER, ANY_MODES, PLACE_ANY, REACH_AS_TEXT, text};
+}
+
+// Q is a word of its own only at the start of a line or after a comment;
+// joined to a word before it, it is lost.
+constexpr ExplanationRow ForLetterAt(int address, WordPlace place, WordReach reach, const char* text)
+{
+    return {WK_NONE, address, LOWEST_NUMBER, HIGHEST_NUMBER, ANY_MODES, place, reach, text};
 }
 
 // The first matching row wins, so the rows for single G and M numbers and for
@@ -67,22 +95,39 @@ constexpr ExplanationRow ForLetter(int address, const char* text)
 // G numbers without a kind of their own, M words, and the letters the
 // classifier does not know reach the machine state as words of no group or
 // not at all: their texts say that the controller does not evaluate them.
+// Compensation and the drilling cycles leave the panel as it is, but the cut
+// path carries them out: their texts say what the machine does with them.
 // Where this controller reads a number otherwise than DIN 66025 or most
 // controls do, the text says both, so that a learner is not misled.
 constexpr ExplanationRow explanations[] = {
     ForNumber(WK_NONE, 'G', 20,
               "unbekannt f\xFC" "r diese Steuerung - wird ignoriert (bei vielen Steuerungen Zoll; hier ist Zoll "
               "G22 oder G71)"),
-    ForNumber(WK_NONE, 'G', 40, "Werkzeugradiuskorrektur aus - wird von dieser Steuerung nicht ausgewertet"),
-    ForNumber(WK_NONE, 'G', 41, "Werkzeugradiuskorrektur links - wird von dieser Steuerung nicht ausgewertet"),
-    ForNumber(WK_NONE, 'G', 42, "Werkzeugradiuskorrektur rechts - wird von dieser Steuerung nicht ausgewertet"),
+    ForCutPathNumber(40, "Werkzeugradiuskorrektur aus: die n\xE4" "chste Gerade in X/Y f\xE4" "hrt vom Versatz "
+                         "zur\xFC" "ck auf die programmierte Kontur (Wegfahren)"),
+    ForCutPathNumber(41, "Werkzeugradiuskorrektur links: der Fr\xE4" "ser f\xE4" "hrt um seinen Radius links "
+                         "neben der Kontur (in Fahrtrichtung gesehen); Anfahren mit einer Geraden, nur in G17"),
+    ForCutPathNumber(42, "Werkzeugradiuskorrektur rechts: der Fr\xE4" "ser f\xE4" "hrt um seinen Radius rechts "
+                         "neben der Kontur (in Fahrtrichtung gesehen); Anfahren mit einer Geraden, nur in G17"),
     ForNumber(WK_NONE, 'G', 44, "Werkzeugl\xE4" "ngenkorrektur negativ - wird von dieser Steuerung nicht ausgewertet"),
-    ForNumber(WK_NONE, 'G', 80, "Zyklus aus - wird von dieser Steuerung nicht ausgewertet"),
-    ForNumber(WK_NONE, 'G', 81, "Bohrzyklus - wird von dieser Steuerung nicht ausgewertet"),
-    ForNumber(WK_NONE, 'G', 82, "Bohrzyklus mit Verweilzeit - wird von dieser Steuerung nicht ausgewertet"),
-    ForNumber(WK_NONE, 'G', 83, "Tieflochbohrzyklus - wird von dieser Steuerung nicht ausgewertet"),
-    ForNumber(WK_NONE, 'G', 84, "Gewindebohrzyklus - wird von dieser Steuerung nicht ausgewertet"),
-    ForNumbers(WK_NONE, 'G', 85, 89, "Ausdrehzyklus - wird von dieser Steuerung nicht ausgewertet"),
+    ForCutPathNumber(73, "Tieflochbohrzyklus mit Spanbruch: bohrt in Zustellungen Q und hebt nach jeder nur "
+                         "0.25 ab"),
+    ForCutPathNumber(80, "Bohrzyklus aus (ebenso G0 bis G3): Z, R und Q des Zyklus gelten nicht mehr"),
+    ForCutPathNumber(81, "Bohrzyklus: im Eilgang auf R, im Vorschub auf Z, im Eilgang zur\xFC" "ck; jeder "
+                         "folgende Satz mit X oder Y bohrt ein weiteres Loch"),
+    ForCutPathNumber(82, "Bohrzyklus mit Verweilzeit P am Lochgrund, Weg wie G81"),
+    ForCutPathNumber(83, "Tieflochbohrzyklus: bohrt in Zustellungen Q und f\xE4" "hrt nach jeder zum Entspanen "
+                         "auf R zur\xFC" "ck"),
+    ForNumber(WK_NONE, 'G', 84,
+              "Gewindebohrzyklus - wird von dieser Steuerung nicht ausgewertet, auch nicht im Werkzeugweg"),
+    ForCutPathNumber(85, "Reibzyklus: im Vorschub auf Z und im Vorschub zur\xFC" "ck auf R"),
+    ForCutPathNumber(86, "Ausdrehzyklus mit Spindelhalt am Lochgrund, Weg wie G81"),
+    ForNumbers(WK_NONE, 'G', 87, 88,
+               "Ausdrehzyklus - wird von dieser Steuerung nicht ausgewertet, auch nicht im Werkzeugweg"),
+    ForCutPathNumber(89, "Ausdrehzyklus mit Verweilzeit P am Lochgrund, Weg wie G85"),
+    ForCutPathNumber(98, "Bohrzyklus: nach jedem Loch zur\xFC" "ck auf die Ausgangsebene (die h\xF6" "here von "
+                         "Anfangsh\xF6" "he und R)"),
+    ForCutPathNumber(99, "Bohrzyklus: nach jedem Loch zur\xFC" "ck auf die R-Ebene"),
     ForNumber(WK_NONE, 'G', 94, "Vorschub pro Minute - wird von dieser Steuerung nicht ausgewertet"),
     ForNumber(WK_NONE, 'G', 95, "Vorschub pro Umdrehung - wird von dieser Steuerung nicht ausgewertet"),
     ForNumber(WK_NONE, 'G', 96, "konstante Schnittgeschwindigkeit - wird von dieser Steuerung nicht ausgewertet"),
@@ -130,8 +175,13 @@ constexpr ExplanationRow explanations[] = {
     // A joined L belongs to the word before it and is never an L word.
     ForLetter('L', "Wiederholungen oder Unterprogramm - wird von dieser Steuerung ignoriert"),
     ForLetter('O', "Programmnummer - wird von dieser Steuerung ignoriert"),
-    ForLetter('P', "Parameter P (etwa Verweilzeit oder Unterprogramm) - wird von dieser Steuerung ignoriert"),
-    ForLetter('Q', "Parameter Q - wird von dieser Steuerung ignoriert"),
+    // P starts a word wherever it stands; Q only where the reader starts one.
+    ForLetterAt('P', PLACE_ANY, REACH_CUT_PATH,
+                "Verweilzeit {} (G4, im Bohrzyklus G82 und G89), l\xE4" "sst den Weg unver\xE4" "ndert"),
+    ForLetterAt('Q', PLACE_OWN_WORD, REACH_CUT_PATH, "Zustellung {} je Schritt im Tieflochbohrzyklus G83 oder G73"),
+    ForLetterAt('Q', PLACE_JOINED, REACH_AS_TEXT,
+                "Parameter Q - h\xE4" "ngt am Wort davor und wird ignoriert; als eigenes Wort nur am Zeilenanfang "
+                "oder nach einem Kommentar"),
     ForLetter('U', "Zusatzachse U (parallel zu X) - wird von dieser Steuerung ignoriert"),
     ForLetter('V', "Zusatzachse V (parallel zu Y) - wird von dieser Steuerung ignoriert"),
     ForLetter('W', "Zusatzachse W (parallel zu Z) - wird von dieser Steuerung ignoriert"),
@@ -189,7 +239,7 @@ constexpr ExplanationRow explanations[] = {
     ForKind(WK_X, "Ziel X = {}"),
     ForKind(WK_Y, "Ziel Y = {}"),
     ForKind(WK_Z, "Ziel Z = {}"),
-    ForKind(WK_R, "Kreisradius {} (wird von dieser Steuerung nicht angezeigt)"),
+    ForCutPathKind(WK_R, "Kreisradius {} oder im Bohrzyklus die R-Ebene, bis zu der im Eilgang gefahren wird"),
     // The centre is measured from the arc's start under G90 as well.
     ForKind(WK_I, "Kreismittelpunkt in X-Richtung {} vom Kreisanfang aus (wird von dieser Steuerung nicht angezeigt)"),
     ForKind(WK_J, "Kreismittelpunkt in Y-Richtung {} vom Kreisanfang aus (wird von dieser Steuerung nicht angezeigt)"),
@@ -209,6 +259,8 @@ constexpr ExplanationRow explanations[] = {
 // For the codes no enumerator names: no word and no modal value has them.
 constexpr const char* UNKNOWN_CODE = "ohne Bedeutung f\xFC" "r diese Steuerung";
 constexpr const char* REJECTED_WORD = "ung\xFC" "ltiges Wort - hier bricht das Laden mit einem Syntaxfehler ab";
+constexpr const char* CUT_PATH_NOTE =
+    " - gilt f\xFC" "r Werkzeugweg und Werkst\xFC" "ck, die Felder des Panels zeigen es nicht";
 constexpr const char* END_OF_BLOCK_LABEL = "Satzende";
 constexpr const char* EMPTY_WORD_LABEL = "leeres Wort";
 // The reader puts an empty word before a comment that starts its line.
@@ -224,14 +276,27 @@ bool Holds(ModeCondition condition, const CBlockModes& modes)
     return true;
 }
 
-const char* FindExplanation(WordKind kind, std::int32_t number, int address, const CBlockModes& modes)
+const ExplanationRow* FindExplanation(WordKind kind, std::int32_t number, int address, WordPlace place,
+                                     const CBlockModes& modes)
 {
     for (const ExplanationRow& row : explanations) {
         if (row.kind == kind && (row.address == ANY_ADDRESS || row.address == address) &&
-            number >= row.firstNumber && number <= row.lastNumber && Holds(row.condition, modes))
-            return row.text;
+            number >= row.firstNumber && number <= row.lastNumber && Holds(row.condition, modes) &&
+            (row.place == PLACE_ANY || row.place == place))
+            return &row;
     }
-    return UNKNOWN_CODE;
+    return nullptr;
+}
+
+// The row's text with the cut path's note, or the text for codes no row knows.
+std::string ExplanationText(const ExplanationRow* row)
+{
+    if (row == nullptr)
+        return UNKNOWN_CODE;
+    std::string text = row->text;
+    if (row->reach == REACH_CUT_PATH)
+        text += CUT_PATH_NOTE;
+    return text;
 }
 
 std::string Label(std::string_view text, WordKind kind)
@@ -306,8 +371,10 @@ std::string ExplainWord(std::string_view text, const CCncValue& value, const CBl
 {
     std::size_t start = FirstJoinedLetter(text, value.kind);
     const std::string_view head = text.substr(0, start);
-    std::string explanation = Label(text, value.kind) + ": " +
-                              FillValue(FindExplanation(value.kind, value.intValue, AddressOf(head), modes), head);
+    std::string explanation =
+        Label(text, value.kind) + ": " +
+        FillValue(ExplanationText(FindExplanation(value.kind, value.intValue, AddressOf(head), PLACE_OWN_WORD, modes)),
+                  head);
     // The word's kind and value come from its head alone; the joined letters
     // are lost on this controller, and each says so.
     while (start != std::string_view::npos) {
@@ -316,7 +383,7 @@ std::string ExplainWord(std::string_view text, const CCncValue& value, const CBl
         explanation += "; ";
         explanation += letter;
         explanation += ": ";
-        explanation += FindExplanation(WK_NONE, 0, AddressOf(letter), modes);
+        explanation += ExplanationText(FindExplanation(WK_NONE, 0, AddressOf(letter), PLACE_JOINED, modes));
         start = next;
     }
     return explanation;

@@ -545,6 +545,8 @@ TEST(PathBuilder, WordsAndLines)
         {"header lines count", "Demo\r\n%\r\nG1 X1\r\nX2\r\n", {4, 6}, {2, 5}, {3, 4}},
         {"bare line feeds end lines as well", "Demo\nmore\n%\nX1\nX2\n", {3, 5}, {2, 4}, {4, 5}},
         {"empty lines count", "X1\r\n\r\n\r\nX2\r\n", {1, 5}, {0, 4}, {1, 4}},
+        // Q2 G83 G1 X1 CR: the words of no meaning belong to their block.
+        {"a block that opens with a word of no meaning", "Q2 G83 G1 X1\r\n", {4}, {0}, {1}},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);

@@ -104,17 +104,15 @@ TEST(WordExplanation, ExactTexts)
         {"G20 is ignored and points to the inch words", "G20",
          "G20: unbekannt f\xFC" "r diese Steuerung - wird ignoriert (bei vielen Steuerungen Zoll; hier ist Zoll G22 "
          "oder G71)"},
-        {"G41 is not evaluated", "G41",
-         "G41: Werkzeugradiuskorrektur links - wird von dieser Steuerung nicht ausgewertet"},
-        {"G40 is not evaluated", "G40", "G40: Werkzeugradiuskorrektur aus - wird von dieser Steuerung nicht ausgewertet"},
-        {"cycle range", "G87", "G87: Ausdrehzyklus - wird von dieser Steuerung nicht ausgewertet"},
-        {"drilling cycle", "G81", "G81: Bohrzyklus - wird von dieser Steuerung nicht ausgewertet"},
+        {"G87 is evaluated nowhere", "G87",
+         "G87: Ausdrehzyklus - wird von dieser Steuerung nicht ausgewertet, auch nicht im Werkzeugweg"},
         {"G43 is a tool word", "G43",
          "G43: Werkzeugl\xE4" "ngenkorrektur positiv - z\xE4" "hlt hier als Werkzeugwort (Halt bei "
          "\"Werkzeugwechsel\"), wird sonst nicht ausgewertet"},
         {"G50 is a tool word", "G50",
          "G50: z\xE4" "hlt hier als Werkzeugwort (Halt bei \"Werkzeugwechsel\"), wird sonst nicht ausgewertet"},
-        {"unknown G number", "G99", "G99: unbekannt f\xFC" "r diese Steuerung - wird ignoriert"},
+        {"unknown G number", "G77", "G77: unbekannt f\xFC" "r diese Steuerung - wird ignoriert"},
+        {"unknown G number above the cycles", "G100", "G100: unbekannt f\xFC" "r diese Steuerung - wird ignoriert"},
         {"negative G number", "G-1", "G-1: unbekannt f\xFC" "r diese Steuerung - wird ignoriert"},
         {"machine coordinates", "G53", "G53: Maschinenkoordinaten"},
         {"first work offset", "G54", "G54: Werkst\xFC" "cknullpunkt 1 (UCS 1)"},
@@ -126,7 +124,9 @@ TEST(WordExplanation, ExactTexts)
         {"value as written", "x1e2", "x1e2: Ziel X = 1e2"},
         {"Y target", "Y-3", "Y-3: Ziel Y = -3"},
         {"Z target", "Z.5", "Z.5: Ziel Z = .5"},
-        {"R alone reads 0", "R", "R: Kreisradius 0 (wird von dieser Steuerung nicht angezeigt)"},
+        {"R alone reads 0", "R",
+         "R: Kreisradius 0 oder im Bohrzyklus die R-Ebene, bis zu der im Eilgang gefahren wird - gilt f\xFC" "r "
+         "Werkzeugweg und Werkst\xFC" "ck, die Felder des Panels zeigen es nicht"},
         {"arc centre from the start", "I5",
          "I5: Kreismittelpunkt in X-Richtung 5 vom Kreisanfang aus (wird von dieser Steuerung nicht angezeigt)"},
         {"feed in millimetres", "F1200", "F1200: Vorschub 1200 mm/min (wird von dieser Steuerung nicht angezeigt)"},
@@ -173,6 +173,85 @@ TEST(WordExplanation, ExactTexts)
     for (const Expected& row : cases) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(ExplainWord(row.word), row.explanation);
+    }
+}
+
+// The words that the cut path carries out and the panel leaves as they are:
+// each says what the machine does and that the panel's fields do not show it.
+TEST(WordExplanation, CutPathWords)
+{
+    const std::string note = " - gilt f\xFC" "r Werkzeugweg und Werkst\xFC" "ck, die Felder des Panels zeigen es nicht";
+    const Expected cases[] = {
+        {"G40 departs to the contour", "G40",
+         "G40: Werkzeugradiuskorrektur aus: die n\xE4" "chste Gerade in X/Y f\xE4" "hrt vom Versatz zur\xFC" "ck auf "
+         "die programmierte Kontur (Wegfahren)" + note},
+        {"G41 is the left side", "G41",
+         "G41: Werkzeugradiuskorrektur links: der Fr\xE4" "ser f\xE4" "hrt um seinen Radius links neben der Kontur "
+         "(in Fahrtrichtung gesehen); Anfahren mit einer Geraden, nur in G17" + note},
+        {"G42 is the right side", "g42",
+         "g42: Werkzeugradiuskorrektur rechts: der Fr\xE4" "ser f\xE4" "hrt um seinen Radius rechts neben der "
+         "Kontur (in Fahrtrichtung gesehen); Anfahren mit einer Geraden, nur in G17" + note},
+        {"G73 breaks the chip", "G73",
+         "G73: Tieflochbohrzyklus mit Spanbruch: bohrt in Zustellungen Q und hebt nach jeder nur 0.25 ab" + note},
+        {"G80 ends the cycle", "G80",
+         "G80: Bohrzyklus aus (ebenso G0 bis G3): Z, R und Q des Zyklus gelten nicht mehr" + note},
+        {"G81 drills at every later X or Y", "G81",
+         "G81: Bohrzyklus: im Eilgang auf R, im Vorschub auf Z, im Eilgang zur\xFC" "ck; jeder folgende Satz mit X "
+         "oder Y bohrt ein weiteres Loch" + note},
+        {"G82 dwells", "G82", "G82: Bohrzyklus mit Verweilzeit P am Lochgrund, Weg wie G81" + note},
+        {"G83 pecks back to R", "G083",
+         "G083: Tieflochbohrzyklus: bohrt in Zustellungen Q und f\xE4" "hrt nach jeder zum Entspanen auf R "
+         "zur\xFC" "ck" + note},
+        {"G84 is evaluated nowhere", "G84",
+         "G84: Gewindebohrzyklus - wird von dieser Steuerung nicht ausgewertet, auch nicht im Werkzeugweg"},
+        {"G85 feeds back", "G85", "G85: Reibzyklus: im Vorschub auf Z und im Vorschub zur\xFC" "ck auf R" + note},
+        {"G86 runs as G81", "G86", "G86: Ausdrehzyklus mit Spindelhalt am Lochgrund, Weg wie G81" + note},
+        {"G88 is evaluated nowhere", "G88",
+         "G88: Ausdrehzyklus - wird von dieser Steuerung nicht ausgewertet, auch nicht im Werkzeugweg"},
+        {"G89 runs as G85", "G89", "G89: Ausdrehzyklus mit Verweilzeit P am Lochgrund, Weg wie G85" + note},
+        {"G98 returns to the initial level", "G98",
+         "G98: Bohrzyklus: nach jedem Loch zur\xFC" "ck auf die Ausgangsebene (die h\xF6" "here von "
+         "Anfangsh\xF6" "he und R)" + note},
+        {"G99 returns to R", "G99", "G99: Bohrzyklus: nach jedem Loch zur\xFC" "ck auf die R-Ebene" + note},
+        {"R is a radius or the retract plane", "R2.5",
+         "R2.5: Kreisradius 2.5 oder im Bohrzyklus die R-Ebene, bis zu der im Eilgang gefahren wird" + note},
+        {"Q of its own is the peck", "Q2", "Q2: Zustellung 2 je Schritt im Tieflochbohrzyklus G83 oder G73" + note},
+        {"P is a dwell", "p500",
+         "p500: Verweilzeit 500 (G4, im Bohrzyklus G82 und G89), l\xE4" "sst den Weg unver\xE4" "ndert" + note},
+        {"Q joined to G83 is lost", "G83Q2",
+         "G83Q2: Tieflochbohrzyklus: bohrt in Zustellungen Q und f\xE4" "hrt nach jeder zum Entspanen auf R "
+         "zur\xFC" "ck" + note + "; Q2: Parameter Q - h\xE4" "ngt am Wort davor und wird ignoriert; als eigenes Wort "
+         "nur am Zeilenanfang oder nach einem Kommentar"},
+    };
+    for (const Expected& row : cases) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(ExplainWord(row.word), row.explanation);
+    }
+}
+
+// The tooltip reads the loaded word list: a Q or P is a word of its own only
+// where the reader starts one.
+TEST(WordExplanation, CutPathWordsInAProgram)
+{
+    CLoaderRig rig;
+    rig.LoadBytes(CrLfLines({"Q2 G83 X10 Z-8 R1", "G82 X1 Z-1 R1 (t)P2", "G83 Q3 X5", "G4P1"}));
+    const CWordList& words = rig.loader.GetWordList();
+    const struct {
+        const char* name;
+        WordPosition word;
+        std::string start;
+    } cases[] = {
+        {"Q at the line start", 0, "Q2: Zustellung 2 "},
+        {"R in a cycle block", 4, "R1: Kreisradius 1 oder im Bohrzyklus die R-Ebene"},
+        {"P after a comment", 11, "P2: Verweilzeit 2 "},
+        {"Q after a word joins it", 13, "G83Q3: Tieflochbohrzyklus: "},
+        {"P after a word starts its own", 17, "P1: Verweilzeit 1 "},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        ASSERT_LT(row.word, words.GetCount());
+        const std::string explanation = ExplainWordAt(words, row.word);
+        EXPECT_TRUE(StartsWith(explanation, row.start)) << explanation;
     }
 }
 

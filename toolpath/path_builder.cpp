@@ -317,9 +317,16 @@ CPathSummary CPathWalk::Run(const std::atomic<bool>* cancel)
         const WordKind kind = words.GetKind(word);
         if (kind == WK_NONE || kind == WK_COMMENT) {
             // Words without a meaning of their own (G41, G81, Q) mean
-            // something to a handler; they start no block.
-            if (handler != nullptr && kind == WK_NONE)
-                handler->GatherWord(word, kind);
+            // something to a handler and belong to their block, so that a
+            // block that opens with one ("Q2 G83 ...") is current while the
+            // cursor stands on it. The reader's empty word before a comment
+            // is no word of the program.
+            if (kind == WK_NONE) {
+                if (handler != nullptr)
+                    handler->GatherWord(word, kind);
+                if (block.first == CWordList::NO_POSITION && !words.GetText(word).empty())
+                    block.first = word;
+            }
             continue;
         }
         GatherWord(word, kind);

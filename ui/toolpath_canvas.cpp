@@ -80,7 +80,7 @@ void CToolpathCanvas::Fit()
     CMovePoint max;
     if (path == nullptr || !path->GetBounds(min, max))
         min = max = CMovePoint{};
-    if (layer != nullptr)
+    for (const ICanvasLayer* layer : layers)
         layer->ExtendBounds(min, max);
     fittedView.Fit(min, max, width(), height(), FIT_MARGIN);
     ChangeView(fittedView, true);
@@ -159,9 +159,9 @@ void CToolpathCanvas::SetStep(const CStepState& state)
     update();
 }
 
-void CToolpathCanvas::SetLayer(ICanvasLayer* newLayer)
+void CToolpathCanvas::AddLayer(ICanvasLayer* layer)
 {
-    layer = newLayer;
+    layers.push_back(layer);
     update();
 }
 
@@ -222,7 +222,7 @@ void CToolpathCanvas::paintEvent(QPaintEvent*)
         Recolour();
     QPainter painter(this);
     painter.fillRect(rect(), QColor::fromRgb(DefaultPathPalette().background));
-    if (layer != nullptr)
+    for (ICanvasLayer* layer : layers)
         layer->PaintUnder(painter, view, size());
     double factor = 1.0;
     QPointF topLeft;
@@ -232,7 +232,7 @@ void CToolpathCanvas::paintEvent(QPaintEvent*)
         else
             painter.drawImage(QRectF(topLeft, QSizeF(picture.width() * factor, picture.height() * factor)), picture);
     }
-    if (layer != nullptr)
+    for (ICanvasLayer* layer : layers)
         layer->PaintOver(painter, view, size());
     painter.setRenderHint(QPainter::Antialiasing);
     DrawOrigin(painter);

@@ -65,8 +65,9 @@ public:
     // part of it. One line per line of text; empty for none.
     void SetMessage(const QString& text);
     const QString& GetMessage() const { return message; }
-    // Drawn under and over the path; null for none.
-    void SetLayer(ICanvasLayer* newLayer);
+    // Drawn under and over the path, in the order added (the first one
+    // lowest); the canvas does not own them.
+    void AddLayer(ICanvasLayer* layer);
 
     // Where a program point lies on the canvas.
     QPointF MapToCanvas(const CMovePoint& point) const;
@@ -112,7 +113,7 @@ private:
     CStepState step;
     QString unitName = QStringLiteral("MM");
     QString message;
-    ICanvasLayer* layer = nullptr;
+    std::vector<ICanvasLayer*> layers;
     QPointF pressPoint;
     QPointF lastDragPoint;
     bool pressed = false;

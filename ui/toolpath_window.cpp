@@ -16,6 +16,7 @@
 #include "classic_number.h"
 #include "code_page_1252.h"
 #include "comparison_layer.h"
+#include "cut_path_layer.h"
 #include "job_failure_text.h"
 #include "machine_state.h"
 #include "panel_interfaces.h"
@@ -30,10 +31,14 @@
 #include "workpiece_layer.h"
 
 // The path of one load: the table and the raster's chunk boxes over it.
-// Jobs share it read-only; it goes when the last of them lets go.
+// The table is the cut path; cut holds the programmed path beside it, or is
+// null when the program has nothing to cut otherwise than programmed (the
+// table is then the path as programmed, built once). Jobs share it
+// read-only; it goes when the last of them lets go.
 struct CToolpathWindow::CPathModel {
     CMoveTable table;
     std::unique_ptr<CPathRaster> raster;
+    std::unique_ptr<CCutPathModel> cut;
 };
 
 namespace {
@@ -81,7 +86,7 @@ constexpr KindRow KIND_TEXTS[] = {
 };
 
 struct FlagRow {
-    std::uint8_t flag;
+    MoveFlags flag;
     const char* text;
 };
 constexpr FlagRow FLAG_TEXTS[] = {
@@ -91,7 +96,7 @@ constexpr FlagRow FLAG_TEXTS[] = {
     {MOVE_ERROR, "Fehler: als Sehne"},
 };
 
-enum LegendSource { LEGEND_COMING, LEGEND_DONE, LEGEND_CURRENT };
+enum LegendSource { LEGEND_COMING, LEGEND_DONE, LEGEND_CURRENT, LEGEND_CONTOUR };
 struct LegendRow {
     const char* text;
     LegendSource source;
@@ -106,6 +111,7 @@ constexpr LegendRow LEGEND[] = {
     {"Fehler", LEGEND_COMING, STYLE_ERROR, false},
     {"erledigt", LEGEND_DONE, STYLE_FEED, false},
     {"aktueller Satz", LEGEND_CURRENT, STYLE_FEED, false},
+    {"programmierte Kontur", LEGEND_CONTOUR, STYLE_FEED, true},
 };
 constexpr double LEGEND_POINT_SIZE = 8.0;
 // Box-drawing strokes as swatches: solid, and dashed for the dashed styles.
@@ -120,6 +126,8 @@ QRgb LegendColour(const LegendRow& row)
         return palette.coming[row.style];
     case LEGEND_DONE:
         return palette.done[row.style];
+    case LEGEND_CONTOUR:
+        return CCutPathLayer::CONTOUR_COLOUR;
     case LEGEND_CURRENT:
         break;
     }
@@ -235,8 +243,12 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
     workpiece = new CWorkpieceLayer(settings, canvas, this);
     comparison = new CComparisonLayer(settings, canvas, workpiece, this);
     comparison->SetLineFinder([this](std::size_t move) { return LineOfMove(move); });
-    canvas->SetLayer(comparison);
+    cutLayer = std::make_unique<CCutPathLayer>();
+    // The comparison draws the workpiece beneath its colours.
+    canvas->AddLayer(comparison);
+    canvas->AddLayer(cutLayer.get());
     connect(workpiece, &CWorkpieceLayer::InfoChanged, this, &CToolpathWindow::UpdateInfo);
+    connect(workpiece, &CWorkpieceLayer::ToolsChanged, this, &CToolpathWindow::OnToolsChanged);
     connect(comparison, &CComparisonLayer::InfoChanged, this, &CToolpathWindow::UpdateInfo);
     projectionButtons = new QButtonGroup(this);
     auto* buttons = new QHBoxLayout();
@@ -297,6 +309,8 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
     legendPalette.setColor(QPalette::WindowText, QColor(0xE0, 0xE0, 0xE0));
     legend->setPalette(legendPalette);
     legend->setContentsMargins(6, 2, 6, 2);
+    // A narrow window keeps every entry, on a second line.
+    legend->setWordWrap(true);
     QFont legendFont = legend->font();
     legendFont.setPointSizeF(LEGEND_POINT_SIZE);
     legend->setFont(legendFont);
@@ -369,6 +383,8 @@ void CToolpathWindow::DropPath()
     ++pictureGeneration;
     rasterRunner.CancelAndWait();
     model.reset();
+    cutLayer->SetModel(nullptr);
+    clickedMove = CMoveIdImage::NO_MOVE;
     canvas->SetPath(nullptr);
     jobFailure.clear();
 }
@@ -382,7 +398,8 @@ void CToolpathWindow::StartBuild()
     if (words == nullptr)
         return;
     const CWordList* source = words;
-    buildRunner.Post([this, source, generation](const std::atomic<bool>& cancel) {
+    const CToolTable tools = workpiece->GetToolTable();
+    buildRunner.Post([this, source, tools, generation](const std::atomic<bool>& cancel) {
         buildJobGeneration = generation;
         auto built = std::make_shared<CPathModel>();
         // The header's lines only number the builder's moves for the CLI;
@@ -391,7 +408,9 @@ void CToolpathWindow::StartBuild()
         // is tried.
         const CPathSummary summary =
             CPathBuilder(*source, 0).BuildTable(built->table, &cancel, CMoveIdImage::MAX_MOVES);
-        if (summary.tooManyMoves) {
+        if (!summary.tooManyMoves && !cancel.load())
+            built->cut = CCutPathLayer::Build(*source, tools, built->table, &cancel, CMoveIdImage::MAX_MOVES);
+        if (summary.tooManyMoves || (built->cut != nullptr && built->cut->summary.path.tooManyMoves)) {
             const QString reason = QString::fromUtf8(TOO_MANY_BLOCKS_TEXT);
             QMetaObject::invokeMethod(
                 this, [this, generation, reason]() { OnJobFailed(JOB_BUILD, generation, reason); },
@@ -423,6 +442,7 @@ void CToolpathWindow::OnJobFailed(JobKind kind, std::uint64_t generation, const 
         return;
     if (kind == JOB_BUILD) {
         model.reset();
+        cutLayer->SetModel(nullptr);
         canvas->SetPath(nullptr);
     } else {
         // The picture shown is of an older view; it goes, and its memory.
@@ -437,6 +457,9 @@ void CToolpathWindow::OnPathBuilt(std::shared_ptr<const CPathModel> built, std::
     if (generation != buildGeneration)
         return;
     model = std::move(built);
+    // Before the path: fitting it takes in the programmed path too.
+    cutLayer->SetModel(model->cut == nullptr ? nullptr
+                                             : std::shared_ptr<const CCutPathModel>(model, model->cut.get()));
     canvas->SetPath(std::shared_ptr<const CMoveTable>(model, &model->table));
     workpiece->SetPath(GetPath(), words);
     comparison->SetPath(GetPath(), words);
@@ -485,6 +508,7 @@ void CToolpathWindow::OnMoveClicked(qulonglong move)
 {
     if (model == nullptr || move >= model->table.GetCount())
         return;
+    clickedMove = static_cast<std::size_t>(move);
     emit BlockClicked(model->table.GetBlockFirstWord(static_cast<std::size_t>(move)));
 }
 
@@ -620,12 +644,19 @@ void CToolpathWindow::UpdateInfo()
     if (model != nullptr) {
         const CStepState step = StepStateAt(model->table, atEnd ? cursorWord : described);
         if (step.HasCurrentBlock()) {
-            QString move = QString::fromLatin1(KindText(model->table.GetKind(step.blockFirst)));
-            const std::uint8_t flags = model->table.GetFlags(step.blockFirst);
+            // A block of the cut path may hold many moves (a cycle's pecks):
+            // the one clicked on, if it is of this block, else the first.
+            const std::size_t shown =
+                clickedMove >= step.blockFirst && clickedMove <= step.blockLast ? clickedMove : step.blockFirst;
+            QString move = QString::fromLatin1(KindText(model->table.GetKind(shown)));
+            const MoveFlags flags = model->table.GetFlags(shown);
             for (const FlagRow& row : FLAG_TEXTS) {
                 if ((flags & row.flag) != 0)
                     move += QStringLiteral(", ") + QString::fromUtf8(row.text);
             }
+            const QString note = CutNoteText(shown, step.blockLast);
+            if (!note.isEmpty())
+                move += QStringLiteral(", ") + note;
             infoRest = move;
         } else {
             infoRest = QString::fromLatin1(NO_MOVE_TEXT);
@@ -683,13 +714,62 @@ void CToolpathWindow::UpdateMessage()
         // Words before the error were loaded, and their path is drawn.
         if (!words->IsEmpty())
             message += QLatin1Char('\n') + QString::fromLatin1(PATH_TO_ERROR_TEXT);
-    } else if (model != nullptr && model->table.IsEmpty()) {
+    } else if (model != nullptr && model->table.IsEmpty() && CutErrorText().isEmpty()) {
         message = QString::fromLatin1(NO_MOVES_TEXT);
+    }
+    // What the machine would refuse ends the cut path, as a load error ends
+    // the program.
+    const QString cutError = CutErrorText();
+    if (!cutError.isEmpty() && jobFailure.isEmpty()) {
+        message += (message.isEmpty() ? QString() : QStringLiteral("\n")) + cutError;
+        if (loadError.empty())
+            message += QLatin1Char('\n') + QString::fromLatin1(PATH_TO_ERROR_TEXT);
     }
     const QString workpieceFailure = workpiece->GetFailureText();
     if (!workpieceFailure.isEmpty())
         message += (message.isEmpty() ? QString() : QStringLiteral("\n")) + workpieceFailure;
     canvas->SetMessage(message);
+}
+
+void CToolpathWindow::OnToolsChanged()
+{
+    // Only a cut path depends on the tools.
+    if (model == nullptr || model->cut == nullptr)
+        return;
+    if (isVisible())
+        StartBuild();
+    else
+        buildPending = true;
+}
+
+QString CToolpathWindow::CutNoteText(std::size_t first, std::size_t blockLast) const
+{
+    if (model == nullptr || model->cut == nullptr)
+        return QString();
+    const CCutNotes& notes = model->cut->notes;
+    const std::size_t last = std::min(blockLast, first + MAX_BLOCK_SCAN);
+    for (std::size_t move = first; move <= last; ++move) {
+        if (const CCutNote* note = notes.Find(move))
+            return CCutPathLayer::NoteText(*note);
+    }
+    return QString();
+}
+
+QString CToolpathWindow::CutErrorText() const
+{
+    if (model == nullptr || model->cut == nullptr || !model->cut->summary.hasError)
+        return QString();
+    const CCutError& error = model->cut->summary.error;
+    // The program view counts the lines as the user sees them, header
+    // included; the builder was given none.
+    std::int64_t line = error.line;
+    if (programView != nullptr && words != nullptr && error.word < words->GetCount()) {
+        std::int32_t start = 0;
+        std::int32_t end = 0;
+        words->GetSpan(static_cast<WordPosition>(error.word), start, end);
+        line = programView->LineFromChar(start) + 1;
+    }
+    return CCutPathLayer::ErrorText(error.message, line);
 }
 
 void CToolpathWindow::RestoreFromSettings()

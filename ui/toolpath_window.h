@@ -24,6 +24,7 @@
 #include "word_list.h"
 
 class CComparisonLayer;
+class CCutPathLayer;
 class CMoveIdImage;
 class CPathRaster;
 class CToolpathCanvas;
@@ -93,6 +94,13 @@ private:
     void OnPictureDrawn(std::shared_ptr<const CPathModel> drawnModel, std::shared_ptr<const CMoveIdImage> ids,
                         const CPathView& drawnView);
     void OnMoveClicked(qulonglong move);
+    // The tools give the cut path its radii: other tools, another cut path.
+    void OnToolsChanged();
+    // The note of the move the info line describes, or of the first move
+    // after it in its block that has one; empty for none.
+    QString CutNoteText(std::size_t first, std::size_t blockLast) const;
+    // The cut error with its line, or empty when the path was cut whole.
+    QString CutErrorText() const;
     void ChooseProjection(PathProjection projection);
     void UpdateStep();
     void UpdateInfo();
@@ -113,6 +121,9 @@ private:
     CToolpathCanvas* canvas = nullptr;
     CWorkpieceLayer* workpiece = nullptr;
     CComparisonLayer* comparison = nullptr;
+    std::unique_ptr<CCutPathLayer> cutLayer;
+    // The move a click on the picture took, for the info line's note.
+    std::size_t clickedMove = static_cast<std::size_t>(-1);
     QButtonGroup* projectionButtons = nullptr;
     QLabel* infoLine = nullptr;
 

@@ -192,6 +192,7 @@ bool CWorkpieceLayer::ApplySettings(const CWorkpieceSettings& chosen)
     // Other tools or another box: the workpiece is cut again from the start.
     StartOver();
     RequestSweep();
+    emit ToolsChanged();
     return true;
 }
 

@@ -57,6 +57,8 @@ public:
     void OpenToolTable();
     void OpenStockBox();
     const CWorkpieceSettings& GetSettings() const { return settings; }
+    // The tools of the settings, which also give the cut path its radii.
+    CToolTable GetToolTable() const { return MakeToolTable(); }
     // The entries are checked; bad ones change nothing and give false.
     bool ApplySettings(const CWorkpieceSettings& chosen);
 
@@ -80,6 +82,8 @@ public:
 
 signals:
     void InfoChanged();
+    // New settings were applied: the tools may differ.
+    void ToolsChanged();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
