@@ -13,6 +13,7 @@
 #include <QShortcut>
 
 #include "cnc_program.h"
+#include "cut_path.h"
 #include "move_chords.h"
 #include "path_builder.h"
 #include "platform.h"
@@ -207,8 +208,9 @@ bool CComparisonLayer::Start(const QString& file)
     }
     const CWordList& referenceWords = made->loader.GetWordList();
     const std::int64_t headerLines = CPathBuilder::CountHeaderLines(made->loader.GetHeader());
-    CPathBuilder(referenceWords, headerLines).BuildTable(made->table);
     const CToolTable tools = workpiece->MakeToolTable();
+    // The reference is cut as the machine would cut it, up to a cut error if it has one.
+    CCutPathBuilder(referenceWords, headerLines, tools).BuildTable(made->table);
     const CWorkpieceSettings& settings = workpiece->GetSettings();
     const CStockBox own = settings.automaticBox ? CStockBox::FitToPath(made->table, referenceWords, tools)
                                                 : CStockBox{settings.box[0], settings.box[1], settings.box[2],
