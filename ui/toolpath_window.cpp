@@ -6,8 +6,8 @@
 
 #include <QButtonGroup>
 #include <QColor>
+#include <QFileInfo>
 #include <QFontMetrics>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QShortcut>
@@ -15,6 +15,7 @@
 
 #include "classic_number.h"
 #include "code_page_1252.h"
+#include "flow_layout.h"
 #include "job_failure_text.h"
 #include "machine_state.h"
 #include "panel_interfaces.h"
@@ -24,6 +25,7 @@
 #include "program_cursor.h"
 #include "step_state.h"
 #include "toolpath_canvas.h"
+#include "window_placement.h"
 #include "word_explanation.h"
 #include "workpiece_layer.h"
 
@@ -51,9 +53,12 @@ constexpr int POSITION_LIMIT = 100000;
 constexpr int MIN_WIDTH = 200;
 constexpr int MIN_HEIGHT = 150;
 constexpr int MAX_SIDE = 16000;
+// Narrower than this beside the panel, the window opens over it instead.
+constexpr int BESIDE_MIN_WIDTH = 360;
 
-// Narrower than the style's button: a small window keeps all its buttons.
-constexpr int MIN_BUTTON_WIDTH = 44;
+constexpr int BUTTON_SPACING = 4;
+// Between groups of buttons on a row.
+constexpr int GROUP_GAP = 12;
 
 struct ProjectionRow {
     PathProjection projection;
@@ -233,53 +238,83 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
     workpiece = new CWorkpieceLayer(settings, canvas, this);
     canvas->SetLayer(workpiece);
     connect(workpiece, &CWorkpieceLayer::InfoChanged, this, &CToolpathWindow::UpdateInfo);
+    connect(canvas, &CToolpathCanvas::ViewChanged, this, &CToolpathWindow::RequestPicture);
+    connect(canvas, &CToolpathCanvas::MoveClicked, this, &CToolpathWindow::OnMoveClicked);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    layout->addLayout(CreateViewButtons());
+    layout->addWidget(canvas, 1);
+    layout->addWidget(CreateLegend());
+    layout->addLayout(CreateStepButtons());
+    layout->addWidget(CreateInfoLine());
+    CreateKeys();
+
+    resize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
+    UpdateInfo();
+}
+
+QPushButton* CToolpathWindow::CreateButton(const char* text, const char* tip)
+{
+    auto* button = new QPushButton(QString::fromUtf8(text), this);
+    button->setToolTip(QString::fromUtf8(tip));
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+CFlowLayout* CToolpathWindow::CreateViewButtons()
+{
+    // The rows wrap rather than squeeze a label, at any width and scale.
+    auto* buttons = new CFlowLayout(BUTTON_SPACING);
     projectionButtons = new QButtonGroup(this);
-    auto* buttons = new QHBoxLayout();
-    buttons->setSpacing(4);
     for (const ProjectionRow& row : PROJECTIONS) {
-        auto* button = new QPushButton(QString::fromUtf8(row.text), this);
+        QPushButton* button = CreateButton(row.text, row.tip);
         button->setCheckable(true);
-        button->setToolTip(QString::fromUtf8(row.tip));
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setMinimumWidth(MIN_BUTTON_WIDTH);
         button->setChecked(row.projection == canvas->GetView().GetProjection());
         projectionButtons->addButton(button, row.projection);
         buttons->addWidget(button);
+    }
+    connect(projectionButtons, &QButtonGroup::idClicked, this,
+            [this](int id) { ChooseProjection(static_cast<PathProjection>(id)); });
+    QPushButton* fit = CreateButton(FIT_TEXT, FIT_TIP);
+    buttons->AddGroupGap(GROUP_GAP);
+    buttons->addWidget(fit);
+    connect(fit, &QPushButton::clicked, canvas, &CToolpathCanvas::Fit);
+    return buttons;
+}
+
+CFlowLayout* CToolpathWindow::CreateStepButtons()
+{
+    // A row of its own, so that the window stays as narrow as the views' row.
+    auto* buttons = new CFlowLayout(BUTTON_SPACING);
+    for (const StepButtonRow& row : STEP_BUTTONS) {
+        QPushButton* button = CreateButton(row.text, row.tip);
+        buttons->addWidget(button);
+        connect(button, &QPushButton::clicked, this, row.request);
+    }
+    buttons->AddGroupGap(GROUP_GAP);
+    workpiece->AddButtons(*buttons);
+    return buttons;
+}
+
+void CToolpathWindow::CreateKeys()
+{
+    for (const ProjectionRow& row : PROJECTIONS) {
         auto* key = new QShortcut(QKeySequence(row.key), this);
         const PathProjection projection = row.projection;
         connect(key, &QShortcut::activated, this, [this, projection]() { ChooseProjection(projection); });
     }
-    connect(projectionButtons, &QButtonGroup::idClicked, this,
-            [this](int id) { ChooseProjection(static_cast<PathProjection>(id)); });
-    // A row of its own, so that the window stays as narrow as the views' row.
-    auto* stepButtons = new QHBoxLayout();
-    stepButtons->setSpacing(4);
-    for (const StepButtonRow& row : STEP_BUTTONS) {
-        auto* button = new QPushButton(QString::fromUtf8(row.text), this);
-        button->setToolTip(QString::fromUtf8(row.tip));
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setMinimumWidth(MIN_BUTTON_WIDTH);
-        stepButtons->addWidget(button);
-        connect(button, &QPushButton::clicked, this, row.request);
-    }
-    stepButtons->addStretch(1);
-    workpiece->AddButtons(*stepButtons);
-    auto* fit = new QPushButton(QString::fromLatin1(FIT_TEXT), this);
-    fit->setToolTip(QString::fromUtf8(FIT_TIP));
-    fit->setFocusPolicy(Qt::NoFocus);
-    fit->setMinimumWidth(MIN_BUTTON_WIDTH);
-    buttons->addSpacing(12);
-    buttons->addWidget(fit);
-    buttons->addStretch(1);
-    connect(fit, &QPushButton::clicked, canvas, &CToolpathCanvas::Fit);
     auto* fitKey = new QShortcut(QKeySequence(Qt::Key_0), this);
     connect(fitKey, &QShortcut::activated, canvas, &CToolpathCanvas::Fit);
-    auto* closeKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
-    connect(closeKey, &QShortcut::activated, this, &QWidget::hide);
+}
 
+QLabel* CToolpathWindow::CreateLegend()
+{
     // The legend on the canvas's own ground, where its colours are seen.
     auto* legend = new QLabel(LegendHtml(), this);
     legend->setTextFormat(Qt::RichText);
+    legend->setWordWrap(true);
     legend->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     legend->setAutoFillBackground(true);
     QPalette legendPalette = legend->palette();
@@ -290,27 +325,18 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
     QFont legendFont = legend->font();
     legendFont.setPointSizeF(LEGEND_POINT_SIZE);
     legend->setFont(legendFont);
+    return legend;
+}
 
+QLabel* CToolpathWindow::CreateInfoLine()
+{
     infoLine = new QLabel(this);
     infoLine->setObjectName(QStringLiteral("infoLine"));
     infoLine->setTextFormat(Qt::PlainText);
     // A long block must not widen the window.
     infoLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     infoLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->setSpacing(4);
-    layout->addLayout(buttons);
-    layout->addWidget(canvas, 1);
-    layout->addWidget(legend);
-    layout->addLayout(stepButtons);
-    layout->addWidget(infoLine);
-
-    connect(canvas, &CToolpathCanvas::ViewChanged, this, &CToolpathWindow::RequestPicture);
-    connect(canvas, &CToolpathCanvas::MoveClicked, this, &CToolpathWindow::OnMoveClicked);
-    resize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
-    UpdateInfo();
+    return infoLine;
 }
 
 CToolpathWindow::~CToolpathWindow()
@@ -340,6 +366,12 @@ void CToolpathWindow::OnStepped(StepCommand command, const CProgramCursor& curso
     canvas->SetUnitName(QString::fromLatin1(lengthUnit == WK_UNIT_INCH ? UNIT_INCH : UNIT_MM));
     if (command == STEP_LOAD) {
         loadError = cursor.GetLoadErrorText();
+        const std::string program = cursor.GetProgramPath();
+        workpiece->SetProgramFile(program);
+        // The title names the program, as the learner's other windows do.
+        const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(program))).fileName();
+        setWindowTitle(name.isEmpty() ? QString::fromLatin1(WINDOW_TITLE)
+                                      : QString::fromLatin1(WINDOW_TITLE) + QStringLiteral(" \u2013 ") + name);
         // Open or not: the old path must neither meet the new word list
         // nor hold its memory until the window opens.
         DropPath();
@@ -670,15 +702,21 @@ void CToolpathWindow::RestoreFromSettings()
                         ReadStoredInt(settings, PATH_Y, -POSITION_LIMIT, POSITION_LIMIT, y) &&
                         ReadStoredInt(settings, PATH_WIDTH, MIN_WIDTH, MAX_SIDE, width) &&
                         ReadStoredInt(settings, PATH_HEIGHT, MIN_HEIGHT, MAX_SIDE, height);
-    if (!stored) {
-        width = DEFAULT_WIDTH;
-        height = DEFAULT_HEIGHT;
+    const QMargins frame = FrameMarginsOf(*this);
+    const QSize frameExtra(frame.left() + frame.right(), frame.top() + frame.bottom());
+    QRect placed;
+    if (stored) {
+        // Stored on another screen or at another scale: moved into this one.
+        const QRect wished(QPoint(x, y), QSize(width, height) + frameExtra);
+        placed = FitFrameIntoArea(wished, AvailableAreaAt(wished.center()));
+    } else {
         const QRect panelFrame = panel != nullptr ? panel->frameGeometry() : QRect();
-        x = panelFrame.right() + 1 + DEFAULT_GAP;
-        y = panelFrame.top();
+        placed = PlaceFrameBeside(panelFrame, QSize(DEFAULT_WIDTH, DEFAULT_HEIGHT) + frameExtra,
+                                  QSize(BESIDE_MIN_WIDTH, MIN_HEIGHT) + frameExtra, DEFAULT_GAP,
+                                  AvailableAreaAt(panelFrame.center()));
     }
-    resize(width, height);
-    move(x, y);
+    resize(placed.size() - frameExtra);
+    move(placed.topLeft());
     if (open != 0)
         show();
 }

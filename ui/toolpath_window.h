@@ -23,6 +23,7 @@
 #include "step_observer.h"
 #include "word_list.h"
 
+class CFlowLayout;
 class CMoveIdImage;
 class CPathRaster;
 class CToolpathCanvas;
@@ -30,6 +31,7 @@ class CWorkpieceLayer;
 class IProgramView;
 class QButtonGroup;
 class QLabel;
+class QPushButton;
 
 class CToolpathWindow : public QWidget, public IStepObserver {
     Q_OBJECT
@@ -80,6 +82,14 @@ protected:
 private:
     struct CPathModel;
     enum JobKind { JOB_BUILD, JOB_PICTURE };
+
+    // The constructor's steps: the window's parts from top to bottom.
+    QPushButton* CreateButton(const char* text, const char* tip);
+    CFlowLayout* CreateViewButtons();
+    QLabel* CreateLegend();
+    CFlowLayout* CreateStepButtons();
+    QLabel* CreateInfoLine();
+    void CreateKeys();
 
     // Forgets the path of the previous load and what it holds.
     void DropPath();
