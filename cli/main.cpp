@@ -6,6 +6,7 @@
 
 #include "check.h"
 #include "explain.h"
+#include "hints.h"
 #include "path.h"
 #include "platform.h"
 #include "stock.h"
@@ -13,16 +14,25 @@
 
 namespace {
 
-int Usage()
+const char* const USAGE =
+    "usage: tornavel-cli check FILE|FOLDER...\n"
+    "       tornavel-cli trace [--script SCRIPT] FILE\n"
+    "       tornavel-cli path [--table] FILE\n"
+    "       tornavel-cli stock [--stock X0,Y0,Z0,X1,Y1,Z1] [--cell C] [--tool T=flat|ball:D]...\n"
+    "                          [--default-tool SHAPE:D] [--moves N] [--trail N1,N2,...] [--summary] FILE\n"
+    "       tornavel-cli explain [--lines] FILE   (each word and what it means, in UTF-8)\n"
+    "       tornavel-cli hints FILE|FOLDER...   (usual mistakes, one line each, in German)\n"
+    "       tornavel-cli --help | --version\n"
+    "script letters: n N r R a x l b 0 1 2 3\n"
+    "A program may state its box and tools in comments: (ROHTEIL X0 Y0 Z-20 X100 Y80 Z0),\n"
+    "(WERKZEUG T1 SCHAFTFRAESER D10), (WERKZEUG T2 KUGELFRAESER D6); --stock and --tool win.\n";
+
+const char* const HELP_HINT = " (tornavel-cli --help zeigt alle Befehle)";
+
+// One line naming what was wrong, instead of the whole usage.
+int BadUsage(const std::string& what)
 {
-    std::fputs("usage: tornavel-cli check FILE|FOLDER...\n"
-               "       tornavel-cli trace [--script SCRIPT] FILE\n"
-               "       tornavel-cli path [--table] FILE\n"
-               "       tornavel-cli stock [--stock X0,Y0,Z0,X1,Y1,Z1] [--cell C] [--tool T=flat|ball:D]...\n"
-               "                          [--default-tool SHAPE:D] [--moves N] [--trail N1,N2,...] FILE\n"
-               "       tornavel-cli explain FILE   (each word and what it means, in UTF-8)\n"
-               "script letters: n N r R a x l b 0 1 2 3\n",
-               stderr);
+    std::fprintf(stderr, "tornavel-cli: %s\n", what.c_str());
     return EXIT_BAD_USAGE;
 }
 
@@ -37,46 +47,90 @@ int FinishOutput(int exitCode)
     return exitCode;
 }
 
+// The one FILE a command takes after its options; a message otherwise.
+bool TakeFile(const std::string& command, const std::vector<std::string>& rest, std::string& file, int& exitCode)
+{
+    if (rest.size() == 1 && rest[0].rfind("--", 0) != 0) {
+        file = rest[0];
+        return true;
+    }
+    if (rest.empty())
+        exitCode = BadUsage(command + ": keine Datei angegeben");
+    else if (rest[0].rfind("--", 0) == 0)
+        exitCode = BadUsage("'" + rest[0] + "' ist keine Option von " + command);
+    else
+        exitCode = BadUsage(command + ": nur eine Datei, nicht auch '" + rest[1] + "'");
+    return false;
+}
+
+int RunStockCommand(const std::vector<std::string>& rest)
+{
+    CStockOptions options;
+    std::string message;
+    const int parsed = ParseStockOptions(rest, options, message);
+    if (parsed != 0) {
+        std::fputs(message.c_str(), stderr);
+        return parsed;
+    }
+    return RunStock(options, stdout, stderr);
+}
+
+int RunTraceCommand(std::vector<std::string> rest)
+{
+    std::string script = "N";
+    if (!rest.empty() && rest[0] == "--script") {
+        if (rest.size() < 2)
+            return BadUsage("--script: der Wert fehlt");
+        script = rest[1];
+        if (!IsValidScript(script))
+            return BadUsage("--script: '" + script + "' hat Buchstaben, die kein Befehl sind (n N r R a x l b 0 1 2 3)");
+        rest.erase(rest.begin(), rest.begin() + 2);
+    }
+    std::string file;
+    int exitCode = EXIT_BAD_USAGE;
+    return TakeFile("trace", rest, file, exitCode) ? RunTrace(file, script, stdout) : exitCode;
+}
+
 int RunCommand(const std::vector<std::string>& arguments)
 {
     const std::string& command = arguments[0];
-    if (command == "check")
-        return RunCheck(std::vector<std::string>(arguments.begin() + 1, arguments.end()), stdout);
-    if (command == "explain")
-        return arguments.size() == 2 ? RunExplain(arguments[1], stdout) : Usage();
+    std::vector<std::string> rest(arguments.begin() + 1, arguments.end());
+    if (command == "--help" || command == "-h") {
+        std::fputs(USAGE, stdout);
+        return EXIT_ALL_LOADED;
+    }
+    if (command == "--version") {
+        std::fputs("tornavel-cli " TORNAVEL_CLI_VERSION "\n", stdout);
+        return EXIT_ALL_LOADED;
+    }
+    if (command == "check" || command == "hints") {
+        if (rest.empty())
+            return BadUsage(command + ": keine Datei angegeben");
+        return command == "check" ? RunCheck(rest, stdout) : RunHints(rest, stdout);
+    }
+    if (command == "stock")
+        return RunStockCommand(rest);
+    if (command == "trace")
+        return RunTraceCommand(rest);
+    std::string file;
+    int exitCode = EXIT_BAD_USAGE;
+    if (command == "explain") {
+        const bool byLine = !rest.empty() && rest[0] == "--lines";
+        if (byLine)
+            rest.erase(rest.begin());
+        if (!TakeFile(command, rest, file, exitCode))
+            return exitCode;
+        return RunExplain(file, byLine ? EXPLAIN_BY_LINE : EXPLAIN_BY_WORD, stdout);
+    }
     if (command == "path") {
-        if (arguments.size() == 3 && arguments[1] == "--table")
-            return RunPath(arguments[2], PATH_FROM_TABLE, stdout);
-        if (arguments.size() != 2)
-            return Usage();
-        return RunPath(arguments[1], PATH_FROM_BUILDER, stdout);
+        const bool fromTable = !rest.empty() && rest[0] == "--table";
+        if (fromTable)
+            rest.erase(rest.begin());
+        if (!TakeFile(command, rest, file, exitCode))
+            return exitCode;
+        return RunPath(file, fromTable ? PATH_FROM_TABLE : PATH_FROM_BUILDER, stdout, stderr);
     }
-    if (command == "stock") {
-        CStockOptions options;
-        std::string message;
-        const int parsed =
-            ParseStockOptions(std::vector<std::string>(arguments.begin() + 1, arguments.end()), options, message);
-        if (parsed == EXIT_BAD_USAGE)
-            return Usage();
-        if (parsed != 0) {
-            std::fputs(message.c_str(), stderr);
-            return parsed;
-        }
-        return RunStock(options, stdout, stderr);
-    }
-    if (command != "trace")
-        return Usage();
-    std::string script = "N";
-    std::size_t next = 1;
-    if (arguments[next] == "--script") {
-        if (arguments.size() != 4)
-            return Usage();
-        script = arguments[next + 1];
-        next += 2;
-    }
-    if (arguments.size() != next + 1 || !IsValidScript(script))
-        return Usage();
-    return RunTrace(arguments[next], script, stdout);
+    return BadUsage("'" + command + "' ist kein Befehl" + HELP_HINT);
 }
 
 } // namespace
@@ -85,7 +139,9 @@ int main(int argc, char** argv)
 {
     PrepareStandardStreams();
     const std::vector<std::string> arguments = GetUtf8Arguments(argc, argv);
-    if (arguments.size() < 2)
-        return Usage();
+    if (arguments.empty()) {
+        std::fputs(USAGE, stderr);
+        return EXIT_BAD_USAGE;
+    }
     return FinishOutput(RunCommand(arguments));
 }

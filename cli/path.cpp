@@ -188,12 +188,16 @@ CPathSummary WriteTableMoves(const CWordList& words, std::int64_t headerLines, C
 
 } // namespace
 
-int RunPath(const std::string& file, PathSource source, std::FILE* out)
+int RunPath(const std::string& file, PathSource source, std::FILE* out, std::FILE* errors)
 {
     CHeadlessPanel headless(file);
     const int result = headless.loader.Load(std::string());
     CPathWriter writer(out);
     writer.WriteLoad(result, headless.loader);
+    if (result == CCncProgram::RESULT_OPEN_FAILED) {
+        std::fprintf(errors, "tornavel-cli: %s: %s\n", file.c_str(), headless.loader.GetErrorText().c_str());
+        return EXIT_SOME_FAILED;
+    }
     // After a failed load the list holds the words read before the error.
     const CWordList& words = headless.loader.GetWordList();
     const std::int64_t headerLines = CPathBuilder::CountHeaderLines(headless.loader.GetHeader());

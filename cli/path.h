@@ -11,5 +11,6 @@ enum PathSource {
     PATH_FROM_TABLE,   // read back from the move table the window draws from
 };
 
-// Exit status 0: the path is printed whatever the load gave.
-int RunPath(const std::string& file, PathSource source, std::FILE* out);
+// Exit status 0: the path is printed whatever the load gave; 1 when the file
+// cannot be opened (its load record, and the message on errors).
+int RunPath(const std::string& file, PathSource source, std::FILE* out, std::FILE* errors);

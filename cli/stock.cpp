@@ -11,6 +11,7 @@
 #include "json_lines.h"
 #include "json_text.h"
 #include "path_builder.h"
+#include "terminal_text.h"
 #include "trace.h"
 #include "workpiece.h"
 
@@ -19,14 +20,30 @@ namespace {
 const char* const BOX_MESSAGE = "tornavel-cli: the stock box is empty or inverted\n";
 const char* const DIAMETER_MESSAGE = "tornavel-cli: a tool diameter must be positive\n";
 
-// A whole argument as one number in the classic locale.
-bool ParseReal(const std::string& text, double& value)
+// What is wrong with an option: the option and the value are filled in.
+const char* const NOT_A_NUMBER = "%s: '%s' ist keine Zahl";
+const char* const NOT_A_BOX = "%s: '%s' sind nicht sechs Zahlen X0,Y0,Z0,X1,Y1,Z1";
+const char* const NOT_A_NUMBERED_TOOL = "%s: '%s' ist kein Werkzeug T=flat:D oder T=ball:D";
+const char* const NOT_A_TOOL = "%s: '%s' ist kein Werkzeug flat:D oder ball:D";
+const char* const NOT_A_COUNT = "%s: '%s' ist keine Anzahl (0, 1, 2, ...)";
+const char* const GIVEN_TWICE = "%s: '%s' ist schon das zweite Mal angegeben";
+const char* const MOVES_AND_TRAIL = "%s: '%s' geht nicht zusammen mit --moves oder --trail";
+const char* const NO_VALUE = "%s: der Wert fehlt";
+const char* const UNKNOWN_OPTION = "'%s' ist keine Option von stock";
+const char* const NO_FILE = "stock: keine Datei angegeben";
+const char* const SECOND_FILE = "stock: nur eine Datei, nicht auch '%s'";
+
+// "tornavel-cli: " and the message with the option and its value, a line.
+std::string OptionMessage(const char* format, const std::string& option, const std::string& value = std::string())
 {
-    if (text.empty())
-        return false;
-    const char* end = nullptr;
-    value = ParseClassicReal(text.c_str(), &end);
-    return end == text.c_str() + text.size() && text.find_first_of(" \t\n\r\f\v") == std::string::npos;
+    std::string text(format);
+    for (const std::string* part : {&option, &value}) {
+        const std::size_t mark = text.find("%s");
+        if (mark == std::string::npos)
+            break;
+        text.replace(mark, 2, *part);
+    }
+    return "tornavel-cli: " + text + "\n";
 }
 
 // Decimal digits only; a count beyond the machine's range means all moves.
@@ -66,16 +83,18 @@ std::vector<std::string> SplitCommas(const std::string& text)
     }
 }
 
-// SHAPE:DIAMETER; 1 when the diameter cannot cut.
-int ParseTool(const std::string& text, CTool& tool)
+bool ParseBox(const std::string& text, CStockBox& box)
 {
-    const std::size_t colon = text.find(':');
-    if (colon == std::string::npos)
-        return EXIT_BAD_USAGE;
-    if (!ParseToolShape(std::string_view(text).substr(0, colon), tool.shape) ||
-        !ParseReal(text.substr(colon + 1), tool.diameter))
-        return EXIT_BAD_USAGE;
-    return tool.IsValid() ? 0 : EXIT_SOME_FAILED;
+    const std::vector<std::string> items = SplitCommas(text);
+    double numbers[6] = {};
+    if (items.size() != 6)
+        return false;
+    for (std::size_t item = 0; item < items.size(); ++item) {
+        if (!ParseClassicDecimal(items[item], numbers[item]))
+            return false;
+    }
+    box = CStockBox{numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], numbers[5]};
+    return true;
 }
 
 void WriteStock(CJsonLinesWriter& writer, const CWorkpiece& workpiece)
@@ -123,18 +142,94 @@ void WriteStock(CJsonLinesWriter& writer, const CWorkpiece& workpiece)
     }
 }
 
+// Up to three decimals, without trailing zeros: "12.5", "-3", "0.125".
+std::string FormatShort(double value)
+{
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3);
+    if (result.ec != std::errc())
+        return FormatClassicFixed4(value);
+    std::string text(buffer, result.ptr);
+    if (text.find('.') != std::string::npos) {
+        text.erase(text.find_last_not_of('0') + 1);
+        if (text.back() == '.')
+            text.pop_back();
+    }
+    return text == "-0" ? "0" : text;
+}
+
+const char* const BOX_SOURCE_TEXTS[] = {"aus --stock", "aus dem Programm", "automatisch"};
+
+// A few lines for a person: the box, the deepest point, what was cut away
+// and the rapid moves that cut.
+void WriteSummary(std::FILE* out, int result, const CCncProgram& loader, const CWorkpiece& workpiece,
+                  StockBoxSource source, WordKind unit)
+{
+    const CHeightGrid& grid = workpiece.GetGrid();
+    const CStockBox& box = grid.GetBox();
+    const char* const unitName = unit == WK_UNIT_INCH ? "in" : "mm";
+    std::string text;
+    if (result != CCncProgram::RESULT_OK)
+        text += "Ladefehler: " + Cp1252ToTerminalUtf8(loader.GetErrorText()) + " (geschnitten bis dahin)\n";
+    text += "Rohteil: X" + FormatShort(box.x0) + " Y" + FormatShort(box.y0) + " Z" + FormatShort(box.z0) + " bis X" +
+            FormatShort(box.x1) + " Y" + FormatShort(box.y1) + " Z" + FormatShort(box.z1) + " (" +
+            BOX_SOURCE_TEXTS[source] + "), Zelle " + FormatShort(grid.GetCell()) + "\n";
+    text += "Bewegungen: " + std::to_string(workpiece.GetDoneCount()) + "\n";
+    std::size_t deepest = 0;
+    double removed = 0.0;
+    const std::vector<double>& heights = grid.GetHeights();
+    for (std::size_t cell = 0; cell < heights.size(); ++cell) {
+        removed += box.z1 - heights[cell];
+        if (heights[cell] < heights[deepest])
+            deepest = cell;
+    }
+    if (heights.empty() || heights[deepest] >= box.z1) {
+        text += "Tiefster Punkt: nichts abgetragen\n";
+    } else {
+        text += "Tiefster Punkt: Z" + FormatShort(heights[deepest]) + " bei X" +
+                FormatShort(grid.GetCenterX(deepest % grid.GetColumns())) + " Y" +
+                FormatShort(grid.GetCenterY(deepest / grid.GetColumns())) + "\n";
+    }
+    text += "Abgetragen: " + FormatShort(removed * grid.GetCell() * grid.GetCell()) + " " + unitName +
+            "\xC2\xB3\n";
+    const std::vector<CRapidCut> cuts = workpiece.GetRapidCuts();
+    if (cuts.empty()) {
+        text += "Eilgang im Material: keiner\n";
+    } else {
+        text += "Eilgang im Material: " + std::to_string(cuts.size()) + "-mal, in Zeile";
+        for (std::size_t cut = 0; cut < cuts.size(); ++cut) {
+            text += (cut == 0 ? " " : ", ") + std::to_string(cuts[cut].line) + " (" + FormatShort(cuts[cut].depth) +
+                    " " + unitName + " tief)";
+        }
+        text += "\n";
+    }
+    std::fwrite(text.data(), 1, text.size(), out);
+}
+
 int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* errors)
 {
     CHeadlessPanel headless(options.file);
     const int result = headless.loader.Load(std::string());
+    if (result == CCncProgram::RESULT_OPEN_FAILED) {
+        if (!options.summary) {
+            CJsonLinesWriter writer(out);
+            WriteLoadRecord(writer, result, headless.loader);
+        }
+        std::fprintf(errors, "tornavel-cli: %s: %s\n", options.file.c_str(), headless.loader.GetErrorText().c_str());
+        return EXIT_SOME_FAILED;
+    }
     // After a failed load the list holds the words read before the error.
     const CWordList& words = headless.loader.GetWordList();
     const std::int64_t headerLines = CPathBuilder::CountHeaderLines(headless.loader.GetHeader());
+    const CProgramStock program = ReadProgramStock(words, headless.loader.GetHeader());
+    const CStockChoice choice = MakeStockChoice(options);
+    const CToolTable tools = ChooseStockTools(choice, program);
     CMoveTable table;
     CPathBuilder(words, headerLines).BuildTable(table);
 
     CWorkpiece::CSettings settings;
-    settings.box = options.hasBox ? options.box : CStockBox::FitToPath(table, words, options.tools);
+    StockBoxSource source = STOCK_BOX_GIVEN;
+    settings.box = ChooseStockBox(choice, program, table, words, tools, &source);
     if (!settings.box.IsValid()) {
         std::fputs(BOX_MESSAGE, errors);
         return EXIT_SOME_FAILED;
@@ -148,7 +243,7 @@ int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* error
         return EXIT_SOME_FAILED;
     }
 
-    CWorkpiece workpiece(table, words, headerLines, options.tools, settings);
+    CWorkpiece workpiece(table, words, headerLines, tools, settings);
     if (options.trail.empty()) {
         workpiece.BringTo(options.hasMoves ? options.moves : table.GetCount());
     } else {
@@ -156,6 +251,10 @@ int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* error
             workpiece.BringTo(count);
     }
 
+    if (options.summary) {
+        WriteSummary(out, result, headless.loader, workpiece, source, table.GetLengthUnit());
+        return EXIT_ALL_LOADED;
+    }
     CJsonLinesWriter writer(out);
     WriteLoadRecord(writer, result, headless.loader);
     WriteStock(writer, workpiece);
@@ -164,68 +263,102 @@ int SweepAndWrite(const CStockOptions& options, std::FILE* out, std::FILE* error
 
 } // namespace
 
+CStockChoice MakeStockChoice(const CStockOptions& options)
+{
+    CStockChoice choice;
+    choice.hasBox = options.hasBox;
+    choice.box = options.box;
+    choice.tools = options.tools;
+    choice.fixedTools = options.givenTools;
+    return choice;
+}
+
 int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& options, std::string& message)
 {
-    std::size_t next = 0;
-    int toolResult = 0;
-    while (next + 1 < arguments.size()) {
+    bool hasFile = false;
+    bool toolCannotCut = false;
+    for (std::size_t next = 0; next < arguments.size(); ++next) {
         const std::string& name = arguments[next];
-        const std::string& value = arguments[next + 1];
-        next += 2;
-        if (name == "--stock" && !options.hasBox) {
-            const std::vector<std::string> items = SplitCommas(value);
-            double numbers[6] = {};
-            if (items.size() != 6)
+        if (name == "--summary") {
+            options.summary = true;
+            continue;
+        }
+        if (name.rfind("--", 0) != 0) {
+            if (hasFile) {
+                message = OptionMessage(SECOND_FILE, name);
                 return EXIT_BAD_USAGE;
-            for (std::size_t item = 0; item < items.size(); ++item) {
-                if (!ParseReal(items[item], numbers[item]))
-                    return EXIT_BAD_USAGE;
             }
-            options.box = CStockBox{numbers[0], numbers[1], numbers[2], numbers[3], numbers[4], numbers[5]};
+            options.file = name;
+            hasFile = true;
+            continue;
+        }
+        const bool known = name == "--stock" || name == "--cell" || name == "--tool" || name == "--default-tool" ||
+                           name == "--moves" || name == "--trail";
+        if (!known) {
+            message = OptionMessage(UNKNOWN_OPTION, name);
+            return EXIT_BAD_USAGE;
+        }
+        if (next + 1 >= arguments.size()) {
+            message = OptionMessage(NO_VALUE, name);
+            return EXIT_BAD_USAGE;
+        }
+        const std::string& value = arguments[++next];
+        const char* problem = nullptr;
+        if (name == "--stock") {
+            if (options.hasBox)
+                problem = GIVEN_TWICE;
+            else if (!ParseBox(value, options.box))
+                problem = NOT_A_BOX;
             options.hasBox = true;
-        } else if (name == "--cell" && !options.hasCell) {
-            if (!ParseReal(value, options.cell))
-                return EXIT_BAD_USAGE;
+        } else if (name == "--cell") {
+            if (options.hasCell)
+                problem = GIVEN_TWICE;
+            else if (!ParseClassicDecimal(value, options.cell))
+                problem = NOT_A_NUMBER;
             options.hasCell = true;
-        } else if (name == "--tool") {
-            const std::size_t equals = value.find('=');
+        } else if (name == "--tool" || name == "--default-tool") {
+            const bool numbered = name == "--tool";
+            const std::size_t equals = numbered ? value.find('=') : std::string::npos;
             std::int32_t number = 0;
             CTool tool;
-            if (equals == std::string::npos || !ParseToolNumber(value.substr(0, equals), number))
-                return EXIT_BAD_USAGE;
-            const int result = ParseTool(value.substr(equals + 1), tool);
-            if (result == EXIT_BAD_USAGE)
-                return result;
-            toolResult = toolResult != 0 ? toolResult : result;
-            options.tools.SetTool(number, tool);
-        } else if (name == "--default-tool") {
-            CTool tool;
-            const int result = ParseTool(value, tool);
-            if (result == EXIT_BAD_USAGE)
-                return result;
-            toolResult = toolResult != 0 ? toolResult : result;
-            options.tools.SetDefaultTool(tool);
-        } else if (name == "--moves" && !options.hasMoves && options.trail.empty()) {
+            if ((numbered && (equals == std::string::npos || !ParseToolNumber(value.substr(0, equals), number))) ||
+                !ParseToolSpec(numbered ? value.substr(equals + 1) : value, tool)) {
+                problem = numbered ? NOT_A_NUMBERED_TOOL : NOT_A_TOOL;
+            } else if (numbered) {
+                options.tools.SetTool(number, tool);
+                options.givenTools.insert(number);
+            } else {
+                options.tools.SetDefaultTool(tool);
+            }
+            toolCannotCut = toolCannotCut || !tool.IsValid();
+        } else if (options.hasMoves || !options.trail.empty()) {
+            problem = MOVES_AND_TRAIL;
+        } else if (name == "--moves") {
             if (!ParseCount(value, options.moves))
-                return EXIT_BAD_USAGE;
+                problem = NOT_A_COUNT;
             options.hasMoves = true;
-        } else if (name == "--trail" && !options.hasMoves && options.trail.empty()) {
+        } else {
             for (const std::string& item : SplitCommas(value)) {
                 std::size_t count = 0;
                 if (!ParseCount(item, count))
-                    return EXIT_BAD_USAGE;
+                    problem = NOT_A_COUNT;
                 options.trail.push_back(count);
             }
-        } else {
+        }
+        if (problem != nullptr) {
+            message = OptionMessage(problem, name, value);
             return EXIT_BAD_USAGE;
         }
     }
-    if (next + 1 != arguments.size() || arguments[next].rfind("--", 0) == 0)
+    if (!hasFile) {
+        message = OptionMessage(NO_FILE, std::string());
         return EXIT_BAD_USAGE;
-    options.file = arguments[next];
-    if (toolResult != 0)
+    }
+    if (toolCannotCut) {
         message = DIAMETER_MESSAGE;
-    return toolResult;
+        return EXIT_SOME_FAILED;
+    }
+    return 0;
 }
 
 int RunStock(const CStockOptions& options, std::FILE* out, std::FILE* errors)

@@ -5,10 +5,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "program_stock.h"
 #include "stock_box.h"
 #include "tool_table.h"
 
@@ -18,17 +21,25 @@ struct CStockOptions {
     bool hasCell = false;
     double cell = 0.0;
     CToolTable tools;
+    // The numbers given by --tool: they win over the program's comments.
+    std::set<std::int32_t> givenTools;
     // All moves when neither is given; the trail's last number otherwise.
     bool hasMoves = false;
     std::size_t moves = 0;
     std::vector<std::size_t> trail;
     std::string file;
+    // A few German lines for a person instead of the records.
+    bool summary = false;
 };
 
+// What the options choose over the program's own comments.
+CStockChoice MakeStockChoice(const CStockOptions& options);
+
 // Reads the arguments after "stock". Returns 0, or the exit status with a
-// message for standard error: 2 for bad usage, 1 for a tool that cannot cut.
+// message for standard error that names the option and its value: 2 for bad
+// usage, 1 for a tool that cannot cut.
 int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& options, std::string& message);
 
 // Exit status 0 when the stock was printed, 1 when the box or cell cannot be
-// used (a message on errors).
+// used or the file cannot be opened (a message on errors).
 int RunStock(const CStockOptions& options, std::FILE* out, std::FILE* errors);

@@ -48,6 +48,7 @@ public:
     std::string GetLoadErrorText() const { return loader.GetErrorText(); }
     // The file of the last load that got past the file dialog.
     const std::string& GetProgramPath() const { return loader.GetPath(); }
+    const std::string& GetProgramHeader() const { return loader.GetHeader(); }
 
 private:
     void ShowWord(WordPosition position);

@@ -51,6 +51,23 @@ double ParseClassicReal(const char* text, const char** end)
     return value;
 }
 
+bool ParseClassicDecimal(std::string_view text, double& value)
+{
+    if (text.empty() || IsClassicSpace(static_cast<unsigned char>(text.front())))
+        return false;
+    const std::size_t digits = text.front() == '+' || text.front() == '-' ? 1 : 0;
+    if (text.size() > digits + 1 && text[digits] == '0' && (text[digits + 1] == 'x' || text[digits + 1] == 'X'))
+        return false;
+    // strtod needs a terminating NUL, which a view need not have.
+    const std::string copy(text);
+    const char* end = nullptr;
+    const double parsed = ParseClassicReal(copy.c_str(), &end);
+    if (end != copy.c_str() + copy.size())
+        return false;
+    value = parsed;
+    return true;
+}
+
 std::string FormatClassicFixed4(double value)
 {
     // Large enough for the longest double in fixed notation (309 digits).

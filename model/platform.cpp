@@ -56,9 +56,13 @@ void PrepareStandardStreams()
 {
     _setmode(_fileno(stdout), _O_BINARY);
     _setmode(_fileno(stderr), _O_BINARY);
-    // Only a console has a code page to set; the user's console gets its own back.
+    // Only a console has a code page to set, and output and error share it:
+    // with output redirected, the messages on a console still need UTF-8.
+    // The user's console gets its own back.
     DWORD mode = 0;
-    if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) && GetConsoleOutputCP() != CP_UTF8) {
+    const bool outputIsConsole = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) != 0;
+    const bool errorIsConsole = GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+    if (NeedsUtf8Console(outputIsConsole, errorIsConsole, GetConsoleOutputCP() == CP_UTF8)) {
         previousConsoleCodePage = GetConsoleOutputCP();
         SetConsoleOutputCP(CP_UTF8);
         std::atexit(RestoreConsoleCodePage);
@@ -99,6 +103,11 @@ double StrtodClassic(const char* text, char** end)
 bool SettingsLiveInRegistry() { return false; }
 
 #endif
+
+bool NeedsUtf8Console(bool outputIsConsole, bool errorIsConsole, bool consoleIsUtf8)
+{
+    return (outputIsConsole || errorIsConsole) && !consoleIsUtf8;
+}
 
 // On Windows these convert between UTF-8 and the system's UTF-16; elsewhere
 // a name is its bytes, passed on unchanged.

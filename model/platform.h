@@ -25,6 +25,10 @@ std::vector<std::string> GetUtf8Arguments(int argc, char** argv);
 // byte on Windows too, a console shows them as UTF-8, and a closed pipe is a
 // failed write to report rather than a silent death.
 void PrepareStandardStreams();
+// Whether the console's code page must be switched to UTF-8: when standard
+// output or standard error is a console (they share one code page) that
+// does not show UTF-8 yet.
+bool NeedsUtf8Console(bool outputIsConsole, bool errorIsConsole, bool consoleIsUtf8);
 
 // std::strtod in the classic locale, whatever locale the process has.
 double StrtodClassic(const char* text, char** end);

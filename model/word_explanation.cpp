@@ -211,6 +211,8 @@ constexpr const char* UNKNOWN_CODE = "ohne Bedeutung f\xFC" "r diese Steuerung";
 constexpr const char* REJECTED_WORD = "ung\xFC" "ltiges Wort - hier bricht das Laden mit einem Syntaxfehler ab";
 constexpr const char* END_OF_BLOCK_LABEL = "Satzende";
 constexpr const char* EMPTY_WORD_LABEL = "leeres Wort";
+// The reader puts an empty word before a comment that starts its line.
+constexpr const char* COMMENT_LINE_EXPLANATION = "Kommentarzeile: die Zeile ist ein Kommentar - wird ignoriert";
 
 bool Holds(ModeCondition condition, const CBlockModes& modes)
 {
@@ -320,7 +322,16 @@ std::string ExplainWord(std::string_view text, const CCncValue& value, const CBl
     return explanation;
 }
 
+bool IsCommentWord(const CWordList& words, WordPosition position)
+{
+    const std::string_view text = words.GetText(position);
+    return words.GetKind(position) == WK_COMMENT || (!text.empty() && text.front() == ';');
+}
+
 std::string ExplainWordAt(const CWordList& words, WordPosition position)
 {
+    const WordPosition next = words.GetNext(position);
+    if (words.GetText(position).empty() && next != CWordList::NO_POSITION && IsCommentWord(words, next))
+        return COMMENT_LINE_EXPLANATION;
     return ExplainWord(words.GetText(position), words.GetValue(position), words.GetModesAt(position));
 }

@@ -23,5 +23,10 @@ std::string ExplainWord(std::string_view text, const CBlockModes& modes = CBlock
 // modal-only ones included.
 std::string ExplainWord(std::string_view text, const CCncValue& value, const CBlockModes& modes = CBlockModes());
 
+// A comment: "(" with kind comment, or the rest of a line after ";".
+bool IsCommentWord(const CWordList& words, WordPosition position);
+
 // The word at position of a loaded program, with the modes of its block.
+// The empty word the reader puts before a comment that starts a line is
+// explained as the comment line it begins.
 std::string ExplainWordAt(const CWordList& words, WordPosition position);

@@ -69,10 +69,52 @@ output=$("$cli" explain "$program" | grep -c '^Satzende: der Satz wird ausgefüh
 "$cli" explain "$program" >/dev/null
 expect "explain a good program" 0 $? "" ""
 
-for args in "explain" "explain $program $program" "check"; do
+# Bad usage: one line that names the option and its value, never the whole
+# usage. One row each: arguments | exit status | standard error.
+while IFS='|' read -r args wanted message; do
     # shellcheck disable=SC2086
     "$cli" $args >/dev/null 2>"$work/err"
-    expect "$args" 2 $? "$(head -c 6 "$work/err")" "usage:"
+    expect "$args" "$wanted" $? "$(cat "$work/err")" "$message"
+done <<ROWS
+explain|2|tornavel-cli: explain: keine Datei angegeben
+explain $program $program|2|tornavel-cli: explain: nur eine Datei, nicht auch '$program'
+check|2|tornavel-cli: check: keine Datei angegeben
+hints|2|tornavel-cli: hints: keine Datei angegeben
+frobnicate $program|2|tornavel-cli: 'frobnicate' ist kein Befehl (tornavel-cli --help zeigt alle Befehle)
+path --cut-corners $program|2|tornavel-cli: '--cut-corners' ist keine Option von path
+trace --script nq $program|2|tornavel-cli: --script: 'nq' hat Buchstaben, die kein Befehl sind (n N r R a x l b 0 1 2 3)
+stock --cell abc $program|2|tornavel-cli: --cell: 'abc' ist keine Zahl
+stock --cell 0x10 $program|2|tornavel-cli: --cell: '0x10' ist keine Zahl
+stock --stock 0,0,-1,10,10 $program|2|tornavel-cli: --stock: '0,0,-1,10,10' sind nicht sechs Zahlen X0,Y0,Z0,X1,Y1,Z1
+stock --tool 1=cone:3 $program|2|tornavel-cli: --tool: '1=cone:3' ist kein Werkzeug T=flat:D oder T=ball:D
+stock --default-tool flat:6,5 $program|2|tornavel-cli: --default-tool: 'flat:6,5' ist kein Werkzeug flat:D oder ball:D
+stock --moves -1 $program|2|tornavel-cli: --moves: '-1' ist keine Anzahl (0, 1, 2, ...)
+stock --moves 2 --trail 1,2 $program|2|tornavel-cli: --trail: '1,2' geht nicht zusammen mit --moves oder --trail
+stock --cell 1 --cell 2 $program|2|tornavel-cli: --cell: '2' ist schon das zweite Mal angegeben
+stock --depth 3 $program|2|tornavel-cli: '--depth' ist keine Option von stock
+stock --cell|2|tornavel-cli: --cell: der Wert fehlt
+stock $program $program|2|tornavel-cli: stock: nur eine Datei, nicht auch '$program'
+stock --tool 1=flat:0 $program|1|tornavel-cli: a tool diameter must be positive
+ROWS
+
+# Help and version on standard output with exit status 0.
+output=$("$cli" --help 2>/dev/null | head -n 1)
+expect "--help" 0 "${PIPESTATUS[0]}" "$output" "usage: tornavel-cli check FILE|FOLDER..."
+output=$("$cli" --version 2>/dev/null)
+expect "--version" 0 $? "${output%% *}" "tornavel-cli"
+
+# A file that cannot be opened: its load record only, the message, exit 1.
+for command in path stock "stock --summary"; do
+    # shellcheck disable=SC2086
+    output=$("$cli" $command "$work/missing.nc" 2>"$work/err")
+    status=$?
+    expect "$command on a missing file" 1 $status "$(cat "$work/err")" "tornavel-cli: $work/missing.nc: Can't open file."
+    case "$command" in
+    "stock --summary") wanted="" ;;
+    *) wanted='{"event":"load","result":-2,"error":"Can'"'"'t open file.","wordCount":0,"lineCount":0}' ;;
+    esac
+    [ "$output" = "$wanted" ] || { echo "FAIL $command on a missing file printed: $(printf '%q' "${output:0:200}")"; failures=$((failures + 1)); }
 done
+
 echo "$failures failures"
 [ $failures -eq 0 ]

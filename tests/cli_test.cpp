@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 
 #include "check.h"
 #include "explain.h"
+#include "hints.h"
 #include "path.h"
 #include "stock.h"
 #include "trace.h"
@@ -186,7 +188,7 @@ TEST(CliExplain, EveryLoadedWordWithItsMeaningInUtf8)
          1},
         {"control bytes inside a word stay on its line",
          "(a\x01" "b) GO 1\t2\r\n",
-         "leeres Wort: wird ignoriert\n"
+         "Kommentarzeile: die Zeile ist ein Kommentar - wird ignoriert\n"
          "(a\xE2\x90\x81" "b): Kommentar\n"
          "GO 1\xE2\x90\x89" "2: Eilgang\n"
          "Satzende: der Satz wird ausgef\xC3\xBChrt\n",
@@ -210,7 +212,7 @@ TEST(CliExplain, EveryLoadedWordWithItsMeaningInUtf8)
     for (const ExplainCase& row : cases) {
         SCOPED_TRACE(row.name);
         CTempFile file(row.program);
-        const Output output = Capture([&](std::FILE* out) { return RunExplain(file.GetPath(), out); });
+        const Output output = Capture([&](std::FILE* out) { return RunExplain(file.GetPath(), EXPLAIN_BY_WORD, out); });
         EXPECT_EQ(output.text, row.expected);
         EXPECT_EQ(output.exitCode, row.exitCode);
     }
@@ -219,7 +221,7 @@ TEST(CliExplain, EveryLoadedWordWithItsMeaningInUtf8)
 TEST(CliExplain, MissingFileGivesTheLoaderText)
 {
     CTempTree tree;
-    const Output output = Capture([&](std::FILE* out) { return RunExplain(tree.Path("none.nc"), out); });
+    const Output output = Capture([&](std::FILE* out) { return RunExplain(tree.Path("none.nc"), EXPLAIN_BY_WORD, out); });
     EXPECT_EQ(output.text, "Can't open file.\n");
     EXPECT_EQ(output.exitCode, 1);
 }
@@ -244,8 +246,8 @@ TEST(CliPath, TableReadsBackTheExactPath)
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         CTempFile file(row.program);
-        const Output exact = Capture([&](std::FILE* out) { return RunPath(file.GetPath(), PATH_FROM_BUILDER, out); });
-        const Output table = Capture([&](std::FILE* out) { return RunPath(file.GetPath(), PATH_FROM_TABLE, out); });
+        const Output exact = Capture([&](std::FILE* out) { return RunPath(file.GetPath(), PATH_FROM_BUILDER, out, stderr); });
+        const Output table = Capture([&](std::FILE* out) { return RunPath(file.GetPath(), PATH_FROM_TABLE, out, stderr); });
         ASSERT_NE(exact.text.find("\"event\":\"move\""), std::string::npos);
         EXPECT_EQ(table.text, exact.text);
         EXPECT_EQ(table.exitCode, 0);
@@ -350,6 +352,155 @@ TEST(CliStock, OptionsThatCannotBeUsed)
         if (row.exitCode == EXIT_SOME_FAILED) {
             EXPECT_EQ(errors.rfind("tornavel-cli: ", 0), 0u) << errors;
         }
+    }
+}
+
+// A handout: each program line, then its words' explanations beneath.
+TEST(CliExplain, ByLineGroupsTheWordsOfEachLine)
+{
+    const struct {
+        const char* name;
+        const char* program;
+        const char* expected;
+        int exitCode;
+    } rows[] = {
+        {"a header line, a comment line and a block",
+         "Aufgabe 1\r\n%\r\n(Tasche)\r\nN10 G1 X5\r\n",
+         "Zeile 1: Programmkopf vor dem ersten \"%\" - wird nicht ausgef\xC3\xBChrt\n"
+         "Zeile 2: %\n"
+         "    %: Anfangs- oder Endezeichen des Programms - wird ignoriert\n"
+         "    Satzende: der Satz wird ausgef\xC3\xBChrt\n"
+         "Zeile 3: (Tasche)\n"
+         "    Kommentarzeile: die Zeile ist ein Kommentar - wird ignoriert\n"
+         "    (Tasche): Kommentar\n"
+         "    Satzende: der Satz wird ausgef\xC3\xBChrt\n"
+         "Zeile 4: N10 G1 X5\n"
+         "    N10: Satznummer 10\n"
+         "    G1: Gerade im Vorschub\n"
+         "    X5: Ziel X = 5\n"
+         "    Satzende: der Satz wird ausgef\xC3\xBChrt\n",
+         EXIT_ALL_LOADED},
+        {"two header lines",
+         "A\r\nB\r\n%\r\n",
+         "Zeilen 1 bis 2: Programmkopf vor dem ersten \"%\" - wird nicht ausgef\xC3\xBChrt\n"
+         "Zeile 3: %\n"
+         "    %: Anfangs- oder Endezeichen des Programms - wird ignoriert\n"
+         "    Satzende: der Satz wird ausgef\xC3\xBChrt\n",
+         EXIT_ALL_LOADED},
+        {"the last line without a line end, then the loader's error",
+         "%\r\nG1 X?",
+         "Zeile 1: %\n"
+         "    %: Anfangs- oder Endezeichen des Programms - wird ignoriert\n"
+         "    Satzende: der Satz wird ausgef\xC3\xBChrt\n"
+         "Zeile 2: G1\n"
+         "    G1: Gerade im Vorschub\n"
+         "Syntax error in line: 2\n",
+         EXIT_SOME_FAILED},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CTempFile file(row.program);
+        const Output output =
+            Capture([&](std::FILE* out) { return RunExplain(file.GetPath(), EXPLAIN_BY_LINE, out); });
+        EXPECT_EQ(output.exitCode, row.exitCode);
+        EXPECT_EQ(output.text, row.expected);
+    }
+}
+
+// stock --summary: a few German lines instead of the rows. The slot's 20
+// cells and the rapid's 5 are 1 deep each; the deepest cell first in row
+// order is the rapid's lowest.
+TEST(CliStock, SummaryInGerman)
+{
+    const struct {
+        const char* name;
+        std::vector<std::string> options;
+        const char* program;
+        const char* expected;
+    } rows[] = {
+        {"a slot in the program's box, a rapid that cuts",
+         {"--cell", "1"},
+         "%\r\n(ROHTEIL X0 Y0 Z-5 X10 Y10 Z0)\r\n(WERKZEUG T1 SCHAFTFRAESER D2)\r\nT1 G0 X2.5 Y5.5 Z1\r\nG1 Z-1\r\n"
+         "G1 X7.5\r\nG0 Z-2\r\n",
+         "Rohteil: X0 Y0 Z-5 bis X10 Y10 Z0 (aus dem Programm), Zelle 1\n"
+         "Bewegungen: 4\n"
+         "Tiefster Punkt: Z-2 bei X7.5 Y4.5\n"
+         "Abgetragen: 25 mm\xC2\xB3\n"
+         "Eilgang im Material: 1-mal, in Zeile 7 (1 mm tief)\n"},
+        {"nothing cut in a given box",
+         {"--stock", "0,0,-1,4,2,0", "--cell", "0.5"},
+         "%\r\nG0 X1 Y1 Z5\r\n",
+         "Rohteil: X0 Y0 Z-1 bis X4 Y2 Z0 (aus --stock), Zelle 0.5\n"
+         "Bewegungen: 1\n"
+         "Tiefster Punkt: nichts abgetragen\n"
+         "Abgetragen: 0 mm\xC2\xB3\n"
+         "Eilgang im Material: keiner\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const CTempFile program(row.program);
+        std::vector<std::string> arguments = row.options;
+        arguments.push_back("--summary");
+        arguments.push_back(program.GetPath());
+        CStockOptions options;
+        std::string message;
+        ASSERT_EQ(ParseStockOptions(arguments, options, message), 0) << message;
+        const Output output = Capture([&options](std::FILE* out) { return RunStock(options, out, stderr); });
+        EXPECT_EQ(output.exitCode, EXIT_ALL_LOADED);
+        EXPECT_EQ(output.text, row.expected);
+    }
+}
+
+// The folder of learner mistakes: each file has its one mistake, found with
+// its line; the file without a mistake has none, and the notes are skipped.
+TEST(CliHints, FindsEachLearnerMistakeWithItsLine)
+{
+    const struct {
+        const char* file;
+        int line;
+        const char* start;
+    } rows[] = {
+        {"comment_hides_words.nc", 6, "Kommentar ohne \xE2\x80\x9E)\xE2\x80\x9C verdeckt den Rest der Zeile: "
+                                      "\xE2\x80\x9EZustellung Y10\xE2\x80\x9C"},
+        {"decimal_comma.nc", 6, "Komma statt Punkt? \xE2\x80\x9EX36,5\xE2\x80\x9C"},
+        {"inch_program.nc", 3, "G20 wird ignoriert"},
+        {"path_outside_box.nc", 8, "Bahn au\xC3\x9F" "erhalb des Rohteils: X80 Y10 Z-2"},
+        {"rapid_into_material.nc", 6, "Eilgang im Material: G0 f\xC3\xA4hrt 2 tief"},
+        {"tool_without_diameter.nc", 8, "T3 hat keinen Durchmesser"},
+        {"whole_program_as_header.nc", 3, "Alles vor dem ersten \xE2\x80\x9E%\xE2\x80\x9C ist Programmkopf"},
+    };
+    const std::string folder = TORNAVEL_MISTAKES_DIR;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        const std::string path = folder + "/" + row.file;
+        const Output output = Capture([&path](std::FILE* out) { return RunHints({path}, out); });
+        EXPECT_EQ(output.exitCode, EXIT_SOME_FAILED);
+        const std::string prefix = path + ":" + std::to_string(row.line) + ": " + row.start;
+        EXPECT_EQ(output.text.compare(0, prefix.size(), prefix), 0) << output.text;
+        EXPECT_EQ(std::count(output.text.begin(), output.text.end(), '\n'), 1) << output.text;
+    }
+    const Output clean = Capture([&folder](std::FILE* out) { return RunHints({folder + "/no_mistake.nc"}, out); });
+    EXPECT_EQ(clean.exitCode, EXIT_ALL_LOADED);
+    EXPECT_EQ(clean.text, "");
+    const Output all = Capture([&folder](std::FILE* out) { return RunHints({folder}, out); });
+    EXPECT_EQ(all.exitCode, EXIT_SOME_FAILED);
+    const std::string count = "8 Dateien gepr\xC3\xBC" "ft, 7 mit Hinweisen, 1 \xC3\xBC" "bersprungen (keine CNC-Programme)\n";
+    ASSERT_GE(all.text.size(), count.size());
+    EXPECT_EQ(all.text.substr(all.text.size() - count.size()), count);
+}
+
+TEST(CliHints, ProgramEndings)
+{
+    const struct {
+        const char* name;
+        bool program;
+    } rows[] = {
+        {"pocket.nc", true}, {"POCKET.NC", true}, {"a.ngc", true}, {"b.gcode", true}, {"c.tap", true},
+        {"notes.txt", false}, {"picture.png", false}, {".nc", false}, {"nc", false}, {"O0004", false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(HasProgramEnding(row.name), row.program);
     }
 }
 

@@ -265,3 +265,33 @@ TEST(WordExplanation, TheModeIndexKeepsChangesOnly)
 }
 
 } // namespace
+
+namespace {
+
+// The empty word the reader puts before a comment that starts a line reads
+// as the comment line it begins; an empty word elsewhere stays one.
+TEST(WordExplanation, CommentLinesAreExplainedAsComments)
+{
+    const std::string commentLine = "Kommentarzeile: die Zeile ist ein Kommentar - wird ignoriert";
+    const struct {
+        const char* name;
+        const char* program;
+        std::size_t position;
+        std::string expected;
+    } rows[] = {
+        {"a line that is a parenthesis comment", "%\r\n(Tasche fraesen)\r\n", 2, commentLine},
+        {"a line that is a semicolon comment", "%\r\n;Tasche fraesen\r\n", 2, commentLine},
+        {"the comment itself", "%\r\n(Tasche fraesen)\r\n", 3, "(Tasche fraesen): Kommentar"},
+        {"a comment after a word is no comment line", "%\r\nG1 (Tasche)\r\n", 3, "(Tasche): Kommentar"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CLoaderRig rig;
+        ASSERT_EQ(rig.LoadBytes(row.program), 1);
+        const CWordList& words = rig.loader.GetWordList();
+        ASSERT_LT(row.position, words.GetCount());
+        EXPECT_EQ(ExplainWordAt(words, row.position), row.expected);
+    }
+}
+
+} // namespace

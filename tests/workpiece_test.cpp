@@ -187,16 +187,20 @@ TEST(WorkpieceTest, DefaultBoxFollowsCuttingMovesAndTheLargestTool)
         std::string program;
         CStockBox expected;
     };
+    // Widened by the largest radius (4 here) plus a tenth of the longer side,
+    // at least 1.
     const BoxRow rows[] = {
         {"rapids do not widen the box, the lowest point lowers it",
          Program({"G0 X10 Y20 Z10", "G1 Z-3", "G1 X30 Y25", "T2", "G1 X31"}),
-         CStockBox{6.0, 16.0, -4.0, 35.0, 29.0, 0.0}},
+         CStockBox{3.9, 13.9, -4.0, 37.1, 31.1, 0.0}},
         {"a path above the top gives a box 10 deep", Program({"G1 X10 Y10 Z1", "G1 X20"}),
-         CStockBox{-4.0, -4.0, -10.0, 24.0, 14.0, 0.0}},
+         CStockBox{-6.0, -6.0, -10.0, 26.0, 16.0, 0.0}},
         {"an arc counts with its extreme points", Program({"G1 X10 Y0 Z-1", "G2 X-10 Y0 I-10 J0"}),
-         CStockBox{-14.0, -14.0, -2.0, 14.0, 4.0, 0.0}},
+         CStockBox{-16.0, -16.0, -2.0, 16.0, 6.0, 0.0}},
         {"every move a rapid: all moves count", Program({"G0 X10 Y5 Z-1"}),
-         CStockBox{-4.0, -4.0, -2.0, 14.0, 9.0, 0.0}},
+         CStockBox{-5.0, -5.0, -2.0, 15.0, 10.0, 0.0}},
+        {"a short path gets a margin of at least 1", Program({"G1 X2 Y1 Z-1"}),
+         CStockBox{-5.0, -5.0, -2.0, 7.0, 6.0, 0.0}},
         {"no move", Program({"M3"}), CStockBox{0.0, 0.0, -10.0, 100.0, 100.0, 0.0}},
     };
     CToolTable tools;
@@ -207,8 +211,42 @@ TEST(WorkpieceTest, DefaultBoxFollowsCuttingMovesAndTheLargestTool)
         SCOPED_TRACE(row.name);
         const CLoadedPath path(row.program);
         const CStockBox box = CStockBox::FitToPath(path.table, path.Words(), tools);
-        EXPECT_EQ(box, row.expected) << box.x0 << " " << box.y0 << " " << box.z0 << " " << box.x1 << " " << box.y1
-                                     << " " << box.z1;
+        const double got[] = {box.x0, box.y0, box.z0, box.x1, box.y1, box.z1};
+        const double want[] = {row.expected.x0, row.expected.y0, row.expected.z0,
+                               row.expected.x1, row.expected.y1, row.expected.z1};
+        for (std::size_t value = 0; value < 6; ++value)
+            EXPECT_NEAR(got[value], want[value], 1e-12) << "value " << value;
+    }
+}
+
+// The flagship example with the automatic box and the default tool: a
+// pocket 3 deep, with walls standing at the top on every side.
+TEST(WorkpieceTest, PocketExampleInTheAutomaticBoxKeepsItsWalls)
+{
+    std::FILE* file = std::fopen(TORNAVEL_EXAMPLES_DIR "/milling_pocket.nc", "rb");
+    ASSERT_NE(file, nullptr);
+    std::string bytes;
+    char buffer[4096];
+    for (std::size_t count; (count = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        bytes.append(buffer, count);
+    std::fclose(file);
+    const CLoadedPath path(bytes);
+    ASSERT_EQ(path.loadResult, 1);
+    const CToolTable tools;
+    const CStockBox box = CStockBox::FitToPath(path.table, path.Words(), tools);
+    const auto workpiece = path.MakeWorkpiece(tools, Settings(box, 0.1));
+    workpiece->BringTo(path.table.GetCount());
+    const CHeightGrid& grid = workpiece->GetGrid();
+    const HeightCheck checks[] = {
+        {-1.5, 10.0, 0.0}, {41.5, 10.0, 0.0}, {20.0, -1.5, 0.0}, {20.0, 21.5, 0.0},
+        {-1.5, -1.5, 0.0}, {41.5, 21.5, 0.0}, {20.0, 10.0, -3.0}, {1.0, 1.0, -3.0},
+    };
+    for (const HeightCheck& check : checks) {
+        SCOPED_TRACE(std::to_string(check.x) + " " + std::to_string(check.y));
+        std::size_t column = 0;
+        std::size_t row = 0;
+        ASSERT_TRUE(grid.FindCell(check.x, check.y, column, row));
+        EXPECT_EQ(grid.GetHeight(column, row), check.height);
     }
 }
 

@@ -367,7 +367,7 @@ void CToolpathWindow::OnStepped(StepCommand command, const CProgramCursor& curso
     if (command == STEP_LOAD) {
         loadError = cursor.GetLoadErrorText();
         const std::string program = cursor.GetProgramPath();
-        workpiece->SetProgramFile(program);
+        workpiece->SetProgramFile(program, cursor.GetProgramHeader());
         // The title names the program, as the learner's other windows do.
         const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(program))).fileName();
         setWindowTitle(name.isEmpty() ? QString::fromLatin1(WINDOW_TITLE)

@@ -13,6 +13,7 @@
 
 #include "job_failure_text.h"
 #include "move_tools.h"
+#include "program_stock.h"
 #include "path_recolour.h"
 #include "stock_box_dialog.h"
 #include "tool_table_dialog.h"
@@ -77,6 +78,8 @@ struct CWorkpieceLayer::CRequest {
     std::uint64_t generation = 0;
     std::shared_ptr<const CMoveTable> path;
     const CWordList* words = nullptr;
+    // The program's header, where its own box and tools may stand too.
+    std::shared_ptr<const std::string> header;
     CToolTable tools;
     bool automaticBox = true;
     CStockBox box;
@@ -111,6 +114,8 @@ struct CWorkpieceLayer::CSnapshot {
 
 struct CWorkpieceLayer::CSweepState {
     std::uint64_t generation = 0;
+    // The tools the workpiece is cut with, the program's own among them.
+    CToolTable tools;
     bool pathOutside = false;
     // Kept here so that the table outlives the workpiece reading it.
     std::shared_ptr<const CMoveTable> path;
@@ -293,6 +298,7 @@ void CWorkpieceLayer::RequestSweep()
     request.generation = generation;
     request.path = path;
     request.words = words;
+    request.header = header;
     request.tools = MakeToolTable();
     request.automaticBox = settings.automaticBox;
     request.box = CStockBox{settings.box[0], settings.box[1], settings.box[2],
@@ -331,8 +337,16 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
     if (state.workpiece == nullptr || state.generation != request.generation) {
         state.workpiece.reset();
         state.lastSent.reset();
+        // The program's own box and tools come before the stored ones.
+        const CProgramStock program =
+            ReadProgramStock(*request.words, request.header != nullptr ? *request.header : std::string());
+        CStockChoice choice;
+        choice.hasBox = !request.automaticBox && !program.hasBox;
+        choice.box = request.box;
+        choice.tools = request.tools;
+        state.tools = ChooseStockTools(choice, program);
         CWorkpiece::CSettings options;
-        options.box = request.automaticBox ? CStockBox::FitToPath(table, *request.words, request.tools) : request.box;
+        options.box = ChooseStockBox(choice, program, table, *request.words, state.tools);
         options.cell = CHeightGrid::DefaultCell(options.box);
         std::size_t columns = 0;
         std::size_t rows = 0;
@@ -346,7 +360,7 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
         state.pathOutside = PathLeavesBox(table, options.box);
         state.path = request.path;
         state.generation = request.generation;
-        state.workpiece = std::make_unique<CWorkpiece>(table, *request.words, 0, request.tools, options);
+        state.workpiece = std::make_unique<CWorkpiece>(table, *request.words, 0, state.tools, options);
     }
     CWorkpiece& workpiece = *state.workpiece;
     const auto makeSnapshot = [&](bool complete) {
@@ -376,7 +390,7 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
         else if (done > 0)
             made->tool = workpiece.GetToolOfMove(done - 1);
         else
-            made->tool = request.tools.GetDefaultTool();
+            made->tool = state.tools.GetDefaultTool();
         return made;
     };
     auto sentAt = std::chrono::steady_clock::now();
@@ -476,9 +490,10 @@ QString CWorkpieceLayer::GetFailureText() const
     return lines.join(QLatin1Char('\n'));
 }
 
-void CWorkpieceLayer::SetProgramFile(const std::string& program)
+void CWorkpieceLayer::SetProgramFile(const std::string& program, const std::string& programHeader)
 {
     programFile = program;
+    header = std::make_shared<const std::string>(programHeader);
     // Each program its own box and tools; one without gets the automatic box.
     settingsNote = settings.Load(store, programFile);
     StartOver();

@@ -42,7 +42,7 @@ public:
     void AddButtons(QLayout& row);
 
     // The program a load brings: its own box and tools are read.
-    void SetProgramFile(const std::string& program);
+    void SetProgramFile(const std::string& program, const std::string& header);
     const std::string& GetProgramFile() const { return programFile; }
     // Before a load replaces the word list the workpiece reads.
     void OnProgramChanging();
@@ -106,6 +106,7 @@ private:
     QPushButton* shownButton = nullptr;
     CWorkpieceSettings settings;
     std::string programFile;
+    std::shared_ptr<const std::string> header;
     // What of the program's stored settings was dropped, until new ones.
     QString settingsNote;
     // This generation's box could not be used: it is not tried again at

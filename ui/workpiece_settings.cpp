@@ -10,6 +10,7 @@
 
 #include <QStringList>
 
+#include "classic_number.h"
 #include "code_page_1252.h"
 
 namespace {
@@ -53,17 +54,6 @@ const char* const DROPPED_BOX_TEXT = "Rohteil \xE2\x80\x9E%1\xE2\x80\x9C";
 const char* const BAD_TOOL_NUMBER_MESSAGE =
     "Die Werkzeugnummer \xE2\x80\x9E%1\xE2\x80\x9C ist keine ganze Zahl ab 0.";
 
-bool ParseWholeNumber(const std::string& text, double& value)
-{
-    double parsed = 0.0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, parsed);
-    if (text.empty() || error != std::errc() || stop != end || !std::isfinite(parsed))
-        return false;
-    value = parsed;
-    return true;
-}
-
 bool ParseWholeInt(const std::string& text, int& value)
 {
     int parsed = 0;
@@ -100,14 +90,11 @@ std::string CWorkpieceSettings::FormatTool(const CWorkpieceToolEntry& tool)
 
 bool CWorkpieceSettings::ParseTool(const std::string& text, CWorkpieceToolEntry& tool)
 {
-    const std::size_t colon = text.find(':');
-    ToolShape shape = TOOL_FLAT;
-    double diameter = 0.0;
-    if (colon == std::string::npos || !ParseToolShape(std::string_view(text).substr(0, colon), shape) ||
-        !ParseWholeNumber(text.substr(colon + 1), diameter))
+    CTool read;
+    if (!ParseToolSpec(text, read))
         return false;
-    tool.shape = shape;
-    tool.diameter = diameter;
+    tool.shape = read.shape;
+    tool.diameter = read.diameter;
     return true;
 }
 
@@ -118,7 +105,7 @@ bool CWorkpieceSettings::ParseNumber(const QString& text, double& value)
     QString number = text.trimmed();
     if (number.count(QLatin1Char(',')) == 1 && !number.contains(QLatin1Char('.')))
         number.replace(QLatin1Char(','), QLatin1Char('.'));
-    return ParseWholeNumber(number.toStdString(), value);
+    return ParseClassicDecimal(number.toStdString(), value) && std::isfinite(value);
 }
 
 bool CWorkpieceSettings::ParseToolNumber(const QString& text, int& number)
@@ -179,7 +166,8 @@ QString CWorkpieceSettings::Load(ISettingsStore& store, const std::string& progr
         std::size_t start = 0;
         for (; found < STOCK_BOX_VALUES && start <= text.size(); ++found) {
             const std::size_t comma = std::min(text.find(',', start), text.size());
-            if (!ParseWholeNumber(text.substr(start, comma - start), values[found]))
+            if (!ParseClassicDecimal(std::string_view(text).substr(start, comma - start), values[found]) ||
+                !std::isfinite(values[found]))
                 break;
             start = comma + 1;
         }

@@ -14,6 +14,10 @@ constexpr double DEFAULT_DEPTH = 10.0;
 constexpr double DEFAULT_SIDE = 100.0;
 // The bottom lies this far below the path's lowest point.
 constexpr double BOTTOM_MARGIN = 1.0;
+// Around the path the block stands out by a tenth of its longer side, at
+// least this much, so that a pocket is left with walls.
+constexpr double SIDE_MARGIN_MINIMUM = 1.0;
+constexpr double SIDE_MARGIN_SHARE = 0.1;
 
 struct Bounds {
     SweepPoint min{HUGE_VAL, HUGE_VAL, HUGE_VAL};
@@ -98,10 +102,12 @@ CStockBox CStockBox::FitToPath(const CMoveTable& table, const CWordList& words, 
     if (!all.any)
         return CStockBox{0.0, 0.0, DEFAULT_TOP - DEFAULT_DEPTH, DEFAULT_SIDE, DEFAULT_SIDE, DEFAULT_TOP};
     const Bounds& sides = cutting.any ? cutting : all;
-    box.x0 = sides.min[0] - largestRadius;
-    box.y0 = sides.min[1] - largestRadius;
-    box.x1 = sides.max[0] + largestRadius;
-    box.y1 = sides.max[1] + largestRadius;
+    const double longerSide = std::max(sides.max[0] - sides.min[0], sides.max[1] - sides.min[1]);
+    const double widen = largestRadius + std::max(SIDE_MARGIN_MINIMUM, longerSide * SIDE_MARGIN_SHARE);
+    box.x0 = sides.min[0] - widen;
+    box.y0 = sides.min[1] - widen;
+    box.x1 = sides.max[0] + widen;
+    box.y1 = sides.max[1] + widen;
     box.z1 = DEFAULT_TOP;
     box.z0 = all.min[2] < DEFAULT_TOP ? all.min[2] - BOTTOM_MARGIN : DEFAULT_TOP - DEFAULT_DEPTH;
     return box;

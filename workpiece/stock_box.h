@@ -22,7 +22,8 @@ struct CStockBox {
 
     // X and Y span the drawn points of the moves that are not rapids (of all
     // moves when every move is a rapid), widened on every side by the largest
-    // radius of the tools the moves use; the top is 0 and the bottom 1 below
+    // radius of the tools the moves use plus max(1, L/10), L the longer of
+    // their X and Y extents; the top is 0 and the bottom 1 below
     // the path's lowest point, or 10 below the top when the path never goes
     // below it. Without moves: 100 x 100 x 10 from the origin down.
     static CStockBox FitToPath(const CMoveTable& table, const CWordList& words, const CToolTable& tools);

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "classic_number.h"
+
 namespace {
 
 struct ShapeName {
@@ -30,6 +32,17 @@ bool ParseToolShape(std::string_view name, ToolShape& shape)
         }
     }
     return false;
+}
+
+bool ParseToolSpec(std::string_view text, CTool& tool)
+{
+    const std::size_t colon = text.find(':');
+    CTool read;
+    if (colon == std::string_view::npos || !ParseToolShape(text.substr(0, colon), read.shape) ||
+        !ParseClassicDecimal(text.substr(colon + 1), read.diameter))
+        return false;
+    tool = read;
+    return true;
 }
 
 bool CTool::IsValid() const

@@ -26,6 +26,11 @@ struct CTool {
     bool operator!=(const CTool& other) const { return !(*this == other); }
 };
 
+// "SHAPE:DIAMETER" ("flat:6", "ball:2.5"), as the command line and the
+// settings store write a tool; the diameter as ParseClassicDecimal reads it.
+// Whether the tool can cut is the caller's question (CTool::IsValid).
+bool ParseToolSpec(std::string_view text, CTool& tool);
+
 class CToolTable {
 public:
     static constexpr double DEFAULT_DIAMETER = 6.0;

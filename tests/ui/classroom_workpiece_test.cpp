@@ -40,6 +40,15 @@ const char* const TWO_TOOLS = "%\r\n"
                               "N50 G1 X10\r\n"
                               "N60 T3 M6\r\n"
                               "N70 M30\r\n";
+// An exercise file with its own box and tool.
+const char* const OWN_STOCK = "(ROHTEIL X0 Y0 Z-20 X100 Y80 Z0)\r\n"
+                              "%\r\n"
+                              "(werkzeug t1 kugelfraeser d6)\r\n"
+                              "N10 T1 M6\r\n"
+                              "N20 G0 X10 Y10 Z5\r\n"
+                              "N30 G1 Z-2 F100\r\n"
+                              "N40 X50\r\n"
+                              "N50 M30\r\n";
 const char* const OUTSIDE_TEXT = "Bahn au\xC3\x9F" "erhalb des Rohteils";
 constexpr int WAIT_MS = 10000;
 
@@ -65,6 +74,8 @@ private slots:
 
     void eachProgramKeepsItsOwnBox();
     void windowTitleNamesTheProgram();
+    void programsOwnBoxComesFirst_data();
+    void programsOwnBoxComesFirst();
     void pictureSaysWhatIsWrongWithTheBox_data();
     void pictureSaysWhatIsWrongWithTheBox();
     void toolTableListsTheProgramsTools();
@@ -131,6 +142,29 @@ void ClassroomWorkpieceTest::windowTitleNamesTheProgram()
     QCOMPARE(window.windowTitle(), QStringLiteral("Bahn"));
     LoadFile(programs.Write(QStringLiteral("Tasche.nc"), SLOT));
     QCOMPARE(window.windowTitle(), QStringLiteral("Bahn \u2013 Tasche.nc"));
+}
+
+void ClassroomWorkpieceTest::programsOwnBoxComesFirst_data()
+{
+    QTest::addColumn<CWorkpieceSettings>("stored");
+    QTest::newRow("over the automatic box") << CWorkpieceSettings();
+    QTest::newRow("over a stored box") << OwnBox(-5, -5, -4, 25, 5, 0);
+}
+
+void ClassroomWorkpieceTest::programsOwnBoxComesFirst()
+{
+    QFETCH(CWorkpieceSettings, stored);
+    LoadFile(programs.Write(QStringLiteral("exercise.nc"), OWN_STOCK));
+    CToolpathWindow& window = *panel->GetToolpathWindow();
+    QVERIFY(window.GetWorkpiece()->ApplySettings(stored));
+    QTRY_VERIFY_WITH_TIMEOUT(window.GetWorkpiece()->IsUpToDate(), WAIT_MS);
+    // The box drawn is the one the program states.
+    constexpr double FAR = 1e30;
+    CMovePoint low{FAR, FAR, FAR};
+    CMovePoint high{-FAR, -FAR, -FAR};
+    window.GetWorkpiece()->ExtendBounds(low, high);
+    QCOMPARE(QList<double>({low.x, low.y, low.z, high.x, high.y, high.z}),
+             QList<double>({0.0, 0.0, -20.0, 100.0, 80.0, 0.0}));
 }
 
 void ClassroomWorkpieceTest::pictureSaysWhatIsWrongWithTheBox_data()

@@ -31,7 +31,8 @@
 namespace {
 
 // A plunge 2 deep at the origin, a slot along X to 20 and one along Y to 10,
-// with the default flat 6 mm tool: the box is X -3..23, Y -3..13, Z -3..0.
+// with the default flat 6 mm tool: the box is X -5..25, Y -5..15, Z -3..0
+// (the radius and a margin of a tenth of the longer side).
 const char* const SLOTS = "%\r\n"
                           "N10 G0 X0 Y0 Z5\r\n"
                           "N20 G1 Z-2 F100\r\n"
@@ -408,8 +409,9 @@ void WorkpieceLayerTest::stockBoxRejectsBadEntries()
     QTest::mouseClick(FindButton(window, QStringLiteral("Rohteil...")), Qt::LeftButton);
     auto* dialog = window.findChild<CStockBoxDialog*>();
     QVERIFY(dialog != nullptr && dialog->isVisible());
-    // The fields start with the automatic box in use.
-    QCOMPARE(dialog->GetField(0)->text(), QStringLiteral("-3"));
+    // The fields start with the automatic box in use: the tool's radius and
+    // the margin around the path.
+    QCOMPARE(dialog->GetField(0)->text(), QStringLiteral("-5"));
     QVERIFY(!dialog->GetField(0)->isEnabled());
     dialog->GetOwnBox()->click();
     for (int index = 0; index < STOCK_BOX_VALUES; ++index)

@@ -1,0 +1,93 @@
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "program_hints.h"
+#include "test_support.h"
+
+namespace {
+
+std::vector<CProgramHint> HintsOf(const std::string& bytes, const CStockChoice& choice = CStockChoice())
+{
+    CLoaderRig rig;
+    const int result = rig.LoadBytes(bytes);
+    const std::string errorText = rig.loader.GetErrorText();
+    const std::string header = rig.loader.GetHeader();
+    CHintInput input;
+    input.loadResult = result;
+    input.errorText = errorText;
+    input.fileBytes = bytes;
+    input.header = header;
+    input.words = &rig.loader.GetWordList();
+    input.choice = choice;
+    return FindProgramHints(input);
+}
+
+// Programs a teacher writes on purpose: none of these is a mistake.
+TEST(ProgramHints, NoFindingWhereNothingIsWrong)
+{
+    CStockChoice storedTools;
+    storedTools.tools.SetTool(4, CTool{TOOL_FLAT, 8.0});
+    const struct {
+        const char* name;
+        const char* program;
+        CStockChoice choice;
+    } rows[] = {
+        {"a closed comment may hold words", "%\r\nG1 X5 (G1 X10 Y20)\r\n", {}},
+        {"an unclosed comment of plain text", "%\r\nG1 X5 (Zustellung\r\n", {}},
+        {"a header that is only a title", "Tasche 40x20\r\n(Kommentar)\r\n%\r\nG1 X5\r\n", {}},
+        {"a comma inside a comment", "%\r\nG1 X5 (0,5 mm Aufmass)\r\n", {}},
+        {"G21 is millimetres", "%\r\nG21 G1 X5\r\n", {}},
+        {"rapids outside the automatic box", "%\r\nG0 X-50 Y-50 Z10\r\nG1 X5 Y5 Z-1\r\nX10\r\nG0 Z10\r\nX80\r\n", {}},
+        {"a tool from the stored table", "%\r\nT4 G1 X5\r\n", storedTools},
+        {"a tool the program states", "%\r\n(WERKZEUG T4 KUGELFRAESER D3)\r\nT4 G1 X5\r\n", {}},
+        {"a rapid above the material", "%\r\nG0 X5 Y5 Z0.5\r\nG1 Z-1\r\n", {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::vector<CProgramHint> hints = HintsOf(row.program, row.choice);
+        for (const CProgramHint& hint : hints)
+            ADD_FAILURE() << "line " << hint.line << ": " << hint.text;
+    }
+}
+
+// Findings in line order, each at its own line.
+TEST(ProgramHints, FindingsAtTheirLines)
+{
+    CStockChoice givenBox;
+    givenBox.hasBox = true;
+    givenBox.box = CStockBox{0.0, 0.0, -5.0, 20.0, 20.0, 0.0};
+    const struct {
+        const char* name;
+        const char* program;
+        CStockChoice choice;
+        std::vector<std::int64_t> lines;
+        const char* firstStart;
+    } rows[] = {
+        {"a syntax error without a comma quotes its line", "%\r\nG1 X5\r\nG1 X?\r\n", {}, {3},
+         "Syntaxfehler: hier bricht das Laden ab, der Rest fehlt (\xE2\x80\x9EG1 X?\xE2\x80\x9C)"},
+        {"a comma after a comment on the line", "%\r\n(0,5 mm) G1 X3,5\r\n", {}, {2},
+         "Komma statt Punkt? \xE2\x80\x9EX3,5\xE2\x80\x9C: Zahlen werden mit Punkt geschrieben (X3.5)"},
+        {"a comma on a line after a lone line feed", "%\nG1 X1\nY2,25\n", {}, {3},
+         "Komma statt Punkt? \xE2\x80\x9EY2,25\xE2\x80\x9C"},
+        {"each T number once, at its first line", "%\r\nT1\r\nT2\r\nT1\r\n", {}, {2, 3}, "T1 hat keinen Durchmesser"},
+        {"a cut below the given box's floor", "%\r\nG0 X5 Y5 Z1\r\nG1 Z-8\r\n", givenBox, {3},
+         "Bahn au\xC3\x9F" "erhalb des Rohteils: X5 Y5 Z-8"},
+        {"an arc that bulges out of the given box", "%\r\nG0 X2 Y2 Z1\r\nG1 Z-1\r\nG3 X18 Y2 I8 J0\r\n", givenBox,
+         {4}, "Bahn au\xC3\x9F" "erhalb des Rohteils: X10 Y-6"},
+        {"G20 on every line it stands", "%\r\nG20\r\nG1 X1\r\ng20\r\n", {}, {2, 4}, "G20 wird ignoriert"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::vector<CProgramHint> hints = HintsOf(row.program, row.choice);
+        std::vector<std::int64_t> lines;
+        for (const CProgramHint& hint : hints)
+            lines.push_back(hint.line);
+        EXPECT_EQ(lines, row.lines);
+        ASSERT_FALSE(hints.empty());
+        EXPECT_EQ(hints[0].text.compare(0, std::string(row.firstStart).size(), row.firstStart), 0) << hints[0].text;
+    }
+}
+
+} // namespace
