@@ -16,6 +16,10 @@
 //                                    runs, and jumps (a click on the path far
 //                                    ahead and far back, F9 "Ende") against
 //                                    the same moves swept on their own
+//   tornavel-panel-bench end FILE    the load until the workpiece is painted,
+//                                    F9 "Werkzeugwechsel" to the middle, then
+//                                    F9 "Ende" until the new workpiece is
+//                                    painted, against its moves swept alone
 // Settings stay in memory. Prints its own timings on stderr; exits 1 when a
 // check fails, 2 on wrong arguments.
 #include <algorithm>
@@ -481,14 +485,35 @@ bool MeasureWorkpiece(CControllerDlg& panel)
     return true;
 }
 
+// F9 "Ende" from the middle alone, for its cost over the moves' own sweep
+// and the panel's peak memory with the toolpath window open.
+bool MeasureRunToEnd(CControllerDlg& panel)
+{
+    CToolpathWindow* window = panel.GetToolpathWindow();
+    if (window == nullptr || !window->isVisible())
+        return Fail("the toolpath window is not open");
+    CWorkpieceRun run(panel, *window);
+    if (!run.Load())
+        return false;
+    const std::size_t moves = window->GetPath()->GetCount();
+    // The first tool change stands before the first move.
+    if (!run.Jump(CWorkpieceRun::JUMP_TOOL_CHANGE, Qt::Key_F9, Qt::NoModifier, "Werkzeugwechsel") ||
+        !run.ToolChangesTo(moves / 2) || !run.Jump(CWorkpieceRun::JUMP_END, Qt::Key_F9, Qt::NoModifier, "Ende"))
+        return false;
+    run.SweepAlone();
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     const bool back = argc == 3 && std::strcmp(argv[1], "back") == 0;
     const bool workpiece = argc == 3 && std::strcmp(argv[1], "workpiece") == 0;
-    if (argc != 3 || (std::strcmp(argv[1], "load") != 0 && std::strcmp(argv[1], "run") != 0 && !back && !workpiece)) {
-        std::fprintf(stderr, "usage: tornavel-panel-bench load|run|back|workpiece FILE\n");
+    const bool end = argc == 3 && std::strcmp(argv[1], "end") == 0;
+    if (argc != 3 ||
+        (std::strcmp(argv[1], "load") != 0 && std::strcmp(argv[1], "run") != 0 && !back && !workpiece && !end)) {
+        std::fprintf(stderr, "usage: tornavel-panel-bench load|run|back|workpiece|end FILE\n");
         return RESULT_USAGE;
     }
     const bool run = back || std::strcmp(argv[1], "run") == 0;
@@ -505,6 +530,8 @@ int main(int argc, char* argv[])
     }
     if (workpiece)
         return MeasureWorkpiece(panel) ? RESULT_PASSED : RESULT_FAILED;
+    if (end)
+        return MeasureRunToEnd(panel) ? RESULT_PASSED : RESULT_FAILED;
     CPaintWatch paints(panel.GetEditor()->viewport());
     if (!Load(panel, paints))
         return RESULT_FAILED;

@@ -25,6 +25,18 @@ void CJsonLinesWriter::EndRecord()
         Flush();
 }
 
+void CJsonLinesWriter::AppendLongBytes(std::string_view bytes)
+{
+    constexpr std::size_t PIECE_BYTES = 64u << 10;
+    line += '"';
+    for (std::size_t from = 0; from < bytes.size(); from += PIECE_BYTES) {
+        AppendJsonByteRun(line, bytes.substr(from, PIECE_BYTES));
+        if (line.size() >= FLUSH_BYTES)
+            Flush();
+    }
+    line += '"';
+}
+
 void CJsonLinesWriter::Flush()
 {
     if (!line.empty())

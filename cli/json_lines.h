@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 class CJsonLinesWriter {
 public:
@@ -18,6 +19,10 @@ public:
     std::string& BeginRecord(const char* event);
     std::string& Text() { return line; }
     void EndRecord();
+    // Appends a byte string as AppendJsonBytes does, written out piece by
+    // piece: the listing of a large program would otherwise stand in the
+    // buffer whole, as large again as the program.
+    void AppendLongBytes(std::string_view bytes);
     void Flush();
 
 private:

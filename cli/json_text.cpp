@@ -23,10 +23,9 @@ void AppendReal(std::string& out, double value)
     }
 }
 
-void AppendJsonBytes(std::string& out, std::string_view bytes)
+void AppendJsonByteRun(std::string& out, std::string_view bytes)
 {
     static const char hexDigits[] = "0123456789abcdef";
-    out += '"';
     // Most texts are plain ASCII that stands as it is.
     std::size_t plain = 0;
     while (plain < bytes.size()) {
@@ -59,6 +58,12 @@ void AppendJsonBytes(std::string& out, std::string_view bytes)
             break;
         }
     }
+}
+
+void AppendJsonBytes(std::string& out, std::string_view bytes)
+{
+    out += '"';
+    AppendJsonByteRun(out, bytes);
     out += '"';
 }
 

@@ -14,6 +14,8 @@ void AppendReal(std::string& out, double value);
 void AppendTriple(std::string& out, double x, double y, double z);
 // A byte string as a JSON string: byte b stands as the code point U+00bb.
 void AppendJsonBytes(std::string& out, std::string_view bytes);
+// The same without the quotes, for a string written in pieces.
+void AppendJsonByteRun(std::string& out, std::string_view bytes);
 
 // ,"key": for a record that is already open.
 template <std::size_t N>

@@ -91,7 +91,7 @@ void CTraceWriter::WriteLoad(int result)
     AppendKey(line, "lineCount");
     AppendNumber(line, loader.GetLineCount());
     AppendKey(line, "listing");
-    AppendJsonBytes(line, headless.view.GetListing());
+    writer.AppendLongBytes(headless.view.GetListing());
     AppendKey(line, "message");
     AppendJsonBytes(line, headless.panel.GetControlText(IDC_MESSAGE_LINE));
     AppendHighlight();

@@ -36,7 +36,15 @@ public:
     // The same for the word at a position of a list; its value is read
     // only when the word is kept, straight into the block.
     int ExecuteWord(const CWordList& words, WordPosition position);
+    // The words first to last of a list, leaving the machine, its texts and
+    // what a step back restores exactly as ExecuteWord on each in turn
+    // would. Only the words that decide the end state are read: the last of
+    // each modal group and axis before the last block end, and the words
+    // after it. A run over millions of words costs a pass over their kinds.
+    void ExecuteWords(const CWordList& words, WordPosition first, WordPosition last);
     int ApplyBlock();
+    // One word of a block being applied.
+    void ApplyWord(const CCncValue& word);
     void ClearBlock();
     int ApplyPositionWord(const CCncValue* word);
     void UpdateDisplay() { display.Update(modes); }
@@ -71,6 +79,9 @@ public:
 private:
     // Words of these kinds are not kept and take no part in any block.
     static bool IgnoresKind(WordKind kind) { return kind == WK_NONE || kind == WK_COMMENT; }
+    // Applies the one word of each field a run of blocks leaves standing.
+    void ApplyLastWords(const CWordList& words, WordPosition first, WordPosition lastBlockEnd);
+    void NoteDisplayChange();
 
     CMachineModes modes;
     // The value parts of the gathered words: all that applying a block reads.

@@ -108,6 +108,19 @@ WordPosition CProgramCursor::TakeAndExecute()
     return taken;
 }
 
+void CProgramCursor::TakeAndExecuteThrough(WordPosition last)
+{
+    // The view scrolls a line for each block end, clamped at its bottom:
+    // one scroll by their number ends where scrolling one by one would.
+    if (editor != nullptr) {
+        const std::size_t blockEnds = wordList->CountKind(cursor, last, WK_END_OF_BLOCK);
+        if (blockEnds > 0)
+            editor->LineScroll(static_cast<int>(blockEnds));
+    }
+    machineState.ExecuteWords(*wordList, cursor, last);
+    cursor = wordList->GetNext(last);
+}
+
 void CProgramCursor::OnLoad()
 {
     SetMessage(MESSAGE_BLANK_LOAD);
@@ -167,25 +180,22 @@ void CProgramCursor::RunTo()
     if (wordList == nullptr || cursor == CWordList::NO_POSITION)
         return;
     const RunToModeRow& rule = *FindRunToMode(runToMode);
-    for (;;) {
-        const WordPosition taken = TakeAndExecute();
-        const WordKind kind = wordList->GetKind(taken);
-        if (rule.stop == STOP_AFTER_BLOCK_END && kind == WK_END_OF_BLOCK && cursor != CWordList::NO_POSITION) {
-            // The first word of the next block is shown but stays at the
-            // cursor, so the next command executes it.
-            FocusAndHighlight(cursor);
-            return;
-        }
-        if (rule.stop == STOP_AT_KIND && kind == rule.stopKind) {
-            FocusAndHighlight(taken);
-            return;
-        }
-        if (cursor != CWordList::NO_POSITION)
-            continue;
-        SetMessage(MESSAGE_END_OF_PROGRAM);
-        FocusAndHighlight(taken);
+    const WordPosition last = wordList->GetCount() - 1;
+    // The word the run stops at, found by kind alone; a block end stops
+    // only where a block follows it.
+    WordPosition stop = rule.stop == STOP_AT_END ? CWordList::NO_POSITION : wordList->FindKind(cursor, rule.stopKind);
+    if (rule.stop == STOP_AFTER_BLOCK_END && stop == last)
+        stop = CWordList::NO_POSITION;
+    const WordPosition through = stop != CWordList::NO_POSITION ? stop : last;
+    TakeAndExecuteThrough(through);
+    if (stop != CWordList::NO_POSITION) {
+        // After a block end the first word of the next block is shown but
+        // stays at the cursor, so the next command executes it.
+        FocusAndHighlight(rule.stop == STOP_AFTER_BLOCK_END ? cursor : stop);
         return;
     }
+    SetMessage(MESSAGE_END_OF_PROGRAM);
+    FocusAndHighlight(through);
 }
 
 void CProgramCursor::OnRunToModeChanged()

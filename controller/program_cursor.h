@@ -63,6 +63,9 @@ private:
     // Takes the word at the cursor, moves the cursor on and executes it;
     // returns the position taken.
     WordPosition TakeAndExecute();
+    // The same for every word from the cursor to last, at the cost of a
+    // pass over their kinds.
+    void TakeAndExecuteThrough(WordPosition last);
 
     CCncProgram& loader;
     CMachineState& machineState;

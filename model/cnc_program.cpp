@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "cnc_bytes.h"
+#include "platform.h"
 
 const char* const TEXT_CANT_OPEN_FILE = "Can't open file.";
 const char* const TEXT_SYNTAX_ERROR_IN_LINE = "Syntax error in line: ";
@@ -18,6 +19,8 @@ const char* const TEXT_NOT_ENOUGH_MEMORY = "Not enough memory.";
 namespace {
 
 constexpr std::size_t HEADER_LIMIT = 2000;
+// The reader's word buffer keeps this much between loads.
+constexpr std::size_t WORD_TEXT_KEPT = 64 * 1024;
 const char* const LAST_LOADED = "lastLoaded";
 
 constexpr bool IsCommentStart(unsigned char byte) { return byte == '(' || byte == ';'; }
@@ -168,13 +171,16 @@ int CCncProgram::Load(const std::string& name)
             return asked;
     }
     const std::string chosenPath = path;
-    Clear();
+    // A reload or the next program reuses the list's memory.
+    ClearProgram(LIST_KEEP);
     path = chosenPath;
     if (editor != nullptr)
         editor->RepaintOwner();
     const int opened = OpenFile(path);
-    if (opened != RESULT_OK)
+    if (opened != RESULT_OK) {
+        words.RemoveAll();
         return opened;
+    }
     int result = RESULT_OK;
     try {
         result = ReadProgram();
@@ -210,14 +216,19 @@ int CCncProgram::FailForMemory()
     return RESULT_NO_MEMORY;
 }
 
-int CCncProgram::Clear()
+int CCncProgram::Clear() { return ClearProgram(LIST_GIVE_BACK); }
+
+int CCncProgram::ClearProgram(ListMemory memory)
 {
     CWaitCursor wait(editor);
     if (fileOpen) {
         file.Close();
         fileOpen = false;
     }
-    words.RemoveAll();
+    if (memory == LIST_KEEP)
+        words.Empty();
+    else
+        words.RemoveAll();
     listing = std::make_shared<std::string>();
     words.Bind(listing.get());
     lookahead = false;
@@ -290,52 +301,61 @@ int CCncProgram::ReadProgram()
     // and again. Pages reserved but never written cost no memory.
     const std::uint64_t fileSize = file.GetSize();
     text.reserve(static_cast<std::size_t>(fileSize + fileSize / 4 + 16));
+    AdviseHugePages(&text[0], text.capacity());
     text = header;
     words.SetSpansVisible(false);
     // A word takes seven bytes in a typical program; a list that had to grow
     // would copy itself and hold both copies for a moment. Capacity never
     // used costs no memory.
     words.Reserve(static_cast<std::size_t>(fileSize / 3 + 16));
+    // The listing ends at used; its size is where it has been written up to.
+    // Each growth of a string writes zeros over the new part, so the size
+    // only grows, and the listing is cut to used on every way out.
+    std::size_t used = text.size();
+    const auto finishListing = [&]() { text.resize(used); };
     int result = RESULT_OK;
     for (;;) {
-        ScanBufferedWords(text);
-        // Each word is read straight into the listing behind its blank; the
-        // blank goes again if the word turns out to begin with "N".
-        const std::size_t blankAt = text.size();
-        text += ' ';
-        result = ReadWordAt(text, blankAt + 1);
-        if (result != RESULT_OK) {
-            text.resize(blankAt);
+        ScanBufferedWords(text, used);
+        // The word that the buffer does not hold whole is read on its own,
+        // then placed behind its blank unless it begins with "N".
+        wordText.clear();
+        result = ReadWordAt(wordText, 0);
+        if (result != RESULT_OK)
             break;
-        }
-        std::size_t start = blankAt + 1;
-        const std::size_t length = text.size() - start;
+        const std::size_t length = wordText.size();
         WordKind kind = WK_NONE;
-        if (CCncValue::ClassifyKind(text.data() + start, length, kind) != CCncValue::CLASSIFY_ACCEPTED) {
-            text.resize(blankAt);
+        if (CCncValue::ClassifyKind(wordText.data(), length, kind) != CCncValue::CLASSIFY_ACCEPTED) {
+            finishListing();
             errorText = TEXT_SYNTAX_ERROR_IN_LINE + std::to_string(static_cast<std::int64_t>(lineCount) + 1);
             BuildListing();
             return CCncValue::CLASSIFY_SYNTAX_ERROR;
         }
-        const char first = length > 0 ? text[start] : '\0';
+        const char first = length > 0 ? wordText[0] : '\0';
         const bool blankBefore = first != 'N';
-        if (!blankBefore) {
-            text.erase(blankAt, 1);
-            start = blankAt;
-        }
+        const std::size_t start = used + (blankBefore ? 1 : 0);
         // The listing's spans are signed 32-bit offsets.
-        if (text.size() > static_cast<std::size_t>(INT32_MAX) - 1) {
-            text.resize(start - (blankBefore ? 1 : 0));
+        if (start + length > static_cast<std::size_t>(INT32_MAX) - 1) {
+            finishListing();
             errorText = TEXT_FILE_TOO_LARGE;
             BuildListing();
             return RESULT_TOO_LARGE;
         }
+        if (text.size() < start + length)
+            text.resize(start + length);
+        if (blankBefore)
+            text[used] = ' ';
+        wordText.copy(&text[start], length);
+        used = start + length;
         words.Append(static_cast<std::uint32_t>(start), kind, blankBefore);
         if (first == '\r')
             ++lineCount;
         charCount += static_cast<std::int32_t>(length);
         ++wordCount;
     }
+    finishListing();
+    // A word of a long comment may have grown the buffer far: give it back.
+    if (wordText.capacity() > WORD_TEXT_KEPT)
+        std::string().swap(wordText);
     // A failing disk ends the load like the end of the file, with the words
     // read so far listed, but says so.
     if (result == RESULT_READ_FAILED)
@@ -564,7 +584,7 @@ bool CBufferScanner::ScanRestOfLine(char* word)
 
 } // namespace
 
-void CCncProgram::ScanBufferedWords(std::string& text)
+void CCncProgram::ScanBufferedWords(std::string& text, std::size_t& used)
 {
     std::size_t available = 0;
     const unsigned char* const begin = file.GetBufferedBytes(available);
@@ -573,11 +593,12 @@ void CCncProgram::ScanBufferedWords(std::string& text)
     // held over from the word before two more; eight more let number runs
     // be copied eight bytes at a time. Near the limit of the 32-bit spans
     // the careful path checks every word.
-    const std::size_t base = text.size();
+    const std::size_t base = used;
     const std::size_t room = 3 * available + 16;
     if (available == 0 || base + room > static_cast<std::size_t>(INT32_MAX) - 1)
         return;
-    text.resize(base + room);
+    if (text.size() < base + room)
+        text.resize(base + room);
     char* const listingText = &text[0];
     CBufferScanner scanner(begin, available, listingText + base, lookahead, current, previousFileByte);
     for (;;) {
@@ -601,7 +622,7 @@ void CCncProgram::ScanBufferedWords(std::string& text)
         ++wordCount;
     }
     const unsigned char* const in = scanner.GetIn();
-    text.resize(static_cast<std::size_t>(scanner.GetOut() - listingText));
+    used = static_cast<std::size_t>(scanner.GetOut() - listingText);
     file.Skip(static_cast<std::size_t>(in - begin));
     lookahead = scanner.IsHeld();
     current = scanner.GetHeldByte();

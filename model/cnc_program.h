@@ -59,6 +59,10 @@ public:
     std::int32_t GetWordCount() const { return wordCount; }
 
 private:
+    // What Clear does with the memory of the word list.
+    enum ListMemory { LIST_GIVE_BACK, LIST_KEEP };
+
+    int ClearProgram(ListMemory memory);
     // The tokenizer proper: appends the word to buffer from its end, where
     // base is; the word is buffer[base, end) afterwards.
     int ReadWordAt(std::string& buffer, std::size_t base);
@@ -67,7 +71,8 @@ private:
     // would. It stops before a word whose end is not buffered or that the
     // classifier rejects, leaving the reader as after the last word taken,
     // so that ReadWordAt goes on from there.
-    void ScanBufferedWords(std::string& text);
+    // text is the listing, written up to used, which moves on.
+    void ScanBufferedWords(std::string& text, std::size_t& used);
     int FailForMemory();
     int FinishWord(std::string& buffer, std::size_t base, int result);
     // Appends the buffered bytes that follow while keep(byte) holds, exactly
@@ -94,6 +99,9 @@ private:
     // word after a blank unless it begins with "N". The words are spans of it.
     // Each load starts a new one, as the view may still show the old one.
     std::shared_ptr<std::string> listing;
+    // A word that the file's buffer did not hold whole, read before it goes
+    // to the listing.
+    std::string wordText;
     std::string header;
     std::string errorText;
     std::int32_t lineCount = 0;

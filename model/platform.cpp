@@ -78,11 +78,18 @@ double StrtodClassic(const char* text, char** end)
 
 bool SettingsLiveInRegistry() { return true; }
 
+// Large pages need a privilege that a learner's account does not hold.
+bool AdviseHugePages(void*, std::size_t) { return false; }
+
+std::size_t HugePageSize() { return 0; }
+
 #else
 
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <locale.h>
+#include <sys/mman.h>
 
 std::FILE* OpenFileForReading(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
 
@@ -101,6 +108,27 @@ double StrtodClassic(const char* text, char** end)
 }
 
 bool SettingsLiveInRegistry() { return false; }
+
+// The transparent huge pages of x86-64 and most other Linux systems; a
+// kernel without them declines the advice.
+std::size_t HugePageSize() { return std::size_t(2) << 20; }
+
+bool AdviseHugePages(void* data, std::size_t bytes)
+{
+    const std::uintptr_t pageSize = HugePageSize();
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    if (data == nullptr || bytes < pageSize || begin > UINTPTR_MAX - bytes)
+        return false;
+    const std::uintptr_t first = (begin + pageSize - 1) & ~(pageSize - 1);
+    const std::uintptr_t last = (begin + bytes) & ~(pageSize - 1);
+    if (first >= last)
+        return false;
+#ifdef MADV_HUGEPAGE
+    return madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE) == 0;
+#else
+    return false;
+#endif
+}
 
 #endif
 

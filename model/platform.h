@@ -1,10 +1,11 @@
 // What differs between the systems Tornavel runs on (Linux and Windows) is
 // decided here and nowhere else: how a file name reaches the system, how the
 // command line reaches the program, what standard output needs before its
-// first byte, how a number is read in the classic locale, and where the
-// per-machine settings live.
+// first byte, how a number is read in the classic locale, where the
+// per-machine settings live, and how large fresh memory is asked for.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -32,6 +33,15 @@ bool NeedsUtf8Console(bool outputIsConsole, bool errorIsConsole, bool consoleIsU
 
 // std::strtod in the classic locale, whatever locale the process has.
 double StrtodClassic(const char* text, char** end);
+
+// Asks the system to back the whole huge pages inside [data, data + bytes)
+// with huge pages when they are first touched: a load fills hundreds of
+// megabytes of fresh memory, and a fault per 4 KiB page costs more than the
+// work. Only advice: true when some range was advised, false when none fits
+// or the system declines; the memory works the same either way.
+bool AdviseHugePages(void* data, std::size_t bytes);
+// The huge page size AdviseHugePages aligns to; 0 where there is none.
+std::size_t HugePageSize();
 
 // True where the per-machine settings belong in the system registry
 // (Windows); elsewhere they go to an INI file.

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform.h"
+
 WordPosition CWordList::GetNext(WordPosition position) const
 {
     if (position == NO_POSITION || position + 1 >= starts.size())
@@ -82,6 +84,53 @@ WordPosition CWordList::FindFrom(std::int64_t listingPosition) const
     if (after != starts.begin() && position < EndOf(static_cast<WordPosition>(after - starts.begin() - 1)))
         return static_cast<WordPosition>(after - starts.begin() - 1);
     return after == starts.end() ? NO_POSITION : static_cast<WordPosition>(after - starts.begin());
+}
+
+WordPosition CWordList::FindKind(WordPosition from, WordKind kind) const
+{
+    for (WordPosition position = from; position < kinds.size(); ++position) {
+        if ((kinds[position] & KIND_MASK) == kind)
+            return position;
+    }
+    return NO_POSITION;
+}
+
+std::size_t CWordList::CountKind(WordPosition first, WordPosition last, WordKind kind) const
+{
+    std::size_t count = 0;
+    for (WordPosition position = first; position <= last && position < kinds.size(); ++position)
+        count += (kinds[position] & KIND_MASK) == kind ? 1 : 0;
+    return count;
+}
+
+namespace {
+
+// Memory kept from an earlier list is used for up to twice the room asked
+// for; more would hold on to pages that the new list never touches.
+template <class Item>
+void ReserveFresh(std::vector<Item>& items, std::size_t count)
+{
+    if (items.capacity() >= count && items.capacity() / 2 <= count)
+        return;
+    std::vector<Item>().swap(items);
+    items.reserve(count);
+    AdviseHugePages(items.data(), items.capacity() * sizeof(Item));
+}
+
+} // namespace
+
+void CWordList::Reserve(std::size_t count)
+{
+    ReserveFresh(starts, count);
+    ReserveFresh(kinds, count);
+}
+
+void CWordList::Empty()
+{
+    starts.clear();
+    kinds.clear();
+    spansVisible = false;
+    modes.Clear();
 }
 
 void CWordList::RemoveAll()

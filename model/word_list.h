@@ -43,6 +43,10 @@ public:
     // The word whose span holds the listing position, NO_POSITION when none
     // does (a blank between words, the header, no spans yet).
     WordPosition FindAt(std::int64_t listingPosition) const;
+    // The first word of the kind at or after from; NO_POSITION when none.
+    WordPosition FindKind(WordPosition from, WordKind kind) const;
+    // How many of the words first to last are of the kind.
+    std::size_t CountKind(WordPosition first, WordPosition last, WordKind kind) const;
     // The G90/G91 and length unit the word's block is applied with.
     CBlockModes GetModesAt(WordPosition position) const { return modes.GetAt(position); }
     // The word whose span holds the listing position or, when none does, the
@@ -57,16 +61,18 @@ public:
         starts.push_back(start);
         kinds.push_back(static_cast<std::uint8_t>(kind | (blankBefore ? BLANK_BEFORE : 0)));
     }
-    void Reserve(std::size_t count)
-    {
-        starts.reserve(count);
-        kinds.reserve(count);
-    }
+    // Room for count words. The memory of an emptied list is taken again
+    // when it fits: its pages are in place already, which saves filling
+    // fresh ones. Fresh memory is advised for huge pages.
+    void Reserve(std::size_t count);
     // Spans are reported only once the listing has been handed to a view.
     void SetSpansVisible(bool visible) { spansVisible = visible; }
     // Once the words are all appended: one pass over their kinds.
     void IndexModes();
+    // Gives the memory back.
     void RemoveAll();
+    // Keeps the memory for the next Reserve.
+    void Empty();
 
 private:
     static constexpr std::uint8_t BLANK_BEFORE = 0x80;

@@ -12,6 +12,8 @@
 #include "check.h"
 #include "explain.h"
 #include "hints.h"
+#include "json_lines.h"
+#include "json_text.h"
 #include "path.h"
 #include "stock.h"
 #include "trace.h"
@@ -501,6 +503,46 @@ TEST(CliHints, ProgramEndings)
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(HasProgramEnding(row.name), row.program);
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A long byte string written piece by piece reads as the same JSON string
+// as one written whole, wherever a piece ends.
+TEST(JsonLines, LongBytesWrittenInPiecesAreTheWholeString)
+{
+    std::string everyByte;
+    for (int byte = 0; byte < 256; ++byte)
+        everyByte += static_cast<char>(byte);
+    std::string acrossPieces;
+    while (acrossPieces.size() < (3u << 20))
+        acrossPieces += "N10 G1 X1.5 \r\x8d\xe4\"\\ ";
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"empty", std::string()},
+        {"every byte value", everyByte},
+        {"exactly one piece of plain bytes", std::string(64u << 10, 'X')},
+        {"one byte past a piece, to be escaped", std::string(64u << 10, 'X') + "\r"},
+        {"escapes at every piece's end, past the flush size", acrossPieces},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        const Output pieces = Capture([&](std::FILE* out) {
+            CJsonLinesWriter writer(out);
+            writer.BeginRecord("load");
+            writer.AppendLongBytes(row.bytes);
+            writer.EndRecord();
+            return 0;
+        });
+        std::string whole = "{\"event\":\"load\"";
+        AppendJsonBytes(whole, row.bytes);
+        whole += "}\n";
+        EXPECT_TRUE(pieces.text == whole);
     }
 }
 

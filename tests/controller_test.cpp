@@ -155,6 +155,10 @@ TEST(ProgramCursor, ViewScrollsAsThePanelsEditor)
         {"the actual word with two lines above it", RUNTO_BLOCK_END, "nnnnna", "X5", 2},
         {"the actual word on the last line comes to the view's bottom", RUNTO_BLOCK_END, "nnnnnnnnnnnna", "X12", 6},
         {"a reset goes back to the top", RUNTO_END, "r0", "N10", 0},
+        {"a run to the end from the middle stops at the last first line", RUNTO_END, "nnnnnnnnr", "\r", 7},
+        {"a run to the end from the last first line scrolls no further", RUNTO_END, "nnnnnnnnnnnr", "\r", 7},
+        {"a run to a tool change without one scrolls as the run to the end", RUNTO_TOOL_CHANGE, "nnr", "\r", 7},
+        {"a block-end stop from the middle of a block scrolls one line", RUNTO_BLOCK_END, "nnnnr", "N50", 4},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
@@ -165,6 +169,64 @@ TEST(ProgramCursor, ViewScrollsAsThePanelsEditor)
             (c.cursor.*commands.at(*letter))();
         EXPECT_EQ(c.Selected(), row.selected);
         EXPECT_EQ(c.view.GetFirstVisibleLine(), row.firstLine);
+    }
+}
+
+// F10 presses first, then F9: the run takes the block gathered so far along,
+// and Shift+F10 puts back what the presses left.
+TEST(ProgramCursor, RunToFromTheMiddleOfABlock)
+{
+    const std::string program = CrLfLines({"N10 G0 X1 Y2 Z3", "N20 G1 G91 X4 (cut) Z-1 T2", "N30 G2 G18 X5 Y6 Z7",
+                                           "N40 G70 T3 Y8", "N50 X9 ; last"});
+    const struct {
+        const char* name;
+        RunToMode mode;
+        int presses;
+        const char* selected;
+        bool ended;
+        const char* x;
+        const char* z;
+        const char* dimensioning;
+        std::size_t blockSize;
+    } cases[] = {
+        {"end from inside the first block", RUNTO_END, 2, "\r", true, "9.0000", "7.0000", "Koordinaten: REL", 0},
+        {"end from inside the second block", RUNTO_END, 5, "\r", true, "9.0000", "7.0000", "Koordinaten: REL", 0},
+        {"tool change from inside the second block", RUNTO_TOOL_CHANGE, 5, "T2", false, "1.0000", "3.0000",
+         "Koordinaten: ABS", 6},
+        {"the next tool change after a block end", RUNTO_TOOL_CHANGE, 9, "T3", false, "5.0000", "7.0000",
+         "Koordinaten: REL", 3},
+        {"Z value across a block end", RUNTO_Z_VALUE, 4, "Z-1", false, "1.0000", "3.0000", "Koordinaten: ABS", 5},
+        {"block end from the block end itself", RUNTO_BLOCK_END, 4, "N20", false, "1.0000", "3.0000",
+         "Koordinaten: ABS", 0},
+        {"block end from inside the second block", RUNTO_BLOCK_END, 6, "N30", false, "4.0000", "-1.0000",
+         "Koordinaten: REL", 0},
+        {"block end in the last block ends the program", RUNTO_BLOCK_END, 18, "\r", true, "9.0000", "7.0000",
+         "Koordinaten: REL", 0},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        CControllerRig c;
+        c.SetMode(row.mode);
+        c.Load(program);
+        for (int press = 0; press < row.presses; ++press)
+            c.cursor.OnNextWord();
+        const std::string selectedBefore = c.Selected();
+        const std::string xBefore = c.Text(IDC_POSITION_X);
+        const std::size_t blockBefore = c.machineState.GetBlockSize();
+        const int firstLineBefore = c.view.GetFirstVisibleLine();
+        c.cursor.OnRunTo();
+        EXPECT_EQ(c.Selected(), row.selected);
+        EXPECT_EQ(c.Message(), row.ended ? std::string("Ende der Anweisungen") : blank59);
+        EXPECT_EQ(c.Text(IDC_POSITION_X), row.x);
+        EXPECT_EQ(c.Text(IDC_POSITION_Z), row.z);
+        EXPECT_EQ(c.Text(IDC_DIMENSIONING), row.dimensioning);
+        EXPECT_EQ(c.machineState.GetBlockSize(), row.blockSize);
+        EXPECT_EQ(c.cursor.GetCursor() == CWordList::NO_POSITION, row.ended);
+        c.cursor.OnStepBack();
+        EXPECT_EQ(c.Selected(), selectedBefore);
+        EXPECT_EQ(c.Text(IDC_POSITION_X), xBefore);
+        EXPECT_EQ(c.machineState.GetBlockSize(), blockBefore);
+        EXPECT_EQ(c.view.GetFirstVisibleLine(), firstLineBefore);
     }
 }
 

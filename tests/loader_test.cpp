@@ -1,5 +1,8 @@
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <sys/stat.h>
@@ -7,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform.h"
 #include "test_support.h"
 
 namespace {
@@ -407,6 +411,150 @@ TEST(Loader, BufferedWordsAreTheWordsReadOneByOne)
     // Both outcomes must have been met, or the pieces need mending.
     EXPECT_GT(rejected, 0u);
     EXPECT_LT(rejected, programs.size());
+}
+
+} // namespace
+
+namespace {
+
+// What a load leaves for the panel: the listing, every word with its kind
+// and span, the counters and the error.
+struct CLoadedProgram {
+    int result = 0;
+    std::string listing;
+    std::vector<std::string> texts;
+    std::vector<WordKind> kinds;
+    std::vector<std::pair<std::int32_t, std::int32_t>> spans;
+    std::int32_t wordCount = 0;
+    std::int32_t charCount = 0;
+    std::int32_t lineCount = 0;
+    std::string error;
+
+    bool operator==(const CLoadedProgram& other) const
+    {
+        return result == other.result && listing == other.listing && texts == other.texts && kinds == other.kinds &&
+               spans == other.spans && wordCount == other.wordCount && charCount == other.charCount &&
+               lineCount == other.lineCount && error == other.error;
+    }
+};
+
+CLoadedProgram LoadInto(CLoaderRig& rig, const std::string& path)
+{
+    rig.chooser.SetPath(path);
+    CLoadedProgram loaded;
+    loaded.result = rig.loader.Load(std::string());
+    loaded.listing = rig.view.GetListing();
+    const CWordList& words = rig.loader.GetWordList();
+    for (WordPosition p = words.GetFirst(); p != CWordList::NO_POSITION; p = words.GetNext(p)) {
+        loaded.texts.emplace_back(words.GetText(p));
+        loaded.kinds.push_back(words.GetKind(p));
+    }
+    loaded.spans = Spans(rig.loader);
+    loaded.wordCount = rig.loader.GetWordCount();
+    loaded.charCount = rig.loader.GetCharCount();
+    loaded.lineCount = rig.loader.GetLineCount();
+    loaded.error = rig.loader.GetErrorText();
+    return loaded;
+}
+
+// A program of about size bytes, of lines such as a CAM system writes.
+std::string CamProgram(std::size_t size, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    std::string bytes = "(generated)\r\n%\r\n";
+    for (int block = 10; bytes.size() < size; block += 10) {
+        bytes += "N" + std::to_string(block) + " G0" + std::to_string(generator() % 4) + " X" +
+                 std::to_string(generator() % 100000) + "." + std::to_string(generator() % 1000) + " Y-" +
+                 std::to_string(generator() % 1000) + (generator() % 8 == 0 ? " (pass)" : "") + "\r\n";
+    }
+    return bytes;
+}
+
+// One loader loading program after program keeps the memory of its word
+// list between loads; each load gives exactly what a fresh loader gives.
+TEST(Loader, ReloadsGiveWhatAFreshLoaderGives)
+{
+    const std::map<char, std::string> programs = {
+        {'B', CamProgram(300u << 10, 1)},
+        {'C', CamProgram(290u << 10, 2)},
+        {'s', demoPart},
+        {'e', std::string()},
+        {'x', CamProgram(200u << 10, 3) + "X12A\r\n"},
+        {'h', CamProgram(1u << 20, 4)},
+    };
+    const struct {
+        const char* name;
+        const char* sequence;
+    } cases[] = {
+        {"the same program twice", "BB"},
+        {"a program of about the same size", "BC"},
+        {"a small program after a large one", "Bs"},
+        {"a large program after a small one", "sB"},
+        {"a larger program than the memory kept", "Bh"},
+        {"after a syntax error", "xB"},
+        {"after an empty file", "eBe"},
+        {"a syntax error after a longer program", "hx"},
+        {"round and round", "BCsBhBx"},
+    };
+    std::map<char, std::unique_ptr<CTempFile>> files;
+    std::map<char, CLoadedProgram> expected;
+    for (const auto& [letter, bytes] : programs) {
+        files[letter] = std::make_unique<CTempFile>(bytes);
+        CLoaderRig fresh;
+        expected[letter] = LoadInto(fresh, files[letter]->GetPath());
+    }
+    EXPECT_EQ(expected['x'].result, 0);
+    EXPECT_EQ(expected['h'].result, 1);
+    for (const auto& row : cases) {
+        CLoaderRig rig;
+        for (const char* letter = row.sequence; *letter != '\0'; ++letter) {
+            SCOPED_TRACE(std::string(row.name) + ", load " + std::to_string(letter - row.sequence + 1));
+            EXPECT_TRUE(LoadInto(rig, files[*letter]->GetPath()) == expected[*letter]);
+            ExpectConsistent(rig);
+        }
+    }
+}
+
+// Huge pages are asked for only where whole ones fit; the memory reads and
+// writes the same whether the system took the advice or not.
+TEST(Platform, HugePageAdviceOnlyForWholePages)
+{
+    const std::size_t page = HugePageSize();
+    if (page == 0) {
+        std::vector<char> memory(1u << 22, 'a');
+        EXPECT_FALSE(AdviseHugePages(memory.data(), memory.size()));
+        return;
+    }
+    // Where the system has no transparent huge pages it declines.
+    const bool systemTakes = std::filesystem::exists("/sys/kernel/mm/transparent_hugepage");
+    std::vector<char> memory(4 * page + 4096);
+    const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(memory.data());
+    char* const aligned = memory.data() + ((page - address % page) % page);
+    const struct {
+        const char* name;
+        char* data;
+        std::size_t bytes;
+        bool advised;
+    } cases[] = {
+        {"no memory", nullptr, 2 * page, false},
+        {"nothing of it", aligned, 0, false},
+        {"less than a page", aligned, page - 1, false},
+        {"one page long across a page boundary", aligned + 1, page, false},
+        {"exactly one page", aligned, page, systemTakes},
+        {"two pages and a part", aligned, 2 * page + 100, systemTakes},
+        {"a whole page inside an unaligned range", aligned + 4000, 2 * page, systemTakes},
+        {"a range that would wrap around the address space", aligned, SIZE_MAX, false},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        for (std::size_t index = 0; index < memory.size(); index += 4096)
+            memory[index] = static_cast<char>(index / 4096);
+        EXPECT_EQ(AdviseHugePages(row.data, row.bytes), row.advised);
+        bool same = true;
+        for (std::size_t index = 0; index < memory.size(); index += 4096)
+            same = same && memory[index] == static_cast<char>(index / 4096);
+        EXPECT_TRUE(same);
+    }
 }
 
 } // namespace

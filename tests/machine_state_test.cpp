@@ -249,3 +249,109 @@ TEST(MachineState, WordsByPositionActAsTheWords)
 }
 
 } // namespace
+
+namespace {
+
+struct CRunOutcome {
+    CMachineModes modes;
+    std::vector<CCncValue> block;
+    std::vector<std::string> texts;
+    int textWrites = 0;
+};
+
+bool SameModes(const CMachineModes& m, const CMachineModes& n)
+{
+    const CToolPosition& a = m.position;
+    const CToolPosition& b = n.position;
+    return std::memcmp(&a, &b, sizeof a) == 0 && m.motion == n.motion && m.plane == n.plane &&
+           m.compensation == n.compensation && m.cycle == n.cycle && m.dimensioning == n.dimensioning &&
+           m.coordSystem == n.coordSystem && m.feedMode == n.feedMode && m.spindleMode == n.spindleMode &&
+           m.lengthUnit == n.lengthUnit;
+}
+
+bool SameBlock(const std::vector<CCncValue>& a, const std::vector<CCncValue>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t index = 0; index < a.size(); ++index) {
+        if (a[index].kind != b[index].kind || a[index].intValue != b[index].intValue ||
+            std::memcmp(&a[index].realValue, &b[index].realValue, sizeof(double)) != 0)
+            return false;
+    }
+    return true;
+}
+
+// Gathers the words before first one by one, then runs first to last either
+// word by word or at once, as a command does (deferred texts, kept for a
+// step back); then takes the command back when asked.
+CRunOutcome RunRange(const CWordList& words, WordPosition first, WordPosition last, bool atOnce, bool stepBack)
+{
+    CCountingPanel panel;
+    CMachineState state(&panel);
+    state.UpdateDisplay();
+    for (WordPosition position = 0; position < first; ++position)
+        state.ExecuteWord(words, position);
+    const int writesBefore = panel.refreshes;
+    state.BeginUndo();
+    state.DeferDisplay();
+    if (atOnce) {
+        state.ExecuteWords(words, first, last);
+    } else {
+        for (WordPosition position = first; position <= last; ++position)
+            state.ExecuteWord(words, position);
+    }
+    state.EndDeferredDisplay();
+    CMachineUndo undo = state.EndUndo();
+    if (stepBack)
+        state.Undo(std::move(undo));
+    CRunOutcome outcome;
+    outcome.modes = state.GetModes();
+    outcome.block = state.GetBlock();
+    outcome.textWrites = panel.refreshes - writesBefore;
+    for (std::size_t line = 0; line < STATE_LINE_COUNT; ++line)
+        outcome.texts.push_back(panel.GetControlText(StateLineControlId(line)));
+    return outcome;
+}
+
+// A run of many words at once leaves the machine, its texts and its step
+// back exactly as the words one by one would, wherever it starts and ends.
+TEST(MachineState, RunOfWordsActsAsEachWordInTurn)
+{
+    const struct {
+        const char* name;
+        std::string program;
+    } programs[] = {
+        {"every group set, some twice in a block",
+         CrLfLines({"N10 G0 G17 G40 G80 G54 G90 G94 G97 G71 X1 Y2 Z3", "N20 G1 G2 X4.5 X5.5 Z-1", "G18 G41 G81 G55 G91",
+                    "G95 G96 G70 Y-0.125 (comment) I3 J4 R5", "N30 G3 X1e400 T2 M6", "Z0.30000000000000004"})},
+        {"a group set only in the block gathered before the run",
+         CrLfLines({"G1 X1", "G19 G42 Y9 Z8 F100", "X2", "X3", "X4 Y5"})},
+        {"no block end after the first words", "G0 X1 Y2 Z3 G91 G70 F100 S200 T1 M3"},
+        {"block ends only", CrLfLines({"", "", "", ""})},
+        {"comments and empty words between the blocks",
+         CrLfLines({"(start)", "N10 G2 X1 ; rest", "( open comment", "N20 G3 Y2 (a) (b) Z3", "(end)"})},
+    };
+    for (const auto& program : programs) {
+        CTempFile file(program.program);
+        CLoaderRig rig(file.GetPath());
+        ASSERT_EQ(rig.loader.Load(std::string()), 1) << program.name;
+        const CWordList& words = rig.loader.GetWordList();
+        const WordPosition count = words.GetCount();
+        for (WordPosition first = 0; first < count; ++first) {
+            for (WordPosition last = first; last < count; ++last) {
+                for (const bool stepBack : {false, true}) {
+                    SCOPED_TRACE(std::string(program.name) + ", words " + std::to_string(first) + " to " +
+                                 std::to_string(last) + (stepBack ? ", stepped back" : ""));
+                    const CRunOutcome oneByOne = RunRange(words, first, last, false, stepBack);
+                    const CRunOutcome atOnce = RunRange(words, first, last, true, stepBack);
+                    EXPECT_TRUE(SameModes(atOnce.modes, oneByOne.modes));
+                    EXPECT_TRUE(SameBlock(atOnce.block, oneByOne.block));
+                    EXPECT_EQ(atOnce.texts, oneByOne.texts);
+                    EXPECT_EQ(atOnce.textWrites, oneByOne.textWrites);
+                }
+            }
+        }
+    }
+}
+
+} // namespace
