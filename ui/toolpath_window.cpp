@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <string>
 
 #include <QButtonGroup>
@@ -9,6 +10,7 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -22,6 +24,8 @@
 #include "path_builder.h"
 #include "path_raster.h"
 #include "path_recolour.h"
+#include "platform.h"
+#include "program_hints.h"
 #include "program_cursor.h"
 #include "step_state.h"
 #include "toolpath_canvas.h"
@@ -151,6 +155,13 @@ const char* const TOOL_TEXT = "Werkzeug bei ";
 const char* const AS_PROGRAMMED_TEXT = "Anzeige: Werte wie programmiert (G91)";
 const char* const UNIT_MM = "MM";
 const char* const UNIT_INCH = "INCH";
+const char* const UNIT_LABEL = "Einheit: ";
+const char* const HINTS_TITLE = "Hinweise";
+const char* const HINTS_TIP = "H\xC3\xA4ufige Fehler im Programm, mit ihrer Zeile";
+// A few lines: the picture keeps the room.
+constexpr int HINT_LIST_HEIGHT = 90;
+// A syntax error's line is looked for within this much of the file.
+constexpr std::size_t MAX_HINT_FILE_BYTES = 16u << 20;
 const char* const ELLIPSIS = "...";
 const char* const PATH_TO_ERROR_TEXT = "Bahn bis zur Fehlerstelle";
 const char* const NO_MOVES_TEXT = "Programm ohne Bewegungen";
@@ -160,6 +171,21 @@ const char* const TOO_MANY_BLOCKS_TEXT = "mehr S\xC3\xA4tze, als das Bild zeigen
 constexpr std::size_t MAX_BLOCK_WORDS = 500;
 // How far the info line looks for the ends of the cursor's block.
 constexpr std::size_t MAX_BLOCK_SCAN = 10000;
+
+// The file's first bytes, as far as a hint may show a faulty line from.
+std::string ReadFileStart(const std::string& path)
+{
+    std::string bytes;
+    std::FILE* file = OpenFileForReading(path);
+    if (file == nullptr)
+        return bytes;
+    char chunk[65536];
+    std::size_t read = 0;
+    while (bytes.size() < MAX_HINT_FILE_BYTES && (read = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.append(chunk, read);
+    std::fclose(file);
+    return bytes;
+}
 
 const char* KindText(MoveKind kind)
 {
@@ -249,6 +275,7 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
     layout->addWidget(CreateLegend());
     layout->addLayout(CreateStepButtons());
     layout->addWidget(CreateInfoLine());
+    layout->addWidget(CreateHintList());
     CreateKeys();
 
     resize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
@@ -298,6 +325,80 @@ CFlowLayout* CToolpathWindow::CreateStepButtons()
     return buttons;
 }
 
+QListWidget* CToolpathWindow::CreateHintList()
+{
+    hintList = new QListWidget(this);
+    hintList->setObjectName(QStringLiteral("hints"));
+    hintList->setToolTip(QString::fromUtf8(HINTS_TIP));
+    hintList->setFocusPolicy(Qt::NoFocus);
+    hintList->setWordWrap(true);
+    hintList->setMaximumHeight(HINT_LIST_HEIGHT);
+    hintList->hide();
+    return hintList;
+}
+
+void CToolpathWindow::FindHints(const CProgramCursor& cursor)
+{
+    const std::uint64_t generation = ++hintGeneration;
+    ShowHints(generation, QStringList());
+    if (words == nullptr)
+        return;
+    const CWordList* source = words;
+    const int loadResult = cursor.GetLastLoadResult();
+    const std::string errorText = cursor.GetLoadErrorText();
+    const std::string header = cursor.GetProgramHeader();
+    const std::string path = cursor.GetProgramPath();
+    CStockChoice choice;
+    const CWorkpieceSettings& chosen = workpiece->GetSettings();
+    choice.hasBox = !chosen.automaticBox;
+    choice.box = CStockBox{chosen.box[0], chosen.box[1], chosen.box[2], chosen.box[3], chosen.box[4], chosen.box[5]};
+    for (const CWorkpieceToolEntry& entry : chosen.tools)
+        choice.tools.SetTool(entry.number, entry.GetTool());
+    choice.tools.SetDefaultTool(chosen.defaultTool.GetTool());
+    hintRunner.Post([this, source, loadResult, errorText, header, path, choice,
+                     generation](const std::atomic<bool>& cancel) {
+        // The line a syntax error stopped at is shown from the file itself.
+        std::string bytes;
+        if (!errorText.empty())
+            bytes = ReadFileStart(path);
+        CHintInput input;
+        input.loadResult = loadResult;
+        input.errorText = errorText;
+        input.fileBytes = bytes;
+        input.header = header;
+        input.words = source;
+        input.choice = choice;
+        QStringList hints;
+        for (const CProgramHint& hint : FindProgramHints(input, &cancel))
+            hints << QString::fromLatin1(LINE_TEXT) + QString::number(hint.line) + QStringLiteral(": ") +
+                         QString::fromStdString(hint.text);
+        if (cancel.load())
+            return;
+        QMetaObject::invokeMethod(
+            this, [this, generation, hints]() { ShowHints(generation, hints); }, Qt::QueuedConnection);
+    });
+}
+
+void CToolpathWindow::ShowHints(std::uint64_t generation, const QStringList& hints)
+{
+    if (generation != hintGeneration)
+        return;
+    hintList->clear();
+    if (!hints.isEmpty()) {
+        hintList->addItem(QString::fromUtf8(HINTS_TITLE));
+        hintList->addItems(hints);
+    }
+    hintList->setVisible(!hints.isEmpty());
+}
+
+QStringList CToolpathWindow::GetHints() const
+{
+    QStringList hints;
+    for (int row = 1; row < hintList->count(); ++row)
+        hints << hintList->item(row)->text();
+    return hints;
+}
+
 void CToolpathWindow::CreateKeys()
 {
     for (const ProjectionRow& row : PROJECTIONS) {
@@ -342,12 +443,15 @@ QLabel* CToolpathWindow::CreateInfoLine()
 CToolpathWindow::~CToolpathWindow()
 {
     // No job may report to a window that is going.
+    hintRunner.CancelAndWait();
     buildRunner.CancelAndWait();
     rasterRunner.CancelAndWait();
 }
 
 void CToolpathWindow::OnProgramChanging()
 {
+    hintRunner.CancelAndWait();
+    ++hintGeneration;
     // The build reads the word list that the load is about to replace; one
     // that finished just now must not be taken for the new program's.
     buildRunner.CancelAndWait();
@@ -368,6 +472,7 @@ void CToolpathWindow::OnStepped(StepCommand command, const CProgramCursor& curso
         loadError = cursor.GetLoadErrorText();
         const std::string program = cursor.GetProgramPath();
         workpiece->SetProgramFile(program, cursor.GetProgramHeader());
+        FindHints(cursor);
         // The title names the program, as the learner's other windows do.
         const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(program))).fileName();
         setWindowTitle(name.isEmpty() ? QString::fromLatin1(WINDOW_TITLE)
@@ -616,7 +721,8 @@ void CToolpathWindow::UpdateInfo()
         if (relative)
             infoPosition += QStringLiteral("   ") + QString::fromLatin1(AS_PROGRAMMED_TEXT);
     } else {
-        infoPosition = unit;
+        // Before the path is built, or without moves: the unit, named as one.
+        infoPosition = QString::fromUtf8(UNIT_LABEL) + unit;
     }
     if (model != nullptr) {
         const CStepState step = StepStateAt(model->table, atEnd ? cursorWord : described);

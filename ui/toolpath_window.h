@@ -31,6 +31,7 @@ class CWorkpieceLayer;
 class IProgramView;
 class QButtonGroup;
 class QLabel;
+class QListWidget;
 class QPushButton;
 
 class CToolpathWindow : public QWidget, public IStepObserver {
@@ -66,6 +67,9 @@ public:
     std::shared_ptr<const CMoveTable> GetPath() const;
     // The info line in full; the line itself cuts a long block short.
     QString GetInfoText() const;
+    // The "Hinweise" list: the learner's likely mistakes, "Zeile N: ...".
+    QStringList GetHints() const;
+    bool IsFindingHints() const { return hintRunner.IsBusy(); }
 
 signals:
     // A click on the path: the first word of the block that made the move.
@@ -89,6 +93,11 @@ private:
     QLabel* CreateLegend();
     CFlowLayout* CreateStepButtons();
     QLabel* CreateInfoLine();
+    QListWidget* CreateHintList();
+    // Looks for the usual mistakes of the program just loaded, off the
+    // panel's thread.
+    void FindHints(const CProgramCursor& cursor);
+    void ShowHints(std::uint64_t generation, const QStringList& hints);
     void CreateKeys();
 
     // Forgets the path of the previous load and what it holds.
@@ -120,6 +129,8 @@ private:
     CWorkpieceLayer* workpiece = nullptr;
     QButtonGroup* projectionButtons = nullptr;
     QLabel* infoLine = nullptr;
+    QListWidget* hintList = nullptr;
+    std::uint64_t hintGeneration = 0;
 
     // The word list the cursor moves over; null while a load replaces it.
     const CWordList* words = nullptr;
@@ -150,4 +161,6 @@ private:
     // destructor, before anything they report to is gone.
     CLatestJobRunner buildRunner;
     CLatestJobRunner rasterRunner;
+    // Reads the word list: waited for before a load replaces it.
+    CLatestJobRunner hintRunner;
 };

@@ -13,6 +13,7 @@
 
 #include "cnc_edit_box_ctrl.h"
 #include "control_ids.h"
+#include "panel_interfaces.h"
 #include "controller_dlg.h"
 #include "help_window.h"
 #include "program_cursor.h"
@@ -74,6 +75,9 @@ private slots:
     void buttonLabelsAreNeverCut();
     void commandKeysWorkInTheToolpathWindow_data();
     void commandKeysWorkInTheToolpathWindow();
+    void hintsNameTheMistakeAndItsLine_data();
+    void hintsNameTheMistakeAndItsLine();
+    void infoLineNeverShowsALoneUnit();
 
 private:
     std::unique_ptr<CTemporarySettings> store;
@@ -236,6 +240,52 @@ void ClassroomWindowTest::commandKeysWorkInTheToolpathWindow()
             QVERIFY(seen.last() != loaded);
     }
     QCOMPARE(seen.first(), seen.last());
+}
+
+void ClassroomWindowTest::hintsNameTheMistakeAndItsLine_data()
+{
+    QTest::addColumn<QByteArray>("program");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("decimal comma: the panel keeps its text")
+        << QByteArray("%\r\nN10 G0 X0 Y0 Z5\r\nN20 G1 X36,5 F100\r\nN30 M30\r\n")
+        << "Syntax error in line: 3" << "Zeile 3: Komma statt Punkt? \u201EX36,5\u201C";
+    QTest::newRow("G20 runs as mm") << QByteArray("%\r\nN10 G20\r\nN20 G1 X1 F10\r\nN30 M30\r\n") << ""
+                                    << "Zeile 2: G20 wird ignoriert";
+    QTest::newRow("a clean program has none") << QByteArray(RECTANGLE) << "" << "";
+}
+
+void ClassroomWindowTest::hintsNameTheMistakeAndItsLine()
+{
+    QFETCH(QByteArray, program);
+    QFETCH(QString, message);
+    QFETCH(QString, hint);
+    const auto panel = OpenPanel();
+    Load(*panel, program.toStdString());
+    CToolpathWindow* window = panel->GetToolpathWindow();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->IsFindingHints(), WAIT_MS);
+    QCoreApplication::processEvents();
+    QCOMPARE(Text(*panel, IDC_MESSAGE_LINE).trimmed(), message);
+    const QStringList hints = window->GetHints();
+    if (hint.isEmpty()) {
+        QVERIFY2(hints.isEmpty(), qPrintable(hints.join(QLatin1Char('\n'))));
+        return;
+    }
+    QVERIFY2(!hints.isEmpty() && hints.first().startsWith(hint), qPrintable(hints.join(QLatin1Char('\n'))));
+}
+
+void ClassroomWindowTest::infoLineNeverShowsALoneUnit()
+{
+    CMemorySettings settings;
+    QWidget panel;
+    CToolpathWindow window(settings, &panel, nullptr);
+    // Without a program, and with one whose path is not built yet.
+    for (const QString& line : window.GetInfoText().split(QLatin1Char('\n')))
+        QVERIFY2(line != QStringLiteral("MM") && line != QStringLiteral("INCH"), qPrintable(line));
+    const auto shown = OpenPanel();
+    Load(*shown, "%\r\nN10 M30\r\n");
+    for (const QString& line : shown->GetToolpathWindow()->GetInfoText().split(QLatin1Char('\n')))
+        QVERIFY2(line.trimmed() != QStringLiteral("MM"), qPrintable(line));
 }
 
 QTEST_MAIN(ClassroomWindowTest)
