@@ -20,13 +20,23 @@
 //                                    F9 "Werkzeugwechsel" to the middle, then
 //                                    F9 "Ende" until the new workpiece is
 //                                    painted, against its moves swept alone
+//   tornavel-panel-bench dense       generated pockets and a face, each run
+//                                    to its end with F9 "Ende", then
+//                                    Shift+F10 back, every step timed until
+//                                    the workpiece is painted; and a reload
+//                                    and the panel's end during the sweep of
+//                                    a 2000-turn helix, timed on the panel's
+//                                    thread; each beside its target
 // Settings stay in memory. Prints its own timings on stderr; exits 1 when a
 // check fails, 2 on wrong arguments.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,6 +53,7 @@
 #include "control_ids.h"
 #include "controller_dlg.h"
 #include "event_loop_wait.h"
+#include "generated_programs.h"
 #include "program_cursor.h"
 #include "state_texts.h"
 #include "step_state.h"
@@ -51,6 +62,7 @@
 #include "toolpath_window.h"
 #include "workpiece.h"
 #include "workpiece_layer.h"
+#include "workpiece_settings.h"
 
 namespace {
 
@@ -386,6 +398,44 @@ public:
         return StepStateAt(*window.GetPath(), panel.GetProgramCursor()->GetCursor()).doneCount;
     }
 
+    // A key up to presses times, while it changes the moves done, each
+    // timed until the workpiece is painted.
+    bool Press(int presses, Qt::Key key, Qt::KeyboardModifiers modifiers, const char* runTo, CSpread& painted)
+    {
+        if (runTo != nullptr && !ChooseRunTo(runTo))
+            return false;
+        // Words without moves change nothing to sweep: a few in a row mean
+        // the start or the end.
+        constexpr int MAX_IDLE_PRESSES = 4;
+        int idle = 0;
+        for (int press = 0; press < presses && idle < MAX_IDLE_PRESSES; ++press) {
+            const std::size_t before = Done();
+            StartClocks();
+            QKeyEvent event(QEvent::KeyPress, key, modifiers);
+            QApplication::sendEvent(panel.GetEditor(), &event);
+            if (Done() == before) {
+                ++idle;
+                continue;
+            }
+            idle = 0;
+            if (!WaitForWorkpiece())
+                return Fail("the workpiece was never painted after a key");
+            painted.Add(workpieceClock.Milliseconds());
+        }
+        return true;
+    }
+
+    // F9 "Ende", until the workpiece is painted unless told not to wait.
+    bool ToTheEnd(bool wait = true)
+    {
+        if (!ChooseRunTo("Ende"))
+            return false;
+        QKeyEvent event(QEvent::KeyPress, Qt::Key_F9, Qt::NoModifier);
+        StartClocks();
+        QApplication::sendEvent(panel.GetEditor(), &event);
+        return !wait || WaitForWorkpiece() || Fail("the workpiece was never painted after F9 \"Ende\"");
+    }
+
     enum { JUMP_NONE = -1, JUMP_TOOL_CHANGE, JUMP_END, JUMP_BACK, JUMP_NONE_TIMED };
 
 private:
@@ -453,6 +503,100 @@ private:
                       {"Shift+F10 back from the end to the last tool change", {}, {}, {}}};
 };
 
+constexpr double INSTANT_MILLISECONDS = 16.0;
+constexpr double WAIT_MILLISECONDS = 50.0;
+// Presses of each kind timed per program: enough to cross a depth of the
+// pockets block by block and all of a program's depths.
+constexpr int DENSE_STEPS = 40;
+
+std::string WriteTemporary(const std::string& name, const std::string& text)
+{
+    const std::filesystem::path path = std::filesystem::temp_directory_path() / name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path.string();
+}
+
+bool UseDefaultTool(CToolpathWindow& window, double diameter)
+{
+    CWorkpieceSettings chosen = window.GetWorkpiece()->GetSettings();
+    chosen.defaultTool.diameter = diameter;
+    return window.GetWorkpiece()->ApplySettings(chosen) || Fail("the default tool was not taken");
+}
+
+bool MeasureDense(CControllerDlg& panel, CFixedFileChooser& chooser)
+{
+    CToolpathWindow* window = panel.GetToolpathWindow();
+    if (window == nullptr || !window->isVisible())
+        return Fail("the toolpath window is not open");
+    const struct {
+        const char* name;
+        std::string text;
+        double diameter;
+    } PROGRAMS[] = {{"40 x 20 pocket at 6 depths", RectangularPocketProgram(), 6.0},
+                    {"round pocket, 10 mm tool", RoundPocketProgram(), 10.0},
+                    {"facing at 30 depths", FacingProgram(), 6.0}};
+    std::vector<std::string> files;
+    for (const auto& program : PROGRAMS) {
+        files.push_back(WriteTemporary("tornavel-panel-bench-" + std::to_string(files.size()) + ".nc", program.text));
+        chooser.SetPath(files.back());
+        if (!UseDefaultTool(*window, program.diameter))
+            return false;
+        CWorkpieceRun run(panel, *window);
+        if (!run.Load() || !run.ToTheEnd())
+            return false;
+        // Back over the whole program, then block by block and depth by
+        // depth forwards and back, each until the workpiece is painted.
+        CSpread whole;
+        CSpread blocks;
+        CSpread blocksBack;
+        CSpread depths;
+        CSpread depthsBack;
+        if (!run.Press(1, Qt::Key_F10, Qt::ShiftModifier, nullptr, whole) ||
+            !run.Press(DENSE_STEPS, Qt::Key_F9, Qt::NoModifier, "Satz", blocks) ||
+            !run.Press(DENSE_STEPS, Qt::Key_F10, Qt::ShiftModifier, nullptr, blocksBack) ||
+            !run.Press(DENSE_STEPS, Qt::Key_F9, Qt::NoModifier, "Z-Wert", depths) ||
+            !run.Press(DENSE_STEPS, Qt::Key_F10, Qt::ShiftModifier, nullptr, depthsBack))
+            return false;
+        std::printf("%s, to the workpiece painted (target worst <= %.0f ms):\n", program.name, INSTANT_MILLISECONDS);
+        std::printf("  Shift+F10 after F9 \"Ende\", back over the whole program: %s\n", whole.Text().c_str());
+        std::printf("  F9 \"Satz\": %s; Shift+F10 back: %s\n", blocks.Text().c_str(), blocksBack.Text().c_str());
+        std::printf("  F9 \"Z-Wert\": %s; Shift+F10 back: %s\n", depths.Text().c_str(), depthsBack.Text().c_str());
+    }
+    // A load and the panel's end while the helix is swept: how long the
+    // panel's thread waits for the sweep to give up.
+    files.push_back(WriteTemporary("tornavel-panel-bench-helix.nc", HelixProgram(2000)));
+    chooser.SetPath(files.back());
+    if (!UseDefaultTool(*window, 20.0))
+        return false;
+    auto* load = qobject_cast<QAbstractButton*>(panel.GetDlgItem(IDC_LOAD));
+    if (load == nullptr)
+        return Fail("no load button");
+    CSpread reload;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        load->click();
+        CWorkpieceRun run(panel, *window);
+        if (!run.ToTheEnd(false))
+            return false;
+        const Clock::time_point until = Clock::now() + std::chrono::milliseconds(200 + 100 * attempt);
+        SleepUntil([&]() { return Clock::now() > until; });
+        const Clock::time_point start = Clock::now();
+        load->click();
+        reload.Add(MillisecondsSince(start));
+    }
+    std::printf("reload during the sweep of a 2000-turn helix, the panel's thread: %s (target worst <= %.0f ms)\n",
+                reload.Text().c_str(), WAIT_MILLISECONDS);
+    // The panel closed during a sweep ends the sweep too (timed by the
+    // caller).
+    CWorkpieceRun run(panel, *window);
+    if (!run.ToTheEnd(false))
+        return false;
+    const Clock::time_point until = Clock::now() + std::chrono::milliseconds(300);
+    SleepUntil([&]() { return Clock::now() > until; });
+    for (const std::string& file : files)
+        std::filesystem::remove(file);
+    return true;
+}
+
 bool MeasureWorkpiece(CControllerDlg& panel)
 {
     CToolpathWindow* window = panel.GetToolpathWindow();
@@ -508,20 +652,22 @@ bool MeasureRunToEnd(CControllerDlg& panel)
 
 int main(int argc, char* argv[])
 {
+    const bool dense = argc == 2 && std::strcmp(argv[1], "dense") == 0;
     const bool back = argc == 3 && std::strcmp(argv[1], "back") == 0;
     const bool workpiece = argc == 3 && std::strcmp(argv[1], "workpiece") == 0;
     const bool end = argc == 3 && std::strcmp(argv[1], "end") == 0;
-    if (argc != 3 ||
-        (std::strcmp(argv[1], "load") != 0 && std::strcmp(argv[1], "run") != 0 && !back && !workpiece && !end)) {
-        std::fprintf(stderr, "usage: tornavel-panel-bench load|run|back|workpiece|end FILE\n");
+    if (!dense && (argc != 3 || (std::strcmp(argv[1], "load") != 0 && std::strcmp(argv[1], "run") != 0 && !back &&
+                                 !workpiece && !end))) {
+        std::fprintf(stderr, "usage: tornavel-panel-bench load|run|back|workpiece|end FILE | dense\n");
         return RESULT_USAGE;
     }
     const bool run = back || std::strcmp(argv[1], "run") == 0;
-    const std::string path = argv[2];
+    const std::string path = dense ? std::string() : argv[2];
     QApplication application(argc, argv);
     CMemorySettings settings;
     CFixedFileChooser chooser(path);
-    CControllerDlg panel(&chooser, &settings);
+    auto ownedPanel = std::make_unique<CControllerDlg>(&chooser, &settings);
+    CControllerDlg& panel = *ownedPanel;
     panel.show();
     panel.activateWindow();
     if (!WaitUntil([&]() { return panel.windowHandle()->isExposed() && panel.isActiveWindow(); })) {
@@ -532,6 +678,15 @@ int main(int argc, char* argv[])
         return MeasureWorkpiece(panel) ? RESULT_PASSED : RESULT_FAILED;
     if (end)
         return MeasureRunToEnd(panel) ? RESULT_PASSED : RESULT_FAILED;
+    if (dense) {
+        if (!MeasureDense(panel, chooser))
+            return RESULT_FAILED;
+        const Clock::time_point start = Clock::now();
+        ownedPanel.reset();
+        std::printf("closing the panel during the sweep, the panel's thread: %.1f ms (target <= %.0f ms)\n",
+                    MillisecondsSince(start), WAIT_MILLISECONDS);
+        return RESULT_PASSED;
+    }
     CPaintWatch paints(panel.GetEditor()->viewport());
     if (!Load(panel, paints))
         return RESULT_FAILED;

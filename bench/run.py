@@ -5,7 +5,8 @@ Usage: bench/run.py [--sizes 1,10,100] [--runs N]
 Builds a Release tree in build-bench/, generates the programs there, installs
 the peer parser with npm when node is present, and prints median wall time and
 peak memory of each measurement with the ratios to the floor and to the peer,
-then what the toolpath window's and the workpiece's benchmarks report for
+then the path table's build with the portable functions against the C
+library's, what the toolpath window's and the workpiece's benchmarks report for
 each program, and the workpiece in the panel: steps and jumps until the new
 workpiece is painted.
 """
@@ -179,6 +180,15 @@ def main():
             ratio_peer = "%.1f" % (peer_time / seconds) if peer_time and seconds > 0 else "-"
             print("| %s MB | %s | %.3f | %.0f | %s | %s | %.2f |" % (
                 size, name, seconds, peak_kb / 1024, ratio_floor, ratio_peer, peak_kb / file_kb))
+
+    # The path table with the portable sine, cosine, arc tangent and
+    # hypotenuse and with the C library's, by turns in one run.
+    toolpath_bench = os.path.join(BUILD, "bench", "tornavel-toolpath-bench")
+    for size, _, _ in rows:
+        program = os.path.join(BUILD, "cam-%s.nc" % size)
+        result = subprocess.run([toolpath_bench, program, "5"], check=True, capture_output=True, text=True)
+        print("\npath table, %s MB:" % size)
+        print(result.stdout.rstrip())
 
     # The figures with a target, on the largest program.
     size, _, results = rows[-1]

@@ -44,9 +44,10 @@ if [ "$sanitized" != 1 ] && [ "$sanitized" != ON ]; then
         failures=$((failures + 1))
     fi
     # A grid of 4 million cells (48 MB with its marks) fits in 75 MB of
-    # address space, the history the sweep keeps beside it does not.
-    for ((pass = 0; pass < 400; ++pass)); do
-        echo "G1 X$((pass % 2 * 1990 + 5)) Y$((pass * 5)) Z-1"
+    # address space, the snapshot of it that the sweep takes after this much
+    # work does not.
+    for ((pass = 0; pass < 3200; ++pass)); do
+        echo "G1 X$((pass % 2 * 1990 + 5)) Y$((pass * 5 % 2000)) Z-1"
     done >"$work/wide.nc"
     (ulimit -v 75000; "$cli" stock --stock 0,0,-5,2000,2000,0 --cell 1 "$work/wide.nc") >/dev/null 2>"$work/err"
     status=$?

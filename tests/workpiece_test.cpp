@@ -1,19 +1,26 @@
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "generated_programs.h"
 #include "move_chords.h"
 #include "path_builder.h"
 #include "test_support.h"
+#include "tool_sweep.h"
+#include "undo_log.h"
 #include "workpiece.h"
 
 namespace {
@@ -347,6 +354,273 @@ std::string ZigZagProgram()
     return program;
 }
 
+// The window's own settings: the fitted box, its default cell and history.
+CWorkpiece::CSettings WindowSettings(const CLoadedPath& path, const CToolTable& tools)
+{
+    CWorkpiece::CSettings settings;
+    settings.box = CStockBox::FitToPath(path.table, path.Words(), tools);
+    settings.cell = CHeightGrid::DefaultCell(settings.box);
+    return settings;
+}
+
+struct DenseProgramRow {
+    const char* name;
+    std::string program;
+    CTool tool;
+    std::size_t minimumMoves;
+};
+
+// After a whole sweep every step back, to the very start, replays the undo
+// log: these pockets fit the history budget many times over.
+TEST(WorkpieceTest, InstantBackCoversDensePocketsAfterAWholeSweep)
+{
+    const DenseProgramRow rows[] = {
+        {"a 40 x 20 pocket at 6 depths", RectangularPocketProgram(), CTool{TOOL_FLAT, 6.0}, 80},
+        {"a round pocket with a 10 mm tool", RoundPocketProgram(), CTool{TOOL_FLAT, 10.0}, 80},
+        {"a face milled at 30 depths", FacingProgram(), CTool{TOOL_FLAT, 6.0}, 6000},
+    };
+    for (const DenseProgramRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const CLoadedPath path(row.program);
+        ASSERT_EQ(path.loadResult, 1);
+        const std::size_t moves = path.table.GetCount();
+        ASSERT_GE(moves, row.minimumMoves);
+        CToolTable tools;
+        tools.SetDefaultTool(row.tool);
+        const auto workpiece = path.MakeWorkpiece(tools, WindowSettings(path, tools));
+        ASSERT_TRUE(workpiece->BringTo(moves));
+        EXPECT_EQ(workpiece->GetInstantBackLimit(), 0u);
+        // The log replayed to the start gives the untouched box.
+        workpiece->BringTo(0);
+        const auto untouched = path.MakeWorkpiece(tools, WindowSettings(path, tools));
+        EXPECT_TRUE(workpiece->GetGrid() == untouched->GetGrid());
+    }
+}
+
+struct RunRow {
+    const char* name;
+    // Cells added with their heights; a cell of -1 starts a new move.
+    std::vector<std::pair<int, double>> added;
+    std::vector<CCellRun> expected;
+};
+
+// The log joins neighbouring cells that held the same height, bit for bit,
+// and never joins two moves: each must be undone on its own.
+TEST(WorkpieceTest, CellChangesJoinNeighboursOfOneHeightWithinAMove)
+{
+    const RunRow rows[] = {
+        {"neighbours of one height join", {{4, 1.0}, {5, 1.0}, {6, 1.0}}, {{4, 3, 1.0}}},
+        {"a gap starts a run", {{4, 1.0}, {6, 1.0}}, {{4, 1, 1.0}, {6, 1, 1.0}}},
+        {"another height starts a run", {{4, 1.0}, {5, 2.0}}, {{4, 1, 1.0}, {5, 1, 2.0}}},
+        {"a negative zero is not a zero", {{4, 0.0}, {5, -0.0}}, {{4, 1, 0.0}, {5, 1, -0.0}}},
+        {"a new move starts a run", {{4, 1.0}, {-1, 0.0}, {5, 1.0}}, {{4, 1, 1.0}, {5, 1, 1.0}}},
+    };
+    for (const RunRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        CCellChanges changes;
+        changes.StartMove();
+        for (const auto& [cell, height] : row.added) {
+            if (cell < 0)
+                changes.StartMove();
+            else
+                changes.Add(static_cast<std::uint32_t>(cell), height);
+        }
+        ASSERT_EQ(changes.runs.size(), row.expected.size());
+        for (std::size_t run = 0; run < row.expected.size(); ++run) {
+            EXPECT_EQ(changes.runs[run].cell, row.expected[run].cell);
+            EXPECT_EQ(changes.runs[run].count, row.expected[run].count);
+            EXPECT_EQ(std::signbit(changes.runs[run].height), std::signbit(row.expected[run].height));
+            EXPECT_EQ(changes.runs[run].height, row.expected[run].height);
+        }
+    }
+}
+
+// The heights of four cells after each of three logged moves, from 9, 9,
+// 9, 9: move 0 lowers cells 0 and 1 to 5, move 1 cells 1 and 2 to 3,
+// move 2 cell 3 to -0.0.
+const std::vector<double> UNDO_STATES[] = {
+    {9.0, 9.0, 9.0, 9.0}, {5.0, 5.0, 9.0, 9.0}, {5.0, 3.0, 3.0, 9.0}, {5.0, 3.0, 3.0, -0.0}};
+
+// Logs the three moves, ending with the heights after them.
+void LogThreeMoves(CUndoLog& log, std::vector<double>& heights)
+{
+    const CCellRun moves[][2] = {{{0, 2, 9.0}, {0, 0, 0.0}}, {{1, 1, 5.0}, {2, 1, 9.0}}, {{3, 1, 9.0}, {0, 0, 0.0}}};
+    const std::size_t counts[] = {1, 2, 1};
+    log.Clear(0);
+    for (std::size_t move = 0; move < 3; ++move) {
+        log.AddRuns(moves[move], counts[move]);
+        log.EndMove();
+    }
+    heights = UNDO_STATES[3];
+}
+
+bool SameBits(const std::vector<double>& left, const std::vector<double>& right)
+{
+    return left.size() == right.size() && std::memcmp(left.data(), right.data(), left.size() * sizeof(double)) == 0;
+}
+
+struct UndoRow {
+    const char* name;
+    // Moves done after each step, in order; a step forward replays.
+    std::vector<std::size_t> stops;
+    // Moves dropped from the old end before the steps.
+    std::size_t droppedOldest;
+};
+
+// Undoing and redoing in any order gives the heights after that many moves,
+// a negative zero included; a dropped old move is no longer logged.
+TEST(WorkpieceTest, UndoLogStepsBackAndForthToTheHeightsOfEachMove)
+{
+    const UndoRow rows[] = {
+        {"back to the start and forward to the end", {0, 3}, 0},
+        {"one step at a time", {2, 1, 0, 1, 2, 3}, 0},
+        {"back and forth in the middle", {1, 2, 1, 3, 2}, 0},
+        {"back to the oldest move kept", {1, 3}, 1},
+    };
+    for (const UndoRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        CUndoLog log;
+        std::vector<double> heights;
+        LogThreeMoves(log, heights);
+        for (std::size_t drop = 0; drop < row.droppedOldest; ++drop)
+            log.DropOldest();
+        EXPECT_EQ(log.GetFirst(), row.droppedOldest);
+        for (const std::size_t stop : row.stops) {
+            while (log.GetDone() > stop)
+                log.UndoLast(heights.data());
+            while (log.GetDone() < stop)
+                log.RedoNext(heights.data());
+            EXPECT_TRUE(SameBits(heights, UNDO_STATES[stop])) << "at " << stop;
+        }
+        EXPECT_EQ(log.GetEnd(), 3u);
+    }
+}
+
+// Moves logged on a grid of their own join the log at its old end, and
+// undoing through them gives the heights before them.
+TEST(WorkpieceTest, UndoLogTakesEarlierMovesInFront)
+{
+    CUndoLog log;
+    std::vector<double> heights;
+    LogThreeMoves(log, heights);
+    CUndoLog later;
+    later.Clear(2);
+    const CCellRun last = {3, 1, 9.0};
+    later.AddRuns(&last, 1);
+    later.EndMove();
+    CUndoLog earlier;
+    earlier.Clear(0);
+    const CCellRun first[] = {{0, 2, 9.0}};
+    const CCellRun second[] = {{1, 1, 5.0}, {2, 1, 9.0}};
+    earlier.AddRuns(first, 1);
+    earlier.EndMove();
+    earlier.AddRuns(second, 2);
+    earlier.EndMove();
+    later.Prepend(earlier);
+    EXPECT_EQ(later.GetFirst(), 0u);
+    EXPECT_TRUE(earlier.IsEmpty());
+    while (later.GetDone() > 0)
+        later.UndoLast(heights.data());
+    EXPECT_TRUE(SameBits(heights, UNDO_STATES[0]));
+    CUndoLog apart;
+    apart.Clear(5);
+    EXPECT_THROW(later.Prepend(apart), std::logic_error);
+}
+
+struct PrepareRow {
+    const char* name;
+    std::string program;
+    unsigned threads;
+};
+
+// After a jump the window prepares the log backwards while the learner
+// looks: the steps back past where the jump's sweep began are then replays
+// of the log, and every one gives the grid of a fresh sweep.
+TEST(WorkpieceTest, PreparedStepsBackGiveTheGridOfAFreshSweep)
+{
+    const PrepareRow rows[] = {
+        {"a face on one thread", FacingProgram(), 1},
+        {"a face on three threads", FacingProgram(), 3},
+    };
+    for (const PrepareRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const CLoadedPath path(row.program);
+        ASSERT_EQ(path.loadResult, 1);
+        const std::size_t moves = path.table.GetCount();
+        const CToolTable tools;
+        CWorkpiece::CSettings settings = Settings(CStockBox::FitToPath(path.table, path.Words(), tools), 1.0);
+        settings.threads = row.threads;
+        // Room for a few snapshots and a log that holds about half the
+        // program, so that a jump back starts the log afresh.
+        settings.historyBytes = 6 * path.MakeWorkpiece(tools, settings)->GetGrid().GetCellCount() * sizeof(double);
+        const auto workpiece = path.MakeWorkpiece(tools, settings);
+        workpiece->BringTo(moves);
+        const std::size_t jump = moves - moves / 5;
+        workpiece->BringTo(moves / 6);
+        workpiece->BringTo(jump);
+        const std::size_t jumpLimit = workpiece->GetInstantBackLimit();
+        ASSERT_GT(jumpLimit, 0u) << "the jump swept from a snapshot";
+        while (workpiece->PrepareBack()) {
+        }
+        const std::size_t preparedLimit = workpiece->GetInstantBackLimit();
+        EXPECT_LT(preparedLimit, jumpLimit);
+        EXPECT_EQ(workpiece->GetDoneCount(), jump);
+        EXPECT_TRUE(workpiece->GetGrid() == FreshSweep(path, tools, settings, jump)->GetGrid());
+        for (const std::size_t stop : {jumpLimit - 1, preparedLimit + (jumpLimit - preparedLimit) / 2, preparedLimit,
+                                       jumpLimit + 3, jump}) {
+            ASSERT_TRUE(workpiece->BringTo(stop));
+            EXPECT_TRUE(workpiece->GetGrid() == FreshSweep(path, tools, settings, stop)->GetGrid()) << "at " << stop;
+        }
+    }
+}
+
+struct CancelRow {
+    const char* name;
+    // Cancel from another thread this long after the sweep starts.
+    std::chrono::milliseconds after;
+};
+
+// A cancel must stop the sweep inside a costly move, not at the end of a
+// stretch of them; the grid then stands at a whole number of moves.
+TEST(WorkpieceTest, CancelDuringAHugeHelixReturnsSoon)
+{
+    const CancelRow rows[] = {
+        {"cancelled at once", std::chrono::milliseconds(0)},
+        {"cancelled inside the first turns", std::chrono::milliseconds(150)},
+    };
+    const CLoadedPath path(HelixProgram(2000));
+    ASSERT_EQ(path.loadResult, 1);
+    CToolTable tools;
+    tools.SetDefaultTool(CTool{TOOL_FLAT, 20.0});
+    for (const CancelRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto workpiece = path.MakeWorkpiece(tools, WindowSettings(path, tools));
+        std::atomic<bool> cancel(false);
+        std::atomic<bool> started(false);
+        std::chrono::steady_clock::time_point cancelledAt;
+        std::thread canceller([&]() {
+            while (!started)
+                std::this_thread::yield();
+            std::this_thread::sleep_for(row.after);
+            cancelledAt = std::chrono::steady_clock::now();
+            cancel = true;
+        });
+        started = true;
+        const bool finished = workpiece->BringTo(path.table.GetCount(), &cancel);
+        const auto returnedAt = std::chrono::steady_clock::now();
+        canceller.join();
+        EXPECT_FALSE(finished);
+        // Generous for a loaded machine; the benchmark measures the real figure.
+        EXPECT_LT(returnedAt - cancelledAt, std::chrono::seconds(1));
+        const std::size_t done = workpiece->GetDoneCount();
+        EXPECT_LT(done, path.table.GetCount());
+        if (done <= 4) {
+            CWorkpiece::CSettings settings = WindowSettings(path, tools);
+            EXPECT_TRUE(workpiece->GetGrid() == FreshSweep(path, tools, settings, done)->GetGrid());
+        }
+    }
+}
+
 TEST(WorkpieceTest, CancelledSweepStopsAtAConsistentMoveCount)
 {
     const CLoadedPath path(ZigZagProgram());
@@ -381,7 +655,7 @@ TEST(WorkpieceTest, FailureInASweepThreadReachesTheCaller)
         std::size_t failingMove;
     };
     const FailureRow rows[] = {
-        {"a worker thread in the first stretch", false, 0, 700},
+        {"a worker thread from the start", false, 0, 700},
         {"the calling thread while a worker sweeps", true, 0, 700},
         {"a worker thread after earlier stretches", false, 1500, 2500},
     };
@@ -389,6 +663,7 @@ TEST(WorkpieceTest, FailureInASweepThreadReachesTheCaller)
     const std::size_t moves = path.table.GetCount();
     CWorkpiece::CSettings settings = Settings(TWENTY_BOX, 0.5);
     settings.threads = 2;
+    settings.everyStretchOnAllThreads = true;
     const auto fresh = FreshSweep(path, CToolTable(), settings, moves);
     const auto untouched = FreshSweep(path, CToolTable(), settings, 0);
     for (const FailureRow& row : rows) {

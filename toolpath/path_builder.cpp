@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "cnc_bytes.h"
-#include "portable_math.h"
+#include "arc_geometry.h"
 
 namespace {
 
@@ -47,39 +47,27 @@ const MotionRow* FindMotion(std::int32_t motion)
     return nullptr;
 }
 
-// Axis numbers 0 = X, 1 = Y, 2 = Z; the offset word of an axis is I, J or K
-// by the same number.
+// The plane codes and the planes they choose; the plane's axes are the arc
+// geometry's.
 struct PlaneRow {
     WordKind planeKind;
     ArcPlane plane;
-    std::size_t first;
-    std::size_t second;
-    std::size_t linear;
 };
 
 constexpr PlaneRow planeTable[] = {
-    {WK_PLANE_XY, ARC_PLANE_XY, 0, 1, 2},
-    {WK_PLANE_XZ, ARC_PLANE_XZ, 2, 0, 1},
-    {WK_PLANE_YZ, ARC_PLANE_YZ, 1, 2, 0},
+    {WK_PLANE_XY, ARC_PLANE_XY},
+    {WK_PLANE_XZ, ARC_PLANE_XZ},
+    {WK_PLANE_YZ, ARC_PLANE_YZ},
 };
 
 // The plane field only ever holds a plane code.
-const PlaneRow& FindPlane(std::int32_t plane)
+ArcPlane FindPlane(std::int32_t plane)
 {
     for (const PlaneRow& row : planeTable) {
         if (row.planeKind == plane)
-            return row;
+            return row.plane;
     }
-    return planeTable[0];
-}
-
-const PlaneRow& FindArcPlane(ArcPlane plane)
-{
-    for (const PlaneRow& row : planeTable) {
-        if (row.plane == plane)
-            return row;
-    }
-    return planeTable[0];
+    return ARC_PLANE_XY;
 }
 
 // The position words of the block being gathered: a later word of an
@@ -116,10 +104,7 @@ struct ArcGeometry {
     bool mismatch = false;
     double centerFirst = 0.0;
     double centerSecond = 0.0;
-    double sweep = 0.0;
-    double startAngle = 0.0;
-    double startRadius = 0.0;
-    double endRadius = 0.0;
+    CArcShape shape{0.0, 0.0, 0.0, 0.0, 0.0};
 };
 
 bool AllFinite(std::initializer_list<double> values)
@@ -127,37 +112,14 @@ bool AllFinite(std::initializer_list<double> values)
     return std::all_of(values.begin(), values.end(), [](double value) { return std::isfinite(value); });
 }
 
-// The angle from (x0, y0) to (x1, y1) about the origin in the given sense:
-// (0, 2 pi] counter-clockwise, [-2 pi, 0) clockwise. The same direction
-// counts as a whole turn. Cross and dot products keep quarter turns exact.
-double SweepBetween(double x0, double y0, double x1, double y1, bool clockwise)
+// With the centre set: the arc from start to end with the given sweep;
+// false when its centre or a radius is not a finite number.
+bool SetShape(ArcGeometry& arc, double startFirst, double startSecond, double endFirst, double endSecond,
+              double sweep)
 {
-    double angle = PortableAtan2(x0 * y1 - y0 * x1, x0 * x1 + y0 * y1);
-    if (clockwise) {
-        if (angle >= 0.0)
-            angle -= FULL_TURN;
-    } else if (angle <= 0.0) {
-        angle += FULL_TURN;
-    }
-    return angle;
-}
-
-// With the centre set: the radii at both ends, the start angle and the sweep
-// from start to end; false when any of them is not a finite number.
-bool SetAngles(ArcGeometry& arc, double startFirst, double startSecond, double endFirst, double endSecond,
-               bool clockwise)
-{
-    const double x0 = startFirst - arc.centerFirst;
-    const double y0 = startSecond - arc.centerSecond;
-    const double x1 = endFirst - arc.centerFirst;
-    const double y1 = endSecond - arc.centerSecond;
-    arc.startRadius = PortableHypot(x0, y0);
-    arc.endRadius = PortableHypot(x1, y1);
-    if (!AllFinite({arc.centerFirst, arc.centerSecond, arc.startRadius, arc.endRadius}))
-        return false;
-    arc.startAngle = PortableAtan2(y0, x0);
-    arc.sweep = SweepBetween(x0, y0, x1, y1, clockwise);
-    return true;
+    arc.shape = CArcShape(startFirst - arc.centerFirst, startSecond - arc.centerSecond, endFirst - arc.centerFirst,
+                          endSecond - arc.centerSecond, sweep);
+    return AllFinite({arc.centerFirst, arc.centerSecond, arc.shape.GetStartRadius(), arc.shape.GetEndRadius()});
 }
 
 // Centre form: the centre is the start plus the offsets, a missing offset
@@ -168,12 +130,14 @@ ArcGeometry CenterFormArc(double startFirst, double startSecond, double endFirst
     ArcGeometry arc;
     arc.centerFirst = startFirst + offsetFirst;
     arc.centerSecond = startSecond + offsetSecond;
-    if (!SetAngles(arc, startFirst, startSecond, endFirst, endSecond, clockwise) || !(arc.startRadius > 0.0))
+    const double sweep = startFirst == endFirst && startSecond == endSecond
+                             ? (clockwise ? -FULL_TURN : FULL_TURN)
+                             : SweepBetween(startFirst - arc.centerFirst, startSecond - arc.centerSecond,
+                                            endFirst - arc.centerFirst, endSecond - arc.centerSecond, clockwise);
+    if (!SetShape(arc, startFirst, startSecond, endFirst, endSecond, sweep) || !(arc.shape.GetStartRadius() > 0.0))
         return arc;
     arc.error = false;
-    arc.mismatch = std::fabs(arc.endRadius - arc.startRadius) > RADIUS_MISMATCH_LIMIT;
-    if (startFirst == endFirst && startSecond == endSecond)
-        arc.sweep = clockwise ? -FULL_TURN : FULL_TURN;
+    arc.mismatch = std::fabs(arc.shape.GetEndRadius() - arc.shape.GetStartRadius()) > RADIUS_MISMATCH_LIMIT;
     return arc;
 }
 
@@ -196,13 +160,15 @@ ArcGeometry RadiusFormArc(double startFirst, double startSecond, double endFirst
     const double side = (clockwise ? -1.0 : 1.0) * (radius > 0.0 ? 1.0 : -1.0) * heightOverChord;
     arc.centerFirst = (startFirst + endFirst) / 2.0 - side * chordSecond;
     arc.centerSecond = (startSecond + endSecond) / 2.0 + side * chordFirst;
-    if (!SetAngles(arc, startFirst, startSecond, endFirst, endSecond, clockwise))
-        return arc;
-    arc.error = false;
+    double sweep = SweepBetween(startFirst - arc.centerFirst, startSecond - arc.centerSecond,
+                                endFirst - arc.centerFirst, endSecond - arc.centerSecond, clockwise);
     // Rounding may carry a half turn a hair past PI to the wrong side.
     const bool halfTurnAtMost = radius > 0.0;
-    if (halfTurnAtMost == (std::fabs(arc.sweep) > PI))
-        arc.sweep = arc.sweep < 0.0 ? -PI : PI;
+    if (halfTurnAtMost == (std::fabs(sweep) > PI))
+        sweep = sweep < 0.0 ? -PI : PI;
+    if (!SetShape(arc, startFirst, startSecond, endFirst, endSecond, sweep))
+        return arc;
+    arc.error = false;
     return arc;
 }
 
@@ -222,6 +188,8 @@ public:
             max[axis] = value;
         any = true;
     }
+    // Both ends lie within the bounds along the axis.
+    bool Holds(std::size_t axis, double low, double high) const { return low >= min[axis] && high <= max[axis]; }
     bool HasAny() const { return any; }
     const PathPoint& GetMin() const { return min; }
     const PathPoint& GetMax() const { return max; }
@@ -237,44 +205,46 @@ private:
 // centre. A spiral (radius mismatch) counts with its larger radius there and
 // with a bound taken from its ends elsewhere, so that no drawn point lies
 // outside, though the box may be a little larger than the spiral.
-void AddArcExtremes(const ArcGeometry& arc, const PlaneRow& axes, CBounds& bounds)
+void AddArcExtremes(const ArcGeometry& arc, const ArcAxes& axes, CBounds& bounds)
 {
-    const double endAngle = arc.startAngle + arc.sweep;
-    const double low = std::min(arc.startAngle, endAngle);
-    const double high = std::max(arc.startAngle, endAngle);
-    const double larger = std::max(arc.startRadius, arc.endRadius);
-    const double smaller = std::min(arc.startRadius, arc.endRadius);
-    // The cosine of the start and end angle measured from each direction;
-    // only a spiral needs them.
-    std::array<double, 4> startCosine{};
-    std::array<double, 4> endCosine{};
-    if (arc.mismatch) {
-        const double startCos = PortableCos(arc.startAngle);
-        const double startSin = PortableSin(arc.startAngle);
-        const double endCos = PortableCos(endAngle);
-        const double endSin = PortableSin(endAngle);
-        startCosine = {startCos, startSin, -startCos, -startSin};
-        endCosine = {endCos, endSin, -endCos, -endSin};
-    }
-    for (std::size_t direction = 0; direction < 4; ++direction) {
-        const double directionAngle = static_cast<double>(direction) * (PI / 2.0);
-        const double crossing = directionAngle + std::ceil((low - directionAngle) / FULL_TURN) * FULL_TURN;
-        double reach = 0.0;
-        if (crossing <= high) {
-            const double along = (crossing - arc.startAngle) / arc.sweep;
-            reach = arc.mismatch ? larger : arc.startRadius + (arc.endRadius - arc.startRadius) * along;
-        } else if (arc.mismatch) {
-            const double cosine = std::max(startCosine[direction], endCosine[direction]);
-            reach = cosine * (cosine >= 0.0 ? larger : smaller);
-        } else {
-            continue;
-        }
-        const bool alongFirst = direction % 2 == 0;
+    const CArcShape& shape = arc.shape;
+    const double larger = shape.GetLargerRadius();
+    const double smaller = std::min(shape.GetStartRadius(), shape.GetEndRadius());
+    // Most arcs of a long program lie within the bounds so far, and then no
+    // extreme can widen them; the margin covers the rounding of a radius
+    // taken part-way along.
+    const double margin = larger * (1.0 + 1e-12);
+    if (bounds.Holds(axes.first, arc.centerFirst - margin, arc.centerFirst + margin) &&
+        bounds.Holds(axes.second, arc.centerSecond - margin, arc.centerSecond + margin))
+        return;
+    const auto addReach = [&](int direction, double reach) {
         const double sign = direction < 2 ? 1.0 : -1.0;
-        if (alongFirst)
+        if (direction % 2 == 0)
             bounds.Add(axes.first, arc.centerFirst + sign * reach);
         else
             bounds.Add(axes.second, arc.centerSecond + sign * reach);
+    };
+    std::array<bool, 4> crossed{};
+    shape.ForEachAxisCrossing([&](int direction, double along) {
+        if (crossed[direction])
+            return;
+        crossed[direction] = true;
+        addReach(direction, arc.mismatch ? larger
+                                         : shape.GetStartRadius() +
+                                               (shape.GetEndRadius() - shape.GetStartRadius()) * along);
+    });
+    if (!arc.mismatch)
+        return;
+    // The cosine of the start and end direction measured from each direction.
+    const std::array<double, 4> startCosine{shape.GetStartCos(), shape.GetStartSin(), -shape.GetStartCos(),
+                                            -shape.GetStartSin()};
+    const std::array<double, 4> endCosine{shape.GetEndCos(), shape.GetEndSin(), -shape.GetEndCos(),
+                                          -shape.GetEndSin()};
+    for (int direction = 0; direction < 4; ++direction) {
+        if (crossed[direction])
+            continue;
+        const double cosine = std::max(startCosine[direction], endCosine[direction]);
+        addReach(direction, cosine * (cosine >= 0.0 ? larger : smaller));
     }
 }
 
@@ -290,7 +260,7 @@ public:
                      static_cast<std::uint32_t>(move.blockFirstWord));
         if (!move.isArc)
             return;
-        const PlaneRow& axes = FindArcPlane(move.plane);
+        const ArcAxes& axes = AxesOfPlane(move.plane);
         CArcRecord arc;
         arc.centerFirst = move.center[axes.first];
         arc.centerSecond = move.center[axes.second];
@@ -473,7 +443,7 @@ void CPathWalk::MarkAssumed(bool isArcMotion)
     for (std::size_t axis = 0; axis < AXIS_COUNT; ++axis)
         changes[axis] = block.Has(SLOT_X + axis);
     if (isArcMotion) {
-        const PlaneRow& axes = FindPlane(modes.plane);
+        const ArcAxes& axes = AxesOfPlane(FindPlane(modes.plane));
         changes[axes.first] = true;
         changes[axes.second] = true;
     }
@@ -491,7 +461,8 @@ void CPathWalk::ShapeArc()
     bounds.Add(move.to);
     if (!IsArcKind(move.kind))
         return;
-    const PlaneRow& axes = FindPlane(modes.plane);
+    const ArcPlane plane = FindPlane(modes.plane);
+    const ArcAxes& axes = AxesOfPlane(plane);
     const bool clockwise = move.kind == MOVE_CW;
     const double startFirst = move.from[axes.first];
     const double startSecond = move.from[axes.second];
@@ -509,11 +480,11 @@ void CPathWalk::ShapeArc()
     if (arc.mismatch)
         move.flags |= MOVE_MISMATCH;
     move.isArc = true;
-    move.plane = axes.plane;
+    move.plane = plane;
     move.center[axes.first] = arc.centerFirst;
     move.center[axes.second] = arc.centerSecond;
     move.center[axes.linear] = move.from[axes.linear];
-    move.sweep = arc.sweep;
+    move.sweep = arc.shape.GetSweep();
     AddArcExtremes(arc, axes, bounds);
     ++summary.arcs;
 }

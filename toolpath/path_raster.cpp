@@ -3,9 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
+#include "arc_geometry.h"
+
 namespace {
 
-constexpr double PI = 3.14159265358979323846;
 // The largest factor by which a projection stretches a length: the
 // isometric view shows the diagonal of the XY plane sqrt(3/2) times longer.
 constexpr double PROJECTION_STRETCH[PROJECTION_COUNT] = {1.0, 1.0, 1.0, 1.2247448713915890491};
@@ -14,114 +15,56 @@ constexpr int FIXED_SHIFT = 16;
 constexpr std::int32_t FIXED_ONE = 1 << FIXED_SHIFT;
 constexpr std::int32_t FIXED_HALF = FIXED_ONE / 2;
 
-// A point in an arc's own frame: the plane's first and second axis and the
-// axis normal to the plane.
-struct CArcFrame {
-    double first;
-    double second;
-    double linear;
-};
-
-CArcFrame ToArcFrame(ArcPlane plane, const CMovePoint& point)
-{
-    switch (plane) {
-    case ARC_PLANE_XZ:
-        return {point.z, point.x, point.y};
-    case ARC_PLANE_YZ:
-        return {point.y, point.z, point.x};
-    case ARC_PLANE_XY:
-        break;
-    }
-    return {point.x, point.y, point.z};
-}
-
-void FromArcFrame(ArcPlane plane, const CArcFrame& frame, double& x, double& y, double& z)
-{
-    switch (plane) {
-    case ARC_PLANE_XZ:
-        x = frame.second;
-        y = frame.linear;
-        z = frame.first;
-        return;
-    case ARC_PLANE_YZ:
-        x = frame.linear;
-        y = frame.first;
-        z = frame.second;
-        return;
-    case ARC_PLANE_XY:
-        break;
-    }
-    x = frame.first;
-    y = frame.second;
-    z = frame.linear;
-}
-
 bool IsFinite(const CViewPoint& point) { return std::isfinite(point.x) && std::isfinite(point.y); }
 
-double Length(double first, double second) { return std::sqrt(first * first + second * second); }
-
-// An arc's geometry as its chords need it: radii, start angle and the
-// climb along the linear axis; the radius changes evenly along the sweep.
-class CArcChords {
+// An arc of the table as the raster draws it: its shape in its plane, and
+// its linear axis changing evenly from start to end.
+class CRasterArc {
 public:
-    CArcChords(const CArcRecord& record, const CMovePoint& startPoint, const CMovePoint& endPoint)
-        : record(record), start(ToArcFrame(record.plane, startPoint)), finish(ToArcFrame(record.plane, endPoint)),
-          startRadius(Length(start.first - record.centerFirst, start.second - record.centerSecond)),
-          endRadius(Length(finish.first - record.centerFirst, finish.second - record.centerSecond))
+    CRasterArc(const CArcRecord& record, const CMovePoint& start, const CMovePoint& end)
+        : record(record), axes(AxesOfPlane(record.plane)), shape(record, start, end),
+          startLinear(AxisValue(start, axes.linear)), endLinear(AxisValue(end, axes.linear))
     {
     }
 
-    // In pixels, for a view of so many pixels per unit at most.
-    double GetPixelRadius(double stretch) const { return std::max(startRadius, endRadius) * stretch; }
-    double GetPixelClimb(double stretch) const { return std::fabs(finish.linear - start.linear) * stretch; }
-    // The centre at mid height.
-    void GetCenter(double& x, double& y, double& z) const
+    // How far, in pixels of a view of so many pixels per unit at most, the
+    // arc reaches from its centre at mid height.
+    double GetPixelReach(double stretch) const
     {
-        FromArcFrame(record.plane, {record.centerFirst, record.centerSecond, (start.linear + finish.linear) / 2.0}, x,
-                     y, z);
+        return (shape.GetLargerRadius() + std::fabs(endLinear - startLinear)) * stretch;
+    }
+    CMovePoint GetCenter() const
+    {
+        return FromPlane(axes, record.centerFirst, record.centerSecond, (startLinear + endLinear) / 2.0);
     }
 
-    // Enough chords to stay within the tolerance of the arc at this scale.
-    int CountChords(double stretch) const
+    // Enough chords to stay within the tolerance of the arc at this scale;
+    // an arc whose numbers are not all finite is drawn as its chord.
+    std::size_t CountChords(double stretch) const
     {
-        const double pixelRadius = GetPixelRadius(stretch);
-        double chordAngle = PI;
-        if (pixelRadius > CPathRaster::CHORD_TOLERANCE)
-            chordAngle = std::min(PI, 2.0 * std::acos(1.0 - CPathRaster::CHORD_TOLERANCE / pixelRadius));
-        // Rounding may carry a sweep of whole chords a hair past them.
-        return static_cast<int>(std::clamp(std::ceil(std::fabs(record.sweep) / chordAngle - 1e-6), 1.0,
-                                           static_cast<double>(CPathRaster::MAX_CHORDS)));
+        if (!shape.IsFinite())
+            return 1;
+        return shape.CountChords(CPathRaster::CHORD_TOLERANCE / stretch,
+                                 static_cast<std::size_t>(CPathRaster::MAX_CHORDS));
     }
 
-    // Calls point(x, y, z) for the end of each chord but the last, whose end
-    // is the move's own end point.
+    // Calls point(CMovePoint) for the end of each chord but the last, whose
+    // end is the move's own end point.
     template <class PointFunction>
-    void ForEachInnerPoint(int chords, PointFunction point) const
+    void ForEachInnerPoint(std::size_t chords, PointFunction point) const
     {
-        if (chords <= 1)
-            return;
-        const double startAngle = std::atan2(start.second - record.centerSecond, start.first - record.centerFirst);
-        for (int chord = 1; chord < chords; ++chord) {
-            const double t = static_cast<double>(chord) / chords;
-            const double angle = startAngle + record.sweep * t;
-            const double radius = startRadius + (endRadius - startRadius) * t;
-            double x = 0.0;
-            double y = 0.0;
-            double z = 0.0;
-            FromArcFrame(record.plane,
-                         {record.centerFirst + radius * std::cos(angle), record.centerSecond + radius * std::sin(angle),
-                          start.linear + (finish.linear - start.linear) * t},
-                         x, y, z);
-            point(x, y, z);
-        }
+        shape.ForEachInnerPoint(chords, [&](double first, double second, double along) {
+            point(FromPlane(axes, record.centerFirst + first, record.centerSecond + second,
+                            startLinear + (endLinear - startLinear) * along));
+        });
     }
 
 private:
     const CArcRecord& record;
-    const CArcFrame start;
-    const CArcFrame finish;
-    const double startRadius;
-    const double endRadius;
+    const ArcAxes& axes;
+    const CArcShape shape;
+    const double startLinear;
+    const double endLinear;
 };
 
 // The view's projection as one linear map, inlined into the drawing loop.
@@ -303,6 +246,81 @@ bool BoxMeetsImage(const CPathView& view, const CMovePoint& min, const CMovePoin
     return highX >= -1.0 && lowX <= width && highY >= -1.0 && lowY <= height;
 }
 
+// One drawing of the table into an image: each move in program order from
+// where the one before ends, arcs as chords for the view's scale.
+class CTableDrawing {
+public:
+    CTableDrawing(const CMoveTable& table, const CPathView& view, CMoveIdImage& image, CRasterResult& result)
+        : table(table), arcs(table.GetArcs()), pen(image), project(view), width(image.GetWidth()),
+          height(image.GetHeight()), stretch(view.GetScale() * PROJECTION_STRETCH[view.GetProjection()]),
+          result(result)
+    {
+    }
+
+    // The moves first to end - 1.
+    void DrawMoves(std::size_t first, std::size_t end)
+    {
+        auto arc = std::lower_bound(arcs.begin(), arcs.end(), first,
+                                    [](const CArcRecord& record, std::size_t move) { return record.move < move; });
+        from = project(table.GetStart(first));
+        for (std::size_t move = first; move < end; ++move) {
+            const CMovePoint endPoint = table.GetEnd(move);
+            const bool exactArc = arc != arcs.end() && arc->move == move;
+            const MoveKind kind = table.GetKind(move);
+            const std::uint8_t flags = table.GetFlags(move);
+            pen.Begin(CMoveIdImage::MakePixel(move, CPathRaster::StyleOf(kind, flags, exactArc)),
+                      CPathRaster::IsDashed(kind, flags));
+            const CViewPoint to = project(endPoint);
+            if (exactArc)
+                DrawArc(CRasterArc(*arc++, table.GetStart(move), endPoint), to);
+            else
+                DrawSegment(to);
+            from = to;
+        }
+    }
+
+private:
+    void DrawSegment(const CViewPoint& to)
+    {
+        pen.Draw(from, to);
+        ++result.segmentsDrawn;
+    }
+
+    void DrawArc(const CRasterArc& arc, const CViewPoint& to)
+    {
+        if (MissesImage(arc))
+            return;
+        const std::size_t chords = arc.CountChords(stretch);
+        CViewPoint chordStart = from;
+        arc.ForEachInnerPoint(chords, [&](const CMovePoint& point) {
+            const CViewPoint chordEnd = project(point);
+            pen.Draw(chordStart, chordEnd);
+            chordStart = chordEnd;
+        });
+        pen.Draw(chordStart, to);
+        result.segmentsDrawn += chords;
+    }
+
+    // The arc lies within its pixel reach of its centre at mid height.
+    bool MissesImage(const CRasterArc& arc) const
+    {
+        const CViewPoint center = project(arc.GetCenter());
+        const double reach = arc.GetPixelReach(stretch) + 1.0;
+        return !(center.x + reach >= 0.0 && center.x - reach <= width && center.y + reach >= 0.0 &&
+                 center.y - reach <= height);
+    }
+
+    const CMoveTable& table;
+    const std::vector<CArcRecord>& arcs;
+    CSegmentPen pen;
+    const CProjector project;
+    const int width;
+    const int height;
+    const double stretch;
+    CRasterResult& result;
+    CViewPoint from{};
+};
+
 } // namespace
 
 bool CPathRaster::IsDashed(MoveKind kind, std::uint8_t flags)
@@ -366,20 +384,15 @@ void CPathRaster::AddToBox(CBox& box, const CMovePoint& point) const
 CPathRaster::CBox CPathRaster::ArcBox(std::size_t move, const CArcRecord& arc) const
 {
     // The whole circle of the larger radius: cheap, and never too small.
-    const CArcFrame start = ToArcFrame(arc.plane, table.GetStart(move));
-    const CArcFrame end = ToArcFrame(arc.plane, table.GetEnd(move));
-    const double radius = std::max(Length(start.first - arc.centerFirst, start.second - arc.centerSecond),
-                                   Length(end.first - arc.centerFirst, end.second - arc.centerSecond));
+    const CMovePoint start = table.GetStart(move);
+    const CMovePoint end = table.GetEnd(move);
+    const ArcAxes& axes = AxesOfPlane(arc.plane);
+    const double radius = CArcShape(arc, start, end).GetLargerRadius();
+    const double startLinear = AxisValue(start, axes.linear);
+    const double endLinear = AxisValue(end, axes.linear);
     CBox box;
-    double x = 0.0;
-    double y = 0.0;
-    double z = 0.0;
-    FromArcFrame(arc.plane,
-                 {arc.centerFirst - radius, arc.centerSecond - radius, std::min(start.linear, end.linear)}, x, y, z);
-    box.min = {x, y, z};
-    FromArcFrame(arc.plane,
-                 {arc.centerFirst + radius, arc.centerSecond + radius, std::max(start.linear, end.linear)}, x, y, z);
-    box.max = {x, y, z};
+    box.min = FromPlane(axes, arc.centerFirst - radius, arc.centerSecond - radius, std::min(startLinear, endLinear));
+    box.max = FromPlane(axes, arc.centerFirst + radius, arc.centerSecond + radius, std::max(startLinear, endLinear));
     return box;
 }
 
@@ -394,15 +407,10 @@ CRasterResult CPathRaster::Draw(const CPathView& view, CMoveIdImage& image, cons
 {
     CRasterResult result;
     image.Clear();
-    const int width = image.GetWidth();
-    const int height = image.GetHeight();
-    if (width == 0 || height == 0)
+    if (image.GetWidth() == 0 || image.GetHeight() == 0)
         return result;
-    CSegmentPen pen(image);
-    const CProjector project(view);
-    const std::vector<CArcRecord>& arcs = table.GetArcs();
+    CTableDrawing drawing(table, view, image, result);
     const std::size_t count = std::min(table.GetCount(), CMoveIdImage::MAX_MOVES);
-    const double stretch = view.GetScale() * PROJECTION_STRETCH[view.GetProjection()];
     for (std::size_t chunk = 0; chunk < chunks.size(); ++chunk) {
         if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
             result.complete = false;
@@ -411,52 +419,12 @@ CRasterResult CPathRaster::Draw(const CPathView& view, CMoveIdImage& image, cons
         const std::size_t first = chunk * CHUNK_MOVES;
         if (first >= count)
             break;
-        if (!BoxMeetsImage(view, chunks[chunk].min, chunks[chunk].max, width, height)) {
+        if (!BoxMeetsImage(view, chunks[chunk].min, chunks[chunk].max, image.GetWidth(), image.GetHeight())) {
             ++result.chunksCulled;
             continue;
         }
         ++result.chunksDrawn;
-        const std::size_t end = std::min(count, first + CHUNK_MOVES);
-        auto arc = std::lower_bound(arcs.begin(), arcs.end(), first,
-                                    [](const CArcRecord& record, std::size_t move) { return record.move < move; });
-        CViewPoint from = project(table.GetStart(first));
-        for (std::size_t move = first; move < end; ++move) {
-            const CMovePoint endPoint = table.GetEnd(move);
-            const CViewPoint to = project(endPoint);
-            const bool exactArc = arc != arcs.end() && arc->move == move;
-            const PathStyle style = StyleOf(table.GetKind(move), table.GetFlags(move), exactArc);
-            pen.Begin(CMoveIdImage::MakePixel(move, style), IsDashed(table.GetKind(move), table.GetFlags(move)));
-            if (!exactArc) {
-                pen.Draw(from, to);
-                ++result.segmentsDrawn;
-                from = to;
-                continue;
-            }
-            const CArcChords geometry(*arc, table.GetStart(move), endPoint);
-            ++arc;
-            // The arc lies within its pixel radius, plus its climb, of its
-            // centre at mid height.
-            double centerX = 0.0;
-            double centerY = 0.0;
-            double centerZ = 0.0;
-            geometry.GetCenter(centerX, centerY, centerZ);
-            const CViewPoint center = project(centerX, centerY, centerZ);
-            const double reach = geometry.GetPixelRadius(stretch) + geometry.GetPixelClimb(stretch) + 1.0;
-            if (!(center.x + reach >= 0.0 && center.x - reach <= width && center.y + reach >= 0.0 &&
-                  center.y - reach <= height)) {
-                from = to;
-                continue;
-            }
-            const int chords = geometry.CountChords(stretch);
-            geometry.ForEachInnerPoint(chords, [&](double x, double y, double z) {
-                const CViewPoint point = project(x, y, z);
-                pen.Draw(from, point);
-                from = point;
-            });
-            pen.Draw(from, to);
-            result.segmentsDrawn += static_cast<std::size_t>(chords);
-            from = to;
-        }
+        drawing.DrawMoves(first, std::min(count, first + CHUNK_MOVES));
     }
     return result;
 }
@@ -470,11 +438,11 @@ void CPathRaster::TraceMove(const CMoveTable& table, std::size_t move, const CPa
     points.push_back(view.Project(table.GetStart(move)));
     const std::ptrdiff_t arc = table.FindArc(move);
     if (arc >= 0) {
-        const CArcChords geometry(table.GetArcs()[static_cast<std::size_t>(arc)], table.GetStart(move),
+        const CRasterArc geometry(table.GetArcs()[static_cast<std::size_t>(arc)], table.GetStart(move),
                                   table.GetEnd(move));
         const double stretch = view.GetScale() * PROJECTION_STRETCH[view.GetProjection()];
         geometry.ForEachInnerPoint(geometry.CountChords(stretch),
-                                   [&](double x, double y, double z) { points.push_back(view.Project(x, y, z)); });
+                                   [&](const CMovePoint& point) { points.push_back(view.Project(point)); });
     }
     points.push_back(view.Project(table.GetEnd(move)));
 }

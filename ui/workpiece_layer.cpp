@@ -311,12 +311,23 @@ void CWorkpieceLayer::RequestSweep()
             request.currentRapid = request.currentRapid || path->GetKind(move) == MOVE_RAPID;
     }
     const std::shared_ptr<CSweepState> state = sweepState;
-    runner.Post([this, request, state](const std::atomic<bool>& cancel) {
+    const std::uint64_t serial = ++requestSerial;
+    runner.Post([this, request, state, serial](const std::atomic<bool>& cancel) {
         sweepJobGeneration = request.generation;
-        Sweep(request, *state, cancel, [this](std::shared_ptr<const CSnapshot> made) {
-            QMetaObject::invokeMethod(
-                this, [this, made]() { OnSnapshot(made); }, Qt::QueuedConnection);
-        });
+        // Whichever way the sweep ends, it no longer counts as running.
+        struct CSweptNote {
+            std::atomic<std::uint64_t>& swept;
+            std::uint64_t serial;
+            void Note() { swept = serial; }
+            ~CSweptNote() { Note(); }
+        } sweptNote{sweptSerial, serial};
+        Sweep(
+            request, *state, cancel,
+            [this](std::shared_ptr<const CSnapshot> made) {
+                QMetaObject::invokeMethod(
+                    this, [this, made]() { OnSnapshot(made); }, Qt::QueuedConnection);
+            },
+            [&sweptNote]() { sweptNote.Note(); });
     });
 }
 
@@ -330,97 +341,122 @@ void CWorkpieceLayer::BlockView(CPathView& view, QSize& size) const
     }
 }
 
-void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const std::atomic<bool>& cancel,
-                            const std::function<void(std::shared_ptr<const CSnapshot>)>& send)
+bool CWorkpieceLayer::MakeWorkpiece(const CRequest& request, CSweepState& state)
 {
+    if (state.workpiece != nullptr && state.generation == request.generation)
+        return true;
+    state.workpiece.reset();
+    state.lastSent.reset();
     const CMoveTable& table = *request.path;
-    if (state.workpiece == nullptr || state.generation != request.generation) {
-        state.workpiece.reset();
-        state.lastSent.reset();
-        // The program's own box and tools come before the stored ones.
-        const CProgramStock program =
-            ReadProgramStock(*request.words, request.header != nullptr ? *request.header : std::string());
-        CStockChoice choice;
-        choice.hasBox = !request.automaticBox && !program.hasBox;
-        choice.box = request.box;
-        choice.tools = request.tools;
-        state.tools = ChooseStockTools(choice, program);
-        CWorkpiece::CSettings options;
-        options.box = ChooseStockBox(choice, program, table, *request.words, state.tools);
-        options.cell = CHeightGrid::DefaultCell(options.box);
-        std::size_t columns = 0;
-        std::size_t rows = 0;
-        if (!options.box.IsValid() || !CHeightGrid::CountCells(options.box, options.cell, columns, rows)) {
-            auto unusable = std::make_shared<CSnapshot>();
-            unusable->generation = request.generation;
-            unusable->unusableBox = true;
-            send(std::move(unusable));
-            return;
-        }
-        state.pathOutside = PathLeavesBox(table, options.box);
-        state.path = request.path;
-        state.generation = request.generation;
-        state.workpiece = std::make_unique<CWorkpiece>(table, *request.words, 0, state.tools, options);
+    // The program's own box and tools come before the stored ones.
+    const CProgramStock program =
+        ReadProgramStock(*request.words, request.header != nullptr ? *request.header : std::string());
+    CStockChoice choice;
+    choice.hasBox = !request.automaticBox && !program.hasBox;
+    choice.box = request.box;
+    choice.tools = request.tools;
+    state.tools = ChooseStockTools(choice, program);
+    CWorkpiece::CSettings options;
+    options.box = ChooseStockBox(choice, program, table, *request.words, state.tools);
+    options.cell = CHeightGrid::DefaultCell(options.box);
+    std::size_t columns = 0;
+    std::size_t rows = 0;
+    if (!options.box.IsValid() || !CHeightGrid::CountCells(options.box, options.cell, columns, rows))
+        return false;
+    state.pathOutside = PathLeavesBox(table, options.box);
+    state.path = request.path;
+    state.generation = request.generation;
+    state.workpiece = std::make_unique<CWorkpiece>(table, *request.words, 0, state.tools, options);
+    return true;
+}
+
+std::shared_ptr<CWorkpieceLayer::CSnapshot> CWorkpieceLayer::MakeSnapshot(const CRequest& request,
+                                                                          const CSweepState& state, bool complete)
+{
+    const CWorkpiece& workpiece = *state.workpiece;
+    auto made = std::make_shared<CSnapshot>();
+    made->generation = request.generation;
+    made->step = request.step;
+    made->complete = complete;
+    made->pathOutside = state.pathOutside;
+    made->grid = workpiece.GetGrid();
+    made->silhouettes = CWorkpiecePicture::MeasureSilhouettes(made->grid);
+    if (state.lastSent != nullptr) {
+        made->relief = state.lastSent->relief;
+        CWorkpiecePicture::UpdateRelief(made->grid, state.lastSent->grid, made->relief);
+    } else {
+        made->relief = CWorkpiecePicture::DrawRelief(made->grid);
+    }
+    if (!request.size.isEmpty()) {
+        made->block = CWorkpiecePicture::DrawBlock(made->grid, request.view, request.size);
+        made->blockView = request.view;
+    }
+    for (const CRapidCut& cut : workpiece.GetRapidCuts())
+        made->rapidCuts.push_back(cut.move);
+    // The tool of the current block, or else of the last move done.
+    const std::size_t done = workpiece.GetDoneCount();
+    if (request.step.HasCurrentBlock())
+        made->tool = workpiece.GetToolOfMove(request.step.blockFirst);
+    else if (done > 0)
+        made->tool = workpiece.GetToolOfMove(done - 1);
+    else
+        made->tool = state.tools.GetDefaultTool();
+    return made;
+}
+
+bool CWorkpieceLayer::SweepCurrentBlock(const CRequest& request, CWorkpiece& workpiece,
+                                        const std::atomic<bool>& cancel,
+                                        const CWorkpiece::ProgressCallback& progress, bool& currentRapidCut)
+{
+    // The current block is not applied yet: sweep it, read its rapids, and
+    // step back (which costs no sweep).
+    const std::size_t count = workpiece.GetMoveCount();
+    const std::size_t blockEnd = std::min(request.step.blockLast + 1, count);
+    if (!workpiece.BringTo(blockEnd, &cancel, progress))
+        return false;
+    for (std::size_t move = request.step.blockFirst; move < blockEnd; ++move)
+        currentRapidCut = currentRapidCut || workpiece.GetRapidCutDepth(move) > 0.0;
+    return true;
+}
+
+void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const std::atomic<bool>& cancel,
+                            const std::function<void(std::shared_ptr<const CSnapshot>)>& send,
+                            const std::function<void()>& swept)
+{
+    if (!MakeWorkpiece(request, state)) {
+        // Said once on the picture rather than fitted again at every step.
+        auto unusable = std::make_shared<CSnapshot>();
+        unusable->generation = request.generation;
+        unusable->unusableBox = true;
+        send(std::move(unusable));
+        return;
     }
     CWorkpiece& workpiece = *state.workpiece;
-    const auto makeSnapshot = [&](bool complete) {
-        auto made = std::make_shared<CSnapshot>();
-        made->generation = request.generation;
-        made->step = request.step;
-        made->complete = complete;
-        made->pathOutside = state.pathOutside;
-        made->grid = workpiece.GetGrid();
-        made->silhouettes = CWorkpiecePicture::MeasureSilhouettes(made->grid);
-        if (state.lastSent != nullptr) {
-            made->relief = state.lastSent->relief;
-            CWorkpiecePicture::UpdateRelief(made->grid, state.lastSent->grid, made->relief);
-        } else {
-            made->relief = CWorkpiecePicture::DrawRelief(made->grid);
-        }
-        if (!request.size.isEmpty()) {
-            made->block = CWorkpiecePicture::DrawBlock(made->grid, request.view, request.size);
-            made->blockView = request.view;
-        }
-        for (const CRapidCut& cut : workpiece.GetRapidCuts())
-            made->rapidCuts.push_back(cut.move);
-        // The tool of the current block, or else of the last move done.
-        const std::size_t done = workpiece.GetDoneCount();
-        if (request.step.HasCurrentBlock())
-            made->tool = workpiece.GetToolOfMove(request.step.blockFirst);
-        else if (done > 0)
-            made->tool = workpiece.GetToolOfMove(done - 1);
-        else
-            made->tool = state.tools.GetDefaultTool();
-        return made;
-    };
-    auto sentAt = std::chrono::steady_clock::now();
     const auto sendSnapshot = [&](std::shared_ptr<CSnapshot> made) {
         state.lastSent = made;
         send(std::move(made));
     };
+    auto sentAt = std::chrono::steady_clock::now();
     const auto progress = [&](std::size_t) {
         const auto now = std::chrono::steady_clock::now();
         if (now - sentAt < PROGRESS_INTERVAL)
             return;
         sentAt = now;
-        sendSnapshot(makeSnapshot(false));
+        sendSnapshot(MakeSnapshot(request, state, false));
     };
-    const std::size_t target = std::min(request.step.doneCount, table.GetCount());
     bool currentRapidCut = false;
-    if (request.currentRapid) {
-        // The current block is not applied yet: sweep it, read its rapids,
-        // and step back. A step back costs no sweep.
-        const std::size_t blockEnd = std::min(request.step.blockLast + 1, table.GetCount());
-        if (!workpiece.BringTo(blockEnd, &cancel, progress))
-            return;
-        for (std::size_t move = request.step.blockFirst; move < blockEnd; ++move)
-            currentRapidCut = currentRapidCut || workpiece.GetRapidCutDepth(move) > 0.0;
-    }
-    if (!workpiece.BringTo(target, &cancel, progress))
+    if (request.currentRapid && !SweepCurrentBlock(request, workpiece, cancel, progress, currentRapidCut))
         return;
-    std::shared_ptr<CSnapshot> made = makeSnapshot(true);
+    if (!workpiece.BringTo(request.step.doneCount, &cancel, progress))
+        return;
+    std::shared_ptr<CSnapshot> made = MakeSnapshot(request, state, true);
     made->currentRapidCut = currentRapidCut;
     sendSnapshot(std::move(made));
+    swept();
+    // While the learner looks, the moves before the undo log are logged
+    // too, so that the steps back after a jump stay instant.
+    while (workpiece.PrepareBack(&cancel)) {
+    }
 }
 
 void CWorkpieceLayer::OnSnapshot(std::shared_ptr<const CSnapshot> made)
@@ -506,7 +542,8 @@ bool CWorkpieceLayer::IsUpToDate() const
     BlockView(view, size);
     return !shown || path == nullptr || path->IsEmpty() ||
            (snapshot != nullptr && snapshot->generation == generation && snapshot->complete &&
-            snapshot->step == step && (size.isEmpty() || snapshot->blockView == view) && !runner.IsBusy());
+            snapshot->step == step && (size.isEmpty() || snapshot->blockView == view) &&
+            sweptSerial.load() == requestSerial);
 }
 
 QString CWorkpieceLayer::GetInfoText() const

@@ -9,8 +9,10 @@
 // and the box are kept in the settings store.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 
 #include <QImage>
@@ -23,6 +25,7 @@
 #include "step_state.h"
 #include "tool_table.h"
 #include "word_list.h"
+#include "workpiece.h"
 #include "workpiece_settings.h"
 
 class CToolpathCanvas;
@@ -89,8 +92,20 @@ private:
     void RequestSweep();
     // The view the sweep thread draws the block for, if it draws one.
     void BlockView(CPathView& view, QSize& size) const;
+    // The sweep thread's job: the workpiece brought to the request's step,
+    // its picture sent, swept() called, and then the undo log prepared
+    // backwards until cancelled or full.
     static void Sweep(const CRequest& request, CSweepState& state, const std::atomic<bool>& cancel,
-                      const std::function<void(std::shared_ptr<const CSnapshot>)>& send);
+                      const std::function<void(std::shared_ptr<const CSnapshot>)>& send,
+                      const std::function<void()>& swept);
+    // A workpiece for the request's generation, false when its box cannot
+    // be swept.
+    static bool MakeWorkpiece(const CRequest& request, CSweepState& state);
+    static std::shared_ptr<CSnapshot> MakeSnapshot(const CRequest& request, const CSweepState& state, bool complete);
+    // Sweeps the current block to learn whether its rapids cut, false when
+    // cancelled.
+    static bool SweepCurrentBlock(const CRequest& request, CWorkpiece& workpiece, const std::atomic<bool>& cancel,
+                                  const CWorkpiece::ProgressCallback& progress, bool& currentRapidCut);
     void OnSnapshot(std::shared_ptr<const CSnapshot> snapshot);
     void ReportFailure(std::exception_ptr error);
     void OnSweepFailed(std::uint64_t failedGeneration, const QString& reason);
@@ -139,6 +154,10 @@ private:
     // Touched by the sweep thread only, and by this thread once the runner
     // has been waited for.
     std::shared_ptr<CSweepState> sweepState;
+    // Requests posted, and the last whose sweep has ended (the sweep thread
+    // goes on preparing steps back after it).
+    std::uint64_t requestSerial = 0;
+    std::atomic<std::uint64_t> sweptSerial{0};
     // The generation of the running sweep, for its failure report; only the
     // runner's thread uses it.
     std::uint64_t sweepJobGeneration = 0;

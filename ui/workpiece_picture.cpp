@@ -91,6 +91,106 @@ int PixelIndex(double value, int limit)
     return value < limit - 1 ? static_cast<int>(value) : limit - 1;
 }
 
+// The grid in blocks of step x step cells, at least MIN_BLOCK_PIXELS on
+// the screen, and half a block's extent there.
+struct CBlockLayout {
+    std::size_t step;
+    std::ptrdiff_t columns;
+    std::ptrdiff_t rows;
+    double halfWidth;
+    double halfHeight;
+};
+
+CBlockLayout LayOutBlocks(const CHeightGrid& grid, const CPathView& view)
+{
+    const double edge = grid.GetCell() * view.GetScale();
+    const auto step = static_cast<std::size_t>(std::clamp(std::floor(MIN_BLOCK_PIXELS / edge), 1.0, 1e6));
+    return {step, static_cast<std::ptrdiff_t>((grid.GetColumns() + step - 1) / step),
+            static_cast<std::ptrdiff_t>((grid.GetRows() + step - 1) / step),
+            std::max(0.5, ISO_HALF_WIDTH * edge * static_cast<double>(step)),
+            std::max(0.5, ISO_HALF_HEIGHT * edge * static_cast<double>(step))};
+}
+
+// One block as the view shows it: its top and the box's bottom below the
+// block's middle, and the colours of its lit face and of its wall.
+struct CBlockLook {
+    CViewPoint up;
+    CViewPoint down;
+    QRgb lit;
+    QRgb wall;
+};
+
+CBlockLook LookAtBlock(const CHeightGrid& grid, const CPathView& view, const CBlockLayout& layout,
+                       std::size_t column0, std::size_t row0)
+{
+    // The lowest cell of the block, so that a slot narrower than a pixel
+    // still shows.
+    std::size_t lowColumn = column0;
+    std::size_t lowRow = row0;
+    for (std::size_t row = row0; row < std::min(row0 + layout.step, grid.GetRows()); ++row) {
+        for (std::size_t column = column0; column < std::min(column0 + layout.step, grid.GetColumns()); ++column) {
+            if (grid.GetHeight(column, row) < grid.GetHeight(lowColumn, lowRow)) {
+                lowColumn = column;
+                lowRow = row;
+            }
+        }
+    }
+    const double top = grid.GetHeight(lowColumn, lowRow);
+    const double middleOffset = 0.5 * static_cast<double>(layout.step - 1) * grid.GetCell();
+    const double x = grid.GetCenterX(column0) + middleOffset;
+    const double y = grid.GetCenterY(row0) + middleOffset;
+    double slopeX = 0.0;
+    double slopeY = 0.0;
+    Slopes(grid, lowColumn, lowRow, layout.step, slopeX, slopeY);
+    const QRgb colour = CWorkpiecePicture::DepthColour(DepthFraction(grid, top));
+    return {view.Project(x, y, top), view.Project(x, y, grid.GetBox().z0), Shaded(colour, Shade(slopeX, slopeY)),
+            Shaded(colour, WALL_SHADE)};
+}
+
+// Paints blocks near to far. Each pixel column remembers the highest pixel
+// drawn in it; a block behind shows only above that, so every pixel is
+// written once.
+class CBlockPainter {
+public:
+    explicit CBlockPainter(QImage& image)
+        : width(image.width()), height(image.height()), covered(static_cast<std::size_t>(width), height),
+          pixels(reinterpret_cast<QRgb*>(image.bits())),
+          stride(static_cast<std::size_t>(image.bytesPerLine()) / sizeof(QRgb))
+    {
+    }
+
+    void Paint(const CBlockLook& block, const CBlockLayout& layout)
+    {
+        const double leftEdge = std::floor(block.up.x - layout.halfWidth);
+        const double rightEdge = std::ceil(block.up.x + layout.halfWidth) - 1.0;
+        const double topEdge = std::floor(block.up.y - layout.halfHeight);
+        const double bottomEdge = std::ceil(block.down.y + layout.halfHeight) - 1.0;
+        // Off the picture, or not a number at all.
+        if (!(rightEdge >= 0.0 && leftEdge < width && bottomEdge >= 0.0 && topEdge < height))
+            return;
+        const int left = PixelIndex(leftEdge, width);
+        const int right = PixelIndex(rightEdge, width);
+        const int first = PixelIndex(topEdge, height);
+        const int last = PixelIndex(bottomEdge, height);
+        const double faceEnd = block.up.y + layout.halfHeight;
+        for (int pixelX = left; pixelX <= right; ++pixelX) {
+            int& highest = covered[static_cast<std::size_t>(pixelX)];
+            const int end = std::min(last, highest - 1);
+            for (int pixelY = first; pixelY <= end; ++pixelY)
+                pixels[static_cast<std::size_t>(pixelY) * stride + static_cast<std::size_t>(pixelX)] =
+                    pixelY < faceEnd ? block.lit : block.wall;
+            highest = std::min(highest, first);
+        }
+    }
+
+private:
+    const int width;
+    const int height;
+    std::vector<int> covered;
+    QRgb* pixels;
+    const std::size_t stride;
+};
+
 } // namespace
 
 QRgb CWorkpiecePicture::DepthColour(double fraction)
@@ -167,73 +267,17 @@ QImage CWorkpiecePicture::DrawBlock(const CHeightGrid& grid, const CPathView& vi
     image.fill(Qt::transparent);
     if (grid.GetCellCount() == 0 || size.isEmpty())
         return image;
-    const double edge = grid.GetCell() * view.GetScale();
-    const auto step = static_cast<std::size_t>(std::clamp(std::floor(MIN_BLOCK_PIXELS / edge), 1.0, 1e6));
-    const std::size_t blockColumns = (grid.GetColumns() + step - 1) / step;
-    const std::size_t blockRows = (grid.GetRows() + step - 1) / step;
-    const double halfWidth = std::max(0.5, ISO_HALF_WIDTH * edge * static_cast<double>(step));
-    const double halfHeight = std::max(0.5, ISO_HALF_HEIGHT * edge * static_cast<double>(step));
-    const double bottom = grid.GetBox().z0;
-    const int width = size.width();
-    const int height = size.height();
+    const CBlockLayout layout = LayOutBlocks(grid, view);
+    CBlockPainter painter(image);
     // Near to far: a row farther back (larger Y) and a column farther left
-    // (smaller X) lie behind, so blocks go by rising (row - column). Each
-    // pixel column remembers the highest pixel drawn in it; a block behind
-    // shows only above that, so every pixel is written once.
-    std::vector<int> covered(static_cast<std::size_t>(width), height);
-    auto* pixels = reinterpret_cast<QRgb*>(image.bits());
-    const auto stride = static_cast<std::size_t>(image.bytesPerLine()) / sizeof(QRgb);
-    const auto blockColumnCount = static_cast<std::ptrdiff_t>(blockColumns);
-    const auto blockRowCount = static_cast<std::ptrdiff_t>(blockRows);
-    for (std::ptrdiff_t diagonal = 1 - blockColumnCount; diagonal < blockRowCount; ++diagonal) {
+    // (smaller X) lie behind, so blocks go by rising (row - column).
+    for (std::ptrdiff_t diagonal = 1 - layout.columns; diagonal < layout.rows; ++diagonal) {
         const std::ptrdiff_t firstColumn = std::max<std::ptrdiff_t>(0, -diagonal);
-        const std::ptrdiff_t lastColumn = std::min(blockColumnCount - 1, blockRowCount - 1 - diagonal);
+        const std::ptrdiff_t lastColumn = std::min(layout.columns - 1, layout.rows - 1 - diagonal);
         for (std::ptrdiff_t blockColumn = firstColumn; blockColumn <= lastColumn; ++blockColumn) {
-            const auto column0 = static_cast<std::size_t>(blockColumn) * step;
-            const auto row0 = static_cast<std::size_t>(blockColumn + diagonal) * step;
-            // The lowest cell of the block, so that a slot narrower than a
-            // pixel still shows.
-            std::size_t lowColumn = column0;
-            std::size_t lowRow = row0;
-            for (std::size_t row = row0; row < std::min(row0 + step, grid.GetRows()); ++row) {
-                for (std::size_t column = column0; column < std::min(column0 + step, grid.GetColumns()); ++column) {
-                    if (grid.GetHeight(column, row) < grid.GetHeight(lowColumn, lowRow)) {
-                        lowColumn = column;
-                        lowRow = row;
-                    }
-                }
-            }
-            const double top = grid.GetHeight(lowColumn, lowRow);
-            const double x = grid.GetCenterX(column0) + 0.5 * static_cast<double>(step - 1) * grid.GetCell();
-            const double y = grid.GetCenterY(row0) + 0.5 * static_cast<double>(step - 1) * grid.GetCell();
-            const CViewPoint up = view.Project(x, y, top);
-            const CViewPoint down = view.Project(x, y, bottom);
-            double slopeX = 0.0;
-            double slopeY = 0.0;
-            Slopes(grid, lowColumn, lowRow, step, slopeX, slopeY);
-            const QRgb colour = DepthColour(DepthFraction(grid, top));
-            const QRgb lit = Shaded(colour, Shade(slopeX, slopeY));
-            const QRgb wall = Shaded(colour, WALL_SHADE);
-            const double leftEdge = std::floor(up.x - halfWidth);
-            const double rightEdge = std::ceil(up.x + halfWidth) - 1.0;
-            const double topEdge = std::floor(up.y - halfHeight);
-            const double bottomEdge = std::ceil(down.y + halfHeight) - 1.0;
-            // Off the picture, or not a number at all.
-            if (!(rightEdge >= 0.0 && leftEdge < width && bottomEdge >= 0.0 && topEdge < height))
-                continue;
-            const int left = PixelIndex(leftEdge, width);
-            const int right = PixelIndex(rightEdge, width);
-            const int first = PixelIndex(topEdge, height);
-            const int last = PixelIndex(bottomEdge, height);
-            const double faceEnd = up.y + halfHeight;
-            for (int pixelX = left; pixelX <= right; ++pixelX) {
-                int& highest = covered[static_cast<std::size_t>(pixelX)];
-                const int end = std::min(last, highest - 1);
-                for (int pixelY = first; pixelY <= end; ++pixelY)
-                    pixels[static_cast<std::size_t>(pixelY) * stride + static_cast<std::size_t>(pixelX)] =
-                        pixelY < faceEnd ? lit : wall;
-                highest = std::min(highest, first);
-            }
+            const auto column0 = static_cast<std::size_t>(blockColumn) * layout.step;
+            const auto row0 = static_cast<std::size_t>(blockColumn + diagonal) * layout.step;
+            painter.Paint(LookAtBlock(grid, view, layout, column0, row0), layout);
         }
     }
     return image;

@@ -6,7 +6,12 @@
 
 double CHeightGrid::DefaultCell(const CStockBox& box)
 {
-    return std::max(box.x1 - box.x0, box.y1 - box.y0) / DEFAULT_CELLS_ON_LONGER_SIDE;
+    const double longer = std::max(box.x1 - box.x0, box.y1 - box.y0);
+    const double cell = longer / DEFAULT_CELLS_ON_LONGER_SIDE;
+    // The quotient may round down so that the longer side would take one
+    // cell more (99.7 / 1000 does): the next double up gives it exactly so
+    // many.
+    return longer / cell > DEFAULT_CELLS_ON_LONGER_SIDE ? std::nextafter(cell, HUGE_VAL) : cell;
 }
 
 bool CHeightGrid::CountCells(const CStockBox& box, double cell, std::size_t& columns, std::size_t& rows)

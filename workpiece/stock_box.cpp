@@ -86,7 +86,7 @@ CStockBox CStockBox::FitToPath(const CMoveTable& table, const CWordList& words, 
         const std::ptrdiff_t arc = IsArcKind(kind) ? table.FindArc(move) : -1;
         points.clear();
         if (arc >= 0 && (table.GetFlags(move) & MOVE_ERROR) == 0)
-            CMoveChords::BuildExtremes(start, end, table.GetArcs()[static_cast<std::size_t>(arc)], points);
+            MoveChords::BuildExtremes(start, end, table.GetArcs()[static_cast<std::size_t>(arc)], points);
         else
             points = {start, end};
         const bool rapid = kind == MOVE_RAPID;

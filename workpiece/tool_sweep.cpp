@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -131,9 +132,17 @@ void ClampLinear(double a, double b, double lower, double upper, double& low, do
 
 } // namespace
 
-CToolSweep::CToolSweep(CHeightGrid& grid, std::size_t firstRow, std::size_t rowStep, std::uint32_t* stamps)
-    : grid(grid), firstRow(firstRow), rowStep(rowStep), stamps(stamps)
+CToolSweep::CToolSweep(CHeightGrid& grid, std::size_t firstRow, std::size_t rowStep, std::uint32_t* stamps,
+                       CSweepStop stop)
+    : grid(grid), firstRow(firstRow), rowStep(rowStep), stamps(stamps), stop(stop)
 {
+}
+
+std::size_t CToolSweep::FirstBandRow(std::size_t row) const
+{
+    if (row < firstRow)
+        return firstRow;
+    return row + (rowStep - (row - firstRow) % rowStep) % rowStep;
 }
 
 bool CToolSweep::FindColumns(const SweepPoint& start, const SweepPoint& end, double radius, double y,
@@ -183,7 +192,7 @@ bool CToolSweep::FindColumns(const SweepPoint& start, const SweepPoint& end, dou
     return true;
 }
 
-void CToolSweep::Lower(const CTool& tool, const SweepPoint& start, const SweepPoint& end, CCellChanges& log)
+bool CToolSweep::Lower(const CTool& tool, const SweepPoint& start, const SweepPoint& end, CCellChanges& log)
 {
     const double radius = tool.GetRadius();
     const CStockBox& box = grid.GetBox();
@@ -194,14 +203,9 @@ void CToolSweep::Lower(const CTool& tool, const SweepPoint& start, const SweepPo
     const double rowLow = std::ceil((yLow - box.y0) / cell - 0.5);
     const double rowHigh = std::floor((yHigh - box.y0) / cell - 0.5);
     if (!(rowHigh >= 0.0) || !(rowLow < rows) || rowLow > rowHigh)
-        return;
-    std::size_t row = static_cast<std::size_t>(std::max(rowLow, 0.0));
+        return true;
+    std::size_t row = FirstBandRow(static_cast<std::size_t>(std::max(rowLow, 0.0)));
     const std::size_t lastRow = static_cast<std::size_t>(std::min(rowHigh, rows - 1.0));
-    // The first row of this band at or after row.
-    if (row < firstRow)
-        row = firstRow;
-    else
-        row += (rowStep - (row - firstRow) % rowStep) % rowStep;
 
     const PieceFrame frame(start, end, radius);
     const bool ball = tool.shape == TOOL_BALL;
@@ -211,6 +215,8 @@ void CToolSweep::Lower(const CTool& tool, const SweepPoint& start, const SweepPo
     const double deepest = std::max(std::min(start[2], end[2]), floor);
     const double* heights = grid.GetData();
     for (; row <= lastRow; row += rowStep) {
+        if (stop.IsSet())
+            return false;
         const double y = grid.GetCenterY(row);
         std::size_t column = 0;
         std::size_t lastColumn = 0;
@@ -226,6 +232,7 @@ void CToolSweep::Lower(const CTool& tool, const SweepPoint& start, const SweepPo
             LowerCell(row * columns + column, std::max(reached, floor), log);
         }
     }
+    return true;
 }
 
 void CToolSweep::LowerCell(std::size_t index, double reached, CCellChanges& log)
@@ -235,67 +242,152 @@ void CToolSweep::LowerCell(std::size_t index, double reached, CCellChanges& log)
         return;
     if (stamps[index] != moveSerial) {
         stamps[index] = moveSerial;
-        log.cells.push_back(static_cast<std::uint32_t>(index));
-        log.heights.push_back(heights[index]);
+        log.Add(static_cast<std::uint32_t>(index), heights[index]);
     }
     heights[index] = reached;
 }
 
-void CToolSweep::LowerAlong(const CTool& tool, const std::vector<SweepPoint>& points, CCellChanges& log)
+void CCellChanges::Add(std::uint32_t cell, double height)
 {
-    if (points.size() < 2)
-        return;
-    const double radius = tool.GetRadius();
-    const CStockBox& box = grid.GetBox();
-    const double cell = grid.GetCell();
-    // The cells the whole polyline may reach.
-    double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
-    double high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-    for (const SweepPoint& point : points) {
-        for (std::size_t axis = 0; axis < 3; ++axis) {
-            low[axis] = std::min(low[axis], point[axis]);
-            high[axis] = std::max(high[axis], point[axis]);
+    // Joined only when the heights agree to the bit: a step back must give
+    // back a negative zero as it was.
+    if (runs.size() > moveStart) {
+        CCellRun& last = runs.back();
+        if (last.cell + last.count == cell && std::memcmp(&last.height, &height, sizeof height) == 0) {
+            ++last.count;
+            return;
         }
     }
+    runs.push_back(CCellRun{cell, 1, height});
+}
+
+// The cells a whole polyline may reach, and what its pieces' heights allow.
+struct CToolSweep::CPolylineReach {
+    double columnFrom = 0.0;
+    double columnTo = -1.0;
+    double rowFrom = 0.0;
+    double rowTo = -1.0;
     // No tool reaches below its tip: a cell already this low keeps its height.
-    const double deepest = std::max(low[2], box.z0);
-    const double* heights = grid.GetData();
-    const double columnFrom = std::max(0.0, std::ceil((Widen(low[0] - radius, -1.0) - box.x0) / cell - 0.5));
-    const double columnTo = std::min(static_cast<double>(grid.GetColumns()) - 1.0,
-                                       std::floor((Widen(high[0] + radius, 1.0) - box.x0) / cell - 0.5));
-    const double rowFrom = std::max(0.0, std::ceil((Widen(low[1] - radius, -1.0) - box.y0) / cell - 0.5));
-    const double rowTo = std::min(static_cast<double>(grid.GetRows()) - 1.0,
-                                    std::floor((Widen(high[1] + radius, 1.0) - box.y0) / cell - 0.5));
-    if (!(columnFrom <= columnTo && rowFrom <= rowTo))
-        return;
-    const bool ball = tool.shape == TOOL_BALL;
+    double deepest = 0.0;
+    bool falling = true;
+    bool rising = true;
     // A flat tool reaches its tip's height, so where the tip's height only
     // falls (or only rises) along the pieces, the first piece from the low
     // end that reaches a cell holds its lowest point: no later one is lower.
-    bool falling = true;
-    bool rising = true;
-    for (std::size_t point = 1; point < points.size(); ++point) {
-        falling = falling && points[point][2] <= points[point - 1][2];
-        rising = rising && points[point][2] >= points[point - 1][2];
+    bool firstReachWins = false;
+
+    CPolylineReach(const CHeightGrid& grid, const CTool& tool, const std::vector<SweepPoint>& points)
+    {
+        const double radius = tool.GetRadius();
+        const CStockBox& box = grid.GetBox();
+        const double cell = grid.GetCell();
+        double low[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL};
+        double high[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+        for (const SweepPoint& point : points) {
+            for (std::size_t axis = 0; axis < 3; ++axis) {
+                low[axis] = std::min(low[axis], point[axis]);
+                high[axis] = std::max(high[axis], point[axis]);
+            }
+        }
+        deepest = std::max(low[2], box.z0);
+        columnFrom = std::max(0.0, std::ceil((Widen(low[0] - radius, -1.0) - box.x0) / cell - 0.5));
+        columnTo = std::min(static_cast<double>(grid.GetColumns()) - 1.0,
+                            std::floor((Widen(high[0] + radius, 1.0) - box.x0) / cell - 0.5));
+        rowFrom = std::max(0.0, std::ceil((Widen(low[1] - radius, -1.0) - box.y0) / cell - 0.5));
+        rowTo = std::min(static_cast<double>(grid.GetRows()) - 1.0,
+                         std::floor((Widen(high[1] + radius, 1.0) - box.y0) / cell - 0.5));
+        for (std::size_t point = 1; point < points.size(); ++point) {
+            falling = falling && points[point][2] <= points[point - 1][2];
+            rising = rising && points[point][2] >= points[point - 1][2];
+        }
+        firstReachWins = tool.shape != TOOL_BALL && (falling || rising);
     }
-    const bool firstReachWins = !ball && (falling || rising);
-    // Piece by piece, every piece visits the cells it reaches; cell by cell,
-    // every cell asks the blocks of pieces near it, and stops at the first
-    // reach where that wins. Take the cheaper by a rough count of visits.
-    constexpr std::size_t BLOCK_PIECES = 16;
-    const double pieceCount = static_cast<double>(points.size() - 1);
+
+    bool IsEmpty() const { return !(columnFrom <= columnTo && rowFrom <= rowTo); }
+    double CountCells() const { return (columnTo - columnFrom + 1.0) * (rowTo - rowFrom + 1.0); }
+};
+
+namespace {
+
+// Pieces grouped this many to a block for the cell-by-cell sweep.
+constexpr std::size_t BLOCK_PIECES = 16;
+
+struct VisitCounts {
+    double pieceByPiece;
+    double cellByCell;
+};
+
+// Piece by piece, every piece visits the cells it reaches; cell by cell,
+// every cell asks the blocks of pieces near it, and stops at the first reach
+// where that wins. A rough count of the visits of each.
+template <typename Reach>
+VisitCounts CountBothVisits(const CHeightGrid& grid, const CTool& tool, std::size_t pointCount, const Reach& reach)
+{
+    const double radius = tool.GetRadius();
+    const double cell = grid.GetCell();
+    const double pieceCount = static_cast<double>(pointCount - 1);
     const double footprint = (2.0 * radius / cell + 2.0) * (2.0 * radius / cell + 2.0);
     const double pieceVisits = pieceCount * footprint;
-    const double boxCells = (columnTo - columnFrom + 1.0) * (rowTo - rowFrom + 1.0);
-    const double cellVisits =
-        boxCells * (pieceCount / BLOCK_PIECES + 1.0) + (firstReachWins ? boxCells * BLOCK_PIECES : pieceVisits);
-    if (pieceVisits <= cellVisits) {
-        for (std::size_t piece = 1; piece < points.size(); ++piece)
-            Lower(tool, points[piece - 1], points[piece], log);
-        return;
+    const double boxCells = reach.CountCells();
+    const double cellVisits = boxCells * (pieceCount / BLOCK_PIECES + 1.0) +
+                              (reach.firstReachWins ? boxCells * BLOCK_PIECES : pieceVisits);
+    return {pieceVisits, cellVisits};
+}
+
+} // namespace
+
+// Each piece's reach as a box, and blocks of pieces with the box of their
+// boxes, so that a cell skips far pieces a block at a time.
+class CToolSweep::CPieceIndex {
+public:
+    CPieceIndex(const std::vector<SweepPoint>& points, double radius, bool fromStart)
+        : pieces(points.size() - 1), fromStart(fromStart), reaches(pieces),
+          blocks((pieces + BLOCK_PIECES - 1) / BLOCK_PIECES)
+    {
+        frames.reserve(pieces);
+        for (std::size_t piece = 0; piece < pieces; ++piece) {
+            const SweepPoint& start = points[piece];
+            const SweepPoint& end = points[piece + 1];
+            frames.emplace_back(start, end, radius);
+            Reach& reach = reaches[piece];
+            reach.low[0] = Widen(std::min(start[0], end[0]) - radius, -1.0);
+            reach.low[1] = Widen(std::min(start[1], end[1]) - radius, -1.0);
+            reach.high[0] = Widen(std::max(start[0], end[0]) + radius, 1.0);
+            reach.high[1] = Widen(std::max(start[1], end[1]) + radius, 1.0);
+            blocks[piece / BLOCK_PIECES].Add(reach);
+        }
     }
-    // Each piece's reach as a box, and blocks of pieces with the box of
-    // their boxes, so that a cell skips far pieces a block at a time.
+
+    // The lowest height any piece reaches at (x, y), asked from the low end
+    // (the last piece first unless rising); false when none reaches it.
+    bool FindLowest(double x, double y, bool ball, bool firstReachWins, double& lowest) const
+    {
+        bool found = false;
+        for (std::size_t step = 0; step < blocks.size() && !(found && firstReachWins); ++step) {
+            const std::size_t block = fromStart ? step : blocks.size() - 1 - step;
+            if (!blocks[block].Holds(x, y))
+                continue;
+            const std::size_t blockStart = block * BLOCK_PIECES;
+            const std::size_t blockEnd = std::min(blockStart + BLOCK_PIECES, pieces);
+            for (std::size_t inBlock = 0; inBlock < blockEnd - blockStart; ++inBlock) {
+                const std::size_t piece = fromStart ? blockStart + inBlock : blockEnd - 1 - inBlock;
+                if (!reaches[piece].Holds(x, y))
+                    continue;
+                double reached = 0.0;
+                const PieceFrame& frame = frames[piece];
+                if (!(ball ? frame.LowestBall(x, y, reached) : frame.LowestFlat(x, y, reached)))
+                    continue;
+                if (!found || reached < lowest)
+                    lowest = reached;
+                found = true;
+                if (firstReachWins)
+                    break;
+            }
+        }
+        return found;
+    }
+
+private:
     struct Reach {
         double low[2] = {HUGE_VAL, HUGE_VAL};
         double high[2] = {-HUGE_VAL, -HUGE_VAL};
@@ -309,62 +401,78 @@ void CToolSweep::LowerAlong(const CTool& tool, const std::vector<SweepPoint>& po
             }
         }
     };
-    const std::size_t pieces = points.size() - 1;
+
+    std::size_t pieces;
+    bool fromStart;
     std::vector<PieceFrame> frames;
-    std::vector<Reach> reaches(pieces);
-    std::vector<Reach> blocks((pieces + BLOCK_PIECES - 1) / BLOCK_PIECES);
-    frames.reserve(pieces);
-    for (std::size_t piece = 0; piece < pieces; ++piece) {
-        const SweepPoint& start = points[piece];
-        const SweepPoint& end = points[piece + 1];
-        frames.emplace_back(start, end, radius);
-        Reach& reach = reaches[piece];
-        reach.low[0] = Widen(std::min(start[0], end[0]) - radius, -1.0);
-        reach.low[1] = Widen(std::min(start[1], end[1]) - radius, -1.0);
-        reach.high[0] = Widen(std::max(start[0], end[0]) + radius, 1.0);
-        reach.high[1] = Widen(std::max(start[1], end[1]) + radius, 1.0);
-        blocks[piece / BLOCK_PIECES].Add(reach);
+    std::vector<Reach> reaches;
+    std::vector<Reach> blocks;
+};
+
+double CToolSweep::CountVisits(const CHeightGrid& grid, const CTool& tool, const std::vector<SweepPoint>& points)
+{
+    if (points.size() < 2)
+        return 0.0;
+    const CPolylineReach reach(grid, tool, points);
+    if (reach.IsEmpty())
+        return 0.0;
+    // A long piece visits its length's cells too, which the choice
+    // between the two ways leaves out.
+    double length = 0.0;
+    for (std::size_t point = 1; point < points.size(); ++point)
+        length += std::hypot(points[point][0] - points[point - 1][0], points[point][1] - points[point - 1][1]);
+    const double width = 2.0 * tool.GetRadius() / grid.GetCell() + 2.0;
+    const VisitCounts visits = CountBothVisits(grid, tool, points.size(), reach);
+    return std::min(visits.pieceByPiece + length / grid.GetCell() * width, visits.cellByCell);
+}
+
+bool CToolSweep::LowerAlong(const CTool& tool, const std::vector<SweepPoint>& points, CCellChanges& log)
+{
+    if (points.size() < 2)
+        return true;
+    const CPolylineReach reach(grid, tool, points);
+    if (reach.IsEmpty())
+        return true;
+    const VisitCounts visits = CountBothVisits(grid, tool, points.size(), reach);
+    if (visits.pieceByPiece <= visits.cellByCell)
+        return LowerPieceByPiece(tool, points, log);
+    return LowerCellByCell(tool, points, reach, log);
+}
+
+bool CToolSweep::LowerPieceByPiece(const CTool& tool, const std::vector<SweepPoint>& points, CCellChanges& log)
+{
+    for (std::size_t piece = 1; piece < points.size(); ++piece) {
+        if (!Lower(tool, points[piece - 1], points[piece], log))
+            return false;
     }
-    // Pieces are asked from the low end: the last first unless rising.
-    const bool fromStart = rising && !falling;
+    return true;
+}
+
+bool CToolSweep::LowerCellByCell(const CTool& tool, const std::vector<SweepPoint>& points,
+                                 const CPolylineReach& reach, CCellChanges& log)
+{
+    // A long row asks many blocks for each cell: the stop is read this
+    // often within a row too.
+    constexpr std::size_t STOP_CHECK_COLUMNS = 64;
+    const CPieceIndex index(points, tool.GetRadius(), reach.rising && !reach.falling);
+    const bool ball = tool.shape == TOOL_BALL;
+    const double floor = grid.GetBox().z0;
+    const double* heights = grid.GetData();
     const std::size_t columns = grid.GetColumns();
-    std::size_t row = static_cast<std::size_t>(rowFrom);
-    if (row < firstRow)
-        row = firstRow;
-    else
-        row += (rowStep - (row - firstRow) % rowStep) % rowStep;
-    for (; row <= static_cast<std::size_t>(rowTo); row += rowStep) {
+    const std::size_t firstColumn = static_cast<std::size_t>(reach.columnFrom);
+    const std::size_t lastColumn = static_cast<std::size_t>(reach.columnTo);
+    for (std::size_t row = FirstBandRow(static_cast<std::size_t>(reach.rowFrom));
+         row <= static_cast<std::size_t>(reach.rowTo); row += rowStep) {
         const double y = grid.GetCenterY(row);
-        for (std::size_t column = static_cast<std::size_t>(columnFrom);
-             column <= static_cast<std::size_t>(columnTo); ++column) {
-            if (heights[row * columns + column] <= deepest)
+        for (std::size_t column = firstColumn; column <= lastColumn; ++column) {
+            if ((column - firstColumn) % STOP_CHECK_COLUMNS == 0 && stop.IsSet())
+                return false;
+            if (heights[row * columns + column] <= reach.deepest)
                 continue;
-            const double x = grid.GetCenterX(column);
-            bool found = false;
             double lowest = 0.0;
-            for (std::size_t step = 0; step < blocks.size() && !(found && firstReachWins); ++step) {
-                const std::size_t block = fromStart ? step : blocks.size() - 1 - step;
-                if (!blocks[block].Holds(x, y))
-                    continue;
-                const std::size_t blockStart = block * BLOCK_PIECES;
-                const std::size_t blockEnd = std::min(blockStart + BLOCK_PIECES, pieces);
-                for (std::size_t inBlock = 0; inBlock < blockEnd - blockStart; ++inBlock) {
-                    const std::size_t piece = fromStart ? blockStart + inBlock : blockEnd - 1 - inBlock;
-                    if (!reaches[piece].Holds(x, y))
-                        continue;
-                    double reached = 0.0;
-                    const PieceFrame& frame = frames[piece];
-                    if (!(ball ? frame.LowestBall(x, y, reached) : frame.LowestFlat(x, y, reached)))
-                        continue;
-                    if (!found || reached < lowest)
-                        lowest = reached;
-                    found = true;
-                    if (firstReachWins)
-                        break;
-                }
-            }
-            if (found)
-                LowerCell(row * columns + column, std::max(lowest, box.z0), log);
+            if (index.FindLowest(grid.GetCenterX(column), y, ball, reach.firstReachWins, lowest))
+                LowerCell(row * columns + column, std::max(lowest, floor), log);
         }
     }
+    return true;
 }

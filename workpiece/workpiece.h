@@ -2,16 +2,18 @@
 // move table into a height grid, brought to any number of moves done, forwards
 // or backwards. A step back replays an undo log of the recent moves' changed
 // cells; farther back it restores the nearest grid snapshot and sweeps on from
-// there. Log and snapshots stay within a memory budget. Drawing is the
-// window's, the options the CLI's and the dialogs'.
+// there, and PrepareBack extends the log backwards while the learner looks.
+// Log and snapshots stay within a memory budget. Drawing is the window's, the
+// options the CLI's and the dialogs'.
 //
 // Threads: a workpiece is used by one thread at a time. The window may run
 // BringTo on a worker thread; until it returns, no other thread may call the
 // workpiece or read its grid, except from inside the progress callback, which
 // runs on the calling thread between moves, with the grid consistent (copy what
 // the picture needs there). The sweep itself may split the grid's rows over
-// threads of its own; they have ended by the time BringTo or the callback
-// runs. Cancel from any thread through the flag handed to BringTo. The move
+// threads of its own, as many as its work is worth; they have ended by the
+// time BringTo or the callback runs. Cancel from any thread through the flag
+// handed to BringTo: it is read inside every move, between rows. The move
 // table, word list and tool table must stay unchanged while the workpiece
 // lives; a new load or tool table means a new workpiece.
 #pragma once
@@ -20,13 +22,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "height_grid.h"
 #include "move_table.h"
-#include "move_tools.h"
 #include "stock_box.h"
-#include "tool_sweep.h"
 #include "tool_table.h"
 #include "word_list.h"
 
@@ -48,17 +49,23 @@ public:
     struct CSettings {
         CStockBox box;
         double cell = 1.0;
-        // Bytes for the undo log and snapshots: a quarter for the log (which
-        // may hold twice that while it grows), half for the snapshots.
+        // Bytes for the undo log and snapshots: half for the log with what a
+        // stretch logs before it joins, half for the snapshots.
         std::size_t historyBytes = DEFAULT_HISTORY_BYTES;
-        // Threads that sweep rows apart; 0: as many as the machine has cores.
+        // Threads that may sweep rows apart; 0: as many as the machine has
+        // cores. A sweep uses as many of them as its work is worth.
         unsigned threads = 0;
-        // Moves between snapshots at least: closer ones cost more memory than
+        // Moves between snapshots at least. Snapshots are otherwise spaced
+        // by the sweep's work since the last, a few grids' worth of cells:
+        // a snapshot costs a grid's copy, so closer ones cost more than
         // sweeping again.
-        std::size_t minSnapshotSpacing = 4096;
+        std::size_t minSnapshotSpacing = 1;
         // For tests: called on the sweeping thread before each move, so that
         // a test can fail a sweep inside one of its threads.
         std::function<void(std::size_t move)> beforeMove;
+        // For tests: every stretch swept on all the threads, whatever its
+        // work, so that a test can reach the threads with cheap moves.
+        bool everyStretchOnAllThreads = false;
     };
 
     // headerLines: the line ends in the program's header (see
@@ -83,13 +90,20 @@ public:
     bool BringTo(std::size_t moveCount, const std::atomic<bool>* cancel = nullptr,
                  const ProgressCallback& progress = ProgressCallback());
 
-    std::size_t GetDoneCount() const { return doneCount; }
+    // Extends the undo log backwards by the moves since the snapshot before
+    // it, swept on a grid of its own, as far as the budget allows; the grid
+    // and the moves done stay as they are. Returns true when it extended the
+    // log and there is more to prepare, false when cancelled, when the log
+    // starts at the untouched box or when the budget is full.
+    bool PrepareBack(const std::atomic<bool>* cancel = nullptr);
+
+    std::size_t GetDoneCount() const;
     // Bringing the grid back to this many moves or more replays the undo
     // log (instant); farther back it sweeps again from a snapshot.
-    std::size_t GetInstantBackLimit() const { return logFirst; }
-    std::size_t GetMoveCount() const { return table.GetCount(); }
+    std::size_t GetInstantBackLimit() const;
+    std::size_t GetMoveCount() const;
     // The material after GetDoneCount() moves.
-    const CHeightGrid& GetGrid() const { return grid; }
+    const CHeightGrid& GetGrid() const;
     // The rapid moves among the moves done that lowered the material, in
     // move order.
     std::vector<CRapidCut> GetRapidCuts() const;
@@ -109,62 +123,7 @@ public:
     std::size_t GetMemoryBytes() const;
 
 private:
-    // The undo log of the moves [logFirst, doneCount) for the rows of one
-    // sweeping thread: every cell's height before each move changed it.
-    struct CBandLog {
-        CCellChanges changes;
-        // Where each logged move's changes end in changes.
-        std::vector<std::uint32_t> moveEnds;
-        // The rapid moves of the running stretch that lowered these rows.
-        std::vector<CRapidCut> rapidCuts;
-        bool overflowed = false;
-    };
-
-    void SweepForward(std::size_t target, const std::atomic<bool>* cancel, const ProgressCallback& progress,
-                      bool& cancelled);
-    void SweepStretch(std::size_t first, std::size_t end);
-    void SweepBand(std::size_t band, std::size_t first, std::size_t end, std::uint32_t serialBase,
-                   const std::atomic<bool>& failed);
-    void ResetAfterFailure() noexcept;
-    void StepBack(std::size_t target);
-    // The moves of the latest stored snapshot at or before target, 0 for
-    // the untouched box.
-    std::size_t FindSnapshot(std::size_t target) const;
-    // Where a sweep from a snapshot to target should look for one: a little
-    // before target, to leave steps back in the log.
-    std::size_t LessMargin(std::size_t target) const;
-    void RestoreSnapshot(std::size_t target);
-    void ClearLog();
-    void TrimLog();
-    std::size_t GetLogBytes() const;
-
-    const CMoveTable& table;
-    const CWordList& words;
-    CToolTable tools;
-    CSettings settings;
-    CMoveTools moveTools;
-    CHeightGrid grid;
-    std::size_t doneCount = 0;
-    // The highest move count ever reached: rapid cuts below it are known.
-    std::size_t sweptCount = 0;
-    // Line ends counted before every LINE_INDEX_STRIDE-th word.
-    std::vector<std::int64_t> lineIndex;
-    std::int64_t headerLines = 0;
-    // Every rapid that cut, once found, in move order; kept over steps back
-    // since a move cuts the same whenever it is swept after the same moves.
-    std::vector<CRapidCut> rapidCuts;
-    // The tool of each move of the running stretch.
-    std::vector<const CTool*> stretchTools;
-    // Per cell, the serial of the last move that changed it.
-    std::vector<std::uint32_t> stamps;
-    std::uint32_t serialCount = 0;
-    std::size_t logFirst = 0;
-    std::vector<CBandLog> bands;
-    std::size_t logBudget = 0;
-    // Grid copies after snapshotSpacing, 2 x snapshotSpacing, ... moves;
-    // empty until swept there.
-    std::vector<std::vector<double>> snapshots;
-    std::size_t snapshotSpacing = 0;
-    // Moves per stretch between progress calls, tuned to the time they take.
-    std::size_t stretchMoves = 0;
+    // The sweep, its history and the program's indexes.
+    struct CState;
+    std::unique_ptr<CState> state;
 };

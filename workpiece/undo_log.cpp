@@ -1,0 +1,107 @@
+#include "undo_log.h"
+
+#include <cstring>
+#include <stdexcept>
+
+std::size_t CUndoLog::GetBytes() const
+{
+    return (runs.size() + redoRuns.size()) * sizeof(CCellRun) +
+           (moveRuns.size() + redoMoveRuns.size()) * sizeof(std::uint32_t) + scratch.capacity() * sizeof(CCellRun);
+}
+
+void CUndoLog::Clear(std::size_t move)
+{
+    // Swapped out rather than cleared: a deque keeps its blocks otherwise.
+    std::deque<CCellRun>().swap(runs);
+    std::deque<std::uint32_t>().swap(moveRuns);
+    std::deque<CCellRun>().swap(redoRuns);
+    std::deque<std::uint32_t>().swap(redoMoveRuns);
+    std::vector<CCellRun>().swap(scratch);
+    undoneRuns = 0;
+    first = move;
+    done = move;
+    openRuns = 0;
+}
+
+void CUndoLog::AddRuns(const CCellRun* added, std::size_t count)
+{
+    if (done != GetEnd())
+        throw std::logic_error("a move logged after undone ones");
+    runs.insert(runs.end(), added, added + count);
+    openRuns += count;
+}
+
+void CUndoLog::EndMove()
+{
+    moveRuns.push_back(static_cast<std::uint32_t>(openRuns));
+    openRuns = 0;
+    ++done;
+}
+
+void CUndoLog::UndoLast(double* heights)
+{
+    const std::size_t count = moveRuns[done - 1 - first];
+    const std::size_t end = runs.size() - undoneRuns;
+    // The heights after the move, joined as the sweep joins them.
+    scratch.clear();
+    for (std::size_t run = end - count; run < end; ++run) {
+        const CCellRun& before = runs[run];
+        for (std::uint32_t cell = before.cell; cell < before.cell + before.count; ++cell) {
+            if (!scratch.empty() && scratch.back().cell + scratch.back().count == cell &&
+                std::memcmp(&scratch.back().height, &heights[cell], sizeof(double)) == 0)
+                ++scratch.back().count;
+            else
+                scratch.push_back(CCellRun{cell, 1, heights[cell]});
+        }
+    }
+    for (std::size_t run = end - count; run < end; ++run) {
+        const CCellRun& before = runs[run];
+        for (std::uint32_t cell = 0; cell < before.count; ++cell)
+            heights[before.cell + cell] = before.height;
+    }
+    redoRuns.insert(redoRuns.begin(), scratch.begin(), scratch.end());
+    redoMoveRuns.push_front(static_cast<std::uint32_t>(scratch.size()));
+    undoneRuns += count;
+    --done;
+}
+
+void CUndoLog::RedoNext(double* heights)
+{
+    const std::size_t count = redoMoveRuns.front();
+    for (std::size_t run = 0; run < count; ++run) {
+        const CCellRun& after = redoRuns[run];
+        for (std::uint32_t cell = 0; cell < after.count; ++cell)
+            heights[after.cell + cell] = after.height;
+    }
+    redoRuns.erase(redoRuns.begin(), redoRuns.begin() + static_cast<std::ptrdiff_t>(count));
+    redoMoveRuns.pop_front();
+    undoneRuns -= moveRuns[done - first];
+    ++done;
+}
+
+void CUndoLog::DropOldest()
+{
+    runs.erase(runs.begin(), runs.begin() + moveRuns.front());
+    moveRuns.pop_front();
+    ++first;
+}
+
+void CUndoLog::DropNewest()
+{
+    const std::size_t count = moveRuns.back();
+    runs.erase(runs.end() - static_cast<std::ptrdiff_t>(count), runs.end());
+    moveRuns.pop_back();
+    undoneRuns -= count;
+    redoRuns.erase(redoRuns.end() - redoMoveRuns.back(), redoRuns.end());
+    redoMoveRuns.pop_back();
+}
+
+void CUndoLog::Prepend(CUndoLog& earlier)
+{
+    if (earlier.GetEnd() != first || earlier.done != earlier.GetEnd() || earlier.openRuns != 0)
+        throw std::logic_error("undo logs that do not join");
+    runs.insert(runs.begin(), earlier.runs.begin(), earlier.runs.end());
+    moveRuns.insert(moveRuns.begin(), earlier.moveRuns.begin(), earlier.moveRuns.end());
+    first = earlier.first;
+    earlier.Clear(first);
+}
