@@ -46,6 +46,9 @@ public:
     // The loader's error text of the last load that got past the file
     // dialog; empty after a load that succeeded.
     std::string GetLoadErrorText() const { return loader.GetErrorText(); }
+    // The file of the last load that got past the file dialog.
+    const std::string& GetProgramPath() const { return loader.GetPath(); }
+    const std::string& GetProgramHeader() const { return loader.GetHeader(); }
 
 private:
     void ShowWord(WordPosition position);

@@ -38,6 +38,8 @@ public:
     int Load(const std::string& name);
     std::string GetErrorText() const { return errorText; }
     const CWordList& GetWordList() const { return words; }
+    // The file chosen for the current load; empty before any.
+    const std::string& GetPath() const { return path; }
 
     int Clear();
     int OpenFile(const std::string& filePath);

@@ -283,29 +283,42 @@ void CCncEditBoxCtrl::scrollContentsBy(int, int)
     viewport()->update();
 }
 
+bool CCncEditBoxCtrl::FunctionKeyOf(int key, Qt::KeyboardModifiers modifiers, FunctionKey& functionKey)
+{
+    struct KeyRow {
+        int key;
+        FunctionKey functionKey;
+    };
+    static constexpr KeyRow KEYS[] = {
+        {Qt::Key_F4, KEY_F4}, {Qt::Key_F5, KEY_F5}, {Qt::Key_F8, KEY_F8}, {Qt::Key_F9, KEY_F9}, {Qt::Key_F10, KEY_F10}};
+    if (key != Qt::Key_F10 && (modifiers & Qt::AltModifier))
+        return false;
+    for (const KeyRow& row : KEYS) {
+        if (row.key != key)
+            continue;
+        functionKey = key == Qt::Key_F10 && (modifiers & Qt::ShiftModifier) ? KEY_SHIFT_F10 : row.functionKey;
+        return true;
+    }
+    return false;
+}
+
 void CCncEditBoxCtrl::keyPressEvent(QKeyEvent* event)
 {
+    FunctionKey functionKey = KEY_F4;
+    const bool command = FunctionKeyOf(event->key(), event->modifiers(), functionKey);
     // F10 and every key pressed with Alt are system keys: F10 steps, and
     // nothing else happens, so Alt+F4 here does not close the panel.
     if (event->key() == Qt::Key_F10 || (event->modifiers() & Qt::AltModifier)) {
         event->accept();
-        if (event->key() == Qt::Key_F10)
-            emit FunctionKeyPressed((event->modifiers() & Qt::ShiftModifier) ? KEY_SHIFT_F10 : KEY_F10);
+        if (command)
+            emit FunctionKeyPressed(functionKey);
+        return;
+    }
+    if (command) {
+        emit FunctionKeyPressed(functionKey);
         return;
     }
     switch (event->key()) {
-    case Qt::Key_F4:
-        emit FunctionKeyPressed(KEY_F4);
-        break;
-    case Qt::Key_F5:
-        emit FunctionKeyPressed(KEY_F5);
-        break;
-    case Qt::Key_F8:
-        emit FunctionKeyPressed(KEY_F8);
-        break;
-    case Qt::Key_F9:
-        emit FunctionKeyPressed(KEY_F9);
-        break;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         // The editor takes Enter as a multi-line edit does, so it does not

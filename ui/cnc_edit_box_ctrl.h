@@ -46,6 +46,9 @@ public:
     // as system keys, with or without further modifiers.
     enum FunctionKey { KEY_F4, KEY_F5, KEY_F8, KEY_F9, KEY_F10, KEY_SHIFT_F10 };
     Q_ENUM(FunctionKey)
+    // The command key a key press stands for, if any; Alt makes every key
+    // but F10 a system key that stands for none.
+    static bool FunctionKeyOf(int key, Qt::KeyboardModifiers modifiers, FunctionKey& functionKey);
 
     CCncEditBoxCtrl();
 

@@ -58,7 +58,7 @@ void CCommandLine::Parse(const std::vector<std::string>& arguments)
                 Fail("option '--scale' needs a PERCENT");
                 return;
             }
-            if (!CDisplayScale::ParsePercent(percent, scalePercent)) {
+            if (!DisplayScale::ParsePercent(percent, scalePercent)) {
                 Fail("the scale must be a whole PERCENT from 100 to 300, not '" + percent + "'");
                 return;
             }

@@ -115,7 +115,7 @@ CComparisonLayer::CComparisonLayer(ISettingsStore& settingsStore, CToolpathCanva
 
 CComparisonLayer::~CComparisonLayer() = default;
 
-void CComparisonLayer::AddButtons(QBoxLayout& row)
+void CComparisonLayer::AddButtons(QLayout& row)
 {
     auto* compare = new QPushButton(QString::fromUtf8(COMPARE_TEXT), window);
     connect(compare, &QPushButton::clicked, this, &CComparisonLayer::ChooseReference);

@@ -27,7 +27,7 @@
 
 class CToolpathCanvas;
 class CWorkpieceLayer;
-class QBoxLayout;
+class QLayout;
 class QPushButton;
 class QWidget;
 
@@ -45,7 +45,7 @@ public:
     ~CComparisonLayer() override;
 
     // "Vergleichen...", "Vergleich aus", "Musterbahn" and "Bild speichern...".
-    void AddButtons(QBoxLayout& row);
+    void AddButtons(QLayout& row);
     // The file line of a move of the learner's path, for the info line.
     void SetLineFinder(std::function<long long(std::size_t move)> finder) { lineOfMove = std::move(finder); }
 

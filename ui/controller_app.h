@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "settings_store.h"
 #include "start_file_chooser.h"
 
 class CControllerDlg;
@@ -28,4 +29,7 @@ public:
 
 private:
     CStartFileChooser fileChooser;
+    // The panel's and its windows' store; a value it cannot store anywhere
+    // is said in a message box.
+    CSettingsStore settings;
 };

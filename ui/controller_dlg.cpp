@@ -18,6 +18,7 @@
 #include "code_page_1252.h"
 #include "control_ids.h"
 #include "file_chooser.h"
+#include "function_key_router.h"
 #include "help_window.h"
 #include "machine_state.h"
 #include "program_cursor.h"
@@ -26,6 +27,7 @@
 #include "state_texts.h"
 #include "toolpath_window.h"
 #include "tooltip_texts.h"
+#include "window_placement.h"
 #include "word_explanation.h"
 #include "ui_controller_dlg.h"
 
@@ -175,6 +177,10 @@ void CControllerDlg::OnInitDialog()
     cursor = new CProgramCursor(*loader, *machineState, editor, *this);
     toolpathWindow = new CToolpathWindow(*settings, this, editor);
     AddStepObserver(toolpathWindow);
+    // The command keys in the other windows, whichever control has the focus.
+    keyRouter = new CFunctionKeyRouter(this);
+    keyRouter->AddWindow(toolpathWindow);
+    connect(keyRouter, &CFunctionKeyRouter::FunctionKeyPressed, this, &CControllerDlg::OnEditorFunctionKey);
     connect(toolpathWindow, &CToolpathWindow::BlockClicked, this, &CControllerDlg::OnPathBlockClicked);
     connect(toolpathWindow, &CToolpathWindow::StepBackRequested, this, &CControllerDlg::OnStepBack);
     connect(toolpathWindow, &CToolpathWindow::NextWordRequested, this, &CControllerDlg::OnNextWord);
@@ -410,8 +416,12 @@ bool CControllerDlg::ChooseFile(const std::string& initialName, std::string& cho
 
 void CControllerDlg::OnHelp()
 {
-    if (helpWindow == nullptr)
+    if (helpWindow == nullptr) {
         helpWindow = new CHelpWindow(this);
+        keyRouter->AddWindow(helpWindow);
+        helpWindow->show();
+        FitWindowIntoScreen(*helpWindow);
+    }
     helpWindow->show();
     helpWindow->raise();
     helpWindow->activateWindow();

@@ -19,6 +19,7 @@
 #include "step_observer.h"
 
 class CCncProgram;
+class CFunctionKeyRouter;
 class CHelpWindow;
 class CMachineState;
 class CProgramCursor;
@@ -135,6 +136,7 @@ private:
     CStepObservers stepObservers;
     // A child window of the panel: Qt deletes it with the panel.
     CHelpWindow* helpWindow = nullptr;
+    CFunctionKeyRouter* keyRouter = nullptr;
     // Owned: it goes before the loader whose words it may still be reading.
     CToolpathWindow* toolpathWindow = nullptr;
     bool toolpathPlaced = false;

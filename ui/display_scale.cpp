@@ -9,7 +9,7 @@ const char* const QT_SCALE_VARIABLE = "QT_SCALE_FACTOR";
 
 } // namespace
 
-bool CDisplayScale::ParsePercent(const std::string& text, int& percent)
+bool DisplayScale::ParsePercent(const std::string& text, int& percent)
 {
     // Three digits at most: a longer run of digits could overflow before the
     // range check.
@@ -27,7 +27,7 @@ bool CDisplayScale::ParsePercent(const std::string& text, int& percent)
     return true;
 }
 
-int CDisplayScale::ReadStored(ISettingsStore& settings)
+int DisplayScale::ReadStored(ISettingsStore& settings)
 {
     std::string text;
     int percent = DEFAULT_PERCENT;
@@ -36,7 +36,7 @@ int CDisplayScale::ReadStored(ISettingsStore& settings)
     return percent;
 }
 
-void CDisplayScale::Apply(int percent)
+void DisplayScale::Apply(int percent)
 {
     if (percent == DEFAULT_PERCENT)
         return;

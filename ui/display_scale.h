@@ -9,18 +9,19 @@
 
 #include "program_host.h"
 
-class CDisplayScale {
-public:
-    static constexpr int MIN_PERCENT = 100;
-    static constexpr int MAX_PERCENT = 300;
-    static constexpr int DEFAULT_PERCENT = MIN_PERCENT;
+namespace DisplayScale {
 
-    // True for plain decimal digits naming MIN_PERCENT to MAX_PERCENT.
-    static bool ParsePercent(const std::string& text, int& percent);
-    // The stored "scale"; DEFAULT_PERCENT where it is missing or bad, so that
-    // a mistyped value never leaves a panel too large for the screen.
-    static int ReadStored(ISettingsStore& settings);
-    // Before the QApplication exists. At DEFAULT_PERCENT it changes nothing,
-    // so that Qt's own QT_SCALE_FACTOR still works as the user set it.
-    static void Apply(int percent);
-};
+constexpr int MIN_PERCENT = 100;
+constexpr int MAX_PERCENT = 300;
+constexpr int DEFAULT_PERCENT = MIN_PERCENT;
+
+// True for plain decimal digits naming MIN_PERCENT to MAX_PERCENT.
+bool ParsePercent(const std::string& text, int& percent);
+// The stored "scale"; DEFAULT_PERCENT where it is missing or bad, so that
+// a mistyped value never leaves a panel too large for the screen.
+int ReadStored(ISettingsStore& settings);
+// Before the QApplication exists. At DEFAULT_PERCENT it changes nothing,
+// so that Qt's own QT_SCALE_FACTOR still works as the user set it.
+void Apply(int percent);
+
+} // namespace DisplayScale

@@ -23,8 +23,8 @@ int main(int argc, char* argv[])
     CSettingsStore settings;
     const int scalePercent = commandLine.GetScalePercent() != CCommandLine::NO_SCALE
                                  ? commandLine.GetScalePercent()
-                                 : CDisplayScale::ReadStored(settings);
-    CDisplayScale::Apply(scalePercent);
+                                 : DisplayScale::ReadStored(settings);
+    DisplayScale::Apply(scalePercent);
 
     // Qt sees the program name only: a file named like one of its own
     // options (-style, -reverse) is still a file.

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <QDir>
 #include <QSettings>
 #include <QStringList>
 
@@ -11,16 +12,22 @@
 
 namespace {
 
+const char* const WRITE_FAILURE_TEXT =
+    "Die Einstellungen lassen sich nicht speichern: weder %1 noch %2 ist beschreibbar. "
+    "Rohteil, Werkzeuge und Fensterlagen gelten nur bis zum Beenden.";
+
 // Null when the key path cannot name a place in the store.
 std::unique_ptr<QSettings> OpenKey(SettingsRoot root, const std::string& keyPath)
 {
-    if (root != SETTINGS_ROOT_LOCAL_MACHINE)
+    if (root != SETTINGS_ROOT_LOCAL_MACHINE && root != SETTINGS_ROOT_CURRENT_USER)
         return nullptr;
+    const bool machine = root == SETTINGS_ROOT_LOCAL_MACHINE;
     const QString path = Cp1252ToQString(keyPath);
     if (SettingsLiveInRegistry()) {
         if (path.isEmpty())
             return nullptr;
-        return std::make_unique<QSettings>(QStringLiteral("HKEY_LOCAL_MACHINE\\") + path, QSettings::NativeFormat);
+        const QString hive = machine ? QStringLiteral("HKEY_LOCAL_MACHINE\\") : QStringLiteral("HKEY_CURRENT_USER\\");
+        return std::make_unique<QSettings>(hive + path, QSettings::NativeFormat);
     }
     QStringList parts = path.split(QLatin1Char('\\'), Qt::SkipEmptyParts);
     if (!parts.isEmpty() && parts.first().compare(QLatin1String("SOFTWARE"), Qt::CaseInsensitive) == 0)
@@ -33,8 +40,13 @@ std::unique_ptr<QSettings> OpenKey(SettingsRoot root, const std::string& keyPath
             return nullptr;
     }
     const QString organization = parts.takeFirst();
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::SystemScope, organization,
-                                       parts.join(QLatin1Char('/')));
+    auto key = std::make_unique<QSettings>(QSettings::IniFormat,
+                                           machine ? QSettings::SystemScope : QSettings::UserScope, organization,
+                                           parts.join(QLatin1Char('/')));
+    // The user's scope would read the machine's files too; the two are read
+    // apart, in their own order.
+    key->setFallbacksEnabled(false);
+    return key;
 }
 
 // QSettings reads both separators as a group boundary.
@@ -87,12 +99,51 @@ bool ReadSettingInt(SettingsRoot root, const std::string& keyPath, const std::st
     return true;
 }
 
+bool CanWriteSettings(SettingsRoot root, const std::string& keyPath)
+{
+    const std::unique_ptr<QSettings> key = OpenKey(root, keyPath);
+    return key != nullptr && key->status() == QSettings::NoError && key->isWritable();
+}
+
+std::string SettingsLocation(SettingsRoot root, const std::string& keyPath)
+{
+    const std::unique_ptr<QSettings> key = OpenKey(root, keyPath);
+    return key != nullptr ? QStringToCp1252(QDir::toNativeSeparators(key->fileName())) : keyPath;
+}
+
+QString SettingsWriteFailureText(const std::string& keyPath)
+{
+    return QString::fromUtf8(WRITE_FAILURE_TEXT)
+        .arg(Cp1252ToQString(SettingsLocation(SETTINGS_ROOT_LOCAL_MACHINE, keyPath)),
+             Cp1252ToQString(SettingsLocation(SETTINGS_ROOT_CURRENT_USER, keyPath)));
+}
+
 bool CSettingsStore::WriteSettingString(const std::string& keyPath, const std::string& name, const std::string& text)
 {
-    return ::WriteSettingString(SETTINGS_ROOT_LOCAL_MACHINE, keyPath, name, text);
+    if (CanWriteSettings(SETTINGS_ROOT_LOCAL_MACHINE, keyPath) &&
+        ::WriteSettingString(SETTINGS_ROOT_LOCAL_MACHINE, keyPath, name, text)) {
+        // A copy in the user's store is read first: it takes the new value.
+        std::string userCopy;
+        if (!::ReadSettingString(SETTINGS_ROOT_CURRENT_USER, keyPath, name, userCopy) || userCopy == text ||
+            ::WriteSettingString(SETTINGS_ROOT_CURRENT_USER, keyPath, name, text))
+            return true;
+    } else if (::WriteSettingString(SETTINGS_ROOT_CURRENT_USER, keyPath, name, text)) {
+        return true;
+    }
+    if (!writeFailureReported && writeFailureHandler) {
+        writeFailureReported = true;
+        writeFailureHandler(SettingsWriteFailureText(keyPath));
+    }
+    return false;
 }
 
 bool CSettingsStore::ReadSettingString(const std::string& keyPath, const std::string& name, std::string& text)
 {
-    return ::ReadSettingString(SETTINGS_ROOT_LOCAL_MACHINE, keyPath, name, text);
+    return ::ReadSettingString(SETTINGS_ROOT_CURRENT_USER, keyPath, name, text) ||
+           ::ReadSettingString(SETTINGS_ROOT_LOCAL_MACHINE, keyPath, name, text);
+}
+
+void CSettingsStore::SetWriteFailureHandler(std::function<void(const QString&)> handler)
+{
+    writeFailureHandler = std::move(handler);
 }

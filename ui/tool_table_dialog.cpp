@@ -1,6 +1,8 @@
 #include "tool_table_dialog.h"
 
-#include <cmath>
+#include <algorithm>
+#include <limits>
+#include <set>
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -22,8 +24,6 @@ const char* const REMOVE_TEXT = "Entfernen";
 const char* const DEFAULT_TEXT = "Standardwerkzeug:";
 const char* const DEFAULT_TIP = "F\xC3\xBCr Bewegungen vor dem ersten T-Wort und T-Nummern, die nicht in der Tabelle stehen";
 const char* const DEFAULT_FIELD = "Durchmesser des Standardwerkzeugs";
-// A T word's integer value is a signed 32-bit number.
-constexpr double TOOL_NUMBER_LIMIT = 2147483647.0;
 const ToolShape SHAPE_ORDER[] = {TOOL_FLAT, TOOL_BALL};
 
 // The messages stand out from the labels around them.
@@ -104,14 +104,21 @@ void CToolTableDialog::AddRow(const CWorkpieceToolEntry& tool)
 
 void CToolTableDialog::AddTool()
 {
-    // The next free number after the highest, with the default tool's shape.
+    // The next number after the highest, or the lowest free one from 1
+    // when the highest is the largest a T word holds.
+    std::set<int> taken;
+    for (int row = 0; row < table->rowCount(); ++row) {
+        int number = 0;
+        if (CWorkpieceSettings::ParseToolNumber(table->item(row, COLUMN_NUMBER)->text(), number))
+            taken.insert(number);
+    }
     CWorkpieceToolEntry tool;
     tool.number = 1;
-    for (int row = 0; row < table->rowCount(); ++row) {
-        bool read = false;
-        const int number = table->item(row, COLUMN_NUMBER)->text().trimmed().toInt(&read);
-        if (read && number >= tool.number)
-            tool.number = number + 1;
+    if (!taken.empty() && *taken.rbegin() < std::numeric_limits<int>::max()) {
+        tool.number = std::max(1, *taken.rbegin() + 1);
+    } else {
+        while (taken.count(tool.number) != 0)
+            ++tool.number;
     }
     AddRow(tool);
     table->setCurrentCell(table->rowCount() - 1, COLUMN_DIAMETER);
@@ -130,13 +137,10 @@ bool CToolTableDialog::ReadEntries(CWorkpieceSettings& read)
     for (int row = 0; row < table->rowCount(); ++row) {
         CWorkpieceToolEntry tool;
         const QString numberText = table->item(row, COLUMN_NUMBER)->text().trimmed();
-        double number = 0.0;
-        if (!CWorkpieceSettings::ParseNumber(numberText, number) || number < 0.0 ||
-            number > TOOL_NUMBER_LIMIT || number != std::floor(number)) {
+        if (!CWorkpieceSettings::ParseToolNumber(numberText, tool.number)) {
             message->setText(BadToolNumberMessage(numberText));
             return false;
         }
-        tool.number = static_cast<int>(number);
         const auto* shape = static_cast<const QComboBox*>(table->cellWidget(row, COLUMN_SHAPE));
         tool.shape = static_cast<ToolShape>(shape->currentData().toInt());
         const QString diameterText = table->item(row, COLUMN_DIAMETER)->text();

@@ -2,13 +2,15 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 #include <string>
 
 #include <QButtonGroup>
 #include <QColor>
+#include <QFileInfo>
 #include <QFontMetrics>
-#include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QShortcut>
 #include <QVBoxLayout>
@@ -17,16 +19,20 @@
 #include "code_page_1252.h"
 #include "comparison_layer.h"
 #include "cut_path_layer.h"
+#include "flow_layout.h"
 #include "job_failure_text.h"
 #include "machine_state.h"
 #include "panel_interfaces.h"
 #include "path_builder.h"
 #include "path_raster.h"
 #include "path_recolour.h"
+#include "platform.h"
+#include "program_hints.h"
 #include "program_cursor.h"
 #include "step_state.h"
 #include "stock_comparison.h"
 #include "toolpath_canvas.h"
+#include "window_placement.h"
 #include "word_explanation.h"
 #include "workpiece_layer.h"
 
@@ -58,9 +64,12 @@ constexpr int POSITION_LIMIT = 100000;
 constexpr int MIN_WIDTH = 200;
 constexpr int MIN_HEIGHT = 150;
 constexpr int MAX_SIDE = 16000;
+// Narrower than this beside the panel, the window opens over it instead.
+constexpr int BESIDE_MIN_WIDTH = 360;
 
-// Narrower than the style's button: a small window keeps all its buttons.
-constexpr int MIN_BUTTON_WIDTH = 44;
+constexpr int BUTTON_SPACING = 4;
+// Between groups of buttons on a row.
+constexpr int GROUP_GAP = 12;
 
 struct ProjectionRow {
     PathProjection projection;
@@ -156,6 +165,13 @@ const char* const TOOL_TEXT = "Werkzeug bei ";
 const char* const AS_PROGRAMMED_TEXT = "Anzeige: Werte wie programmiert (G91)";
 const char* const UNIT_MM = "MM";
 const char* const UNIT_INCH = "INCH";
+const char* const UNIT_LABEL = "Einheit: ";
+const char* const HINTS_TITLE = "Hinweise";
+const char* const HINTS_TIP = "H\xC3\xA4ufige Fehler im Programm, mit ihrer Zeile";
+// A few lines: the picture keeps the room.
+constexpr int HINT_LIST_HEIGHT = 90;
+// A syntax error's line is looked for within this much of the file.
+constexpr std::size_t MAX_HINT_FILE_BYTES = 16u << 20;
 const char* const ELLIPSIS = "...";
 const char* const PATH_TO_ERROR_TEXT = "Bahn bis zur Fehlerstelle";
 const char* const NO_MOVES_TEXT = "Programm ohne Bewegungen";
@@ -165,6 +181,21 @@ const char* const TOO_MANY_BLOCKS_TEXT = "mehr S\xC3\xA4tze, als das Bild zeigen
 constexpr std::size_t MAX_BLOCK_WORDS = 500;
 // How far the info line looks for the ends of the cursor's block.
 constexpr std::size_t MAX_BLOCK_SCAN = 10000;
+
+// The file's first bytes, as far as a hint may show a faulty line from.
+std::string ReadFileStart(const std::string& path)
+{
+    std::string bytes;
+    std::FILE* file = OpenFileForReading(path);
+    if (file == nullptr)
+        return bytes;
+    char chunk[65536];
+    std::size_t read = 0;
+    while (bytes.size() < MAX_HINT_FILE_BYTES && (read = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.append(chunk, read);
+    std::fclose(file);
+    return bytes;
+}
 
 const char* KindText(MoveKind kind)
 {
@@ -250,58 +281,160 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
     connect(workpiece, &CWorkpieceLayer::InfoChanged, this, &CToolpathWindow::UpdateInfo);
     connect(workpiece, &CWorkpieceLayer::ToolsChanged, this, &CToolpathWindow::OnToolsChanged);
     connect(comparison, &CComparisonLayer::InfoChanged, this, &CToolpathWindow::UpdateInfo);
+    connect(canvas, &CToolpathCanvas::ViewChanged, this, &CToolpathWindow::RequestPicture);
+    connect(canvas, &CToolpathCanvas::MoveClicked, this, &CToolpathWindow::OnMoveClicked);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(4);
+    layout->addLayout(CreateViewButtons());
+    layout->addWidget(canvas, 1);
+    layout->addWidget(CreateLegend());
+    layout->addLayout(CreateStepButtons());
+    layout->addWidget(CreateInfoLine());
+    layout->addWidget(CreateHintList());
+    CreateKeys();
+
+    resize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
+    UpdateInfo();
+}
+
+QPushButton* CToolpathWindow::CreateButton(const char* text, const char* tip)
+{
+    auto* button = new QPushButton(QString::fromUtf8(text), this);
+    button->setToolTip(QString::fromUtf8(tip));
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+CFlowLayout* CToolpathWindow::CreateViewButtons()
+{
+    // The rows wrap rather than squeeze a label, at any width and scale.
+    auto* buttons = new CFlowLayout(BUTTON_SPACING);
     projectionButtons = new QButtonGroup(this);
-    auto* buttons = new QHBoxLayout();
-    buttons->setSpacing(4);
     for (const ProjectionRow& row : PROJECTIONS) {
-        auto* button = new QPushButton(QString::fromUtf8(row.text), this);
+        QPushButton* button = CreateButton(row.text, row.tip);
         button->setCheckable(true);
-        button->setToolTip(QString::fromUtf8(row.tip));
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setMinimumWidth(MIN_BUTTON_WIDTH);
         button->setChecked(row.projection == canvas->GetView().GetProjection());
         projectionButtons->addButton(button, row.projection);
         buttons->addWidget(button);
+    }
+    connect(projectionButtons, &QButtonGroup::idClicked, this,
+            [this](int id) { ChooseProjection(static_cast<PathProjection>(id)); });
+    QPushButton* fit = CreateButton(FIT_TEXT, FIT_TIP);
+    buttons->AddGroupGap(GROUP_GAP);
+    buttons->addWidget(fit);
+    connect(fit, &QPushButton::clicked, canvas, &CToolpathCanvas::Fit);
+    return buttons;
+}
+
+CFlowLayout* CToolpathWindow::CreateStepButtons()
+{
+    // A row of its own, so that the window stays as narrow as the views' row.
+    auto* buttons = new CFlowLayout(BUTTON_SPACING);
+    for (const StepButtonRow& row : STEP_BUTTONS) {
+        QPushButton* button = CreateButton(row.text, row.tip);
+        buttons->addWidget(button);
+        connect(button, &QPushButton::clicked, this, row.request);
+    }
+    buttons->AddGroupGap(GROUP_GAP);
+    workpiece->AddButtons(*buttons);
+    buttons->AddGroupGap(GROUP_GAP);
+    comparison->AddButtons(*buttons);
+    return buttons;
+}
+
+QListWidget* CToolpathWindow::CreateHintList()
+{
+    hintList = new QListWidget(this);
+    hintList->setObjectName(QStringLiteral("hints"));
+    hintList->setToolTip(QString::fromUtf8(HINTS_TIP));
+    hintList->setFocusPolicy(Qt::NoFocus);
+    hintList->setWordWrap(true);
+    hintList->setMaximumHeight(HINT_LIST_HEIGHT);
+    hintList->hide();
+    return hintList;
+}
+
+void CToolpathWindow::FindHints(const CProgramCursor& cursor)
+{
+    const std::uint64_t generation = ++hintGeneration;
+    ShowHints(generation, QStringList());
+    if (words == nullptr)
+        return;
+    const CWordList* source = words;
+    const int loadResult = cursor.GetLastLoadResult();
+    const std::string errorText = cursor.GetLoadErrorText();
+    const std::string header = cursor.GetProgramHeader();
+    const std::string path = cursor.GetProgramPath();
+    CStockChoice choice;
+    const CWorkpieceSettings& chosen = workpiece->GetSettings();
+    choice.hasBox = !chosen.automaticBox;
+    choice.box = CStockBox{chosen.box[0], chosen.box[1], chosen.box[2], chosen.box[3], chosen.box[4], chosen.box[5]};
+    for (const CWorkpieceToolEntry& entry : chosen.tools)
+        choice.tools.SetTool(entry.number, entry.GetTool());
+    choice.tools.SetDefaultTool(chosen.defaultTool.GetTool());
+    hintRunner.Post([this, source, loadResult, errorText, header, path, choice,
+                     generation](const std::atomic<bool>& cancel) {
+        // The line a syntax error stopped at is shown from the file itself.
+        std::string bytes;
+        if (!errorText.empty())
+            bytes = ReadFileStart(path);
+        CHintInput input;
+        input.loadResult = loadResult;
+        input.errorText = errorText;
+        input.fileBytes = bytes;
+        input.header = header;
+        input.words = source;
+        input.choice = choice;
+        QStringList hints;
+        for (const CProgramHint& hint : FindProgramHints(input, &cancel))
+            hints << QString::fromLatin1(LINE_TEXT) + QString::number(hint.line) + QStringLiteral(": ") +
+                         QString::fromStdString(hint.text);
+        if (cancel.load())
+            return;
+        QMetaObject::invokeMethod(
+            this, [this, generation, hints]() { ShowHints(generation, hints); }, Qt::QueuedConnection);
+    });
+}
+
+void CToolpathWindow::ShowHints(std::uint64_t generation, const QStringList& hints)
+{
+    if (generation != hintGeneration)
+        return;
+    hintList->clear();
+    if (!hints.isEmpty()) {
+        hintList->addItem(QString::fromUtf8(HINTS_TITLE));
+        hintList->addItems(hints);
+    }
+    hintList->setVisible(!hints.isEmpty());
+}
+
+QStringList CToolpathWindow::GetHints() const
+{
+    QStringList hints;
+    for (int row = 1; row < hintList->count(); ++row)
+        hints << hintList->item(row)->text();
+    return hints;
+}
+
+void CToolpathWindow::CreateKeys()
+{
+    for (const ProjectionRow& row : PROJECTIONS) {
         auto* key = new QShortcut(QKeySequence(row.key), this);
         const PathProjection projection = row.projection;
         connect(key, &QShortcut::activated, this, [this, projection]() { ChooseProjection(projection); });
     }
-    connect(projectionButtons, &QButtonGroup::idClicked, this,
-            [this](int id) { ChooseProjection(static_cast<PathProjection>(id)); });
-    // A row of its own, so that the window stays as narrow as the views' row.
-    auto* stepButtons = new QHBoxLayout();
-    stepButtons->setSpacing(4);
-    for (const StepButtonRow& row : STEP_BUTTONS) {
-        auto* button = new QPushButton(QString::fromUtf8(row.text), this);
-        button->setToolTip(QString::fromUtf8(row.tip));
-        button->setFocusPolicy(Qt::NoFocus);
-        button->setMinimumWidth(MIN_BUTTON_WIDTH);
-        stepButtons->addWidget(button);
-        connect(button, &QPushButton::clicked, this, row.request);
-    }
-    stepButtons->addStretch(1);
-    workpiece->AddButtons(*stepButtons);
-    // The comparison's buttons on a row of their own, below the steps'.
-    auto* compareButtons = new QHBoxLayout();
-    compareButtons->setSpacing(4);
-    compareButtons->addStretch(1);
-    comparison->AddButtons(*compareButtons);
-    auto* fit = new QPushButton(QString::fromLatin1(FIT_TEXT), this);
-    fit->setToolTip(QString::fromUtf8(FIT_TIP));
-    fit->setFocusPolicy(Qt::NoFocus);
-    fit->setMinimumWidth(MIN_BUTTON_WIDTH);
-    buttons->addSpacing(12);
-    buttons->addWidget(fit);
-    buttons->addStretch(1);
-    connect(fit, &QPushButton::clicked, canvas, &CToolpathCanvas::Fit);
     auto* fitKey = new QShortcut(QKeySequence(Qt::Key_0), this);
     connect(fitKey, &QShortcut::activated, canvas, &CToolpathCanvas::Fit);
-    auto* closeKey = new QShortcut(QKeySequence(Qt::Key_F5), this);
-    connect(closeKey, &QShortcut::activated, this, &QWidget::hide);
+}
 
+QLabel* CToolpathWindow::CreateLegend()
+{
     // The legend on the canvas's own ground, where its colours are seen.
     auto* legend = new QLabel(LegendHtml(), this);
     legend->setTextFormat(Qt::RichText);
+    legend->setWordWrap(true);
     legend->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     legend->setAutoFillBackground(true);
     QPalette legendPalette = legend->palette();
@@ -314,39 +447,32 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
     QFont legendFont = legend->font();
     legendFont.setPointSizeF(LEGEND_POINT_SIZE);
     legend->setFont(legendFont);
+    return legend;
+}
 
+QLabel* CToolpathWindow::CreateInfoLine()
+{
     infoLine = new QLabel(this);
     infoLine->setObjectName(QStringLiteral("infoLine"));
     infoLine->setTextFormat(Qt::PlainText);
     // A long block must not widen the window.
     infoLine->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     infoLine->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->setSpacing(4);
-    layout->addLayout(buttons);
-    layout->addWidget(canvas, 1);
-    layout->addWidget(legend);
-    layout->addLayout(stepButtons);
-    layout->addLayout(compareButtons);
-    layout->addWidget(infoLine);
-
-    connect(canvas, &CToolpathCanvas::ViewChanged, this, &CToolpathWindow::RequestPicture);
-    connect(canvas, &CToolpathCanvas::MoveClicked, this, &CToolpathWindow::OnMoveClicked);
-    resize(DEFAULT_WIDTH, DEFAULT_HEIGHT);
-    UpdateInfo();
+    return infoLine;
 }
 
 CToolpathWindow::~CToolpathWindow()
 {
     // No job may report to a window that is going.
+    hintRunner.CancelAndWait();
     buildRunner.CancelAndWait();
     rasterRunner.CancelAndWait();
 }
 
 void CToolpathWindow::OnProgramChanging()
 {
+    hintRunner.CancelAndWait();
+    ++hintGeneration;
     // The build reads the word list that the load is about to replace; one
     // that finished just now must not be taken for the new program's.
     buildRunner.CancelAndWait();
@@ -366,6 +492,13 @@ void CToolpathWindow::OnStepped(StepCommand command, const CProgramCursor& curso
     canvas->SetUnitName(QString::fromLatin1(lengthUnit == WK_UNIT_INCH ? UNIT_INCH : UNIT_MM));
     if (command == STEP_LOAD) {
         loadError = cursor.GetLoadErrorText();
+        const std::string program = cursor.GetProgramPath();
+        workpiece->SetProgramFile(program, cursor.GetProgramHeader());
+        FindHints(cursor);
+        // The title names the program, as the learner's other windows do.
+        const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(program))).fileName();
+        setWindowTitle(name.isEmpty() ? QString::fromLatin1(WINDOW_TITLE)
+                                      : QString::fromLatin1(WINDOW_TITLE) + QStringLiteral(" \u2013 ") + name);
         // Open or not: the old path must neither meet the new word list
         // nor hold its memory until the window opens.
         DropPath();
@@ -639,7 +772,8 @@ void CToolpathWindow::UpdateInfo()
         if (relative)
             infoPosition += QStringLiteral("   ") + QString::fromLatin1(AS_PROGRAMMED_TEXT);
     } else {
-        infoPosition = unit;
+        // Before the path is built, or without moves: the unit, named as one.
+        infoPosition = QString::fromUtf8(UNIT_LABEL) + unit;
     }
     if (model != nullptr) {
         const CStepState step = StepStateAt(model->table, atEnd ? cursorWord : described);
@@ -784,15 +918,21 @@ void CToolpathWindow::RestoreFromSettings()
                         ReadStoredInt(settings, PATH_Y, -POSITION_LIMIT, POSITION_LIMIT, y) &&
                         ReadStoredInt(settings, PATH_WIDTH, MIN_WIDTH, MAX_SIDE, width) &&
                         ReadStoredInt(settings, PATH_HEIGHT, MIN_HEIGHT, MAX_SIDE, height);
-    if (!stored) {
-        width = DEFAULT_WIDTH;
-        height = DEFAULT_HEIGHT;
+    const QMargins frame = FrameMarginsOf(*this);
+    const QSize frameExtra(frame.left() + frame.right(), frame.top() + frame.bottom());
+    QRect placed;
+    if (stored) {
+        // Stored on another screen or at another scale: moved into this one.
+        const QRect wished(QPoint(x, y), QSize(width, height) + frameExtra);
+        placed = FitFrameIntoArea(wished, AvailableAreaAt(wished.center()));
+    } else {
         const QRect panelFrame = panel != nullptr ? panel->frameGeometry() : QRect();
-        x = panelFrame.right() + 1 + DEFAULT_GAP;
-        y = panelFrame.top();
+        placed = PlaceFrameBeside(panelFrame, QSize(DEFAULT_WIDTH, DEFAULT_HEIGHT) + frameExtra,
+                                  QSize(BESIDE_MIN_WIDTH, MIN_HEIGHT) + frameExtra, DEFAULT_GAP,
+                                  AvailableAreaAt(panelFrame.center()));
     }
-    resize(width, height);
-    move(x, y);
+    resize(placed.size() - frameExtra);
+    move(placed.topLeft());
     if (open != 0)
         show();
 }

@@ -25,6 +25,7 @@
 
 class CComparisonLayer;
 class CCutPathLayer;
+class CFlowLayout;
 class CMoveIdImage;
 class CPathRaster;
 class CToolpathCanvas;
@@ -32,6 +33,8 @@ class CWorkpieceLayer;
 class IProgramView;
 class QButtonGroup;
 class QLabel;
+class QListWidget;
+class QPushButton;
 
 class CToolpathWindow : public QWidget, public IStepObserver {
     Q_OBJECT
@@ -67,6 +70,9 @@ public:
     std::shared_ptr<const CMoveTable> GetPath() const;
     // The info line in full; the line itself cuts a long block short.
     QString GetInfoText() const;
+    // The "Hinweise" list: the learner's likely mistakes, "Zeile N: ...".
+    QStringList GetHints() const;
+    bool IsFindingHints() const { return hintRunner.IsBusy(); }
 
 signals:
     // A click on the path: the first word of the block that made the move.
@@ -83,6 +89,19 @@ protected:
 private:
     struct CPathModel;
     enum JobKind { JOB_BUILD, JOB_PICTURE };
+
+    // The constructor's steps: the window's parts from top to bottom.
+    QPushButton* CreateButton(const char* text, const char* tip);
+    CFlowLayout* CreateViewButtons();
+    QLabel* CreateLegend();
+    CFlowLayout* CreateStepButtons();
+    QLabel* CreateInfoLine();
+    QListWidget* CreateHintList();
+    // Looks for the usual mistakes of the program just loaded, off the
+    // panel's thread.
+    void FindHints(const CProgramCursor& cursor);
+    void ShowHints(std::uint64_t generation, const QStringList& hints);
+    void CreateKeys();
 
     // Forgets the path of the previous load and what it holds.
     void DropPath();
@@ -126,6 +145,8 @@ private:
     std::size_t clickedMove = static_cast<std::size_t>(-1);
     QButtonGroup* projectionButtons = nullptr;
     QLabel* infoLine = nullptr;
+    QListWidget* hintList = nullptr;
+    std::uint64_t hintGeneration = 0;
 
     // The word list the cursor moves over; null while a load replaces it.
     const CWordList* words = nullptr;
@@ -156,4 +177,6 @@ private:
     // destructor, before anything they report to is gone.
     CLatestJobRunner buildRunner;
     CLatestJobRunner rasterRunner;
+    // Reads the word list: waited for before a load replaces it.
+    CLatestJobRunner hintRunner;
 };

@@ -3,17 +3,21 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <set>
 
-#include <QBoxLayout>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
 
 #include "job_failure_text.h"
+#include "move_tools.h"
+#include "program_stock.h"
 #include "path_recolour.h"
 #include "stock_box_dialog.h"
 #include "tool_table_dialog.h"
+#include "window_placement.h"
 #include "toolpath_canvas.h"
 #include "workpiece.h"
 #include "workpiece_picture.h"
@@ -29,8 +33,10 @@ const char* const BOX_TIP = "Ma\xC3\x9F" "e des Rohteils: automatisch oder eigen
 const char* const DEPTH_TEXT = "Tiefe bei X %1 Y %2: Z %3";
 const char* const RAPID_CUT_TEXT = "Eilgang im Material";
 const char* const UNAVAILABLE_TEXT = "Werkst\xC3\xBC" "ck nicht verf\xC3\xBC" "gbar: ";
+const char* const OUTSIDE_TEXT = "Bahn au\xC3\x9F" "erhalb des Rohteils";
+const char* const UNUSABLE_BOX_TEXT =
+    "Rohteil unbrauchbar (zu gro\xC3\x9F oder zu d\xC3\xBCnn f\xC3\xBCr das Raster): Werkst\xC3\xBC" "ck nicht gezeigt";
 
-constexpr int MIN_BUTTON_WIDTH = 44;
 // A busy sweep sends a picture this often.
 constexpr auto PROGRESS_INTERVAL = std::chrono::milliseconds(100);
 // More rapid cuts than this are a program that is wrong throughout: the
@@ -47,6 +53,24 @@ constexpr int LEGEND_MARGIN = 14;
 
 QPointF ToQt(const CViewPoint& point) { return {point.x, point.y}; }
 
+bool Outside(const CMovePoint& point, const CStockBox& box)
+{
+    // Above the top the tool cuts nothing, wherever it is.
+    if (point.z >= box.z1)
+        return false;
+    return point.z < box.z0 || point.x < box.x0 || point.x > box.x1 || point.y < box.y0 || point.y > box.y1;
+}
+
+// A move that is no rapid ends, or starts, below the top outside the box.
+bool PathLeavesBox(const CMoveTable& table, const CStockBox& box)
+{
+    for (std::size_t move = 0; move < table.GetCount(); ++move) {
+        if (table.GetKind(move) != MOVE_RAPID && (Outside(table.GetEnd(move), box) || Outside(table.GetStart(move), box)))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 // One request to the sweep thread: everything it may read.
@@ -54,6 +78,8 @@ struct CWorkpieceLayer::CRequest {
     std::uint64_t generation = 0;
     std::shared_ptr<const CMoveTable> path;
     const CWordList* words = nullptr;
+    // The program's header, where its own box and tools may stand too.
+    std::shared_ptr<const std::string> header;
     CToolTable tools;
     bool automaticBox = true;
     CStockBox box;
@@ -80,10 +106,17 @@ struct CWorkpieceLayer::CSnapshot {
     std::vector<std::size_t> rapidCuts;
     bool currentRapidCut = false;
     CTool tool;
+    // A cutting move leaves the box.
+    bool pathOutside = false;
+    // The box cannot be made into a grid: nothing else is set.
+    bool unusableBox = false;
 };
 
 struct CWorkpieceLayer::CSweepState {
     std::uint64_t generation = 0;
+    // The tools the workpiece is cut with, the program's own among them.
+    CToolTable tools;
+    bool pathOutside = false;
     // Kept here so that the table outlives the workpiece reading it.
     std::shared_ptr<const CMoveTable> path;
     std::unique_ptr<CWorkpiece> workpiece;
@@ -96,7 +129,6 @@ CWorkpieceLayer::CWorkpieceLayer(ISettingsStore& settingsStore, CToolpathCanvas*
       sweepState(std::make_shared<CSweepState>()),
       runner([this](std::exception_ptr error) { ReportFailure(error); })
 {
-    settings.Load(store);
     auto* key = new QShortcut(QKeySequence(Qt::Key_W), window);
     connect(key, &QShortcut::activated, this, &CWorkpieceLayer::Toggle);
     canvas->setMouseTracking(true);
@@ -107,7 +139,7 @@ CWorkpieceLayer::CWorkpieceLayer(ISettingsStore& settingsStore, CToolpathCanvas*
 
 CWorkpieceLayer::~CWorkpieceLayer() { runner.CancelAndWait(); }
 
-void CWorkpieceLayer::AddButtons(QBoxLayout& row)
+void CWorkpieceLayer::AddButtons(QLayout& row)
 {
     shownButton = new QPushButton(QString::fromUtf8(SHOWN_TEXT), window);
     shownButton->setCheckable(true);
@@ -121,7 +153,6 @@ void CWorkpieceLayer::AddButtons(QBoxLayout& row)
     for (const auto& [button, tip] : buttons) {
         button->setToolTip(QString::fromUtf8(tip));
         button->setFocusPolicy(Qt::NoFocus);
-        button->setMinimumWidth(MIN_BUTTON_WIDTH);
         row.addWidget(button);
     }
 }
@@ -152,6 +183,7 @@ void CWorkpieceLayer::StartOver()
 {
     // A new generation also makes the next request differ from the last.
     failure.clear();
+    boxUnusable = false;
     ++generation;
 }
 
@@ -188,7 +220,8 @@ bool CWorkpieceLayer::ApplySettings(const CWorkpieceSettings& chosen)
     if (!chosen.Check().isEmpty())
         return false;
     settings = chosen;
-    settings.Save(store);
+    settingsNote.clear();
+    settings.Save(store, programFile);
     // Other tools or another box: the workpiece is cut again from the start.
     StartOver();
     RequestSweep();
@@ -196,12 +229,37 @@ bool CWorkpieceLayer::ApplySettings(const CWorkpieceSettings& chosen)
     return true;
 }
 
+CWorkpieceSettings CWorkpieceLayer::WithProgramTools() const
+{
+    // The T numbers the program uses stand in the table, ready to be given
+    // their diameter; until then they cut as the default tool does.
+    CWorkpieceSettings listed = settings;
+    if (words == nullptr)
+        return listed;
+    std::set<int> numbers;
+    for (const CWorkpieceToolEntry& tool : listed.tools)
+        numbers.insert(tool.number);
+    const CMoveTools used(*words);
+    for (std::size_t index = 0; index < used.GetWordCount(); ++index) {
+        if (listed.tools.size() >= static_cast<std::size_t>(CWorkpieceSettings::MAX_TOOLS))
+            break;
+        const int number = used.GetNumber(index);
+        if (number < 0 || !numbers.insert(number).second)
+            continue;
+        CWorkpieceToolEntry tool = listed.defaultTool;
+        tool.number = number;
+        listed.tools.push_back(tool);
+    }
+    return listed;
+}
+
 void CWorkpieceLayer::OpenToolTable()
 {
-    auto* dialog = new CToolTableDialog(settings, window);
+    auto* dialog = new CToolTableDialog(WithProgramTools(), window);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog]() { ApplySettings(dialog->GetSettings()); });
     dialog->open();
+    FitWindowIntoScreen(*dialog);
 }
 
 void CWorkpieceLayer::OpenStockBox()
@@ -217,12 +275,14 @@ void CWorkpieceLayer::OpenStockBox()
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, [this, dialog]() { ApplySettings(dialog->GetSettings()); });
     dialog->open();
+    FitWindowIntoScreen(*dialog);
 }
 
 void CWorkpieceLayer::RequestSweep()
 {
     // A closed window sweeps nothing; it asks again when it opens.
-    if (!shown || path == nullptr || words == nullptr || path->IsEmpty() || !canvas->isVisible())
+    if (!shown || path == nullptr || words == nullptr || path->IsEmpty() || !canvas->isVisible() ||
+        boxUnusable)
         return;
     CPathView view;
     QSize size;
@@ -239,6 +299,7 @@ void CWorkpieceLayer::RequestSweep()
     request.generation = generation;
     request.path = path;
     request.words = words;
+    request.header = header;
     request.tools = MakeToolTable();
     request.automaticBox = settings.automaticBox;
     request.box = CStockBox{settings.box[0], settings.box[1], settings.box[2],
@@ -288,16 +349,25 @@ bool CWorkpieceLayer::MakeWorkpiece(const CRequest& request, CSweepState& state)
     state.workpiece.reset();
     state.lastSent.reset();
     const CMoveTable& table = *request.path;
+    // The program's own box and tools come before the stored ones.
+    const CProgramStock program =
+        ReadProgramStock(*request.words, request.header != nullptr ? *request.header : std::string());
+    CStockChoice choice;
+    choice.hasBox = !request.automaticBox && !program.hasBox;
+    choice.box = request.box;
+    choice.tools = request.tools;
+    state.tools = ChooseStockTools(choice, program);
     CWorkpiece::CSettings options;
-    options.box = request.automaticBox ? CStockBox::FitToPath(table, *request.words, request.tools) : request.box;
+    options.box = ChooseStockBox(choice, program, table, *request.words, state.tools);
     options.cell = CHeightGrid::DefaultCell(options.box);
     std::size_t columns = 0;
     std::size_t rows = 0;
     if (!options.box.IsValid() || !CHeightGrid::CountCells(options.box, options.cell, columns, rows))
         return false;
+    state.pathOutside = PathLeavesBox(table, options.box);
     state.path = request.path;
     state.generation = request.generation;
-    state.workpiece = std::make_unique<CWorkpiece>(table, *request.words, 0, request.tools, options);
+    state.workpiece = std::make_unique<CWorkpiece>(table, *request.words, 0, state.tools, options);
     return true;
 }
 
@@ -309,6 +379,7 @@ std::shared_ptr<CWorkpieceLayer::CSnapshot> CWorkpieceLayer::MakeSnapshot(const 
     made->generation = request.generation;
     made->step = request.step;
     made->complete = complete;
+    made->pathOutside = state.pathOutside;
     made->grid = workpiece.GetGrid();
     made->silhouettes = CWorkpiecePicture::MeasureSilhouettes(made->grid);
     if (state.lastSent != nullptr) {
@@ -330,7 +401,7 @@ std::shared_ptr<CWorkpieceLayer::CSnapshot> CWorkpieceLayer::MakeSnapshot(const 
     else if (done > 0)
         made->tool = workpiece.GetToolOfMove(done - 1);
     else
-        made->tool = request.tools.GetDefaultTool();
+        made->tool = state.tools.GetDefaultTool();
     return made;
 }
 
@@ -353,8 +424,14 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
                             const std::function<void(std::shared_ptr<const CSnapshot>)>& send,
                             const std::function<void()>& swept)
 {
-    if (!MakeWorkpiece(request, state))
+    if (!MakeWorkpiece(request, state)) {
+        // Said once on the picture rather than fitted again at every step.
+        auto unusable = std::make_shared<CSnapshot>();
+        unusable->generation = request.generation;
+        unusable->unusableBox = true;
+        send(std::move(unusable));
         return;
+    }
     CWorkpiece& workpiece = *state.workpiece;
     const auto sendSnapshot = [&](std::shared_ptr<CSnapshot> made) {
         state.lastSent = made;
@@ -387,6 +464,15 @@ void CWorkpieceLayer::OnSnapshot(std::shared_ptr<const CSnapshot> made)
 {
     if (made->generation != generation)
         return;
+    if (made->unusableBox) {
+        // Said once on the picture; the same box is not tried again until
+        // the program or the settings change.
+        boxUnusable = true;
+        snapshot.reset();
+        canvas->update();
+        emit InfoChanged();
+        return;
+    }
     const bool newBox = snapshot == nullptr || snapshot->grid.GetBox() != made->grid.GetBox();
     snapshot = std::move(made);
     failure.clear();
@@ -427,9 +513,27 @@ void CWorkpieceLayer::OnSweepFailed(std::uint64_t failedGeneration, const QStrin
 
 QString CWorkpieceLayer::GetFailureText() const
 {
-    if (!shown || failure.isEmpty())
-        return QString();
-    return QString::fromUtf8(UNAVAILABLE_TEXT) + failure;
+    QStringList lines;
+    if (!settingsNote.isEmpty())
+        lines << settingsNote;
+    if (!shown)
+        return lines.join(QLatin1Char('\n'));
+    if (!failure.isEmpty())
+        lines << QString::fromUtf8(UNAVAILABLE_TEXT) + failure;
+    if (boxUnusable)
+        lines << QString::fromUtf8(UNUSABLE_BOX_TEXT);
+    else if (snapshot != nullptr && snapshot->pathOutside)
+        lines << QString::fromUtf8(OUTSIDE_TEXT);
+    return lines.join(QLatin1Char('\n'));
+}
+
+void CWorkpieceLayer::SetProgramFile(const std::string& program, const std::string& programHeader)
+{
+    programFile = program;
+    header = std::make_shared<const std::string>(programHeader);
+    // Each program its own box and tools; one without gets the automatic box.
+    settingsNote = settings.Load(store, programFile);
+    StartOver();
 }
 
 bool CWorkpieceLayer::IsUpToDate() const

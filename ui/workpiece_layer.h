@@ -30,7 +30,7 @@
 #include "workpiece_settings.h"
 
 class CToolpathCanvas;
-class QBoxLayout;
+class QLayout;
 class QPushButton;
 class QWidget;
 
@@ -43,8 +43,11 @@ public:
     ~CWorkpieceLayer() override;
 
     // "Werkstück", "Werkzeuge..." and "Rohteil..." at the end of a row.
-    void AddButtons(QBoxLayout& row);
+    void AddButtons(QLayout& row);
 
+    // The program a load brings: its own box and tools are read.
+    void SetProgramFile(const std::string& program, const std::string& header);
+    const std::string& GetProgramFile() const { return programFile; }
     // Before a load replaces the word list the workpiece reads.
     void OnProgramChanging();
     // The path of a new load and the words it was built from; null for none.
@@ -65,8 +68,9 @@ public:
     // The depth under the pointer and a rapid in the material, for the info
     // line; empty when there is neither.
     QString GetInfoText() const;
-    // Why the workpiece is not shown, for the message on the picture; empty
-    // while it is or while it is hidden.
+    // For the message on the picture: why the workpiece is not shown, a path
+    // that leaves the box, stored settings that were dropped; empty when
+    // there is nothing to say.
     QString GetFailureText() const;
     // True when the picture shows the material at the cursor, for tests.
     bool IsUpToDate() const;
@@ -117,12 +121,21 @@ private:
     void OnSweepFailed(std::uint64_t failedGeneration, const QString& reason);
     void UpdateDepthText();
     void DrawToolMarker(QPainter& painter, const CPathView& view) const;
+    // The settings with a row for each T number of the program not in them.
+    CWorkpieceSettings WithProgramTools() const;
 
     ISettingsStore& store;
     CToolpathCanvas* canvas;
     QWidget* window;
     QPushButton* shownButton = nullptr;
     CWorkpieceSettings settings;
+    std::string programFile;
+    std::shared_ptr<const std::string> header;
+    // What of the program's stored settings was dropped, until new ones.
+    QString settingsNote;
+    // This generation's box could not be used: it is not tried again at
+    // every step.
+    bool boxUnusable = false;
     bool shown = true;
 
     std::shared_ptr<const CMoveTable> path;

@@ -3,10 +3,15 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <set>
 #include <string_view>
 
+#include <QStringList>
+
 #include "classic_number.h"
+#include "code_page_1252.h"
 
 namespace {
 
@@ -18,6 +23,8 @@ const char* const DEFAULT_TOOL = "stock_default_tool";
 // "auto", or the six numbers X0,Y0,Z0,X1,Y1,Z1.
 const char* const BOX = "stock_box";
 const char* const BOX_AUTOMATIC = "auto";
+// A program's own values carry its mark after "stock_".
+constexpr std::size_t PROGRAM_PREFIX_AT = 6;
 
 struct ShapeRow {
     ToolShape shape;
@@ -37,7 +44,13 @@ const char* const DUPLICATE_MESSAGE = "T%1 steht zweimal in der Werkzeugtabelle.
 const char* const TOO_MANY_MESSAGE = "Die Werkzeugtabelle fasst h\xC3\xB6" "chstens %1 Werkzeuge.";
 const char* const UPSIDE_DOWN_MESSAGE = "Das Rohteil steht verkehrt: %1 muss kleiner als %2 sein.";
 const char* const BAD_NUMBER_MESSAGE =
-    "Im Feld \xE2\x80\x9E%1\xE2\x80\x9C steht keine Zahl: \xE2\x80\x9E%2\xE2\x80\x9C (mit Dezimalpunkt, z. B. 6.5).";
+    "Im Feld \xE2\x80\x9E%1\xE2\x80\x9C steht keine Zahl: \xE2\x80\x9E%2\xE2\x80\x9C (z. B. 6.5 oder 6,5).";
+const char* const EMPTY_FIELD_MESSAGE = "Feld ist leer: \xE2\x80\x9E%1\xE2\x80\x9C.";
+const char* const DROPPED_TEXT = "Gespeicherte Werkst\xC3\xBC" "ck-Einstellungen verworfen: ";
+const char* const DROPPED_TABLE_TEXT = "Werkzeugtabelle (Anzahl unlesbar)";
+const char* const DROPPED_TOOL_TEXT = "Werkzeug \xE2\x80\x9E%1\xE2\x80\x9C";
+const char* const DROPPED_DEFAULT_TEXT = "Standardwerkzeug \xE2\x80\x9E%1\xE2\x80\x9C";
+const char* const DROPPED_BOX_TEXT = "Rohteil \xE2\x80\x9E%1\xE2\x80\x9C";
 const char* const BAD_TOOL_NUMBER_MESSAGE =
     "Die Werkzeugnummer \xE2\x80\x9E%1\xE2\x80\x9C ist keine ganze Zahl ab 0.";
 
@@ -87,35 +100,67 @@ bool CWorkpieceSettings::ParseTool(const std::string& text, CWorkpieceToolEntry&
 
 bool CWorkpieceSettings::ParseNumber(const QString& text, double& value)
 {
-    return ParseClassicDecimal(text.trimmed().toStdString(), value) && std::isfinite(value);
+    // A person types the decimal comma of German as readily as the point;
+    // one comma, and no point beside it, is the decimal separator.
+    QString number = text.trimmed();
+    if (number.count(QLatin1Char(',')) == 1 && !number.contains(QLatin1Char('.')))
+        number.replace(QLatin1Char(','), QLatin1Char('.'));
+    return ParseClassicDecimal(number.toStdString(), value) && std::isfinite(value);
+}
+
+bool CWorkpieceSettings::ParseToolNumber(const QString& text, int& number)
+{
+    // "T2" as the program writes it, or the number alone.
+    QString digits = text.trimmed();
+    if (digits.startsWith(QLatin1Char('T'), Qt::CaseInsensitive))
+        digits.remove(0, 1);
+    int parsed = 0;
+    if (digits.isEmpty() || !ParseWholeInt(digits.toStdString(), parsed) || parsed < 0)
+        return false;
+    number = parsed;
+    return true;
 }
 
 QString CWorkpieceSettings::FormatNumber(double value) { return QString::fromStdString(FormatShortest(value)); }
 
 QString CWorkpieceSettings::BoxValueName(int index) { return QString::fromLatin1(BOX_NAMES[index]); }
 
-void CWorkpieceSettings::Load(ISettingsStore& store)
+QString CWorkpieceSettings::Load(ISettingsStore& store, const std::string& program)
 {
+    *this = CWorkpieceSettings();
+    const auto name = [&program](const char* base) { return ValueName(program, base); };
+    QStringList dropped;
     int count = 0;
     std::string text;
-    if (store.ReadSettingString(SETTINGS_KEY, TOOL_COUNT, text) && ParseWholeInt(text, count) && count >= 0 &&
-        count <= MAX_TOOLS) {
-        tools.clear();
-        for (int index = 1; index <= count; ++index) {
-            CWorkpieceToolEntry tool;
-            if (!store.ReadSettingString(SETTINGS_KEY, TOOL_PREFIX + std::to_string(index), text))
-                continue;
-            const std::size_t equals = text.find('=');
-            if (equals == std::string::npos || !ParseWholeInt(text.substr(0, equals), tool.number) ||
-                !ParseTool(text.substr(equals + 1), tool))
-                continue;
-            tools.push_back(tool);
+    if (store.ReadSettingString(SETTINGS_KEY, name(TOOL_COUNT), text)) {
+        if (!ParseWholeInt(text, count) || count < 0 || count > MAX_TOOLS) {
+            dropped << QString::fromUtf8(DROPPED_TABLE_TEXT);
+            count = 0;
         }
     }
+    std::set<int> numbers;
+    for (int index = 1; index <= count; ++index) {
+        CWorkpieceToolEntry tool;
+        if (!store.ReadSettingString(SETTINGS_KEY, name(TOOL_PREFIX) + std::to_string(index), text))
+            continue;
+        // One entry that cannot be used goes alone; the others stay.
+        const std::size_t equals = text.find('=');
+        if (equals == std::string::npos || !ParseWholeInt(text.substr(0, equals), tool.number) || tool.number < 0 ||
+            !ParseTool(text.substr(equals + 1), tool) || !tool.GetTool().IsValid() ||
+            !numbers.insert(tool.number).second) {
+            dropped << QString::fromUtf8(DROPPED_TOOL_TEXT).arg(Cp1252ToQString(text));
+            continue;
+        }
+        tools.push_back(tool);
+    }
     CWorkpieceToolEntry fallback;
-    if (store.ReadSettingString(SETTINGS_KEY, DEFAULT_TOOL, text) && ParseTool(text, fallback))
-        defaultTool = fallback;
-    if (store.ReadSettingString(SETTINGS_KEY, BOX, text)) {
+    if (store.ReadSettingString(SETTINGS_KEY, name(DEFAULT_TOOL), text)) {
+        if (ParseTool(text, fallback) && fallback.GetTool().IsValid())
+            defaultTool = fallback;
+        else
+            dropped << QString::fromUtf8(DROPPED_DEFAULT_TEXT).arg(Cp1252ToQString(text));
+    }
+    if (store.ReadSettingString(SETTINGS_KEY, name(BOX), text)) {
         double values[STOCK_BOX_VALUES];
         int found = 0;
         std::size_t start = 0;
@@ -132,27 +177,49 @@ void CWorkpieceSettings::Load(ISettingsStore& store)
             automaticBox = false;
             std::copy(values, values + STOCK_BOX_VALUES, box);
         }
+        if (!automaticBox && !Check().isEmpty())
+            automaticBox = true;
+        if (automaticBox && text != BOX_AUTOMATIC)
+            dropped << QString::fromUtf8(DROPPED_BOX_TEXT).arg(Cp1252ToQString(text));
     }
-    // Entries that were stored by hand and cannot be used count as missing.
-    if (!Check().isEmpty())
-        *this = CWorkpieceSettings();
+    return dropped.isEmpty() ? QString() : QString::fromUtf8(DROPPED_TEXT) + dropped.join(QStringLiteral("; "));
 }
 
-void CWorkpieceSettings::Save(ISettingsStore& store) const
+bool CWorkpieceSettings::Save(ISettingsStore& store, const std::string& program) const
 {
-    WriteSettingInt(store, SETTINGS_KEY, TOOL_COUNT, static_cast<int>(tools.size()));
+    const auto name = [&program](const char* base) { return ValueName(program, base); };
+    bool stored = true;
+    stored = WriteSettingInt(store, SETTINGS_KEY, name(TOOL_COUNT), static_cast<int>(tools.size()));
     for (std::size_t index = 0; index < tools.size(); ++index) {
-        store.WriteSettingString(SETTINGS_KEY, TOOL_PREFIX + std::to_string(index + 1),
-                                 std::to_string(tools[index].number) + '=' + FormatTool(tools[index]));
+        stored = store.WriteSettingString(SETTINGS_KEY, name(TOOL_PREFIX) + std::to_string(index + 1),
+                                          std::to_string(tools[index].number) + '=' + FormatTool(tools[index])) &&
+                 stored;
     }
-    store.WriteSettingString(SETTINGS_KEY, DEFAULT_TOOL, FormatTool(defaultTool));
+    stored = store.WriteSettingString(SETTINGS_KEY, name(DEFAULT_TOOL), FormatTool(defaultTool)) && stored;
     std::string boxText = BOX_AUTOMATIC;
     if (!automaticBox) {
         boxText.clear();
         for (int index = 0; index < STOCK_BOX_VALUES; ++index)
             boxText += (index == 0 ? "" : ",") + FormatShortest(box[index]);
     }
-    store.WriteSettingString(SETTINGS_KEY, BOX, boxText);
+    return store.WriteSettingString(SETTINGS_KEY, name(BOX), boxText) && stored;
+}
+
+std::string CWorkpieceSettings::ValueName(const std::string& program, const char* base)
+{
+    if (program.empty())
+        return base;
+    // FNV-1a of the path: a short name that stays within what the store
+    // takes as a value name, whatever characters the path holds.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (const char byte : program) {
+        hash ^= static_cast<unsigned char>(byte);
+        hash *= 1099511628211ull;
+    }
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    const std::string name = base;
+    return name.substr(0, PROGRAM_PREFIX_AT) + digits + '_' + name.substr(PROGRAM_PREFIX_AT);
 }
 
 QString CWorkpieceSettings::Check() const
@@ -189,7 +256,14 @@ bool CWorkpieceSettings::operator==(const CWorkpieceSettings& other) const
 
 QString BadNumberMessage(const QString& field, const QString& text)
 {
+    if (text.trimmed().isEmpty())
+        return QString::fromUtf8(EMPTY_FIELD_MESSAGE).arg(field);
     return QString::fromUtf8(BAD_NUMBER_MESSAGE).arg(field, text);
 }
 
-QString BadToolNumberMessage(const QString& text) { return QString::fromUtf8(BAD_TOOL_NUMBER_MESSAGE).arg(text); }
+QString BadToolNumberMessage(const QString& text)
+{
+    if (text.trimmed().isEmpty())
+        return QString::fromUtf8(EMPTY_FIELD_MESSAGE).arg(QStringLiteral("T"));
+    return QString::fromUtf8(BAD_TOOL_NUMBER_MESSAGE).arg(text);
+}

@@ -39,9 +39,15 @@ public:
     bool automaticBox = true;
     double box[STOCK_BOX_VALUES] = {0.0, 0.0, -10.0, 100.0, 100.0, 0.0};
 
-    // A stored value that does not read back whole keeps its default.
-    void Load(ISettingsStore& store);
-    void Save(ISettingsStore& store) const;
+    // A stored value that does not read back whole, or cannot be used,
+    // keeps its default; the other values stay. Gives what was dropped, in
+    // German, or an empty text. Each program has values of its own, by its
+    // path; an empty path names the values of no program.
+    QString Load(ISettingsStore& store, const std::string& program = std::string());
+    // False when a value could not be stored.
+    bool Save(ISettingsStore& store, const std::string& program = std::string()) const;
+    // The store's value name of a base name ("stock_box") for the program.
+    static std::string ValueName(const std::string& program, const char* base);
     // Empty when the entries can be used, else what is wrong with them.
     QString Check() const;
 
@@ -51,9 +57,11 @@ public:
     // the classic locale and exact to the last bit.
     static std::string FormatTool(const CWorkpieceToolEntry& tool);
     static bool ParseTool(const std::string& text, CWorkpieceToolEntry& tool);
-    // A number field's text in the classic locale: leading and trailing
-    // blanks allowed, nothing else besides the number.
+    // A number field's text: leading and trailing blanks allowed, a decimal
+    // point or comma, nothing else besides the number.
     static bool ParseNumber(const QString& text, double& value);
+    // A T number field's text: "2" or "T2", a whole number from 0.
+    static bool ParseToolNumber(const QString& text, int& number);
     static QString FormatNumber(double value);
     // "X0" ... "Z1", as the box dialog names its fields.
     static QString BoxValueName(int index);
@@ -61,6 +69,6 @@ public:
     bool operator==(const CWorkpieceSettings& other) const;
 };
 
-// Messages for entries that cannot be used.
+// Messages for entries that cannot be used; an empty field says so.
 QString BadNumberMessage(const QString& field, const QString& text);
 QString BadToolNumberMessage(const QString& text);

@@ -255,7 +255,7 @@ void AddOutsideHint(const CMoveTable& table, const CStockBox& box, const CWorkpi
         const std::ptrdiff_t arc = table.FindArc(move);
         points.clear();
         if (arc >= 0 && (table.GetFlags(move) & MOVE_ERROR) == 0)
-            CMoveChords::BuildExtremes(from, to, table.GetArcs()[static_cast<std::size_t>(arc)], points);
+            MoveChords::BuildExtremes(from, to, table.GetArcs()[static_cast<std::size_t>(arc)], points);
         else
             points = {from, to};
         const auto outside = std::find_if(points.begin(), points.end(),

@@ -240,7 +240,7 @@ void CommandLineTest::storedScale()
     CSettingsStore settings;
     if (stored)
         QVERIFY(settings.WriteSettingString(SETTINGS_KEY, "scale", text.toStdString()));
-    QCOMPARE(CDisplayScale::ReadStored(settings), percent);
+    QCOMPARE(DisplayScale::ReadStored(settings), percent);
 }
 
 void CommandLineTest::binaryWithoutDisplay_data()

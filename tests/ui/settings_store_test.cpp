@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "settings_store.h"
+#include "workpiece_settings.h"
 #include "ui_test_support.h"
 
 class SettingsStoreTest : public QObject {
@@ -28,6 +29,11 @@ private slots:
     void badKeyPathOrNameGivesFalse_data();
     void badKeyPathOrNameGivesFalse();
     void storeObjectUsesPerMachineRoot();
+    void storeWritesWhereItCan_data();
+    void storeWritesWhereItCan();
+    void storeReadsUserBeforeMachine_data();
+    void storeReadsUserBeforeMachine();
+    void changedBoxSurvivesRestartWithoutAdministratorRights();
 
 private:
     // Both reads fail and leave what they were given unchanged.
@@ -198,6 +204,119 @@ void SettingsStoreTest::storeObjectUsesPerMachineRoot()
     QVERIFY(WriteSettingInt(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "start_x", 300));
     QVERIFY(settings.ReadSettingString(SETTINGS_KEY, "start_x", text));
     QCOMPARE(text, std::string("300"));
+}
+
+void SettingsStoreTest::storeWritesWhereItCan_data()
+{
+    QTest::addColumn<bool>("machineWritable");
+    QTest::addColumn<bool>("userWritable");
+    QTest::addColumn<bool>("userHadCopy");
+    QTest::addColumn<bool>("stored");
+    QTest::addColumn<QString>("inMachine");
+    QTest::addColumn<QString>("inUser");
+    QTest::newRow("writable machine store takes the value") << true << true << false << true << "new" << "";
+    QTest::newRow("the user's older copy follows the machine's") << true << true << true << true << "new" << "new";
+    QTest::newRow("learner without administrator rights: the user's store")
+        << false << true << false << true << "" << "new";
+    QTest::newRow("machine store only, user's closed") << true << false << false << true << "new" << "";
+    QTest::newRow("nothing writable: false and one message") << false << false << false << false << "" << "";
+}
+
+void SettingsStoreTest::storeWritesWhereItCan()
+{
+    QFETCH(bool, machineWritable);
+    QFETCH(bool, userWritable);
+    QFETCH(bool, userHadCopy);
+    QFETCH(bool, stored);
+    QFETCH(QString, inMachine);
+    QFETCH(QString, inUser);
+    if (userHadCopy)
+        QVERIFY(WriteSettingString(SETTINGS_ROOT_CURRENT_USER, SETTINGS_KEY, "lastLoaded", "old"));
+    if (!machineWritable)
+        store->MakeUnwritable();
+    if (!userWritable)
+        store->MakeUserUnwritable();
+    CSettingsStore settings;
+    QStringList messages;
+    settings.SetWriteFailureHandler([&messages](const QString& text) { messages << text; });
+    QCOMPARE(settings.WriteSettingString(SETTINGS_KEY, "lastLoaded", "new"), stored);
+    QCOMPARE(settings.WriteSettingString(SETTINGS_KEY, "start_x", "5"), stored);
+    std::string text;
+    QCOMPARE(QString::fromStdString(
+                 ReadSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", text) ? text : ""),
+             inMachine);
+    text.clear();
+    QCOMPARE(QString::fromStdString(
+                 ReadSettingString(SETTINGS_ROOT_CURRENT_USER, SETTINGS_KEY, "lastLoaded", text) ? text : ""),
+             inUser);
+    // Two lost values, one message, in German and naming both places.
+    QCOMPARE(messages.size(), stored ? 0 : 1);
+    if (!stored) {
+        QVERIFY(messages.first().startsWith(QStringLiteral("Die Einstellungen lassen sich nicht speichern")));
+        QVERIFY(messages.first().contains(QStringLiteral("plain-file")));
+    }
+    // What was written reads back through a new store object.
+    CSettingsStore restarted;
+    text.clear();
+    QCOMPARE(restarted.ReadSettingString(SETTINGS_KEY, "lastLoaded", text), stored);
+    if (stored)
+        QCOMPARE(text, std::string("new"));
+}
+
+void SettingsStoreTest::storeReadsUserBeforeMachine_data()
+{
+    QTest::addColumn<QString>("inMachine");
+    QTest::addColumn<QString>("inUser");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("the machine's value counts when the user has none") << "teacher" << "" << "teacher";
+    QTest::newRow("the user's value wins") << "teacher" << "learner" << "learner";
+    QTest::newRow("the user's value alone") << "" << "learner" << "learner";
+    QTest::newRow("neither") << "" << "" << "";
+}
+
+void SettingsStoreTest::storeReadsUserBeforeMachine()
+{
+    QFETCH(QString, inMachine);
+    QFETCH(QString, inUser);
+    QFETCH(QString, expected);
+    if (!inMachine.isEmpty())
+        QVERIFY(WriteSettingString(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY, "lastLoaded", inMachine.toStdString()));
+    if (!inUser.isEmpty())
+        QVERIFY(WriteSettingString(SETTINGS_ROOT_CURRENT_USER, SETTINGS_KEY, "lastLoaded", inUser.toStdString()));
+    CSettingsStore settings;
+    std::string text;
+    QCOMPARE(settings.ReadSettingString(SETTINGS_KEY, "lastLoaded", text), !expected.isEmpty());
+    QCOMPARE(QString::fromStdString(text), expected);
+}
+
+void SettingsStoreTest::changedBoxSurvivesRestartWithoutAdministratorRights()
+{
+    // A teacher's box for the machine, then a learner who cannot write there.
+    CWorkpieceSettings teacher;
+    teacher.automaticBox = false;
+    const double box[STOCK_BOX_VALUES] = {0.0, 0.0, -20.0, 100.0, 80.0, 0.0};
+    std::copy(box, box + STOCK_BOX_VALUES, teacher.box);
+    {
+        CSettingsStore settings;
+        teacher.Save(settings);
+    }
+    store->MakeReadOnlyForLearners();
+    const CLearnerAccount account;
+    QVERIFY(!CanWriteSettings(SETTINGS_ROOT_LOCAL_MACHINE, SETTINGS_KEY));
+    CWorkpieceSettings learner;
+    {
+        CSettingsStore settings;
+        learner.Load(settings);
+        QVERIFY(learner == teacher);
+        learner.box[4] = 60.0;
+        learner.Save(settings);
+    }
+    CSettingsStore restarted;
+    CWorkpieceSettings loaded;
+    loaded.Load(restarted);
+    QCOMPARE(loaded.box[4], 60.0);
+    QVERIFY(loaded == learner);
+    QVERIFY(QFile::exists(store->GetUserKeyFile()));
 }
 
 QTEST_GUILESS_MAIN(SettingsStoreTest)

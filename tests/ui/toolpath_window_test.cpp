@@ -762,7 +762,7 @@ void ToolpathWindowTest::closedWindowBuildsWhenOpened()
     rig.Load("%\r\nN10 G1 X5 F100\r\n");
     QVERIFY(old.expired());
     rig.Step(1);
-    QVERIFY(rig.window.GetInfoText().startsWith(QStringLiteral("Zeile 2: N10 G1 X5 F100\nMM\n")));
+    QVERIFY(rig.window.GetInfoText().startsWith(QStringLiteral("Zeile 2: N10 G1 X5 F100\nEinheit: MM\n")));
 }
 
 QTEST_MAIN(ToolpathWindowTest)

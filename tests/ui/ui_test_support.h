@@ -11,8 +11,9 @@
 #include "cli_panel.h"
 #include "test_support.h"
 
-// While it lives, QSettings' system scope (the per-machine store on every
-// platform but Windows) is a fresh temporary folder, never the machine's.
+// While it lives, QSettings' system and user scopes (the machine's and the
+// account's stores on every platform but Windows) are fresh temporary
+// folders, never the real ones.
 class CTemporarySettings {
 public:
     CTemporarySettings();
@@ -20,13 +21,36 @@ public:
     CTemporarySettings(const CTemporarySettings&) = delete;
     CTemporarySettings& operator=(const CTemporarySettings&) = delete;
 
-    // The INI file that holds SETTINGS_KEY.
+    // The INI file that holds SETTINGS_KEY in the machine's store.
     QString GetKeyFile() const;
-    // Points the store at a path under a plain file, where nothing can be stored.
+    // The same in the user's store.
+    QString GetUserKeyFile() const;
+    // Points the machine's store at a path under a plain file, where nothing
+    // can be stored, not even by root: a learner without administrator rights.
     void MakeUnwritable();
+    void MakeUserUnwritable();
+    // Leaves the machine's store as it is but closes it to writing, the way
+    // it is closed to a learner's account: read-only folders and files, and
+    // while a CLearnerAccount lives, the test runs as such an account even
+    // when started by root.
+    void MakeReadOnlyForLearners();
 
 private:
     QTemporaryDir folder;
+    QTemporaryDir userFolder;
+};
+
+// While it lives, files are opened with the rights of an ordinary account
+// ("nobody") when the test runs as root; otherwise it changes nothing.
+class CLearnerAccount {
+public:
+    CLearnerAccount();
+    ~CLearnerAccount();
+    CLearnerAccount(const CLearnerAccount&) = delete;
+    CLearnerAccount& operator=(const CLearnerAccount&) = delete;
+
+private:
+    bool switched = false;
 };
 
 // A folder of program files that lives as long as the object.

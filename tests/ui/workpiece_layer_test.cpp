@@ -31,7 +31,8 @@
 namespace {
 
 // A plunge 2 deep at the origin, a slot along X to 20 and one along Y to 10,
-// with the default flat 6 mm tool: the box is X -3..23, Y -3..13, Z -3..0.
+// with the default flat 6 mm tool: the box is X -5..25, Y -5..15, Z -3..0
+// (the radius and a margin of a tenth of the longer side).
 const char* const SLOTS = "%\r\n"
                           "N10 G0 X0 Y0 Z5\r\n"
                           "N20 G1 Z-2 F100\r\n"
@@ -72,10 +73,12 @@ QPushButton* FindButton(QWidget& window, const QString& text)
     return nullptr;
 }
 
-std::string Stored(const char* name)
+// The value stored for the program the window shows.
+std::string Stored(CToolpathWindow& window, const char* name)
 {
     std::string text;
-    CSettingsStore().ReadSettingString(SETTINGS_KEY, name, text);
+    CSettingsStore().ReadSettingString(
+        SETTINGS_KEY, CWorkpieceSettings::ValueName(window.GetWorkpiece()->GetProgramFile(), name), text);
     return text;
 }
 
@@ -102,8 +105,8 @@ private slots:
     void stockBoxRejectsBadEntries_data();
     void stockBoxRejectsBadEntries();
     void stockBoxKeepsAndAppliesGoodEntries();
-    void unusableStoredValuesKeepTheDefaults_data();
-    void unusableStoredValuesKeepTheDefaults();
+    void unusableStoredValuesAreDroppedAlone_data();
+    void unusableStoredValuesAreDroppedAlone();
 
 private:
     // Opens the panel, loads the program and waits for its workpiece.
@@ -326,7 +329,8 @@ void WorkpieceLayerTest::toolTableRejectsBadEntries_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("diameter 0") << "2" << "0" << "6" << QStringLiteral("Durchmesser von T2");
     QTest::newRow("text as diameter") << "2" << "sechs" << "6" << QStringLiteral("keine Zahl");
-    QTest::newRow("decimal comma") << "2" << "6,5" << "6" << QStringLiteral("Dezimalpunkt");
+    QTest::newRow("two decimal commas") << "2" << "6,5,1" << "6" << QStringLiteral("keine Zahl");
+    QTest::newRow("empty diameter") << "2" << " " << "6" << QStringLiteral("Feld ist leer");
     QTest::newRow("negative T number") << "-1" << "6" << "6" << QStringLiteral("Werkzeugnummer");
     QTest::newRow("fraction as T number") << "1.5" << "6" << "6" << QStringLiteral("Werkzeugnummer");
     QTest::newRow("default diameter negative") << "2" << "6" << "-6" << QStringLiteral("Standardwerkzeugs");
@@ -350,7 +354,7 @@ void WorkpieceLayerTest::toolTableRejectsBadEntries()
     QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
     QVERIFY2(dialog->GetMessage().contains(message), qPrintable(dialog->GetMessage()));
     QVERIFY(dialog->isVisible());
-    QCOMPARE(Stored("stock_tool_count"), std::string());
+    QCOMPARE(Stored(window, "stock_tool_count"), std::string());
     QCOMPARE(window.GetWorkpiece()->GetSettings().tools.size(), std::size_t{0});
 }
 
@@ -372,14 +376,14 @@ void WorkpieceLayerTest::toolTableKeepsAndAppliesGoodEntries()
     dialog->GetDefaultDiameter()->setText(QStringLiteral("8"));
     QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
     QTRY_VERIFY(window.findChild<CToolTableDialog*>() == nullptr);
-    QCOMPARE(Stored("stock_tool_count"), std::string("1"));
-    QCOMPARE(Stored("stock_tool_1"), std::string("3=ball:3.175"));
-    QCOMPARE(Stored("stock_default_tool"), std::string("flat:8"));
+    QCOMPARE(Stored(window, "stock_tool_count"), std::string("1"));
+    QCOMPARE(Stored(window, "stock_tool_1"), std::string("3=ball:3.175"));
+    QCOMPARE(Stored(window, "stock_default_tool"), std::string("flat:8"));
     WaitForWorkpiece();
     QVERIFY(ColourAt(canvas, 10, 3.6) != CWorkpiecePicture::TOP_COLOUR);
     // The next window reads them back.
     CWorkpieceSettings read;
-    read.Load(*std::make_unique<CSettingsStore>());
+    read.Load(*std::make_unique<CSettingsStore>(), window.GetWorkpiece()->GetProgramFile());
     QCOMPARE(read.tools.size(), std::size_t{1});
     QVERIFY(read == window.GetWorkpiece()->GetSettings());
 }
@@ -405,8 +409,9 @@ void WorkpieceLayerTest::stockBoxRejectsBadEntries()
     QTest::mouseClick(FindButton(window, QStringLiteral("Rohteil...")), Qt::LeftButton);
     auto* dialog = window.findChild<CStockBoxDialog*>();
     QVERIFY(dialog != nullptr && dialog->isVisible());
-    // The fields start with the automatic box in use.
-    QCOMPARE(dialog->GetField(0)->text(), QStringLiteral("-3"));
+    // The fields start with the automatic box in use: the tool's radius and
+    // the margin around the path.
+    QCOMPARE(dialog->GetField(0)->text(), QStringLiteral("-5"));
     QVERIFY(!dialog->GetField(0)->isEnabled());
     dialog->GetOwnBox()->click();
     for (int index = 0; index < STOCK_BOX_VALUES; ++index)
@@ -414,7 +419,7 @@ void WorkpieceLayerTest::stockBoxRejectsBadEntries()
     QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
     QVERIFY2(dialog->GetMessage().contains(message), qPrintable(dialog->GetMessage()));
     QVERIFY(dialog->isVisible());
-    QCOMPARE(Stored("stock_box"), std::string());
+    QCOMPARE(Stored(window, "stock_box"), std::string());
     QVERIFY(window.GetWorkpiece()->GetSettings().automaticBox);
 }
 
@@ -431,7 +436,7 @@ void WorkpieceLayerTest::stockBoxKeepsAndAppliesGoodEntries()
         dialog->GetField(index)->setText(fields[index]);
     QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
     QTRY_VERIFY(window.findChild<CStockBoxDialog*>() == nullptr);
-    QCOMPARE(Stored("stock_box"), std::string("-1,-1,-4.5,21,11,0.5"));
+    QCOMPARE(Stored(window, "stock_box"), std::string("-1,-1,-4.5,21,11,0.5"));
     WaitForWorkpiece();
     // Within the automatic box, outside this one; then the new top.
     QCOMPARE(ColourAt(canvas, 5, 11.5), DefaultPathPalette().background);
@@ -444,35 +449,67 @@ void WorkpieceLayerTest::stockBoxKeepsAndAppliesGoodEntries()
     dialog->GetAutomatic()->click();
     QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
     QTRY_VERIFY(window.findChild<CStockBoxDialog*>() == nullptr);
-    QCOMPARE(Stored("stock_box"), std::string("auto"));
+    QCOMPARE(Stored(window, "stock_box"), std::string("auto"));
     WaitForWorkpiece();
     QCOMPARE(ColourAt(canvas, 5, 11.5), CWorkpiecePicture::TOP_COLOUR);
 }
 
-void WorkpieceLayerTest::unusableStoredValuesKeepTheDefaults_data()
+void WorkpieceLayerTest::unusableStoredValuesAreDroppedAlone_data()
 {
-    // Value names and texts, stored by hand.
+    // Value names and texts, stored by hand; what is dropped, and the tools
+    // and box that stay.
     QTest::addColumn<QStringList>("values");
-    QTest::newRow("box of five numbers") << QStringList{"stock_box", "0,0,-5,50,40"};
-    QTest::newRow("box of seven numbers") << QStringList{"stock_box", "0,0,-5,50,40,0,1"};
-    QTest::newRow("box upside down") << QStringList{"stock_box", "0,0,0,50,40,-5"};
-    QTest::newRow("box with a word") << QStringList{"stock_box", "0,0,-5,fifty,40,0"};
-    QTest::newRow("unknown shape") << QStringList{"stock_default_tool", "cone:6"};
-    QTest::newRow("default diameter 0") << QStringList{"stock_default_tool", "flat:0"};
-    QTest::newRow("negative diameter") << QStringList{"stock_tool_count", "1", "stock_tool_1", "1=flat:-2"};
-    QTest::newRow("one number twice") << QStringList{"stock_tool_count", "2", "stock_tool_1", "1=flat:2",
-                                                     "stock_tool_2", "1=ball:3"};
+    QTest::addColumn<QString>("dropped");
+    QTest::addColumn<QList<int>>("keptTools");
+    QTest::addColumn<bool>("keptBox");
+    const QStringList goodTools{"stock_tool_count", "2", "stock_tool_1", "1=flat:2", "stock_tool_2", "4=ball:3"};
+    const QStringList goodBox{"stock_box", "0,0,-5,50,40,0"};
+    QTest::newRow("box of five numbers") << goodTools + QStringList{"stock_box", "0,0,-5,50,40"}
+                                         << "Rohteil \u201E0,0,-5,50,40\u201C" << QList<int>{1, 4} << false;
+    QTest::newRow("box of seven numbers") << goodTools + QStringList{"stock_box", "0,0,-5,50,40,0,1"}
+                                          << "Rohteil" << QList<int>{1, 4} << false;
+    QTest::newRow("box upside down") << goodTools + QStringList{"stock_box", "0,0,0,50,40,-5"} << "Rohteil"
+                                     << QList<int>{1, 4} << false;
+    QTest::newRow("box with a word") << goodTools + QStringList{"stock_box", "0,0,-5,fifty,40,0"} << "Rohteil"
+                                     << QList<int>{1, 4} << false;
+    QTest::newRow("unknown default shape") << goodTools + goodBox + QStringList{"stock_default_tool", "cone:6"}
+                                           << "Standardwerkzeug \u201Econe:6\u201C" << QList<int>{1, 4} << true;
+    QTest::newRow("default diameter 0") << goodBox + QStringList{"stock_default_tool", "flat:0"}
+                                        << "Standardwerkzeug" << QList<int>{} << true;
+    QTest::newRow("one negative diameter among good tools")
+        << goodBox + QStringList{"stock_tool_count", "3", "stock_tool_1", "1=flat:2", "stock_tool_2", "2=flat:-2",
+                                 "stock_tool_3", "4=ball:3"}
+        << "Werkzeug \u201E2=flat:-2\u201C" << QList<int>{1, 4} << true;
+    QTest::newRow("one number twice: the second goes")
+        << goodBox + QStringList{"stock_tool_count", "3", "stock_tool_1", "1=flat:2", "stock_tool_2", "1=ball:3",
+                                 "stock_tool_3", "4=ball:3"}
+        << "Werkzeug \u201E1=ball:3\u201C" << QList<int>{1, 4} << true;
+    QTest::newRow("nothing wrong") << goodTools + goodBox << "" << QList<int>{1, 4} << true;
 }
 
-void WorkpieceLayerTest::unusableStoredValuesKeepTheDefaults()
+void WorkpieceLayerTest::unusableStoredValuesAreDroppedAlone()
 {
     QFETCH(QStringList, values);
+    QFETCH(QString, dropped);
+    QFETCH(QList<int>, keptTools);
+    QFETCH(bool, keptBox);
     CMemorySettings memory;
     for (int index = 0; index + 1 < values.size(); index += 2)
         memory.WriteSettingString(SETTINGS_KEY, values[index].toStdString(), values[index + 1].toStdString());
     CWorkpieceSettings read;
-    read.Load(memory);
-    QVERIFY(read == CWorkpieceSettings());
+    const QString note = read.Load(memory);
+    if (dropped.isEmpty()) {
+        QCOMPARE(note, QString());
+    } else {
+        QVERIFY2(note.startsWith(QStringLiteral("Gespeicherte Werkst\u00FCck-Einstellungen verworfen")), qPrintable(note));
+        QVERIFY2(note.contains(dropped), qPrintable(note));
+    }
+    QList<int> tools;
+    for (const CWorkpieceToolEntry& tool : read.tools)
+        tools << tool.number;
+    QCOMPARE(tools, keptTools);
+    QCOMPARE(!read.automaticBox, keptBox);
+    QVERIFY(read.Check().isEmpty());
 }
 
 QTEST_MAIN(WorkpieceLayerTest)
