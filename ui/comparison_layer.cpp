@@ -409,8 +409,9 @@ void CComparisonLayer::PaintOver(QPainter& painter, const CPathView& view, const
         painter.setPen(QPen(QColor::fromRgba(REFERENCE_PATH_COLOUR), 1.0));
         std::vector<SweepPoint> points;
         QPolygonF line;
+        const double tolerance = MoveChords::ToleranceForCell(reference->grid.GetCell());
         for (std::size_t move = 0; move < reference->table.GetCount(); ++move) {
-            CMoveChords::Build(reference->table, move, points);
+            MoveChords::Build(reference->table, move, tolerance, points);
             line.clear();
             for (const SweepPoint& point : points)
                 line << ToQt(view.Project(point[0], point[1], point[2]));

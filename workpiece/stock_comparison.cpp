@@ -153,6 +153,9 @@ bool CStockComparison::SweepFindingFirstOver(const CMoveTable& table, const CWor
     std::vector<SweepPoint> points;
     const double* wanted = reference.GetHeights().data();
     const double* heights = grid.GetData();
+    // The same chords and widened tools as the workpiece's sweep, so that the
+    // heights met here are the ones the learner's workpiece shows.
+    const double chordTolerance = MoveChords::ToleranceForCell(grid.GetCell());
     for (std::size_t move = 0; move < table.GetCount(); ++move) {
         if (cancel != nullptr && cancel->load(std::memory_order_relaxed))
             return false;
@@ -162,17 +165,21 @@ bool CStockComparison::SweepFindingFirstOver(const CMoveTable& table, const CWor
         // Serials start at 1 so that no cell counts as changed before the
         // first move; a table of more than 2^32 moves cannot be built.
         sweep.BeginMove(static_cast<std::uint32_t>(move + 1));
-        CMoveChords::Build(table, move, points);
+        const double widening = MoveChords::Build(table, move, chordTolerance, points);
         changes.Clear();
-        sweep.LowerAlong(tool, points, changes);
+        sweep.LowerAlong(widening > 0.0 ? MoveChords::WidenedTool(tool, widening) : tool, points, changes);
         if (firstOver)
             continue;
-        for (const std::uint32_t cell : changes.cells) {
-            if (heights[cell] < wanted[cell] - tolerance) {
-                firstOver = true;
-                firstOverMove = move;
-                break;
+        for (const CCellRun& run : changes.runs) {
+            for (std::uint32_t cell = run.cell; cell < run.cell + run.count; ++cell) {
+                if (heights[cell] < wanted[cell] - tolerance) {
+                    firstOver = true;
+                    firstOverMove = move;
+                    break;
+                }
             }
+            if (firstOver)
+                break;
         }
     }
     return true;
