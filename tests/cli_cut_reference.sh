@@ -8,9 +8,8 @@ cli=$1
 shift
 here=$(cd "$(dirname "$0")" && pwd)
 status=0
-# Tools come from --tool only: the tool table does not read (WERKZEUG ...)
-# comments yet; drop --no-comment-tools once it does.
-python3 "$here/cut_reference.py" "$cli" --seed 7 --count 100 --no-comment-tools || status=1
+# Tools come from --tool, --default-tool and (WERKZEUG ...) comments.
+python3 "$here/cut_reference.py" "$cli" --seed 7 --count 100 || status=1
 files=()
 for folder in "$@"; do
     for f in "$folder"/*; do
