@@ -413,12 +413,5 @@ int ParseCompareOptions(const std::vector<std::string>& arguments, CCompareOptio
 
 int RunCompare(const CCompareOptions& options, std::FILE* out, std::FILE* errors)
 {
-    try {
-        return CompareAndWrite(options, out, errors);
-    } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-        // A reserve beyond what a vector can hold fails the same way.
-    }
-    std::fprintf(errors, "tornavel-cli: %s\n", TEXT_NOT_ENOUGH_MEMORY);
-    return EXIT_SOME_FAILED;
+    return RunWithinMemory(errors, [&]() { return CompareAndWrite(options, out, errors); });
 }

@@ -357,12 +357,5 @@ int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& 
 
 int RunStock(const CStockOptions& options, std::FILE* out, std::FILE* errors)
 {
-    try {
-        return SweepAndWrite(options, out, errors);
-    } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-        // A reserve beyond what a vector can hold fails the same way.
-    }
-    std::fprintf(errors, "tornavel-cli: %s\n", TEXT_NOT_ENOUGH_MEMORY);
-    return EXIT_SOME_FAILED;
+    return RunWithinMemory(errors, [&]() { return SweepAndWrite(options, out, errors); });
 }

@@ -10,6 +10,9 @@
 #include "cut_path.h"
 #include "headless_panel.h"
 #include "move_table.h"
+#include <cstdio>
+#include <functional>
+
 #include "program_stock.h"
 #include "tool_table.h"
 
@@ -30,3 +33,7 @@ struct CSweepInput {
 // ChooseStockTools. After a failed load the path is that of the words read
 // before the error.
 void LoadSweepInput(CSweepInput& input, const CStockChoice& choice);
+
+// Runs a sweeping subcommand; running out of memory on the way gives the
+// loader's message on errors and exit status 1 instead of an abort.
+int RunWithinMemory(std::FILE* errors, const std::function<int()>& run);
