@@ -105,20 +105,29 @@ void CChecker::WriteCount()
 
 } // namespace
 
-int RunCheck(const std::vector<std::string>& paths, std::FILE* out)
+bool VisitFileArguments(const std::vector<std::string>& paths, const std::function<void(const std::string&)>& onFile,
+                        const std::function<void(const fs::path&)>& onFolder)
 {
-    CChecker checker(out);
     bool anyFolder = false;
     for (const std::string& path : paths) {
         std::error_code error;
         const fs::path systemPath = PathFromUtf8(path);
         if (fs::is_directory(systemPath, error)) {
             anyFolder = true;
-            checker.CheckFolder(systemPath);
+            onFolder(systemPath);
         } else {
-            checker.CheckFile(path);
+            onFile(path);
         }
     }
+    return anyFolder;
+}
+
+int RunCheck(const std::vector<std::string>& paths, std::FILE* out)
+{
+    CChecker checker(out);
+    const bool anyFolder =
+        VisitFileArguments(paths, [&](const std::string& path) { checker.CheckFile(path); },
+                           [&](const fs::path& folder) { checker.CheckFolder(folder); });
     if (anyFolder)
         checker.WriteCount();
     return checker.AnyFailed() ? EXIT_SOME_FAILED : EXIT_ALL_LOADED;

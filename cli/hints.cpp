@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "check.h"
 #include "headless_panel.h"
 #include "platform.h"
 #include "program_hints.h"
@@ -124,17 +125,9 @@ bool HasProgramEnding(std::string_view name)
 int RunHints(const std::vector<std::string>& paths, std::FILE* out)
 {
     CHintWriter writer(out);
-    bool anyFolder = false;
-    for (const std::string& path : paths) {
-        std::error_code error;
-        const fs::path systemPath = PathFromUtf8(path);
-        if (fs::is_directory(systemPath, error)) {
-            anyFolder = true;
-            writer.HintFolder(systemPath);
-        } else {
-            writer.HintFile(path);
-        }
-    }
+    const bool anyFolder =
+        VisitFileArguments(paths, [&](const std::string& path) { writer.HintFile(path); },
+                           [&](const fs::path& folder) { writer.HintFolder(folder); });
     if (anyFolder)
         writer.WriteCount();
     return writer.AnyFound() ? EXIT_SOME_FAILED : EXIT_ALL_LOADED;
