@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr double PI = 3.14159265358979323846;
 // Turns of less than this (radians) join two elements with a straight move;
 // within this of a half turn they count as outer corners.
 constexpr double STRAIGHT_TURN = 0.001;
@@ -89,8 +88,9 @@ const char* const cutErrorTexts[] = {
     "Konturverletzung: das Werkzeug passt nicht in die Ecke",
     "Bohrzyklus bei eingeschalteter Radiuskorrektur",
     "Bohrzyklus ohne Z",
-    "Bohrzyklus: Z liegt \xC3\xBC"
-    "ber R",
+    // Split where the escape ends: "ber" would continue the hex digits.
+    ("Bohrzyklus: Z liegt \xC3\xBC"
+     "ber R"),
     "Bohrzyklus G83/G73 ohne Zustellung Q",
 };
 
