@@ -657,8 +657,8 @@ def check_program(cli, text, tool_args, tmpdir, name='prog.nc', stats=None):
     default = 6.0
     for i, a in enumerate(tool_args):
         if a == '--tool':
-            t, spec = tool_args[i + 1].split('=')
-            tools[int(t)] = float(spec.split(':')[1])
+            t, shape_and_diameter = tool_args[i + 1].split('=')
+            tools[int(t)] = float(shape_and_diameter.split(':')[1])
         elif a == '--default-tool':
             default = float(tool_args[i + 1].split(':')[1])
     # the word numbering of this script must be the loader's
