@@ -73,7 +73,7 @@ TEST(ClassicDecimal, IgnoresTheGermanLocale)
 }
 
 // "SHAPE:DIAMETER" as the command line and the settings store write a tool.
-TEST(ToolSpec, OneParserForCommandLineAndSettings)
+TEST(ToolText, OneParserForCommandLineAndSettings)
 {
     const struct {
         const char* name;
