@@ -170,20 +170,10 @@ void CompareLearners(const CReferencePart& reference, const std::vector<std::str
 void WriteReferenceRecord(CJsonLinesWriter& writer, const std::string& file, const CHeightGrid& grid,
                           double tolerance)
 {
-    const CStockBox& box = grid.GetBox();
     std::string& line = writer.BeginRecord("reference");
     AppendKey(line, "file");
     AppendJsonText(line, file);
-    AppendKey(line, "min");
-    AppendTriple(line, box.x0, box.y0, box.z0);
-    AppendKey(line, "max");
-    AppendTriple(line, box.x1, box.y1, box.z1);
-    AppendKey(line, "cell");
-    AppendReal(line, grid.GetCell());
-    AppendKey(line, "columns");
-    AppendNumber(line, static_cast<long long>(grid.GetColumns()));
-    AppendKey(line, "rows");
-    AppendNumber(line, static_cast<long long>(grid.GetRows()));
+    AppendGridKeys(line, grid);
     AppendKey(line, "tolerance");
     AppendReal(line, tolerance);
     writer.EndRecord();

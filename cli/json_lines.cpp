@@ -1,6 +1,7 @@
 #include "json_lines.h"
 
 #include "cnc_program.h"
+#include "height_grid.h"
 #include "json_text.h"
 
 namespace {
@@ -56,4 +57,19 @@ void WriteLoadRecord(CJsonLinesWriter& writer, int result, const CCncProgram& lo
     AppendKey(line, "lineCount");
     AppendNumber(line, loader.GetLineCount());
     writer.EndRecord();
+}
+
+void AppendGridKeys(std::string& line, const CHeightGrid& grid)
+{
+    const CStockBox& box = grid.GetBox();
+    AppendKey(line, "min");
+    AppendTriple(line, box.x0, box.y0, box.z0);
+    AppendKey(line, "max");
+    AppendTriple(line, box.x1, box.y1, box.z1);
+    AppendKey(line, "cell");
+    AppendReal(line, grid.GetCell());
+    AppendKey(line, "columns");
+    AppendNumber(line, static_cast<long long>(grid.GetColumns()));
+    AppendKey(line, "rows");
+    AppendNumber(line, static_cast<long long>(grid.GetRows()));
 }

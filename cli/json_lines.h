@@ -35,3 +35,9 @@ class CCncProgram;
 // The "load" record of path and stock: the load's result, the loader's error
 // text and its word and line counts.
 void WriteLoadRecord(CJsonLinesWriter& writer, int result, const CCncProgram& loader);
+
+class CHeightGrid;
+
+// The keys "min", "max", "cell", "columns" and "rows" of a workpiece grid, as
+// the stock and reference records both carry them.
+void AppendGridKeys(std::string& line, const CHeightGrid& grid);

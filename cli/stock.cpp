@@ -73,18 +73,8 @@ bool ParseBox(const std::string& text, CStockBox& box)
 void WriteStock(CJsonLinesWriter& writer, const CWorkpiece& workpiece, const CCutSummary& cutPath)
 {
     const CHeightGrid& grid = workpiece.GetGrid();
-    const CStockBox& box = grid.GetBox();
     std::string& line = writer.BeginRecord("stock");
-    AppendKey(line, "min");
-    AppendTriple(line, box.x0, box.y0, box.z0);
-    AppendKey(line, "max");
-    AppendTriple(line, box.x1, box.y1, box.z1);
-    AppendKey(line, "cell");
-    AppendReal(line, grid.GetCell());
-    AppendKey(line, "columns");
-    AppendNumber(line, static_cast<long long>(grid.GetColumns()));
-    AppendKey(line, "rows");
-    AppendNumber(line, static_cast<long long>(grid.GetRows()));
+    AppendGridKeys(line, grid);
     AppendKey(line, "moves");
     AppendNumber(line, static_cast<long long>(workpiece.GetDoneCount()));
     writer.EndRecord();
