@@ -16,6 +16,7 @@
 #include "cut_path.h"
 #include "move_chords.h"
 #include "path_builder.h"
+#include "program_stock.h"
 #include "platform.h"
 #include "toolpath_canvas.h"
 #include "workpiece.h"
@@ -208,13 +209,19 @@ bool CComparisonLayer::Start(const QString& file)
     }
     const CWordList& referenceWords = made->loader.GetWordList();
     const std::int64_t headerLines = CPathBuilder::CountHeaderLines(made->loader.GetHeader());
-    const CToolTable tools = workpiece->MakeToolTable();
+    // The box and tools the reference states in its comments count for it as
+    // the learner's own count for the learner.
+    const CProgramStock stated = ReadProgramStock(referenceWords, made->loader.GetHeader());
+    CStockChoice choice;
+    choice.tools = workpiece->MakeToolTable();
+    const CToolTable tools = ChooseStockTools(choice, stated);
     // The reference is cut as the machine would cut it, up to a cut error if it has one.
     CCutPathBuilder(referenceWords, headerLines, tools).BuildTable(made->table);
     const CWorkpieceSettings& settings = workpiece->GetSettings();
-    const CStockBox own = settings.automaticBox ? CStockBox::FitToPath(made->table, referenceWords, tools)
-                                                : CStockBox{settings.box[0], settings.box[1], settings.box[2],
-                                                            settings.box[3], settings.box[4], settings.box[5]};
+    choice.hasBox = !settings.automaticBox && !stated.hasBox;
+    choice.box = CStockBox{settings.box[0], settings.box[1], settings.box[2],
+                           settings.box[3], settings.box[4], settings.box[5]};
+    const CStockBox own = ChooseStockBox(choice, stated, made->table, referenceWords, tools);
     const CStockBox& box = learner->GetBox();
     if (!SameEdge(own.x0, box.x0) || !SameEdge(own.x1, box.x1) || !SameEdge(own.y0, box.y0) ||
         !SameEdge(own.y1, box.y1) || !SameEdge(own.z1, box.z1)) {

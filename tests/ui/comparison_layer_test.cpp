@@ -73,6 +73,7 @@ private slots:
     void referenceThatCannotBeUsed_data();
     void referenceThatCannotBeUsed();
     void pictureCarriesTheSummary();
+    void referenceStatesItsOwnBox();
 
 private:
     CToolpathWindow& LoadAndCompare(const char* learner, const char* reference);
@@ -241,6 +242,32 @@ void ComparisonLayerTest::pictureCarriesTheSummary()
     QImage read;
     QVERIFY(read.load(file, "PNG"));
     QCOMPARE(read.size(), picture.size());
+}
+
+
+void ComparisonLayerTest::referenceStatesItsOwnBox()
+{
+    // Its stated box is wider than the one fitted to its path: the reference
+    // must be cut in it as the learner is, or the boxes would seem to differ.
+    const char* const STATED = "%\r\n"
+                               "(ROHTEIL X-20 Y-20 Z-6 X40 Y30 Z0)\r\n"
+                               "N10 G0 X0 Y0 Z5\r\n"
+                               "N20 G1 Z-2 F100\r\n"
+                               "N30 X20\r\n"
+                               "N40 G0 Z5\r\n"
+                               "N50 M30\r\n";
+    panel = OpenPanel();
+    Load(*panel, STATED);
+    WaitForWorkpiece();
+    CToolpathWindow& window = *panel->GetToolpathWindow();
+    const std::string file = programs.Write(QStringLiteral("muster.nc"), STATED);
+    QVERIFY2(window.GetComparison()->Start(QString::fromStdString(file)),
+             qPrintable(window.GetComparison()->GetInfoText()));
+    Press(Qt::Key_F10, 40);
+    const CComparisonTotals& totals = window.GetComparison()->GetComparison()->GetTotals();
+    QCOMPARE(totals.over, std::size_t{0});
+    QCOMPARE(totals.under, std::size_t{0});
+    QCOMPARE(totals.within, totals.cells);
 }
 
 QTEST_MAIN(ComparisonLayerTest)
