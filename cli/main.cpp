@@ -9,6 +9,7 @@
 #include "explain.h"
 #include "hints.h"
 #include "path.h"
+#include "picture.h"
 #include "platform.h"
 #include "stock.h"
 #include "tool_options.h"
@@ -26,6 +27,10 @@ const char* const USAGE =
     "       tornavel-cli compare [--stock X0,Y0,Z0,X1,Y1,Z1] [--cell C] [--tool T=flat|ball:D]...\n"
     "                            [--default-tool SHAPE:D] [--tolerance T] [--csv] [--png FILE]\n"
     "                            REFERENCE FILE|FOLDER...\n"
+    "       tornavel-cli picture [--view oben|vorne|seite|iso] [--size WxH] [--moves N] [--stock ...]\n"
+    "                            [--cell C] [--tool T=flat|ball:D]... [--default-tool SHAPE:D] FILE OUT.png\n"
+    "                            (the toolpath window's workpiece and path as a PNG; without its\n"
+    "                            legend, axes, scale bar, tool and current block)\n"
     "       tornavel-cli explain [--lines] FILE   (each word and what it means, in UTF-8)\n"
     "       tornavel-cli hints FILE|FOLDER...   (usual mistakes, one line each, in German)\n"
     "       tornavel-cli --help | --version\n"
@@ -95,6 +100,18 @@ int RunCompareCommand(const std::vector<std::string>& rest)
     return RunCompare(options, stdout, stderr);
 }
 
+int RunPictureCommand(const std::vector<std::string>& rest)
+{
+    CPictureOptions options;
+    std::string message;
+    const int parsed = ParsePictureOptions(rest, options, message);
+    if (parsed != 0) {
+        std::fputs(message.c_str(), stderr);
+        return parsed;
+    }
+    return RunPicture(options, stderr);
+}
+
 int RunTraceCommand(std::vector<std::string> rest)
 {
     std::string script = "N";
@@ -161,6 +178,8 @@ int RunCommand(const std::vector<std::string>& arguments)
         return RunStockCommand(rest);
     if (command == "compare")
         return RunCompareCommand(rest);
+    if (command == "picture")
+        return RunPictureCommand(rest);
     if (command == "trace")
         return RunTraceCommand(rest);
     std::string file;
