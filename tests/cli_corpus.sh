@@ -8,13 +8,16 @@
 # path --cut that differs from path in a program without a word of cutter
 # compensation or drilling cycles, or does not end with its path record, a
 # folder check that does not end with its count, a stock that does not
-# end with a row, or hints and stock --summary that crash or hang.
+# end with a row, a picture that is not written, or hints and stock
+# --summary that crash or hang.
 # Usage: cli_corpus.sh CLI FOLDER...
 set -u
 cli=$1
 shift
 failures=0
 files=0
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
 for folder in "$@"; do
     for file in "$folder"/*; do
         [ -f "$file" ] || continue
@@ -69,6 +72,16 @@ for folder in "$@"; do
                 echo "FAIL $command $file: exit $status"
                 failures=$((failures + 1))
             fi
+        done
+        # The window's picture in every view: a PNG whenever the program opens.
+        for view in oben vorne seite iso; do
+            timeout 300 "$cli" picture --view "$view" --size 160x120 "$file" "$work/picture.png" 2>/dev/null
+            status=$?
+            if [ $status -ne 0 ] || [ "$(head -c 4 "$work/picture.png" | tail -c 3)" != PNG ]; then
+                echo "FAIL picture --view $view $file: exit $status"
+                failures=$((failures + 1))
+            fi
+            rm -f "$work/picture.png"
         done
         last=$(timeout 300 "$cli" stock "$file" | tail -n 1 | cut -c 1-20)
         status=${PIPESTATUS[0]}
