@@ -95,6 +95,10 @@ stock --depth 3 $program|2|tornavel-cli: '--depth' ist keine Option von stock
 stock --cell|2|tornavel-cli: --cell: der Wert fehlt
 stock $program $program|2|tornavel-cli: stock: nur eine Datei, nicht auch '$program'
 stock --tool 1=flat:0 $program|1|tornavel-cli: a tool diameter must be positive
+picture --view top $program $work/p.png|2|tornavel-cli: --view: 'top' ist keine Ansicht (oben, vorne, seite, iso)
+picture --size abc $program $work/p.png|2|tornavel-cli: --size: 'abc' ist keine Größe BREITExHÖHE von 16 bis 8000 Pixeln
+picture $program|2|tornavel-cli: picture: FILE und OUT.png erwartet
+picture $work/missing.nc $work/p.png|1|tornavel-cli: $work/missing.nc: Can't open file.
 ROWS
 
 # Help and version on standard output with exit status 0.
