@@ -12,7 +12,9 @@ constexpr QRgb LEGEND_PANEL = 0xC0101418;
 
 } // namespace
 
-CPixelSpan CWorkpiecePicture::SpanOf(QImage& image)
+namespace WorkpiecePicture {
+
+CPixelSpan SpanOf(QImage& image)
 {
     if (image.isNull())
         return {};
@@ -20,14 +22,14 @@ CPixelSpan CWorkpiecePicture::SpanOf(QImage& image)
             static_cast<std::size_t>(image.bytesPerLine()) / sizeof(std::uint32_t)};
 }
 
-QImage CWorkpiecePicture::DrawRelief(const CHeightGrid& grid)
+QImage DrawRelief(const CHeightGrid& grid)
 {
     QImage image(static_cast<int>(grid.GetColumns()), static_cast<int>(grid.GetRows()), QImage::Format_RGB32);
     ReliefImage::DrawRelief(grid, SpanOf(image));
     return image;
 }
 
-void CWorkpiecePicture::UpdateRelief(const CHeightGrid& grid, const CHeightGrid& previous, QImage& relief)
+void UpdateRelief(const CHeightGrid& grid, const CHeightGrid& previous, QImage& relief)
 {
     if (previous.GetBox() != grid.GetBox() || previous.GetCell() != grid.GetCell() ||
         relief.width() != static_cast<int>(grid.GetColumns()) || relief.height() != static_cast<int>(grid.GetRows())) {
@@ -37,13 +39,13 @@ void CWorkpiecePicture::UpdateRelief(const CHeightGrid& grid, const CHeightGrid&
     ReliefImage::UpdateRelief(grid, previous, SpanOf(relief));
 }
 
-QRectF CWorkpiecePicture::ReliefPlacement(const CHeightGrid& grid, const CPathView& view)
+QRectF ReliefPlacement(const CHeightGrid& grid, const CPathView& view)
 {
     const CPixelRect placed = ReliefImage::ReliefPlacement(grid, view);
     return QRectF(QPointF(placed.left, placed.top), QPointF(placed.right, placed.bottom));
 }
 
-QImage CWorkpiecePicture::DrawBlock(const CHeightGrid& grid, const CPathView& view, const QSize& size)
+QImage DrawBlock(const CHeightGrid& grid, const CPathView& view, const QSize& size)
 {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -51,7 +53,7 @@ QImage CWorkpiecePicture::DrawBlock(const CHeightGrid& grid, const CPathView& vi
     return image;
 }
 
-void CWorkpiecePicture::DrawSilhouette(QPainter& painter, const CHeightGrid& grid, const CSilhouettes& silhouettes,
+void DrawSilhouette(QPainter& painter, const CHeightGrid& grid, const CSilhouettes& silhouettes,
                                        const CPathView& view)
 {
     const QPaintDevice* device = painter.device();
@@ -73,7 +75,7 @@ void CWorkpiecePicture::DrawSilhouette(QPainter& painter, const CHeightGrid& gri
     painter.drawImage(QPointF(0.0, 0.0), image);
 }
 
-void CWorkpiecePicture::DrawLegend(QPainter& painter, const QRect& bar, double bottom, double top)
+void DrawLegend(QPainter& painter, const QRect& bar, double bottom, double top)
 {
     painter.save();
     const QFontMetrics metrics(painter.font());
@@ -98,7 +100,7 @@ void CWorkpiecePicture::DrawLegend(QPainter& painter, const QRect& bar, double b
     painter.restore();
 }
 
-QString CWorkpiecePicture::FormatLength(double value)
+QString FormatLength(double value)
 {
     QString text = QString::number(value, 'f', 3);
     // A height just below zero rounds to zero, not to "-0.000".
@@ -106,3 +108,5 @@ QString CWorkpiecePicture::FormatLength(double value)
         text.remove(0, 1);
     return text;
 }
+
+} // namespace WorkpiecePicture

@@ -16,38 +16,40 @@
 
 class QPainter;
 
-class CWorkpiecePicture {
-public:
-    // The material where nothing cut it.
-    static constexpr QRgb TOP_COLOUR = ReliefImage::TOP_COLOUR;
+namespace WorkpiecePicture {
 
-    // The colour of a depth: 0 at the top of the box, 1 at its bottom.
-    static QRgb DepthColour(double fraction) { return ReliefImage::DepthColour(fraction); }
-    // One pixel per cell, the first image row the grid's last (largest Y).
-    static QImage DrawRelief(const CHeightGrid& grid);
-    // The same for a grid that differs from previous, whose relief is
-    // given: only rows whose shading may have changed are drawn again.
-    static void UpdateRelief(const CHeightGrid& grid, const CHeightGrid& previous, QImage& relief);
-    // Where the relief of DrawRelief lands for a view from the top.
-    static QRectF ReliefPlacement(const CHeightGrid& grid, const CPathView& view);
-    // The block at an angle into a transparent image of the given size.
-    static QImage DrawBlock(const CHeightGrid& grid, const CPathView& view, const QSize& size);
-    // One pass over the grid for both silhouettes, so that a repaint need
-    // not read every cell.
-    static CSilhouettes MeasureSilhouettes(const CHeightGrid& grid)
-    {
-        return ReliefImage::MeasureSilhouettes(grid);
-    }
-    // From the front or the side: solid where every cell along the line of
-    // sight holds material, lighter where only some do; over the whole of
-    // the painter's device, in its own pixels.
-    static void DrawSilhouette(QPainter& painter, const CHeightGrid& grid, const CSilhouettes& silhouettes,
-                               const CPathView& view);
-    // A bar of the depth colours with the box's top, middle and bottom.
-    static void DrawLegend(QPainter& painter, const QRect& bar, double bottom, double top);
-    // "Z -2.500": the way the window writes a height.
-    static QString FormatLength(double value);
-    // The pixels of image for the drawing in relief_image.h; image must be
-    // of a 32-bit format.
-    static CPixelSpan SpanOf(QImage& image);
-};
+// The material where nothing cut it.
+constexpr QRgb TOP_COLOUR = ReliefImage::TOP_COLOUR;
+
+// The colour of a depth: 0 at the top of the box, 1 at its bottom.
+inline QRgb DepthColour(double fraction) { return ReliefImage::DepthColour(fraction); }
+// One pixel per cell, the first image row the grid's last (largest Y).
+QImage DrawRelief(const CHeightGrid& grid);
+// The same for a grid that differs from previous, whose relief is given:
+// only rows whose shading may have changed are drawn again.
+void UpdateRelief(const CHeightGrid& grid, const CHeightGrid& previous, QImage& relief);
+// Where the relief of DrawRelief lands for a view from the top.
+QRectF ReliefPlacement(const CHeightGrid& grid, const CPathView& view);
+// The block at an angle into a transparent image of the given size.
+QImage DrawBlock(const CHeightGrid& grid, const CPathView& view, const QSize& size);
+// One pass over the grid for both silhouettes, so that a repaint need not
+// read every cell.
+inline CSilhouettes MeasureSilhouettes(const CHeightGrid& grid) { return ReliefImage::MeasureSilhouettes(grid); }
+// From the front or the side: solid where every cell along the line of
+// sight holds material, lighter where only some do; over the whole of the
+// painter's device, in its own pixels.
+void DrawSilhouette(QPainter& painter, const CHeightGrid& grid, const CSilhouettes& silhouettes,
+                    const CPathView& view);
+// A bar of the depth colours with the box's top, middle and bottom.
+void DrawLegend(QPainter& painter, const QRect& bar, double bottom, double top);
+// "Z -2.500": the way the window writes a height.
+QString FormatLength(double value);
+// The pixels of image for the drawing in relief_image.h; image must be of
+// a 32-bit format.
+CPixelSpan SpanOf(QImage& image);
+
+} // namespace WorkpiecePicture
+
+// The name the window's layers and their tests still use, until they next
+// change.
+namespace CWorkpiecePicture = WorkpiecePicture;

@@ -1,5 +1,5 @@
 // The window's pictures of the workpiece and the command line's are one set
-// of pixels: what the window's painter makes of CWorkpiecePicture's images,
+// of pixels: what the window's painter makes of WorkpiecePicture's images,
 // as the workpiece layer paints them, equals pixel for pixel what the
 // Qt-free drawing gives, in every view, fitted, zoomed and panned.
 #include <QtTest>
@@ -66,16 +66,16 @@ QImage PaintedByWindow(const CHeightGrid& grid, const CPathView& view)
     QPainter painter(&image);
     switch (view.GetProjection()) {
     case PROJECTION_TOP:
-        painter.drawImage(CWorkpiecePicture::ReliefPlacement(grid, view), CWorkpiecePicture::DrawRelief(grid));
+        painter.drawImage(WorkpiecePicture::ReliefPlacement(grid, view), WorkpiecePicture::DrawRelief(grid));
         break;
     case PROJECTION_ISOMETRIC: {
-        const QImage block = CWorkpiecePicture::DrawBlock(grid, view, image.size());
+        const QImage block = WorkpiecePicture::DrawBlock(grid, view, image.size());
         painter.drawImage(QRectF(QPointF(0.0, 0.0), QSizeF(block.size())), block);
         break;
     }
     case PROJECTION_FRONT:
     case PROJECTION_SIDE:
-        CWorkpiecePicture::DrawSilhouette(painter, grid, CWorkpiecePicture::MeasureSilhouettes(grid), view);
+        WorkpiecePicture::DrawSilhouette(painter, grid, WorkpiecePicture::MeasureSilhouettes(grid), view);
         break;
     }
     return image;
