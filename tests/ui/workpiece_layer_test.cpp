@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -93,6 +94,8 @@ private slots:
     void cleanup();
     void keyAndButtonShowAndHide();
     void stepsCutAndStepsBackRestore();
+    void helpDescribesTheSilhouettes_data();
+    void helpDescribesTheSilhouettes();
     void everyViewShowsTheMaterial_data();
     void everyViewShowsTheMaterial();
     void axesAndLegendLeaveTheWorkpieceFree_data();
@@ -203,6 +206,48 @@ void WorkpieceLayerTest::stepsCutAndStepsBackRestore()
     QTest::keyClick(editor, Qt::Key_F5);
     WaitForWorkpiece();
     QCOMPARE(ColourAt(canvas, x, y), CWorkpiecePicture::DepthColour(2.0 / 3.0));
+}
+
+void WorkpieceLayerTest::helpDescribesTheSilhouettes_data()
+{
+    QTest::addColumn<int>("key");
+    // A point of the silhouette where only part of the line of sight is
+    // cut (a slot beside material), at two heights: in the cut, below it.
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+    QTest::newRow("from the front, across the slot along X") << int(Qt::Key_2) << 10.0 << 0.0;
+    QTest::newRow("from the side, across the slot along Y") << int(Qt::Key_3) << 20.0 << 5.0;
+}
+
+// The help says how the silhouettes look: light where the whole line of
+// sight holds material, darker where only part of it does.
+void WorkpieceLayerTest::helpDescribesTheSilhouettes()
+{
+    QFETCH(int, key);
+    QFETCH(double, x);
+    QFETCH(double, y);
+    CToolpathWindow& window = LoadAndWait(SLOTS);
+    Press(Qt::Key_F10, 20);
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, static_cast<Qt::Key>(key));
+    WaitForWorkpiece();
+    CToolpathCanvas& canvas = *window.GetCanvas();
+    const QImage image = canvas.grab().toImage();
+    const auto lightness = [&](double z) {
+        const QPointF point = canvas.MapToCanvas(CMovePoint{x, y, z});
+        return QColor(image.pixel(QPoint(static_cast<int>(std::floor(point.x())), static_cast<int>(std::floor(point.y())))))
+            .lightness();
+    };
+    const int partial = lightness(-1.0);
+    const int solid = lightness(-2.5);
+    QVERIFY2(partial < solid && partial > QColor(DefaultPathPalette().background).lightness(),
+             qPrintable(QStringLiteral("partial %1, solid %2").arg(partial).arg(solid)));
+    QFile help(QStringLiteral(":/res/help.html"));
+    QVERIFY(help.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(help.readAll()).simplified();
+    QVERIFY(text.contains(QStringLiteral("hellgrau, wo auf der ganzen Sichtlinie Material steht, dunkler und "
+                                         "durchscheinend, wo nur auf einem Teil davon")));
 }
 
 void WorkpieceLayerTest::everyViewShowsTheMaterial_data()
