@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <functional>
 #include <iterator>
 #include <string>
 
@@ -184,13 +185,24 @@ const char* const HINTS_TITLE = "Hinweise";
 const char* const HINTS_TIP = "H\xC3\xA4ufige Fehler im Programm, mit ihrer Zeile";
 // The hint list's height in lines of text, and what its items add.
 constexpr int HINT_LIST_MIN_LINES = 3;
-constexpr int HINT_LIST_MAX_LINES = 6;
+constexpr int HINT_LIST_MAX_LINES = 4;
 constexpr int HINT_LIST_PADDING = 6;
 // A syntax error's line is looked for within this much of the file.
 constexpr std::size_t MAX_HINT_FILE_BYTES = 16u << 20;
 const char* const ELLIPSIS = "...";
 // Between the parts of an info line.
-const char* const PART_SEPARATOR = "   ";
+constexpr char PART_SEPARATOR[] = "   ";
+// Where an info line may break, from the strongest: what splits it there,
+// what stays at the end of a line broken there, and what joins it again.
+struct InfoBreakRow {
+    const char* split;
+    const char* keep;
+    const char* join;
+};
+constexpr InfoBreakRow INFO_BREAKS[] = {
+    {PART_SEPARATOR, "", PART_SEPARATOR},
+    {"; ", ";", " "},
+};
 const char* const PATH_TO_ERROR_TEXT = "Bahn bis zur Fehlerstelle";
 const char* const NO_MOVES_TEXT = "Programm ohne Bewegungen";
 const char* const UNAVAILABLE_TEXT = "Bahn nicht verf\xC3\xBCgbar: ";
@@ -277,10 +289,10 @@ QStringList InfoPieces(const QString& part)
 }
 
 // Breaks a line of the info line into lines of at most width: between its
-// parts, and within a part only where the part alone is wider than a line.
+// parts, else between the clauses of a part ("; "), and only where one is
+// wider than a line between its words.
 QStringList WrapInfoLine(const QString& line, const QFontMetrics& metrics, int width)
 {
-    const QString separator = QString::fromLatin1(PART_SEPARATOR);
     QStringList lines;
     QString current;
     const auto add = [&](const QString& text, const QString& join) {
@@ -292,15 +304,27 @@ QStringList WrapInfoLine(const QString& line, const QFontMetrics& metrics, int w
         lines << current;
         current = text;
     };
-    for (const QString& part : line.split(separator)) {
-        if (metrics.horizontalAdvance(part) <= width) {
-            add(part, separator);
-            continue;
-        }
-        const QStringList pieces = InfoPieces(part);
-        for (qsizetype index = 0; index < pieces.size(); ++index)
-            add(pieces[index], index == 0 ? separator : QStringLiteral(" "));
-    }
+    const std::function<void(const QString&, const QString&, std::size_t)> place =
+        [&](const QString& text, const QString& join, std::size_t level) {
+            if (metrics.horizontalAdvance(text) <= width) {
+                add(text, join);
+                return;
+            }
+            if (level < std::size(INFO_BREAKS)) {
+                const InfoBreakRow& row = INFO_BREAKS[level];
+                const QStringList pieces = text.split(QString::fromLatin1(row.split));
+                for (qsizetype index = 0; index < pieces.size(); ++index) {
+                    const bool last = index + 1 == pieces.size();
+                    place(pieces[index] + (last ? QString() : QString::fromLatin1(row.keep)),
+                          index == 0 ? join : QString::fromLatin1(row.join), level + 1);
+                }
+                return;
+            }
+            const QStringList pieces = InfoPieces(text);
+            for (qsizetype index = 0; index < pieces.size(); ++index)
+                add(pieces[index], index == 0 ? join : QStringLiteral(" "));
+        };
+    place(line, QString(), 0);
     lines << current;
     for (QString& shown : lines)
         shown = Elide(shown, metrics, width);
