@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "moves_outside_box.h"
 #include "program_hints.h"
 #include "test_support.h"
 
@@ -27,6 +28,9 @@ std::vector<CProgramHint> HintsOf(const std::string& bytes, const CStockChoice& 
 // Programs a teacher writes on purpose: none of these is a mistake.
 TEST(ProgramHints, NoFindingWhereNothingIsWrong)
 {
+    CStockChoice givenBox;
+    givenBox.hasBox = true;
+    givenBox.box = CStockBox{0.0, 0.0, -5.0, 20.0, 20.0, 0.0};
     CStockChoice storedTools;
     storedTools.tools.SetTool(4, CTool{TOOL_FLAT, 8.0});
     const struct {
@@ -43,6 +47,8 @@ TEST(ProgramHints, NoFindingWhereNothingIsWrong)
         {"a tool from the stored table", "%\r\nT4 G1 X5\r\n", storedTools},
         {"a tool the program states", "%\r\n(WERKZEUG T4 KUGELFRAESER D3)\r\nT4 G1 X5\r\n", {}},
         {"a rapid above the material", "%\r\nG0 X5 Y5 Z0.5\r\nG1 Z-1\r\n", {}},
+        {"a feed over the given box's top from beside it", "%\r\nG0 X-10 Y5 Z5\r\nG1 X5 Z1\r\nZ-1\r\n", givenBox},
+        {"an arc over the given box's top", "%\r\nG0 X2 Y2 Z1\r\nG3 X18 Y2 I8 J0 F100\r\nG1 Z-1\r\n", givenBox},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -88,6 +94,47 @@ TEST(ProgramHints, FindingsAtTheirLines)
         ASSERT_FALSE(hints.empty());
         EXPECT_EQ(hints[0].text.compare(0, std::string(row.firstStart).size(), row.firstStart), 0) << hints[0].text;
     }
+}
+
+// The one rule of the hints and the picture's note: beside or below the
+// box counts, over its top does not.
+TEST(MovesOutsideBox, PointsBesideOrBelowOnly)
+{
+    const CStockBox box{0.0, 0.0, -5.0, 20.0, 20.0, 0.0};
+    const struct {
+        const char* name;
+        SweepPoint point;
+        bool outside;
+    } rows[] = {
+        {"inside the material", {10.0, 10.0, -2.0}, false},
+        {"over the top, beside the box", {-10.0, 5.0, 3.0}, false},
+        {"on the top's plane, beside the box", {25.0, 5.0, 0.0}, false},
+        {"beside the box below its top", {25.0, 5.0, -1.0}, true},
+        {"in front of the box below its top", {5.0, -0.5, -1.0}, true},
+        {"under the floor", {10.0, 10.0, -5.5}, true},
+        {"on the box's edge", {20.0, 0.0, -5.0}, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(IsPointOutsideBox(row.point, box), row.outside);
+    }
+}
+
+TEST(MovesOutsideBox, CountsTheCuttingMovesThatLeave)
+{
+    const CStockBox box{0.0, 0.0, -5.0, 20.0, 20.0, 0.0};
+    CMoveTable table;
+    table.Append({-10, 5, 5}, MOVE_RAPID, 0, 1, 0);
+    table.Append({5, 5, 1}, MOVE_LINEAR, 1, 2, 0);
+    table.Append({5, 5, -1}, MOVE_LINEAR, 2, 3, 0);
+    table.Append({30, 5, -1}, MOVE_LINEAR, 3, 4, 0);
+    table.Append({30, 5, 5}, MOVE_LINEAR, 4, 5, 0);
+    table.Append({-30, 5, -1}, MOVE_RAPID, 5, 6, 0);
+    const CMovesOutsideBox all = FindMovesOutsideBox(table, box);
+    EXPECT_EQ(all.count, 2u);
+    EXPECT_EQ(all.firstMove, 3u);
+    EXPECT_EQ(all.firstPoint, (SweepPoint{30.0, 5.0, -1.0}));
+    EXPECT_EQ(FindMovesOutsideBox(table, box, true).count, 1u);
 }
 
 } // namespace

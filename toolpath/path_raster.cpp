@@ -403,7 +403,8 @@ void CPathRaster::AddArcToBox(CBox& box, std::size_t move, const CArcRecord& arc
     AddToBox(box, arcBox.max);
 }
 
-CRasterResult CPathRaster::Draw(const CPathView& view, CMoveIdImage& image, const std::atomic<bool>* cancel) const
+CRasterResult CPathRaster::Draw(const CPathView& view, CMoveIdImage& image, const std::atomic<bool>* cancel,
+                                std::size_t firstMove) const
 {
     CRasterResult result;
     image.Clear();
@@ -411,7 +412,7 @@ CRasterResult CPathRaster::Draw(const CPathView& view, CMoveIdImage& image, cons
         return result;
     CTableDrawing drawing(table, view, image, result);
     const std::size_t count = std::min(table.GetCount(), CMoveIdImage::MAX_MOVES);
-    for (std::size_t chunk = 0; chunk < chunks.size(); ++chunk) {
+    for (std::size_t chunk = firstMove / CHUNK_MOVES; chunk < chunks.size(); ++chunk) {
         if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
             result.complete = false;
             return result;
@@ -424,7 +425,10 @@ CRasterResult CPathRaster::Draw(const CPathView& view, CMoveIdImage& image, cons
             continue;
         }
         ++result.chunksDrawn;
-        drawing.DrawMoves(first, std::min(count, first + CHUNK_MOVES));
+        const std::size_t drawnFirst = std::max(first, firstMove);
+        const std::size_t drawnEnd = std::min(count, first + CHUNK_MOVES);
+        if (drawnFirst < drawnEnd)
+            drawing.DrawMoves(drawnFirst, drawnEnd);
     }
     return result;
 }

@@ -39,9 +39,11 @@ public:
     const CMoveTable& GetTable() const { return table; }
     std::size_t GetChunkCount() const { return chunks.size(); }
 
-    // Empties image and draws the path into it at its size. cancel, when
-    // given, is read once a chunk; once it is set the drawing stops.
-    CRasterResult Draw(const CPathView& view, CMoveIdImage& image, const std::atomic<bool>* cancel = nullptr) const;
+    // Empties image and draws the path from move firstMove on into it at its
+    // size. cancel, when given, is read once a chunk; once it is set the
+    // drawing stops.
+    CRasterResult Draw(const CPathView& view, CMoveIdImage& image, const std::atomic<bool>* cancel = nullptr,
+                       std::size_t firstMove = 0) const;
 
     // The pixels one move passes through in a view: its start, the ends of
     // its chords and its end, as the raster draws it but not rounded.

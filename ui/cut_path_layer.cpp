@@ -123,7 +123,7 @@ QString CCutPathLayer::ErrorText(const std::string& message, std::int64_t line)
 
 void CCutPathLayer::PaintUnder(QPainter& painter, const CPathView& view, const QSize&)
 {
-    if (model == nullptr || model->restFirst >= model->programmed.GetCount())
+    if (!shown || model == nullptr || model->restFirst >= model->programmed.GetCount())
         return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
@@ -134,7 +134,7 @@ void CCutPathLayer::PaintUnder(QPainter& painter, const CPathView& view, const Q
 
 void CCutPathLayer::PaintOver(QPainter& painter, const CPathView& view, const QSize&)
 {
-    if (model == nullptr || model->contourMoves.empty())
+    if (!shown || model == nullptr || model->contourMoves.empty())
         return;
     painter.save();
     // Without smoothing: a thin dashed line stays crisp, in its own colour.

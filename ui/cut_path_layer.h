@@ -52,6 +52,8 @@ public:
     // The result shown; null for none (a program without these words).
     void SetModel(std::shared_ptr<const CCutPathModel> shown) { model = std::move(shown); }
     const CCutPathModel* GetModel() const { return model.get(); }
+    // Hidden with the path, when the learner wants to see the workpiece.
+    void SetShown(bool show) { shown = show; }
 
     // The info line's words on a move's note: "Radiuskorrektur links (G41),
     // r = 3.000", "Bohrzyklus G83: Zustellung 2 von 5".
@@ -66,4 +68,5 @@ public:
 
 private:
     std::shared_ptr<const CCutPathModel> model;
+    bool shown = true;
 };

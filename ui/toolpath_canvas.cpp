@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -82,8 +83,35 @@ void CToolpathCanvas::Fit()
         min = max = CMovePoint{};
     for (const ICanvasLayer* layer : layers)
         layer->ExtendBounds(min, max);
-    fittedView.Fit(min, max, width(), height(), FIT_MARGIN);
+    // The axes and the legend stay off the picture: beside it, or above it,
+    // whichever leaves it larger.
+    QPointF base;
+    const QRectF axes = AxesBox(view.GetProjection(), base);
+    const QSize legend = legendSize ? legendSize(view.GetProjection()) : QSize();
+    const int axesWidth = static_cast<int>(std::ceil(axes.right()));
+    const int axesHeight = static_cast<int>(std::ceil(axes.bottom()));
+    const QMargins candidates[] = {
+        QMargins(axesWidth, 0, legend.width(), 0),
+        QMargins(0, std::max(axesHeight, legend.height()), 0, 0),
+    };
+    bool any = false;
+    for (const QMargins& room : candidates) {
+        CPathView candidate = view;
+        candidate.Fit(min, max, std::max(1, width() - room.left() - room.right()),
+                      std::max(1, height() - room.top() - room.bottom()), FIT_MARGIN);
+        candidate.Pan(room.left(), room.top());
+        if (!any || candidate.GetScale() > fittedView.GetScale()) {
+            fittedView = candidate;
+            fitRoom = room;
+            any = true;
+        }
+    }
     ChangeView(fittedView, true);
+}
+
+void CToolpathCanvas::SetLegendSize(std::function<QSize(PathProjection)> size)
+{
+    legendSize = std::move(size);
 }
 
 void CToolpathCanvas::SetProjection(PathProjection projection)
@@ -116,10 +144,12 @@ void CToolpathCanvas::ChangeView(const CPathView& newView, bool isFitted)
     emit ViewChanged();
 }
 
-void CToolpathCanvas::SetPicture(std::shared_ptr<const CMoveIdImage> newIds, const CPathView& drawnView)
+void CToolpathCanvas::SetPicture(std::shared_ptr<const CMoveIdImage> newIds, const CPathView& drawnView,
+                                 std::size_t firstMove)
 {
     ids = std::move(newIds);
     pictureView = drawnView;
+    pictureFirst = firstMove;
     if (ids == nullptr) {
         picture = QImage();
     } else if (picture.width() != ids->GetWidth() || picture.height() != ids->GetHeight()) {
@@ -147,7 +177,21 @@ QSize CToolpathCanvas::GetDeviceSize() const
 bool CToolpathCanvas::HasCurrentPicture() const
 {
     return ids != nullptr && pictureView == GetDeviceView() &&
-           QSize(ids->GetWidth(), ids->GetHeight()) == GetDeviceSize();
+           QSize(ids->GetWidth(), ids->GetHeight()) == GetDeviceSize() && pictureFirst == GetFirstDrawnMove();
+}
+
+void CToolpathCanvas::SetPathShowing(PathShowing showing)
+{
+    if (showing == pathShowing)
+        return;
+    pathShowing = showing;
+    recolourPending = true;
+    update();
+}
+
+std::size_t CToolpathCanvas::GetFirstDrawnMove() const
+{
+    return pathShowing == SHOW_PATH_AHEAD ? step.doneCount : 0;
 }
 
 void CToolpathCanvas::SetStep(const CStepState& state)
@@ -188,7 +232,15 @@ CMovePoint CToolpathCanvas::GetToolPoint() const
     if (path == nullptr || path->IsEmpty())
         return CMovePoint{};
     const std::size_t done = std::min(step.doneCount, path->GetCount());
-    return done == 0 ? path->GetStart(0) : path->GetEnd(done - 1);
+    return done == 0 ? startPoint : path->GetEnd(done - 1);
+}
+
+void CToolpathCanvas::SetStartPoint(const CMovePoint& point)
+{
+    if (point.x == startPoint.x && point.y == startPoint.y && point.z == startPoint.z)
+        return;
+    startPoint = point;
+    update();
 }
 
 void CToolpathCanvas::Recolour()
@@ -200,6 +252,9 @@ void CToolpathCanvas::Recolour()
     // ones stay clear, so that a layer under the path shows through.
     CPathPalette palette = DefaultPathPalette();
     palette.background = 0;
+    // Until a picture without them comes, the moves done are left clear.
+    if (pathShowing == SHOW_PATH_AHEAD)
+        std::fill(std::begin(palette.done), std::end(palette.done), 0u);
     RecolourPath(*ids, step, palette, reinterpret_cast<std::uint32_t*>(picture.bits()),
                  static_cast<std::size_t>(picture.bytesPerLine()) / sizeof(std::uint32_t));
 }
@@ -226,7 +281,8 @@ void CToolpathCanvas::paintEvent(QPaintEvent*)
         layer->PaintUnder(painter, view, size());
     double factor = 1.0;
     QPointF topLeft;
-    if (PicturePlacement(factor, topLeft)) {
+    const bool pathShown = pathShowing != SHOW_PATH_NONE;
+    if (pathShown && PicturePlacement(factor, topLeft)) {
         if (factor == 1.0 && topLeft == QPointF(0.0, 0.0))
             painter.drawImage(0, 0, picture);
         else
@@ -236,7 +292,8 @@ void CToolpathCanvas::paintEvent(QPaintEvent*)
         layer->PaintOver(painter, view, size());
     painter.setRenderHint(QPainter::Antialiasing);
     DrawOrigin(painter);
-    DrawCurrentBlock(painter);
+    if (pathShown)
+        DrawCurrentBlock(painter);
     DrawTool(painter);
     DrawAxes(painter);
     DrawScaleBar(painter);
@@ -304,11 +361,29 @@ void CToolpathCanvas::DrawOrigin(QPainter& painter) const
     painter.restore();
 }
 
+QRectF CToolpathCanvas::AxesBox(PathProjection projection, QPointF& base) const
+{
+    // The arrows from a point at the origin, their labels beyond the tips.
+    const QFontMetricsF metrics(font());
+    QRectF box(-6.0, -6.0 - metrics.height(), 12.0 + metrics.averageCharWidth() * 2, 12.0 + 2 * metrics.height());
+    for (int axis = 0; axis < 3; ++axis) {
+        const CViewPoint direction = CPathView::AxisDirection(projection, axis);
+        const double length = std::hypot(direction.x, direction.y);
+        if (length < 1e-9)
+            continue;
+        const QPointF tip = QPointF(direction.x, direction.y) * (AXIS_LENGTH / std::max(1.0, length));
+        const QPointF label = tip + QPointF(direction.x, direction.y) * (9.0 / length);
+        const qreal half = metrics.height() / 2.0;
+        box |= QRectF(label - QPointF(half, half), QSizeF(2.0 * half, 2.0 * half));
+    }
+    base = QPointF(CORNER_MARGIN, CORNER_MARGIN) - box.topLeft();
+    return box.translated(base);
+}
+
 void CToolpathCanvas::DrawAxes(QPainter& painter) const
 {
-    // Room for the labels beyond the arrow tips.
-    const qreal reach = AXIS_LENGTH + 12.0;
-    const QPointF base(CORNER_MARGIN + reach, CORNER_MARGIN + reach);
+    QPointF base;
+    AxesBox(view.GetProjection(), base);
     painter.save();
     const QFontMetricsF metrics(font());
     for (int axis = 0; axis < 3; ++axis) {
@@ -376,7 +451,8 @@ void CToolpathCanvas::DrawMessage(QPainter& painter) const
     painter.setFont(bigger);
     // Centred across the top, clear of the axes in the corner: a path drawn
     // up to an error stays visible below it.
-    const qreal side = CORNER_MARGIN + AXIS_LENGTH + 24.0;
+    QPointF base;
+    const qreal side = AxesBox(view.GetProjection(), base).right() + 8.0;
     const QRectF room(side, CORNER_MARGIN, std::max(1.0, width() - 2.0 * side), height() - 2.0 * CORNER_MARGIN);
     const int flags = Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap;
     const QRectF text = painter.boundingRect(room, flags, message);
@@ -454,7 +530,7 @@ void CToolpathCanvas::Pick(const QPointF& point)
 {
     // A picture made for another view shows moves where they no longer are:
     // a click on it would name a block the user did not point at.
-    if (!HasCurrentPicture())
+    if (!HasCurrentPicture() || pathShowing == SHOW_PATH_NONE)
         return;
     // Clamped while still a double, so that no point reaches the int
     // conversion out of range; beyond the margin nothing is in reach anyway.

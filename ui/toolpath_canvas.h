@@ -8,10 +8,13 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include <QImage>
+#include <QMargins>
+#include <QRectF>
 #include <QWidget>
 
 #include "move_id_image.h"
@@ -20,6 +23,15 @@
 #include "step_state.h"
 
 class ICanvasLayer;
+
+// How much of the path is drawn: a dense program's path may hide the
+// workpiece under it.
+enum PathShowing {
+    SHOW_PATH_ALL,
+    // The current block and the moves to come.
+    SHOW_PATH_AHEAD,
+    SHOW_PATH_NONE,
+};
 
 class CToolpathCanvas : public QWidget {
     Q_OBJECT
@@ -43,6 +55,18 @@ public:
     const CPathView& GetView() const { return view; }
     // Fits the whole path into the canvas.
     void Fit();
+    // The legend a layer draws at the top right corner in a view, empty for
+    // none: a fitted picture keeps clear of it, as of the axes.
+    void SetLegendSize(std::function<QSize(PathProjection)> legendSize);
+    // The room the last fit kept free at the edges for the axes and the
+    // legend, beside the margin.
+    const QMargins& GetFitRoom() const { return fitRoom; }
+    // Where the axes are drawn in the current view.
+    QRectF GetAxesBox() const
+    {
+        QPointF base;
+        return AxesBox(view.GetProjection(), base);
+    }
     // Whether the view is the fitted one, not zoomed or panned since.
     bool IsFitted() const { return fitted; }
     void SetProjection(PathProjection projection);
@@ -54,10 +78,17 @@ public:
     // scaled or high-density display) the path stays as sharp as the rest.
     CPathView GetDeviceView() const;
     QSize GetDeviceSize() const;
-    // A finished raster of the current path, made for drawnView.
-    void SetPicture(std::shared_ptr<const CMoveIdImage> ids, const CPathView& drawnView);
-    // True when the picture shown was made for the current view and size.
+    // A finished raster of the current path from move firstMove on, made
+    // for drawnView.
+    void SetPicture(std::shared_ptr<const CMoveIdImage> ids, const CPathView& drawnView, std::size_t firstMove = 0);
+    // True when the picture shown was made for the current view, size and
+    // first move.
     bool HasCurrentPicture() const;
+    void SetPathShowing(PathShowing showing);
+    PathShowing GetPathShowing() const { return pathShowing; }
+    // The first move the picture should hold: the moves done are left out
+    // while only what is to come is shown.
+    std::size_t GetFirstDrawnMove() const;
     void SetStep(const CStepState& state);
     // The unit the scale bar names: "MM" or "INCH".
     void SetUnitName(const QString& name);
@@ -71,7 +102,10 @@ public:
 
     // Where a program point lies on the canvas.
     QPointF MapToCanvas(const CMovePoint& point) const;
-    // The tool: the end of the last move done, or the start of the path.
+    // Where the tool stands while no move of the path is done: the machine's
+    // position, which neither F4 nor a load moves.
+    void SetStartPoint(const CMovePoint& point);
+    // The tool: the end of the last move done, or the start point.
     CMovePoint GetToolPoint() const;
 
 signals:
@@ -99,6 +133,9 @@ private:
     void DrawTool(QPainter& painter) const;
     void DrawOrigin(QPainter& painter) const;
     void DrawAxes(QPainter& painter) const;
+    // Where the axes are drawn: their box, with the labels, in the top left
+    // corner, and the point they start from.
+    QRectF AxesBox(PathProjection projection, QPointF& base) const;
     void DrawScaleBar(QPainter& painter) const;
     void DrawMessage(QPainter& painter) const;
 
@@ -108,12 +145,17 @@ private:
     bool fitted = true;
     std::shared_ptr<const CMoveIdImage> ids;
     CPathView pictureView;
+    std::size_t pictureFirst = 0;
+    PathShowing pathShowing = SHOW_PATH_ALL;
     QImage picture;
     bool recolourPending = false;
     CStepState step;
+    CMovePoint startPoint;
     QString unitName = QStringLiteral("MM");
     QString message;
     std::vector<ICanvasLayer*> layers;
+    std::function<QSize(PathProjection)> legendSize;
+    QMargins fitRoom;
     QPointF pressPoint;
     QPointF lastDragPoint;
     bool pressed = false;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <functional>
+#include <iterator>
 #include <string>
 
 #include <QButtonGroup>
@@ -83,6 +85,19 @@ constexpr ProjectionRow PROJECTIONS[] = {
     {PROJECTION_SIDE, "Seite", "Von der Seite: Y nach rechts, Z nach oben [3]", Qt::Key_3},
     {PROJECTION_ISOMETRIC, "Iso", "Schr\xC3\xA4g von vorne rechts oben [4]", Qt::Key_4},
 };
+
+struct PathShowingRow {
+    PathShowing showing;
+    const char* text;
+};
+// In the order the button and key P go through them.
+constexpr PathShowingRow PATH_SHOWINGS[] = {
+    {SHOW_PATH_ALL, "Bahn"},
+    {SHOW_PATH_AHEAD, "Bahn ab hier"},
+    {SHOW_PATH_NONE, "Bahn aus"},
+};
+const char* const PATH_SHOWING_TIP =
+    "Die ganze Bahn zeigen, nur den aktuellen Satz und was folgt, oder keine Bahn [P]";
 
 struct KindRow {
     MoveKind kind;
@@ -168,11 +183,26 @@ const char* const UNIT_INCH = "INCH";
 const char* const UNIT_LABEL = "Einheit: ";
 const char* const HINTS_TITLE = "Hinweise";
 const char* const HINTS_TIP = "H\xC3\xA4ufige Fehler im Programm, mit ihrer Zeile";
-// A few lines: the picture keeps the room.
-constexpr int HINT_LIST_HEIGHT = 90;
+// The hint list's height in lines of text, and what its items add.
+constexpr int HINT_LIST_MIN_LINES = 3;
+constexpr int HINT_LIST_MAX_LINES = 4;
+constexpr int HINT_LIST_PADDING = 6;
 // A syntax error's line is looked for within this much of the file.
 constexpr std::size_t MAX_HINT_FILE_BYTES = 16u << 20;
 const char* const ELLIPSIS = "...";
+// Between the parts of an info line.
+constexpr char PART_SEPARATOR[] = "   ";
+// Where an info line may break, from the strongest: what splits it there,
+// what stays at the end of a line broken there, and what joins it again.
+struct InfoBreakRow {
+    const char* split;
+    const char* keep;
+    const char* join;
+};
+constexpr InfoBreakRow INFO_BREAKS[] = {
+    {PART_SEPARATOR, "", PART_SEPARATOR},
+    {"; ", ";", " "},
+};
 const char* const PATH_TO_ERROR_TEXT = "Bahn bis zur Fehlerstelle";
 const char* const NO_MOVES_TEXT = "Programm ohne Bewegungen";
 const char* const UNAVAILABLE_TEXT = "Bahn nicht verf\xC3\xBCgbar: ";
@@ -239,6 +269,68 @@ QString Elide(const QString& text, const QFontMetrics& metrics, int width)
     return text.left(low) + ellipsis;
 }
 
+// The words of a part of the info line grouped into pieces that may each
+// begin a line: neither a lone axis name nor a lone unit is left ("X" apart
+// from its number, "MM" on its own).
+QStringList InfoPieces(const QString& part)
+{
+    QStringList pieces;
+    const QStringList words = part.split(QLatin1Char(' '));
+    for (qsizetype index = 0; index < words.size(); ++index) {
+        const QString& word = words[index];
+        const bool afterAxis = index > 0 && words[index - 1].size() == 1 && words[index - 1][0].isLetter();
+        const bool sign = word.size() == 1 && !word[0].isLetterOrNumber();
+        if (index > 0 && (afterAxis || sign || index == words.size() - 1))
+            pieces.last() += QLatin1Char(' ') + word;
+        else
+            pieces << word;
+    }
+    return pieces;
+}
+
+// Breaks a line of the info line into lines of at most width: between its
+// parts, else between the clauses of a part ("; "), and only where one is
+// wider than a line between its words.
+QStringList WrapInfoLine(const QString& line, const QFontMetrics& metrics, int width)
+{
+    QStringList lines;
+    QString current;
+    const auto add = [&](const QString& text, const QString& join) {
+        const QString joined = current.isEmpty() ? text : current + join + text;
+        if (current.isEmpty() || metrics.horizontalAdvance(joined) <= width) {
+            current = joined;
+            return;
+        }
+        lines << current;
+        current = text;
+    };
+    const std::function<void(const QString&, const QString&, std::size_t)> place =
+        [&](const QString& text, const QString& join, std::size_t level) {
+            if (metrics.horizontalAdvance(text) <= width) {
+                add(text, join);
+                return;
+            }
+            if (level < std::size(INFO_BREAKS)) {
+                const InfoBreakRow& row = INFO_BREAKS[level];
+                const QStringList pieces = text.split(QString::fromLatin1(row.split));
+                for (qsizetype index = 0; index < pieces.size(); ++index) {
+                    const bool last = index + 1 == pieces.size();
+                    place(pieces[index] + (last ? QString() : QString::fromLatin1(row.keep)),
+                          index == 0 ? join : QString::fromLatin1(row.join), level + 1);
+                }
+                return;
+            }
+            const QStringList pieces = InfoPieces(text);
+            for (qsizetype index = 0; index < pieces.size(); ++index)
+                add(pieces[index], index == 0 ? join : QStringLiteral(" "));
+        };
+    place(line, QString(), 0);
+    lines << current;
+    for (QString& shown : lines)
+        shown = Elide(shown, metrics, width);
+    return lines;
+}
+
 QString Coordinate(const char* axis, double value)
 {
     return QString::fromLatin1(axis) + QLatin1Char(' ') + QString::fromStdString(FormatClassicFixed4(value));
@@ -281,6 +373,7 @@ CToolpathWindow::CToolpathWindow(ISettingsStore& settings, QWidget* panel, IProg
     connect(workpiece, &CWorkpieceLayer::InfoChanged, this, &CToolpathWindow::UpdateInfo);
     connect(workpiece, &CWorkpieceLayer::ToolsChanged, this, &CToolpathWindow::OnToolsChanged);
     connect(comparison, &CComparisonLayer::InfoChanged, this, &CToolpathWindow::UpdateInfo);
+    canvas->SetLegendSize([this](PathProjection projection) { return workpiece->GetLegendSize(projection); });
     connect(canvas, &CToolpathCanvas::ViewChanged, this, &CToolpathWindow::RequestPicture);
     connect(canvas, &CToolpathCanvas::MoveClicked, this, &CToolpathWindow::OnMoveClicked);
 
@@ -325,6 +418,11 @@ CFlowLayout* CToolpathWindow::CreateViewButtons()
     buttons->AddGroupGap(GROUP_GAP);
     buttons->addWidget(fit);
     connect(fit, &QPushButton::clicked, canvas, &CToolpathCanvas::Fit);
+    pathButton = CreateButton(PATH_SHOWINGS[0].text, PATH_SHOWING_TIP);
+    pathButton->setObjectName(QStringLiteral("pathShowing"));
+    buttons->AddGroupGap(GROUP_GAP);
+    buttons->addWidget(pathButton);
+    connect(pathButton, &QPushButton::clicked, this, &CToolpathWindow::ShowNextPathShowing);
     return buttons;
 }
 
@@ -351,7 +449,12 @@ QListWidget* CToolpathWindow::CreateHintList()
     hintList->setToolTip(QString::fromUtf8(HINTS_TIP));
     hintList->setFocusPolicy(Qt::NoFocus);
     hintList->setWordWrap(true);
-    hintList->setMaximumHeight(HINT_LIST_HEIGHT);
+    // The title and a finding at least, however long the info line grows;
+    // a few more before it scrolls, and the picture keeps the rest.
+    const int lineHeight = hintList->fontMetrics().lineSpacing();
+    const int frame = 2 * hintList->frameWidth() + HINT_LIST_PADDING;
+    hintList->setMinimumHeight(HINT_LIST_MIN_LINES * lineHeight + frame);
+    hintList->setMaximumHeight(HINT_LIST_MAX_LINES * lineHeight + frame);
     hintList->hide();
     return hintList;
 }
@@ -425,6 +528,8 @@ void CToolpathWindow::CreateKeys()
         const PathProjection projection = row.projection;
         connect(key, &QShortcut::activated, this, [this, projection]() { ChooseProjection(projection); });
     }
+    auto* pathKey = new QShortcut(QKeySequence(Qt::Key_P), this);
+    connect(pathKey, &QShortcut::activated, this, &CToolpathWindow::ShowNextPathShowing);
     auto* fitKey = new QShortcut(QKeySequence(Qt::Key_0), this);
     connect(fitKey, &QShortcut::activated, canvas, &CToolpathCanvas::Fit);
 }
@@ -490,6 +595,11 @@ void CToolpathWindow::OnStepped(StepCommand command, const CProgramCursor& curso
     relative = state.GetDimensioning() == WK_RELATIVE;
     lastCommand = command;
     canvas->SetUnitName(QString::fromLatin1(lengthUnit == WK_UNIT_INCH ? UNIT_INCH : UNIT_MM));
+    // Until a move of the path is done the tool stands where the panel says:
+    // F4 and a load rewind the program, not the machine. Relative read-outs
+    // hold no position; the path's start stands for it then.
+    const CToolPosition& machine = state.GetPosition();
+    canvas->SetStartPoint(relative ? CMovePoint{} : CMovePoint{machine.GetX(), machine.GetY(), machine.GetZ()});
     if (command == STEP_LOAD) {
         loadError = cursor.GetLoadErrorText();
         const std::string program = cursor.GetProgramPath();
@@ -611,26 +721,30 @@ void CToolpathWindow::RequestPicture()
     const CPathView view = canvas->GetDeviceView();
     const int width = canvas->GetDeviceSize().width();
     const int height = canvas->GetDeviceSize().height();
+    const std::size_t first = canvas->GetFirstDrawnMove();
+    requestedFirstMove = first;
     const std::uint64_t generation = ++pictureGeneration;
-    rasterRunner.Post([this, drawing, view, width, height, generation](const std::atomic<bool>& cancel) {
+    rasterRunner.Post([this, drawing, view, width, height, first, generation](const std::atomic<bool>& cancel) {
         pictureJobGeneration = generation;
         auto ids = std::make_shared<CMoveIdImage>();
         ids->Resize(width, height);
-        if (!drawing->raster->Draw(view, *ids, &cancel).complete)
+        if (!drawing->raster->Draw(view, *ids, &cancel, first).complete)
             return;
         QMetaObject::invokeMethod(
-            this, [this, drawing, ids, view]() { OnPictureDrawn(drawing, ids, view); }, Qt::QueuedConnection);
+            this, [this, drawing, ids, view, first]() { OnPictureDrawn(drawing, ids, view, first); },
+            Qt::QueuedConnection);
     });
 }
 
 void CToolpathWindow::OnPictureDrawn(std::shared_ptr<const CPathModel> drawnModel,
-                                     std::shared_ptr<const CMoveIdImage> ids, const CPathView& drawnView)
+                                     std::shared_ptr<const CMoveIdImage> ids, const CPathView& drawnView,
+                                     std::size_t firstMove)
 {
     // A picture of an older view still beats the one shown; one of an older
     // program does not.
     if (drawnModel != model)
         return;
-    canvas->SetPicture(std::move(ids), drawnView);
+    canvas->SetPicture(std::move(ids), drawnView, firstMove);
     if (!jobFailure.isEmpty()) {
         jobFailure.clear();
         UpdateMessage();
@@ -652,6 +766,30 @@ void CToolpathWindow::ChooseProjection(PathProjection projection)
     canvas->SetProjection(projection);
 }
 
+void CToolpathWindow::ShowPath(PathShowing showing)
+{
+    canvas->SetPathShowing(showing);
+    cutLayer->SetShown(showing != SHOW_PATH_NONE);
+    for (const PathShowingRow& row : PATH_SHOWINGS) {
+        if (row.showing == showing)
+            pathButton->setText(QString::fromUtf8(row.text));
+    }
+    if (!canvas->HasCurrentPicture())
+        RequestPicture();
+}
+
+void CToolpathWindow::ShowNextPathShowing()
+{
+    const PathShowing current = canvas->GetPathShowing();
+    constexpr std::size_t count = std::size(PATH_SHOWINGS);
+    for (std::size_t index = 0; index < count; ++index) {
+        if (PATH_SHOWINGS[index].showing == current) {
+            ShowPath(PATH_SHOWINGS[(index + 1) % count].showing);
+            return;
+        }
+    }
+}
+
 void CToolpathWindow::UpdateStep()
 {
     if (model != nullptr) {
@@ -659,6 +797,9 @@ void CToolpathWindow::UpdateStep()
         canvas->SetStep(step);
         workpiece->Follow(step);
         comparison->Follow(step);
+        // Only what is to come: the moves done leave the picture.
+        if (canvas->GetPathShowing() == SHOW_PATH_AHEAD && canvas->GetFirstDrawnMove() != requestedFirstMove)
+            RequestPicture();
     }
     UpdateInfo();
 }
@@ -815,10 +956,9 @@ void CToolpathWindow::UpdateInfo()
 
 void CToolpathWindow::ShowInfo()
 {
-    const QString separator = QStringLiteral("   ");
-    const QString full = GetInfoText();
+    const QString separator = QString::fromLatin1(PART_SEPARATOR);
     const QFontMetrics metrics(infoLine->font());
-    const int width = infoLine->contentsRect().width();
+    const int width = std::max(1, infoLine->contentsRect().width());
     QString first = infoBlock;
     if (!infoRest.isEmpty()) {
         // The block gives way first: the kind of its move stays readable.
@@ -827,13 +967,19 @@ void CToolpathWindow::ShowInfo()
                                                    width - restWidth)) +
                 separator + infoRest;
     }
-    QString shown = Elide(first, metrics, width);
-    if (!infoPosition.isEmpty())
-        shown += QLatin1Char('\n') + Elide(infoPosition, metrics, width);
-    if (!infoExplanation.isEmpty())
-        shown += QLatin1Char('\n') + Elide(infoExplanation, metrics, width);
-    infoLine->setText(shown);
-    infoLine->setToolTip(shown == full ? QString() : full);
+    const QString shownFirst = Elide(first, metrics, width);
+    // The other lines are never cut: a warning or a summary that does not
+    // fit goes on to the next line.
+    QStringList lines{shownFirst};
+    for (const QString& text : {infoPosition, infoExplanation}) {
+        if (text.isEmpty())
+            continue;
+        for (const QString& line : text.split(QLatin1Char('\n')))
+            lines += WrapInfoLine(line, metrics, width);
+    }
+    infoLine->setText(lines.join(QLatin1Char('\n')));
+    const bool blockCut = shownFirst != infoBlock + (infoRest.isEmpty() ? QString() : separator + infoRest);
+    infoLine->setToolTip(blockCut ? GetInfoText() : QString());
 }
 
 void CToolpathWindow::UpdateMessage()

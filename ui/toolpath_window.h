@@ -21,6 +21,7 @@
 #include "path_view.h"
 #include "program_host.h"
 #include "step_observer.h"
+#include "toolpath_canvas.h"
 #include "word_list.h"
 
 class CComparisonLayer;
@@ -28,7 +29,6 @@ class CCutPathLayer;
 class CFlowLayout;
 class CMoveIdImage;
 class CPathRaster;
-class CToolpathCanvas;
 class CWorkpieceLayer;
 class IProgramView;
 class QButtonGroup;
@@ -111,7 +111,7 @@ private:
     void OnPathBuilt(std::shared_ptr<const CPathModel> built, std::uint64_t generation);
     void RequestPicture();
     void OnPictureDrawn(std::shared_ptr<const CPathModel> drawnModel, std::shared_ptr<const CMoveIdImage> ids,
-                        const CPathView& drawnView);
+                        const CPathView& drawnView, std::size_t firstMove);
     void OnMoveClicked(qulonglong move);
     // The tools give the cut path its radii: other tools, another cut path.
     void OnToolsChanged();
@@ -121,6 +121,9 @@ private:
     // The cut error with its line, or empty when the path was cut whole.
     QString CutErrorText() const;
     void ChooseProjection(PathProjection projection);
+    // All of the path, what is to come, or none: the button and key P.
+    void ShowPath(PathShowing showing);
+    void ShowNextPathShowing();
     void UpdateStep();
     void UpdateInfo();
     void UpdateMessage();
@@ -144,6 +147,9 @@ private:
     // The move a click on the picture took, for the info line's note.
     std::size_t clickedMove = static_cast<std::size_t>(-1);
     QButtonGroup* projectionButtons = nullptr;
+    QPushButton* pathButton = nullptr;
+    // The first move of the picture asked for last.
+    std::size_t requestedFirstMove = 0;
     QLabel* infoLine = nullptr;
     QListWidget* hintList = nullptr;
     std::uint64_t hintGeneration = 0;

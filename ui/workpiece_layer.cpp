@@ -6,6 +6,7 @@
 #include <set>
 
 #include <QLayout>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 
 #include "job_failure_text.h"
 #include "move_tools.h"
+#include "moves_outside_box.h"
 #include "program_stock.h"
 #include "path_recolour.h"
 #include "stock_box_dialog.h"
@@ -50,26 +52,11 @@ constexpr double FULL_TURN = 6.283185307179586;
 constexpr int LEGEND_WIDTH = 12;
 constexpr int LEGEND_HEIGHT = 100;
 constexpr int LEGEND_MARGIN = 14;
+constexpr int LEGEND_TOP = LEGEND_MARGIN + 8;
+// The legend's panel reaches this far beyond its bar and labels.
+constexpr int LEGEND_PANEL_EXTRA = 12;
 
 QPointF ToQt(const CViewPoint& point) { return {point.x, point.y}; }
-
-bool Outside(const CMovePoint& point, const CStockBox& box)
-{
-    // Above the top the tool cuts nothing, wherever it is.
-    if (point.z >= box.z1)
-        return false;
-    return point.z < box.z0 || point.x < box.x0 || point.x > box.x1 || point.y < box.y0 || point.y > box.y1;
-}
-
-// A move that is no rapid ends, or starts, below the top outside the box.
-bool PathLeavesBox(const CMoveTable& table, const CStockBox& box)
-{
-    for (std::size_t move = 0; move < table.GetCount(); ++move) {
-        if (table.GetKind(move) != MOVE_RAPID && (Outside(table.GetEnd(move), box) || Outside(table.GetStart(move), box)))
-            return true;
-    }
-    return false;
-}
 
 } // namespace
 
@@ -364,7 +351,7 @@ bool CWorkpieceLayer::MakeWorkpiece(const CRequest& request, CSweepState& state)
     std::size_t rows = 0;
     if (!options.box.IsValid() || !CHeightGrid::CountCells(options.box, options.cell, columns, rows))
         return false;
-    state.pathOutside = PathLeavesBox(table, options.box);
+    state.pathOutside = FindMovesOutsideBox(table, options.box, true).count > 0;
     state.path = request.path;
     state.generation = request.generation;
     state.workpiece = std::make_unique<CWorkpiece>(table, *request.words, 0, state.tools, options);
@@ -554,11 +541,12 @@ const CHeightGrid* CWorkpieceLayer::GetShownGrid() const
 
 QString CWorkpieceLayer::GetInfoText() const
 {
+    // The warning first: it matters more than the depth under the pointer.
     QStringList parts;
-    if (!depthText.isEmpty())
-        parts << depthText;
     if (shown && snapshot != nullptr && snapshot->complete && snapshot->currentRapidCut && snapshot->step == step)
         parts << QString::fromUtf8(RAPID_CUT_TEXT);
+    if (!depthText.isEmpty())
+        parts << depthText;
     return parts.join(QStringLiteral("   "));
 }
 
@@ -653,12 +641,26 @@ void CWorkpieceLayer::PaintOver(QPainter& painter, const CPathView& view, const 
     }
     painter.restore();
     DrawToolMarker(painter, view);
-    if (view.GetProjection() == PROJECTION_TOP || view.GetProjection() == PROJECTION_ISOMETRIC) {
+    if (!GetLegendSize(view.GetProjection()).isEmpty()) {
         const CStockBox& box = snapshot->grid.GetBox();
         CWorkpiecePicture::DrawLegend(
-            painter, QRect(size.width() - LEGEND_MARGIN - LEGEND_WIDTH, LEGEND_MARGIN + 8, LEGEND_WIDTH, LEGEND_HEIGHT),
+            painter, QRect(size.width() - LEGEND_MARGIN - LEGEND_WIDTH, LEGEND_TOP, LEGEND_WIDTH, LEGEND_HEIGHT),
             box.z0, box.z1);
     }
+}
+
+QSize CWorkpieceLayer::GetLegendSize(PathProjection projection) const
+{
+    if (!shown || snapshot == nullptr || (projection != PROJECTION_TOP && projection != PROJECTION_ISOMETRIC))
+        return QSize();
+    // The legend's labels to the left of its bar, on a panel a little larger.
+    const CStockBox& box = snapshot->grid.GetBox();
+    const QFontMetrics metrics(canvas->font());
+    int textWidth = 0;
+    for (const double value : {box.z1, (box.z0 + box.z1) / 2.0, box.z0})
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(CWorkpiecePicture::FormatLength(value)));
+    return QSize(LEGEND_MARGIN + LEGEND_WIDTH + textWidth + LEGEND_PANEL_EXTRA,
+                 LEGEND_TOP + LEGEND_HEIGHT + metrics.height() / 2 + LEGEND_PANEL_EXTRA);
 }
 
 void CWorkpieceLayer::ExtendBounds(CMovePoint& min, CMovePoint& max) const

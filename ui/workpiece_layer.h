@@ -80,6 +80,10 @@ public:
     // The tools of the settings, as the sweep uses them.
     CToolTable MakeToolTable() const;
 
+    // The room the legend of depths takes at the canvas's top right corner
+    // in a view; empty where there is none.
+    QSize GetLegendSize(PathProjection projection) const;
+
     void PaintUnder(QPainter& painter, const CPathView& view, const QSize& size) override;
     void PaintOver(QPainter& painter, const CPathView& view, const QSize& size) override;
     void ExtendBounds(CMovePoint& min, CMovePoint& max) const override;

@@ -10,7 +10,7 @@
 #include "cnc_program.h"
 #include "cut_path.h"
 #include "height_grid.h"
-#include "move_chords.h"
+#include "moves_outside_box.h"
 #include "path_builder.h"
 #include "workpiece.h"
 
@@ -39,7 +39,6 @@ const char* const HINT_HIDDEN_WORDS =
 constexpr std::string_view SYNTAX_ERROR_PREFIX = "Syntax error in line: ";
 // A header line that starts like this is a block, not a title.
 constexpr std::string_view BLOCK_STARTS = "NGXYZMT";
-constexpr double OUTSIDE_TOLERANCE = 1e-9;
 
 std::string Fill(const char* pattern, std::initializer_list<std::string> values)
 {
@@ -229,51 +228,20 @@ void AddWordHints(const CWordList& words, std::int64_t headerLines, const CToolT
     }
 }
 
-bool IsOutside(const SweepPoint& point, const CStockBox& box)
-{
-    return point[0] < box.x0 - OUTSIDE_TOLERANCE || point[0] > box.x1 + OUTSIDE_TOLERANCE ||
-           point[1] < box.y0 - OUTSIDE_TOLERANCE || point[1] > box.y1 + OUTSIDE_TOLERANCE ||
-           point[2] < box.z0 - OUTSIDE_TOLERANCE;
-}
-
-// Cutting moves that leave the box at its sides or below its floor; rapid
-// moves may go round it. One finding at the first, with the count.
+// Cutting moves that leave the box: one finding at the first, with the
+// count.
 void AddOutsideHint(const CMoveTable& table, const CStockBox& box, const CWorkpiece& workpiece,
                     std::vector<CProgramHint>& hints)
 {
-    std::size_t count = 0;
-    std::size_t first = 0;
-    SweepPoint firstPoint{};
-    std::vector<SweepPoint> points;
-    for (std::size_t move = 0; move < table.GetCount(); ++move) {
-        if (table.GetKind(move) == MOVE_RAPID)
-            continue;
-        const CMovePoint start = table.GetStart(move);
-        const CMovePoint end = table.GetEnd(move);
-        const SweepPoint from{start.x, start.y, start.z};
-        const SweepPoint to{end.x, end.y, end.z};
-        const std::ptrdiff_t arc = table.FindArc(move);
-        points.clear();
-        if (arc >= 0 && (table.GetFlags(move) & MOVE_ERROR) == 0)
-            MoveChords::BuildExtremes(from, to, table.GetArcs()[static_cast<std::size_t>(arc)], points);
-        else
-            points = {from, to};
-        const auto outside = std::find_if(points.begin(), points.end(),
-                                          [&box](const SweepPoint& point) { return IsOutside(point, box); });
-        if (outside == points.end())
-            continue;
-        if (count == 0) {
-            first = move;
-            firstPoint = *outside;
-        }
-        ++count;
-    }
-    if (count == 0)
+    const CMovesOutsideBox outside = FindMovesOutsideBox(table, box);
+    if (outside.count == 0)
         return;
-    const std::string where = "X" + Short(firstPoint[0]) + " Y" + Short(firstPoint[1]) + " Z" + Short(firstPoint[2]);
+    const SweepPoint& point = outside.firstPoint;
+    const std::string where = "X" + Short(point[0]) + " Y" + Short(point[1]) + " Z" + Short(point[2]);
     const std::string boxText = "X" + Short(box.x0) + ".." + Short(box.x1) + " Y" + Short(box.y0) + ".." +
                                 Short(box.y1) + " Z" + Short(box.z0) + ".." + Short(box.z1);
-    hints.push_back({workpiece.GetMoveLine(first), Fill(HINT_OUTSIDE_BOX, {where, boxText, std::to_string(count)})});
+    hints.push_back({workpiece.GetMoveLine(outside.firstMove),
+                     Fill(HINT_OUTSIDE_BOX, {where, boxText, std::to_string(outside.count)})});
 }
 
 } // namespace

@@ -81,6 +81,11 @@ public:
             window.OnStepped(STEP_NEXT_WORD, cursor, state);
         }
     }
+    void Reset()
+    {
+        cursor.OnReset();
+        window.OnStepped(STEP_RESET, cursor, state);
+    }
     void RunToEnd()
     {
         panel.SetRunToSelection(RUNTO_END);
@@ -130,6 +135,10 @@ private slots:
     void infoLineShowsTheExactPosition();
     void infoLineNamesTheToolPosition_data();
     void infoLineNamesTheToolPosition();
+    void pathSwitchShowsAllAheadOrNone_data();
+    void pathSwitchShowsAllAheadOrNone();
+    void toolStandsWhereThePanelSays_data();
+    void toolStandsWhereThePanelSays();
     void infoLineDescribesTheClickedBlock_data();
     void infoLineDescribesTheClickedBlock();
     void infoLineCutsALongBlockShort();
@@ -432,6 +441,99 @@ void ToolpathWindowTest::infoLineNamesTheToolPosition()
     QCOMPARE(rig.window.GetInfoText().left(expected.size()), expected);
 }
 
+void ToolpathWindowTest::pathSwitchShowsAllAheadOrNone_data()
+{
+    QTest::addColumn<int>("presses");
+    QTest::addColumn<bool>("byButton");
+    QTest::addColumn<QString>("label");
+    // The colours of the side done (N20), the current one (N30) and the one
+    // to come (N40): 0 to come, 1 done, 2 current, 3 the ground.
+    QTest::addColumn<QList<int>>("colours");
+    QTest::newRow("the whole path") << 0 << false << QStringLiteral("Bahn") << QList<int>{1, 2, 0};
+    QTest::newRow("P: the current block and what is to come")
+        << 1 << false << QStringLiteral("Bahn ab hier") << QList<int>{3, 2, 0};
+    QTest::newRow("the button: the same") << 1 << true << QStringLiteral("Bahn ab hier") << QList<int>{3, 2, 0};
+    QTest::newRow("P twice: no path") << 2 << false << QStringLiteral("Bahn aus") << QList<int>{3, 3, 3};
+    QTest::newRow("P three times: the whole path again") << 3 << false << QStringLiteral("Bahn") << QList<int>{1, 2, 0};
+}
+
+void ToolpathWindowTest::pathSwitchShowsAllAheadOrNone()
+{
+    QFETCH(int, presses);
+    QFETCH(bool, byButton);
+    QFETCH(QString, label);
+    QFETCH(QList<int>, colours);
+    CSteppingRig rig(*settings);
+    rig.window.show();
+    rig.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+    rig.Load(RECTANGLE);
+    WaitForPicture(rig.window);
+    auto* button = rig.window.findChild<QPushButton*>(QStringLiteral("pathShowing"));
+    QVERIFY(button != nullptr);
+    for (int press = 0; press < presses; ++press) {
+        if (byButton)
+            QTest::mouseClick(button, Qt::LeftButton);
+        else
+            QTest::keyClick(&rig.window, Qt::Key_P);
+    }
+    QCOMPARE(button->text(), label);
+    // Stepped after the choice: the picture follows each step.
+    rig.Step(STEPS_TO_N30);
+    WaitForPicture(rig.window);
+    CToolpathCanvas& canvas = *rig.window.GetCanvas();
+    const QPoint middles[] = {RasterPixel(canvas, 20, 0, 0), RasterPixel(canvas, 40, 10, 0),
+                              RasterPixel(canvas, 20, 20, 0)};
+    const CPathPalette& palette = DefaultPathPalette();
+    const QRgb expected[] = {palette.coming[STYLE_FEED], palette.done[STYLE_FEED],
+                             CToolpathCanvas::CURRENT_BLOCK_COLOUR, palette.background};
+    const QImage image = canvas.grab().toImage();
+    for (int side = 0; side < 3; ++side) {
+        const QRgb seen = image.pixel(middles[side]) | 0xFF000000u;
+        QVERIFY2(seen == expected[colours[side]], qPrintable(QStringLiteral("side %1: %2 instead of %3")
+                                                                 .arg(side)
+                                                                 .arg(seen, 8, 16)
+                                                                 .arg(expected[colours[side]], 8, 16)));
+    }
+}
+
+void ToolpathWindowTest::toolStandsWhereThePanelSays_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::newRow("F4 after the last block") << QStringLiteral("reset");
+    QTest::newRow("another program loaded") << QStringLiteral("other");
+    QTest::newRow("the same program loaded again") << QStringLiteral("reload");
+}
+
+// F4 and a load rewind the program but leave the machine where it is: the
+// window names the panel's position, and draws the tool there.
+void ToolpathWindowTest::toolStandsWhereThePanelSays()
+{
+    QFETCH(QString, command);
+    CSteppingRig rig(*settings);
+    rig.window.show();
+    CTempFile first("%\r\nN10 G0 X0 Y0 Z5\r\nN20 G1 X3.5 Y7 Z-3 F100\r\nN30 M30\r\n");
+    CTempFile other("%\r\nN10 G1 X20 Y-4 F100\r\nN20 M30\r\n");
+    rig.LoadPath(first.GetPath());
+    WaitForPicture(rig.window);
+    rig.RunToEnd();
+    if (command == QStringLiteral("reset"))
+        rig.Reset();
+    else
+        rig.LoadPath(command == QStringLiteral("other") ? other.GetPath() : first.GetPath());
+    WaitForPicture(rig.window);
+    const QString panel = QStringLiteral("X %1 Y %2 Z %3")
+                              .arg(QString::fromStdString(rig.panel.GetControlText(IDC_POSITION_X)),
+                                   QString::fromStdString(rig.panel.GetControlText(IDC_POSITION_Y)),
+                                   QString::fromStdString(rig.panel.GetControlText(IDC_POSITION_Z)));
+    QCOMPARE(panel, QStringLiteral("X 3.5000 Y 7.0000 Z -3.0000"));
+    const QString info = rig.window.GetInfoText();
+    QVERIFY2(info.contains(QStringLiteral("Werkzeug bei ") + panel), qPrintable(info));
+    const CMovePoint tool = rig.window.GetCanvas()->GetToolPoint();
+    QCOMPARE(QPointF(tool.x, tool.y), QPointF(3.5, 7.0));
+    QCOMPARE(tool.z, -3.0);
+}
+
 void ToolpathWindowTest::infoLineDescribesTheClickedBlock_data()
 {
     QTest::addColumn<int>("line");
@@ -608,12 +710,16 @@ void ToolpathWindowTest::keysChooseTheViewAndFit()
     QTest::keyClick(&rig.window, static_cast<Qt::Key>(key));
     QCOMPARE(int(canvas.GetView().GetProjection()), projection);
     WaitForPicture(rig.window);
-    // The fitted path fills the canvas but for the margin in one direction.
+    // The fitted path fills the canvas but for the margin in one direction
+    // and the room kept for the axes.
     CMovePoint min;
     CMovePoint max;
     QVERIFY(rig.window.GetPath()->GetBounds(min, max));
     CPathView fitted(static_cast<PathProjection>(projection), 1.0, 0.0, 0.0);
-    fitted.Fit(min, max, canvas.width(), canvas.height(), CToolpathCanvas::FIT_MARGIN);
+    const QMargins room = canvas.GetFitRoom();
+    QVERIFY(room.left() > 0 || room.top() > 0);
+    fitted.Fit(min, max, canvas.width() - room.left() - room.right(), canvas.height() - room.top() - room.bottom(),
+               CToolpathCanvas::FIT_MARGIN);
     QCOMPARE(canvas.GetView().GetScale(), fitted.GetScale());
     // The projection's button is the checked one.
     const QList<QPushButton*> buttons = rig.window.findChildren<QPushButton*>();

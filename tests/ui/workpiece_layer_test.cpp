@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -92,8 +94,14 @@ private slots:
     void cleanup();
     void keyAndButtonShowAndHide();
     void stepsCutAndStepsBackRestore();
+    void helpDescribesTheSilhouettes_data();
+    void helpDescribesTheSilhouettes();
     void everyViewShowsTheMaterial_data();
     void everyViewShowsTheMaterial();
+    void axesAndLegendLeaveTheWorkpieceFree_data();
+    void axesAndLegendLeaveTheWorkpieceFree();
+    void infoLineKeepsEveryPartReadable_data();
+    void infoLineKeepsEveryPartReadable();
     void depthUnderThePointer_data();
     void depthUnderThePointer();
     void rapidIntoTheMaterialWhileCurrent_data();
@@ -200,6 +208,48 @@ void WorkpieceLayerTest::stepsCutAndStepsBackRestore()
     QCOMPARE(ColourAt(canvas, x, y), CWorkpiecePicture::DepthColour(2.0 / 3.0));
 }
 
+void WorkpieceLayerTest::helpDescribesTheSilhouettes_data()
+{
+    QTest::addColumn<int>("key");
+    // A point of the silhouette where only part of the line of sight is
+    // cut (a slot beside material), at two heights: in the cut, below it.
+    QTest::addColumn<double>("x");
+    QTest::addColumn<double>("y");
+    QTest::newRow("from the front, across the slot along X") << int(Qt::Key_2) << 10.0 << 0.0;
+    QTest::newRow("from the side, across the slot along Y") << int(Qt::Key_3) << 20.0 << 5.0;
+}
+
+// The help says how the silhouettes look: light where the whole line of
+// sight holds material, darker where only part of it does.
+void WorkpieceLayerTest::helpDescribesTheSilhouettes()
+{
+    QFETCH(int, key);
+    QFETCH(double, x);
+    QFETCH(double, y);
+    CToolpathWindow& window = LoadAndWait(SLOTS);
+    Press(Qt::Key_F10, 20);
+    QApplication::setActiveWindow(&window);
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, static_cast<Qt::Key>(key));
+    WaitForWorkpiece();
+    CToolpathCanvas& canvas = *window.GetCanvas();
+    const QImage image = canvas.grab().toImage();
+    const auto lightness = [&](double z) {
+        const QPointF point = canvas.MapToCanvas(CMovePoint{x, y, z});
+        return QColor(image.pixel(QPoint(static_cast<int>(std::floor(point.x())), static_cast<int>(std::floor(point.y())))))
+            .lightness();
+    };
+    const int partial = lightness(-1.0);
+    const int solid = lightness(-2.5);
+    QVERIFY2(partial < solid && partial > QColor(DefaultPathPalette().background).lightness(),
+             qPrintable(QStringLiteral("partial %1, solid %2").arg(partial).arg(solid)));
+    QFile help(QStringLiteral(":/res/help.html"));
+    QVERIFY(help.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(help.readAll()).simplified();
+    QVERIFY(text.contains(QStringLiteral("hellgrau, wo auf der ganzen Sichtlinie Material steht, dunkler und "
+                                         "durchscheinend, wo nur auf einem Teil davon")));
+}
+
 void WorkpieceLayerTest::everyViewShowsTheMaterial_data()
 {
     QTest::addColumn<int>("key");
@@ -240,6 +290,81 @@ void WorkpieceLayerTest::everyViewShowsTheMaterial()
         QVERIFY(shown != DefaultPathPalette().background);
     QTest::keyClick(&window, Qt::Key_W);
     QCOMPARE(canvas.grab().toImage().pixel(pixel) | 0xFF000000u, DefaultPathPalette().background);
+}
+
+void WorkpieceLayerTest::axesAndLegendLeaveTheWorkpieceFree_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("from the top") << int(Qt::Key_1) << QSize(640, 480);
+    QTest::newRow("from the front") << int(Qt::Key_2) << QSize(640, 480);
+    QTest::newRow("from the side") << int(Qt::Key_3) << QSize(640, 480);
+    QTest::newRow("at an angle") << int(Qt::Key_4) << QSize(640, 480);
+    QTest::newRow("from the top, a tall window") << int(Qt::Key_1) << QSize(360, 700);
+    QTest::newRow("at an angle, a wide window") << int(Qt::Key_4) << QSize(1200, 420);
+}
+
+// The box's corners all lie clear of the axes and of the legend of depths.
+void WorkpieceLayerTest::axesAndLegendLeaveTheWorkpieceFree()
+{
+    QFETCH(int, key);
+    QFETCH(QSize, size);
+    CToolpathWindow& window = LoadAndWait(SLOTS);
+    window.resize(size);
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    QTest::keyClick(&window, static_cast<Qt::Key>(key));
+    WaitForWorkpiece();
+    CToolpathCanvas& canvas = *window.GetCanvas();
+    const CStockBox box = window.GetWorkpiece()->GetShownGrid()->GetBox();
+    QPolygonF corners;
+    for (int corner = 0; corner < 8; ++corner)
+        corners << canvas.MapToCanvas(CMovePoint{(corner & 1) ? box.x1 : box.x0, (corner & 2) ? box.y1 : box.y0,
+                                                 (corner & 4) ? box.z1 : box.z0});
+    const QRectF workpiece = corners.boundingRect();
+    const QRectF axes = canvas.GetAxesBox();
+    const QSize legendSize = window.GetWorkpiece()->GetLegendSize(canvas.GetView().GetProjection());
+    const QRectF legend(canvas.width() - legendSize.width(), 0, legendSize.width(), legendSize.height());
+    QVERIFY2(!workpiece.intersects(axes), qPrintable(QStringLiteral("axes %1,%2 %3x%4")
+                                                         .arg(axes.x()).arg(axes.y()).arg(axes.width()).arg(axes.height())));
+    QVERIFY(legendSize.isEmpty() || !workpiece.intersects(legend));
+    QVERIFY(QRectF(canvas.rect()).contains(workpiece));
+}
+
+void WorkpieceLayerTest::infoLineKeepsEveryPartReadable_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::newRow("the default width") << 640;
+    QTest::newRow("narrower") << 420;
+    QTest::newRow("as narrow as a small screen's half") << 300;
+}
+
+// A rapid into the material with the depth under the pointer: the warning
+// stays whole, every line fits, and no unit or axis stands alone.
+void WorkpieceLayerTest::infoLineKeepsEveryPartReadable()
+{
+    QFETCH(int, width);
+    CToolpathWindow& window = LoadAndWait(RAPID_INTO);
+    window.resize(width, 480);
+    Press(Qt::Key_F10, 8);
+    CToolpathCanvas& canvas = *window.GetCanvas();
+    QTest::mouseMove(&canvas, Pixel(canvas, 5.0, 0.0));
+    QVERIFY2(window.GetInfoText().contains(QStringLiteral("Tiefe bei")), qPrintable(window.GetInfoText()));
+    const auto* label = window.findChild<QLabel*>(QStringLiteral("infoLine"));
+    const QFontMetrics metrics(label->font());
+    const QStringList lines = label->text().split(QLatin1Char('\n'));
+    QVERIFY2(label->text().contains(QString::fromUtf8(RAPID_CUT_TEXT)), qPrintable(label->text()));
+    for (const QString& line : lines.mid(1)) {
+        QVERIFY2(metrics.horizontalAdvance(line) <= label->contentsRect().width(), qPrintable(line));
+        QVERIFY2(!line.endsWith(QStringLiteral("...")), qPrintable(line));
+        const QString last = line.trimmed().section(QLatin1Char(' '), -1);
+        QVERIFY2(!line.trimmed().startsWith(QStringLiteral("MM")) && !(last.size() == 1 && last[0].isLetter()),
+                 qPrintable(line));
+    }
+    // What wraps is all there: the lines joined give the full text again.
+    QString joined = lines.mid(1).join(QLatin1Char(' ')).simplified();
+    QString full = window.GetInfoText().section(QLatin1Char('\n'), 1).simplified();
+    QCOMPARE(joined, full);
 }
 
 void WorkpieceLayerTest::depthUnderThePointer_data()
