@@ -128,7 +128,16 @@ CComparisonLayer::CComparisonLayer(ISettingsStore& settingsStore, CToolpathCanva
       searchRunner([this](std::exception_ptr) {
           // Without the search the info line names no line; the comparison
           // itself goes on.
-          QMetaObject::invokeMethod(this, [this]() { searching = false; emit InfoChanged(); }, Qt::QueuedConnection);
+          const std::uint64_t serial = searchJobSerial;
+          QMetaObject::invokeMethod(
+              this,
+              [this, serial]() {
+                  if (serial == searchSerial) {
+                      searching = false;
+                      emit InfoChanged();
+                  }
+              },
+              Qt::QueuedConnection);
       }),
       referenceRunner([this](std::exception_ptr error) {
           // On the runner's thread, which set cutJobSerial.
@@ -397,6 +406,7 @@ void CComparisonLayer::StartFirstOverSearch()
     // reference and the path are held by the job itself.
     searchRunner.Post([this, serial, held = reference, table = path, list = words, tools = workpiece->MakeToolTable(),
                        tolerance = comparison->GetTolerance()](const std::atomic<bool>& cancel) {
+        searchJobSerial = serial;
         CHeightGrid swept(held->grid.GetBox(), held->grid.GetCell());
         bool found = false;
         std::size_t move = 0;
@@ -424,7 +434,9 @@ void CComparisonLayer::CompareAll(const CHeightGrid& learner)
     comparison->Compare(learner);
     const std::size_t columns = learner.GetColumns();
     const std::size_t rows = learner.GetRows();
-    difference = QImage(static_cast<int>(columns), static_cast<int>(rows), QImage::Format_ARGB32);
+    // Premultiplied: the format a paint blends without converting the
+    // whole picture first, at every step.
+    difference = QImage(static_cast<int>(columns), static_cast<int>(rows), QImage::Format_ARGB32_Premultiplied);
     drawnAtEnd = AtEnd();
     for (std::size_t row = 0; row < rows; ++row)
         DrawRow(row);
@@ -438,7 +450,7 @@ void CComparisonLayer::DrawRow(std::size_t row)
     const double* learned = learnerHeights.data() + row * columns;
     const double* heights = wanted.GetRow(row);
     bandsMeasured = false;
-    const QRgb under = drawnAtEnd ? UNDER_COLOUR : UNDER_COMING_COLOUR;
+    const QRgb under = qPremultiply(drawnAtEnd ? UNDER_COLOUR : UNDER_COMING_COLOUR);
     for (std::size_t column = 0; column < columns; ++column) {
         switch (comparison->Judge(learned[column], heights[column])) {
         case CELL_OVER: pixels[column] = OVER_COLOUR; break;

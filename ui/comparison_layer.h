@@ -176,6 +176,9 @@ private:
     std::uint64_t cutJobSerial = 0;
     bool searching = false;
     std::uint64_t searchSerial = 0;
+    // The serial of the search running; only the search runner's thread
+    // uses it.
+    std::uint64_t searchJobSerial = 0;
     // Last, so that they end (cancelled) before anything their jobs report to.
     CLatestJobRunner searchRunner;
     CLatestJobRunner referenceRunner;
