@@ -33,7 +33,9 @@ import zlib
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import cut_reference as cut  # noqa: E402
 
-TOLERANCE = 0.05
+# The tolerances and flat tools an exercise is compared with.
+TOLERANCES = (0.05, 0.02, 0.2)
+DIAMETERS = (6.0, 4.0, 8.0)
 # A cell centre this close to the rim counts as either side of it. The CLI
 # cuts arcs into chords no farther than this from the arc and widens the
 # tool by as much (move_chords: at most 5e-4).
@@ -132,7 +134,7 @@ FAULTS = ['identical', 'too deep', 'rows missing', 'shifted', 'syntax error', 'c
 
 
 # -- the cut path and the sweep ----------------------------------------------------
-def cut_path(cli, path, text):
+def cut_path(cli, path, text, diameter):
     """The load record, the cut moves with their tools' radii, and the cut error."""
     rc, out, err = cut.run_cli(cli, ['path'], path)
     lines = out.splitlines()
@@ -146,12 +148,12 @@ def cut_path(cli, path, text):
         failed = int(load['error'].rsplit(' ', 1)[1])
         kept = kept[:failed - 1]
     blocks, _ = cut.parse_program('\n'.join(kept) + '\n')
-    reference = cut.Reference(blocks, moves, {}, 6.0)
+    reference = cut.Reference(blocks, moves, {}, diameter)
     reference.run()
-    # The tool is the default (flat, 6) throughout: these programs name T1,
-    # which no option gives another shape.
+    # The default tool throughout: these programs name T1, which no option
+    # and no comment gives another.
     for move in reference.out:
-        move['radius'] = 3.0
+        move['radius'] = diameter / 2
     return load, reference.out, reference.error
 
 
@@ -254,16 +256,16 @@ def default_box(moves, pick=None):
 
 
 # -- the comparison, as bounds ------------------------------------------------------
-def expected(reference, moves, grid):
+def expected(reference, moves, grid, tolerance):
     """What the CLI may print for a learner: (low, high) of every number, and
     the first move too deep as (earliest, latest or None)."""
     g_low, g_high = reference.low, reference.high
     first_possible = first_certain = None
     for index, move in enumerate(moves):
         changed = grid.sweep(move)
-        if first_possible is None and any(grid.low[c] < g_high[c] - TOLERANCE for c in changed):
+        if first_possible is None and any(grid.low[c] < g_high[c] - tolerance for c in changed):
             first_possible = index
-        if any(grid.high[c] < g_low[c] - TOLERANCE for c in changed):
+        if any(grid.high[c] < g_low[c] - tolerance for c in changed):
             first_certain = index
             break
     if first_certain is not None:
@@ -275,8 +277,8 @@ def expected(reference, moves, grid):
     area = reference.cell * reference.cell
     verdicts = []
     for h_low, h_high, gl, gh in zip(grid.low, grid.high, g_low, g_high):
-        certain_over, may_over = h_high < gl - TOLERANCE, h_low < gh - TOLERANCE
-        certain_under, may_under = h_low > gh + TOLERANCE, h_high > gl + TOLERANCE
+        certain_over, may_over = h_high < gl - tolerance, h_low < gh - tolerance
+        certain_under, may_under = h_low > gh + tolerance, h_high > gl + tolerance
         result['over'][0] += certain_over
         result['over'][1] += may_over
         result['under'][0] += certain_under
@@ -397,7 +399,9 @@ def check_exercise(cli, seed, work, counts):
     learners.append(('99_missing.nc', 'missing', ''))
     learners.sort()
 
-    _, reference_moves, reference_error = cut_path(cli, reference_path, reference_text)
+    tolerance = rng.choice(TOLERANCES)
+    diameter = rng.choice(DIAMETERS)
+    _, reference_moves, reference_error = cut_path(cli, reference_path, reference_text, diameter)
     if reference_error is not None:
         return ['reference has a cut error %s' % reference_error]
     box = default_box(reference_moves)
@@ -407,7 +411,9 @@ def check_exercise(cli, seed, work, counts):
         # A box of its own, smaller than the path on one side.
         box = [box[0] + 4, box[1] - 2, box[2] + 0.5, box[3] - 3, box[4], 0.0]
     cell = round(max(box[3] - box[0], box[4] - box[1]) / CELLS_ON_LONGER_SIDE, 3)
-    options = ['--cell', num(cell)]
+    options = ['--cell', num(cell), '--default-tool', 'flat:%s' % num(diameter)]
+    if tolerance != 0.05 or rng.random() < 0.5:
+        options += ['--tolerance', repr(tolerance)]
     if given:
         options += ['--stock', ','.join(repr(v) for v in box)]
     command = [cli, 'compare'] + options + [reference_path, folder]
@@ -424,7 +430,7 @@ def check_exercise(cli, seed, work, counts):
                for got, a, b in zip(head['min'] + head['max'], inner, outer)):
             box = head['min'] + head['max']
     reference = Grid(box, cell)
-    if head['event'] != 'reference' or head['cell'] != cell or head['tolerance'] != TOLERANCE or \
+    if head['event'] != 'reference' or head['cell'] != cell or head['tolerance'] != tolerance or \
             (head['columns'], head['rows']) != (reference.columns, reference.rows) or \
             not all(abs(a - b) <= 1e-9 * max(1.0, abs(b)) for a, b in zip(head['min'] + head['max'], box)):
         diffs.append('reference record %s, expected box %s cell %s %dx%d'
@@ -438,8 +444,8 @@ def check_exercise(cli, seed, work, counts):
     verdicts_of = {}
     for (name, fault, text), got in zip(learners, rows):
         path = os.path.join(folder, name)
-        load, moves, error = cut_path(cli, path, text) if fault != 'missing' else ({'result': -2}, [], None)
-        bounds, (earliest, latest), verdicts = expected(reference, moves, Grid(box, cell))
+        load, moves, error = cut_path(cli, path, text, diameter) if fault != 'missing' else ({'result': -2}, [], None)
+        bounds, (earliest, latest), verdicts = expected(reference, moves, Grid(box, cell), tolerance)
         verdicts_of[name] = verdicts
         counts[fault] += 1
         counts['cells'] += len(verdicts)
