@@ -54,7 +54,7 @@ const char* const BOXED = "%\r\n"
                           "N20 G1 Z-1 F100\r\n"
                           "N30 X90\r\n"
                           "N40 G0 Z5\r\n";
-constexpr int HEAVY_PASSES = 40000;
+constexpr int HEAVY_PASSES = 100000;
 // Ending a cut must not wait for it: far below its own length.
 constexpr qint64 ENDED_WITHIN_MS = 5000;
 
@@ -374,32 +374,48 @@ void ComparisonLayerTest::linesOfSightFollowTheSteps()
 
 void ComparisonLayerTest::cutEndsWithoutWaiting_data()
 {
+    // heavyLearner: the reference is light and the search through the
+    // learner's moves for the first one too deep is what runs.
+    QTest::addColumn<bool>("heavyLearner");
     QTest::addColumn<QString>("ending");
-    QTest::newRow("Vergleich aus") << "stop";
-    QTest::newRow("another reference") << "other";
-    QTest::newRow("a new load") << "load";
-    QTest::newRow("closing the window") << "close";
+    QTest::newRow("Vergleich aus") << false << "stop";
+    QTest::newRow("another reference") << false << "other";
+    QTest::newRow("a new load") << false << "load";
+    QTest::newRow("closing the window") << false << "close";
+    QTest::newRow("Vergleich aus during the search") << true << "stop";
+    QTest::newRow("a new load during the search") << true << "load";
+    QTest::newRow("closing the window during the search") << true << "close";
 }
 
 void ComparisonLayerTest::cutEndsWithoutWaiting()
 {
+    QFETCH(bool, heavyLearner);
     QFETCH(QString, ending);
     panel = OpenPanel();
-    Load(*panel, BOXED);
+    Load(*panel, heavyLearner ? HeavyReference() : BOXED);
     WaitForWorkpiece();
     CToolpathWindow& window = *panel->GetToolpathWindow();
     CComparisonLayer& comparison = *window.GetComparison();
-    QVERIFY(comparison.Start(QString::fromStdString(programs.Write(QStringLiteral("schwer.nc"), HeavyReference()))));
+    const QString reference = heavyLearner ? QStringLiteral("leicht.nc") : QStringLiteral("schwer.nc");
+    QVERIFY(comparison.Start(
+        QString::fromStdString(programs.Write(reference, heavyLearner ? std::string(BOXED) : HeavyReference()))));
     QVERIFY(comparison.IsCutting());
-    QVERIFY2(window.GetInfoText().contains(QStringLiteral("Vergleich: Musterl\u00F6sung schwer.nc wird geschnitten...")),
+    QVERIFY2(window.GetInfoText().contains(QStringLiteral("Vergleich: Musterl\u00F6sung %1 wird geschnitten...")
+                                               .arg(reference)),
              qPrintable(window.GetInfoText()));
-    // Let the cut get under way.
+    if (heavyLearner) {
+        QTRY_VERIFY_WITH_TIMEOUT(!comparison.IsCutting(), WAIT_MS);
+        QVERIFY2(comparison.IsOn(), qPrintable(comparison.GetMessage()));
+        QVERIFY(comparison.IsSearching());
+    }
+    // Let the cut or the search get under way.
     QTest::qWait(300);
     QElapsedTimer clock;
     clock.start();
     if (ending == QStringLiteral("stop")) {
         comparison.Stop();
         QVERIFY(!comparison.IsCutting());
+        QVERIFY(!comparison.IsSearching());
         QVERIFY(!comparison.IsOn());
         QVERIFY(!window.GetInfoText().contains(QStringLiteral("geschnitten")));
     } else if (ending == QStringLiteral("other")) {
