@@ -397,6 +397,10 @@ def check_exercise(cli, seed, work, counts):
     # A file that cannot be opened: a link to nothing.
     os.symlink(os.path.join(work, 'weg.nc'), os.path.join(folder, '99_missing.nc'))
     learners.append(('99_missing.nc', 'missing', ''))
+    # A folder in the class folder is no learner: not recursive.
+    os.mkdir(os.path.join(folder, '50_unterordner'))
+    with open(os.path.join(folder, '50_unterordner', 'alt.nc'), 'w') as f:
+        f.write(reference_text)
     learners.sort()
 
     tolerance = rng.choice(TOLERANCES)
