@@ -79,19 +79,23 @@ bool SleepUntil(const std::function<bool()>& done) { return SleepInEventLoopUnti
 // arriving from its sweep thread.
 class CArrivalWatch : public QObject {
 public:
-    explicit CArrivalWatch(QObject* layer) { layer->installEventFilter(this); }
+    // first: keep the first call's time, not the last's.
+    explicit CArrivalWatch(QObject* layer, bool first = false) : keepFirst(first) { layer->installEventFilter(this); }
     Clock::time_point arrived;
     double arrivedWork = 0.0;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::MetaCall) {
+        if (event->type() == QEvent::MetaCall && !(keepFirst && arrived != Clock::time_point())) {
             arrived = Clock::now();
             arrivedWork = ThreadMilliseconds();
         }
         return QObject::eventFilter(watched, event);
     }
+
+private:
+    const bool keepFirst;
 };
 
 struct CSpread {
@@ -182,7 +186,12 @@ bool Measure(CControllerDlg& panel)
         return Fail("no load button");
     load->click();
     CWorkpieceLayer& layer = *window->GetWorkpiece();
-    if (!SleepUntil([&]() { return layer.GetShownGrid() != nullptr && layer.IsUpToDate(); }))
+    // The window's own work after a load (the path's picture, the hints'
+    // sweep) ends first: it is not the comparison's.
+    if (!SleepUntil([&]() {
+            return layer.GetShownGrid() != nullptr && layer.IsUpToDate() && window->IsPictureReady() &&
+                   !window->IsFindingHints();
+        }))
         return Fail("the workpiece was never painted after the load");
     const CHeightGrid& learner = *layer.GetShownGrid();
     const CStockBox box = learner.GetBox();
@@ -203,7 +212,7 @@ bool Measure(CControllerDlg& panel)
         out << "G0 Z5\r\nM30\r\n";
     }
     CComparisonLayer& comparison = *window->GetComparison();
-    CArrivalWatch cutArrival(&comparison);
+    CArrivalWatch cutArrival(&comparison, true);
     const Clock::time_point start = Clock::now();
     const double startWork = ThreadMilliseconds();
     if (!comparison.Start(QString::fromStdString(reference)))

@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 
 #include "cnc_program.h"
 #include "cut_path.h"
@@ -364,11 +365,18 @@ void CComparisonLayer::OnReferenceCut(std::uint64_t serial, std::shared_ptr<cons
     comparison = std::make_unique<CStockComparison>(reference->grid, CStockComparison::DEFAULT_TOLERANCE);
     on = true;
     learnerHeights.clear();
-    StartFirstOverSearch();
+    searching = true;
+    const std::uint64_t pending = ++searchSerial;
     CompareAll(*learner);
     UpdateButtons();
     canvas->update();
     emit InfoChanged();
+    // The search starts after the paint just asked for, which is posted
+    // first: on two cores it would take one from the window while it paints.
+    QTimer::singleShot(0, this, [this, pending]() {
+        if (pending == searchSerial)
+            StartFirstOverSearch();
+    });
 }
 
 void CComparisonLayer::Stop()
