@@ -226,8 +226,7 @@ def main():
             run([sys.executable, generator, "holes", "50000", holes])
         result = subprocess.run([cut_bench, str(max(3, args.runs)), largest, contour, holes], check=True,
                                 capture_output=True, text=True)
-        print("
-cut path against path:")
+        print("\ncut path against path:")
         print(result.stdout.rstrip())
 
     # The workpiece in the panel: one run each, its own timings.
@@ -238,6 +237,26 @@ cut path against path:")
                                     text=True)
             print("\nworkpiece in the panel, %s MB:" % size)
             print(result.stdout.rstrip())
+
+    compare_figures(rows, args.runs, panel_env)
+
+
+def compare_figures(rows, runs, panel_env):
+    """The comparison with a reference: a class folder through `compare`, and
+    in the window switching it on and the steps with it, on the largest
+    program."""
+    cli = os.path.join(BUILD, "tornavel-cli")
+    result = subprocess.run([sys.executable, os.path.join(ROOT, "bench", "compare_bench.py"), cli, str(max(3, runs))],
+                            check=True, capture_output=True, text=True)
+    print("\ncomparison of a class folder:")
+    print(result.stdout.rstrip())
+    window_bench = os.path.join(BUILD, "bench", "tornavel-compare-bench")
+    if os.path.exists(window_bench):
+        program = os.path.join(BUILD, "cam-%s.nc" % rows[-1][0])
+        result = subprocess.run([window_bench, program], env=panel_env, check=True, capture_output=True, text=True)
+        print("\ncomparison in the window, %s MB (load average %s):" % (
+            rows[-1][0], " ".join("%.1f" % load for load in os.getloadavg())))
+        print(result.stdout.rstrip())
 
 
 if __name__ == "__main__":

@@ -1,3 +1,4 @@
+#include <atomic>
 #include <cstring>
 #include <random>
 #include <string>
@@ -196,6 +197,34 @@ TEST(StockComparisonTest, FirstMoveTooDeepIsTheOneThatCutsBelowTheTolerance)
             EXPECT_EQ(CStockComparison::FindMoveLine(learner.table, learner.Words(), learner.headerLines, move),
                       row.line);
         }
+    }
+}
+
+TEST(StockComparisonTest, ACancelledSearchStopsAndSaysSo)
+{
+    const LoadedPath learner("%\r\nG0 X10 Y10 Z5\r\nG1 Z-2\r\nX15\r\n");
+    const CToolTable tools;
+    const CHeightGrid referenceGrid(TWENTY_BOX, 1.0);
+    const struct {
+        const char* name;
+        bool cancelled;
+        bool expectedComplete;
+    } rows[] = {
+        {"a search left alone sweeps every move", false, true},
+        {"a cancelled search returns at once, the box untouched", true, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::atomic<bool> cancel(row.cancelled);
+        CHeightGrid grid(TWENTY_BOX, 1.0);
+        bool found = false;
+        std::size_t move = 0;
+        EXPECT_EQ(CStockComparison::SweepFindingFirstOver(learner.table, learner.Words(), tools, referenceGrid, 0.05,
+                                                          grid, found, move, &cancel),
+                  row.expectedComplete);
+        const CHeightGrid swept = SweptGrid(learner, tools, TWENTY_BOX, 1.0, row.cancelled ? 0 : 3);
+        EXPECT_EQ(grid.GetHeights(), swept.GetHeights());
+        EXPECT_EQ(found, !row.cancelled);
     }
 }
 

@@ -1,7 +1,9 @@
 #include "comparison_layer.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 #include <QBoxLayout>
 #include <QDateTime>
@@ -11,9 +13,11 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
+#include <QTimer>
 
 #include "cnc_program.h"
 #include "cut_path.h"
+#include "job_failure_text.h"
 #include "move_chords.h"
 #include "path_builder.h"
 #include "program_stock.h"
@@ -53,6 +57,9 @@ const char* const SUMMARY_TEXT =
 const char* const LEGEND_OVER = "zu tief";
 const char* const LEGEND_UNDER = "Rest";
 const char* const LEGEND_WITHIN = "innerhalb";
+const char* const LEGEND_NO_COLOURS = "Iso zeigt keine Vergleichsfarben";
+const char* const CUTTING_TEXT = "Vergleich: Musterl\xC3\xB6sung %1 wird geschnitten...";
+const char* const FAILED_TEXT = "Die Musterl\xC3\xB6sung %1 l\xC3\xA4sst sich nicht schneiden: %2";
 const char* const REFERENCE_SETTING = "CompareReference";
 const char* const PICTURE_DATE_FORMAT = "dd.MM.yyyy hh:mm";
 
@@ -104,17 +111,59 @@ struct CComparisonLayer::CReference {
     CHeightGrid grid;
 };
 
+// What the reference's cut reads of the window, copied when it starts.
+struct CComparisonLayer::CCutRequest {
+    std::string file;
+    CToolTable tools;
+    bool automaticBox = true;
+    CStockBox settingsBox;
+    // The learner's box and cell, which the reference must share.
+    CStockBox box;
+    double cell = 1.0;
+};
+
 CComparisonLayer::CComparisonLayer(ISettingsStore& settingsStore, CToolpathCanvas* pathCanvas,
                                    CWorkpieceLayer* workpieceLayer, QWidget* parentWindow)
     : QObject(parentWindow), store(settingsStore), canvas(pathCanvas), workpiece(workpieceLayer),
-      window(parentWindow)
+      window(parentWindow),
+      searchRunner([this](std::exception_ptr) {
+          // Without the search the info line names no line; the comparison
+          // itself goes on.
+          const std::uint64_t serial = searchJobSerial;
+          QMetaObject::invokeMethod(
+              this,
+              [this, serial]() {
+                  if (serial == searchSerial) {
+                      searching = false;
+                      emit InfoChanged();
+                  }
+              },
+              Qt::QueuedConnection);
+      }),
+      referenceRunner([this](std::exception_ptr error) {
+          // On the runner's thread, which set cutJobSerial.
+          const QString reason = JobFailureText(error);
+          const std::uint64_t serial = cutJobSerial;
+          QMetaObject::invokeMethod(
+              this,
+              [this, serial, reason]() {
+                  OnReferenceCut(serial, nullptr,
+                                 QString::fromUtf8(FAILED_TEXT).arg(QFileInfo(cuttingFile).fileName(), reason));
+              },
+              Qt::QueuedConnection);
+      })
 {
     auto* key = new QShortcut(QKeySequence(Qt::Key_M), window);
     connect(key, &QShortcut::activated, this, [this]() { SetReferencePathShown(!referencePathShown); });
     connect(workpiece, &CWorkpieceLayer::InfoChanged, this, &CComparisonLayer::OnMaterial);
 }
 
-CComparisonLayer::~CComparisonLayer() = default;
+CComparisonLayer::~CComparisonLayer()
+{
+    // Cancelled, and ended before the members their jobs read go.
+    referenceRunner.CancelAndWait();
+    searchRunner.CancelAndWait();
+}
 
 void CComparisonLayer::AddButtons(QLayout& row)
 {
@@ -141,7 +190,7 @@ void CComparisonLayer::AddButtons(QLayout& row)
 void CComparisonLayer::UpdateButtons()
 {
     if (stopButton != nullptr)
-        stopButton->setEnabled(on);
+        stopButton->setEnabled(on || cutting);
     if (pathButton != nullptr) {
         pathButton->setEnabled(on);
         pathButton->setChecked(on && referencePathShown);
@@ -150,6 +199,12 @@ void CComparisonLayer::UpdateButtons()
 
 void CComparisonLayer::OnProgramChanging()
 {
+    // The search reads the words the load is about to replace; it stops
+    // between rows of a move. The reference's cut reads nothing of the
+    // learner's and goes on.
+    searchRunner.CancelAndWait();
+    ++searchSerial;
+    searching = false;
     path.reset();
     words = nullptr;
     firstOver = false;
@@ -162,8 +217,7 @@ void CComparisonLayer::SetPath(std::shared_ptr<const CMoveTable> newPath, const 
     words = newWords;
     // A new learner's program is compared once its material comes.
     learnerHeights.clear();
-    if (on)
-        FindFirstOver();
+    StartFirstOverSearch();
 }
 
 void CComparisonLayer::Follow(const CStepState& newStep)
@@ -190,22 +244,60 @@ void CComparisonLayer::ChooseReference()
     store.WriteSettingString(SETTINGS_KEY, REFERENCE_SETTING, file.toStdString());
     if (!Start(file))
         QMessageBox::warning(window, QString::fromUtf8(CHOOSE_TITLE), message);
+    else
+        reportToUser = true;
 }
 
 bool CComparisonLayer::Start(const QString& file)
 {
     message.clear();
+    reportToUser = false;
     const CHeightGrid* learner = workpiece->GetShownGrid();
     if (learner == nullptr || path == nullptr || words == nullptr) {
         message = QString::fromUtf8(NO_PROGRAM_TEXT);
+        emit InfoChanged();
         return false;
     }
-    auto made = std::make_unique<CReference>(file.toStdString());
+    CCutRequest request;
+    request.file = file.toStdString();
+    request.tools = workpiece->MakeToolTable();
+    const CWorkpieceSettings& settings = workpiece->GetSettings();
+    request.automaticBox = settings.automaticBox;
+    request.settingsBox = CStockBox{settings.box[0], settings.box[1], settings.box[2],
+                                    settings.box[3], settings.box[4], settings.box[5]};
+    request.box = learner->GetBox();
+    request.cell = learner->GetCell();
+    const std::uint64_t serial = ++cutSerial;
+    cutting = true;
+    cuttingFile = file;
+    // A cut still running is cancelled; the comparison shown stays until
+    // the new one is ready.
+    referenceRunner.Post([this, request, serial](const std::atomic<bool>& cancel) {
+        cutJobSerial = serial;
+        QString failure;
+        std::shared_ptr<const CReference> made = CutReference(request, cancel, failure);
+        if (made == nullptr && failure.isEmpty())
+            return;
+        QMetaObject::invokeMethod(
+            this, [this, serial, made, failure]() { OnReferenceCut(serial, made, failure); }, Qt::QueuedConnection);
+    });
+    UpdateButtons();
+    emit InfoChanged();
+    return true;
+}
+
+std::shared_ptr<const CComparisonLayer::CReference> CComparisonLayer::CutReference(const CCutRequest& request,
+                                                                                   const std::atomic<bool>& cancel,
+                                                                                   QString& failure)
+{
+    const QString name = QFileInfo(QString::fromStdString(request.file)).fileName();
+    auto made = std::make_shared<CReference>(request.file);
     const int result = made->loader.Load(std::string());
+    if (cancel.load())
+        return nullptr;
     if (result != CCncProgram::RESULT_OK) {
-        message = QString::fromUtf8(NOT_LOADED_TEXT)
-                      .arg(QFileInfo(file).fileName(), QString::fromLatin1(made->loader.GetErrorText().c_str()));
-        return false;
+        failure = QString::fromUtf8(NOT_LOADED_TEXT).arg(name, QString::fromLatin1(made->loader.GetErrorText().c_str()));
+        return nullptr;
     }
     const CWordList& referenceWords = made->loader.GetWordList();
     const std::int64_t headerLines = CPathBuilder::CountHeaderLines(made->loader.GetHeader());
@@ -213,68 +305,135 @@ bool CComparisonLayer::Start(const QString& file)
     // the learner's own count for the learner.
     const CProgramStock stated = ReadProgramStock(referenceWords, made->loader.GetHeader());
     CStockChoice choice;
-    choice.tools = workpiece->MakeToolTable();
+    choice.tools = request.tools;
     const CToolTable tools = ChooseStockTools(choice, stated);
     // The reference is cut as the machine would cut it, up to a cut error if it has one.
-    CCutPathBuilder(referenceWords, headerLines, tools).BuildTable(made->table);
-    const CWorkpieceSettings& settings = workpiece->GetSettings();
-    choice.hasBox = !settings.automaticBox && !stated.hasBox;
-    choice.box = CStockBox{settings.box[0], settings.box[1], settings.box[2],
-                           settings.box[3], settings.box[4], settings.box[5]};
+    if (CCutPathBuilder(referenceWords, headerLines, tools).BuildTable(made->table, &cancel).path.cancelled)
+        return nullptr;
+    choice.hasBox = !request.automaticBox && !stated.hasBox;
+    choice.box = request.settingsBox;
     const CStockBox own = ChooseStockBox(choice, stated, made->table, referenceWords, tools);
-    const CStockBox& box = learner->GetBox();
+    const CStockBox& box = request.box;
     if (!SameEdge(own.x0, box.x0) || !SameEdge(own.x1, box.x1) || !SameEdge(own.y0, box.y0) ||
         !SameEdge(own.y1, box.y1) || !SameEdge(own.z1, box.z1)) {
         const auto length = &CWorkpiecePicture::FormatLength;
-        message = QString::fromUtf8(OTHER_BOX_TEXT)
-                      .arg(QFileInfo(file).fileName(), length(own.x0), length(own.x1), length(own.y0),
-                           length(own.y1), length(own.z1), length(box.x0), length(box.x1), length(box.y0))
+        failure = QString::fromUtf8(OTHER_BOX_TEXT)
+                      .arg(name, length(own.x0), length(own.x1), length(own.y0), length(own.y1), length(own.z1),
+                           length(box.x0), length(box.x1), length(box.y0))
                       .arg(length(box.y1), length(box.z1));
-        return false;
+        return nullptr;
     }
     // Cut in the learner's box and cells, so that cell meets cell.
     CWorkpiece::CSettings cut;
     cut.box = box;
-    cut.cell = learner->GetCell();
+    cut.cell = request.cell;
     CWorkpiece part(made->table, referenceWords, headerLines, tools, cut);
-    part.BringTo(made->table.GetCount());
+    if (!part.BringTo(made->table.GetCount(), &cancel))
+        return nullptr;
     made->grid = part.GetGrid();
+    return made;
+}
 
+void CComparisonLayer::OnReferenceCut(std::uint64_t serial, std::shared_ptr<const CReference> made,
+                                      const QString& failure)
+{
+    if (serial != cutSerial || !cutting)
+        return;
+    cutting = false;
+    const QString file = cuttingFile;
+    const CHeightGrid* learner = workpiece->GetShownGrid();
+    if (made != nullptr && (learner == nullptr || !CStockComparison::CanCompare(made->grid, *learner))) {
+        // The learner chose another box, tools or program meanwhile.
+        made.reset();
+        message = QString::fromUtf8(CHANGED_BOX_TEXT);
+    } else if (made == nullptr) {
+        message = failure;
+    }
+    if (made == nullptr) {
+        // The comparison as it was, if there was one.
+        UpdateButtons();
+        emit InfoChanged();
+        if (reportToUser)
+            QMessageBox::warning(window, QString::fromUtf8(CHOOSE_TITLE), message);
+        return;
+    }
+    message.clear();
+    // The old comparison reads the old reference: it goes first.
+    comparison.reset();
     reference = std::move(made);
     referenceFile = file;
     comparison = std::make_unique<CStockComparison>(reference->grid, CStockComparison::DEFAULT_TOLERANCE);
     on = true;
     learnerHeights.clear();
-    FindFirstOver();
+    searching = true;
+    const std::uint64_t pending = ++searchSerial;
     CompareAll(*learner);
     UpdateButtons();
     canvas->update();
     emit InfoChanged();
-    return true;
+    // The search starts after the paint just asked for, which is posted
+    // first: on two cores it would take one from the window while it paints.
+    QTimer::singleShot(0, this, [this, pending]() {
+        if (pending == searchSerial)
+            StartFirstOverSearch();
+    });
 }
 
 void CComparisonLayer::Stop()
 {
+    // Whatever runs is cancelled and not waited for; its answer is stale.
+    ++cutSerial;
+    ++searchSerial;
+    referenceRunner.Post([](const std::atomic<bool>&) {});
+    searchRunner.Post([](const std::atomic<bool>&) {});
+    cutting = false;
+    searching = false;
     on = false;
     message.clear();
     comparison.reset();
     reference.reset();
     difference = QImage();
     learnerHeights.clear();
+    bandsMeasured = false;
     UpdateButtons();
     canvas->update();
     emit InfoChanged();
 }
 
-void CComparisonLayer::FindFirstOver()
+void CComparisonLayer::StartFirstOverSearch()
 {
     firstOver = false;
     firstOverMove = 0;
-    if (!on || path == nullptr || words == nullptr)
+    const std::uint64_t serial = ++searchSerial;
+    searching = on && path != nullptr && words != nullptr;
+    if (!searching) {
+        searchRunner.Post([](const std::atomic<bool>&) {});
         return;
-    CHeightGrid swept(reference->grid.GetBox(), reference->grid.GetCell());
-    CStockComparison::SweepFindingFirstOver(*path, *words, workpiece->MakeToolTable(), reference->grid,
-                                            comparison->GetTolerance(), swept, firstOver, firstOverMove);
+    }
+    // The words stay until OnProgramChanging, which waits for this job; the
+    // reference and the path are held by the job itself.
+    searchRunner.Post([this, serial, held = reference, table = path, list = words, tools = workpiece->MakeToolTable(),
+                       tolerance = comparison->GetTolerance()](const std::atomic<bool>& cancel) {
+        searchJobSerial = serial;
+        CHeightGrid swept(held->grid.GetBox(), held->grid.GetCell());
+        bool found = false;
+        std::size_t move = 0;
+        if (!CStockComparison::SweepFindingFirstOver(*table, *list, tools, held->grid, tolerance, swept, found, move,
+                                                     &cancel))
+            return;
+        QMetaObject::invokeMethod(
+            this, [this, serial, found, move]() { OnFirstOverFound(serial, found, move); }, Qt::QueuedConnection);
+    });
+}
+
+void CComparisonLayer::OnFirstOverFound(std::uint64_t serial, bool found, std::size_t move)
+{
+    if (serial != searchSerial)
+        return;
+    searching = false;
+    firstOver = found;
+    firstOverMove = move;
+    emit InfoChanged();
 }
 
 void CComparisonLayer::CompareAll(const CHeightGrid& learner)
@@ -283,7 +442,9 @@ void CComparisonLayer::CompareAll(const CHeightGrid& learner)
     comparison->Compare(learner);
     const std::size_t columns = learner.GetColumns();
     const std::size_t rows = learner.GetRows();
-    difference = QImage(static_cast<int>(columns), static_cast<int>(rows), QImage::Format_ARGB32);
+    // Premultiplied: the format a paint blends without converting the
+    // whole picture first, at every step.
+    difference = QImage(static_cast<int>(columns), static_cast<int>(rows), QImage::Format_ARGB32_Premultiplied);
     drawnAtEnd = AtEnd();
     for (std::size_t row = 0; row < rows; ++row)
         DrawRow(row);
@@ -296,7 +457,8 @@ void CComparisonLayer::DrawRow(std::size_t row)
     auto* pixels = reinterpret_cast<QRgb*>(difference.scanLine(static_cast<int>(wanted.GetRows() - 1 - row)));
     const double* learned = learnerHeights.data() + row * columns;
     const double* heights = wanted.GetRow(row);
-    const QRgb under = drawnAtEnd ? UNDER_COLOUR : UNDER_COMING_COLOUR;
+    bandsMeasured = false;
+    const QRgb under = qPremultiply(drawnAtEnd ? UNDER_COLOUR : UNDER_COMING_COLOUR);
     for (std::size_t column = 0; column < columns; ++column) {
         switch (comparison->Judge(learned[column], heights[column])) {
         case CELL_OVER: pixels[column] = OVER_COLOUR; break;
@@ -372,8 +534,18 @@ QString CComparisonLayer::GetSummary() const
 
 QString CComparisonLayer::GetInfoText() const
 {
+    if (cutting) {
+        const QString note = QString::fromUtf8(CUTTING_TEXT).arg(QFileInfo(cuttingFile).fileName());
+        const QString shown = on ? GetComparisonText() : QString();
+        return shown.isEmpty() ? note : shown + QStringLiteral("   ") + note;
+    }
     if (!on)
         return message;
+    return GetComparisonText();
+}
+
+QString CComparisonLayer::GetComparisonText() const
+{
     if (AtEnd())
         return GetSummary();
     const CComparisonTotals& totals = comparison->GetTotals();
@@ -400,9 +572,88 @@ void CComparisonLayer::SetReferencePathShown(bool shown)
 void CComparisonLayer::PaintUnder(QPainter& painter, const CPathView& view, const QSize& size)
 {
     workpiece->PaintUnder(painter, view, size);
-    if (!on || difference.isNull() || view.GetProjection() != PROJECTION_TOP || !workpiece->IsShown())
+    if (!on || difference.isNull() || !workpiece->IsShown())
         return;
-    painter.drawImage(CWorkpiecePicture::ReliefPlacement(reference->grid, view), difference);
+    switch (view.GetProjection()) {
+    case PROJECTION_TOP:
+        painter.drawImage(CWorkpiecePicture::ReliefPlacement(reference->grid, view), difference);
+        break;
+    case PROJECTION_FRONT:
+    case PROJECTION_SIDE:
+        DrawBands(painter, view);
+        break;
+    case PROJECTION_ISOMETRIC:
+        // The block at an angle hides what lies behind its walls: a colour
+        // on it could not say which cell it belongs to. The legend says so.
+        break;
+    }
+}
+
+void CComparisonLayer::MeasureBands()
+{
+    const CHeightGrid& wanted = reference->grid;
+    const std::size_t columns = wanted.GetColumns();
+    const std::size_t rows = wanted.GetRows();
+    constexpr double NONE_LOW = std::numeric_limits<double>::infinity();
+    constexpr double NONE_HIGH = -std::numeric_limits<double>::infinity();
+    for (auto [bands, count] : {std::pair{&frontBands, columns}, std::pair{&sideBands, rows}}) {
+        bands->overLow.assign(count, NONE_LOW);
+        bands->overHigh.assign(count, NONE_HIGH);
+        bands->underLow.assign(count, NONE_LOW);
+        bands->underHigh.assign(count, NONE_HIGH);
+    }
+    const auto widen = [](std::vector<double>& lows, std::vector<double>& highs, std::size_t index, double low,
+                          double high) {
+        lows[index] = std::min(lows[index], low);
+        highs[index] = std::max(highs[index], high);
+    };
+    for (std::size_t row = 0; row < rows && learnerHeights.size() == wanted.GetCellCount(); ++row) {
+        const double* learned = learnerHeights.data() + row * columns;
+        const double* heights = wanted.GetRow(row);
+        for (std::size_t column = 0; column < columns; ++column) {
+            const double h = learned[column];
+            const double g = heights[column];
+            switch (comparison->Judge(h, g)) {
+            case CELL_OVER:
+                widen(frontBands.overLow, frontBands.overHigh, column, h, g);
+                widen(sideBands.overLow, sideBands.overHigh, row, h, g);
+                break;
+            case CELL_UNDER:
+                widen(frontBands.underLow, frontBands.underHigh, column, g, h);
+                widen(sideBands.underLow, sideBands.underHigh, row, g, h);
+                break;
+            case CELL_WITHIN: break;
+            }
+        }
+    }
+    bandsMeasured = true;
+}
+
+void CComparisonLayer::DrawBands(QPainter& painter, const CPathView& view)
+{
+    if (!bandsMeasured)
+        MeasureBands();
+    const bool fromFront = view.GetProjection() == PROJECTION_FRONT;
+    const CSightBands& bands = fromFront ? frontBands : sideBands;
+    const CStockBox& box = reference->grid.GetBox();
+    const double cell = reference->grid.GetCell();
+    const double start = fromFront ? box.x0 : box.y0;
+    const auto place = [&](double along, double z) {
+        const CViewPoint projected = fromFront ? view.Project(along, box.y0, z) : view.Project(box.x0, along, z);
+        return QPointF(projected.x, projected.y);
+    };
+    const auto fill = [&](const std::vector<double>& lows, const std::vector<double>& highs, QRgb colour) {
+        const QColor brush = QColor::fromRgba(colour);
+        for (std::size_t index = 0; index < lows.size(); ++index) {
+            if (!(lows[index] <= highs[index]))
+                continue;
+            const double from = start + static_cast<double>(index) * cell;
+            painter.fillRect(QRectF(place(from, highs[index]), place(from + cell, lows[index])).normalized(), brush);
+        }
+    };
+    // Too deep over material left, where one line of sight holds both.
+    fill(bands.underLow, bands.underHigh, drawnAtEnd ? UNDER_COLOUR : UNDER_COMING_COLOUR);
+    fill(bands.overLow, bands.overHigh, OVER_COLOUR);
 }
 
 void CComparisonLayer::PaintOver(QPainter& painter, const CPathView& view, const QSize& size)
@@ -427,21 +678,25 @@ void CComparisonLayer::PaintOver(QPainter& painter, const CPathView& view, const
     }
     // The legend of the difference, at the bottom left, clear of the axes.
     const QFontMetrics metrics = painter.fontMetrics();
-    const std::pair<QRgb, const char*> entries[] = {
+    const bool noColours = view.GetProjection() == PROJECTION_ISOMETRIC;
+    std::vector<std::pair<QRgb, const char*>> entries = {
         {OVER_COLOUR, LEGEND_OVER}, {UNDER_COLOUR, LEGEND_UNDER}, {CWorkpiecePicture::TOP_COLOUR, LEGEND_WITHIN}};
+    if (noColours)
+        entries.push_back({0, LEGEND_NO_COLOURS});
     int width = 0;
     for (const auto& entry : entries)
         width = std::max(width, metrics.horizontalAdvance(QString::fromUtf8(entry.second)));
     const int lineHeight = metrics.height();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    const int panelHeight = lineHeight * 3 + 8;
+    const int panelHeight = lineHeight * static_cast<int>(entries.size()) + 8;
     const int top = size.height() - LEGEND_MARGIN - panelHeight;
     painter.fillRect(QRect(LEGEND_MARGIN - 4, top, width + LEGEND_SWATCH + 14, panelHeight),
                      QColor::fromRgba(LEGEND_PANEL));
     int y = top + 4;
     for (const auto& [colour, text] : entries) {
-        painter.fillRect(QRect(LEGEND_MARGIN, y + (lineHeight - LEGEND_SWATCH) / 2, LEGEND_SWATCH, LEGEND_SWATCH),
-                         QColor::fromRgba(colour));
+        if (colour != 0)
+            painter.fillRect(QRect(LEGEND_MARGIN, y + (lineHeight - LEGEND_SWATCH) / 2, LEGEND_SWATCH, LEGEND_SWATCH),
+                             QColor::fromRgba(colour));
         painter.setPen(QColor(0xE0, 0xE0, 0xE0));
         painter.drawText(QPoint(LEGEND_MARGIN + LEGEND_SWATCH + 6, y + metrics.ascent()), QString::fromUtf8(text));
         y += lineHeight;

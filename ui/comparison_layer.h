@@ -1,14 +1,21 @@
 // The comparison with a reference program in the toolpath window: the
-// reference is cut once with the window's tools in the learner's box, and
-// after every step the learner's material as it is now is compared with the
-// reference's finished part (only the rows the step changed). From the top
-// the difference lies over the relief: too deep red, material left blue
-// (lighter until the program's end), within in the relief's own shades. It
-// draws the reference's path as a thin line, names the deepest cut and sums
-// up at the end. It wraps the workpiece layer, which stays as it is; the
-// reference is remembered in the settings store.
+// reference is loaded and cut once, off the window's thread, with the
+// window's tools in the learner's box, and after every step the learner's
+// material as it is now is compared with the reference's finished part (only
+// the rows the step changed). From the top the difference lies over the
+// relief: too deep red, material left blue (lighter until the program's
+// end), within in the relief's own shades; from the front and the side each
+// line of sight shows the same colours over the silhouette, between the
+// heights where they differ. It draws the reference's path as a thin line,
+// names the deepest cut and sums up at the end. It wraps the workpiece
+// layer, which stays as it is; the reference is remembered in the settings
+// store. Its cuts and the search for the learner's first move too deep are
+// cancelled, never waited for, by a new reference, "Vergleich aus" or a
+// load.
 #pragma once
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -19,6 +26,7 @@
 
 #include "canvas_layer.h"
 #include "height_grid.h"
+#include "latest_job_runner.h"
 #include "move_table.h"
 #include "program_host.h"
 #include "step_state.h"
@@ -53,11 +61,18 @@ public:
     void SetPath(std::shared_ptr<const CMoveTable> path, const CWordList* words);
     void Follow(const CStepState& step);
 
-    // Cuts the reference and compares; false with a German message (and
-    // the comparison as it was) when it cannot.
+    // Starts cutting the reference off the window's thread; it is compared
+    // once cut. False with a German message when there is no learner's
+    // workpiece to compare. A reference that cannot be used leaves a German
+    // message and the comparison as it was.
     bool Start(const QString& referenceFile);
+    // Ends the comparison, and a reference's cut still running.
     void Stop();
     bool IsOn() const { return on; }
+    // A reference is being loaded and cut.
+    bool IsCutting() const { return cutting; }
+    // The learner's first move too deep is still being looked for.
+    bool IsSearching() const { return searching; }
     void ChooseReference();
     void SetReferencePathShown(bool shown);
     bool IsReferencePathShown() const { return referencePathShown; }
@@ -86,6 +101,26 @@ signals:
 
 private:
     struct CReference;
+    struct CCutRequest;
+    // The lowest and highest height of each line of sight where the learner
+    // is too deep (the learner's lowest to the reference's highest) and where
+    // material is left (the reference's lowest to the learner's highest);
+    // low above high where there is none.
+    struct CSightBands {
+        std::vector<double> overLow, overHigh, underLow, underHigh;
+    };
+
+    // On the reference runner's thread: null when cancelled or failed (then
+    // failure says why).
+    static std::shared_ptr<const CReference> CutReference(const CCutRequest& request, const std::atomic<bool>& cancel,
+                                                          QString& failure);
+    void OnReferenceCut(std::uint64_t serial, std::shared_ptr<const CReference> made, const QString& failure);
+    void StartFirstOverSearch();
+    void OnFirstOverFound(std::uint64_t serial, bool found, std::size_t move);
+    // The deepest cut too deep at this step, or the summary at the end.
+    QString GetComparisonText() const;
+    void MeasureBands();
+    void DrawBands(QPainter& painter, const CPathView& view);
 
     // The workpiece sent a new picture: compare the rows it changed.
     void OnMaterial();
@@ -93,7 +128,6 @@ private:
     void DrawRow(std::size_t row);
     void RedrawUnder();
     bool AtEnd() const;
-    void FindFirstOver();
     void UpdateButtons();
 
     ISettingsStore& store;
@@ -113,7 +147,9 @@ private:
     bool referencePathShown = true;
     QString referenceFile;
     QString message;
-    std::unique_ptr<CReference> reference;
+    // Shared with the search for the first move too deep, which may outlive
+    // a comparison that ends.
+    std::shared_ptr<const CReference> reference;
     std::unique_ptr<CStockComparison> comparison;
     // The learner's heights last compared, and the difference picture
     // (transparent where within), one pixel per cell, top row last in Y.
@@ -123,4 +159,27 @@ private:
     // The learner's first move too deep over the whole program.
     bool firstOver = false;
     std::size_t firstOverMove = 0;
+    // Along the lines of sight from the front (per column) and the side
+    // (per row), measured again when drawn after a change.
+    CSightBands frontBands;
+    CSightBands sideBands;
+    bool bandsMeasured = false;
+
+    // The reference being cut, and the answers still welcome: a new start,
+    // a stop or a new program makes older ones stale.
+    bool cutting = false;
+    QString cuttingFile;
+    bool reportToUser = false;
+    std::uint64_t cutSerial = 0;
+    // The serial of the cut running, for its failure report; only the
+    // reference runner's thread uses it.
+    std::uint64_t cutJobSerial = 0;
+    bool searching = false;
+    std::uint64_t searchSerial = 0;
+    // The serial of the search running; only the search runner's thread
+    // uses it.
+    std::uint64_t searchJobSerial = 0;
+    // Last, so that they end (cancelled) before anything their jobs report to.
+    CLatestJobRunner searchRunner;
+    CLatestJobRunner referenceRunner;
 };

@@ -148,7 +148,9 @@ bool CStockComparison::SweepFindingFirstOver(const CMoveTable& table, const CWor
     firstOverMove = 0;
     const CMoveTools moveTools(words);
     std::vector<std::uint32_t> stamps(grid.GetCellCount(), 0);
-    CToolSweep sweep(grid, 0, 1, stamps.data());
+    // Cancel is read between rows inside each move too, so that one long
+    // move does not hold a window that waits for the search to end.
+    CToolSweep sweep(grid, 0, 1, stamps.data(), CSweepStop{cancel, nullptr});
     CCellChanges changes;
     std::vector<SweepPoint> points;
     const double* wanted = reference.GetHeights().data();
@@ -167,7 +169,8 @@ bool CStockComparison::SweepFindingFirstOver(const CMoveTable& table, const CWor
         sweep.BeginMove(static_cast<std::uint32_t>(move + 1));
         const double widening = MoveChords::Build(table, move, chordTolerance, points);
         changes.Clear();
-        sweep.LowerAlong(widening > 0.0 ? MoveChords::WidenedTool(tool, widening) : tool, points, changes);
+        if (!sweep.LowerAlong(widening > 0.0 ? MoveChords::WidenedTool(tool, widening) : tool, points, changes))
+            return false;
         if (firstOver)
             continue;
         for (const CCellRun& run : changes.runs) {

@@ -4,10 +4,12 @@
 // and its pixels and the info line checked.
 #include <cmath>
 #include <memory>
+#include <string>
 
 #include <QtTest>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPushButton>
 
 #include "cnc_edit_box_ctrl.h"
@@ -44,6 +46,26 @@ const char* const LONGER = "%\r\n"
                            "N20 G1 Z-2 F100\r\n"
                            "N30 X40\r\n"
                            "N50 G0 Z5\r\n";
+// A box both state, and a reference that sweeps it tens of thousands of
+// times: its cut runs far longer than any bound below unless cancelled.
+const char* const BOXED = "%\r\n"
+                          "(ROHTEIL X0 Y0 Z-10 X100 Y100 Z0)\r\n"
+                          "N10 G0 X10 Y10 Z5\r\n"
+                          "N20 G1 Z-1 F100\r\n"
+                          "N30 X90\r\n"
+                          "N40 G0 Z5\r\n";
+constexpr int HEAVY_PASSES = 100000;
+// Ending a cut must not wait for it: far below its own length.
+constexpr qint64 ENDED_WITHIN_MS = 5000;
+
+std::string HeavyReference()
+{
+    std::string text = "%\r\n(ROHTEIL X0 Y0 Z-10 X100 Y100 Z0)\r\nN10 G0 X0 Y0 Z5\r\nG1 Z-2 F100\r\n";
+    for (int pass = 0; pass < HEAVY_PASSES; ++pass)
+        text += pass % 2 == 0 ? "X100 Y100\r\n" : "X0 Y0\r\n";
+    return text + "M30\r\n";
+}
+
 // F10 presses until N20 is applied and the cursor stands on X20 of N30.
 constexpr int STEPS_AFTER_PLUNGE = 8;
 constexpr int WAIT_MS = 10000;
@@ -57,6 +79,18 @@ QPoint Pixel(const CToolpathCanvas& canvas, double x, double y)
 QRgb ColourAt(CToolpathCanvas& canvas, double x, double y)
 {
     return canvas.grab().toImage().pixel(Pixel(canvas, x, y)) | 0xFF000000u;
+}
+
+// The pixel of a point from the front (along X) or the side (along Y) at
+// height z.
+QRgb SightColourAt(CToolpathCanvas& canvas, bool fromFront, double along, double z)
+{
+    const CMovePoint point = fromFront ? CMovePoint{static_cast<float>(along), 0.0f, static_cast<float>(z)}
+                                       : CMovePoint{0.0f, static_cast<float>(along), static_cast<float>(z)};
+    const QPointF pixel = canvas.MapToCanvas(point);
+    return canvas.grab().toImage().pixel(static_cast<int>(std::floor(pixel.x())),
+                                         static_cast<int>(std::floor(pixel.y()))) |
+           0xFF000000u;
 }
 
 } // namespace
@@ -74,9 +108,14 @@ private slots:
     void referenceThatCannotBeUsed();
     void pictureCarriesTheSummary();
     void referenceStatesItsOwnBox();
+    void linesOfSightFollowTheSteps_data();
+    void linesOfSightFollowTheSteps();
+    void cutEndsWithoutWaiting_data();
+    void cutEndsWithoutWaiting();
 
 private:
     CToolpathWindow& LoadAndCompare(const char* learner, const char* reference);
+    void StartAndWait(CToolpathWindow& window, const std::string& file);
     void Press(Qt::Key key, int times = 1, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void WaitForWorkpiece();
 
@@ -112,8 +151,19 @@ CToolpathWindow& ComparisonLayerTest::LoadAndCompare(const char* learner, const 
     WaitForWorkpiece();
     CToolpathWindow& window = *panel->GetToolpathWindow();
     const std::string file = programs.Write(QStringLiteral("muster.nc"), reference);
-    window.GetComparison()->Start(QString::fromStdString(file));
+    StartAndWait(window, file);
     return window;
+}
+
+void ComparisonLayerTest::StartAndWait(CToolpathWindow& window, const std::string& file)
+{
+    CComparisonLayer& comparison = *window.GetComparison();
+    QVERIFY(comparison.Start(QString::fromStdString(file)));
+    // While it is cut, the info line says so.
+    QVERIFY2(!comparison.IsCutting() || window.GetInfoText().contains(QStringLiteral("wird geschnitten")),
+             qPrintable(window.GetInfoText()));
+    QTRY_VERIFY_WITH_TIMEOUT(!comparison.IsCutting() && !comparison.IsSearching(), WAIT_MS);
+    WaitForWorkpiece();
 }
 
 void ComparisonLayerTest::coloursFollowTheSteps_data()
@@ -216,7 +266,7 @@ void ComparisonLayerTest::referenceThatCannotBeUsed()
     const QRgb before = ColourAt(*window.GetCanvas(), 10.0, 2.0);
     const std::string file = reference.isEmpty() ? programs.Write(QStringLiteral("weg.nc"), "") + ".fehlt"
                                                  : programs.Write(QStringLiteral("muster.nc"), reference.toStdString());
-    QVERIFY(!window.GetComparison()->Start(QString::fromStdString(file)));
+    StartAndWait(window, file);
     QVERIFY(!window.GetComparison()->IsOn());
     QVERIFY2(window.GetComparison()->GetMessage().contains(message),
              qPrintable(window.GetComparison()->GetMessage()));
@@ -260,14 +310,131 @@ void ComparisonLayerTest::referenceStatesItsOwnBox()
     Load(*panel, STATED);
     WaitForWorkpiece();
     CToolpathWindow& window = *panel->GetToolpathWindow();
-    const std::string file = programs.Write(QStringLiteral("muster.nc"), STATED);
-    QVERIFY2(window.GetComparison()->Start(QString::fromStdString(file)),
-             qPrintable(window.GetComparison()->GetInfoText()));
+    StartAndWait(window, programs.Write(QStringLiteral("muster.nc"), STATED));
+    QVERIFY2(window.GetComparison()->IsOn(), qPrintable(window.GetComparison()->GetInfoText()));
     Press(Qt::Key_F10, 40);
     const CComparisonTotals& totals = window.GetComparison()->GetComparison()->GetTotals();
     QCOMPARE(totals.over, std::size_t{0});
     QCOMPARE(totals.under, std::size_t{0});
     QCOMPARE(totals.within, totals.cells);
+}
+
+void ComparisonLayerTest::linesOfSightFollowTheSteps_data()
+{
+    QTest::addColumn<bool>("fromFront");
+    QTest::addColumn<int>("forward");
+    QTest::addColumn<int>("back");
+    QTest::addColumn<double>("along");
+    QTest::addColumn<double>("z");
+    QTest::addColumn<QString>("expected");
+    // The learner's slot along X is half a millimetre below the reference's
+    // (Z -2.5 for -2): red between the two along every line of sight through it.
+    QTest::newRow("front: the step that cuts the slot too deep is red between the depths")
+        << true << STEPS_AFTER_PLUNGE + 1 << 0 << 10.0 << -2.25 << "over";
+    QTest::newRow("front: before that step the line holds material still to cut")
+        << true << STEPS_AFTER_PLUNGE << 0 << 10.0 << -1.0 << "coming";
+    QTest::newRow("front: below the material still to cut the block stays as it is")
+        << true << STEPS_AFTER_PLUNGE << 0 << 10.0 << -2.25 << "block";
+    QTest::newRow("front: a step back takes the red away again")
+        << true << STEPS_AFTER_PLUNGE + 1 << 1 << 10.0 << -2.25 << "block";
+    QTest::newRow("side: the plunge too deep is red on its row at once")
+        << false << STEPS_AFTER_PLUNGE << 0 << 2.0 << -2.25 << "over";
+    QTest::newRow("side: a step back before the plunge takes it away")
+        << false << STEPS_AFTER_PLUNGE << 3 << 2.0 << -2.25 << "block";
+}
+
+void ComparisonLayerTest::linesOfSightFollowTheSteps()
+{
+    QFETCH(bool, fromFront);
+    QFETCH(int, forward);
+    QFETCH(int, back);
+    QFETCH(double, along);
+    QFETCH(double, z);
+    QFETCH(QString, expected);
+    CToolpathWindow& window = LoadAndCompare(LEARNER, REFERENCE);
+    QVERIFY(window.GetComparison()->IsOn());
+    const QString viewName = fromFront ? QStringLiteral("Vorne") : QStringLiteral("Seite");
+    for (QAbstractButton* button : window.findChildren<QAbstractButton*>()) {
+        if (button->text() == viewName)
+            QTest::mouseClick(button, Qt::LeftButton);
+    }
+    QCOMPARE(window.GetCanvas()->GetView().GetProjection(), fromFront ? PROJECTION_FRONT : PROJECTION_SIDE);
+    Press(Qt::Key_F10, forward);
+    Press(Qt::Key_F10, back, Qt::ShiftModifier);
+    const QRgb colour = SightColourAt(*window.GetCanvas(), fromFront, along, z);
+    if (expected == QStringLiteral("over")) {
+        QCOMPARE(colour, CComparisonLayer::OVER_COLOUR);
+    } else if (expected == QStringLiteral("coming")) {
+        QVERIFY2(qBlue(colour) > qRed(colour) + 40, qPrintable(QString::number(colour, 16)));
+    } else {
+        // The silhouette of an uncut line of sight, untouched by the comparison.
+        QCOMPARE(colour, CWorkpiecePicture::TOP_COLOUR);
+    }
+}
+
+void ComparisonLayerTest::cutEndsWithoutWaiting_data()
+{
+    // heavyLearner: the reference is light and the search through the
+    // learner's moves for the first one too deep is what runs.
+    QTest::addColumn<bool>("heavyLearner");
+    QTest::addColumn<QString>("ending");
+    QTest::newRow("Vergleich aus") << false << "stop";
+    QTest::newRow("another reference") << false << "other";
+    QTest::newRow("a new load") << false << "load";
+    QTest::newRow("closing the window") << false << "close";
+    QTest::newRow("Vergleich aus during the search") << true << "stop";
+    QTest::newRow("a new load during the search") << true << "load";
+    QTest::newRow("closing the window during the search") << true << "close";
+}
+
+void ComparisonLayerTest::cutEndsWithoutWaiting()
+{
+    QFETCH(bool, heavyLearner);
+    QFETCH(QString, ending);
+    panel = OpenPanel();
+    Load(*panel, heavyLearner ? HeavyReference() : BOXED);
+    WaitForWorkpiece();
+    CToolpathWindow& window = *panel->GetToolpathWindow();
+    CComparisonLayer& comparison = *window.GetComparison();
+    const QString reference = heavyLearner ? QStringLiteral("leicht.nc") : QStringLiteral("schwer.nc");
+    QVERIFY(comparison.Start(
+        QString::fromStdString(programs.Write(reference, heavyLearner ? std::string(BOXED) : HeavyReference()))));
+    QVERIFY(comparison.IsCutting());
+    QVERIFY2(window.GetInfoText().contains(QStringLiteral("Vergleich: Musterl\u00F6sung %1 wird geschnitten...")
+                                               .arg(reference)),
+             qPrintable(window.GetInfoText()));
+    if (heavyLearner) {
+        QTRY_VERIFY_WITH_TIMEOUT(!comparison.IsCutting(), WAIT_MS);
+        QVERIFY2(comparison.IsOn(), qPrintable(comparison.GetMessage()));
+        QVERIFY(comparison.IsSearching());
+    }
+    // Let the cut or the search get under way.
+    QTest::qWait(300);
+    QElapsedTimer clock;
+    clock.start();
+    if (ending == QStringLiteral("stop")) {
+        comparison.Stop();
+        QVERIFY(!comparison.IsCutting());
+        QVERIFY(!comparison.IsSearching());
+        QVERIFY(!comparison.IsOn());
+        QVERIFY(!window.GetInfoText().contains(QStringLiteral("geschnitten")));
+    } else if (ending == QStringLiteral("other")) {
+        StartAndWait(window, programs.Write(QStringLiteral("leicht.nc"), BOXED));
+        QVERIFY2(comparison.IsOn(), qPrintable(comparison.GetMessage()));
+        // The light reference's, not the heavy one's: its slot is still to cut.
+        QVERIFY2(comparison.GetSummary().startsWith(QStringLiteral("Vergleich mit leicht.nc:")),
+                 qPrintable(comparison.GetSummary()));
+        QCOMPARE(comparison.GetComparison()->GetTotals().over, std::size_t{0});
+        QVERIFY(comparison.GetComparison()->GetTotals().under > 0);
+    } else if (ending == QStringLiteral("load")) {
+        Load(*panel, BOXED);
+    }
+    QVERIFY2(clock.elapsed() < ENDED_WITHIN_MS, qPrintable(QString::number(clock.elapsed())));
+    // Closing waits for the cut only as long as it takes to notice its
+    // cancel: the cut must have ended or end now.
+    clock.restart();
+    panel.reset();
+    QVERIFY2(clock.elapsed() < ENDED_WITHIN_MS, qPrintable(QString::number(clock.elapsed())));
 }
 
 QTEST_MAIN(ComparisonLayerTest)
