@@ -145,36 +145,63 @@ CControllerDlg::~CControllerDlg()
 
 void CControllerDlg::OnInitDialog()
 {
+    RestorePosition();
+    ShowPictures();
+    CreateEditor();
+    CreateProgram();
+    CreateToolpathWindow();
+    CollectControls();
+    FillRunToCombo();
+    ConnectCommands();
+    cursor->SyncRunToCombo();
+    machineState->UpdateDisplay();
+}
+
+void CControllerDlg::RestorePosition()
+{
     int x = DEFAULT_POSITION;
     int y = DEFAULT_POSITION;
     ReadSettingInt(*settings, SETTINGS_KEY, START_X, x);
     ReadSettingInt(*settings, SETTINGS_KEY, START_Y, y);
     move(x, y);
     ApplyOuterSize();
+}
 
+void CControllerDlg::ShowPictures()
+{
     setWindowIcon(icon);
-
     hiddenButton = form->buttonLoaded;
     const QPixmap bitmap(QStringLiteral(":/res/default_bmp.png"));
     if (!bitmap.isNull()) {
         hiddenButton->setIconSize(QSize(HIDDEN_BITMAP_SIZE, HIDDEN_BITMAP_SIZE));
         hiddenButton->setIcon(QIcon(bitmap.scaled(HIDDEN_BITMAP_SIZE, HIDDEN_BITMAP_SIZE)));
     }
+}
 
+void CControllerDlg::CreateEditor()
+{
     lineIndicator = form->lineIndicator;
     indicatorWidth = lineIndicator->width();
     editor = new CCncEditBoxCtrl();
     editor->Create(EDITOR_RECT, this, IDC_EDITOR);
     setTabOrder(form->runToCombo, editor);
+    // The cursor exists by the time the editor first reports a click.
     connect(editor, &CCncEditBoxCtrl::FunctionKeyPressed, this, &CControllerDlg::OnEditorFunctionKey);
     connect(editor, &CCncEditBoxCtrl::LineClickStarting, this, [this] { cursor->OnBrowse(); });
     connect(editor, &CCncEditBoxCtrl::LineClicked, this, &CControllerDlg::OnEditorLineClicked);
     connect(editor, &CCncEditBoxCtrl::ToolTipRequested, this, &CControllerDlg::OnEditorToolTip);
     connect(editor, &CCncEditBoxCtrl::SelectionChanged, this, &CControllerDlg::UpdateLineIndicator);
     connect(editor, &CCncEditBoxCtrl::RepaintRequested, this, &CControllerDlg::RepaintNow);
+}
 
+void CControllerDlg::CreateProgram()
+{
     loader = new CCncProgram(editor, *this, *settings);
     cursor = new CProgramCursor(*loader, *machineState, editor, *this);
+}
+
+void CControllerDlg::CreateToolpathWindow()
+{
     toolpathWindow = new CToolpathWindow(*settings, this, editor);
     AddStepObserver(toolpathWindow);
     // The command keys in the other windows, whichever control has the focus.
@@ -185,7 +212,10 @@ void CControllerDlg::OnInitDialog()
     connect(toolpathWindow, &CToolpathWindow::StepBackRequested, this, &CControllerDlg::OnStepBack);
     connect(toolpathWindow, &CToolpathWindow::NextWordRequested, this, &CControllerDlg::OnNextWord);
     connect(toolpathWindow, &CToolpathWindow::RunToRequested, this, &CControllerDlg::OnRunTo);
+}
 
+void CControllerDlg::CollectControls()
+{
     for (QWidget* control : findChildren<QWidget*>()) {
         const QVariant id = control->property(CONTROL_ID_PROPERTY);
         if (id.isValid() && id.toInt() != -1) {
@@ -198,7 +228,10 @@ void CControllerDlg::OnInitDialog()
         if (const char* text = ToolTipText(id))
             control.widget->setToolTip(QString::fromLatin1(text));
     }
+}
 
+void CControllerDlg::FillRunToCombo()
+{
     QComboBox* combo = form->runToCombo;
     combo->clear();
     for (std::size_t index = 0; index < RunToModeCount(); ++index)
@@ -208,7 +241,10 @@ void CControllerDlg::OnInitDialog()
     // edit field loses the focus or takes Enter.
     combo->setCompleter(nullptr);
     QObject::disconnect(combo->lineEdit(), &QLineEdit::editingFinished, combo, nullptr);
+}
 
+void CControllerDlg::ConnectCommands()
+{
     connect(form->buttonDone, &QPushButton::clicked, this, &QDialog::accept);
     connect(form->buttonLoad, &QPushButton::clicked, this, &CControllerDlg::OnLoad);
     connect(form->buttonLoaded, &QPushButton::clicked, this, &CControllerDlg::OnLoad);
@@ -217,12 +253,9 @@ void CControllerDlg::OnInitDialog()
     connect(form->buttonJumpToActual, &QPushButton::clicked, this, &CControllerDlg::OnJumpToActual);
     connect(form->buttonRunTo, &QPushButton::clicked, this, &CControllerDlg::OnRunTo);
     connect(form->buttonPath, &QPushButton::clicked, this, &CControllerDlg::OnTogglePath);
-    connect(combo, &QComboBox::activated, this, &CControllerDlg::OnRunToModeChanged);
+    connect(form->runToCombo, &QComboBox::activated, this, &CControllerDlg::OnRunToModeChanged);
     auto* help = new QShortcut(QKeySequence::HelpContents, this);
     connect(help, &QShortcut::activated, this, &CControllerDlg::OnHelp);
-
-    cursor->SyncRunToCombo();
-    machineState->UpdateDisplay();
 }
 
 bool CControllerDlg::SetControlText(int controlId, const std::string& text)

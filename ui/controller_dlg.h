@@ -112,6 +112,23 @@ private:
     // Shows the texts kept so far and draws the panel at once.
     void RepaintNow();
     void OnInitDialog();
+    // The steps of OnInitDialog, in its order.
+    // Where the panel was last closed, at its fixed size.
+    void RestorePosition();
+    // The window icon and the hidden button's bitmap.
+    void ShowPictures();
+    // The program editor in its place on the panel, and its signals.
+    void CreateEditor();
+    // The loader bound to the editor, and the program cursor over both.
+    void CreateProgram();
+    // Hidden until F5 or "&Bahn..."; it follows the stepping.
+    void CreateToolpathWindow();
+    // Every control with an id, for the texts the commands write, and the
+    // tooltips of those that have one.
+    void CollectControls();
+    void FillRunToCombo();
+    // The buttons, the selector and F1 to their commands.
+    void ConnectCommands();
     void OnDestroy();
     void ApplyOuterSize();
 

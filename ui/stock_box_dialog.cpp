@@ -7,6 +7,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "number_validator.h"
+
 namespace {
 
 const char* const TITLE = "Rohteil";
@@ -37,6 +39,7 @@ CStockBoxDialog::CStockBoxDialog(const CWorkpieceSettings& current, const double
         const double value = settings.automaticBox ? shownBox[index] : settings.box[index];
         fields[index] = new QLineEdit(CWorkpieceSettings::FormatNumber(value), this);
         fields[index]->setToolTip(CWorkpieceSettings::BoxValueName(index));
+        fields[index]->setValidator(new CNumberValidator(CNumberValidator::NUMBER_DECIMAL, locale(), fields[index]));
         grid->addWidget(new QLabel(CWorkpieceSettings::BoxValueName(index), this), row, 1 + 2 * axis);
         grid->addWidget(fields[index], row, 2 + 2 * axis);
     }
@@ -71,7 +74,7 @@ void CStockBoxDialog::accept()
     read.automaticBox = automatic->isChecked();
     if (!read.automaticBox) {
         for (int index = 0; index < STOCK_BOX_VALUES; ++index) {
-            if (!CWorkpieceSettings::ParseNumber(fields[index]->text(), read.box[index])) {
+            if (!ReadTypedDecimal(fields[index]->text(), locale(), read.box[index])) {
                 message->setText(BadNumberMessage(CWorkpieceSettings::BoxValueName(index), fields[index]->text()));
                 return;
             }

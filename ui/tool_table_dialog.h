@@ -8,23 +8,23 @@
 
 #include "workpiece_settings.h"
 
+class CToolTableModel;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QTableWidget;
+class QTableView;
 
 class CToolTableDialog : public QDialog {
     Q_OBJECT
 
 public:
-    enum Column { COLUMN_NUMBER, COLUMN_SHAPE, COLUMN_DIAMETER, COLUMN_COUNT };
-
     CToolTableDialog(const CWorkpieceSettings& settings, QWidget* parent);
 
     // The entries as accepted; the ones given before acceptance.
     const CWorkpieceSettings& GetSettings() const { return settings; }
     QString GetMessage() const;
-    QTableWidget* GetTable() const { return table; }
+    QTableView* GetTable() const { return table; }
+    CToolTableModel* GetModel() const { return model; }
     QLineEdit* GetDefaultDiameter() const { return defaultDiameter; }
     QComboBox* GetDefaultShape() const { return defaultShape; }
 
@@ -33,16 +33,15 @@ public:
     void accept() override;
 
 private:
-    void AddRow(const CWorkpieceToolEntry& tool);
+    // The shape of every row is chosen in a combo box that is always shown.
+    void ShowShapeChoosers(int firstRow, int lastRow);
     // False with the message shown when an entry cannot be used.
     bool ReadEntries(CWorkpieceSettings& read);
 
     CWorkpieceSettings settings;
-    QTableWidget* table = nullptr;
+    CToolTableModel* model = nullptr;
+    QTableView* table = nullptr;
     QComboBox* defaultShape = nullptr;
     QLineEdit* defaultDiameter = nullptr;
     QLabel* message = nullptr;
 };
-
-// A combo box of the tool shapes, the shape chosen.
-QComboBox* NewShapeChooser(ToolShape shape, QWidget* parent);

@@ -10,12 +10,12 @@
 #include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTableWidget>
 
 #include "control_ids.h"
 #include "controller_dlg.h"
 #include "settings_store.h"
 #include "tool_table_dialog.h"
+#include "tool_table_model.h"
 #include "toolpath_canvas.h"
 #include "toolpath_window.h"
 #include "ui_test_support.h"
@@ -207,13 +207,13 @@ void ClassroomWorkpieceTest::toolTableListsTheProgramsTools()
     window.GetWorkpiece()->OpenToolTable();
     auto* dialog = window.findChild<CToolTableDialog*>();
     QVERIFY(dialog != nullptr);
-    QTableWidget& table = *dialog->GetTable();
+    CToolTableModel& table = *dialog->GetModel();
     QCOMPARE(table.rowCount(), 2);
-    QCOMPARE(table.item(0, CToolTableDialog::COLUMN_NUMBER)->text(), QStringLiteral("3"));
-    QCOMPARE(table.item(1, CToolTableDialog::COLUMN_NUMBER)->text(), QStringLiteral("1"));
+    QCOMPARE(table.index(0, CToolTableModel::COLUMN_NUMBER).data().toString(), QStringLiteral("3"));
+    QCOMPARE(table.index(1, CToolTableModel::COLUMN_NUMBER).data().toString(), QStringLiteral("1"));
     // Given a diameter each, they are kept for this program.
-    table.item(0, CToolTableDialog::COLUMN_DIAMETER)->setText(QStringLiteral("10"));
-    table.item(1, CToolTableDialog::COLUMN_DIAMETER)->setText(QStringLiteral("2,5"));
+    table.setData(table.index(0, CToolTableModel::COLUMN_DIAMETER), QStringLiteral("10"));
+    table.setData(table.index(1, CToolTableModel::COLUMN_DIAMETER), QStringLiteral("2,5"));
     QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
     QTRY_VERIFY(window.findChild<CToolTableDialog*>() == nullptr);
     const std::vector<CWorkpieceToolEntry>& tools = window.GetWorkpiece()->GetSettings().tools;
@@ -238,13 +238,13 @@ void ClassroomWorkpieceTest::newToolNumberNeverOverflows()
     QFETCH(QStringList, numbers);
     QFETCH(QString, added);
     CToolTableDialog dialog(CWorkpieceSettings(), nullptr);
-    QTableWidget& table = *dialog.GetTable();
+    CToolTableModel& table = *dialog.GetModel();
     for (const QString& number : numbers) {
         dialog.AddTool();
-        table.item(table.rowCount() - 1, CToolTableDialog::COLUMN_NUMBER)->setText(number);
+        table.setData(table.index(table.rowCount() - 1, CToolTableModel::COLUMN_NUMBER), number);
     }
     dialog.AddTool();
-    QCOMPARE(table.item(table.rowCount() - 1, CToolTableDialog::COLUMN_NUMBER)->text(), added);
+    QCOMPARE(table.index(table.rowCount() - 1, CToolTableModel::COLUMN_NUMBER).data().toString(), added);
 }
 
 void ClassroomWorkpieceTest::numberFieldsTakeWhatLearnersType_data()
@@ -305,10 +305,11 @@ void ClassroomWorkpieceTest::emptyFieldIsNamed()
     CWorkpieceSettings settings;
     CToolTableDialog dialog(settings, nullptr);
     dialog.AddTool();
-    dialog.GetTable()->item(0, CToolTableDialog::COLUMN_NUMBER)->setText(QStringLiteral(" "));
+    CToolTableModel& table = *dialog.GetModel();
+    table.setData(table.index(0, CToolTableModel::COLUMN_NUMBER), QStringLiteral(" "));
     dialog.accept();
     QVERIFY2(dialog.GetMessage().startsWith(QStringLiteral("Feld ist leer")), qPrintable(dialog.GetMessage()));
-    dialog.GetTable()->item(0, CToolTableDialog::COLUMN_NUMBER)->setText(QStringLiteral("T2"));
+    table.setData(table.index(0, CToolTableModel::COLUMN_NUMBER), QStringLiteral("T2"));
     dialog.GetDefaultDiameter()->clear();
     dialog.accept();
     QVERIFY2(dialog.GetMessage().startsWith(QStringLiteral("Feld ist leer")), qPrintable(dialog.GetMessage()));

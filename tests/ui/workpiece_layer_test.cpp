@@ -16,7 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
-#include <QTableWidget>
+#include <QTableView>
 
 #include "cnc_edit_box_ctrl.h"
 #include "controller_dlg.h"
@@ -24,6 +24,7 @@
 #include "settings_store.h"
 #include "stock_box_dialog.h"
 #include "tool_table_dialog.h"
+#include "tool_table_model.h"
 #include "toolpath_canvas.h"
 #include "toolpath_window.h"
 #include "ui_test_support.h"
@@ -472,9 +473,9 @@ void WorkpieceLayerTest::toolTableRejectsBadEntries()
     auto* dialog = window.findChild<CToolTableDialog*>();
     QVERIFY(dialog != nullptr && dialog->isVisible());
     dialog->AddTool();
-    QTableWidget& table = *dialog->GetTable();
-    table.item(0, CToolTableDialog::COLUMN_NUMBER)->setText(number);
-    table.item(0, CToolTableDialog::COLUMN_DIAMETER)->setText(diameter);
+    CToolTableModel& table = *dialog->GetModel();
+    table.setData(table.index(0, CToolTableModel::COLUMN_NUMBER), number);
+    table.setData(table.index(0, CToolTableModel::COLUMN_DIAMETER), diameter);
     dialog->GetDefaultDiameter()->setText(defaultDiameter);
     QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
     QVERIFY2(dialog->GetMessage().contains(message), qPrintable(dialog->GetMessage()));
@@ -494,10 +495,13 @@ void WorkpieceLayerTest::toolTableKeepsAndAppliesGoodEntries()
     auto* dialog = window.findChild<CToolTableDialog*>();
     QVERIFY(dialog != nullptr);
     dialog->AddTool();
-    QTableWidget& table = *dialog->GetTable();
-    table.item(0, CToolTableDialog::COLUMN_NUMBER)->setText(QStringLiteral("3"));
-    static_cast<QComboBox*>(table.cellWidget(0, CToolTableDialog::COLUMN_SHAPE))->setCurrentIndex(1);
-    table.item(0, CToolTableDialog::COLUMN_DIAMETER)->setText(QStringLiteral(" 3.175 "));
+    CToolTableModel& table = *dialog->GetModel();
+    table.setData(table.index(0, CToolTableModel::COLUMN_NUMBER), QStringLiteral("3"));
+    auto* shape = qobject_cast<QComboBox*>(
+        dialog->GetTable()->indexWidget(table.index(0, CToolTableModel::COLUMN_SHAPE)));
+    QVERIFY(shape != nullptr);
+    shape->setCurrentIndex(1);
+    table.setData(table.index(0, CToolTableModel::COLUMN_DIAMETER), QStringLiteral(" 3.175 "));
     dialog->GetDefaultDiameter()->setText(QStringLiteral("8"));
     QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
     QTRY_VERIFY(window.findChild<CToolTableDialog*>() == nullptr);
