@@ -9,7 +9,11 @@ then the path table's build with the portable functions against the C
 library's, what the toolpath window's and the workpiece's benchmarks report for
 each program, the cut path against the path (bench/generate_cut.py writes its
 programs), and the workpiece in the panel: steps and jumps until the new
-workpiece is painted.
+workpiece is painted. The figures with a target close the run, beside their
+targets: the load against one pass, the peaks, F9 "Ende" from the middle,
+the toolpath window's first picture, and the generated pockets, face and
+helix of the dense benches (steps to the painted workpiece, cancel, reload
+and close).
 """
 import argparse
 import os
