@@ -150,8 +150,8 @@ TARGET_FIRST_PICTURE_S = 0.5
 TARGET_STEP_PAINTED_MS = 16.0
 TARGET_WAIT_MS = 50.0
 FIRST_PICTURE_LINE = re.compile(r"first full picture after the load: ([0-9.]+) ms")
-STEP_WORST = re.compile(r"(F9 \"Satz\"|F9 \"Z-Wert\"|Shift\+F10 back|back over the whole program): "
-                        r"median ([0-9.]+), worst ([0-9.]+) ms")
+STEP_WORST = re.compile(r"(F9 \"Satz\"|F9 \"Z-Wert\"|Shift\+F10 back): median ([0-9.]+), worst ([0-9.]+) ms")
+WHOLE_BACK = re.compile(r"back over the whole program: median ([0-9.]+), worst ([0-9.]+) ms")
 STEP_ALONE_MAX = re.compile(r"step (?:back|forward): [0-9]+, median [0-9.]+ ms, 99% [0-9.]+ ms, max ([0-9.]+) ms")
 INSTANT_BACK = re.compile(r"instant back over moves ([0-9]+)\.\.([0-9]+) \(target 0\.\.")
 CANCEL_LINE = re.compile(r"cancel during a helix of [0-9]+ turns.*?: max ([0-9.]+) ms")
@@ -199,7 +199,7 @@ def dense_targets(runs, panel, panel_env):
                  max(cancels) <= TARGET_WAIT_MS))
     if not os.path.exists(panel):
         return rows
-    steps, medians, reloads, closes = [], [], [], []
+    steps, medians, wholes, reloads, closes = [], [], [], [], []
     for _ in range(runs):
         result = subprocess.run([panel, "dense"], env=panel_env, capture_output=True, text=True)
         if result.returncode != 0:
@@ -211,6 +211,7 @@ def dense_targets(runs, panel, panel_env):
         found = STEP_WORST.findall(result.stdout)
         steps.append(max(float(worst) for _, _, worst in found))
         medians.append(max(float(median) for _, median, _ in found))
+        wholes += [float(worst) for _, worst in WHOLE_BACK.findall(result.stdout)]
         reload = RELOAD_LINE.search(result.stdout)
         if reload:
             reloads.append(float(reload.group(2)))
@@ -220,8 +221,12 @@ def dense_targets(runs, panel, panel_env):
     if steps:
         rows.append(("step to the painted workpiece in the panel, pockets and face, worst ms",
                      "%.0f" % TARGET_STEP_PAINTED_MS, spread(steps), min(steps) <= TARGET_STEP_PAINTED_MS))
-        rows.append(("the same, the slowest kind's median ms", "%.0f" % TARGET_STEP_PAINTED_MS, spread(medians),
+        rows.append(("the same, median of the slowest kind, ms", "%.0f" % TARGET_STEP_PAINTED_MS, spread(medians),
                      min(medians) <= TARGET_STEP_PAINTED_MS))
+    if wholes:
+        # One jump over the whole program, not a step: shown without a target.
+        rows.append(("Shift+F10 after F9 \"Ende\", back over the whole program, to the painted workpiece, ms",
+                     "", spread(wholes), None))
     if reloads:
         rows.append(("reload during the helix sweep, panel's thread, worst ms", "%.0f" % TARGET_WAIT_MS,
                      spread(reloads), min(reloads) <= TARGET_WAIT_MS))
