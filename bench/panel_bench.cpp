@@ -32,6 +32,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -629,21 +630,56 @@ bool MeasureWorkpiece(CControllerDlg& panel)
     return true;
 }
 
+// The process's resident memory now and at its peak so far, in MB, from
+// the kernel's own count; zeros where there is none to read.
+struct CResident {
+    double now = 0.0;
+    double peak = 0.0;
+};
+
+CResident ReadResident()
+{
+    CResident resident;
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        const bool isNow = line.rfind("VmRSS:", 0) == 0;
+        const bool isPeak = line.rfind("VmHWM:", 0) == 0;
+        if (isNow || isPeak)
+            (isNow ? resident.now : resident.peak) = std::atof(line.c_str() + 6) / 1024.0;
+    }
+    return resident;
+}
+
+void PrintResident(const char* when)
+{
+    const CResident resident = ReadResident();
+    std::printf("memory %s: resident %.1f MB, peak %.1f MB\n", when, resident.now, resident.peak);
+}
+
 // F9 "Ende" from the middle alone, for its cost over the moves' own sweep
-// and the panel's peak memory with the toolpath window open.
+// and the panel's peak memory with the toolpath window open. The peak is
+// read before the moves are swept alone, which takes a workpiece of its own
+// in this process.
 bool MeasureRunToEnd(CControllerDlg& panel)
 {
     CToolpathWindow* window = panel.GetToolpathWindow();
     if (window == nullptr || !window->isVisible())
         return Fail("the toolpath window is not open");
+    PrintResident("before the load");
     CWorkpieceRun run(panel, *window);
     if (!run.Load())
         return false;
+    PrintResident("after the load, the workpiece painted");
     const std::size_t moves = window->GetPath()->GetCount();
     // The first tool change stands before the first move.
     if (!run.Jump(CWorkpieceRun::JUMP_TOOL_CHANGE, Qt::Key_F9, Qt::NoModifier, "Werkzeugwechsel") ||
-        !run.ToolChangesTo(moves / 2) || !run.Jump(CWorkpieceRun::JUMP_END, Qt::Key_F9, Qt::NoModifier, "Ende"))
+        !run.ToolChangesTo(moves / 2))
         return false;
+    PrintResident("in the middle");
+    if (!run.Jump(CWorkpieceRun::JUMP_END, Qt::Key_F9, Qt::NoModifier, "Ende"))
+        return false;
+    PrintResident("at the end, the panel's peak");
     run.SweepAlone();
     return true;
 }

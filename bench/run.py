@@ -9,7 +9,11 @@ then the path table's build with the portable functions against the C
 library's, what the toolpath window's and the workpiece's benchmarks report for
 each program, the cut path against the path (bench/generate_cut.py writes its
 programs), and the workpiece in the panel: steps and jumps until the new
-workpiece is painted.
+workpiece is painted. The figures with a target close the run, beside their
+targets: the load against one pass, the peaks, F9 "Ende" from the middle,
+the toolpath window's first picture, and the generated pockets, face and
+helix of the dense benches (steps to the painted workpiece, cancel, reload
+and close).
 """
 import argparse
 import os
@@ -68,6 +72,9 @@ TARGET_LOAD_OVER_PASS = 5.0
 TARGET_CLI_PEAK_OVER_FILE = 2.5
 TARGET_PANEL_PEAK_OVER_FILE = 3.0
 TARGET_END_OVER_SWEEP_S = 0.2
+# The panel's peak before the bench sweeps the same moves alone on a
+# workpiece of its own in the same process.
+PANEL_PEAK_LINE = re.compile(r"memory at the end, the panel's peak: resident [0-9.]+ MB, peak ([0-9.]+) MB")
 END_LINE = re.compile(r'F9 "Ende" from the middle: workpiece painted median ([0-9.]+).*?'
                       r'word painted median ([0-9.]+).*?swept alone median ([0-9.]+)')
 LOAD_ROW = re.compile(r"\| load, fresh memory \| ([0-9.]+) / ([0-9.]+) s \| ([0-9.]+) / ([0-9.]+) s \|")
@@ -117,20 +124,116 @@ def targets(program, size, cli_results, runs, panel, load_bench, panel_env):
             in_panel, word, alone = (float(found.group(index)) for index in (1, 2, 3))
             overheads.append((in_panel - alone) / 1000)
             commands.append(word / 1000)
-            with open(peak_file) as peak:
-                peaks.append(int(peak.read().split()[-1]) * 1024 / file_bytes)
+            panel_peak = PANEL_PEAK_LINE.search(result.stdout)
+            if panel_peak and float(panel_peak.group(1)) > 0:
+                peaks.append(float(panel_peak.group(1)) * 1024 * 1024 / file_bytes)
+            else:
+                with open(peak_file) as peak:
+                    peaks.append(int(peak.read().split()[-1]) * 1024 / file_bytes)
         if overheads:
             rows.append(('F9 "Ende" from the middle, s over its moves\' own sweep', "%.1f" % TARGET_END_OVER_SWEEP_S,
                          spread(overheads), min(overheads) <= TARGET_END_OVER_SWEEP_S))
             rows.append(('F9 "Ende" from the middle, s to its word painted', "", spread(commands), None))
             rows.append(("panel peak / file, toolpath window and workpiece shown", "%.1f" % TARGET_PANEL_PEAK_OVER_FILE,
                          spread(peaks), min(peaks) <= TARGET_PANEL_PEAK_OVER_FILE))
+    rows += window_targets(program, runs, panel_env)
+    rows += dense_targets(runs, panel, panel_env)
     print("\nfigures with a target, %s MB (%d runs, min / median; load average %s):" % (
         size, runs, " ".join("%.1f" % load for load in os.getloadavg())))
     print("| figure | target | measured | met |")
     print("|---|---:|---:|---|")
     for name, target, measured, met in rows:
         print("| %s | %s | %s | %s |" % (name, target, measured, "-" if met is None else ("yes" if met else "no")))
+
+
+TARGET_FIRST_PICTURE_S = 0.5
+TARGET_STEP_PAINTED_MS = 16.0
+TARGET_WAIT_MS = 50.0
+FIRST_PICTURE_LINE = re.compile(r"first full picture after the load: ([0-9.]+) ms")
+STEP_WORST = re.compile(r"(F9 \"Satz\"|F9 \"Z-Wert\"|Shift\+F10 back): median ([0-9.]+), worst ([0-9.]+) ms")
+WHOLE_BACK = re.compile(r"back over the whole program: median ([0-9.]+), worst ([0-9.]+) ms")
+STEP_ALONE_MAX = re.compile(r"step (?:back|forward): [0-9]+, median [0-9.]+ ms, 99% [0-9.]+ ms, max ([0-9.]+) ms")
+INSTANT_BACK = re.compile(r"instant back over moves ([0-9]+)\.\.([0-9]+) \(target 0\.\.")
+CANCEL_LINE = re.compile(r"cancel during a helix of [0-9]+ turns.*?: max ([0-9.]+) ms")
+RELOAD_LINE = re.compile(r"reload during the sweep of a 2000-turn helix, the panel's thread: median ([0-9.]+), "
+                         r"worst ([0-9.]+) ms")
+CLOSE_LINE = re.compile(r"closing the panel during the sweep, the panel's thread: ([0-9.]+) ms")
+
+
+def window_targets(program, runs, panel_env):
+    """The toolpath window's first full picture after the load, over the runs."""
+    path_bench = os.path.join(BUILD, "bench", "tornavel-path-bench")
+    if not os.path.exists(path_bench):
+        return []
+    pictures = []
+    for _ in range(runs):
+        result = subprocess.run([path_bench, program], env=panel_env, capture_output=True, text=True)
+        found = FIRST_PICTURE_LINE.search(result.stdout)
+        if result.returncode == 0 and found:
+            pictures.append(float(found.group(1)) / 1000)
+    if not pictures:
+        return []
+    return [("toolpath window's first full picture after the load, s", "%.1f" % TARGET_FIRST_PICTURE_S,
+             spread(pictures), min(pictures) <= TARGET_FIRST_PICTURE_S)]
+
+
+def dense_targets(runs, panel, panel_env):
+    """The generated pockets, face and helix: instant back, every step to the
+    painted workpiece, and the waits of a cancel, a reload and a close."""
+    rows = []
+    stock_bench = os.path.join(BUILD, "bench", "tornavel-stock-bench")
+    alone, covered, cancels = [], [], []
+    for attempt in range(runs):
+        output = subprocess.run([stock_bench, "--dense"], check=True, capture_output=True, text=True).stdout
+        if attempt == 0:
+            print("\nworkpiece alone, generated pockets, face and helix (stock bench --dense):")
+            print(output.rstrip())
+        alone.append(max(float(found) for found in STEP_ALONE_MAX.findall(output)))
+        covered.append(all(int(first) == 0 for first, _ in INSTANT_BACK.findall(output)))
+        cancels += [float(found) for found in CANCEL_LINE.findall(output)]
+    rows.append(("instant back over the whole program, pockets and face", "all",
+                 "%d of %d runs" % (sum(covered), len(covered)), all(covered)))
+    rows.append(("every step back and forward, workpiece alone, worst ms", "%.0f" % TARGET_STEP_PAINTED_MS,
+                 spread(alone), min(alone) <= TARGET_STEP_PAINTED_MS))
+    rows.append(("cancel during a 2000-turn helix sweep, worst ms", "%.0f" % TARGET_WAIT_MS, spread(cancels),
+                 max(cancels) <= TARGET_WAIT_MS))
+    if not os.path.exists(panel):
+        return rows
+    steps, medians, wholes, reloads, closes = [], [], [], [], []
+    for _ in range(runs):
+        result = subprocess.run([panel, "dense"], env=panel_env, capture_output=True, text=True)
+        if result.returncode != 0:
+            print("panel dense failed: %s" % result.stderr.strip())
+            continue
+        if not steps:
+            print("\nthe panel, generated pockets, face and helix (panel bench dense):")
+            print(result.stdout.rstrip())
+        found = STEP_WORST.findall(result.stdout)
+        steps.append(max(float(worst) for _, _, worst in found))
+        medians.append(max(float(median) for _, median, _ in found))
+        wholes += [float(worst) for _, worst in WHOLE_BACK.findall(result.stdout)]
+        reload = RELOAD_LINE.search(result.stdout)
+        if reload:
+            reloads.append(float(reload.group(2)))
+        close = CLOSE_LINE.search(result.stdout)
+        if close:
+            closes.append(float(close.group(1)))
+    if steps:
+        rows.append(("step to the painted workpiece in the panel, pockets and face, worst ms",
+                     "%.0f" % TARGET_STEP_PAINTED_MS, spread(steps), min(steps) <= TARGET_STEP_PAINTED_MS))
+        rows.append(("the same, median of the slowest kind, ms", "%.0f" % TARGET_STEP_PAINTED_MS, spread(medians),
+                     min(medians) <= TARGET_STEP_PAINTED_MS))
+    if wholes:
+        # One jump over the whole program, not a step: shown without a target.
+        rows.append(("Shift+F10 after F9 \"Ende\", back over the whole program, to the painted workpiece, ms",
+                     "", spread(wholes), None))
+    if reloads:
+        rows.append(("reload during the helix sweep, panel's thread, worst ms", "%.0f" % TARGET_WAIT_MS,
+                     spread(reloads), min(reloads) <= TARGET_WAIT_MS))
+    if closes:
+        rows.append(("panel closed during the helix sweep, panel's thread, ms", "%.0f" % TARGET_WAIT_MS,
+                     spread(closes), min(closes) <= TARGET_WAIT_MS))
+    return rows
 
 
 def main():

@@ -184,9 +184,8 @@ int CCncProgram::Load(const std::string& name)
     }
     int result = RESULT_OK;
     try {
+        // The words before a syntax error stay, with their modes.
         result = ReadProgram();
-        // The words before a syntax error stay, and are explained too.
-        words.IndexModes();
     } catch (const std::bad_alloc&) {
         result = FailForMemory();
     }

@@ -28,7 +28,7 @@ class CModeIndex {
 public:
     void Clear();
     // The words that change modes or end a block: the others need not be
-    // taken, which keeps a pass over millions of words short.
+    // taken, which keeps a load of millions of words short.
     static bool TakesKind(std::int32_t kind)
     {
         const WordGroup group = GroupOfKind(kind);

@@ -6,22 +6,22 @@
 
 WordPosition CWordList::GetNext(WordPosition position) const
 {
-    if (position == NO_POSITION || position + 1 >= starts.size())
+    if (position == NO_POSITION || position + 1 >= offsets.size())
         return NO_POSITION;
     return position + 1;
 }
 
 WordPosition CWordList::GetPrevious(WordPosition position) const
 {
-    if (position == NO_POSITION || position == 0 || position > starts.size())
+    if (position == NO_POSITION || position == 0 || position > offsets.size())
         return NO_POSITION;
     return position - 1;
 }
 
 std::uint32_t CWordList::EndOf(WordPosition position) const
 {
-    if (position + 1 < starts.size())
-        return starts[position + 1] - ((kinds[position + 1] & BLANK_BEFORE) ? 1 : 0);
+    if (position + 1 < offsets.size())
+        return StartOf(position + 1) - ((kinds[position + 1] & BLANK_BEFORE) ? 1 : 0);
     return static_cast<std::uint32_t>(text->size());
 }
 
@@ -30,13 +30,13 @@ CCncWord CWordList::GetAt(WordPosition position) const
     CCncWord word;
     word.SetTextAndClassify(std::string(GetText(position)));
     if (spansVisible)
-        word.SetSpan(static_cast<std::int32_t>(starts[position]));
+        word.SetSpan(static_cast<std::int32_t>(StartOf(position)));
     return word;
 }
 
 std::string_view CWordList::GetText(WordPosition position) const
 {
-    const std::uint32_t start = starts[position];
+    const std::uint32_t start = StartOf(position);
     return std::string_view(text->data() + start, EndOf(position) - start);
 }
 
@@ -59,7 +59,7 @@ void CWordList::GetSpan(WordPosition position, std::int32_t& start, std::int32_t
     end = 0;
     if (!spansVisible)
         return;
-    start = static_cast<std::int32_t>(starts[position]);
+    start = static_cast<std::int32_t>(StartOf(position));
     end = static_cast<std::int32_t>(EndOf(position));
 }
 
@@ -70,20 +70,31 @@ WordPosition CWordList::FindAt(std::int64_t listingPosition) const
     // The word from there on holds the position only when it starts at or
     // before it; otherwise the position lies between words.
     const WordPosition position = FindFrom(listingPosition);
-    return position != NO_POSITION && starts[position] <= static_cast<std::uint64_t>(listingPosition) ? position
-                                                                                                     : NO_POSITION;
+    return position != NO_POSITION && StartOf(position) <= static_cast<std::uint64_t>(listingPosition)
+               ? position
+               : NO_POSITION;
 }
 
 WordPosition CWordList::FindFrom(std::int64_t listingPosition) const
 {
-    if (!spansVisible || starts.empty())
+    if (!spansVisible || offsets.empty())
         return NO_POSITION;
     const auto position = static_cast<std::uint64_t>(std::max<std::int64_t>(listingPosition, 0));
-    const auto after = std::upper_bound(starts.begin(), starts.end(), position,
-                                        [](std::uint64_t value, std::uint32_t start) { return value < start; });
-    if (after != starts.begin() && position < EndOf(static_cast<WordPosition>(after - starts.begin() - 1)))
-        return static_cast<WordPosition>(after - starts.begin() - 1);
-    return after == starts.end() ? NO_POSITION : static_cast<WordPosition>(after - starts.begin());
+    // The first word that starts after the position.
+    WordPosition after = 0;
+    WordPosition count = offsets.size();
+    while (count > 0) {
+        const WordPosition half = count / 2;
+        if (StartOf(after + half) <= position) {
+            after += half + 1;
+            count -= half + 1;
+        } else {
+            count = half;
+        }
+    }
+    if (after != 0 && position < EndOf(after - 1))
+        return after - 1;
+    return after == offsets.size() ? NO_POSITION : after;
 }
 
 WordPosition CWordList::FindKind(WordPosition from, WordKind kind) const
@@ -119,15 +130,40 @@ void ReserveFresh(std::vector<Item>& items, std::size_t count)
 
 } // namespace
 
+void CWordList::AppendStartToGroup(std::uint32_t start)
+{
+    const std::size_t position = offsets.size();
+    if (position % GROUP_SIZE == 0) {
+        groupStarts.push_back(start);
+    } else if ((groupStarts.back() & WIDE_GROUP) != 0) {
+        wideStarts.push_back(start);
+    } else {
+        // The group's words so far move to whole starts, as the group's
+        // later words will go.
+        const std::uint32_t group = groupStarts.back();
+        const std::size_t first = position - position % GROUP_SIZE;
+        const auto wideFirst = static_cast<std::uint32_t>(wideStarts.size());
+        for (std::size_t earlier = first; earlier < position; ++earlier)
+            wideStarts.push_back(group + offsets[earlier]);
+        wideStarts.push_back(start);
+        groupStarts.back() = WIDE_GROUP | wideFirst;
+    }
+    offsets.push_back(0);
+}
+
 void CWordList::Reserve(std::size_t count)
 {
-    ReserveFresh(starts, count);
+    ReserveFresh(offsets, count);
     ReserveFresh(kinds, count);
+    groupStarts.reserve(count / GROUP_SIZE + 1);
 }
 
 void CWordList::Empty()
 {
-    starts.clear();
+    offsets.clear();
+    groupStarts.clear();
+    // Wide groups are rare: their memory is not worth keeping.
+    std::vector<std::uint32_t>().swap(wideStarts);
     kinds.clear();
     spansVisible = false;
     modes.Clear();
@@ -136,18 +172,10 @@ void CWordList::Empty()
 void CWordList::RemoveAll()
 {
     // Give the memory back: a large program's list is hundreds of megabytes.
-    std::vector<std::uint32_t>().swap(starts);
+    std::vector<std::uint16_t>().swap(offsets);
+    std::vector<std::uint32_t>().swap(groupStarts);
+    std::vector<std::uint32_t>().swap(wideStarts);
     std::vector<std::uint8_t>().swap(kinds);
     spansVisible = false;
     modes.Clear();
-}
-
-void CWordList::IndexModes()
-{
-    modes.Clear();
-    for (WordPosition position = 0; position < kinds.size(); ++position) {
-        const WordKind kind = GetKind(position);
-        if (CModeIndex::TakesKind(kind))
-            modes.Take(position, kind);
-    }
 }

@@ -1,7 +1,7 @@
 // The loaded program's words in file order. Callers move through it by
 // position and read the word at a position. The words are kept compactly as
-// spans of the loader's listing text with their kinds (five bytes a word, so
-// that programs of millions of words fit); a word read from the list is
+// spans of the loader's listing text with their kinds (about three bytes a
+// word, so that programs of millions of words fit); a word read from the list is
 // rebuilt from its text and classified again, which gives back exactly the
 // word that was loaded.
 #pragma once
@@ -21,11 +21,11 @@ class CWordList {
 public:
     static constexpr WordPosition NO_POSITION = static_cast<WordPosition>(-1);
 
-    bool IsEmpty() const { return starts.empty(); }
-    std::size_t GetCount() const { return starts.size(); }
+    bool IsEmpty() const { return offsets.empty(); }
+    std::size_t GetCount() const { return offsets.size(); }
 
     // NO_POSITION when there is no such word.
-    WordPosition GetFirst() const { return starts.empty() ? NO_POSITION : 0; }
+    WordPosition GetFirst() const { return offsets.empty() ? NO_POSITION : 0; }
     WordPosition GetNext(WordPosition position) const;
     WordPosition GetPrevious(WordPosition position) const;
 
@@ -55,10 +55,15 @@ public:
 
     // The loader's side. text holds the listing: every word is appended to it
     // before it is appended here, so the list never reaches past its end.
+    // Starts never go down and stay below 2^31, as the listing's spans do.
     void Bind(const std::string* listingText) { text = listingText; }
+    // The modes are indexed as the words come, which saves a second pass
+    // over millions of kinds.
     void Append(std::uint32_t start, WordKind kind, bool blankBefore)
     {
-        starts.push_back(start);
+        if (CModeIndex::TakesKind(kind))
+            modes.Take(offsets.size(), kind);
+        AppendStart(start);
         kinds.push_back(static_cast<std::uint8_t>(kind | (blankBefore ? BLANK_BEFORE : 0)));
     }
     // Room for count words. The memory of an emptied list is taken again
@@ -67,8 +72,6 @@ public:
     void Reserve(std::size_t count);
     // Spans are reported only once the listing has been handed to a view.
     void SetSpansVisible(bool visible) { spansVisible = visible; }
-    // Once the words are all appended: one pass over their kinds.
-    void IndexModes();
     // Gives the memory back.
     void RemoveAll();
     // Keeps the memory for the next Reserve.
@@ -78,10 +81,44 @@ private:
     static constexpr std::uint8_t BLANK_BEFORE = 0x80;
     static constexpr std::uint8_t KIND_MASK = 0x7F;
 
+    // The words' starts are kept by groups of GROUP_SIZE words: the start of
+    // the group's first word, and each word's distance from it in two bytes.
+    // A group that spreads over 64 KiB of listing or more (long comments)
+    // keeps its words' starts whole instead, marked by WIDE_GROUP.
+    static constexpr std::size_t GROUP_SIZE = 256;
+    static constexpr std::uint32_t WIDE_GROUP = 0x80000000u;
+    static constexpr std::uint32_t LARGEST_OFFSET = 0xFFFFu;
+
+    std::uint32_t StartOf(WordPosition position) const
+    {
+        const std::uint32_t group = groupStarts[position / GROUP_SIZE];
+        if ((group & WIDE_GROUP) != 0)
+            return wideStarts[(group & ~WIDE_GROUP) + position % GROUP_SIZE];
+        return group + offsets[position];
+    }
+    void AppendStart(std::uint32_t start)
+    {
+        const std::size_t position = offsets.size();
+        if (position % GROUP_SIZE != 0) {
+            const std::uint32_t group = groupStarts.back();
+            if ((group & WIDE_GROUP) == 0 && start - group <= LARGEST_OFFSET) {
+                offsets.push_back(static_cast<std::uint16_t>(start - group));
+                return;
+            }
+        }
+        AppendStartToGroup(start);
+    }
+    // A group's first word, a wide group's word, or the word that widens
+    // its group.
+    void AppendStartToGroup(std::uint32_t start);
     std::uint32_t EndOf(WordPosition position) const;
 
     const std::string* text = nullptr;
-    std::vector<std::uint32_t> starts;
+    std::vector<std::uint16_t> offsets;
+    // Per group: its first word's start, or WIDE_GROUP and where its words'
+    // starts begin in wideStarts.
+    std::vector<std::uint32_t> groupStarts;
+    std::vector<std::uint32_t> wideStarts;
     // The kind, with the top bit set where a blank precedes the word: the end
     // of a word is where the next word's blank or text begins.
     std::vector<std::uint8_t> kinds;

@@ -413,6 +413,54 @@ TEST(Loader, BufferedWordsAreTheWordsReadOneByOne)
     EXPECT_LT(rejected, programs.size());
 }
 
+// The word list keeps most starts as two-byte distances within groups of
+// words; a group that long comments spread over 64 KiB or more keeps whole
+// starts. Every word must keep its text and span, and be found at them.
+TEST(Loader, WordsKeepTheirSpansAroundLongComments)
+{
+    const auto words = [](int count) {
+        std::string text;
+        for (int word = 0; word < count; ++word)
+            text += word % 3 == 2 ? "\r\n" : "X" + std::to_string(word) + " ";
+        return text;
+    };
+    const auto comment = [](std::size_t length) { return "(" + std::string(length, 'c') + ")"; };
+    const struct {
+        const char* name;
+        std::string bytes;
+    } rows[] = {
+        {"a long comment as a group's second word", "N1 " + comment(70000) + words(600)},
+        {"a long comment last in its group", words(254) + comment(70000) + words(300)},
+        // "N1" starts the listing; "X1" starts at the comment's length plus 6.
+        {"a word 65535 bytes after its group's first", "N1 " + comment(65529) + " X1" + words(300)},
+        {"a word 65536 bytes after its group's first", "N1 " + comment(65530) + " X1" + words(300)},
+        {"two long comments in one group, then narrow groups", words(100) + comment(70000) + words(50) +
+                                                                   comment(90000) + words(700)},
+        {"long comments in groups one after another", comment(70000) + words(300) + comment(70000) + words(300)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CTempFile file(row.bytes + "\r\nM30\r\n");
+        const CReadWordByWord expected = ReadWordByWord(file.GetPath());
+        CLoaderRig rig(file.GetPath());
+        ASSERT_EQ(rig.loader.Load(std::string()), 1);
+        const CWordList& list = rig.loader.GetWordList();
+        ASSERT_EQ(list.GetCount(), expected.words.size());
+        for (WordPosition p = list.GetFirst(); p != CWordList::NO_POSITION; p = list.GetNext(p)) {
+            ASSERT_EQ(list.GetText(p), expected.words[p]) << "word " << p;
+            std::int32_t start = 0;
+            std::int32_t end = 0;
+            list.GetSpan(p, start, end);
+            // The empty word before a comment holds no position.
+            if (end > start) {
+                ASSERT_EQ(list.FindAt(start), p) << "word " << p;
+                ASSERT_EQ(list.FindAt(end - 1), p) << "word " << p;
+            }
+        }
+        ExpectConsistent(rig);
+    }
+}
+
 } // namespace
 
 namespace {
