@@ -32,13 +32,8 @@ constexpr ViewRow VIEWS[] = {
     {"iso", PROJECTION_ISOMETRIC},
 };
 
-// The options of stock that a picture takes as they are.
-const char* const STOCK_OPTIONS[] = {"--stock", "--cell", "--tool", "--default-tool", "--moves"};
-
 const char* const NOT_A_VIEW = "%s: '%s' ist keine Ansicht (oben, vorne, seite, iso)";
 const char* const NOT_A_SIZE = "%s: '%s' ist keine Größe BREITExHÖHE von 16 bis 8000 Pixeln";
-const char* const GIVEN_TWICE = "%s: '%s' ist schon das zweite Mal angegeben";
-const char* const NO_VALUE = "%s: der Wert fehlt";
 const char* const UNKNOWN_OPTION = "'%s' ist keine Option von picture";
 const char* const FILES_WANTED = "picture: FILE und OUT.png erwartet%s";
 const char* const WRITE_FAILED = "tornavel-cli: %s: das Bild kann nicht geschrieben werden\n";
@@ -69,11 +64,6 @@ bool ParseView(const std::string& text, PathProjection& projection)
         }
     }
     return false;
-}
-
-bool IsStockOption(const std::string& name)
-{
-    return std::find(std::begin(STOCK_OPTIONS), std::end(STOCK_OPTIONS), name) != std::end(STOCK_OPTIONS);
 }
 
 void Widen(CMovePoint& min, CMovePoint& max, const CMovePoint& low, const CMovePoint& high)
@@ -181,20 +171,20 @@ int ParsePictureOptions(const std::vector<std::string>& arguments, CPictureOptio
             return EXIT_BAD_USAGE;
         }
         if (next + 1 >= arguments.size()) {
-            message = OptionMessage(NO_VALUE, name);
+            message = OptionMessage(OPTION_WITHOUT_VALUE, name);
             return EXIT_BAD_USAGE;
         }
         const std::string& value = arguments[++next];
         const char* problem = nullptr;
         if (name == "--view") {
             if (hasView)
-                problem = GIVEN_TWICE;
+                problem = OPTION_GIVEN_TWICE;
             else if (!ParseView(value, options.projection))
                 problem = NOT_A_VIEW;
             hasView = true;
         } else if (name == "--size") {
             if (hasSize)
-                problem = GIVEN_TWICE;
+                problem = OPTION_GIVEN_TWICE;
             else if (!ParseSize(value, options.width, options.height))
                 problem = NOT_A_SIZE;
             hasSize = true;

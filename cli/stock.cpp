@@ -24,9 +24,7 @@ const char* const BOX_MESSAGE = "tornavel-cli: the stock box is empty or inverte
 const char* const NOT_A_NUMBER = "%s: '%s' ist keine Zahl";
 const char* const NOT_A_BOX = "%s: '%s' sind nicht sechs Zahlen X0,Y0,Z0,X1,Y1,Z1";
 const char* const NOT_A_COUNT = "%s: '%s' ist keine Anzahl (0, 1, 2, ...)";
-const char* const GIVEN_TWICE = "%s: '%s' ist schon das zweite Mal angegeben";
 const char* const MOVES_AND_TRAIL = "%s: '%s' geht nicht zusammen mit --moves oder --trail";
-const char* const NO_VALUE = "%s: der Wert fehlt";
 const char* const UNKNOWN_OPTION = "'%s' ist keine Option von stock";
 const char* const NO_FILE = "stock: keine Datei angegeben";
 const char* const SECOND_FILE = "stock: nur eine Datei, nicht auch '%s'";
@@ -236,13 +234,13 @@ OptionRead ReadStockOption(const std::string& name, const std::string& value, CS
     const char* problem = nullptr;
     if (name == "--stock") {
         if (options.hasBox)
-            problem = GIVEN_TWICE;
+            problem = OPTION_GIVEN_TWICE;
         else if (!ParseBox(value, options.box))
             problem = NOT_A_BOX;
         options.hasBox = true;
     } else if (name == "--cell") {
         if (options.hasCell)
-            problem = GIVEN_TWICE;
+            problem = OPTION_GIVEN_TWICE;
         else if (!ParseClassicDecimal(value, options.cell))
             problem = NOT_A_NUMBER;
         options.hasCell = true;
@@ -260,6 +258,11 @@ OptionRead ReadStockOption(const std::string& name, const std::string& value, CS
         return OPTION_BAD;
     }
     return OPTION_TAKEN;
+}
+
+bool IsStockOption(const std::string& name)
+{
+    return name == "--stock" || name == "--cell" || name == "--tool" || name == "--default-tool" || name == "--moves";
 }
 
 bool ChooseCell(const CStockOptions& options, CWorkpiece::CSettings& settings, std::FILE* errors)
@@ -298,14 +301,12 @@ int ParseStockOptions(const std::vector<std::string>& arguments, CStockOptions& 
             hasFile = true;
             continue;
         }
-        const bool known = name == "--stock" || name == "--cell" || name == "--tool" || name == "--default-tool" ||
-                           name == "--moves" || name == "--trail";
-        if (!known) {
+        if (!IsStockOption(name) && name != "--trail") {
             message = OptionMessage(UNKNOWN_OPTION, name);
             return EXIT_BAD_USAGE;
         }
         if (next + 1 >= arguments.size()) {
-            message = OptionMessage(NO_VALUE, name);
+            message = OptionMessage(OPTION_WITHOUT_VALUE, name);
             return EXIT_BAD_USAGE;
         }
         const std::string& value = arguments[++next];

@@ -43,6 +43,9 @@ CStockChoice MakeStockChoice(const CStockOptions& options);
 enum OptionRead { OPTION_TAKEN, OPTION_UNKNOWN, OPTION_BAD };
 OptionRead ReadStockOption(const std::string& name, const std::string& value, CStockOptions& options,
                            bool& toolCannotCut, std::string& message);
+// The options of stock that take a value and draw the same workpiece
+// wherever they are given: those of ReadStockOption and --moves.
+bool IsStockOption(const std::string& name);
 // Checks settings.box and sets the cell the options give; false with a
 // message on errors when either cannot be used.
 bool ChooseCell(const CStockOptions& options, CWorkpiece::CSettings& settings, std::FILE* errors);

@@ -32,6 +32,9 @@ void Note(int& status, int result)
 
 } // namespace
 
+const char* const OPTION_GIVEN_TWICE = "%s: '%s' ist schon das zweite Mal angegeben";
+const char* const OPTION_WITHOUT_VALUE = "%s: der Wert fehlt";
+
 std::string OptionMessage(const char* format, const std::string& option, const std::string& value)
 {
     std::string text(format);

@@ -21,6 +21,10 @@ bool ParseToolOption(const std::string& name, const std::string& value, CToolTab
 // What to print for status 1.
 extern const char* const TOOL_DIAMETER_MESSAGE;
 
+// What any subcommand says of an option given twice or without its value.
+extern const char* const OPTION_GIVEN_TWICE;
+extern const char* const OPTION_WITHOUT_VALUE;
+
 // "tornavel-cli: " and format, its first "%s" replaced by the option and the
 // second by the value, as one line.
 std::string OptionMessage(const char* format, const std::string& option, const std::string& value = std::string());

@@ -161,6 +161,8 @@ private slots:
 
 private:
     void WaitForPicture(CToolpathWindow& window);
+    // The rectangle in the active window, its picture drawn: keys reach it.
+    void ShowActiveRectangle(CSteppingRig& rig);
     CMemorySettings* settings = nullptr;
     std::unique_ptr<CTemporarySettings> store;
 };
@@ -370,6 +372,15 @@ void ToolpathWindowTest::WaitForPicture(CToolpathWindow& window)
     QTRY_VERIFY_WITH_TIMEOUT(window.IsPictureReady(), WAIT_MS);
 }
 
+void ToolpathWindowTest::ShowActiveRectangle(CSteppingRig& rig)
+{
+    rig.window.show();
+    rig.window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&rig.window));
+    rig.Load(RECTANGLE);
+    WaitForPicture(rig.window);
+}
+
 void ToolpathWindowTest::coloursFollowTheCursor_data()
 {
     QTest::addColumn<int>("steps");
@@ -464,11 +475,9 @@ void ToolpathWindowTest::pathSwitchShowsAllAheadOrNone()
     QFETCH(QString, label);
     QFETCH(QList<int>, colours);
     CSteppingRig rig(*settings);
-    rig.window.show();
-    rig.window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&rig.window));
-    rig.Load(RECTANGLE);
-    WaitForPicture(rig.window);
+    ShowActiveRectangle(rig);
+    if (QTest::currentTestFailed())
+        return;
     auto* button = rig.window.findChild<QPushButton*>(QStringLiteral("pathShowing"));
     QVERIFY(button != nullptr);
     for (int press = 0; press < presses; ++press) {
@@ -699,11 +708,9 @@ void ToolpathWindowTest::keysChooseTheViewAndFit()
     QFETCH(int, key);
     QFETCH(int, projection);
     CSteppingRig rig(*settings);
-    rig.window.show();
-    rig.window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&rig.window));
-    rig.Load(RECTANGLE);
-    WaitForPicture(rig.window);
+    ShowActiveRectangle(rig);
+    if (QTest::currentTestFailed())
+        return;
     // Away from the fitted view first, so that the key must fit again.
     CToolpathCanvas& canvas = *rig.window.GetCanvas();
     canvas.ZoomAbout(QPointF(3, 3), 7.0);

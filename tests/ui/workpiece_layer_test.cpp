@@ -56,9 +56,10 @@ const char* const RAPID_INTO = "%\r\n"
 const char* const RAPID_CUT_TEXT = "Eilgang im Material";
 constexpr int WAIT_MS = 10000;
 
-QPoint Pixel(const CToolpathCanvas& canvas, double x, double y)
+QPoint Pixel(const CToolpathCanvas& canvas, double x, double y, double z = 0.0)
 {
-    const QPointF point = canvas.MapToCanvas(CMovePoint{static_cast<float>(x), static_cast<float>(y), 0.0f});
+    const QPointF point =
+        canvas.MapToCanvas(CMovePoint{static_cast<float>(x), static_cast<float>(y), static_cast<float>(z)});
     return QPoint(static_cast<int>(std::floor(point.x())), static_cast<int>(std::floor(point.y())));
 }
 
@@ -122,6 +123,8 @@ private:
     CToolpathWindow& LoadAndWait(const char* program);
     void Press(Qt::Key key, int times = 1, Qt::KeyboardModifiers modifiers = Qt::NoModifier);
     void WaitForWorkpiece();
+    // The slots after 20 steps, in the view the key chooses.
+    CToolpathWindow& ShowSlotsIn(int key);
 
     std::unique_ptr<CTemporarySettings> store;
     std::unique_ptr<CControllerDlg> panel;
@@ -147,6 +150,18 @@ void WorkpieceLayerTest::WaitForWorkpiece()
 {
     CToolpathWindow& window = *panel->GetToolpathWindow();
     QTRY_VERIFY_WITH_TIMEOUT(window.IsPictureReady() && window.GetWorkpiece()->IsUpToDate(), WAIT_MS);
+}
+
+CToolpathWindow& WorkpieceLayerTest::ShowSlotsIn(int key)
+{
+    CToolpathWindow& window = LoadAndWait(SLOTS);
+    Press(Qt::Key_F10, 20);
+    QApplication::setActiveWindow(&window);
+    if (!QTest::qWaitForWindowActive(&window))
+        QTest::qFail("the toolpath window did not become active", __FILE__, __LINE__);
+    QTest::keyClick(&window, static_cast<Qt::Key>(key));
+    WaitForWorkpiece();
+    return window;
 }
 
 void WorkpieceLayerTest::Press(Qt::Key key, int times, Qt::KeyboardModifiers modifiers)
@@ -227,19 +242,12 @@ void WorkpieceLayerTest::helpDescribesTheSilhouettes()
     QFETCH(int, key);
     QFETCH(double, x);
     QFETCH(double, y);
-    CToolpathWindow& window = LoadAndWait(SLOTS);
-    Press(Qt::Key_F10, 20);
-    QApplication::setActiveWindow(&window);
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    QTest::keyClick(&window, static_cast<Qt::Key>(key));
-    WaitForWorkpiece();
+    CToolpathWindow& window = ShowSlotsIn(key);
+    if (QTest::currentTestFailed())
+        return;
     CToolpathCanvas& canvas = *window.GetCanvas();
     const QImage image = canvas.grab().toImage();
-    const auto lightness = [&](double z) {
-        const QPointF point = canvas.MapToCanvas(CMovePoint{x, y, z});
-        return QColor(image.pixel(QPoint(static_cast<int>(std::floor(point.x())), static_cast<int>(std::floor(point.y())))))
-            .lightness();
-    };
+    const auto lightness = [&](double z) { return QColor(image.pixel(Pixel(canvas, x, y, z))).lightness(); };
     const int partial = lightness(-1.0);
     const int solid = lightness(-2.5);
     QVERIFY2(partial < solid && partial > QColor(DefaultPathPalette().background).lightness(),
@@ -275,15 +283,11 @@ void WorkpieceLayerTest::everyViewShowsTheMaterial()
     QFETCH(double, y);
     QFETCH(double, z);
     QFETCH(uint, colour);
-    CToolpathWindow& window = LoadAndWait(SLOTS);
-    Press(Qt::Key_F10, 20);
-    QApplication::setActiveWindow(&window);
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-    QTest::keyClick(&window, static_cast<Qt::Key>(key));
-    WaitForWorkpiece();
+    CToolpathWindow& window = ShowSlotsIn(key);
+    if (QTest::currentTestFailed())
+        return;
     CToolpathCanvas& canvas = *window.GetCanvas();
-    const QPointF point = canvas.MapToCanvas(CMovePoint{float(x), float(y), float(z)});
-    const QPoint pixel(static_cast<int>(std::floor(point.x())), static_cast<int>(std::floor(point.y())));
+    const QPoint pixel = Pixel(canvas, x, y, z);
     const QRgb shown = canvas.grab().toImage().pixel(pixel) | 0xFF000000u;
     if (colour != 0)
         QCOMPARE(shown, QRgb(colour));
