@@ -316,7 +316,7 @@ std::shared_ptr<const CComparisonLayer::CReference> CComparisonLayer::CutReferen
     const CStockBox& box = request.box;
     if (!SameEdge(own.x0, box.x0) || !SameEdge(own.x1, box.x1) || !SameEdge(own.y0, box.y0) ||
         !SameEdge(own.y1, box.y1) || !SameEdge(own.z1, box.z1)) {
-        const auto length = &CWorkpiecePicture::FormatLength;
+        const auto length = &WorkpiecePicture::FormatLength;
         failure = QString::fromUtf8(OTHER_BOX_TEXT)
                       .arg(name, length(own.x0), length(own.x1), length(own.y0), length(own.y1), length(own.z1),
                            length(box.x0), length(box.x1), length(box.y0))
@@ -525,7 +525,7 @@ QString CComparisonLayer::GetSummary() const
     const CComparisonTotals& totals = comparison->GetTotals();
     const double share =
         totals.cells == 0 ? 0.0 : 100.0 * static_cast<double>(totals.within) / static_cast<double>(totals.cells);
-    const auto length = &CWorkpiecePicture::FormatLength;
+    const auto length = &WorkpiecePicture::FormatLength;
     return QString::fromUtf8(SUMMARY_TEXT)
         .arg(QFileInfo(referenceFile).fileName(), QString::number(share, 'f', 1),
              QString::number(comparison->GetTolerance()), QString::number(totals.over), length(totals.maxOver),
@@ -554,7 +554,7 @@ QString CComparisonLayer::GetComparisonText() const
     const CHeightGrid& grid = reference->grid;
     const std::size_t column = totals.maxOverCell % grid.GetColumns();
     const std::size_t row = totals.maxOverCell / grid.GetColumns();
-    const auto length = &CWorkpiecePicture::FormatLength;
+    const auto length = &WorkpiecePicture::FormatLength;
     QString text = QString::fromUtf8(TOO_DEEP_TEXT)
                        .arg(length(totals.maxOver), length(grid.GetCenterX(column)), length(grid.GetCenterY(row)));
     if (firstOver && firstOverMove < step.doneCount && lineOfMove)
@@ -576,7 +576,7 @@ void CComparisonLayer::PaintUnder(QPainter& painter, const CPathView& view, cons
         return;
     switch (view.GetProjection()) {
     case PROJECTION_TOP:
-        painter.drawImage(CWorkpiecePicture::ReliefPlacement(reference->grid, view), difference);
+        painter.drawImage(WorkpiecePicture::ReliefPlacement(reference->grid, view), difference);
         break;
     case PROJECTION_FRONT:
     case PROJECTION_SIDE:
@@ -680,7 +680,7 @@ void CComparisonLayer::PaintOver(QPainter& painter, const CPathView& view, const
     const QFontMetrics metrics = painter.fontMetrics();
     const bool noColours = view.GetProjection() == PROJECTION_ISOMETRIC;
     std::vector<std::pair<QRgb, const char*>> entries = {
-        {OVER_COLOUR, LEGEND_OVER}, {UNDER_COLOUR, LEGEND_UNDER}, {CWorkpiecePicture::TOP_COLOUR, LEGEND_WITHIN}};
+        {OVER_COLOUR, LEGEND_OVER}, {UNDER_COLOUR, LEGEND_UNDER}, {WorkpiecePicture::TOP_COLOUR, LEGEND_WITHIN}};
     if (noColours)
         entries.push_back({0, LEGEND_NO_COLOURS});
     int width = 0;

@@ -368,15 +368,15 @@ std::shared_ptr<CWorkpieceLayer::CSnapshot> CWorkpieceLayer::MakeSnapshot(const 
     made->complete = complete;
     made->pathOutside = state.pathOutside;
     made->grid = workpiece.GetGrid();
-    made->silhouettes = CWorkpiecePicture::MeasureSilhouettes(made->grid);
+    made->silhouettes = WorkpiecePicture::MeasureSilhouettes(made->grid);
     if (state.lastSent != nullptr) {
         made->relief = state.lastSent->relief;
-        CWorkpiecePicture::UpdateRelief(made->grid, state.lastSent->grid, made->relief);
+        WorkpiecePicture::UpdateRelief(made->grid, state.lastSent->grid, made->relief);
     } else {
-        made->relief = CWorkpiecePicture::DrawRelief(made->grid);
+        made->relief = WorkpiecePicture::DrawRelief(made->grid);
     }
     if (!request.size.isEmpty()) {
-        made->block = CWorkpiecePicture::DrawBlock(made->grid, request.view, request.size);
+        made->block = WorkpiecePicture::DrawBlock(made->grid, request.view, request.size);
         made->blockView = request.view;
     }
     for (const CRapidCut& cut : workpiece.GetRapidCuts())
@@ -565,9 +565,9 @@ void CWorkpieceLayer::UpdateDepthText()
         return;
     // The cell's centre and height, as the command line prints them.
     depthText = QString::fromUtf8(DEPTH_TEXT)
-                    .arg(CWorkpiecePicture::FormatLength(snapshot->grid.GetCenterX(column)),
-                         CWorkpiecePicture::FormatLength(snapshot->grid.GetCenterY(row)),
-                         CWorkpiecePicture::FormatLength(snapshot->grid.GetHeight(column, row)));
+                    .arg(WorkpiecePicture::FormatLength(snapshot->grid.GetCenterX(column)),
+                         WorkpiecePicture::FormatLength(snapshot->grid.GetCenterY(row)),
+                         WorkpiecePicture::FormatLength(snapshot->grid.GetHeight(column, row)));
 }
 
 bool CWorkpieceLayer::eventFilter(QObject* watched, QEvent* event)
@@ -597,7 +597,7 @@ void CWorkpieceLayer::PaintUnder(QPainter& painter, const CPathView& view, const
     const CHeightGrid& grid = snapshot->grid;
     switch (view.GetProjection()) {
     case PROJECTION_TOP:
-        painter.drawImage(CWorkpiecePicture::ReliefPlacement(grid, view), snapshot->relief);
+        painter.drawImage(WorkpiecePicture::ReliefPlacement(grid, view), snapshot->relief);
         break;
     case PROJECTION_ISOMETRIC:
         if (!snapshot->block.isNull() && snapshot->blockView.GetProjection() == PROJECTION_ISOMETRIC) {
@@ -612,7 +612,7 @@ void CWorkpieceLayer::PaintUnder(QPainter& painter, const CPathView& view, const
         break;
     case PROJECTION_FRONT:
     case PROJECTION_SIDE:
-        CWorkpiecePicture::DrawSilhouette(painter, grid, snapshot->silhouettes, view);
+        WorkpiecePicture::DrawSilhouette(painter, grid, snapshot->silhouettes, view);
         break;
     }
 }
@@ -643,7 +643,7 @@ void CWorkpieceLayer::PaintOver(QPainter& painter, const CPathView& view, const 
     DrawToolMarker(painter, view);
     if (!GetLegendSize(view.GetProjection()).isEmpty()) {
         const CStockBox& box = snapshot->grid.GetBox();
-        CWorkpiecePicture::DrawLegend(
+        WorkpiecePicture::DrawLegend(
             painter, QRect(size.width() - LEGEND_MARGIN - LEGEND_WIDTH, LEGEND_TOP, LEGEND_WIDTH, LEGEND_HEIGHT),
             box.z0, box.z1);
     }
@@ -658,7 +658,7 @@ QSize CWorkpieceLayer::GetLegendSize(PathProjection projection) const
     const QFontMetrics metrics(canvas->font());
     int textWidth = 0;
     for (const double value : {box.z1, (box.z0 + box.z1) / 2.0, box.z0})
-        textWidth = std::max(textWidth, metrics.horizontalAdvance(CWorkpiecePicture::FormatLength(value)));
+        textWidth = std::max(textWidth, metrics.horizontalAdvance(WorkpiecePicture::FormatLength(value)));
     return QSize(LEGEND_MARGIN + LEGEND_WIDTH + textWidth + LEGEND_PANEL_EXTRA,
                  LEGEND_TOP + LEGEND_HEIGHT + metrics.height() / 2 + LEGEND_PANEL_EXTRA);
 }

@@ -36,8 +36,8 @@ QImage DrawBlock(const CHeightGrid& grid, const CPathView& view, const QSize& si
 // read every cell.
 inline CSilhouettes MeasureSilhouettes(const CHeightGrid& grid) { return ReliefImage::MeasureSilhouettes(grid); }
 // From the front or the side: solid where every cell along the line of
-// sight holds material, lighter where only some do; over the whole of the
-// painter's device, in its own pixels.
+// sight holds material, darker and see-through on the dark background where
+// only some do; over the whole of the painter's device, in its own pixels.
 void DrawSilhouette(QPainter& painter, const CHeightGrid& grid, const CSilhouettes& silhouettes,
                     const CPathView& view);
 // A bar of the depth colours with the box's top, middle and bottom.
@@ -50,6 +50,3 @@ CPixelSpan SpanOf(QImage& image);
 
 } // namespace WorkpiecePicture
 
-// The name the window's layers and their tests still use, until they next
-// change.
-namespace CWorkpiecePicture = WorkpiecePicture;

@@ -63,7 +63,8 @@ void DrawBlock(const CHeightGrid& grid, const CPathView& view, const CPixelSpan&
 // read every cell.
 CSilhouettes MeasureSilhouettes(const CHeightGrid& grid);
 // From the front or the side onto picture: solid where every cell along the
-// line of sight holds material, blended lighter where only some do. The
+// line of sight holds material, see-through (darker on the dark background)
+// where only some do. The
 // pixels whose centres lie inside are painted.
 void DrawSilhouette(const CHeightGrid& grid, const CSilhouettes& silhouettes, const CPathView& view,
                     const CPixelSpan& picture);

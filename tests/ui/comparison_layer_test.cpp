@@ -208,7 +208,7 @@ void ComparisonLayerTest::coloursFollowTheSteps()
         QVERIFY2(qBlue(colour) > qRed(colour) + 40, qPrintable(QString::number(colour, 16)));
         QVERIFY(colour != CComparisonLayer::OVER_COLOUR);
     } else {
-        QCOMPARE(colour, CWorkpiecePicture::TOP_COLOUR);
+        QCOMPARE(colour, WorkpiecePicture::TOP_COLOUR);
     }
     const QString text = window.GetComparison()->GetInfoText();
     if (info.isEmpty())
@@ -241,7 +241,7 @@ void ComparisonLayerTest::summaryAtTheEnd()
     QTest::mouseClick(stop, Qt::LeftButton);
     QVERIFY(!stop->isEnabled());
     QVERIFY(window.GetComparison()->GetInfoText().isEmpty());
-    QCOMPARE(ColourAt(*window.GetCanvas(), 10.0, 2.0), CWorkpiecePicture::DepthColour(2.5 / 3.5));
+    QCOMPARE(ColourAt(*window.GetCanvas(), 10.0, 2.0), WorkpiecePicture::DepthColour(2.5 / 3.5));
 }
 
 void ComparisonLayerTest::referenceThatCannotBeUsed_data()
@@ -272,7 +272,7 @@ void ComparisonLayerTest::referenceThatCannotBeUsed()
              qPrintable(window.GetComparison()->GetMessage()));
     // The learner's workpiece stays as it was.
     QCOMPARE(ColourAt(*window.GetCanvas(), 10.0, 2.0), before);
-    QCOMPARE(before, CWorkpiecePicture::DepthColour(2.5 / 3.5));
+    QCOMPARE(before, WorkpiecePicture::DepthColour(2.5 / 3.5));
 }
 
 void ComparisonLayerTest::pictureCarriesTheSummary()
@@ -368,7 +368,7 @@ void ComparisonLayerTest::linesOfSightFollowTheSteps()
         QVERIFY2(qBlue(colour) > qRed(colour) + 40, qPrintable(QString::number(colour, 16)));
     } else {
         // The silhouette of an uncut line of sight, untouched by the comparison.
-        QCOMPARE(colour, CWorkpiecePicture::TOP_COLOUR);
+        QCOMPARE(colour, WorkpiecePicture::TOP_COLOUR);
     }
 }
 

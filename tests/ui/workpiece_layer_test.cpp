@@ -176,7 +176,7 @@ void WorkpieceLayerTest::keyAndButtonShowAndHide()
     CToolpathWindow& window = LoadAndWait(SLOTS);
     CToolpathCanvas& canvas = *window.GetCanvas();
     // Inside the box, away from the path: material nothing cut.
-    QCOMPARE(ColourAt(canvas, 5, 8), CWorkpiecePicture::TOP_COLOUR);
+    QCOMPARE(ColourAt(canvas, 5, 8), WorkpiecePicture::TOP_COLOUR);
     // The window opens without taking the keys from the panel: a click on
     // it gives them to it.
     QApplication::setActiveWindow(&window);
@@ -190,7 +190,7 @@ void WorkpieceLayerTest::keyAndButtonShowAndHide()
     QTest::mouseClick(button, Qt::LeftButton);
     WaitForWorkpiece();
     QVERIFY(button->isChecked());
-    QCOMPARE(ColourAt(canvas, 5, 8), CWorkpiecePicture::TOP_COLOUR);
+    QCOMPARE(ColourAt(canvas, 5, 8), WorkpiecePicture::TOP_COLOUR);
 }
 
 void WorkpieceLayerTest::stepsCutAndStepsBackRestore()
@@ -201,17 +201,17 @@ void WorkpieceLayerTest::stepsCutAndStepsBackRestore()
     const double x = 10.0;
     const double y = 2.0;
     Press(Qt::Key_F10, STEPS_BEFORE_SLOT);
-    QCOMPARE(ColourAt(canvas, x, y), CWorkpiecePicture::TOP_COLOUR);
+    QCOMPARE(ColourAt(canvas, x, y), WorkpiecePicture::TOP_COLOUR);
     // Applying N30 cuts the slot 2 of the box's 3 deep.
     Press(Qt::Key_F10);
-    QCOMPARE(ColourAt(canvas, x, y), CWorkpiecePicture::DepthColour(2.0 / 3.0));
+    QCOMPARE(ColourAt(canvas, x, y), WorkpiecePicture::DepthColour(2.0 / 3.0));
     Press(Qt::Key_F10, 1, Qt::ShiftModifier);
-    QCOMPARE(ColourAt(canvas, x, y), CWorkpiecePicture::TOP_COLOUR);
+    QCOMPARE(ColourAt(canvas, x, y), WorkpiecePicture::TOP_COLOUR);
     // F4 starts again with the whole block.
     Press(Qt::Key_F10, 3);
-    QVERIFY(ColourAt(canvas, x, y) != CWorkpiecePicture::TOP_COLOUR);
+    QVERIFY(ColourAt(canvas, x, y) != WorkpiecePicture::TOP_COLOUR);
     Press(Qt::Key_F4);
-    QCOMPARE(ColourAt(canvas, x, y), CWorkpiecePicture::TOP_COLOUR);
+    QCOMPARE(ColourAt(canvas, x, y), WorkpiecePicture::TOP_COLOUR);
     // Stepped while closed (F5), the window shows the cursor's material once
     // it opens again.
     CCncEditBoxCtrl* editor = panel->GetEditor();
@@ -221,7 +221,7 @@ void WorkpieceLayerTest::stepsCutAndStepsBackRestore()
         QTest::keyClick(editor, Qt::Key_F10);
     QTest::keyClick(editor, Qt::Key_F5);
     WaitForWorkpiece();
-    QCOMPARE(ColourAt(canvas, x, y), CWorkpiecePicture::DepthColour(2.0 / 3.0));
+    QCOMPARE(ColourAt(canvas, x, y), WorkpiecePicture::DepthColour(2.0 / 3.0));
 }
 
 void WorkpieceLayerTest::helpDescribesTheSilhouettes_data()
@@ -268,11 +268,11 @@ void WorkpieceLayerTest::everyViewShowsTheMaterial_data()
     QTest::addColumn<double>("z");
     // The material's colour there; 0 for any but the background.
     QTest::addColumn<uint>("colour");
-    QTest::newRow("from the top: untouched") << int(Qt::Key_1) << 5.0 << 8.0 << 0.0 << CWorkpiecePicture::TOP_COLOUR;
+    QTest::newRow("from the top: untouched") << int(Qt::Key_1) << 5.0 << 8.0 << 0.0 << WorkpiecePicture::TOP_COLOUR;
     QTest::newRow("from the front: below the slots") << int(Qt::Key_2) << 10.0 << 0.0 << -2.5
-                                                     << CWorkpiecePicture::TOP_COLOUR;
+                                                     << WorkpiecePicture::TOP_COLOUR;
     QTest::newRow("from the side: below the slots") << int(Qt::Key_3) << 0.0 << 5.0 << -2.5
-                                                    << CWorkpiecePicture::TOP_COLOUR;
+                                                    << WorkpiecePicture::TOP_COLOUR;
     QTest::newRow("at an angle: the front wall") << int(Qt::Key_4) << 10.0 << -3.0 << -1.5 << 0u;
 }
 
@@ -494,7 +494,7 @@ void WorkpieceLayerTest::toolTableKeepsAndAppliesGoodEntries()
     Press(Qt::Key_F10, 20);
     CToolpathCanvas& canvas = *window.GetCanvas();
     // Out of the 6 mm tool's reach from the slot along X, within 8 mm's.
-    QCOMPARE(ColourAt(canvas, 10, 3.6), CWorkpiecePicture::TOP_COLOUR);
+    QCOMPARE(ColourAt(canvas, 10, 3.6), WorkpiecePicture::TOP_COLOUR);
     QTest::mouseClick(FindButton(window, QStringLiteral("Werkzeuge...")), Qt::LeftButton);
     auto* dialog = window.findChild<CToolTableDialog*>();
     QVERIFY(dialog != nullptr);
@@ -513,7 +513,7 @@ void WorkpieceLayerTest::toolTableKeepsAndAppliesGoodEntries()
     QCOMPARE(Stored(window, "stock_tool_1"), std::string("3=ball:3.175"));
     QCOMPARE(Stored(window, "stock_default_tool"), std::string("flat:8"));
     WaitForWorkpiece();
-    QVERIFY(ColourAt(canvas, 10, 3.6) != CWorkpiecePicture::TOP_COLOUR);
+    QVERIFY(ColourAt(canvas, 10, 3.6) != WorkpiecePicture::TOP_COLOUR);
     // The next window reads them back.
     CWorkpieceSettings read;
     read.Load(*std::make_unique<CSettingsStore>(), window.GetWorkpiece()->GetProgramFile());
@@ -584,7 +584,7 @@ void WorkpieceLayerTest::stockBoxKeepsAndAppliesGoodEntries()
     QTRY_VERIFY(window.findChild<CStockBoxDialog*>() == nullptr);
     QCOMPARE(Stored(window, "stock_box"), std::string("auto"));
     WaitForWorkpiece();
-    QCOMPARE(ColourAt(canvas, 5, 11.5), CWorkpiecePicture::TOP_COLOUR);
+    QCOMPARE(ColourAt(canvas, 5, 11.5), WorkpiecePicture::TOP_COLOUR);
 }
 
 void WorkpieceLayerTest::unusableStoredValuesAreDroppedAlone_data()
