@@ -100,34 +100,6 @@ constexpr std::array<bool, 256> MakeCommentEndTable()
 
 constexpr std::array<bool, 256> commentEnds = MakeCommentEndTable();
 
-// The number of leading bytes of the eight at bytes that lie from "+" to
-// "9": signs, ",", ".", "/" and digits, all of them ordinary. Coordinates
-// and numbers are such runs, so most of a word is found eight bytes at a
-// time instead of byte by byte.
-std::size_t NumberRunLength(const unsigned char* bytes)
-{
-    std::uint64_t word = 0;
-    std::memcpy(&word, bytes, sizeof word);
-    constexpr std::uint64_t ONES = 0x0101010101010101u;
-    constexpr std::uint64_t HIGH_BITS = 0x8080808080808080u;
-    // Per byte, with no carry into the next: the top bit of high marks a
-    // byte from 128 up, of above one over "9" and of fromPlus one from "+".
-    const std::uint64_t low = word & ~HIGH_BITS;
-    const std::uint64_t above = low + ONES * (0x80 - '9' - 1);
-    const std::uint64_t fromPlus = low + ONES * (0x80 - '+');
-    const std::uint64_t outside = (word | above | ~fromPlus) & HIGH_BITS;
-    if (outside == 0)
-        return sizeof word;
-#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    return static_cast<std::size_t>(__builtin_ctzll(outside)) / 8;
-#else
-    std::size_t run = 0;
-    while (bytes[run] >= '+' && bytes[run] <= '9')
-        ++run;
-    return run;
-#endif
-}
-
 // Shows the wait cursor for the life of the object, on every way out.
 class CWaitCursor {
 public:
@@ -400,6 +372,15 @@ public:
     // Reads one word; false when its end is not in the buffer. word is
     // where its text begins, after the blank if it has one.
     bool ScanWord(char*& word);
+    // Takes the words that make up most programs, as ScanWord and the
+    // classifier would, while they stand plainly: an address letter and a
+    // number run, each with at most one blank after it, and the line ends
+    // between them. They are gathered in batch, starts counted from
+    // listing, and handed on by take(count, lines, characters) with their
+    // count, the carriage returns among them and their bytes. Stops between
+    // two words at anything else, leaving it to ScanWord.
+    template <class Take>
+    void ScanNumberWords(const char* listing, CWordBatch& batch, Take take);
 
     const unsigned char* GetIn() const { return in; }
     char* GetOut() const { return out; }
@@ -478,6 +459,126 @@ bool CBufferScanner::ScanWord(char*& word)
     if (byteClass == BYTE_LINE_END)
         return true;
     return ScanWordRest(word);
+}
+
+template <class Take>
+void CBufferScanner::ScanNumberWords(const char* listing, CWordBatch& batch, Take take)
+{
+    // The held byte must be the one before in, as the buffer has it: not a
+    // line feed read as a carriage return, nor a byte of the buffer before.
+    if (!held || in == begin || in[-1] != heldByte)
+        return;
+    // Words are found 64 bytes at a time; a number run's 16 bytes are read
+    // from a word near the end of those, and the listing has room for as
+    // many bytes past each word's start.
+    constexpr std::ptrdiff_t SLACK = 64 + 32;
+    const unsigned char* at = in - 1;
+    char* to = out;
+    // Whether the word before at was a line end, after which white space
+    // and a line feed that completes CR LF are skipped rather than held.
+    bool afterLineEnd = false;
+    while (end - at >= SLACK) {
+        std::uint64_t runs = 0;
+        std::uint64_t blanks = 0;
+        MarkRunsAndBlanks(at, runs, blanks);
+        // Every byte that is neither a run byte nor a blank starts a word,
+        // or is something the careful scanner has to see.
+        const std::uint64_t starts = ~(runs | blanks);
+        // A run byte after a blank joins the word before it.
+        const std::uint64_t joined = runs & (blanks << 1);
+        std::uint64_t later = starts & (starts - 1);
+        unsigned start = 0;
+        bool stopped = false;
+        // A block of 64 bytes holds fewer words than the batch.
+        std::size_t count = 0;
+        std::int32_t lines = 0;
+        std::int32_t characters = 0;
+        while (later != 0) {
+            const unsigned next = number_run::LowestBit(later);
+            later &= later - 1;
+            const std::uint64_t inside = ((std::uint64_t(1) << next) - 1) & ~((std::uint64_t(2) << start) - 1);
+            const unsigned char first = at[start];
+            const ByteClass firstClass = byteClasses[first];
+            if (firstClass == BYTE_WORD_START) {
+                const ByteClass stopClass = byteClasses[at[next]];
+                if ((joined & inside) != 0 || (stopClass < BYTE_WORD_START && stopClass != BYTE_LINE_FEED)) {
+                    stopped = true;
+                    break;
+                }
+                const std::uint64_t trailing = blanks & inside;
+                const unsigned length = (trailing != 0 ? number_run::LowestBit(trailing) : next) - start - 1;
+                const unsigned char* const rest = at + start + 1;
+                WordKind kind = WK_NONE;
+                if (length > 16) {
+                    stopped = true;
+                    break;
+                }
+                if (!CCncValue::ClassifyNumberWord(first, rest, length, kind)) {
+                    // A rejected word is left to ScanWord, which gives it
+                    // to the careful path to report.
+                    char text[17];
+                    text[0] = static_cast<char>(first);
+                    std::memcpy(text + 1, rest, length);
+                    if (CCncValue::ClassifyKind(text, length + 1, kind) != CCncValue::CLASSIFY_ACCEPTED) {
+                        stopped = true;
+                        break;
+                    }
+                }
+                const bool blankBefore = first != 'N';
+                to[0] = ' ';
+                char* const word = to + (blankBefore ? 1 : 0);
+                word[0] = static_cast<char>(first);
+                std::memcpy(word + 1, rest, 16);
+                to = word + 1 + length;
+                batch.starts[count] = static_cast<std::uint32_t>(word - listing);
+                batch.kinds[count] = kind;
+                batch.blankBefore[count] = blankBefore;
+                ++count;
+                characters += static_cast<std::int32_t>(length + 1);
+                afterLineEnd = false;
+            } else if (firstClass == BYTE_LINE_END || firstClass == BYTE_LINE_FEED) {
+                // After a line end a run byte starts a word of its own.
+                if ((runs & inside) != 0) {
+                    stopped = true;
+                    break;
+                }
+                // A line feed right after a carriage return is white space;
+                // any other one ends the line as a carriage return does.
+                if (!(firstClass == BYTE_LINE_FEED && afterLineEnd && (at + start)[-1] == '\r')) {
+                    to[0] = ' ';
+                    to[1] = static_cast<char>(firstClass == BYTE_LINE_FEED ? '\r' : first);
+                    batch.starts[count] = static_cast<std::uint32_t>(to + 1 - listing);
+                    batch.kinds[count] = WK_END_OF_BLOCK;
+                    batch.blankBefore[count] = true;
+                    ++count;
+                    lines += to[1] == '\r' ? 1 : 0;
+                    ++characters;
+                    to += 2;
+                }
+                afterLineEnd = true;
+            } else {
+                stopped = true;
+                break;
+            }
+            start = next;
+        }
+        take(count, lines, characters);
+        at += start;
+        if (stopped || start == 0)
+            break;
+    }
+    out = to;
+    // The word at at is not taken yet. After a line end the careful scanner
+    // skips to it again; after another word it holds the byte that ended
+    // that word, a line feed as a carriage return.
+    if (afterLineEnd) {
+        held = false;
+        in = at;
+    } else {
+        held = true;
+        heldByte = byteClasses[*at] == BYTE_LINE_FEED ? static_cast<unsigned char>('\r') : *at;
+        in = at + 1;
+    }
 }
 
 // A comment runs to its ")" or the line end, which is held over as the
@@ -591,7 +692,9 @@ void CCncProgram::ScanBufferedWords(std::string& text, std::size_t& used)
     // A byte read gives at most three listing bytes (the blank of the empty
     // word before a comment, the comment's blank and its "("), and a byte
     // held over from the word before two more; eight more let number runs
-    // be copied eight bytes at a time. Near the limit of the 32-bit spans
+    // be copied eight bytes at a time, and the 32 bytes that ScanNumberWords
+    // keeps clear of the buffer's end give it room for sixteen. Near the
+    // limit of the 32-bit spans
     // the careful path checks every word.
     const std::size_t base = used;
     const std::size_t room = 3 * available + 16;
@@ -601,26 +704,43 @@ void CCncProgram::ScanBufferedWords(std::string& text, std::size_t& used)
         text.resize(base + room);
     char* const listingText = &text[0];
     CBufferScanner scanner(begin, available, listingText + base, lookahead, current, previousFileByte);
+    // Counted here rather than in the members, which every listing byte
+    // written might alias.
+    std::int32_t lines = 0;
+    std::int32_t characters = 0;
+    std::int32_t taken = 0;
+    const auto take = [&](const char* word, std::size_t length, WordKind kind, bool blankBefore) {
+        words.Append(static_cast<std::uint32_t>(word - listingText), kind, blankBefore);
+        lines += length > 0 && *word == '\r' ? 1 : 0;
+        characters += static_cast<std::int32_t>(length);
+        ++taken;
+    };
+    CWordBatch batch;
+    const auto takeBatch = [&](std::size_t count, std::int32_t batchLines, std::int32_t batchCharacters) {
+        words.Append(batch, count);
+        lines += batchLines;
+        characters += batchCharacters;
+        taken += static_cast<std::int32_t>(count);
+    };
     for (;;) {
+        scanner.ScanNumberWords(listingText, batch, takeBatch);
         const CBufferScanner::CMark mark = scanner.Mark();
         char* word = nullptr;
-        bool taken = scanner.ScanWord(word);
+        bool scanned = scanner.ScanWord(word);
         const std::size_t length = static_cast<std::size_t>(scanner.GetOut() - word);
         WordKind kind = WK_NONE;
         // A rejected word is left to the careful path, which reports it.
-        if (taken)
-            taken = CCncValue::ClassifyKind(word, length, kind) == CCncValue::CLASSIFY_ACCEPTED;
-        if (!taken) {
+        if (scanned)
+            scanned = CCncValue::ClassifyKind(word, length, kind) == CCncValue::CLASSIFY_ACCEPTED;
+        if (!scanned) {
             scanner.Restore(mark);
             break;
         }
-        const bool blankBefore = word != mark.out;
-        words.Append(static_cast<std::uint32_t>(word - listingText), kind, blankBefore);
-        if (length > 0 && *word == '\r')
-            ++lineCount;
-        charCount += static_cast<std::int32_t>(length);
-        ++wordCount;
+        take(word, length, kind, word != mark.out);
     }
+    lineCount += lines;
+    charCount += characters;
+    wordCount += taken;
     const unsigned char* const in = scanner.GetIn();
     used = static_cast<std::size_t>(scanner.GetOut() - listingText);
     file.Skip(static_cast<std::size_t>(in - begin));

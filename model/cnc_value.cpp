@@ -74,28 +74,12 @@ constexpr std::array<std::uint8_t, 256> MakeAddressIndex()
 
 constexpr std::array<std::uint8_t, 256> addressIndex = MakeAddressIndex();
 
-// The G-number table looked up by number, for the numbers below 100 that
-// every table row uses.
-constexpr std::int32_t G_INDEX_SIZE = 100;
-
-constexpr std::array<WordKind, G_INDEX_SIZE> MakeGNumberIndex()
-{
-    std::array<WordKind, G_INDEX_SIZE> index{};
-    for (WordKind& kind : index)
-        kind = WK_NONE;
-    for (const GNumberRow& row : gNumberTable)
-        index[static_cast<std::size_t>(row.number)] = row.kind;
-    return index;
-}
-
-constexpr std::array<WordKind, G_INDEX_SIZE> gNumberIndex = MakeGNumberIndex();
-
 // Unlisted numbers, negative ones included, give WK_NONE.
 WordKind KindOfGNumber(std::int32_t number)
 {
-    if (number < 0 || number >= G_INDEX_SIZE)
+    if (number < 0 || number >= CCncValue::G_INDEX_SIZE)
         return WK_NONE;
-    return gNumberIndex[static_cast<std::size_t>(number)];
+    return CCncValue::gNumberKinds[static_cast<std::size_t>(number)];
 }
 
 const AddressRow* FindAddress(unsigned char first)
@@ -265,7 +249,50 @@ int ClassifyText(const char* text, std::size_t length, CCncValue& value)
     return CCncValue::CLASSIFY_ACCEPTED;
 }
 
+constexpr std::array<WordKind, CCncValue::G_INDEX_SIZE> MakeGNumberIndex()
+{
+    std::array<WordKind, CCncValue::G_INDEX_SIZE> index{};
+    for (WordKind& kind : index)
+        kind = WK_NONE;
+    for (const GNumberRow& row : gNumberTable)
+        index[static_cast<std::size_t>(row.number)] = row.kind;
+    return index;
+}
+
+constexpr std::array<CCncValue::CNumberWordRule, 256> MakeNumberWordRules()
+{
+    std::array<CCncValue::CNumberWordRule, 256> rules{};
+    for (std::size_t byte = 0; byte < rules.size(); ++byte) {
+        rules[byte] = {CCncValue::NUMBER_UNDECIDED, WK_NONE};
+        const std::size_t row = addressIndex[byte];
+        if (row == NO_ROW)
+            continue;
+        const AddressRow& address = addressTable[row];
+        switch (address.parse) {
+        case PARSE_NONE:
+            break;
+        case PARSE_INTEGER:
+            // Every integer address has the length rule, which one byte of
+            // rest meets.
+            if (address.lengthRule == LENGTH_AT_LEAST_2)
+                rules[byte] = {CCncValue::NUMBER_ANY, static_cast<std::uint8_t>(address.kind)};
+            break;
+        case PARSE_G_NUMBER:
+            rules[byte] = {CCncValue::NUMBER_G, WK_NONE};
+            break;
+        case PARSE_REAL:
+            // A plain number has a digit, so it meets the length rule too.
+            rules[byte] = {CCncValue::NUMBER_PLAIN, static_cast<std::uint8_t>(address.kind)};
+            break;
+        }
+    }
+    return rules;
+}
+
 } // namespace
+
+const std::array<WordKind, CCncValue::G_INDEX_SIZE> CCncValue::gNumberKinds = MakeGNumberIndex();
+const std::array<CCncValue::CNumberWordRule, 256> CCncValue::numberWordRules = MakeNumberWordRules();
 
 int CCncValue::Classify(const char* text, std::size_t length)
 {

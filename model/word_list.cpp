@@ -130,9 +130,9 @@ void ReserveFresh(std::vector<Item>& items, std::size_t count)
 
 } // namespace
 
-void CWordList::AppendStartToGroup(std::uint32_t start)
+void CWordList::PlaceGroupStart(std::size_t position, std::uint32_t start)
 {
-    const std::size_t position = offsets.size();
+    offsets[position] = 0;
     if (position % GROUP_SIZE == 0) {
         groupStarts.push_back(start);
     } else if ((groupStarts.back() & WIDE_GROUP) != 0) {
@@ -148,7 +148,30 @@ void CWordList::AppendStartToGroup(std::uint32_t start)
         wideStarts.push_back(start);
         groupStarts.back() = WIDE_GROUP | wideFirst;
     }
-    offsets.push_back(0);
+}
+
+void CWordList::Append(const CWordBatch& batch, std::size_t count)
+{
+    const std::size_t first = offsets.size();
+    offsets.resize(first + count);
+    kinds.resize(first + count);
+    std::uint16_t* const offsetData = offsets.data();
+    std::uint8_t* const kindData = kinds.data();
+    std::uint32_t group = groupStarts.empty() ? WIDE_GROUP : groupStarts.back();
+    for (std::size_t index = 0; index < count; ++index) {
+        const std::size_t position = first + index;
+        const WordKind kind = batch.kinds[index];
+        if (CModeIndex::TakesKind(kind))
+            modes.Take(position, kind);
+        kindData[position] = static_cast<std::uint8_t>(kind | (batch.blankBefore[index] ? BLANK_BEFORE : 0));
+        const std::uint32_t start = batch.starts[index];
+        if (position % GROUP_SIZE != 0 && (group & WIDE_GROUP) == 0 && start - group <= LARGEST_OFFSET) {
+            offsetData[position] = static_cast<std::uint16_t>(start - group);
+            continue;
+        }
+        PlaceGroupStart(position, start);
+        group = groupStarts.back();
+    }
 }
 
 void CWordList::Reserve(std::size_t count)

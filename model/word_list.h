@@ -17,6 +17,15 @@
 
 using WordPosition = std::size_t;
 
+// Words gathered by the loader's scanner to be appended at once: the start,
+// kind and blank of each, as Append takes them.
+struct CWordBatch {
+    static constexpr std::size_t CAPACITY = 64;
+    std::uint32_t starts[CAPACITY];
+    WordKind kinds[CAPACITY];
+    bool blankBefore[CAPACITY];
+};
+
 class CWordList {
 public:
     static constexpr WordPosition NO_POSITION = static_cast<WordPosition>(-1);
@@ -66,6 +75,10 @@ public:
         AppendStart(start);
         kinds.push_back(static_cast<std::uint8_t>(kind | (blankBefore ? BLANK_BEFORE : 0)));
     }
+    // The first count words of the batch, as Append would take them one by
+    // one; the list's sizes stay in registers rather than being read back
+    // after every byte stored.
+    void Append(const CWordBatch& batch, std::size_t count);
     // Room for count words. The memory of an emptied list is taken again
     // when it fits: its pages are in place already, which saves filling
     // fresh ones. Fresh memory is advised for huge pages.
@@ -106,11 +119,12 @@ private:
                 return;
             }
         }
-        AppendStartToGroup(start);
+        offsets.push_back(0);
+        PlaceGroupStart(position, start);
     }
     // A group's first word, a wide group's word, or the word that widens
-    // its group.
-    void AppendStartToGroup(std::uint32_t start);
+    // its group; offsets holds the word's place already, the last one.
+    void PlaceGroupStart(std::size_t position, std::uint32_t start);
     std::uint32_t EndOf(WordPosition position) const;
 
     const std::string* text = nullptr;

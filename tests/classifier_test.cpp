@@ -291,3 +291,134 @@ TEST(Classifier, RandomDecimalsInTheListingAreStrtodsBitForBit)
 }
 
 } // namespace
+
+namespace {
+
+// The word's first byte and the rest, padded so that 16 bytes can be read.
+bool ClassifyNumberWordOf(const std::string& text, WordKind& kind)
+{
+    std::string rest = text.substr(1);
+    const std::size_t length = rest.size();
+    rest.resize(length + 16, '\0');
+    return CCncValue::ClassifyNumberWord(static_cast<unsigned char>(text[0]), reinterpret_cast<const unsigned char*>(rest.data()),
+                                         length, kind);
+}
+
+struct NumberWordCase {
+    const char* name;
+    std::string text;
+    bool decided;
+    WordKind kind;
+};
+
+} // namespace
+
+// The load's inline classifier decides the plain words and leaves every
+// other one to the full classifier.
+TEST(Classifier, NumberWordsAreDecidedInline)
+{
+    const NumberWordCase cases[] = {
+        {"a coordinate", "X-0.979", true, WK_X},
+        {"lower case address", "y.5", true, WK_Y},
+        {"sign and point only before digits", "Z+.5", true, WK_Z},
+        {"a trailing point", "I5.", true, WK_I},
+        {"sixteen bytes of run", "K-1234567.8901234", true, WK_K},
+        {"a point in the second eight bytes", "X123456789.012345", true, WK_X},
+        {"seventeen bytes of run", "X-1234567.89012345", false, WK_NONE},
+        {"a real address alone", "X", false, WK_NONE},
+        {"R alone, which strtod reads as 0", "R", false, WK_NONE},
+        {"a sign alone", "Y-", false, WK_NONE},
+        {"a point alone", "Y.", false, WK_NONE},
+        {"two points", "X1.2.3", false, WK_NONE},
+        {"two points eight bytes apart", "X1.2345678.9", false, WK_NONE},
+        {"a sign after the first byte", "X1-2", false, WK_NONE},
+        {"a comma", "X1,5", false, WK_NONE},
+        {"a comma first", "X,5", false, WK_NONE},
+        {"a slash first", "X/5", false, WK_NONE},
+        {"an integer address takes any run", "F1,2/", true, WK_FEED_RATE},
+        {"block number", "N10", true, WK_BLOCK_NUMBER},
+        {"an integer address alone", "T", false, WK_NONE},
+        {"one-digit G number", "G1", true, WK_LINEAR},
+        {"two-digit G number", "G91", true, WK_RELATIVE},
+        {"unlisted G number", "G20", true, WK_NONE},
+        {"three-digit G number", "G001", false, WK_NONE},
+        {"G number with a point", "G1.5", false, WK_NONE},
+        {"signed G number", "G-1", false, WK_NONE},
+        {"G alone", "G", false, WK_NONE},
+        {"an address without a row", "%1", false, WK_NONE},
+        {"a comment", "(1", false, WK_NONE},
+    };
+    for (const NumberWordCase& row : cases) {
+        SCOPED_TRACE(row.name);
+        WordKind kind = WK_NONE;
+        ASSERT_EQ(ClassifyNumberWordOf(row.text, kind), row.decided);
+        if (!row.decided)
+            continue;
+        EXPECT_EQ(kind, row.kind);
+        WordKind full = WK_NONE;
+        EXPECT_EQ(CCncValue::ClassifyKind(row.text.data(), row.text.size(), full), CCncValue::CLASSIFY_ACCEPTED);
+        EXPECT_EQ(full, row.kind);
+    }
+}
+
+// Every run of up to five bytes of the run's alphabet after every address:
+// where the inline classifier decides, it gives what the full one gives.
+TEST(Classifier, NumberWordsAgreeWithTheFullClassifier)
+{
+    const std::string alphabet = "+,-./09";
+    std::size_t decided = 0;
+    for (const char address : std::string("FGIJKLMNRSTXYZgxn%(")) {
+        std::vector<std::string> rests{""};
+        for (std::size_t length = 1; length <= 5; ++length) {
+            const std::size_t shorter = rests.size();
+            for (std::size_t index = 0; index < shorter; ++index) {
+                if (rests[index].size() + 1 == length) {
+                    for (const char byte : alphabet)
+                        rests.push_back(rests[index] + byte);
+                }
+            }
+        }
+        for (const std::string& rest : rests) {
+            const std::string text = std::string(1, address) + rest;
+            WordKind kind = WK_NONE;
+            if (!ClassifyNumberWordOf(text, kind))
+                continue;
+            ++decided;
+            WordKind full = WK_NONE;
+            ASSERT_EQ(CCncValue::ClassifyKind(text.data(), text.size(), full), CCncValue::CLASSIFY_ACCEPTED) << text;
+            ASSERT_EQ(kind, full) << text;
+        }
+    }
+    EXPECT_GT(decided, 1000u);
+}
+
+// The marks of run bytes and blanks are the same sixteen bytes at a time as
+// byte by byte, for every byte value in every place.
+TEST(Classifier, RunAndBlankMarksMatchByteByByte)
+{
+    std::vector<unsigned char> bytes(256 + 64);
+    for (std::size_t index = 0; index < bytes.size(); ++index)
+        bytes[index] = static_cast<unsigned char>(index * 7 + index / 256);
+    std::mt19937 generator(16);
+    std::vector<unsigned char> programBytes(64 * 64);
+    const std::string programAlphabet = "*+,-./09:; \r\nXN\x80\xab\xff";
+    for (unsigned char& byte : programBytes)
+        byte = static_cast<unsigned char>(programAlphabet[generator() % programAlphabet.size()]);
+    const struct {
+        const char* name;
+        const std::vector<unsigned char>& bytes;
+    } cases[] = {{"every byte value in every place", bytes}, {"program-like bytes", programBytes}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        for (std::size_t offset = 0; offset + 64 <= row.bytes.size(); ++offset) {
+            std::uint64_t runs = 0;
+            std::uint64_t blanks = 0;
+            std::uint64_t expectedRuns = 0;
+            std::uint64_t expectedBlanks = 0;
+            MarkRunsAndBlanks(row.bytes.data() + offset, runs, blanks);
+            MarkRunsAndBlanksByByte(row.bytes.data() + offset, expectedRuns, expectedBlanks);
+            ASSERT_EQ(runs, expectedRuns) << offset;
+            ASSERT_EQ(blanks, expectedBlanks) << offset;
+        }
+    }
+}
