@@ -477,7 +477,17 @@ void CBufferScanner::ScanNumberWords(const char* listing, CWordBatch& batch, Tak
     // Whether the word before at was a line end, after which white space
     // and a line feed that completes CR LF are skipped rather than held.
     bool afterLineEnd = false;
+    std::size_t count = 0;
+    std::int32_t lines = 0;
+    std::int32_t characters = 0;
     while (end - at >= SLACK) {
+        // A block of 64 bytes holds fewer than 64 words.
+        if (count > CWordBatch::CAPACITY - 64) {
+            take(count, lines, characters);
+            count = 0;
+            lines = 0;
+            characters = 0;
+        }
         std::uint64_t runs = 0;
         std::uint64_t blanks = 0;
         MarkRunsAndBlanks(at, runs, blanks);
@@ -489,10 +499,6 @@ void CBufferScanner::ScanNumberWords(const char* listing, CWordBatch& batch, Tak
         std::uint64_t later = starts & (starts - 1);
         unsigned start = 0;
         bool stopped = false;
-        // A block of 64 bytes holds fewer words than the batch.
-        std::size_t count = 0;
-        std::int32_t lines = 0;
-        std::int32_t characters = 0;
         while (later != 0) {
             const unsigned next = number_run::LowestBit(later);
             later &= later - 1;
@@ -562,11 +568,11 @@ void CBufferScanner::ScanNumberWords(const char* listing, CWordBatch& batch, Tak
             }
             start = next;
         }
-        take(count, lines, characters);
         at += start;
         if (stopped || start == 0)
             break;
     }
+    take(count, lines, characters);
     out = to;
     // The word at at is not taken yet. After a line end the careful scanner
     // skips to it again; after another word it holds the byte that ended

@@ -20,7 +20,7 @@ using WordPosition = std::size_t;
 // Words gathered by the loader's scanner to be appended at once: the start,
 // kind and blank of each, as Append takes them.
 struct CWordBatch {
-    static constexpr std::size_t CAPACITY = 64;
+    static constexpr std::size_t CAPACITY = 256;
     std::uint32_t starts[CAPACITY];
     WordKind kinds[CAPACITY];
     bool blankBefore[CAPACITY];

@@ -1,4 +1,5 @@
 #include <climits>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -228,6 +229,64 @@ TEST(ListingLines, StartsAndLengthsOverEveryBreak)
             EXPECT_EQ(lines.LineFromChar(row.lines[line].first), static_cast<int>(line)) << "line " << line;
         }
         EXPECT_EQ(lines.GetTextLength(), static_cast<long long>(row.text.size()));
+    }
+}
+
+} // namespace
+
+namespace {
+
+// Line starts as a plain byte walk finds them.
+std::vector<long long> LineStartsByByte(const std::string& text)
+{
+    std::vector<long long> starts{0};
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        if (text[index] == '\r' && index + 1 < text.size() && text[index + 1] == '\n')
+            ++index;
+        if (text[index] == '\r' || text[index] == '\n')
+            starts.push_back(static_cast<long long>(index) + 1);
+    }
+    return starts;
+}
+
+// The index is built 64 bytes at a time: a break on either side of a
+// block's edge, a CR LF across it, and a short last block.
+TEST(ListingLines, BreaksAroundTheEdgesOfTheBlocks)
+{
+    const auto at = [](std::size_t size, std::size_t position, const char* breakText) {
+        std::string text(size, 'X');
+        text.replace(position, std::strlen(breakText), breakText);
+        return text;
+    };
+    const struct {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"CR as a block's last byte", at(130, 63, "\r")},
+        {"LF as a block's first byte", at(130, 64, "\n")},
+        {"CR LF across a block's edge", at(130, 63, "\r\n")},
+        {"LF CR across a block's edge", at(130, 63, "\n\r")},
+        {"CR LF LF across a block's edge", at(130, 63, "\r\n\n")},
+        {"CR LF ends the text", at(128, 126, "\r\n")},
+        {"CR ends a text one byte into a block", at(65, 64, "\r")},
+        {"breaks in a short last block", at(70, 66, "\r\n\r")},
+        {"a break in every byte", std::string(200, '\n')},
+        {"CR LF over and over, one byte off the blocks", "X" + [] {
+             std::string pairs;
+             for (int pair = 0; pair < 100; ++pair)
+                 pairs += "\r\n";
+             return pairs;
+         }()},
+        {"carriage returns, then line feeds", std::string(100, '\r') + std::string(100, '\n')},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        CListingLines lines;
+        lines.Build(row.text.data(), row.text.size());
+        const std::vector<long long> expected = LineStartsByByte(row.text);
+        ASSERT_EQ(lines.GetLineCount(), static_cast<int>(expected.size()));
+        for (std::size_t line = 0; line < expected.size(); ++line)
+            EXPECT_EQ(lines.GetLineStart(static_cast<int>(line)), expected[line]) << "line " << line;
     }
 }
 
