@@ -90,71 +90,69 @@ inline std::size_t NumberRunLength(const unsigned char* bytes)
     return LowestBit(outside) / 8;
 }
 
-// Whether the number run of length bytes at bytes (at most 16; 16 bytes
-// must be readable) is a number written plainly: [+-]digits[.digits] or
-// [+-].digits, with at least one digit. The classifier reads exactly these
-// (and exponents, which are no run) without the C library.
-inline bool IsPlainNumberRun(const unsigned char* bytes, std::size_t length)
-{
-    using namespace number_run;
-    if (length == 0 || length > 16)
-        return false;
-    constexpr std::uint64_t LOW_BITS = ~HIGH_BITS;
-    constexpr std::uint64_t POINTS = ONES * '.';
-    const std::uint64_t firstMask = FirstBytes(length);
-    const std::uint64_t secondMask = length > 8 ? FirstBytes(length - 8) : 0;
-    const std::uint64_t first = LoadEight(bytes);
-    const std::uint64_t second = LoadEight(bytes + 8);
-    // In a run only the digits have bit 4 set; "." is the one byte equal to
-    // POINTS' bytes, found without carries between bytes.
-    const std::uint64_t firstOthers = (~first << 3) & firstMask;
-    const std::uint64_t secondOthers = (~second << 3) & secondMask;
-    const std::uint64_t firstX = first ^ POINTS;
-    const std::uint64_t secondX = second ^ POINTS;
-    const std::uint64_t firstPoints = ~(((firstX & LOW_BITS) + LOW_BITS) | firstX) & firstMask;
-    const std::uint64_t secondPoints = ~(((secondX & LOW_BITS) + LOW_BITS) | secondX) & secondMask;
-    // Past the first byte, which may be a sign, every byte but one point is a digit.
-    if (((firstOthers & ~firstPoints & ~std::uint64_t(0x80)) | (secondOthers & ~secondPoints)) != 0)
-        return false;
-    if ((firstPoints & (firstPoints - 1)) != 0 || (secondPoints & (secondPoints - 1)) != 0 ||
-        (firstPoints != 0 && secondPoints != 0))
-        return false;
-    if (bytes[0] == ',' || bytes[0] == '/')
-        return false;
-    return firstOthers != firstMask || secondOthers != secondMask;
-}
+// What the reader needs to know of 64 bytes of a program, bit i for
+// bytes[i]: the number run bytes, blanks (" "), digits, points and signs.
+struct CByteMarks {
+    std::uint64_t runs = 0;
+    std::uint64_t blanks = 0;
+    std::uint64_t digits = 0;
+    std::uint64_t points = 0;
+    std::uint64_t signs = 0;
+};
 
-// Bit i of runs marks bytes[i] as a number run byte, of blanks as a blank
-// (" "), for the 64 bytes at bytes; by byte, as any system can.
-inline void MarkRunsAndBlanksByByte(const unsigned char* bytes, std::uint64_t& runs, std::uint64_t& blanks)
+// The marks found byte by byte, as any system can.
+inline void MarkBytesByByte(const unsigned char* bytes, CByteMarks& marks)
 {
-    runs = 0;
-    blanks = 0;
+    marks = CByteMarks();
     for (unsigned index = 0; index < 64; ++index) {
-        runs |= std::uint64_t(bytes[index] >= '+' && bytes[index] <= '9') << index;
-        blanks |= std::uint64_t(bytes[index] == ' ') << index;
+        const unsigned char byte = bytes[index];
+        marks.runs |= std::uint64_t(byte >= '+' && byte <= '9') << index;
+        marks.blanks |= std::uint64_t(byte == ' ') << index;
+        marks.digits |= std::uint64_t(byte >= '0' && byte <= '9') << index;
+        marks.points |= std::uint64_t(byte == '.') << index;
+        marks.signs |= std::uint64_t(byte == '+' || byte == '-') << index;
     }
 }
 
 // The same sixteen bytes at a time where the processor offers it: the
 // reader marks every byte of a program so.
-inline void MarkRunsAndBlanks(const unsigned char* bytes, std::uint64_t& runs, std::uint64_t& blanks)
+inline void MarkBytes(const unsigned char* bytes, CByteMarks& marks)
 {
 #if defined(__SSE2__) || defined(_M_X64)
-    const __m128i plus = _mm_set1_epi8('+');
-    const __m128i runWidth = _mm_set1_epi8('9' - '+');
-    const __m128i blank = _mm_set1_epi8(' ');
-    runs = 0;
-    blanks = 0;
+    const auto inRange = [](__m128i chunk, char low, char high) {
+        const __m128i fromLow = _mm_sub_epi8(chunk, _mm_set1_epi8(low));
+        const __m128i width = _mm_set1_epi8(static_cast<char>(high - low));
+        return _mm_cmpeq_epi8(_mm_min_epu8(fromLow, width), fromLow);
+    };
+    const auto bits = [](__m128i found, unsigned part) {
+        return std::uint64_t(static_cast<std::uint16_t>(_mm_movemask_epi8(found))) << (16 * part);
+    };
+    marks = CByteMarks();
     for (unsigned part = 0; part < 4; ++part) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16 * part));
-        const __m128i fromPlus = _mm_sub_epi8(chunk, plus);
-        const __m128i inRun = _mm_cmpeq_epi8(_mm_min_epu8(fromPlus, runWidth), fromPlus);
-        runs |= std::uint64_t(static_cast<std::uint16_t>(_mm_movemask_epi8(inRun))) << (16 * part);
-        blanks |= std::uint64_t(static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, blank))))
-                  << (16 * part);
+        marks.runs |= bits(inRange(chunk, '+', '9'), part);
+        marks.blanks |= bits(_mm_cmpeq_epi8(chunk, _mm_set1_epi8(' ')), part);
+        marks.digits |= bits(inRange(chunk, '0', '9'), part);
+        marks.points |= bits(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('.')), part);
+        marks.signs |= bits(_mm_or_si128(_mm_cmpeq_epi8(chunk, _mm_set1_epi8('+')), _mm_cmpeq_epi8(chunk, _mm_set1_epi8('-'))),
+                            part);
     }
 #else
-    MarkRunsAndBlanksByByte(bytes, runs, blanks);
+    MarkBytesByByte(bytes, marks);
 #endif
+}
+
+// Whether the number run marked by bits first to first + length - 1 is a
+// number written plainly: [+-]digits[.digits] or [+-].digits, with at least
+// one digit. The classifier reads exactly these (and exponents, which are
+// no run) without the C library.
+inline bool IsPlainNumberAt(const CByteMarks& marks, unsigned first, unsigned length)
+{
+    if (length == 0 || first + length > 64)
+        return false;
+    const std::uint64_t run = (length == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << length) - 1) << first;
+    const std::uint64_t others = run & ~marks.digits;
+    const std::uint64_t points = run & marks.points;
+    const std::uint64_t leadingSign = marks.signs & (std::uint64_t(1) << first);
+    return (others & ~points & ~leadingSign) == 0 && (points & (points - 1)) == 0 && others != run;
 }

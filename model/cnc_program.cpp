@@ -374,7 +374,7 @@ public:
     bool ScanWord(char*& word);
     // Takes the words that make up most programs, as ScanWord and the
     // classifier would, while they stand plainly: an address letter and a
-    // number run, each with at most one blank after it, and the line ends
+    // number run, blanks after it, and the line ends
     // between them. They are gathered in batch, starts counted from
     // listing, and handed on by take(count, lines, characters) with their
     // count, the carriage returns among them and their bytes. Stops between
@@ -468,9 +468,9 @@ void CBufferScanner::ScanNumberWords(const char* listing, CWordBatch& batch, Tak
     // line feed read as a carriage return, nor a byte of the buffer before.
     if (!held || in == begin || in[-1] != heldByte)
         return;
-    // Words are found 64 bytes at a time; a number run's 16 bytes are read
-    // from a word near the end of those, and the listing has room for as
-    // many bytes past each word's start.
+    // Words are found 64 bytes at a time; a word is copied 16 bytes at a
+    // time, which may read and write past its end, and the listing has
+    // room for that.
     constexpr std::ptrdiff_t SLACK = 64 + 32;
     const unsigned char* at = in - 1;
     char* to = out;
@@ -488,9 +488,10 @@ void CBufferScanner::ScanNumberWords(const char* listing, CWordBatch& batch, Tak
             lines = 0;
             characters = 0;
         }
-        std::uint64_t runs = 0;
-        std::uint64_t blanks = 0;
-        MarkRunsAndBlanks(at, runs, blanks);
+        CByteMarks marks;
+        MarkBytes(at, marks);
+        const std::uint64_t runs = marks.runs;
+        const std::uint64_t blanks = marks.blanks;
         // Every byte that is neither a run byte nor a blank starts a word,
         // or is something the careful scanner has to see.
         const std::uint64_t starts = ~(runs | blanks);
@@ -515,14 +516,11 @@ void CBufferScanner::ScanNumberWords(const char* listing, CWordBatch& batch, Tak
                 const unsigned length = (trailing != 0 ? number_run::LowestBit(trailing) : next) - start - 1;
                 const unsigned char* const rest = at + start + 1;
                 WordKind kind = WK_NONE;
-                if (length > 16) {
-                    stopped = true;
-                    break;
-                }
-                if (!CCncValue::ClassifyNumberWord(first, rest, length, kind)) {
+                const bool plain = IsPlainNumberAt(marks, start + 1, length);
+                if (!CCncValue::ClassifyNumberWord(first, rest, length, plain, kind)) {
                     // A rejected word is left to ScanWord, which gives it
                     // to the careful path to report.
-                    char text[17];
+                    char text[64];
                     text[0] = static_cast<char>(first);
                     std::memcpy(text + 1, rest, length);
                     if (CCncValue::ClassifyKind(text, length + 1, kind) != CCncValue::CLASSIFY_ACCEPTED) {
@@ -535,6 +533,8 @@ void CBufferScanner::ScanNumberWords(const char* listing, CWordBatch& batch, Tak
                 char* const word = to + (blankBefore ? 1 : 0);
                 word[0] = static_cast<char>(first);
                 std::memcpy(word + 1, rest, 16);
+                if (length > 16)
+                    std::memcpy(word + 17, rest + 16, length - 16);
                 to = word + 1 + length;
                 batch.starts[count] = static_cast<std::uint32_t>(word - listing);
                 batch.kinds[count] = kind;

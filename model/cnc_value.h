@@ -28,11 +28,12 @@ public:
     // load needs for millions of words.
     static int ClassifyKind(const char* text, std::size_t length, WordKind& kind);
     // The kind ClassifyKind accepts the word of the address byte and the
-    // number run rest[0, length) with (16 bytes must be readable at rest),
-    // told from the address and the run's form alone, inline: the load
-    // meets millions of such words. False where it takes ClassifyKind to
-    // decide, rejected words among them.
-    static bool ClassifyNumberWord(unsigned char address, const unsigned char* rest, std::size_t length,
+    // number run rest[0, length) with (2 bytes must be readable at rest),
+    // where plain says whether the run is a number written plainly (see
+    // IsPlainNumberAt), told from the address and the run's form alone,
+    // inline: the load meets millions of such words. False where it takes
+    // ClassifyKind to decide, rejected words among them.
+    static bool ClassifyNumberWord(unsigned char address, const unsigned char* rest, std::size_t length, bool plain,
                                    WordKind& kind);
 
     // What ClassifyNumberWord needs to know of an address: the rows of the
@@ -61,7 +62,7 @@ public:
 };
 
 inline bool CCncValue::ClassifyNumberWord(unsigned char address, const unsigned char* rest, std::size_t length,
-                                          WordKind& kind)
+                                          bool plain, WordKind& kind)
 {
     const CNumberWordRule rule = numberWordRules[address];
     switch (rule.rule) {
@@ -72,7 +73,7 @@ inline bool CCncValue::ClassifyNumberWord(unsigned char address, const unsigned 
             return false;
         break;
     case NUMBER_PLAIN:
-        if (!IsPlainNumberRun(rest, length))
+        if (!plain)
             return false;
         break;
     case NUMBER_G: {

@@ -294,14 +294,17 @@ TEST(Classifier, RandomDecimalsInTheListingAreStrtodsBitForBit)
 
 namespace {
 
-// The word's first byte and the rest, padded so that 16 bytes can be read.
+// The word's first byte and the rest, marked as the reader marks it.
 bool ClassifyNumberWordOf(const std::string& text, WordKind& kind)
 {
     std::string rest = text.substr(1);
     const std::size_t length = rest.size();
-    rest.resize(length + 16, '\0');
-    return CCncValue::ClassifyNumberWord(static_cast<unsigned char>(text[0]), reinterpret_cast<const unsigned char*>(rest.data()),
-                                         length, kind);
+    rest.resize(64, 'X');
+    const auto* bytes = reinterpret_cast<const unsigned char*>(rest.data());
+    CByteMarks marks;
+    MarkBytes(bytes, marks);
+    const bool plain = IsPlainNumberAt(marks, 0, static_cast<unsigned>(length));
+    return CCncValue::ClassifyNumberWord(static_cast<unsigned char>(text[0]), bytes, length, plain, kind);
 }
 
 struct NumberWordCase {
@@ -324,7 +327,8 @@ TEST(Classifier, NumberWordsAreDecidedInline)
         {"a trailing point", "I5.", true, WK_I},
         {"sixteen bytes of run", "K-1234567.8901234", true, WK_K},
         {"a point in the second eight bytes", "X123456789.012345", true, WK_X},
-        {"seventeen bytes of run", "X-1234567.89012345", false, WK_NONE},
+        {"seventeen bytes of run", "X-1234567.89012345", true, WK_X},
+        {"fifty bytes of run", "Z-" + std::string(40, '7') + "." + std::string(8, '1'), true, WK_Z},
         {"a real address alone", "X", false, WK_NONE},
         {"R alone, which strtod reads as 0", "R", false, WK_NONE},
         {"a sign alone", "Y-", false, WK_NONE},
@@ -392,9 +396,9 @@ TEST(Classifier, NumberWordsAgreeWithTheFullClassifier)
     EXPECT_GT(decided, 1000u);
 }
 
-// The marks of run bytes and blanks are the same sixteen bytes at a time as
-// byte by byte, for every byte value in every place.
-TEST(Classifier, RunAndBlankMarksMatchByteByByte)
+// The marks of the reader are the same sixteen bytes at a time as byte by
+// byte, for every byte value in every place.
+TEST(Classifier, ByteMarksMatchByteByByte)
 {
     std::vector<unsigned char> bytes(256 + 64);
     for (std::size_t index = 0; index < bytes.size(); ++index)
@@ -411,14 +415,15 @@ TEST(Classifier, RunAndBlankMarksMatchByteByByte)
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
         for (std::size_t offset = 0; offset + 64 <= row.bytes.size(); ++offset) {
-            std::uint64_t runs = 0;
-            std::uint64_t blanks = 0;
-            std::uint64_t expectedRuns = 0;
-            std::uint64_t expectedBlanks = 0;
-            MarkRunsAndBlanks(row.bytes.data() + offset, runs, blanks);
-            MarkRunsAndBlanksByByte(row.bytes.data() + offset, expectedRuns, expectedBlanks);
-            ASSERT_EQ(runs, expectedRuns) << offset;
-            ASSERT_EQ(blanks, expectedBlanks) << offset;
+            CByteMarks marks;
+            CByteMarks expected;
+            MarkBytes(row.bytes.data() + offset, marks);
+            MarkBytesByByte(row.bytes.data() + offset, expected);
+            ASSERT_EQ(marks.runs, expected.runs) << offset;
+            ASSERT_EQ(marks.blanks, expected.blanks) << offset;
+            ASSERT_EQ(marks.digits, expected.digits) << offset;
+            ASSERT_EQ(marks.points, expected.points) << offset;
+            ASSERT_EQ(marks.signs, expected.signs) << offset;
         }
     }
 }

@@ -361,7 +361,11 @@ TEST(Loader, BufferedWordsAreTheWordsReadOneByOne)
     // ones that begin with an ordinary byte stand first on their line.
     const char* const words[] = {"N10", "G01", "X-12.5", "Y.5", "Z3", "F800", "x1e2", "X 1 0", "(cut)", "(open",
                                  ";note", ";a)b", "GOTO 1 ; x", "%", "G-1", "G.5", "R", "X1E2", "T0101", "M30",
-                                 "((", "g2\x8dX1", "n5"};
+                                 "((", "g2\x8dX1", "n5",
+                                 // Around the 64-byte scanner: long runs, runs that are no
+                                 // plain number, blanks inside and after a word.
+                                 "X-1234567.89012345", "Y123456789012345678901234567890.5", "G001", "G0", "F1,2",
+                                 "N1/2", "Z5.", "x+.5", "I-.5", "H1", "P5", "X1 2", "Y2 ", "Z3  ", "T+1.2.", "%5"};
     const char* const lineStarts[] = {"L5", "A7", "o5", "))", "\xff", "7", ""};
     const char* const blanks[] = {" ", "\t", "\x0b", "\x8a", "  "};
     const char* const lineEnds[] = {"\r\n", "\r", "\n", "\n\r", "\x8d", "\r\n\n", "\x8d\n"};
