@@ -37,6 +37,9 @@ public:
     // Takes such a word; position counts the program's words from 0 and
     // grows from call to call.
     void Take(std::size_t position, WordKind kind);
+    // The same for count words from position first on, any kinds: written
+    // without a branch on the ends of blocks, which come at no fixed rhythm.
+    void Take(std::size_t first, const WordKind* kinds, std::size_t count);
     // A position past the last end of block gets the modes its block would
     // have if it were closed at the last word taken.
     CBlockModes GetAt(std::size_t position) const;

@@ -157,13 +157,11 @@ void CWordList::Append(const CWordBatch& batch, std::size_t count)
     kinds.resize(first + count);
     std::uint16_t* const offsetData = offsets.data();
     std::uint8_t* const kindData = kinds.data();
+    modes.Take(first, batch.kinds, count);
     std::uint32_t group = groupStarts.empty() ? WIDE_GROUP : groupStarts.back();
     for (std::size_t index = 0; index < count; ++index) {
         const std::size_t position = first + index;
-        const WordKind kind = batch.kinds[index];
-        if (CModeIndex::TakesKind(kind))
-            modes.Take(position, kind);
-        kindData[position] = static_cast<std::uint8_t>(kind | (batch.blankBefore[index] ? BLANK_BEFORE : 0));
+        kindData[position] = static_cast<std::uint8_t>(batch.kinds[index] | (batch.blankBefore[index] ? BLANK_BEFORE : 0));
         const std::uint32_t start = batch.starts[index];
         if (position % GROUP_SIZE != 0 && (group & WIDE_GROUP) == 0 && start - group <= LARGEST_OFFSET) {
             offsetData[position] = static_cast<std::uint16_t>(start - group);
