@@ -18,6 +18,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(kind >= 0 && kind <= 69, "kind is a code");
     if (result == 0)
         Require(kind == WK_NONE, "a rejected fresh word keeps kind 0");
+    // The load's inline classifier, where the rest is a number run, agrees.
+    if (size >= 1 && size <= 64) {
+        std::string rest = text.substr(1);
+        const std::size_t length = rest.size();
+        rest.resize(64, 'X');
+        const auto* bytes = reinterpret_cast<const unsigned char*>(rest.data());
+        CByteMarks marks;
+        MarkBytes(bytes, marks);
+        const std::uint64_t runMask = (std::uint64_t(1) << length) - 1;
+        WordKind inlineKind = WK_NONE;
+        if ((marks.runs & runMask) == runMask &&
+            CCncValue::ClassifyNumberWord(data[0], bytes, length, IsPlainNumberAt(marks, 0, static_cast<unsigned>(length)),
+                                          inlineKind))
+            Require(result == 1 && inlineKind == kind, "the inline classifier agrees with the classifier");
+    }
     CCncWord again;
     Require(again.SetTextAndClassify(text) == result && again.GetKind() == kind, "classifying is repeatable");
     // Letters joined to the word are cut out of its text, under either mode.
