@@ -66,12 +66,6 @@ inline unsigned LowestBit(std::uint64_t bits)
 #endif
 }
 
-// The top bit of every byte among the first count of a chunk.
-inline std::uint64_t FirstBytes(std::size_t count)
-{
-    return count >= 8 ? HIGH_BITS : HIGH_BITS & ((std::uint64_t(1) << (8 * count)) - 1);
-}
-
 } // namespace number_run
 
 // How many of the eight bytes at bytes, from the first on, form a number run.

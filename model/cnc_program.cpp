@@ -374,11 +374,11 @@ public:
     bool ScanWord(char*& word);
     // Takes the words that make up most programs, as ScanWord and the
     // classifier would, while they stand plainly: an address letter and a
-    // number run, blanks after it, and the line ends
-    // between them. They are gathered in batch, starts counted from
-    // listing, and handed on by take(count, lines, characters) with their
-    // count, the carriage returns among them and their bytes. Stops between
-    // two words at anything else, leaving it to ScanWord.
+    // number run, blanks after it, and the line ends between them. They are
+    // gathered in batch, starts counted from listing, and handed on by
+    // take(count, lines, characters) with their count, the carriage returns
+    // among them and their bytes. Stops between two words at anything else,
+    // leaving it to ScanWord.
     template <class Take>
     void ScanNumberWords(const char* listing, CWordBatch& batch, Take take);
 
@@ -698,10 +698,10 @@ void CCncProgram::ScanBufferedWords(std::string& text, std::size_t& used)
     // A byte read gives at most three listing bytes (the blank of the empty
     // word before a comment, the comment's blank and its "("), and a byte
     // held over from the word before two more; eight more let number runs
-    // be copied eight bytes at a time, and the 32 bytes that ScanNumberWords
-    // keeps clear of the buffer's end give it room for sixteen. Near the
-    // limit of the 32-bit spans
-    // the careful path checks every word.
+    // be copied eight bytes at a time, and ScanNumberWords, which copies
+    // sixteen, keeps 32 bytes past its words clear of the buffer's end.
+    // Near the limit of the 32-bit spans the careful path checks every
+    // word.
     const std::size_t base = used;
     const std::size_t room = 3 * available + 16;
     if (available == 0 || base + room > static_cast<std::size_t>(INT32_MAX) - 1)
