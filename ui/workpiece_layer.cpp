@@ -73,6 +73,7 @@ struct CWorkpieceLayer::CRequest {
     CStepState step;
     // The current block holds a rapid: find out whether it cuts.
     bool currentRapid = false;
+    PathProjection projection = PROJECTION_TOP;
     // The view at an angle to draw the block for; an empty size for none.
     CPathView view;
     QSize size;
@@ -86,7 +87,11 @@ struct CWorkpieceLayer::CSnapshot {
     bool complete = false;
     CHeightGrid grid;
     QImage relief;
-    CSilhouettes silhouettes;
+    // Only the views from the front and the side draw them: measured with
+    // the picture for those views, else on the panel's thread at the first
+    // paint that needs them (only that thread touches them once sent).
+    mutable CSilhouettes silhouettes;
+    mutable bool silhouettesMeasured = false;
     // The block at an angle, drawn for blockView at its size.
     QImage block;
     CPathView blockView;
@@ -294,6 +299,7 @@ void CWorkpieceLayer::RequestSweep()
     request.step = step;
     request.view = view;
     request.size = size;
+    request.projection = canvas->GetView().GetProjection();
     if (step.HasCurrentBlock()) {
         for (std::size_t move = step.blockFirst; move <= step.blockLast && move < path->GetCount(); ++move)
             request.currentRapid = request.currentRapid || path->GetKind(move) == MOVE_RAPID;
@@ -368,7 +374,10 @@ std::shared_ptr<CWorkpieceLayer::CSnapshot> CWorkpieceLayer::MakeSnapshot(const 
     made->complete = complete;
     made->pathOutside = state.pathOutside;
     made->grid = workpiece.GetGrid();
-    made->silhouettes = WorkpiecePicture::MeasureSilhouettes(made->grid);
+    if (request.projection == PROJECTION_FRONT || request.projection == PROJECTION_SIDE) {
+        made->silhouettes = WorkpiecePicture::MeasureSilhouettes(made->grid);
+        made->silhouettesMeasured = true;
+    }
     if (state.lastSent != nullptr) {
         made->relief = state.lastSent->relief;
         WorkpiecePicture::UpdateRelief(made->grid, state.lastSent->grid, made->relief);
@@ -612,6 +621,10 @@ void CWorkpieceLayer::PaintUnder(QPainter& painter, const CPathView& view, const
         break;
     case PROJECTION_FRONT:
     case PROJECTION_SIDE:
+        if (!snapshot->silhouettesMeasured) {
+            snapshot->silhouettes = WorkpiecePicture::MeasureSilhouettes(grid);
+            snapshot->silhouettesMeasured = true;
+        }
         WorkpiecePicture::DrawSilhouette(painter, grid, snapshot->silhouettes, view);
         break;
     }
