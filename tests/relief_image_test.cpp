@@ -1,13 +1,18 @@
 // The silhouettes of a grid against the lowest and highest height of each
-// line of sight, read cell by cell.
+// line of sight, read cell by cell; a relief brought up to date row by row
+// against one drawn whole.
 #include <algorithm>
 #include <cstddef>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "generated_programs.h"
 #include "height_grid.h"
+#include "path_builder.h"
 #include "relief_image.h"
+#include "test_support.h"
+#include "workpiece.h"
 
 namespace {
 
@@ -58,6 +63,48 @@ TEST(ReliefImage, SilhouettesAreTheBoundsOfEachLineOfSight)
             EXPECT_EQ(measured.sideLow[line], low) << "row " << line;
             EXPECT_EQ(measured.sideHigh[line], high) << "row " << line;
         }
+    }
+}
+
+// A step forwards or back, near or far: the relief of the earlier grid
+// brought up to date equals the relief drawn whole, and the kept grid is
+// the new one.
+TEST(ReliefImage, UpdatedReliefEqualsTheWholeDrawing)
+{
+    CLoaderRig rig;
+    rig.LoadBytes(RectangularPocketProgram());
+    CMoveTable table;
+    CPathBuilder(rig.loader.GetWordList(), 0).BuildTable(table);
+    const std::size_t moves = table.GetCount();
+    ASSERT_GT(moves, 20u);
+    CWorkpiece::CSettings settings;
+    settings.box = CStockBox{-2.0, -1.0, -4.0, 43.0, 22.0, 0.0};
+    settings.cell = 0.37;
+    CToolTable tools;
+    tools.SetDefaultTool(CTool{TOOL_BALL, 5.0});
+    const struct {
+        const char* name;
+        std::size_t from;
+        std::size_t to;
+    } rows[] = {
+        {"the first move from the untouched box", 0, 1},
+        {"one move forwards in the middle", moves / 2, moves / 2 + 1},
+        {"one move back in the middle", moves / 2 + 1, moves / 2},
+        {"many moves forwards at once", moves / 4, 3 * moves / 4},
+        {"back to the untouched box", moves / 2, 0},
+        {"no change at all", moves / 3, moves / 3},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CWorkpiece workpiece(table, rig.loader.GetWordList(), 0, tools, settings);
+        workpiece.BringTo(row.from);
+        CHeightGrid kept = workpiece.GetGrid();
+        CPixelImage relief = ReliefImage::DrawRelief(kept);
+        workpiece.BringTo(row.to);
+        ReliefImage::UpdateRelief(workpiece.GetGrid(), kept, relief.GetSpan());
+        EXPECT_TRUE(kept == workpiece.GetGrid());
+        const CPixelImage whole = ReliefImage::DrawRelief(workpiece.GetGrid());
+        EXPECT_TRUE(relief.GetPixels() == whole.GetPixels());
     }
 }
 

@@ -113,7 +113,11 @@ struct CWorkpieceLayer::CSweepState {
     std::shared_ptr<const CMoveTable> path;
     std::unique_ptr<CWorkpiece> workpiece;
     // The last picture sent: the next one draws only what changed since.
-    std::shared_ptr<const CSnapshot> lastSent;
+    std::shared_ptr<CSnapshot> lastSent;
+    // The one sent before it: once the panel's thread has let it go, its
+    // grid and relief are brought up to date for the next picture rather
+    // than copied whole (and their memory touched afresh) at every step.
+    std::shared_ptr<CSnapshot> spare;
 };
 
 CWorkpieceLayer::CWorkpieceLayer(ISettingsStore& settingsStore, CToolpathCanvas* pathCanvas, QWidget* parentWindow)
@@ -341,6 +345,7 @@ bool CWorkpieceLayer::MakeWorkpiece(const CRequest& request, CSweepState& state)
         return true;
     state.workpiece.reset();
     state.lastSent.reset();
+    state.spare.reset();
     const CMoveTable& table = *request.path;
     // The program's own box and tools come before the stored ones.
     const CProgramStock program =
@@ -364,8 +369,23 @@ bool CWorkpieceLayer::MakeWorkpiece(const CRequest& request, CSweepState& state)
     return true;
 }
 
+void CWorkpieceLayer::TakeLastPicture(CSweepState& state, CSnapshot& made)
+{
+    std::shared_ptr<CSnapshot> spare = std::move(state.spare);
+    if (spare != nullptr && spare.use_count() == 1) {
+        // The panel's thread let go of it: what it read there comes before
+        // what is written here.
+        std::atomic_thread_fence(std::memory_order_acquire);
+        made.grid = std::move(spare->grid);
+        made.relief = std::move(spare->relief);
+    } else if (state.lastSent != nullptr) {
+        made.grid = state.lastSent->grid;
+        made.relief = state.lastSent->relief;
+    }
+}
+
 std::shared_ptr<CWorkpieceLayer::CSnapshot> CWorkpieceLayer::MakeSnapshot(const CRequest& request,
-                                                                          const CSweepState& state, bool complete)
+                                                                          CSweepState& state, bool complete)
 {
     const CWorkpiece& workpiece = *state.workpiece;
     auto made = std::make_shared<CSnapshot>();
@@ -373,7 +393,13 @@ std::shared_ptr<CWorkpieceLayer::CSnapshot> CWorkpieceLayer::MakeSnapshot(const 
     made->step = request.step;
     made->complete = complete;
     made->pathOutside = state.pathOutside;
-    made->grid = workpiece.GetGrid();
+    TakeLastPicture(state, *made);
+    if (made->relief.isNull()) {
+        made->grid = workpiece.GetGrid();
+        made->relief = WorkpiecePicture::DrawRelief(made->grid);
+    } else {
+        WorkpiecePicture::UpdateRelief(workpiece.GetGrid(), made->grid, made->relief);
+    }
     if (request.projection == PROJECTION_FRONT || request.projection == PROJECTION_SIDE) {
         made->silhouettes = WorkpiecePicture::MeasureSilhouettes(made->grid);
         made->silhouettesMeasured = true;
@@ -430,6 +456,7 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
     }
     CWorkpiece& workpiece = *state.workpiece;
     const auto sendSnapshot = [&](std::shared_ptr<CSnapshot> made) {
+        state.spare = std::move(state.lastSent);
         state.lastSent = made;
         send(std::move(made));
     };

@@ -272,13 +272,19 @@ CPixelImage DrawRelief(const CHeightGrid& grid)
     return relief;
 }
 
-void UpdateRelief(const CHeightGrid& grid, const CHeightGrid& previous, const CPixelSpan& relief)
+void UpdateRelief(const CHeightGrid& grid, CHeightGrid& kept, const CPixelSpan& relief)
 {
     const std::size_t rows = grid.GetRows();
-    const std::size_t rowBytes = grid.GetColumns() * sizeof(double);
+    const std::size_t columns = grid.GetColumns();
+    const std::size_t rowBytes = columns * sizeof(double);
     std::vector<bool> changed(rows);
-    for (std::size_t row = 0; row < rows; ++row)
-        changed[row] = std::memcmp(grid.GetRow(row), previous.GetRow(row), rowBytes) != 0;
+    double* keptRows = kept.GetData();
+    for (std::size_t row = 0; row < rows; ++row) {
+        double* keptRow = keptRows + row * columns;
+        changed[row] = std::memcmp(grid.GetRow(row), keptRow, rowBytes) != 0;
+        if (changed[row])
+            std::memcpy(keptRow, grid.GetRow(row), rowBytes);
+    }
     // A row's shading reads the rows beside it.
     for (std::size_t row = 0; row < rows; ++row) {
         if (changed[row] || (row > 0 && changed[row - 1]) || (row + 1 < rows && changed[row + 1]))
