@@ -47,13 +47,21 @@ struct CLearnerResult {
     std::vector<std::uint8_t> picture;
 };
 
-// What every learner is compared against.
+// What every learner is compared against, read by all threads at once.
 struct CReferencePart {
     // The box and tools chosen over a learner's own comments.
     CStockChoice choice;
     const CHeightGrid* grid = nullptr;
+    const CStockComparison::CTooDeepLimits* limits = nullptr;
     double tolerance = 0.0;
     bool wantPicture = false;
+};
+
+// One thread's grid and stamps, used again for each learner it takes, so
+// that memory stays at one learner's grids per thread.
+struct CLearnerScratch {
+    CHeightGrid grid;
+    CStockComparison::CSearchStamps stamps;
 };
 
 // The files a FILE argument stands for: itself, or the files of a folder
@@ -85,11 +93,15 @@ void ExpandFile(const std::string& given, std::vector<std::string>& files, std::
 }
 
 void CompareLearner(const CReferencePart& reference, const std::string& file, bool folderUnreadable,
-                    CLearnerResult& out)
+                    CLearnerScratch& scratch, CLearnerResult& out)
 {
     out.file = file;
     const CHeightGrid& wanted = *reference.grid;
-    CHeightGrid grid(wanted.GetBox(), wanted.GetCell());
+    CHeightGrid& grid = scratch.grid;
+    if (grid.GetCellCount() == 0)
+        grid = CHeightGrid(wanted.GetBox(), wanted.GetCell());
+    else
+        grid.Reset();
     if (folderUnreadable) {
         out.result = CCncProgram::RESULT_OPEN_FAILED;
         out.error = TEXT_CANT_OPEN_FOLDER;
@@ -102,8 +114,8 @@ void CompareLearner(const CReferencePart& reference, const std::string& file, bo
             out.cutError = input.cut.error.message;
         if (out.result != CCncProgram::RESULT_OPEN_FAILED) {
             const CWordList& words = input.headless.loader.GetWordList();
-            CStockComparison::SweepFindingFirstOver(input.table, words, input.tools, wanted, reference.tolerance,
-                                                    grid, out.firstOver, out.firstOverMove);
+            CStockComparison::SweepFindingFirstOver(input.table, words, input.tools, *reference.limits,
+                                                    scratch.stamps, grid, out.firstOver, out.firstOverMove);
             if (out.firstOver)
                 out.firstOverLine =
                     CStockComparison::FindMoveLine(input.table, words, input.headerLines, out.firstOverMove);
@@ -134,11 +146,12 @@ void CompareLearners(const CReferencePart& reference, const std::vector<std::str
     std::vector<std::exception_ptr> failures(files.size());
     std::atomic<bool> failed(false);
     const auto work = [&]() noexcept {
+        CLearnerScratch scratch;
         for (std::size_t index = next++; index < files.size() && !failed; index = next++) {
             try {
                 const bool folderUnreadable =
                     std::find(unreadable.begin(), unreadable.end(), files[index]) != unreadable.end();
-                CompareLearner(reference, files[index], folderUnreadable, results[index]);
+                CompareLearner(reference, files[index], folderUnreadable, scratch, results[index]);
             } catch (...) {
                 failures[index] = std::current_exception();
                 failed = true;
@@ -318,10 +331,14 @@ int CompareAndWrite(const CCompareOptions& options, std::FILE* out, std::FILE* e
         return EXIT_SOME_FAILED;
     }
 
-    // The reference is cut as stock cuts it.
+    // The reference is cut as stock cuts it, but only once and forwards: it
+    // needs neither snapshots nor an undo log, which cost grid copies.
+    settings.historyBytes = 0;
     CWorkpiece referencePart(reference.table, referenceWords, reference.headerLines, reference.tools, settings);
     referencePart.BringTo(reference.table.GetCount());
     part.grid = &referencePart.GetGrid();
+    const CStockComparison::CTooDeepLimits limits(*part.grid, options.tolerance);
+    part.limits = &limits;
     part.wantPicture = options.hasPicture;
 
     std::vector<CLearnerResult> learners;

@@ -89,7 +89,7 @@ CPathView FitView(const CPictureOptions& options, const CMoveTable& cut, const C
         Widen(min, max, low, high);
     Widen(min, max, CMovePoint{box.x0, box.y0, box.z0}, CMovePoint{box.x1, box.y1, box.z1});
     CPathView view(options.projection, 1.0, 0.0, 0.0);
-    view.Fit(min, max, options.width, options.height, PICTURE_FIT_MARGIN);
+    view.Fit(min, max, options.width, options.height, CPathView::FIT_MARGIN);
     return view;
 }
 

@@ -26,9 +26,6 @@ struct CPictureOptions {
 // of hints), in pixels.
 constexpr int PICTURE_DEFAULT_WIDTH = 632;
 constexpr int PICTURE_DEFAULT_HEIGHT = 314;
-// The fitted picture leaves so many pixels around the path and box, as the
-// window does.
-constexpr int PICTURE_FIT_MARGIN = 16;
 // The sides a picture may have.
 constexpr int PICTURE_MIN_SIDE = 16;
 constexpr int PICTURE_MAX_SIDE = 8000;

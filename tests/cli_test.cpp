@@ -10,6 +10,7 @@
 #include <sys/stat.h>
 
 #include "check.h"
+#include "compare.h"
 #include "explain.h"
 #include "hints.h"
 #include "json_lines.h"
@@ -608,3 +609,50 @@ TEST(JsonLines, LongBytesWrittenInPiecesAreTheWholeString)
 }
 
 } // namespace
+
+// Learners spread over threads come out as one thread writes them: in name
+// order, every digit the same, whichever thread finished first.
+TEST(CliCompare, ThreadsChangeNothingOfTheOutput)
+{
+    CTempTree tree;
+    const fs::path& root = tree.Root();
+    const std::string reference = "%\r\n(ROHTEIL X0 Y0 Z-5 X30 Y20 Z0)\r\nG0 X5 Y5 Z1\r\nG1 Z-1 F100\r\nX25\r\nY15\r\n";
+    WriteFile(root / "muster.nc", reference);
+    fs::create_directory(root / "klasse");
+    // Learners of different lengths, so that threads finish out of order.
+    for (int learner = 0; learner < 7; ++learner) {
+        std::string program = "%\r\nG0 X5 Y5 Z1\r\nG1 Z-" + std::to_string(1 + learner % 3) + " F100\r\n";
+        for (int pass = 0; pass < (learner * 5) % 11; ++pass)
+            program += pass % 2 == 0 ? "X25\r\nY" + std::to_string(5 + pass) + "\r\n" : "X5\r\n";
+        if (learner == 4)
+            program += "X\r\n";
+        WriteFile(root / "klasse" / ("s" + std::to_string(learner) + ".nc"), program);
+    }
+    const struct {
+        const char* name;
+        bool csv;
+    } rows[] = {{"JSON records", false}, {"the table for a spreadsheet", true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::string> arguments;
+        if (row.csv)
+            arguments.push_back("--csv");
+        arguments.push_back((root / "muster.nc").string());
+        arguments.push_back((root / "klasse").string());
+        CCompareOptions options;
+        std::string message;
+        ASSERT_EQ(ParseCompareOptions(arguments, options, message), 0);
+        options.threads = 1;
+        const Output alone = Capture([&](std::FILE* out) { return RunCompare(options, out, stderr); });
+        ASSERT_EQ(alone.exitCode, 0);
+        // One line for the header or the reference, one per learner.
+        EXPECT_EQ(std::count(alone.text.begin(), alone.text.end(), '\n'), 8);
+        for (const unsigned threads : {2u, 3u, 8u}) {
+            SCOPED_TRACE(threads);
+            options.threads = threads;
+            const Output spread = Capture([&](std::FILE* out) { return RunCompare(options, out, stderr); });
+            EXPECT_EQ(spread.exitCode, 0);
+            EXPECT_EQ(spread.text, alone.text);
+        }
+    }
+}

@@ -213,7 +213,7 @@ TEST(Picture, WritesThePngOfTheWorkpiece)
         ASSERT_EQ(width, HOLE_WIDTH);
         ASSERT_EQ(height, HOLE_HEIGHT);
         CPathView view(PROJECTION_TOP, 1.0, 0.0, 0.0);
-        view.Fit(CMovePoint{0.0, 0.0, -3.0}, CMovePoint{30.0, 30.0, 2.0}, HOLE_WIDTH, HOLE_HEIGHT, PICTURE_FIT_MARGIN);
+        view.Fit(CMovePoint{0.0, 0.0, -3.0}, CMovePoint{30.0, 30.0, 2.0}, HOLE_WIDTH, HOLE_HEIGHT, CPathView::FIT_MARGIN);
         const CViewPoint pixel = view.Project(row.x, row.y, 0.0);
         const std::uint32_t colour =
             PixelAt(rgb, static_cast<std::size_t>(pixel.y) * HOLE_WIDTH + static_cast<std::size_t>(pixel.x));

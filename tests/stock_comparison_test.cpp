@@ -228,6 +228,92 @@ TEST(StockComparisonTest, ACancelledSearchStopsAndSaysSo)
     }
 }
 
+// The block limits only skip the reference's own heights: every cell is
+// judged as the plain rule judges it, whatever its block's other cells hold.
+TEST(StockComparisonTest, BlockLimitsJudgeEveryCellAsThePlainRule)
+{
+    // Eleven columns and one row: a block of eight and a short last block.
+    const CStockBox box{0.0, 0.0, -10.0, 11.0, 1.0, 0.0};
+    const struct {
+        const char* name;
+        double tolerance;
+        std::vector<double> reference;
+        std::vector<double> learner;
+    } rows[] = {
+        {"a deep cell beside high ones in its block", 0.05, {0, 0, 0, -5, 0, 0, 0, 0, -1, -1, -1},
+         {-0.5, -5, 0, -4.98, 0, -0.1, 0, 0, -1, -1.06, -1}},
+        {"exactly the tolerance below is not too deep", 0.5, {-1, -1, -1, -1, -1, -1, -1, -1, -2, -2, -2},
+         {-1.5, -1.25, -1, -1, -1, -1, -1, -1, -2.5, -2.75, -2}},
+        {"the short last block alone too deep", 0.05, {0, 0, 0, 0, 0, 0, 0, 0, -3, 0, -3},
+         {0, 0, 0, 0, 0, 0, 0, 0, -3, -0.06, -3.1}},
+        {"a zero tolerance counts any cell below", 0.0, {-2, -2, -2, -2, -2, -2, -2, -2, -2, -2, -2},
+         {-2, -2, -2, -2, -2, -2, -2, -2.001, -2, -2, -1}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CHeightGrid reference(box, 1.0);
+        reference.GetHeights() = row.reference;
+        const CStockComparison::CTooDeepLimits limits(reference, row.tolerance);
+        const CStockComparison comparison(reference, row.tolerance);
+        for (std::size_t cell = 0; cell < row.learner.size(); ++cell) {
+            SCOPED_TRACE(cell);
+            EXPECT_EQ(limits.IsTooDeep(cell, row.learner[cell]),
+                      comparison.Judge(row.learner[cell], row.reference[cell]) == CELL_OVER);
+        }
+    }
+}
+
+// A thread keeps its stamps from one learner to the next: whatever they
+// hold, the sweep and the first move too deep are those of fresh stamps.
+TEST(StockComparisonTest, ReusedStampsSweepAsFreshOnes)
+{
+    const LoadedPath wanted("%\r\nG0 X10 Y10 Z5\r\nG1 Z-1\r\nX15\r\nY15\r\n");
+    const LoadedPath earlier("%\r\nG0 X3 Y3 Z5\r\nG1 Z-0.2\r\n");
+    // Too deep first at its move 5, on cells none of its moves before touch.
+    const LoadedPath learner("%\r\nG0 X10 Y10 Z5\r\nG1 Z-1\r\nX15\r\nG0 Z5\r\nX3 Y3\r\nG1 Z-0.5\r\n");
+    const CToolTable tools;
+    const CHeightGrid referenceGrid = SweptGrid(wanted, tools, TWENTY_BOX, 1.0, wanted.table.GetCount());
+    const CStockComparison::CTooDeepLimits limits(referenceGrid, 0.05);
+    // The earlier learner's move 1 marks the cells of the learner's move 5
+    // with serial 2, which move 5 gets should the serials wrap from the
+    // last one: those cells would pass for already changed and unchecked.
+    const struct {
+        const char* name;
+        // A program swept with the stamps first, or none.
+        const LoadedPath* before;
+        std::uint32_t lastSerial;
+        // Stamps of a grid of another size.
+        std::size_t otherSize;
+    } rows[] = {
+        {"fresh stamps", nullptr, 0, 0},
+        {"the stamps of an earlier learner", &earlier, 0, 0},
+        {"stamps whose serials would wrap within the path", &earlier, 0xFFFFFFFCu, 0},
+        {"stamps of a grid of another size", nullptr, 7, 50},
+    };
+    const CHeightGrid expected = SweptGrid(learner, tools, TWENTY_BOX, 1.0, learner.table.GetCount());
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CStockComparison::CSearchStamps stamps;
+        bool found = false;
+        std::size_t move = 0;
+        if (row.before != nullptr) {
+            CHeightGrid other(TWENTY_BOX, 1.0);
+            ASSERT_TRUE(CStockComparison::SweepFindingFirstOver(row.before->table, row.before->Words(), tools, limits,
+                                                                stamps, other, found, move));
+        }
+        if (row.lastSerial != 0)
+            stamps.lastSerial = row.lastSerial;
+        if (row.otherSize != 0)
+            stamps.stamps.assign(row.otherSize, 1);
+        CHeightGrid grid(TWENTY_BOX, 1.0);
+        ASSERT_TRUE(CStockComparison::SweepFindingFirstOver(learner.table, learner.Words(), tools, limits, stamps,
+                                                            grid, found, move));
+        EXPECT_TRUE(grid == expected);
+        EXPECT_TRUE(found);
+        EXPECT_EQ(move, 5u);
+    }
+}
+
 // Random paths in the box, each cut by two tools: the counts add up, a part
 // compared with itself is within everywhere, the comparison's own sweep
 // leaves what the workpiece leaves, and the first move too deep is the one

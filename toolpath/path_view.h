@@ -47,6 +47,10 @@ public:
     // screen, in pixels at scale 1.
     static CViewPoint AxisDirection(PathProjection projection, int axis);
 
+    // Pixels the window's canvas and the command line's pictures leave around
+    // a fitted path, so that both show the same picture.
+    static constexpr int FIT_MARGIN = 16;
+
     // Centres the projected box in a width x height image with at least
     // margin pixels free on every side. A box that is a point in both screen
     // directions gets ten units across the smaller side. From now on no zoom

@@ -98,6 +98,17 @@ QPointF ToQt(const CViewPoint& point) { return {point.x, point.y}; }
 
 bool SameEdge(double a, double b) { return std::abs(a - b) <= BOX_MATCH * (1.0 + std::abs(a)); }
 
+// The tools a program is cut with in this window: those of the settings,
+// with the ones the program states in place of the same numbers. The
+// learner's workpiece is cut so, and the reference and the search for the
+// first move too deep must meet the very same cells.
+CToolTable ToolsOfProgram(const CToolTable& settingsTools, const CProgramStock& stated)
+{
+    CStockChoice choice;
+    choice.tools = settingsTools;
+    return ChooseStockTools(choice, stated);
+}
+
 } // namespace
 
 // The reference's program, its path and its finished part.
@@ -304,12 +315,11 @@ std::shared_ptr<const CComparisonLayer::CReference> CComparisonLayer::CutReferen
     // The box and tools the reference states in its comments count for it as
     // the learner's own count for the learner.
     const CProgramStock stated = ReadProgramStock(referenceWords, made->loader.GetHeader());
-    CStockChoice choice;
-    choice.tools = request.tools;
-    const CToolTable tools = ChooseStockTools(choice, stated);
+    const CToolTable tools = ToolsOfProgram(request.tools, stated);
     // The reference is cut as the machine would cut it, up to a cut error if it has one.
     if (CCutPathBuilder(referenceWords, headerLines, tools).BuildTable(made->table, &cancel).path.cancelled)
         return nullptr;
+    CStockChoice choice;
     choice.hasBox = !request.automaticBox && !stated.hasBox;
     choice.box = request.settingsBox;
     const CStockBox own = ChooseStockBox(choice, stated, made->table, referenceWords, tools);
@@ -411,10 +421,17 @@ void CComparisonLayer::StartFirstOverSearch()
         return;
     }
     // The words stay until OnProgramChanging, which waits for this job; the
-    // reference and the path are held by the job itself.
-    searchRunner.Post([this, serial, held = reference, table = path, list = words, tools = workpiece->MakeToolTable(),
+    // reference, the path and the header are held by the job itself. The
+    // learner's own tools are read there: a long program's words take a
+    // while to scan.
+    searchRunner.Post([this, serial, held = reference, table = path, list = words,
+                       settingsTools = workpiece->MakeToolTable(), header = workpiece->GetProgramHeader(),
                        tolerance = comparison->GetTolerance()](const std::atomic<bool>& cancel) {
         searchJobSerial = serial;
+        const CToolTable tools =
+            ToolsOfProgram(settingsTools, ReadProgramStock(*list, header != nullptr ? *header : std::string()));
+        if (cancel.load())
+            return;
         CHeightGrid swept(held->grid.GetBox(), held->grid.GetCell());
         bool found = false;
         std::size_t move = 0;

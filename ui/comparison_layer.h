@@ -73,6 +73,13 @@ public:
     bool IsCutting() const { return cutting; }
     // The learner's first move too deep is still being looked for.
     bool IsSearching() const { return searching; }
+    // The learner's first move after which some cell lies too deep, once the
+    // search has found it; false while searching and when there is none.
+    bool GetFirstOver(std::size_t& move) const
+    {
+        move = firstOverMove;
+        return firstOver;
+    }
     void ChooseReference();
     void SetReferencePathShown(bool shown);
     bool IsReferencePathShown() const { return referencePathShown; }

@@ -29,6 +29,8 @@ constexpr qreal CLICK_SLOP = 3.0;
 // power of ten units.
 constexpr double SCALE_BAR_PIXELS = 100.0;
 constexpr double SCALE_BAR_STEPS[] = {1.0, 2.0, 5.0, 10.0};
+// The scale bar's panel beyond the bar and its label.
+constexpr qreal SCALE_BAR_PADDING = 12.0;
 
 struct AxisRow {
     const char* name;
@@ -90,9 +92,14 @@ void CToolpathCanvas::Fit()
     const QSize legend = legendSize ? legendSize(view.GetProjection()) : QSize();
     const int axesWidth = static_cast<int>(std::ceil(axes.right()));
     const int axesHeight = static_cast<int>(std::ceil(axes.bottom()));
+    // The scale bar at the bottom right: its right strip or a strip below.
+    const QSizeF scaleBarBound = ScaleBarBound();
+    const int scaleWidth = static_cast<int>(std::ceil(scaleBarBound.width())) + CORNER_MARGIN;
+    const int scaleHeight = static_cast<int>(std::ceil(scaleBarBound.height())) + CORNER_MARGIN;
     const QMargins candidates[] = {
-        QMargins(axesWidth, 0, legend.width(), 0),
-        QMargins(0, std::max(axesHeight, legend.height()), 0, 0),
+        QMargins(axesWidth, 0, std::max(legend.width(), scaleWidth), 0),
+        QMargins(axesWidth, 0, legend.width(), scaleHeight),
+        QMargins(0, std::max(axesHeight, legend.height()), 0, scaleHeight),
     };
     bool any = false;
     for (const QMargins& room : candidates) {
@@ -411,24 +418,54 @@ void CToolpathCanvas::DrawAxes(QPainter& painter) const
     painter.restore();
 }
 
-void CToolpathCanvas::DrawScaleBar(QPainter& painter) const
+QRectF CToolpathCanvas::ScaleBarBox(double pixels, const QString& text) const
+{
+    const QFontMetricsF metrics(font());
+    const qreal width = std::max(pixels, metrics.horizontalAdvance(text)) + SCALE_BAR_PADDING;
+    const qreal height = metrics.height() + SCALE_BAR_PADDING + 6;
+    return QRectF(this->width() - CORNER_MARGIN - width, this->height() - CORNER_MARGIN - height, width, height);
+}
+
+QSizeF CToolpathCanvas::ScaleBarBound() const
+{
+    // The bar is at most SCALE_BAR_PIXELS long; the longest label its steps
+    // give at a usual scale.
+    return ScaleBarBox(SCALE_BAR_PIXELS, QStringLiteral("0.0005 ") + unitName).size();
+}
+
+QRectF CToolpathCanvas::GetScaleBarBox() const
+{
+    double units = 0.0;
+    double pixels = 0.0;
+    if (!ScaleBarLength(units, pixels))
+        return QRectF();
+    return ScaleBarBox(pixels, ScaleText(units) + QLatin1Char(' ') + unitName);
+}
+
+bool CToolpathCanvas::ScaleBarLength(double& units, double& pixels) const
 {
     const double unitsWanted = SCALE_BAR_PIXELS / view.GetScale();
     const double power = std::pow(10.0, std::floor(std::log10(unitsWanted)));
-    double units = power;
+    units = power;
     for (const double step : SCALE_BAR_STEPS) {
         if (power * step <= unitsWanted)
             units = power * step;
     }
-    const double pixels = units * view.GetScale();
-    if (!std::isfinite(pixels) || pixels < 1.0)
+    pixels = units * view.GetScale();
+    return std::isfinite(pixels) && pixels >= 1.0;
+}
+
+void CToolpathCanvas::DrawScaleBar(QPainter& painter) const
+{
+    double units = 0.0;
+    double pixels = 0.0;
+    if (!ScaleBarLength(units, pixels))
         return;
     const QString text = ScaleText(units) + QLatin1Char(' ') + unitName;
     const QFontMetricsF metrics(font());
     const qreal right = width() - CORNER_MARGIN;
     const qreal bottom = height() - CORNER_MARGIN;
-    const QRectF box(right - std::max(pixels, metrics.horizontalAdvance(text)) - 12, bottom - metrics.height() - 18,
-                     std::max(pixels, metrics.horizontalAdvance(text)) + 12, metrics.height() + 18);
+    const QRectF box = ScaleBarBox(pixels, text);
     painter.save();
     painter.fillRect(box, QColor::fromRgba(PANEL_COLOUR));
     painter.setPen(QPen(QColor::fromRgb(TEXT_COLOUR), 1.5));

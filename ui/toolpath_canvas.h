@@ -37,8 +37,7 @@ class CToolpathCanvas : public QWidget {
     Q_OBJECT
 
 public:
-    // Pixels around the fitted path.
-    static constexpr int FIT_MARGIN = 16;
+    static constexpr int FIT_MARGIN = CPathView::FIT_MARGIN;
     // How far from the pointer a click still takes a move.
     static constexpr int PICK_RADIUS = 6;
     // One wheel notch zooms by this factor.
@@ -67,6 +66,8 @@ public:
         QPointF base;
         return AxesBox(view.GetProjection(), base);
     }
+    // Where the scale bar is drawn in the current view, empty for none.
+    QRectF GetScaleBarBox() const;
     // Whether the view is the fitted one, not zoomed or panned since.
     bool IsFitted() const { return fitted; }
     void SetProjection(PathProjection projection);
@@ -137,6 +138,12 @@ private:
     // corner, and the point they start from.
     QRectF AxesBox(PathProjection projection, QPointF& base) const;
     void DrawScaleBar(QPainter& painter) const;
+    // The bar's length in units and pixels in the current view; false when
+    // it cannot be drawn.
+    bool ScaleBarLength(double& units, double& pixels) const;
+    QRectF ScaleBarBox(double pixels, const QString& text) const;
+    // The largest box the scale bar takes, whatever the scale.
+    QSizeF ScaleBarBound() const;
     void DrawMessage(QPainter& painter) const;
 
     std::shared_ptr<const CMoveTable> path;

@@ -48,6 +48,7 @@ public:
     // The program a load brings: its own box and tools are read.
     void SetProgramFile(const std::string& program, const std::string& header);
     const std::string& GetProgramFile() const { return programFile; }
+    std::shared_ptr<const std::string> GetProgramHeader() const { return header; }
     // Before a load replaces the word list the workpiece reads.
     void OnProgramChanging();
     // The path of a new load and the words it was built from; null for none.

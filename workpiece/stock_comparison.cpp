@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "move_chords.h"
 #include "move_tools.h"
@@ -139,21 +140,49 @@ CComparisonColour CStockComparison::GetCellColour(double learnerHeight, double r
     return CComparisonColour{grey, grey, grey};
 }
 
+CStockComparison::CTooDeepLimits::CTooDeepLimits(const CHeightGrid& reference, double tolerance)
+    : reference(reference), heights(reference.GetHeights().data()), tolerance(tolerance),
+      blockLimits((reference.GetCellCount() + BLOCK_CELLS - 1) / BLOCK_CELLS,
+                  -std::numeric_limits<double>::infinity())
+{
+    // The very differences IsTooDeep computes, so that a block's limit
+    // clears a cell exactly when its own would.
+    for (std::size_t cell = 0; cell < reference.GetCellCount(); ++cell) {
+        double& limit = blockLimits[cell / BLOCK_CELLS];
+        limit = std::max(limit, heights[cell] - tolerance);
+    }
+}
+
 bool CStockComparison::SweepFindingFirstOver(const CMoveTable& table, const CWordList& words,
                                              const CToolTable& tools, const CHeightGrid& reference, double tolerance,
                                              CHeightGrid& grid, bool& firstOver, std::size_t& firstOverMove,
                                              const std::atomic<bool>* cancel)
 {
+    const CTooDeepLimits limits(reference, tolerance);
+    CSearchStamps stamps;
+    return SweepFindingFirstOver(table, words, tools, limits, stamps, grid, firstOver, firstOverMove, cancel);
+}
+
+bool CStockComparison::SweepFindingFirstOver(const CMoveTable& table, const CWordList& words,
+                                             const CToolTable& tools, const CTooDeepLimits& limits,
+                                             CSearchStamps& stamps, CHeightGrid& grid, bool& firstOver,
+                                             std::size_t& firstOverMove, const std::atomic<bool>* cancel)
+{
     firstOver = false;
     firstOverMove = 0;
     const CMoveTools moveTools(words);
-    std::vector<std::uint32_t> stamps(grid.GetCellCount(), 0);
+    // Serials go on from the last search's, so that its marks count as
+    // older; cleared when the grid's size changed or they would wrap.
+    if (stamps.stamps.size() != grid.GetCellCount() ||
+        std::numeric_limits<std::uint32_t>::max() - stamps.lastSerial <= table.GetCount()) {
+        stamps.stamps.assign(grid.GetCellCount(), 0);
+        stamps.lastSerial = 0;
+    }
     // Cancel is read between rows inside each move too, so that one long
     // move does not hold a window that waits for the search to end.
-    CToolSweep sweep(grid, 0, 1, stamps.data(), CSweepStop{cancel, nullptr});
+    CToolSweep sweep(grid, 0, 1, stamps.stamps.data(), CSweepStop{cancel, nullptr});
     CCellChanges changes;
     std::vector<SweepPoint> points;
-    const double* wanted = reference.GetHeights().data();
     const double* heights = grid.GetData();
     // The same chords and widened tools as the workpiece's sweep, so that the
     // heights met here are the ones the learner's workpiece shows.
@@ -164,9 +193,9 @@ bool CStockComparison::SweepFindingFirstOver(const CMoveTable& table, const CWor
         std::int32_t number = 0;
         const CTool& tool =
             moveTools.FindNumber(table.GetEndWord(move), number) ? tools.Find(number) : tools.GetDefaultTool();
-        // Serials start at 1 so that no cell counts as changed before the
+        // Serials start above 0 so that no cell counts as changed before the
         // first move; a table of more than 2^32 moves cannot be built.
-        sweep.BeginMove(static_cast<std::uint32_t>(move + 1));
+        sweep.BeginMove(++stamps.lastSerial);
         const double widening = MoveChords::Build(table, move, chordTolerance, points);
         changes.Clear();
         if (!sweep.LowerAlong(widening > 0.0 ? MoveChords::WidenedTool(tool, widening) : tool, points, changes))
@@ -175,7 +204,7 @@ bool CStockComparison::SweepFindingFirstOver(const CMoveTable& table, const CWor
             continue;
         for (const CCellRun& run : changes.runs) {
             for (std::uint32_t cell = run.cell; cell < run.cell + run.count; ++cell) {
-                if (heights[cell] < wanted[cell] - tolerance) {
+                if (limits.IsTooDeep(cell, heights[cell])) {
                     firstOver = true;
                     firstOverMove = move;
                     break;

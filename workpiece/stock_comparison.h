@@ -72,6 +72,39 @@ public:
     // stronger the closer the difference comes to the largest of its kind.
     CComparisonColour GetCellColour(double learnerHeight, double referenceHeight) const;
 
+    // The reference as the search for the first move too deep reads it: per
+    // block of neighbouring cells the highest height below which one of them
+    // is too deep, so that a changed cell at or above it is cleared without
+    // a look at the reference's own heights (a cache miss each). Made once,
+    // read by any number of searches at once; the reference must outlive it.
+    class CTooDeepLimits {
+    public:
+        static constexpr std::size_t BLOCK_CELLS = 8;
+
+        CTooDeepLimits(const CHeightGrid& reference, double tolerance);
+        const CHeightGrid& GetReference() const { return reference; }
+        double GetTolerance() const { return tolerance; }
+        // Whether a cell's height lies below the reference's by more than
+        // the tolerance.
+        bool IsTooDeep(std::size_t cell, double height) const
+        {
+            return height < blockLimits[cell / BLOCK_CELLS] && height < heights[cell] - tolerance;
+        }
+
+    private:
+        const CHeightGrid& reference;
+        const double* heights;
+        double tolerance;
+        std::vector<double> blockLimits;
+    };
+
+    // Marks of the cells a move changed, kept by one thread between searches
+    // so that the learners of a class do not each allocate and clear them.
+    struct CSearchStamps {
+        std::vector<std::uint32_t> stamps;
+        std::uint32_t lastSerial = 0;
+    };
+
     // Sweeps the moves of a learner's path into grid (the untouched box or
     // any state swept by the same tools before) one by one, and gives the
     // first move after whose sweep some cell lies below reference - tolerance
@@ -80,6 +113,12 @@ public:
     // false when cancel was set: grid then holds part of the moves.
     static bool SweepFindingFirstOver(const CMoveTable& table, const CWordList& words, const CToolTable& tools,
                                       const CHeightGrid& reference, double tolerance, CHeightGrid& grid,
+                                      bool& firstOver, std::size_t& firstOverMove,
+                                      const std::atomic<bool>* cancel = nullptr);
+    // The same with the limits made beforehand and the stamps of earlier
+    // searches on grids of the same size.
+    static bool SweepFindingFirstOver(const CMoveTable& table, const CWordList& words, const CToolTable& tools,
+                                      const CTooDeepLimits& limits, CSearchStamps& stamps, CHeightGrid& grid,
                                       bool& firstOver, std::size_t& firstOverMove,
                                       const std::atomic<bool>* cancel = nullptr);
 

@@ -112,6 +112,8 @@ private slots:
     void linesOfSightFollowTheSteps();
     void cutEndsWithoutWaiting_data();
     void cutEndsWithoutWaiting();
+    void firstOverUsesTheLearnersOwnTools_data();
+    void firstOverUsesTheLearnersOwnTools();
 
 private:
     CToolpathWindow& LoadAndCompare(const char* learner, const char* reference);
@@ -435,6 +437,61 @@ void ComparisonLayerTest::cutEndsWithoutWaiting()
     clock.restart();
     panel.reset();
     QVERIFY2(clock.elapsed() < ENDED_WITHIN_MS, qPrintable(QString::number(clock.elapsed())));
+}
+
+// A slot along Y 0 cut with a D10 end mill (reaching Y 5), in the box both
+// programs state; the learner states its own T1, which the workpiece is cut
+// with instead of the settings' (the default D6). Its second pass lies inside
+// the reference's slot only with the stated tool's reach.
+void ComparisonLayerTest::firstOverUsesTheLearnersOwnTools_data()
+{
+    QTest::addColumn<QString>("diameter");
+    QTest::addColumn<QString>("passY");
+    QTest::addColumn<bool>("found");
+    // D10 at Y 1.5 reaches Y 6.5, beyond the slot; D6 would stay within.
+    QTest::newRow("a stated tool wider than the settings' cuts too deep with its pass") << "10" << "1.5" << true;
+    // D2 at Y 3.5 reaches Y 4.5, within the slot; D6 would reach beyond.
+    QTest::newRow("a stated tool narrower than the settings' stays within") << "2" << "3.5" << false;
+}
+
+void ComparisonLayerTest::firstOverUsesTheLearnersOwnTools()
+{
+    QFETCH(QString, diameter);
+    QFETCH(QString, passY);
+    QFETCH(bool, found);
+    const char* const slot = "%\r\n"
+                             "(ROHTEIL X-10 Y-10 Z-5 X30 Y10 Z0)\r\n"
+                             "(WERKZEUG T1 SCHAFTFRAESER D10)\r\n"
+                             "N10 T1\r\n"
+                             "N20 G0 X0 Y0 Z5\r\n"
+                             "N30 G1 Z-2 F100\r\n"
+                             "N40 X20\r\n"
+                             "N50 G0 Z5\r\n"
+                             "N60 M30\r\n";
+    // Move 3 is the pass along Y.
+    const QString learner = QStringLiteral("%\r\n"
+                                           "(ROHTEIL X-10 Y-10 Z-5 X30 Y10 Z0)\r\n"
+                                           "(WERKZEUG T1 SCHAFTFRAESER D%1)\r\n"
+                                           "N10 T1\r\n"
+                                           "N20 G0 X0 Y0 Z5\r\n"
+                                           "N30 G1 Z-2 F100\r\n"
+                                           "N40 X20\r\n"
+                                           "N50 Y%2\r\n"
+                                           "N60 X0\r\n"
+                                           "N70 G0 Z5\r\n"
+                                           "N80 M30\r\n")
+                                .arg(diameter, passY);
+    CToolpathWindow& window = LoadAndCompare(learner.toStdString().c_str(), slot);
+    CComparisonLayer& comparison = *window.GetComparison();
+    QVERIFY2(comparison.IsOn(), qPrintable(comparison.GetMessage()));
+    std::size_t move = 0;
+    QCOMPARE(comparison.GetFirstOver(move), found);
+    if (found)
+        QCOMPARE(move, std::size_t{3});
+    // The search and the workpiece shown agree: the finished part is too
+    // deep exactly when the search found a move that cut too deep.
+    Press(Qt::Key_F10, 40);
+    QCOMPARE(comparison.GetComparison()->GetTotals().over > 0, found);
 }
 
 QTEST_MAIN(ComparisonLayerTest)

@@ -307,20 +307,25 @@ void WorkpieceLayerTest::axesAndLegendLeaveTheWorkpieceFree_data()
     QTest::newRow("at an angle") << int(Qt::Key_4) << QSize(640, 480);
     QTest::newRow("from the top, a tall window") << int(Qt::Key_1) << QSize(360, 700);
     QTest::newRow("at an angle, a wide window") << int(Qt::Key_4) << QSize(1200, 420);
+    QTest::newRow("from the top, a wide window") << int(Qt::Key_1) << QSize(900, 560);
+    QTest::newRow("from the front, a wide window") << int(Qt::Key_2) << QSize(900, 560);
+    QTest::newRow("from the side, a wide window") << int(Qt::Key_3) << QSize(1200, 560);
 }
 
-// The box's corners all lie clear of the axes and of the legend of depths.
+// The box's corners all lie clear of the axes, of the legend of depths and
+// of the scale bar.
 void WorkpieceLayerTest::axesAndLegendLeaveTheWorkpieceFree()
 {
     QFETCH(int, key);
     QFETCH(QSize, size);
     CToolpathWindow& window = LoadAndWait(SLOTS);
     window.resize(size);
-    window.activateWindow();
+    QApplication::setActiveWindow(&window);
     QVERIFY(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(&window, static_cast<Qt::Key>(key));
     WaitForWorkpiece();
     CToolpathCanvas& canvas = *window.GetCanvas();
+    QCOMPARE(int(canvas.GetView().GetProjection()), key - int(Qt::Key_1));
     const CStockBox box = window.GetWorkpiece()->GetShownGrid()->GetBox();
     QPolygonF corners;
     for (int corner = 0; corner < 8; ++corner)
@@ -333,6 +338,8 @@ void WorkpieceLayerTest::axesAndLegendLeaveTheWorkpieceFree()
     QVERIFY2(!workpiece.intersects(axes), qPrintable(QStringLiteral("axes %1,%2 %3x%4")
                                                          .arg(axes.x()).arg(axes.y()).arg(axes.width()).arg(axes.height())));
     QVERIFY(legendSize.isEmpty() || !workpiece.intersects(legend));
+    QVERIFY(!canvas.GetScaleBarBox().isEmpty());
+    QVERIFY(!workpiece.intersects(canvas.GetScaleBarBox()));
     QVERIFY(QRectF(canvas.rect()).contains(workpiece));
 }
 

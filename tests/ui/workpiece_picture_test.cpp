@@ -46,7 +46,7 @@ CPathView MakeView(const CHeightGrid& grid, PathProjection projection, ViewChang
     const CStockBox& box = grid.GetBox();
     CPathView view(projection, 1.0, 0.0, 0.0);
     view.Fit(CMovePoint{box.x0, box.y0, box.z0}, CMovePoint{box.x1, box.y1, box.z1}, WIDTH, HEIGHT,
-             PICTURE_FIT_MARGIN);
+             CPathView::FIT_MARGIN);
     if (change == VIEW_ZOOMED_IN)
         view.ZoomAbout(123.37, 111.71, 2.71);
     if (change == VIEW_ZOOMED_FAR_IN)
@@ -90,7 +90,6 @@ private slots:
     void initTestCase() { grid = HalfCutPocket(); }
     void windowAndPlainPixelsAgree_data();
     void windowAndPlainPixelsAgree();
-    void pictureFitsAsTheCanvas();
 
 private:
     CHeightGrid grid;
@@ -132,11 +131,6 @@ void WorkpiecePictureTest::windowAndPlainPixelsAgree()
     }
     // A comparison of two empty pictures would prove nothing.
     QVERIFY(workpiecePixels > WIDTH * HEIGHT / 100);
-}
-
-void WorkpiecePictureTest::pictureFitsAsTheCanvas()
-{
-    QCOMPARE(PICTURE_FIT_MARGIN, CToolpathCanvas::FIT_MARGIN);
 }
 
 QTEST_MAIN(WorkpiecePictureTest)
