@@ -1,15 +1,36 @@
+#include <atomic>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "cut_path.h"
 #include "moves_outside_box.h"
+#include "path_builder.h"
 #include "program_hints.h"
 #include "test_support.h"
 
 namespace {
 
-std::vector<CProgramHint> HintsOf(const std::string& bytes, const CStockChoice& choice = CStockChoice())
+// The cut path as the window builds it: lines counted without the header.
+CBuiltCutPath BuildAsTheWindowDoes(const CWordList& words, const CToolTable& tools)
+{
+    CBuiltCutPath built;
+    auto table = std::make_shared<CMoveTable>();
+    built.needsCut = CCutPathBuilder::NeedsCut(words);
+    built.tools = tools;
+    if (built.needsCut)
+        built.summary = CCutPathBuilder(words, 0, tools).BuildTable(*table);
+    else
+        built.summary.path = CPathBuilder(words, 0).BuildTable(*table);
+    built.table = std::move(table);
+    return built;
+}
+
+// sharedTools: the hints are given a cut path built with these tools.
+std::vector<CProgramHint> HintsOf(const std::string& bytes, const CStockChoice& choice = CStockChoice(),
+                                  const CToolTable* sharedTools = nullptr, bool cancelled = false)
 {
     CLoaderRig rig;
     const int result = rig.LoadBytes(bytes);
@@ -22,7 +43,21 @@ std::vector<CProgramHint> HintsOf(const std::string& bytes, const CStockChoice& 
     input.header = header;
     input.words = &rig.loader.GetWordList();
     input.choice = choice;
-    return FindProgramHints(input);
+    CBuiltCutPath shared;
+    if (sharedTools != nullptr) {
+        shared = BuildAsTheWindowDoes(rig.loader.GetWordList(), *sharedTools);
+        input.cutPath = &shared;
+    }
+    const std::atomic<bool> cancel{cancelled};
+    return FindProgramHints(input, &cancel);
+}
+
+std::string Listed(const std::vector<CProgramHint>& hints)
+{
+    std::string text;
+    for (const CProgramHint& hint : hints)
+        text += std::to_string(hint.line) + ": " + hint.text + "\n";
+    return text;
 }
 
 // Programs a teacher writes on purpose: none of these is a mistake.
@@ -93,6 +128,57 @@ TEST(ProgramHints, FindingsAtTheirLines)
         EXPECT_EQ(lines, row.lines);
         ASSERT_FALSE(hints.empty());
         EXPECT_EQ(hints[0].text.compare(0, std::string(row.firstStart).size(), row.firstStart), 0) << hints[0].text;
+    }
+}
+
+// A cut path built already gives the hints found without it, where it is
+// the path the hints would cut; one cut with other tools is not taken.
+TEST(ProgramHints, SharedCutPathGivesTheSameHints)
+{
+    CToolTable chosenTools;
+    CStockChoice chosen;
+    CToolTable wideTools;
+    wideTools.SetDefaultTool(CTool{TOOL_FLAT, 30.0});
+    const char* const pocket = "%\r\nT1\r\nG0 X-10 Y-10 Z5\r\nG41 G1 X0 Y0\r\nZ-2\r\nX20\r\nY20\r\nX0\r\nY0\r\n"
+                               "G40 X-10 Y-10\r\nG0 X10 Y10 Z-3\r\n";
+    const struct {
+        const char* name;
+        std::string program;
+        const CToolTable* sharedTools;
+    } rows[] = {
+        {"no compensation: the programmed path whatever its tools",
+         "Titel\r\n%\r\nG0 X5 Y5 Z1\r\nG1 Z-2\r\nX15\r\nG0 X5 Z-3\r\n", &wideTools},
+        {"a cut error's line counts the header's lines",
+         "Titel\r\n(Rohteil)\r\n%\r\nG0 X0 Y0 Z5\r\nG1 Z-1\r\nG81 X1 R1\r\n", &chosenTools},
+        {"compensation cut with the chosen tools", pocket, &chosenTools},
+        {"compensation cut with other tools is cut again", pocket, &wideTools},
+        {"the program's own tool beats the table the path was cut with",
+         std::string("%\r\n(WERKZEUG T1 SCHAFTFRAESER D30)") + (pocket + 1), &chosenTools},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::vector<CProgramHint> alone = HintsOf(row.program, chosen);
+        ASSERT_FALSE(alone.empty());
+        EXPECT_EQ(Listed(HintsOf(row.program, chosen, row.sharedTools)), Listed(alone));
+    }
+}
+
+// Cancelled, the hints of the cut path and the sweep are left out, shared
+// path or not; those of the words stay.
+TEST(ProgramHints, CancelLeavesOutTheCutAndTheSweep)
+{
+    const CToolTable tools;
+    const std::string program = "%\r\nG20\r\nG0 X0 Y0 Z5\r\nG1 Z-1\r\nG0 X5 Z-3\r\nG81 X1 R1\r\n";
+    const struct {
+        const char* name;
+        const CToolTable* sharedTools;
+    } rows[] = {{"built here", nullptr}, {"shared", &tools}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(HintsOf(program, CStockChoice(), row.sharedTools).size(), 3u);
+        const std::vector<CProgramHint> cancelled = HintsOf(program, CStockChoice(), row.sharedTools, true);
+        ASSERT_EQ(cancelled.size(), 1u) << Listed(cancelled);
+        EXPECT_EQ(cancelled[0].line, 2);
     }
 }
 

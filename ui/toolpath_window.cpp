@@ -47,6 +47,18 @@ struct CToolpathWindow::CPathModel {
     CMoveTable table;
     std::unique_ptr<CPathRaster> raster;
     std::unique_ptr<CCutPathModel> cut;
+    // What the cut path was cut with.
+    CToolTable tools;
+};
+
+// What the hints of one load read besides the word list.
+struct CToolpathWindow::CHintRequest {
+    std::uint64_t generation = 0;
+    int loadResult = 0;
+    std::string errorText;
+    std::string header;
+    std::string path;
+    CStockChoice choice;
 };
 
 namespace {
@@ -463,39 +475,67 @@ void CToolpathWindow::FindHints(const CProgramCursor& cursor)
 {
     const std::uint64_t generation = ++hintGeneration;
     ShowHints(generation, QStringList());
+    pendingHints.reset();
     if (words == nullptr)
         return;
-    const CWordList* source = words;
-    const int loadResult = cursor.GetLastLoadResult();
-    const std::string errorText = cursor.GetLoadErrorText();
-    const std::string header = cursor.GetProgramHeader();
-    const std::string path = cursor.GetProgramPath();
-    CStockChoice choice;
+    auto request = std::make_unique<CHintRequest>();
+    request->generation = generation;
+    request->loadResult = cursor.GetLastLoadResult();
+    request->errorText = cursor.GetLoadErrorText();
+    request->header = cursor.GetProgramHeader();
+    request->path = cursor.GetProgramPath();
     const CWorkpieceSettings& chosen = workpiece->GetSettings();
-    choice.hasBox = !chosen.automaticBox;
-    choice.box = CStockBox{chosen.box[0], chosen.box[1], chosen.box[2], chosen.box[3], chosen.box[4], chosen.box[5]};
+    request->choice.hasBox = !chosen.automaticBox;
+    request->choice.box =
+        CStockBox{chosen.box[0], chosen.box[1], chosen.box[2], chosen.box[3], chosen.box[4], chosen.box[5]};
     for (const CWorkpieceToolEntry& entry : chosen.tools)
-        choice.tools.SetTool(entry.number, entry.GetTool());
-    choice.tools.SetDefaultTool(chosen.defaultTool.GetTool());
-    hintRunner.Post([this, source, loadResult, errorText, header, path, choice,
-                     generation](const std::atomic<bool>& cancel) {
+        request->choice.tools.SetTool(entry.number, entry.GetTool());
+    request->choice.tools.SetDefaultTool(chosen.defaultTool.GetTool());
+    pendingHints = std::move(request);
+    // An open window builds the path now: the hints take it rather than
+    // build and hold a second one, and leave the processor to the first
+    // picture meanwhile.
+    if (!isVisible())
+        StartPendingHints();
+}
+
+void CToolpathWindow::StartPendingHints()
+{
+    if (pendingHints == nullptr || words == nullptr)
+        return;
+    const std::shared_ptr<const CHintRequest> request(std::move(pendingHints));
+    const CWordList* source = words;
+    const std::shared_ptr<const CPathModel> built = model;
+    hintRunner.Post([this, source, request, built](const std::atomic<bool>& cancel) {
         // The line a syntax error stopped at is shown from the file itself.
         std::string bytes;
-        if (!errorText.empty())
-            bytes = ReadFileStart(path);
+        if (!request->errorText.empty())
+            bytes = ReadFileStart(request->path);
+        CBuiltCutPath cutPath;
+        if (built != nullptr) {
+            cutPath.table = std::shared_ptr<const CMoveTable>(built, &built->table);
+            cutPath.needsCut = built->cut != nullptr;
+            cutPath.tools = built->tools;
+            if (built->cut != nullptr)
+                cutPath.summary = built->cut->summary;
+        }
         CHintInput input;
-        input.loadResult = loadResult;
-        input.errorText = errorText;
+        input.loadResult = request->loadResult;
+        input.errorText = request->errorText;
         input.fileBytes = bytes;
-        input.header = header;
+        input.header = request->header;
         input.words = source;
-        input.choice = choice;
+        input.choice = request->choice;
+        input.cutPath = built != nullptr ? &cutPath : nullptr;
+        // The workpiece's own sweep follows the learner's steps meanwhile.
+        input.sweepThreads = 1;
         QStringList hints;
         for (const CProgramHint& hint : FindProgramHints(input, &cancel))
             hints << QString::fromLatin1(LINE_TEXT) + QString::number(hint.line) + QStringLiteral(": ") +
                          QString::fromStdString(hint.text);
         if (cancel.load())
             return;
+        const std::uint64_t generation = request->generation;
         QMetaObject::invokeMethod(
             this, [this, generation, hints]() { ShowHints(generation, hints); }, Qt::QueuedConnection);
     });
@@ -578,6 +618,7 @@ void CToolpathWindow::OnProgramChanging()
 {
     hintRunner.CancelAndWait();
     ++hintGeneration;
+    pendingHints.reset();
     // The build reads the word list that the load is about to replace; one
     // that finished just now must not be taken for the new program's.
     buildRunner.CancelAndWait();
@@ -604,7 +645,6 @@ void CToolpathWindow::OnStepped(StepCommand command, const CProgramCursor& curso
         loadError = cursor.GetLoadErrorText();
         const std::string program = cursor.GetProgramPath();
         workpiece->SetProgramFile(program, cursor.GetProgramHeader());
-        FindHints(cursor);
         // The title names the program, as the learner's other windows do.
         const QString name = QFileInfo(QFile::decodeName(QByteArray::fromStdString(program))).fileName();
         setWindowTitle(name.isEmpty() ? QString::fromLatin1(WINDOW_TITLE)
@@ -612,6 +652,9 @@ void CToolpathWindow::OnStepped(StepCommand command, const CProgramCursor& curso
         // Open or not: the old path must neither meet the new word list
         // nor hold its memory until the window opens.
         DropPath();
+        // After the old path is gone: the hints must not take it for the
+        // new program's.
+        FindHints(cursor);
         if (isVisible())
             StartBuild();
         else
@@ -645,6 +688,7 @@ void CToolpathWindow::StartBuild()
     buildRunner.Post([this, source, tools, generation](const std::atomic<bool>& cancel) {
         buildJobGeneration = generation;
         auto built = std::make_shared<CPathModel>();
+        built->tools = tools;
         // The header's lines only number the builder's moves for the CLI;
         // the window takes its lines from the program view. Beyond what the
         // picture can number, the table's reservation is refused before it
@@ -693,6 +737,8 @@ void CToolpathWindow::OnJobFailed(JobKind kind, std::uint64_t generation, const 
     }
     jobFailure = reason;
     UpdateInfo();
+    // Without the path the hints build what they need themselves.
+    StartPendingHints();
 }
 
 void CToolpathWindow::OnPathBuilt(std::shared_ptr<const CPathModel> built, std::uint64_t generation)
@@ -711,6 +757,9 @@ void CToolpathWindow::OnPathBuilt(std::shared_ptr<const CPathModel> built, std::
     comparison->SetLearnerName(QString::fromStdString(loaded));
     UpdateStep();
     RequestPicture();
+    // Without a picture on its way the hints need not wait for one.
+    if (!rasterRunner.IsBusy())
+        StartPendingHints();
 }
 
 void CToolpathWindow::RequestPicture()
@@ -749,6 +798,7 @@ void CToolpathWindow::OnPictureDrawn(std::shared_ptr<const CPathModel> drawnMode
         jobFailure.clear();
         UpdateMessage();
     }
+    StartPendingHints();
 }
 
 void CToolpathWindow::OnMoveClicked(qulonglong move)

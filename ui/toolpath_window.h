@@ -72,7 +72,9 @@ public:
     QString GetInfoText() const;
     // The "Hinweise" list: the learner's likely mistakes, "Zeile N: ...".
     QStringList GetHints() const;
-    bool IsFindingHints() const { return hintRunner.IsBusy(); }
+    // True from a load until its hints are shown, the wait for the path
+    // they share included.
+    bool IsFindingHints() const { return hintRunner.IsBusy() || pendingHints != nullptr; }
 
 signals:
     // A click on the path: the first word of the block that made the move.
@@ -88,6 +90,7 @@ protected:
 
 private:
     struct CPathModel;
+    struct CHintRequest;
     enum JobKind { JOB_BUILD, JOB_PICTURE };
 
     // The constructor's steps: the window's parts from top to bottom.
@@ -98,8 +101,11 @@ private:
     QLabel* CreateInfoLine();
     QListWidget* CreateHintList();
     // Looks for the usual mistakes of the program just loaded, off the
-    // panel's thread.
+    // panel's thread: at once while the window is closed, else once the
+    // path they share is built and its first picture drawn.
     void FindHints(const CProgramCursor& cursor);
+    // Posts the hints waiting for the path, with the path built, if any.
+    void StartPendingHints();
     void ShowHints(std::uint64_t generation, const QStringList& hints);
     void CreateKeys();
 
@@ -153,6 +159,7 @@ private:
     QLabel* infoLine = nullptr;
     QListWidget* hintList = nullptr;
     std::uint64_t hintGeneration = 0;
+    std::unique_ptr<CHintRequest> pendingHints;
 
     // The word list the cursor moves over; null while a load replaces it.
     const CWordList* words = nullptr;

@@ -73,6 +73,7 @@ struct CWorkpieceLayer::CRequest {
     CStepState step;
     // The current block holds a rapid: find out whether it cuts.
     bool currentRapid = false;
+    PathProjection projection = PROJECTION_TOP;
     // The view at an angle to draw the block for; an empty size for none.
     CPathView view;
     QSize size;
@@ -86,7 +87,11 @@ struct CWorkpieceLayer::CSnapshot {
     bool complete = false;
     CHeightGrid grid;
     QImage relief;
-    CSilhouettes silhouettes;
+    // Only the views from the front and the side draw them: measured with
+    // the picture for those views, else on the panel's thread at the first
+    // paint that needs them (only that thread touches them once sent).
+    mutable CSilhouettes silhouettes;
+    mutable bool silhouettesMeasured = false;
     // The block at an angle, drawn for blockView at its size.
     QImage block;
     CPathView blockView;
@@ -108,7 +113,11 @@ struct CWorkpieceLayer::CSweepState {
     std::shared_ptr<const CMoveTable> path;
     std::unique_ptr<CWorkpiece> workpiece;
     // The last picture sent: the next one draws only what changed since.
-    std::shared_ptr<const CSnapshot> lastSent;
+    std::shared_ptr<CSnapshot> lastSent;
+    // The one sent before it: once the panel's thread has let it go, its
+    // grid and relief are brought up to date for the next picture rather
+    // than copied whole (and their memory touched afresh) at every step.
+    std::shared_ptr<CSnapshot> spare;
 };
 
 CWorkpieceLayer::CWorkpieceLayer(ISettingsStore& settingsStore, CToolpathCanvas* pathCanvas, QWidget* parentWindow)
@@ -294,6 +303,7 @@ void CWorkpieceLayer::RequestSweep()
     request.step = step;
     request.view = view;
     request.size = size;
+    request.projection = canvas->GetView().GetProjection();
     if (step.HasCurrentBlock()) {
         for (std::size_t move = step.blockFirst; move <= step.blockLast && move < path->GetCount(); ++move)
             request.currentRapid = request.currentRapid || path->GetKind(move) == MOVE_RAPID;
@@ -335,6 +345,7 @@ bool CWorkpieceLayer::MakeWorkpiece(const CRequest& request, CSweepState& state)
         return true;
     state.workpiece.reset();
     state.lastSent.reset();
+    state.spare.reset();
     const CMoveTable& table = *request.path;
     // The program's own box and tools come before the stored ones.
     const CProgramStock program =
@@ -358,8 +369,23 @@ bool CWorkpieceLayer::MakeWorkpiece(const CRequest& request, CSweepState& state)
     return true;
 }
 
+void CWorkpieceLayer::TakeLastPicture(CSweepState& state, CSnapshot& made)
+{
+    std::shared_ptr<CSnapshot> spare = std::move(state.spare);
+    if (spare != nullptr && spare.use_count() == 1) {
+        // The panel's thread let go of it: what it read there comes before
+        // what is written here.
+        std::atomic_thread_fence(std::memory_order_acquire);
+        made.grid = std::move(spare->grid);
+        made.relief = std::move(spare->relief);
+    } else if (state.lastSent != nullptr) {
+        made.grid = state.lastSent->grid;
+        made.relief = state.lastSent->relief;
+    }
+}
+
 std::shared_ptr<CWorkpieceLayer::CSnapshot> CWorkpieceLayer::MakeSnapshot(const CRequest& request,
-                                                                          const CSweepState& state, bool complete)
+                                                                          CSweepState& state, bool complete)
 {
     const CWorkpiece& workpiece = *state.workpiece;
     auto made = std::make_shared<CSnapshot>();
@@ -367,8 +393,17 @@ std::shared_ptr<CWorkpieceLayer::CSnapshot> CWorkpieceLayer::MakeSnapshot(const 
     made->step = request.step;
     made->complete = complete;
     made->pathOutside = state.pathOutside;
-    made->grid = workpiece.GetGrid();
-    made->silhouettes = WorkpiecePicture::MeasureSilhouettes(made->grid);
+    TakeLastPicture(state, *made);
+    if (made->relief.isNull()) {
+        made->grid = workpiece.GetGrid();
+        made->relief = WorkpiecePicture::DrawRelief(made->grid);
+    } else {
+        WorkpiecePicture::UpdateRelief(workpiece.GetGrid(), made->grid, made->relief);
+    }
+    if (request.projection == PROJECTION_FRONT || request.projection == PROJECTION_SIDE) {
+        made->silhouettes = WorkpiecePicture::MeasureSilhouettes(made->grid);
+        made->silhouettesMeasured = true;
+    }
     if (state.lastSent != nullptr) {
         made->relief = state.lastSent->relief;
         WorkpiecePicture::UpdateRelief(made->grid, state.lastSent->grid, made->relief);
@@ -421,6 +456,7 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
     }
     CWorkpiece& workpiece = *state.workpiece;
     const auto sendSnapshot = [&](std::shared_ptr<CSnapshot> made) {
+        state.spare = std::move(state.lastSent);
         state.lastSent = made;
         send(std::move(made));
     };
@@ -612,6 +648,10 @@ void CWorkpieceLayer::PaintUnder(QPainter& painter, const CPathView& view, const
         break;
     case PROJECTION_FRONT:
     case PROJECTION_SIDE:
+        if (!snapshot->silhouettesMeasured) {
+            snapshot->silhouettes = WorkpiecePicture::MeasureSilhouettes(grid);
+            snapshot->silhouettesMeasured = true;
+        }
         WorkpiecePicture::DrawSilhouette(painter, grid, snapshot->silhouettes, view);
         break;
     }

@@ -116,7 +116,11 @@ private:
     // A workpiece for the request's generation, false when its box cannot
     // be swept.
     static bool MakeWorkpiece(const CRequest& request, CSweepState& state);
-    static std::shared_ptr<CSnapshot> MakeSnapshot(const CRequest& request, const CSweepState& state, bool complete);
+    static std::shared_ptr<CSnapshot> MakeSnapshot(const CRequest& request, CSweepState& state, bool complete);
+    // The grid and relief of an earlier picture into made, to be brought up
+    // to date: the spare's own where no other thread holds it, else copies
+    // of the last sent; none before the first.
+    static void TakeLastPicture(CSweepState& state, CSnapshot& made);
     // Sweeps the current block to learn whether its rapids cut, false when
     // cancelled.
     static bool SweepCurrentBlock(const CRequest& request, CWorkpiece& workpiece, const std::atomic<bool>& cancel,

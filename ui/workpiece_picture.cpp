@@ -29,14 +29,16 @@ QImage DrawRelief(const CHeightGrid& grid)
     return image;
 }
 
-void UpdateRelief(const CHeightGrid& grid, const CHeightGrid& previous, QImage& relief)
+void UpdateRelief(const CHeightGrid& grid, CHeightGrid& kept, QImage& relief)
 {
-    if (previous.GetBox() != grid.GetBox() || previous.GetCell() != grid.GetCell() ||
+    if (kept.GetBox() != grid.GetBox() || kept.GetCell() != grid.GetCell() ||
+        kept.GetColumns() != grid.GetColumns() || kept.GetRows() != grid.GetRows() ||
         relief.width() != static_cast<int>(grid.GetColumns()) || relief.height() != static_cast<int>(grid.GetRows())) {
+        kept = grid;
         relief = DrawRelief(grid);
         return;
     }
-    ReliefImage::UpdateRelief(grid, previous, SpanOf(relief));
+    ReliefImage::UpdateRelief(grid, kept, SpanOf(relief));
 }
 
 QRectF ReliefPlacement(const CHeightGrid& grid, const CPathView& view)

@@ -25,9 +25,10 @@ constexpr QRgb TOP_COLOUR = ReliefImage::TOP_COLOUR;
 inline QRgb DepthColour(double fraction) { return ReliefImage::DepthColour(fraction); }
 // One pixel per cell, the first image row the grid's last (largest Y).
 QImage DrawRelief(const CHeightGrid& grid);
-// The same for a grid that differs from previous, whose relief is given:
-// only rows whose shading may have changed are drawn again.
-void UpdateRelief(const CHeightGrid& grid, const CHeightGrid& previous, QImage& relief);
+// The same for a grid whose relief was drawn from kept: kept is brought to
+// grid, and only rows whose shading may have changed are drawn again (all
+// of them, when kept is of another box).
+void UpdateRelief(const CHeightGrid& grid, CHeightGrid& kept, QImage& relief);
 // Where the relief of DrawRelief lands for a view from the top.
 QRectF ReliefPlacement(const CHeightGrid& grid, const CPathView& view);
 // The block at an angle into a transparent image of the given size.

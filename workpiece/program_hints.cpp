@@ -36,6 +36,10 @@ const char* const HINT_HIDDEN_WORDS =
     "Kommentar ohne \xE2\x80\x9E)\xE2\x80\x9C verdeckt den Rest der Zeile: \xE2\x80\x9E%1\xE2\x80\x9C "
     "wird nicht ausgef\xC3\xBChrt";
 
+// The hints' sweep runs forwards only: room for the log of a stretch at a
+// time, none for snapshots.
+constexpr std::size_t HINT_HISTORY_BYTES = std::size_t{8} << 20;
+
 constexpr std::string_view SYNTAX_ERROR_PREFIX = "Syntax error in line: ";
 // A header line that starts like this is a block, not a title.
 constexpr std::string_view BLOCK_STARTS = "NGXYZMT";
@@ -244,6 +248,27 @@ void AddOutsideHint(const CMoveTable& table, const CStockBox& box, const CWorkpi
                      Fill(HINT_OUTSIDE_BOX, {where, boxText, std::to_string(outside.count)})});
 }
 
+bool IsSameTools(const CToolTable& a, const CToolTable& b)
+{
+    return a.GetDefaultTool() == b.GetDefaultTool() && a.GetTools() == b.GetTools();
+}
+
+// The given cut path is the one the hints would build from words with tools.
+bool IsSameCutPath(const CBuiltCutPath* given, const CWordList& words, const CToolTable& tools)
+{
+    if (given == nullptr || given->table == nullptr || given->summary.path.cancelled ||
+        given->summary.path.tooManyMoves)
+        return false;
+    return given->needsCut ? IsSameTools(given->tools, tools) : !CCutPathBuilder::NeedsCut(words);
+}
+
+std::vector<CProgramHint> SortedByLine(std::vector<CProgramHint> hints)
+{
+    std::stable_sort(hints.begin(), hints.end(),
+                     [](const CProgramHint& a, const CProgramHint& b) { return a.line < b.line; });
+    return hints;
+}
+
 } // namespace
 
 std::vector<CProgramHint> FindProgramHints(const CHintInput& input, const std::atomic<bool>* cancel)
@@ -259,15 +284,32 @@ std::vector<CProgramHint> FindProgramHints(const CHintInput& input, const std::a
     const CToolTable tools = ChooseStockTools(input.choice, program);
     AddWordHints(words, headerLines, tools, hints);
 
-    // The path as the machine cuts it, as stock sweeps it.
-    CMoveTable table;
-    const CCutSummary cut = CCutPathBuilder(words, headerLines, tools).BuildTable(table);
+    // The path as the machine cuts it, as stock sweeps it: the caller's,
+    // where it is that path, else built here.
+    std::shared_ptr<const CMoveTable> shared;
+    CCutSummary cut;
+    if (IsSameCutPath(input.cutPath, words, tools)) {
+        shared = input.cutPath->table;
+        cut = input.cutPath->summary;
+        if (cut.hasError)
+            cut.error.line += headerLines;
+    } else {
+        auto built = std::make_shared<CMoveTable>();
+        cut = CCutPathBuilder(words, headerLines, tools).BuildTable(*built, cancel);
+        shared = std::move(built);
+    }
+    if (cancel != nullptr && cancel->load())
+        return SortedByLine(std::move(hints));
+    const CMoveTable& table = *shared;
     if (cut.hasError)
         hints.push_back({cut.error.line, cut.error.message});
     StockBoxSource source = STOCK_BOX_AUTOMATIC;
     CWorkpiece::CSettings settings;
     settings.box = ChooseStockBox(input.choice, program, table, words, tools, &source);
     settings.cell = CHeightGrid::DefaultCell(settings.box);
+    // The sweep is never stepped back: a log for a stretch at a time.
+    settings.historyBytes = HINT_HISTORY_BYTES;
+    settings.threads = input.sweepThreads;
     std::size_t columns = 0;
     std::size_t rows = 0;
     if (tools.IsValid() && settings.box.IsValid() &&
@@ -280,7 +322,5 @@ std::vector<CProgramHint> FindProgramHints(const CHintInput& input, const std::a
                 hints.push_back({cut.line, Fill(HINT_RAPID_CUT, {Short(cut.depth)})});
         }
     }
-    std::stable_sort(hints.begin(), hints.end(),
-                     [](const CProgramHint& a, const CProgramHint& b) { return a.line < b.line; });
-    return hints;
+    return SortedByLine(std::move(hints));
 }

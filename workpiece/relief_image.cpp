@@ -272,13 +272,19 @@ CPixelImage DrawRelief(const CHeightGrid& grid)
     return relief;
 }
 
-void UpdateRelief(const CHeightGrid& grid, const CHeightGrid& previous, const CPixelSpan& relief)
+void UpdateRelief(const CHeightGrid& grid, CHeightGrid& kept, const CPixelSpan& relief)
 {
     const std::size_t rows = grid.GetRows();
-    const std::size_t rowBytes = grid.GetColumns() * sizeof(double);
+    const std::size_t columns = grid.GetColumns();
+    const std::size_t rowBytes = columns * sizeof(double);
     std::vector<bool> changed(rows);
-    for (std::size_t row = 0; row < rows; ++row)
-        changed[row] = std::memcmp(grid.GetRow(row), previous.GetRow(row), rowBytes) != 0;
+    double* keptRows = kept.GetData();
+    for (std::size_t row = 0; row < rows; ++row) {
+        double* keptRow = keptRows + row * columns;
+        changed[row] = std::memcmp(grid.GetRow(row), keptRow, rowBytes) != 0;
+        if (changed[row])
+            std::memcpy(keptRow, grid.GetRow(row), rowBytes);
+    }
     // A row's shading reads the rows beside it.
     for (std::size_t row = 0; row < rows; ++row) {
         if (changed[row] || (row > 0 && changed[row - 1]) || (row + 1 < rows && changed[row + 1]))
@@ -347,20 +353,29 @@ void DrawBlock(const CHeightGrid& grid, const CPathView& view, const CPixelSpan&
 CSilhouettes MeasureSilhouettes(const CHeightGrid& grid)
 {
     const CStockBox& box = grid.GetBox();
+    const std::size_t columns = grid.GetColumns();
     CSilhouettes measured;
-    measured.frontLow.assign(grid.GetColumns(), box.z1);
-    measured.frontHigh.assign(grid.GetColumns(), box.z0);
+    measured.frontLow.assign(columns, box.z1);
+    measured.frontHigh.assign(columns, box.z0);
     measured.sideLow.assign(grid.GetRows(), box.z1);
     measured.sideHigh.assign(grid.GetRows(), box.z0);
+    double* const frontLow = measured.frontLow.data();
+    double* const frontHigh = measured.frontHigh.data();
     for (std::size_t row = 0; row < grid.GetRows(); ++row) {
         const double* heights = grid.GetRow(row);
-        for (std::size_t column = 0; column < grid.GetColumns(); ++column) {
+        // The row's own bounds in locals: stored through the vectors at
+        // every cell they would be read back from memory each time.
+        double rowLow = box.z1;
+        double rowHigh = box.z0;
+        for (std::size_t column = 0; column < columns; ++column) {
             const double value = heights[column];
-            measured.frontLow[column] = std::min(measured.frontLow[column], value);
-            measured.frontHigh[column] = std::max(measured.frontHigh[column], value);
-            measured.sideLow[row] = std::min(measured.sideLow[row], value);
-            measured.sideHigh[row] = std::max(measured.sideHigh[row], value);
+            frontLow[column] = std::min(frontLow[column], value);
+            frontHigh[column] = std::max(frontHigh[column], value);
+            rowLow = std::min(rowLow, value);
+            rowHigh = std::max(rowHigh, value);
         }
+        measured.sideLow[row] = rowLow;
+        measured.sideHigh[row] = rowHigh;
     }
     return measured;
 }

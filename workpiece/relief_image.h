@@ -46,9 +46,11 @@ std::uint32_t DepthColour(double fraction);
 // first pixel row is the grid's last (largest Y).
 void DrawRelief(const CHeightGrid& grid, const CPixelSpan& relief);
 CPixelImage DrawRelief(const CHeightGrid& grid);
-// The same for a grid that differs from previous in its heights only, whose
-// relief is given: only rows whose shading may have changed are drawn.
-void UpdateRelief(const CHeightGrid& grid, const CHeightGrid& previous, const CPixelSpan& relief);
+// The same for a grid that differs from kept in its heights only, kept
+// being the grid the relief was drawn from: kept is brought to grid, row by
+// row where they differ, and only the rows whose shading may have changed
+// are drawn again.
+void UpdateRelief(const CHeightGrid& grid, CHeightGrid& kept, const CPixelSpan& relief);
 // Where the relief lands for a view from the top.
 CPixelRect ReliefPlacement(const CHeightGrid& grid, const CPathView& view);
 // The relief scaled into its placement on picture, nearest cell to each

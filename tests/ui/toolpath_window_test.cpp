@@ -155,6 +155,8 @@ private slots:
     void brokenSettingsFallBackToTheDefault_data();
     void brokenSettingsFallBackToTheDefault();
     void closedWindowBuildsWhenOpened();
+    void hintsAreThoseOfTheProgramLoaded_data();
+    void hintsAreThoseOfTheProgramLoaded();
     void windowButtonsStepLikeTheKeys();
     void stepBackRestoresThePicture();
     void pathIsOneScreenPixelWide();
@@ -876,6 +878,45 @@ void ToolpathWindowTest::closedWindowBuildsWhenOpened()
     QVERIFY(old.expired());
     rig.Step(1);
     QVERIFY(rig.window.GetInfoText().startsWith(QStringLiteral("Zeile 2: N10 G1 X5 F100\nEinheit: MM\n")));
+}
+
+void ToolpathWindowTest::hintsAreThoseOfTheProgramLoaded_data()
+{
+    QTest::addColumn<bool>("open");
+    QTest::addColumn<bool>("openAfter");
+    QTest::addColumn<QByteArray>("program");
+    QTest::addColumn<QString>("hint");
+    // A drilling cycle without Z: found on the cut path, which an open
+    // window shares with the hints.
+    const QByteArray noDepth("%\r\nN10 G0 X0 Y0 Z5\r\nN20 G1 Z-1 F100\r\nN30 G81 X1 R1\r\n");
+    QTest::newRow("open: the window's cut path") << true << true << noDepth << "Zeile 4: Bohrzyklus ohne Z";
+    QTest::newRow("closed after a path was shown: not the old path")
+        << true << false << noDepth << "Zeile 4: Bohrzyklus ohne Z";
+    QTest::newRow("open, a clean program after one with a cut error")
+        << true << true << QByteArray(RECTANGLE) << QString();
+}
+
+void ToolpathWindowTest::hintsAreThoseOfTheProgramLoaded()
+{
+    QFETCH(bool, open);
+    QFETCH(bool, openAfter);
+    QFETCH(QByteArray, program);
+    QFETCH(QString, hint);
+    CSteppingRig rig(*settings);
+    rig.window.setVisible(open);
+    // The one before: a cut error of its own and, while open, its path.
+    rig.Load("%\r\nN10 G0 X0 Y0 Z5\r\nN20 G83 X1 Z-3 R1\r\n");
+    if (open)
+        WaitForPicture(rig.window);
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.window.IsFindingHints(), WAIT_MS);
+    rig.window.setVisible(openAfter);
+    rig.Load(program.toStdString());
+    QTRY_VERIFY_WITH_TIMEOUT(!rig.window.IsFindingHints(), WAIT_MS);
+    const QStringList hints = rig.window.GetHints();
+    if (hint.isEmpty())
+        QVERIFY2(hints.isEmpty(), qPrintable(hints.join(QLatin1Char('\n'))));
+    else
+        QVERIFY2(hints.size() == 1 && hints.first().startsWith(hint), qPrintable(hints.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(ToolpathWindowTest)
