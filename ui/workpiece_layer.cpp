@@ -404,12 +404,6 @@ std::shared_ptr<CWorkpieceLayer::CSnapshot> CWorkpieceLayer::MakeSnapshot(const 
         made->silhouettes = WorkpiecePicture::MeasureSilhouettes(made->grid);
         made->silhouettesMeasured = true;
     }
-    if (state.lastSent != nullptr) {
-        made->relief = state.lastSent->relief;
-        WorkpiecePicture::UpdateRelief(made->grid, state.lastSent->grid, made->relief);
-    } else {
-        made->relief = WorkpiecePicture::DrawRelief(made->grid);
-    }
     if (!request.size.isEmpty()) {
         made->block = WorkpiecePicture::DrawBlock(made->grid, request.view, request.size);
         made->blockView = request.view;
