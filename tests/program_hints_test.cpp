@@ -223,4 +223,35 @@ TEST(MovesOutsideBox, CountsTheCuttingMovesThatLeave)
     EXPECT_EQ(FindMovesOutsideBox(table, box, true).count, 1u);
 }
 
+// The two walks over the whole path that come before a workpiece stop once
+// asked, so that a new load need not wait for them.
+TEST(MovesOutsideBox, WalksOverThePathStopWhenCancelled)
+{
+    const CStockBox box{0.0, 0.0, -5.0, 20.0, 20.0, 0.0};
+    CMoveTable table;
+    for (std::size_t move = 0; move < 10000; ++move)
+        table.Append({move == 1 ? 30.0 : 5.0, 5.0, -1.0}, MOVE_LINEAR, move, move + 1, 0);
+    CLoaderRig rig;
+    rig.LoadBytes("%\r\nG1 X5 Y5 Z-1\r\n");
+    const CWordList& words = rig.loader.GetWordList();
+    const CToolTable tools;
+    std::atomic<bool> unset{false};
+    std::atomic<bool> set{true};
+    const struct {
+        const char* name;
+        const std::atomic<bool>* cancel;
+        bool walked;
+    } rows[] = {
+        {"no flag", nullptr, true},
+        {"a flag not set", &unset, true},
+        {"a flag set", &set, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        // Out to X30 and back in: two moves.
+        EXPECT_EQ(FindMovesOutsideBox(table, box, false, row.cancel).count, row.walked ? 2u : 0u);
+        EXPECT_EQ(CStockBox::FitToPath(table, words, tools, row.cancel).IsValid(), row.walked);
+    }
+}
+
 } // namespace

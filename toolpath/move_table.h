@@ -6,6 +6,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -63,6 +64,14 @@ struct CArcRecord {
     std::uint32_t move = 0;
     ArcPlane plane = ARC_PLANE_XY;
 };
+
+// Whether a walk over the moves is asked to stop: cancel is read every
+// 4096 moves, often enough to stop within a millisecond or two.
+inline bool IsCancelledAt(std::size_t move, const std::atomic<bool>* cancel)
+{
+    constexpr std::size_t MOVES_BETWEEN_CHECKS = 4096;
+    return cancel != nullptr && move % MOVES_BETWEEN_CHECKS == 0 && cancel->load(std::memory_order_relaxed);
+}
 
 class CMoveTable {
 public:

@@ -339,7 +339,7 @@ void CWorkpieceLayer::BlockView(CPathView& view, QSize& size) const
     }
 }
 
-bool CWorkpieceLayer::MakeWorkpiece(const CRequest& request, CSweepState& state)
+bool CWorkpieceLayer::MakeWorkpiece(const CRequest& request, CSweepState& state, const std::atomic<bool>& cancel)
 {
     if (state.workpiece != nullptr && state.generation == request.generation)
         return true;
@@ -356,13 +356,17 @@ bool CWorkpieceLayer::MakeWorkpiece(const CRequest& request, CSweepState& state)
     choice.tools = request.tools;
     state.tools = ChooseStockTools(choice, program);
     CWorkpiece::CSettings options;
-    options.box = ChooseStockBox(choice, program, table, *request.words, state.tools);
+    options.box = ChooseStockBox(choice, program, table, *request.words, state.tools, nullptr, &cancel);
+    if (cancel.load())
+        return false;
     options.cell = CHeightGrid::DefaultCell(options.box);
     std::size_t columns = 0;
     std::size_t rows = 0;
     if (!options.box.IsValid() || !CHeightGrid::CountCells(options.box, options.cell, columns, rows))
         return false;
-    state.pathOutside = FindMovesOutsideBox(table, options.box, true).count > 0;
+    state.pathOutside = FindMovesOutsideBox(table, options.box, true, &cancel).count > 0;
+    if (cancel.load())
+        return false;
     state.path = request.path;
     state.generation = request.generation;
     state.workpiece = std::make_unique<CWorkpiece>(table, *request.words, 0, state.tools, options);
@@ -440,7 +444,9 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
                             const std::function<void(std::shared_ptr<const CSnapshot>)>& send,
                             const std::function<void()>& swept)
 {
-    if (!MakeWorkpiece(request, state)) {
+    if (!MakeWorkpiece(request, state, cancel)) {
+        if (cancel.load())
+            return;
         // Said once on the picture rather than fitted again at every step.
         auto unusable = std::make_shared<CSnapshot>();
         unusable->generation = request.generation;

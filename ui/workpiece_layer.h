@@ -114,8 +114,9 @@ private:
                       const std::function<void(std::shared_ptr<const CSnapshot>)>& send,
                       const std::function<void()>& swept);
     // A workpiece for the request's generation, false when its box cannot
-    // be swept.
-    static bool MakeWorkpiece(const CRequest& request, CSweepState& state);
+    // be swept or cancel was set meanwhile (fitting the box and looking for
+    // moves outside it walk the whole path).
+    static bool MakeWorkpiece(const CRequest& request, CSweepState& state, const std::atomic<bool>& cancel);
     static std::shared_ptr<CSnapshot> MakeSnapshot(const CRequest& request, CSweepState& state, bool complete);
     // The grid and relief of an earlier picture into made, to be brought up
     // to date: the spare's own where no other thread holds it, else copies

@@ -19,18 +19,22 @@ bool IsPointOutsideBox(const SweepPoint& point, const CStockBox& box)
            point[2] < box.z0 - OUTSIDE_TOLERANCE;
 }
 
-CMovesOutsideBox FindMovesOutsideBox(const CMoveTable& table, const CStockBox& box, bool stopAtFirst)
+CMovesOutsideBox FindMovesOutsideBox(const CMoveTable& table, const CStockBox& box, bool stopAtFirst,
+                                     const std::atomic<bool>* cancel)
 {
     CMovesOutsideBox found;
     std::vector<SweepPoint> points;
     for (std::size_t move = 0; move < table.GetCount(); ++move) {
-        if (table.GetKind(move) == MOVE_RAPID)
+        if (IsCancelledAt(move, cancel))
+            break;
+        const MoveKind kind = table.GetKind(move);
+        if (kind == MOVE_RAPID)
             continue;
         const CMovePoint start = table.GetStart(move);
         const CMovePoint end = table.GetEnd(move);
         const SweepPoint from{start.x, start.y, start.z};
         const SweepPoint to{end.x, end.y, end.z};
-        const std::ptrdiff_t arc = table.FindArc(move);
+        const std::ptrdiff_t arc = IsArcKind(kind) ? table.FindArc(move) : -1;
         points.clear();
         if (arc >= 0 && (table.GetFlags(move) & MOVE_ERROR) == 0)
             MoveChords::BuildExtremes(from, to, table.GetArcs()[static_cast<std::size_t>(arc)], points);

@@ -20,5 +20,7 @@ struct CMovesOutsideBox {
 // A point below the box's top that lies beside the box or under its floor.
 bool IsPointOutsideBox(const SweepPoint& point, const CStockBox& box);
 // Moves are judged by their ends and, for an exact arc, its extremes.
-// stopAtFirst: the caller only wants to know whether there is one.
-CMovesOutsideBox FindMovesOutsideBox(const CMoveTable& table, const CStockBox& box, bool stopAtFirst = false);
+// stopAtFirst: the caller only wants to know whether there is one. When
+// cancel is set meanwhile, it returns early with what it found so far.
+CMovesOutsideBox FindMovesOutsideBox(const CMoveTable& table, const CStockBox& box, bool stopAtFirst = false,
+                                     const std::atomic<bool>* cancel = nullptr);

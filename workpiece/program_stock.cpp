@@ -148,7 +148,8 @@ CToolTable ChooseStockTools(const CStockChoice& choice, const CProgramStock& pro
 }
 
 CStockBox ChooseStockBox(const CStockChoice& choice, const CProgramStock& program, const CMoveTable& table,
-                         const CWordList& words, const CToolTable& tools, StockBoxSource* source)
+                         const CWordList& words, const CToolTable& tools, StockBoxSource* source,
+                         const std::atomic<bool>* cancel)
 {
     StockBoxSource chosen = STOCK_BOX_AUTOMATIC;
     CStockBox box;
@@ -159,7 +160,7 @@ CStockBox ChooseStockBox(const CStockChoice& choice, const CProgramStock& progra
         chosen = STOCK_BOX_PROGRAM;
         box = program.box;
     } else {
-        box = CStockBox::FitToPath(table, words, tools);
+        box = CStockBox::FitToPath(table, words, tools, cancel);
     }
     if (source != nullptr)
         *source = chosen;

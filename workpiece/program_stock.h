@@ -51,6 +51,8 @@ struct CStockChoice {
 CToolTable ChooseStockTools(const CStockChoice& choice, const CProgramStock& program);
 
 // The box a cut uses: the given one, else the program's, else the one fitted
-// to the path (table) with the chosen tools.
+// to the path (table) with the chosen tools (of no use when cancel is set
+// meanwhile).
 CStockBox ChooseStockBox(const CStockChoice& choice, const CProgramStock& program, const CMoveTable& table,
-                         const CWordList& words, const CToolTable& tools, StockBoxSource* source = nullptr);
+                         const CWordList& words, const CToolTable& tools, StockBoxSource* source = nullptr,
+                         const std::atomic<bool>* cancel = nullptr);

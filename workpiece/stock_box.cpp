@@ -61,7 +61,8 @@ bool CStockBox::operator==(const CStockBox& other) const
            z1 == other.z1;
 }
 
-CStockBox CStockBox::FitToPath(const CMoveTable& table, const CWordList& words, const CToolTable& tools)
+CStockBox CStockBox::FitToPath(const CMoveTable& table, const CWordList& words, const CToolTable& tools,
+                               const std::atomic<bool>* cancel)
 {
     const CMoveTools moveTools(words);
     Bounds cutting;
@@ -71,6 +72,8 @@ CStockBox CStockBox::FitToPath(const CMoveTable& table, const CWordList& words, 
     std::size_t nextToolWord = 0;
     double radius = tools.GetDefaultTool().GetRadius();
     for (std::size_t move = 0; move < table.GetCount(); ++move) {
+        if (IsCancelledAt(move, cancel))
+            return CStockBox{0.0, 0.0, 0.0, 0.0, 0.0, 0.0};
         // End words ascend with the move: walk the T words alongside.
         while (nextToolWord < moveTools.GetWordCount() &&
                moveTools.GetPosition(nextToolWord) <= table.GetEndWord(move)) {

@@ -25,6 +25,9 @@ struct CStockBox {
     // radius of the tools the moves use plus max(1, L/10), L the longer of
     // their X and Y extents; the top is 0 and the bottom 1 below
     // the path's lowest point, or 10 below the top when the path never goes
-    // below it. Without moves: 100 x 100 x 10 from the origin down.
-    static CStockBox FitToPath(const CMoveTable& table, const CWordList& words, const CToolTable& tools);
+    // below it. Without moves: 100 x 100 x 10 from the origin down. When
+    // cancel is set meanwhile, it returns early with a box that is not
+    // valid.
+    static CStockBox FitToPath(const CMoveTable& table, const CWordList& words, const CToolTable& tools,
+                               const std::atomic<bool>* cancel = nullptr);
 };
