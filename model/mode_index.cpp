@@ -5,21 +5,7 @@
 
 void CModeIndex::Clear() { *this = CModeIndex(); }
 
-void CModeIndex::Take(std::size_t position, WordKind kind)
-{
-    if (kind == WK_END_OF_BLOCK) {
-        if (open != closed)
-            changes.push_back(ChangePoint{openFirst, open});
-        closed = open;
-        openFirst = static_cast<std::uint64_t>(position) + 1;
-        return;
-    }
-    switch (GroupOfKind(kind)) {
-    case GROUP_DIMENSIONING: open.dimensioning = kind; break;
-    case GROUP_LENGTH_UNIT: open.lengthUnit = kind; break;
-    default: break;
-    }
-}
+void CModeIndex::Take(std::size_t position, WordKind kind) { Take(position, &kind, 1); }
 
 void CModeIndex::Take(std::size_t first, const WordKind* kinds, std::size_t count)
 {

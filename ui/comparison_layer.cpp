@@ -322,7 +322,9 @@ std::shared_ptr<const CComparisonLayer::CReference> CComparisonLayer::CutReferen
     CStockChoice choice;
     choice.hasBox = !request.automaticBox && !stated.hasBox;
     choice.box = request.settingsBox;
-    const CStockBox own = ChooseStockBox(choice, stated, made->table, referenceWords, tools);
+    const CStockBox own = ChooseStockBox(choice, stated, made->table, referenceWords, tools, nullptr, &cancel);
+    if (cancel.load())
+        return nullptr;
     const CStockBox& box = request.box;
     if (!SameEdge(own.x0, box.x0) || !SameEdge(own.x1, box.x1) || !SameEdge(own.y0, box.y0) ||
         !SameEdge(own.y1, box.y1) || !SameEdge(own.z1, box.z1)) {

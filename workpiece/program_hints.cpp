@@ -235,9 +235,9 @@ void AddWordHints(const CWordList& words, std::int64_t headerLines, const CToolT
 // Cutting moves that leave the box: one finding at the first, with the
 // count.
 void AddOutsideHint(const CMoveTable& table, const CStockBox& box, const CWorkpiece& workpiece,
-                    std::vector<CProgramHint>& hints)
+                    std::vector<CProgramHint>& hints, const std::atomic<bool>* cancel)
 {
-    const CMovesOutsideBox outside = FindMovesOutsideBox(table, box);
+    const CMovesOutsideBox outside = FindMovesOutsideBox(table, box, false, cancel);
     if (outside.count == 0)
         return;
     const SweepPoint& point = outside.firstPoint;
@@ -305,7 +305,9 @@ std::vector<CProgramHint> FindProgramHints(const CHintInput& input, const std::a
         hints.push_back({cut.error.line, cut.error.message});
     StockBoxSource source = STOCK_BOX_AUTOMATIC;
     CWorkpiece::CSettings settings;
-    settings.box = ChooseStockBox(input.choice, program, table, words, tools, &source);
+    settings.box = ChooseStockBox(input.choice, program, table, words, tools, &source, cancel);
+    if (cancel != nullptr && cancel->load())
+        return SortedByLine(std::move(hints));
     settings.cell = CHeightGrid::DefaultCell(settings.box);
     // The sweep is never stepped back: a log for a stretch at a time.
     settings.historyBytes = HINT_HISTORY_BYTES;
@@ -316,7 +318,7 @@ std::vector<CProgramHint> FindProgramHints(const CHintInput& input, const std::a
         CHeightGrid::CountCells(settings.box, settings.cell, columns, rows)) {
         CWorkpiece workpiece(table, words, headerLines, tools, settings);
         if (source != STOCK_BOX_AUTOMATIC)
-            AddOutsideHint(table, settings.box, workpiece, hints);
+            AddOutsideHint(table, settings.box, workpiece, hints, cancel);
         if (workpiece.BringTo(table.GetCount(), cancel)) {
             for (const CRapidCut& cut : workpiece.GetRapidCuts())
                 hints.push_back({cut.line, Fill(HINT_RAPID_CUT, {Short(cut.depth)})});
