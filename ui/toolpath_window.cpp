@@ -474,10 +474,14 @@ QListWidget* CToolpathWindow::CreateHintList()
 void CToolpathWindow::FindHints(const CProgramCursor& cursor)
 {
     const std::uint64_t generation = ++hintGeneration;
-    ShowHints(generation, QStringList());
     pendingHints.reset();
-    if (words == nullptr)
+    if (words == nullptr) {
+        ShowHints(generation, QStringList());
         return;
+    }
+    // The old program's hints go now; the new ones come with the job.
+    hintList->clear();
+    hintList->hide();
     auto request = std::make_unique<CHintRequest>();
     request->generation = generation;
     request->loadResult = cursor.GetLastLoadResult();
@@ -545,6 +549,7 @@ void CToolpathWindow::ShowHints(std::uint64_t generation, const QStringList& hin
 {
     if (generation != hintGeneration)
         return;
+    shownHintGeneration = generation;
     hintList->clear();
     if (!hints.isEmpty()) {
         hintList->addItem(QString::fromUtf8(HINTS_TITLE));
@@ -617,7 +622,8 @@ CToolpathWindow::~CToolpathWindow()
 void CToolpathWindow::OnProgramChanging()
 {
     hintRunner.CancelAndWait();
-    ++hintGeneration;
+    // Nothing to find until the new program's load asks.
+    shownHintGeneration = ++hintGeneration;
     pendingHints.reset();
     // The build reads the word list that the load is about to replace; one
     // that finished just now must not be taken for the new program's.

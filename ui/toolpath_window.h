@@ -74,7 +74,7 @@ public:
     QStringList GetHints() const;
     // True from a load until its hints are shown, the wait for the path
     // they share included.
-    bool IsFindingHints() const { return hintRunner.IsBusy() || pendingHints != nullptr; }
+    bool IsFindingHints() const { return shownHintGeneration != hintGeneration; }
 
 signals:
     // A click on the path: the first word of the block that made the move.
@@ -159,6 +159,9 @@ private:
     QLabel* infoLine = nullptr;
     QListWidget* hintList = nullptr;
     std::uint64_t hintGeneration = 0;
+    // The job's result reaches the list by a queued call after the job
+    // has ended: only the list itself says the hints are there.
+    std::uint64_t shownHintGeneration = 0;
     std::unique_ptr<CHintRequest> pendingHints;
 
     // The word list the cursor moves over; null while a load replaces it.
