@@ -405,6 +405,7 @@ public:
     {
         if (runTo != nullptr && !ChooseRunTo(runTo))
             return false;
+        Settle();
         // Words without moves change nothing to sweep: a few in a row mean
         // the start or the end.
         constexpr int MAX_IDLE_PRESSES = 4;
@@ -472,6 +473,14 @@ private:
                 window.GetCanvas()->update();
             return workpieceClock.IsPainted();
         });
+    }
+
+    // A learner chooses a mode or looks at the picture before the next key:
+    // what that repaints is not the key's.
+    static void Settle()
+    {
+        const Clock::time_point until = Clock::now() + std::chrono::milliseconds(100);
+        SleepUntil([&]() { return Clock::now() > until; });
     }
 
     void Note(int jump) { reached.push_back({jump, Done()}); }

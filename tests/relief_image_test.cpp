@@ -108,4 +108,25 @@ TEST(ReliefImage, UpdatedReliefEqualsTheWholeDrawing)
     }
 }
 
+// One cell lowered anywhere, the grid's edges included: its neighbours'
+// shading changes too, and the update redraws them wherever the cell lies
+// along the row.
+TEST(ReliefImage, UpdateRedrawsTheNeighboursOfEveryChangedCell)
+{
+    const CHeightGrid flat(CStockBox{0.0, 0.0, -2.0, 200.0, 4.0, 0.0}, 1.0);
+    ASSERT_EQ(flat.GetColumns(), 200u);
+    const CPixelImage flatRelief = ReliefImage::DrawRelief(flat);
+    for (std::size_t row = 0; row < flat.GetRows(); ++row) {
+        for (std::size_t column = 0; column < flat.GetColumns(); ++column) {
+            CHeightGrid kept = flat;
+            CPixelImage relief = flatRelief;
+            CHeightGrid cut = flat;
+            cut.GetData()[row * cut.GetColumns() + column] = -1.0;
+            ReliefImage::UpdateRelief(cut, kept, relief.GetSpan());
+            ASSERT_TRUE(relief.GetPixels() == ReliefImage::DrawRelief(cut).GetPixels())
+                << "column " << column << ", row " << row;
+        }
+    }
+}
+
 } // namespace

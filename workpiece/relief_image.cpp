@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <limits>
 
 namespace {
 
@@ -46,12 +47,22 @@ std::uint32_t OpaqueColour(int red, int green, int blue)
            static_cast<std::uint32_t>(blue);
 }
 
+// A colour channel: rounded half away from zero and clamped to [0, 255],
+// as std::lround and a clamp would give (not a number gives 0), without the
+// library call that dominated drawing a relief.
+int Channel(double value)
+{
+    if (!(value > 0.0))
+        return 0;
+    if (value >= 255.0)
+        return 255;
+    const int whole = static_cast<int>(value);
+    return value - whole >= 0.5 ? whole + 1 : whole;
+}
+
 std::uint32_t Shaded(std::uint32_t colour, double shade)
 {
-    const auto channel = [shade](int value) {
-        return std::clamp(static_cast<int>(std::lround(value * shade)), 0, 255);
-    };
-    return OpaqueColour(channel(Red(colour)), channel(Green(colour)), channel(Blue(colour)));
+    return OpaqueColour(Channel(Red(colour) * shade), Channel(Green(colour) * shade), Channel(Blue(colour) * shade));
 }
 
 double DepthFraction(const CHeightGrid& grid, double height)
@@ -109,17 +120,42 @@ void CentresWithin(double from, double to, int limit, int& first, int& end)
     end = high < limit ? static_cast<int>(high) : limit;
 }
 
-void DrawReliefRow(const CHeightGrid& grid, std::size_t row, const CPixelSpan& relief)
+// Columns [first, end) of a row, one pixel per cell. The same arithmetic as
+// Slopes, Shade and DepthColour cell by cell, but a flat cell keeps its
+// depth colour as it is and neighbours of one height share its colour:
+// most of a machined part is flat floors.
+void DrawReliefCells(const CHeightGrid& grid, std::size_t row, std::size_t first, std::size_t end,
+                     const CPixelSpan& relief)
 {
     const std::size_t columns = grid.GetColumns();
-    std::uint32_t* line = relief.Row(static_cast<int>(grid.GetRows() - 1 - row));
+    const std::size_t rows = grid.GetRows();
+    std::uint32_t* line = relief.Row(static_cast<int>(rows - 1 - row));
     const double* heights = grid.GetRow(row);
-    for (std::size_t column = 0; column < columns; ++column) {
-        double slopeX = 0.0;
-        double slopeY = 0.0;
-        Slopes(grid, column, row, 1, slopeX, slopeY);
-        line[column] = Shaded(ReliefImage::DepthColour(DepthFraction(grid, heights[column])), Shade(slopeX, slopeY));
+    const double* below = grid.GetRow(row > 0 ? row - 1 : 0);
+    const double* above = grid.GetRow(std::min(row + 1, rows - 1));
+    const double cell = grid.GetCell();
+    const std::size_t rowSpan = (row > 0 ? 1 : 0) + (row + 1 < rows ? 1 : 0);
+    const double rowWidth = static_cast<double>(rowSpan) * cell;
+    double lastHeight = std::numeric_limits<double>::quiet_NaN();
+    std::uint32_t depthColour = 0;
+    for (std::size_t column = first; column < end; ++column) {
+        const std::size_t left = column > 0 ? column - 1 : 0;
+        const std::size_t right = std::min(column + 1, columns - 1);
+        const double slopeX =
+            right == left ? 0.0 : (heights[right] - heights[left]) / (static_cast<double>(right - left) * cell);
+        const double slopeY = rowSpan == 0 ? 0.0 : (above[column] - below[column]) / rowWidth;
+        const double height = heights[column];
+        if (!(height == lastHeight)) {
+            depthColour = ReliefImage::DepthColour(DepthFraction(grid, height));
+            lastHeight = height;
+        }
+        line[column] = slopeX == 0.0 && slopeY == 0.0 ? depthColour : Shaded(depthColour, Shade(slopeX, slopeY));
     }
+}
+
+void DrawReliefRow(const CHeightGrid& grid, std::size_t row, const CPixelSpan& relief)
+{
+    DrawReliefCells(grid, row, 0, grid.GetColumns(), relief);
 }
 
 // The grid in blocks of step x step cells, at least MIN_BLOCK_PIXELS on
@@ -251,7 +287,7 @@ std::uint32_t DepthColour(double fraction)
         const RampRow& high = DEPTH_RAMP[index];
         if (fraction <= high.fraction) {
             const double t = (fraction - low.fraction) / (high.fraction - low.fraction);
-            const auto mix = [t](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * t)); };
+            const auto mix = [t](int a, int b) { return Channel(a + (b - a) * t); };
             return OpaqueColour(mix(Red(low.colour), Red(high.colour)), mix(Green(low.colour), Green(high.colour)),
                                 mix(Blue(low.colour), Blue(high.colour)));
         }
@@ -274,21 +310,45 @@ CPixelImage DrawRelief(const CHeightGrid& grid)
 
 void UpdateRelief(const CHeightGrid& grid, CHeightGrid& kept, const CPixelSpan& relief)
 {
+    // Compared in stretches of a row, so that a step that cuts a little of
+    // many rows (a circle) redraws only around what it cut.
+    constexpr std::size_t STRETCH = 64;
     const std::size_t rows = grid.GetRows();
     const std::size_t columns = grid.GetColumns();
-    const std::size_t rowBytes = columns * sizeof(double);
-    std::vector<bool> changed(rows);
+    const std::size_t stretches = (columns + STRETCH - 1) / STRETCH;
+    std::vector<std::uint8_t> changed(rows * stretches);
     double* keptRows = kept.GetData();
     for (std::size_t row = 0; row < rows; ++row) {
-        double* keptRow = keptRows + row * columns;
-        changed[row] = std::memcmp(grid.GetRow(row), keptRow, rowBytes) != 0;
-        if (changed[row])
-            std::memcpy(keptRow, grid.GetRow(row), rowBytes);
+        const double* now = grid.GetRow(row);
+        double* was = keptRows + row * columns;
+        for (std::size_t stretch = 0; stretch < stretches; ++stretch) {
+            const std::size_t first = stretch * STRETCH;
+            const std::size_t bytes = (std::min(first + STRETCH, columns) - first) * sizeof(double);
+            if (std::memcmp(now + first, was + first, bytes) != 0) {
+                changed[row * stretches + stretch] = 1;
+                std::memcpy(was + first, now + first, bytes);
+            }
+        }
     }
-    // A row's shading reads the rows beside it.
+    // A cell's shading reads the cells beside it, in its row and the rows
+    // above and below: a changed stretch redraws with a cell's margin.
+    const auto isChanged = [&](std::size_t row, std::size_t stretch) {
+        return changed[row * stretches + stretch] != 0 || (row > 0 && changed[(row - 1) * stretches + stretch] != 0) ||
+               (row + 1 < rows && changed[(row + 1) * stretches + stretch] != 0);
+    };
     for (std::size_t row = 0; row < rows; ++row) {
-        if (changed[row] || (row > 0 && changed[row - 1]) || (row + 1 < rows && changed[row + 1]))
-            DrawReliefRow(grid, row, relief);
+        std::size_t stretch = 0;
+        while (stretch < stretches) {
+            if (!isChanged(row, stretch)) {
+                ++stretch;
+                continue;
+            }
+            const std::size_t from = stretch;
+            while (stretch < stretches && isChanged(row, stretch))
+                ++stretch;
+            const std::size_t first = from * STRETCH;
+            DrawReliefCells(grid, row, first > 0 ? first - 1 : 0, std::min(stretch * STRETCH + 1, columns), relief);
+        }
     }
 }
 
