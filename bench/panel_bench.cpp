@@ -55,6 +55,7 @@
 #include "controller_dlg.h"
 #include "event_loop_wait.h"
 #include "generated_programs.h"
+#include "platform.h"
 #include "program_cursor.h"
 #include "state_texts.h"
 #include "step_state.h"
@@ -607,6 +608,33 @@ bool MeasureDense(CControllerDlg& panel, CFixedFileChooser& chooser)
     return true;
 }
 
+// The process's resident memory now and at its peak so far, in MB, from
+// the kernel's own count; zeros where there is none to read.
+struct CResident {
+    double now = 0.0;
+    double peak = 0.0;
+};
+
+CResident ReadResident()
+{
+    CResident resident;
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        const bool isNow = line.rfind("VmRSS:", 0) == 0;
+        const bool isPeak = line.rfind("VmHWM:", 0) == 0;
+        if (isNow || isPeak)
+            (isNow ? resident.now : resident.peak) = std::atof(line.c_str() + 6) / 1024.0;
+    }
+    return resident;
+}
+
+void PrintResident(const char* when)
+{
+    const CResident resident = ReadResident();
+    std::printf("memory %s: resident %.1f MB, peak %.1f MB\n", when, resident.now, resident.peak);
+}
+
 bool MeasureWorkpiece(CControllerDlg& panel)
 {
     CToolpathWindow* window = panel.GetToolpathWindow();
@@ -635,35 +663,10 @@ bool MeasureWorkpiece(CControllerDlg& panel)
     // middle too, above).
     if (!run.SweepAgain() || !run.Steps("end", RUNNING_STEPS, false))
         return false;
+    // Before the moves are swept alone, on a workpiece of the bench's own.
+    PrintResident("after the steps, the panel's peak");
     run.SweepAlone();
     return true;
-}
-
-// The process's resident memory now and at its peak so far, in MB, from
-// the kernel's own count; zeros where there is none to read.
-struct CResident {
-    double now = 0.0;
-    double peak = 0.0;
-};
-
-CResident ReadResident()
-{
-    CResident resident;
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        const bool isNow = line.rfind("VmRSS:", 0) == 0;
-        const bool isPeak = line.rfind("VmHWM:", 0) == 0;
-        if (isNow || isPeak)
-            (isNow ? resident.now : resident.peak) = std::atof(line.c_str() + 6) / 1024.0;
-    }
-    return resident;
-}
-
-void PrintResident(const char* when)
-{
-    const CResident resident = ReadResident();
-    std::printf("memory %s: resident %.1f MB, peak %.1f MB\n", when, resident.now, resident.peak);
 }
 
 // F9 "Ende" from the middle alone, for its cost over the moves' own sweep
@@ -708,6 +711,8 @@ int main(int argc, char* argv[])
     }
     const bool run = back || std::strcmp(argv[1], "run") == 0;
     const std::string path = dense ? std::string() : argv[2];
+    // As the panel's start-up does.
+    ShareHeapAcrossThreads();
     QApplication application(argc, argv);
     CMemorySettings settings;
     CFixedFileChooser chooser(path);

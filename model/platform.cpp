@@ -83,6 +83,9 @@ bool AdviseHugePages(void*, std::size_t) { return false; }
 
 std::size_t HugePageSize() { return 0; }
 
+// The process heap is shared by every thread already.
+bool ShareHeapAcrossThreads() { return false; }
+
 #else
 
 #include <csignal>
@@ -90,6 +93,9 @@ std::size_t HugePageSize() { return 0; }
 #include <cstdlib>
 #include <locale.h>
 #include <sys/mman.h>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 std::FILE* OpenFileForReading(const std::string& path) { return std::fopen(path.c_str(), "rb"); }
 
@@ -125,6 +131,17 @@ bool AdviseHugePages(void* data, std::size_t bytes)
         return false;
 #ifdef MADV_HUGEPAGE
     return madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE) == 0;
+#else
+    return false;
+#endif
+}
+
+bool ShareHeapAcrossThreads()
+{
+#if defined(__GLIBC__) && defined(M_ARENA_MAX)
+    // The panel's threads allocate large blocks rather than many small ones,
+    // so they seldom wait for each other on the one heap.
+    return mallopt(M_ARENA_MAX, 1) == 1;
 #else
     return false;
 #endif

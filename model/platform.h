@@ -42,6 +42,12 @@ double StrtodClassic(const char* text, char** end);
 bool AdviseHugePages(void* data, std::size_t bytes);
 // The huge page size AdviseHugePages aligns to; 0 where there is none.
 std::size_t HugePageSize();
+// Lets every thread allocate from one shared heap, called before the
+// first thread starts. The panel's jobs run on threads of their own; where
+// each holds a private heap, memory one job gives back stays out of reach
+// of the others, and a large program's panel held tens of megabytes more
+// than it used. False where the system decides this itself.
+bool ShareHeapAcrossThreads();
 
 // True where the per-machine settings belong in the system registry
 // (Windows); elsewhere they go to an INI file.

@@ -19,6 +19,9 @@ int main(int argc, char* argv[])
     if (commandLine.GetAction() != CL_RUN_PANEL)
         return commandLine.Report(stdout, stderr);
 
+    // Before Qt or a job starts a thread.
+    ShareHeapAcrossThreads();
+
     // The factor must be in place before Qt looks at the screens.
     CSettingsStore settings;
     const int scalePercent = commandLine.GetScalePercent() != CCommandLine::NO_SCALE
