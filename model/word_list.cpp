@@ -155,7 +155,7 @@ void CWordList::Append(const CWordBatch& batch, std::size_t count)
     const std::size_t first = offsets.size();
     offsets.resize(first + count);
     kinds.resize(first + count);
-    std::uint16_t* const offsetData = offsets.data();
+    std::uint8_t* const offsetData = offsets.data();
     std::uint8_t* const kindData = kinds.data();
     modes.Take(first, batch.kinds, count);
     std::uint32_t group = groupStarts.empty() ? WIDE_GROUP : groupStarts.back();
@@ -164,7 +164,7 @@ void CWordList::Append(const CWordBatch& batch, std::size_t count)
         kindData[position] = static_cast<std::uint8_t>(batch.kinds[index] | (batch.blankBefore[index] ? BLANK_BEFORE : 0));
         const std::uint32_t start = batch.starts[index];
         if (position % GROUP_SIZE != 0 && (group & WIDE_GROUP) == 0 && start - group <= LARGEST_OFFSET) {
-            offsetData[position] = static_cast<std::uint16_t>(start - group);
+            offsetData[position] = static_cast<std::uint8_t>(start - group);
             continue;
         }
         PlaceGroupStart(position, start);
@@ -176,7 +176,7 @@ void CWordList::Reserve(std::size_t count)
 {
     ReserveFresh(offsets, count);
     ReserveFresh(kinds, count);
-    groupStarts.reserve(count / GROUP_SIZE + 1);
+    ReserveFresh(groupStarts, count / GROUP_SIZE + 1);
 }
 
 void CWordList::Empty()
@@ -193,7 +193,7 @@ void CWordList::Empty()
 void CWordList::RemoveAll()
 {
     // Give the memory back: a large program's list is hundreds of megabytes.
-    std::vector<std::uint16_t>().swap(offsets);
+    std::vector<std::uint8_t>().swap(offsets);
     std::vector<std::uint32_t>().swap(groupStarts);
     std::vector<std::uint32_t>().swap(wideStarts);
     std::vector<std::uint8_t>().swap(kinds);

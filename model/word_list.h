@@ -1,9 +1,9 @@
 // The loaded program's words in file order. Callers move through it by
 // position and read the word at a position. The words are kept compactly as
-// spans of the loader's listing text with their kinds (about three bytes a
-// word, so that programs of millions of words fit); a word read from the list is
-// rebuilt from its text and classified again, which gives back exactly the
-// word that was loaded.
+// spans of the loader's listing text with their kinds (about two and a
+// quarter bytes a word, so that programs of millions of words fit); a word
+// read from the list is rebuilt from its text and classified again, which
+// gives back exactly the word that was loaded.
 #pragma once
 
 #include <cstddef>
@@ -95,12 +95,13 @@ private:
     static constexpr std::uint8_t KIND_MASK = 0x7F;
 
     // The words' starts are kept by groups of GROUP_SIZE words: the start of
-    // the group's first word, and each word's distance from it in two bytes.
-    // A group that spreads over 64 KiB of listing or more (long comments)
-    // keeps its words' starts whole instead, marked by WIDE_GROUP.
-    static constexpr std::size_t GROUP_SIZE = 256;
+    // the group's first word, and each word's distance from it in one byte.
+    // Sixteen words of a program rarely spread over more than 255 bytes; a
+    // group that does (a comment, words of many digits) keeps its words'
+    // starts whole instead, marked by WIDE_GROUP.
+    static constexpr std::size_t GROUP_SIZE = 16;
     static constexpr std::uint32_t WIDE_GROUP = 0x80000000u;
-    static constexpr std::uint32_t LARGEST_OFFSET = 0xFFFFu;
+    static constexpr std::uint32_t LARGEST_OFFSET = 0xFFu;
 
     std::uint32_t StartOf(WordPosition position) const
     {
@@ -115,7 +116,7 @@ private:
         if (position % GROUP_SIZE != 0) {
             const std::uint32_t group = groupStarts.back();
             if ((group & WIDE_GROUP) == 0 && start - group <= LARGEST_OFFSET) {
-                offsets.push_back(static_cast<std::uint16_t>(start - group));
+                offsets.push_back(static_cast<std::uint8_t>(start - group));
                 return;
             }
         }
@@ -128,7 +129,7 @@ private:
     std::uint32_t EndOf(WordPosition position) const;
 
     const std::string* text = nullptr;
-    std::vector<std::uint16_t> offsets;
+    std::vector<std::uint8_t> offsets;
     // Per group: its first word's start, or WIDE_GROUP and where its words'
     // starts begin in wideStarts.
     std::vector<std::uint32_t> groupStarts;

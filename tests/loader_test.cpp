@@ -417,9 +417,10 @@ TEST(Loader, BufferedWordsAreTheWordsReadOneByOne)
     EXPECT_LT(rejected, programs.size());
 }
 
-// The word list keeps most starts as two-byte distances within groups of
-// words; a group that long comments spread over 64 KiB or more keeps whole
-// starts. Every word must keep its text and span, and be found at them.
+// The word list keeps most starts as one-byte distances within groups of
+// sixteen words; a group that comments or long words spread over more than
+// 255 bytes keeps whole starts. Every word must keep its text and span, and
+// be found at them.
 TEST(Loader, WordsKeepTheirSpansAroundLongComments)
 {
     const auto words = [](int count) {
@@ -429,6 +430,14 @@ TEST(Loader, WordsKeepTheirSpansAroundLongComments)
         return text;
     };
     const auto comment = [](std::size_t length) { return "(" + std::string(length, 'c') + ")"; };
+    // "N1", then count words of width bytes each with its blank: the last
+    // of them ends at 2 + count * width.
+    const auto wideWords = [](int count, std::size_t width) {
+        std::string text = "N1";
+        for (int word = 0; word < count; ++word)
+            text += " X" + std::string(width - 2, '1');
+        return text;
+    };
     const struct {
         const char* name;
         std::string bytes;
@@ -441,6 +450,15 @@ TEST(Loader, WordsKeepTheirSpansAroundLongComments)
         {"two long comments in one group, then narrow groups", words(100) + comment(70000) + words(50) +
                                                                    comment(90000) + words(700)},
         {"long comments in groups one after another", comment(70000) + words(300) + comment(70000) + words(300)},
+        // "X1" starts at the comment's length plus 6, in the group of "N1".
+        {"a word 255 bytes after its group's first", "N1 " + comment(249) + " X1" + words(40)},
+        {"a word 256 bytes after its group's first", "N1 " + comment(250) + " X1" + words(40)},
+        // "X1" is the sixteenth word, the last of the group of "N1".
+        {"the last word of a group 255 bytes on", wideWords(14, 18) + " X1" + words(40)},
+        {"the last word of a group 269 bytes on", wideWords(14, 19) + " X1" + words(40)},
+        {"words of many digits: every group wide", wideWords(100, 24) + "\r\n" + words(10)},
+        {"wide and narrow groups in turn",
+         wideWords(30, 24) + "\r\n" + words(40) + wideWords(30, 24) + "\r\n" + words(40)},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
