@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
@@ -710,6 +711,60 @@ TEST(MoveTable, StaysWithinSevenTenthsOfTheFile)
     table.Clear();
     EXPECT_EQ(table.GetMemoryBytes(), 0u);
     EXPECT_TRUE(table.IsEmpty());
+}
+
+// Most runs keep their words as small steps; a run whose words do not fit
+// keeps them whole. Either way every move gives back the words it was
+// given, in runs closed and still open.
+TEST(MoveTable, KeepsEveryMovesWords)
+{
+    using Words = std::pair<std::uint32_t, std::uint32_t>; // end word, block's first word
+    constexpr std::size_t RUN = CMoveTable::RUN_MOVES;
+    const struct {
+        const char* name;
+        std::size_t moves;
+        std::function<Words(std::size_t)> words;
+    } rows[] = {
+        {"blocks of seven words", 3 * RUN + 17, [](std::size_t move) { return Words(7 * move + 6, 7 * move); }},
+        {"a run's last end word 65535 after its first", 2 * RUN, [](std::size_t move) {
+             const auto end = static_cast<std::uint32_t>(move % RUN == RUN - 1 ? 65535 + move - move % RUN : move);
+             return Words(end, end);
+         }},
+        {"a run's last end word 65536 after its first", 2 * RUN, [](std::size_t move) {
+             const auto end = static_cast<std::uint32_t>(move % RUN == RUN - 1 ? 65536 + move - move % RUN : move);
+             return Words(end, end);
+         }},
+        {"blocks of 256 words", RUN + 3, [](std::size_t move) { return Words(256 * move + 255, 256 * move); }},
+        {"one block of 257 words in the second run", 3 * RUN, [](std::size_t move) {
+             return Words(100 * move + 99, move == RUN + 5 ? 100 * move - 157 : 100 * move + 99);
+         }},
+        {"end words going back", RUN + 1, [](std::size_t move) { return Words(5000 - move, 4000 - move); }},
+        {"a block's first word after its end word", RUN, [](std::size_t move) { return Words(move, move + 1); }},
+        {"words near the largest", 2 * RUN + 1,
+         [](std::size_t move) { return Words(0xFFFFF000u + 3 * move, 0xFFFFF000u + 3 * move - 2); }},
+        {"a run still open alone", 5, [](std::size_t move) { return Words(9 * move + 8, 9 * move + 1); }},
+        {"every move in the block of the one before", RUN + 9, [](std::size_t move) {
+             return Words(static_cast<std::uint32_t>(move / 3), static_cast<std::uint32_t>(move / 3));
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CMoveTable table;
+        table.Reserve(row.moves);
+        for (std::size_t move = 0; move < row.moves; ++move) {
+            const Words words = row.words(move);
+            table.Append(CMovePoint{}, MOVE_LINEAR, 0, words.first, words.second);
+        }
+        for (int pass = 0; pass < 2; ++pass) {
+            ASSERT_EQ(table.GetCount(), row.moves);
+            for (std::size_t move = 0; move < row.moves; ++move) {
+                const Words words = row.words(move);
+                ASSERT_EQ(table.GetEndWord(move), words.first) << "move " << move << ", pass " << pass;
+                ASSERT_EQ(table.GetBlockFirstWord(move), words.second) << "move " << move << ", pass " << pass;
+            }
+            table.ShrinkToFit();
+        }
+    }
 }
 
 TEST(MoveTable, RebuildReplacesTheMoves)

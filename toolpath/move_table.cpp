@@ -72,8 +72,9 @@ void CMoveTable::Reserve(std::size_t moves)
     runs.reserve(moves / RUN_MOVES + 1);
     openEnds.reserve(RUN_MOVES);
     kindFlags.reserve(moves);
-    endWords.reserve(moves);
-    blockFirstWords.reserve(moves);
+    endWordSteps.reserve(moves);
+    blockLengths.reserve(moves);
+    openWords.reserve(RUN_MOVES);
 }
 
 void CMoveTable::Append(const CMovePoint& end, MoveKind kind, MoveFlags flags, std::uint32_t endWord,
@@ -81,8 +82,7 @@ void CMoveTable::Append(const CMovePoint& end, MoveKind kind, MoveFlags flags, s
 {
     openEnds.push_back(end);
     kindFlags.push_back(static_cast<MoveFlags>((kind & MOVE_KIND_MASK) | (flags & ~MOVE_KIND_MASK)));
-    endWords.push_back(endWord);
-    blockFirstWords.push_back(blockFirstWord);
+    openWords.push_back({endWord, blockFirstWord});
     if (openEnds.size() == RUN_MOVES)
         CloseRun();
 }
@@ -117,8 +117,32 @@ void CMoveTable::CloseRun()
         for (const CMovePoint& end : openEnds)
             wideEnds.insert(wideEnds.end(), {end.x, end.y, end.z});
     }
+    CloseWords(run);
     runs.push_back(run);
     openEnds.clear();
+}
+
+void CMoveTable::CloseWords(CEndRun& run)
+{
+    const std::uint32_t first = openWords.front().endWord;
+    const bool narrow = std::all_of(openWords.begin(), openWords.end(), [first](const CMoveWords& words) {
+        return words.endWord >= first && words.endWord - first <= LARGEST_END_WORD_STEP &&
+               words.blockFirstWord <= words.endWord && words.endWord - words.blockFirstWord <= LARGEST_BLOCK_LENGTH;
+    });
+    if (narrow) {
+        run.words = first;
+        for (const CMoveWords& words : openWords) {
+            endWordSteps.push_back(static_cast<std::uint16_t>(words.endWord - first));
+            blockLengths.push_back(static_cast<std::uint8_t>(words.endWord - words.blockFirstWord));
+        }
+    } else {
+        run.wideWords = true;
+        run.words = static_cast<std::uint32_t>(wideWords.size());
+        wideWords.insert(wideWords.end(), openWords.begin(), openWords.end());
+        endWordSteps.insert(endWordSteps.end(), openWords.size(), 0);
+        blockLengths.insert(blockLengths.end(), openWords.size(), 0);
+    }
+    openWords.clear();
 }
 
 void CMoveTable::SetBounds(const CMovePoint& min, const CMovePoint& max)
@@ -136,8 +160,10 @@ void CMoveTable::Clear()
     std::vector<CEndRun>().swap(runs);
     std::vector<CMovePoint>().swap(openEnds);
     std::vector<MoveFlags>().swap(kindFlags);
-    std::vector<std::uint32_t>().swap(endWords);
-    std::vector<std::uint32_t>().swap(blockFirstWords);
+    std::vector<std::uint16_t>().swap(endWordSteps);
+    std::vector<std::uint8_t>().swap(blockLengths);
+    std::vector<CMoveWords>().swap(wideWords);
+    std::vector<CMoveWords>().swap(openWords);
     std::vector<CArcRecord>().swap(arcs);
     boundsMin = CMovePoint{};
     boundsMax = CMovePoint{};
@@ -165,8 +191,10 @@ void CMoveTable::ShrinkToFit()
     ShrinkIfWorth(runs);
     ShrinkIfWorth(openEnds);
     ShrinkIfWorth(kindFlags);
-    ShrinkIfWorth(endWords);
-    ShrinkIfWorth(blockFirstWords);
+    ShrinkIfWorth(endWordSteps);
+    ShrinkIfWorth(blockLengths);
+    ShrinkIfWorth(wideWords);
+    ShrinkIfWorth(openWords);
     ShrinkIfWorth(arcs);
 }
 
@@ -174,6 +202,7 @@ std::size_t CMoveTable::GetMemoryBytes() const
 {
     return compactEnds.capacity() * sizeof(std::int32_t) + wideEnds.capacity() * sizeof(double) +
            runs.capacity() * sizeof(CEndRun) + openEnds.capacity() * sizeof(CMovePoint) +
-           kindFlags.capacity() * sizeof(MoveFlags) + endWords.capacity() * sizeof(std::uint32_t) +
-           blockFirstWords.capacity() * sizeof(std::uint32_t) + arcs.capacity() * sizeof(CArcRecord);
+           kindFlags.capacity() * sizeof(MoveFlags) + endWordSteps.capacity() * sizeof(std::uint16_t) +
+           blockLengths.capacity() * sizeof(std::uint8_t) + wideWords.capacity() * sizeof(CMoveWords) +
+           openWords.capacity() * sizeof(CMoveWords) + arcs.capacity() * sizeof(CArcRecord);
 }

@@ -85,8 +85,26 @@ public:
     MoveFlags GetFlags(std::size_t move) const { return static_cast<MoveFlags>(kindFlags[move] & ~MOVE_KIND_MASK); }
     // The index in the word list of the end-of-block word that applies the
     // move, and of the first word of its block. Both ascend with the move.
-    std::uint32_t GetEndWord(std::size_t move) const { return endWords[move]; }
-    std::uint32_t GetBlockFirstWord(std::size_t move) const { return blockFirstWords[move]; }
+    std::uint32_t GetEndWord(std::size_t move) const
+    {
+        const std::size_t run = move / RUN_MOVES;
+        if (run >= runs.size())
+            return openWords[move % RUN_MOVES].endWord;
+        const CEndRun& words = runs[run];
+        if (words.wideWords)
+            return wideWords[words.words + move % RUN_MOVES].endWord;
+        return words.words + endWordSteps[move];
+    }
+    std::uint32_t GetBlockFirstWord(std::size_t move) const
+    {
+        const std::size_t run = move / RUN_MOVES;
+        if (run >= runs.size())
+            return openWords[move % RUN_MOVES].blockFirstWord;
+        const CEndRun& words = runs[run];
+        if (words.wideWords)
+            return wideWords[words.words + move % RUN_MOVES].blockFirstWord;
+        return words.words + endWordSteps[move] - blockLengths[move];
+    }
 
     // Arcs in move order; an arc's record is found from its move by binary
     // search, or by walking both tables together.
@@ -125,13 +143,28 @@ private:
     // places (as programs write them) near the run's first end is kept as
     // 32-bit steps of a millionth from that end: a third of the doubles'
     // room, and read back bit for bit. Any other run keeps doubles.
+    // The words of a run's moves likewise: most runs keep each end word as
+    // a step of two bytes from the run's first one and each block's first
+    // word as one byte back from its end word; a run whose words do not fit
+    // keeps them whole.
     struct CEndRun {
         std::array<std::int64_t, 3> base{};
         std::size_t at = 0; // first end in compactEnds or wideEnds
+        // The first move's end word, or in a run of wide words the first
+        // move's place in wideWords.
+        std::uint32_t words = 0;
         bool wide = false;
+        bool wideWords = false;
     };
+    struct CMoveWords {
+        std::uint32_t endWord;
+        std::uint32_t blockFirstWord;
+    };
+    static constexpr std::uint32_t LARGEST_END_WORD_STEP = 0xFFFFu;
+    static constexpr std::uint32_t LARGEST_BLOCK_LENGTH = 0xFFu;
 
     void CloseRun();
+    void CloseWords(CEndRun& run);
 
     std::vector<std::int32_t> compactEnds; // three per end
     std::vector<double> wideEnds;          // three per end
@@ -139,8 +172,12 @@ private:
     // The ends of the run not yet closed.
     std::vector<CMovePoint> openEnds;
     std::vector<MoveFlags> kindFlags;
-    std::vector<std::uint32_t> endWords;
-    std::vector<std::uint32_t> blockFirstWords;
+    // Per move, zero in runs of wide words.
+    std::vector<std::uint16_t> endWordSteps;
+    std::vector<std::uint8_t> blockLengths;
+    std::vector<CMoveWords> wideWords;
+    // The words of the run not yet closed.
+    std::vector<CMoveWords> openWords;
     std::vector<CArcRecord> arcs;
     CMovePoint boundsMin{};
     CMovePoint boundsMax{};
