@@ -713,6 +713,65 @@ TEST(MoveTable, StaysWithinSevenTenthsOfTheFile)
     EXPECT_TRUE(table.IsEmpty());
 }
 
+// A compact run keeps each axis as two-byte multiples of a power of ten
+// where they fit, else as four-byte steps; a run of other numbers keeps the
+// doubles. Every end reads back bit for bit, in runs closed and still open.
+TEST(MoveTable, KeepsEveryEndExactly)
+{
+    constexpr std::size_t RUN = CMoveTable::RUN_MOVES;
+    // Thousandths n of a millimetre, as a program's "X0.001" gives them.
+    const auto thousandths = [](std::int64_t n) { return static_cast<double>(n) / 1000.0; };
+    const auto lastOfRun = [](std::size_t move) { return move % RUN == RUN - 1; };
+    const struct {
+        const char* name;
+        std::size_t moves;
+        std::function<CMovePoint(std::size_t)> end;
+    } rows[] = {
+        {"thousandths up to 32.767 from the run's first", 2 * RUN + 7,
+         [&](std::size_t move) {
+             return CMovePoint{thousandths(lastOfRun(move) ? 32767 : 5), thousandths(-32768 * (move % 2)), -1.5};
+         }},
+        {"thousandths 32.768 from the run's first", 2 * RUN,
+         [&](std::size_t move) {
+             return CMovePoint{thousandths(lastOfRun(move) ? 32768 : 0), 0.0, thousandths(-32769 * (move % 2))};
+         }},
+        {"a run starting away from zero", RUN + 1,
+         [&](std::size_t move) { return CMovePoint{thousandths(123456789 + 32767 * (move % 2)), 1000.25, -2e-6}; }},
+        {"millionths", RUN, [](std::size_t move) { return CMovePoint{static_cast<double>(move) / 1e6, 1e-6, 0.0}; }},
+        {"whole millimetres far apart, millionths in four bytes", RUN, [](std::size_t move) {
+             const double millionths = static_cast<double>(40001 * (move % 5));
+             return CMovePoint{32767.0 * (move % 2), -32768.0 * (move % 2), millionths / 1e6};
+         }},
+        {"whole millimetres too far apart for four bytes", RUN,
+         [](std::size_t move) { return CMovePoint{32768.0 * (move % 2), 0.0, 0.0}; }},
+        {"steps of one and of a thousandth", RUN, [&](std::size_t move) {
+             return CMovePoint{move == 9 ? 1e-6 : thousandths(static_cast<std::int64_t>(move)), 0.0, 0.0};
+         }},
+        {"sums that are no decimals", RUN + 3,
+         [](std::size_t move) { return CMovePoint{0.1 * static_cast<double>(move) + 0.2, 0.0, 0.0}; }},
+        {"minus zero", RUN, [](std::size_t move) { return CMovePoint{move == 3 ? -0.0 : 0.0, 1.0, 2.0}; }},
+        {"a run still open alone", 9, [&](std::size_t move) { return CMovePoint{thousandths(700 * move), 3.0, 0.5}; }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CMoveTable table;
+        table.Reserve(row.moves);
+        for (std::size_t move = 0; move < row.moves; ++move)
+            table.Append(row.end(move), MOVE_LINEAR, 0, static_cast<std::uint32_t>(move),
+                         static_cast<std::uint32_t>(move));
+        for (int pass = 0; pass < 2; ++pass) {
+            for (std::size_t move = 0; move < row.moves; ++move) {
+                const CMovePoint expected = row.end(move);
+                const CMovePoint read = table.GetEnd(move);
+                ASSERT_EQ(std::memcmp(&read.x, &expected.x, sizeof(double)), 0) << "x of move " << move;
+                ASSERT_EQ(std::memcmp(&read.y, &expected.y, sizeof(double)), 0) << "y of move " << move;
+                ASSERT_EQ(std::memcmp(&read.z, &expected.z, sizeof(double)), 0) << "z of move " << move;
+            }
+            table.ShrinkToFit();
+        }
+    }
+}
+
 // Most runs keep their words as small steps; a run whose words do not fit
 // keeps them whole. Either way every move gives back the words it was
 // given, in runs closed and still open.

@@ -40,11 +40,20 @@ CMovePoint CMoveTable::GetEnd(std::size_t move) const
     if (run >= runs.size())
         return openEnds[move - runs.size() * RUN_MOVES];
     const CEndRun& ends = runs[run];
-    const std::size_t at = 3 * (ends.at + move % RUN_MOVES);
-    if (ends.wide)
+    const std::size_t index = move % RUN_MOVES;
+    if (ends.wide) {
+        const std::size_t at = 3 * (ends.at[0] + index);
         return {wideEnds[at], wideEnds[at + 1], wideEnds[at + 2]};
-    return {FromSteps(ends.base[0] + compactEnds[at]), FromSteps(ends.base[1] + compactEnds[at + 1]),
-            FromSteps(ends.base[2] + compactEnds[at + 2])};
+    }
+    return {CompactAxis(ends, 0, index), CompactAxis(ends, 1, index), CompactAxis(ends, 2, index)};
+}
+
+double CMoveTable::CompactAxis(const CEndRun& ends, std::size_t axis, std::size_t index) const
+{
+    const std::size_t at = ends.at[axis] + index;
+    const std::int64_t step = ends.scale[axis] != 0 ? std::int64_t(narrowSteps[at]) * ends.scale[axis]
+                                                    : std::int64_t(compactEnds[at]);
+    return FromSteps(ends.base[axis] + step);
 }
 
 std::ptrdiff_t CMoveTable::FindArc(std::size_t move) const
@@ -67,8 +76,10 @@ bool CMoveTable::GetBounds(CMovePoint& min, CMovePoint& max) const
 
 void CMoveTable::Reserve(std::size_t moves)
 {
-    // Compact runs are the rule; a wide run grows its own vector.
+    // Compact runs are the rule, most of their axes narrow; a wide run grows
+    // its own vector. Room reserved and never used costs no memory.
     compactEnds.reserve(3 * moves);
+    narrowSteps.reserve(3 * moves);
     runs.reserve(moves / RUN_MOVES + 1);
     openEnds.reserve(RUN_MOVES);
     kindFlags.reserve(moves);
@@ -90,36 +101,63 @@ void CMoveTable::Append(const CMovePoint& end, MoveKind kind, MoveFlags flags, s
 void CMoveTable::CloseRun()
 {
     CEndRun run;
-    run.at = compactEnds.size() / 3;
-    // Written in place and taken back when the run turns out wide.
+    const std::size_t count = openEnds.size();
+    std::array<std::array<std::int64_t, RUN_MOVES>, 3> steps;
     bool compact = true;
-    for (std::size_t index = 0; compact && index < openEnds.size(); ++index) {
-        for (std::size_t axis = 0; axis < 3; ++axis) {
+    for (std::size_t index = 0; compact && index < count; ++index) {
+        for (std::size_t axis = 0; compact && axis < 3; ++axis) {
             std::int64_t at = 0;
-            if (!ToSteps(Axis(openEnds[index], axis), at)) {
-                compact = false;
-                break;
-            }
+            compact = ToSteps(Axis(openEnds[index], axis), at);
             if (index == 0)
                 run.base[axis] = at;
-            const std::int64_t step = at - run.base[axis];
-            if (step > INT32_MAX || step < INT32_MIN) {
-                compact = false;
-                break;
-            }
-            compactEnds.push_back(static_cast<std::int32_t>(step));
+            steps[axis][index] = at - run.base[axis];
         }
     }
-    if (!compact) {
-        compactEnds.resize(3 * run.at);
+    for (std::size_t axis = 0; compact && axis < 3; ++axis) {
+        const std::int64_t* const axisSteps = steps[axis].data();
+        run.scale[axis] = NarrowScale(axisSteps, count);
+        compact = run.scale[axis] != 0 || std::all_of(axisSteps, axisSteps + count, [](std::int64_t step) {
+                      return step >= INT32_MIN && step <= INT32_MAX;
+                  });
+    }
+    if (compact) {
+        for (std::size_t axis = 0; axis < 3; ++axis) {
+            const std::int64_t scale = run.scale[axis];
+            if (scale != 0) {
+                run.at[axis] = narrowSteps.size();
+                for (std::size_t index = 0; index < count; ++index)
+                    narrowSteps.push_back(static_cast<std::int16_t>(steps[axis][index] / scale));
+            } else {
+                run.at[axis] = compactEnds.size();
+                for (std::size_t index = 0; index < count; ++index)
+                    compactEnds.push_back(static_cast<std::int32_t>(steps[axis][index]));
+            }
+        }
+    } else {
+        run = CEndRun{};
         run.wide = true;
-        run.at = wideEnds.size() / 3;
+        run.at[0] = wideEnds.size() / 3;
         for (const CMovePoint& end : openEnds)
             wideEnds.insert(wideEnds.end(), {end.x, end.y, end.z});
     }
     CloseWords(run);
     runs.push_back(run);
     openEnds.clear();
+}
+
+std::int32_t CMoveTable::NarrowScale(const std::int64_t* steps, std::size_t count)
+{
+    // The largest power of ten that divides every step: programs write
+    // three or four places, which leaves most steps a multiple of 100 or 1000.
+    std::int64_t scale = static_cast<std::int64_t>(COMPACT_STEPS);
+    for (std::size_t index = 0; index < count; ++index) {
+        while (scale > 1 && steps[index] % scale != 0)
+            scale /= 10;
+    }
+    const bool fits = std::all_of(steps, steps + count, [scale](std::int64_t step) {
+        return step / scale >= INT16_MIN && step / scale <= INT16_MAX;
+    });
+    return fits ? static_cast<std::int32_t>(scale) : 0;
 }
 
 void CMoveTable::CloseWords(CEndRun& run)
@@ -156,6 +194,7 @@ void CMoveTable::Clear()
 {
     // A big program's table is tens of megabytes: give it back, not just empty it.
     std::vector<std::int32_t>().swap(compactEnds);
+    std::vector<std::int16_t>().swap(narrowSteps);
     std::vector<double>().swap(wideEnds);
     std::vector<CEndRun>().swap(runs);
     std::vector<CMovePoint>().swap(openEnds);
@@ -187,6 +226,7 @@ void ShrinkIfWorth(std::vector<T>& items)
 void CMoveTable::ShrinkToFit()
 {
     ShrinkIfWorth(compactEnds);
+    ShrinkIfWorth(narrowSteps);
     ShrinkIfWorth(wideEnds);
     ShrinkIfWorth(runs);
     ShrinkIfWorth(openEnds);
@@ -200,7 +240,8 @@ void CMoveTable::ShrinkToFit()
 
 std::size_t CMoveTable::GetMemoryBytes() const
 {
-    return compactEnds.capacity() * sizeof(std::int32_t) + wideEnds.capacity() * sizeof(double) +
+    return compactEnds.capacity() * sizeof(std::int32_t) + narrowSteps.capacity() * sizeof(std::int16_t) +
+           wideEnds.capacity() * sizeof(double) +
            runs.capacity() * sizeof(CEndRun) + openEnds.capacity() * sizeof(CMovePoint) +
            kindFlags.capacity() * sizeof(MoveFlags) + endWordSteps.capacity() * sizeof(std::uint16_t) +
            blockLengths.capacity() * sizeof(std::uint8_t) + wideWords.capacity() * sizeof(CMoveWords) +

@@ -141,15 +141,21 @@ public:
 private:
     // A run of ends whose every coordinate is a decimal of at most six
     // places (as programs write them) near the run's first end is kept as
-    // 32-bit steps of a millionth from that end: a third of the doubles'
-    // room, and read back bit for bit. Any other run keeps doubles.
+    // steps of a millionth from that end, read back bit for bit: each axis
+    // as 16-bit multiples of a power of ten where they fit, else as 32-bit
+    // steps; a sixth or a third of the doubles' room. Any other run keeps
+    // doubles.
     // The words of a run's moves likewise: most runs keep each end word as
     // a step of two bytes from the run's first one and each block's first
     // word as one byte back from its end word; a run whose words do not fit
     // keeps them whole.
     struct CEndRun {
         std::array<std::int64_t, 3> base{};
-        std::size_t at = 0; // first end in compactEnds or wideEnds
+        // Per axis of a compact run, where its steps begin: in narrowSteps,
+        // as multiples of scale, or in compactEnds where scale is 0. In a
+        // wide run at[0] is its first end in wideEnds.
+        std::array<std::size_t, 3> at{};
+        std::array<std::int32_t, 3> scale{};
         // The first move's end word, or in a run of wide words the first
         // move's place in wideWords.
         std::uint32_t words = 0;
@@ -164,9 +170,14 @@ private:
     static constexpr std::uint32_t LARGEST_BLOCK_LENGTH = 0xFFu;
 
     void CloseRun();
+    // The power of ten whose multiples the steps are and whose 16-bit counts
+    // hold them all; 0 when there is none.
+    static std::int32_t NarrowScale(const std::int64_t* steps, std::size_t count);
+    double CompactAxis(const CEndRun& ends, std::size_t axis, std::size_t index) const;
     void CloseWords(CEndRun& run);
 
-    std::vector<std::int32_t> compactEnds; // three per end
+    std::vector<std::int32_t> compactEnds;
+    std::vector<std::int16_t> narrowSteps;
     std::vector<double> wideEnds;          // three per end
     std::vector<CEndRun> runs;
     // The ends of the run not yet closed.
