@@ -291,3 +291,58 @@ TEST(ListingLines, BreaksAroundTheEdgesOfTheBlocks)
 }
 
 } // namespace
+
+namespace {
+
+// The index keeps lines by groups of 64, as two-byte distances from the
+// group's first line where the group spreads over less than 32 KiB, else
+// whole. Every line's start and length, and the line of every position,
+// must be as a byte walk finds them.
+TEST(ListingLines, GroupsNearAndFarApart)
+{
+    // count lines of length bytes each, ended by breakText.
+    const auto lines = [](int count, std::size_t length, const char* breakText) {
+        std::string text;
+        for (int line = 0; line < count; ++line)
+            text += std::string(length, 'X') + breakText;
+        return text;
+    };
+    const struct {
+        const char* name;
+        std::string text;
+    } cases[] = {
+        {"a second group of one line", lines(64, 3, "\r")},
+        {"a group's last line 32767 bytes after its first", lines(1, 32704, "\r") + lines(70, 0, "\r")},
+        {"a group's last line 32768 bytes after its first", lines(1, 32705, "\r") + lines(70, 0, "\r")},
+        {"CR LF and CR in narrow groups", lines(100, 5, "\r\n") + lines(100, 7, "\r") + lines(3, 1, "\n")},
+        {"CR LF in a wide group", lines(3, 20000, "\r\n") + lines(200, 4, "\r\n")},
+        {"wide and narrow groups in turn", lines(2, 40000, "\r") + lines(130, 9, "\r") + lines(2, 40000, "\r\n") +
+                                               lines(130, 9, "\r")},
+        {"no break at the end", lines(64, 2, "\r") + "XYZ"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        CListingLines index;
+        index.Build(row.text.data(), row.text.size());
+        const std::vector<long long> expected = LineStartsByByte(row.text);
+        ASSERT_EQ(index.GetLineCount(), static_cast<int>(expected.size()));
+        for (std::size_t line = 0; line < expected.size(); ++line) {
+            ASSERT_EQ(index.GetLineStart(static_cast<int>(line)), expected[line]) << "line " << line;
+            const long long textEnd = static_cast<long long>(row.text.size());
+            const long long next = line + 1 < expected.size() ? expected[line + 1] : textEnd;
+            long long length = next - expected[line];
+            if (line + 1 < expected.size())
+                length -= next >= 2 && row.text[next - 2] == '\r' && row.text[next - 1] == '\n' ? 2 : 1;
+            ASSERT_EQ(index.GetLineLength(static_cast<int>(line)), length) << "line " << line;
+        }
+        std::size_t line = 0;
+        for (std::size_t position = 0; position <= row.text.size(); ++position) {
+            while (line + 1 < expected.size() && expected[line + 1] <= static_cast<long long>(position))
+                ++line;
+            ASSERT_EQ(index.LineFromChar(static_cast<long long>(position)), static_cast<int>(line))
+                << "position " << position;
+        }
+    }
+}
+
+} // namespace
