@@ -118,9 +118,9 @@ private:
     // moves outside it walk the whole path).
     static bool MakeWorkpiece(const CRequest& request, CSweepState& state, const std::atomic<bool>& cancel);
     static std::shared_ptr<CSnapshot> MakeSnapshot(const CRequest& request, CSweepState& state, bool complete);
-    // The grid and relief of an earlier picture into made, to be brought up
-    // to date: the spare's own where no other thread holds it, else copies
-    // of the last sent; none before the first.
+    // The grid and relief of the last picture sent into made, to be brought
+    // up to date: copied into the spare's memory where no other thread holds
+    // it, else into new memory; none before the first.
     static void TakeLastPicture(CSweepState& state, CSnapshot& made);
     // Sweeps the current block to learn whether its rapids cut, false when
     // cancelled.
