@@ -397,6 +397,61 @@ TEST(WorkpieceTest, InstantBackCoversDensePocketsAfterAWholeSweep)
     }
 }
 
+// A jump over much of the log shows a snapshot (the untouched box, or the
+// grid where the last long jump started) at once and brings the log along
+// afterwards: every stop gives the grid of a fresh sweep, the log is kept
+// whole, and a cancel on the way leaves the grid where the jump put it.
+TEST(WorkpieceTest, LongJumpsWithinTheLogGiveTheGridOfAFreshSweep)
+{
+    const DenseProgramRow rows[] = {
+        {"a round pocket with a 10 mm tool", RoundPocketProgram(), CTool{TOOL_FLAT, 10.0}, 80},
+        {"a face milled at 30 depths", FacingProgram(), CTool{TOOL_FLAT, 6.0}, 6000},
+    };
+    for (const DenseProgramRow& row : rows) {
+        SCOPED_TRACE(row.name);
+        const CLoadedPath path(row.program);
+        ASSERT_EQ(path.loadResult, 1);
+        const std::size_t moves = path.table.GetCount();
+        ASSERT_GE(moves, row.minimumMoves);
+        CToolTable tools;
+        tools.SetDefaultTool(row.tool);
+        CWorkpiece::CSettings settings = WindowSettings(path, tools);
+        settings.cell *= 4.0;
+        const auto walker = path.MakeWorkpiece(tools, settings);
+        const std::atomic<bool> cancelled(true);
+        const struct {
+            std::size_t target;
+            bool cancel;
+            bool prepare;
+        } stops[] = {
+            {moves, false, false},     // the whole program
+            {0, false, false},         // back to the box at once
+            {1, false, false},         // a step while the log catches up
+            {moves, false, true},      // forwards to where the jump back began
+            {moves / 2, false, false}, // a long way back to no snapshot
+            {moves, false, false},     // forwards again
+            {0, true, false},          // back to the box, then a cancelled step
+            {moves / 2 - 1, false, false}, // the log's own moves, caught up from where it stood
+        };
+        for (const auto& stop : stops) {
+            SCOPED_TRACE("to " + std::to_string(stop.target));
+            const std::size_t before = walker->GetDoneCount();
+            ASSERT_TRUE(walker->BringTo(stop.target));
+            // A cancelled step before the log has caught up: done, or not
+            // at all.
+            if (stop.cancel && walker->BringTo(stop.target + 3, &cancelled))
+                EXPECT_EQ(walker->GetDoneCount(), stop.target + 3);
+            else
+                EXPECT_EQ(walker->GetDoneCount(), stop.target);
+            if (stop.prepare)
+                walker->PrepareBack();
+            EXPECT_TRUE(walker->GetGrid() == FreshSweep(path, tools, settings, walker->GetDoneCount())->GetGrid())
+                << "from " << before;
+            EXPECT_EQ(walker->GetInstantBackLimit(), 0u);
+        }
+    }
+}
+
 struct RunRow {
     const char* name;
     // Cells added with their heights; a cell of -1 starts a new move.

@@ -10,6 +10,29 @@ std::size_t CUndoLog::GetBytes() const
            (moveRuns.size() + redoMoveRuns.size()) * sizeof(std::uint32_t) + scratch.capacity() * sizeof(CCellRun);
 }
 
+std::size_t CUndoLog::CountCells(std::size_t from, std::size_t to, std::size_t limit) const
+{
+    const std::size_t low = std::min(from, to);
+    const std::size_t high = std::max(from, to);
+    std::size_t cells = 0;
+    // The done moves from the newest back, the undone ones from the first.
+    std::size_t run = runs.size() - undoneRuns;
+    for (std::size_t move = done; move > low && cells < limit; --move) {
+        const std::size_t count = moveRuns[move - 1 - first];
+        run -= count;
+        for (std::size_t index = run; move <= high && index < run + count; ++index)
+            cells += runs[index].count;
+    }
+    run = 0;
+    for (std::size_t move = done; move < high && cells < limit; ++move) {
+        const std::size_t count = redoMoveRuns[move - done];
+        for (std::size_t index = run; move >= low && index < run + count; ++index)
+            cells += redoRuns[index].count;
+        run += count;
+    }
+    return std::min(cells, limit);
+}
+
 void CUndoLog::Clear(std::size_t move)
 {
     // Swapped out rather than cleared: a deque keeps its blocks otherwise.
