@@ -297,16 +297,19 @@ bool CWorkpiece::CState::Bring(std::size_t target, const std::atomic<bool>* canc
         return true;
     if (!CatchUpLog(cancel))
         return false;
+    // A snapshot at the target itself needs no sweep; the steps back from
+    // it are prepared while the learner looks.
+    const std::size_t from = HasSnapshot(target) ? target : LessMargin(target);
     if (target < doneCount) {
         if (target >= log.GetFirst()) {
             StepBack(target);
             return true;
         }
-        RestoreSnapshot(LessMargin(target));
+        RestoreSnapshot(from);
     } else if (target > doneCount) {
-        if (FindSnapshot(LessMargin(target)) > log.GetEnd()) {
+        if (FindSnapshot(from) > log.GetEnd()) {
             // Copying a grid beats sweeping the moves up to it.
-            RestoreSnapshot(LessMargin(target));
+            RestoreSnapshot(from);
         } else {
             StepForward(std::min(target, log.GetEnd()));
         }
@@ -732,8 +735,10 @@ void CWorkpiece::CState::SnapshotJumpStart()
 {
     const std::size_t cells = grid.GetCellCount();
     const std::size_t gridBytes = cells * sizeof(double);
-    if (jumpStartMoves == doneCount || HasSnapshot(jumpStartMoves) || jumpStartMoves < log.GetFirst() ||
-        jumpStartMoves > log.GetEnd() || gridBytes > snapshotBudget ||
+    if (jumpStartMoves == doneCount || HasSnapshot(jumpStartMoves) || gridBytes > snapshotBudget)
+        return;
+    // Outside the log the way back is a sweep.
+    if (jumpStartMoves >= log.GetFirst() && jumpStartMoves <= log.GetEnd() &&
         log.CountCells(jumpStartMoves, doneCount, LONG_JUMP_GRIDS * cells) < LONG_JUMP_GRIDS * cells)
         return;
     const auto after =
