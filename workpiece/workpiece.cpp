@@ -297,19 +297,16 @@ bool CWorkpiece::CState::Bring(std::size_t target, const std::atomic<bool>* canc
         return true;
     if (!CatchUpLog(cancel))
         return false;
-    // A snapshot at the target itself needs no sweep; the steps back from
-    // it are prepared while the learner looks.
-    const std::size_t from = HasSnapshot(target) ? target : LessMargin(target);
     if (target < doneCount) {
         if (target >= log.GetFirst()) {
             StepBack(target);
             return true;
         }
-        RestoreSnapshot(from);
+        RestoreSnapshot(LessMargin(target));
     } else if (target > doneCount) {
-        if (FindSnapshot(from) > log.GetEnd()) {
+        if (FindSnapshot(LessMargin(target)) > log.GetEnd()) {
             // Copying a grid beats sweeping the moves up to it.
-            RestoreSnapshot(from);
+            RestoreSnapshot(LessMargin(target));
         } else {
             StepForward(std::min(target, log.GetEnd()));
         }
@@ -735,10 +732,8 @@ void CWorkpiece::CState::SnapshotJumpStart()
 {
     const std::size_t cells = grid.GetCellCount();
     const std::size_t gridBytes = cells * sizeof(double);
-    if (jumpStartMoves == doneCount || HasSnapshot(jumpStartMoves) || gridBytes > snapshotBudget)
-        return;
-    // Outside the log the way back is a sweep.
-    if (jumpStartMoves >= log.GetFirst() && jumpStartMoves <= log.GetEnd() &&
+    if (jumpStartMoves == doneCount || HasSnapshot(jumpStartMoves) || jumpStartMoves < log.GetFirst() ||
+        jumpStartMoves > log.GetEnd() || gridBytes > snapshotBudget ||
         log.CountCells(jumpStartMoves, doneCount, LONG_JUMP_GRIDS * cells) < LONG_JUMP_GRIDS * cells)
         return;
     const auto after =
