@@ -370,6 +370,20 @@ struct DenseProgramRow {
     std::size_t minimumMoves;
 };
 
+// A row's program, loaded and checked, with its tool.
+struct CDenseProgram {
+    explicit CDenseProgram(const DenseProgramRow& row) : path(row.program), moves(path.table.GetCount())
+    {
+        EXPECT_EQ(path.loadResult, 1);
+        EXPECT_GE(moves, row.minimumMoves);
+        tools.SetDefaultTool(row.tool);
+    }
+
+    CLoadedPath path;
+    std::size_t moves;
+    CToolTable tools;
+};
+
 // After a whole sweep every step back, to the very start, replays the undo
 // log: these pockets fit the history budget many times over.
 TEST(WorkpieceTest, InstantBackCoversDensePocketsAfterAWholeSweep)
@@ -381,12 +395,10 @@ TEST(WorkpieceTest, InstantBackCoversDensePocketsAfterAWholeSweep)
     };
     for (const DenseProgramRow& row : rows) {
         SCOPED_TRACE(row.name);
-        const CLoadedPath path(row.program);
-        ASSERT_EQ(path.loadResult, 1);
-        const std::size_t moves = path.table.GetCount();
-        ASSERT_GE(moves, row.minimumMoves);
-        CToolTable tools;
-        tools.SetDefaultTool(row.tool);
+        const CDenseProgram dense(row);
+        const CLoadedPath& path = dense.path;
+        const std::size_t moves = dense.moves;
+        const CToolTable& tools = dense.tools;
         const auto workpiece = path.MakeWorkpiece(tools, WindowSettings(path, tools));
         ASSERT_TRUE(workpiece->BringTo(moves));
         EXPECT_EQ(workpiece->GetInstantBackLimit(), 0u);
@@ -411,12 +423,10 @@ TEST(WorkpieceTest, LongJumpsWithinTheLogGiveTheGridOfAFreshSweep)
     };
     const std::atomic<bool> cancelled(true);
     for (const DenseProgramRow& row : rows) {
-        const CLoadedPath path(row.program);
-        ASSERT_EQ(path.loadResult, 1);
-        const std::size_t moves = path.table.GetCount();
-        ASSERT_GE(moves, row.minimumMoves);
-        CToolTable tools;
-        tools.SetDefaultTool(row.tool);
+        const CDenseProgram dense(row);
+        const CLoadedPath& path = dense.path;
+        const std::size_t moves = dense.moves;
+        const CToolTable& tools = dense.tools;
         CWorkpiece::CSettings settings = WindowSettings(path, tools);
         settings.cell *= 4.0;
         std::size_t columns = 0;

@@ -92,6 +92,9 @@ struct CWorkpiece::CState {
     bool Bring(std::size_t target, const std::atomic<bool>* cancel, const ProgressCallback& progress);
     std::size_t FindSnapshot(std::size_t target) const;
     std::size_t LessMargin(std::size_t target) const;
+    // The heights of the snapshot at moves (0: the untouched box) into a
+    // grid of the same box and cell.
+    void CopySnapshot(std::size_t moves, CHeightGrid& into) const;
     void RestoreSnapshot(std::size_t target);
     void StepBack(std::size_t target);
     // Replays the undone moves of the log up to target.
@@ -330,10 +333,7 @@ bool CWorkpiece::PrepareBack(const std::atomic<bool>* cancel)
     const std::size_t from = at.FindSnapshot(logFirst - 1);
     try {
         CHeightGrid earlierGrid(at.grid.GetBox(), at.grid.GetCell());
-        for (const CState::CSnapshot& snapshot : at.snapshots) {
-            if (snapshot.moves == from)
-                earlierGrid.GetHeights() = snapshot.heights;
-        }
+        at.CopySnapshot(from, earlierGrid);
         CUndoLog earlier;
         earlier.Clear(from);
         // The newest of the earlier moves that the budget still holds.
@@ -397,17 +397,22 @@ std::size_t CWorkpiece::CState::LessMargin(std::size_t target) const
     return target > BACK_MARGIN ? target - BACK_MARGIN : 0;
 }
 
+void CWorkpiece::CState::CopySnapshot(std::size_t moves, CHeightGrid& into) const
+{
+    if (moves == 0) {
+        into.Reset();
+        return;
+    }
+    for (const CSnapshot& snapshot : snapshots) {
+        if (snapshot.moves == moves)
+            into.GetHeights() = snapshot.heights;
+    }
+}
+
 void CWorkpiece::CState::RestoreSnapshot(std::size_t target)
 {
     const std::size_t moves = FindSnapshot(target);
-    if (moves == 0) {
-        grid.Reset();
-    } else {
-        for (const CSnapshot& snapshot : snapshots) {
-            if (snapshot.moves == moves)
-                grid.GetHeights() = snapshot.heights;
-        }
-    }
+    CopySnapshot(moves, grid);
     doneCount = moves;
     log.Clear(moves);
     logFull = false;
@@ -678,14 +683,7 @@ bool CWorkpiece::CState::JumpToSnapshot(std::size_t target)
         else
             pendingGrid.GetHeights().swap(grid.GetHeights());
     }
-    if (target == 0) {
-        grid.Reset();
-    } else {
-        for (const CSnapshot& snapshot : snapshots) {
-            if (snapshot.moves == target)
-                grid.GetHeights() = snapshot.heights;
-        }
-    }
+    CopySnapshot(target, grid);
     // The grid set aside counts with the snapshots.
     if (fresh)
         ThinSnapshots(false);
