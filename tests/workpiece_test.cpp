@@ -440,6 +440,9 @@ TEST(WorkpieceTest, LongJumpsWithinTheLogGiveTheGridOfAFreshSweep)
             {moves, false, false},         // the whole program
             {0, false, false},             // back to the box at once
             {1, false, false},             // a step while the log catches up
+            {4, false, false},             // more of them
+            {2, false, false},             // back among them
+            {3, false, false},             // and forwards again
             {moves, false, true},          // forwards to where the jump back began
             {moves / 2, false, false},     // a long way back to no snapshot
             {moves, false, false},         // forwards again

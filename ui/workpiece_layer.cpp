@@ -506,9 +506,23 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
     made->currentRapidCut = currentRapidCut;
     sendSnapshot(std::move(made));
     swept();
+    PrepareSpares(state, cancel);
     // While the learner looks, the moves before the undo log are logged
     // too, so that the steps back after a jump stay instant.
     while (workpiece.PrepareBack(&cancel)) {
+    }
+}
+
+void CWorkpieceLayer::PrepareSpares(CSweepState& state, const std::atomic<bool>& cancel)
+{
+    if (state.lastSent == nullptr)
+        return;
+    for (std::shared_ptr<CSnapshot>& spare : state.spares) {
+        if (spare != nullptr || cancel.load())
+            continue;
+        spare = std::make_shared<CSnapshot>();
+        spare->grid = state.lastSent->grid;
+        spare->relief = state.lastSent->relief.copy();
     }
 }
 

@@ -122,6 +122,9 @@ private:
     // up to date: copied into the spare's memory where no other thread holds
     // it, else into new memory; none before the first.
     static void TakeLastPicture(CSweepState& state, CSnapshot& made);
+    // Memory for the next pictures, taken while the learner looks: fresh
+    // memory costs more than the copy into it when a step comes.
+    static void PrepareSpares(CSweepState& state, const std::atomic<bool>& cancel);
     // Sweeps the current block to learn whether its rapids cut, false when
     // cancelled.
     static bool SweepCurrentBlock(const CRequest& request, CWorkpiece& workpiece, const std::atomic<bool>& cancel,

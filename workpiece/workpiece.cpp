@@ -45,6 +45,9 @@ constexpr std::size_t BACK_MARGIN = 2048;
 // shows the snapshot at its target instead, when there is one; a jump that
 // changed as many keeps a snapshot where it started, for the way back.
 constexpr std::size_t LONG_JUMP_GRIDS = 2;
+// Sweeping a cell again costs about this many times replaying it from the
+// log.
+constexpr std::size_t SWEEP_COST_PER_CELL = 4;
 // Jumps of fewer moves keep no copy of where they started.
 constexpr std::size_t LONG_JUMP_MOVES = 64;
 // A stretch may log at most this share of the log's budget before it joins.
@@ -136,6 +139,13 @@ struct CWorkpiece::CState {
     // Brings the log (and pendingGrid) to the moves the grid stands at;
     // false when cancelled before, the grid still standing as it did.
     bool CatchUpLog(const std::atomic<bool>* cancel);
+    // A short step forwards while the log catches up with a jump: sweeping
+    // its moves again costs less than waiting for the log.
+    bool SweepsSooner(std::size_t target) const;
+    // Sweeps the moves up to target on the grid, logging them aside (the
+    // log holds them already); false when cancelled, the grid standing
+    // after the moves finished.
+    bool SweepAside(std::size_t target, const std::atomic<bool>* cancel);
     void ReleaseStretch();
     std::size_t GetStretchBytes() const;
     std::size_t GetSnapshotBytes() const;
@@ -170,6 +180,9 @@ struct CWorkpiece::CState {
     // The grid where the running jump started, and its moves.
     std::vector<double> jumpStart;
     std::size_t jumpStartMoves = 0;
+    // While the log catches up: the moves swept again since the jump, so
+    // that the steps among them replay too.
+    CUndoLog aside;
     std::size_t logBudget = 0;
     // The log has dropped moves for its budget since it last started afresh.
     bool logFull = false;
@@ -298,6 +311,19 @@ bool CWorkpiece::CState::Bring(std::size_t target, const std::atomic<bool>* canc
 {
     if (JumpToSnapshot(target))
         return true;
+    if (log.GetDone() != doneCount) {
+        if (target >= aside.GetFirst() && target <= aside.GetEnd()) {
+            double* heights = grid.GetData();
+            while (aside.GetDone() > target)
+                aside.UndoLast(heights);
+            while (aside.GetDone() < target)
+                aside.RedoNext(heights);
+            doneCount = target;
+            return true;
+        }
+        if (SweepsSooner(target))
+            return SweepAside(target, cancel);
+    }
     if (!CatchUpLog(cancel))
         return false;
     if (target < doneCount) {
@@ -371,6 +397,7 @@ void CWorkpiece::CState::ResetAfterFailure() noexcept
     grid.Reset();
     doneCount = 0;
     log.Clear(0);
+    aside.Clear(0);
     logFull = false;
     for (CBandLog& band : bands) {
         band.changes.Clear();
@@ -415,6 +442,7 @@ void CWorkpiece::CState::RestoreSnapshot(std::size_t target)
     CopySnapshot(moves, grid);
     doneCount = moves;
     log.Clear(moves);
+    aside.Clear(moves);
     logFull = false;
     workSinceSnapshot = 0.0;
     movesSinceSnapshot = 0;
@@ -665,6 +693,7 @@ bool CWorkpiece::CState::JumpToSnapshot(std::size_t target)
     if (log.GetDone() != doneCount && target == log.GetDone()) {
         pendingGrid.GetHeights().swap(grid.GetHeights());
         doneCount = target;
+        aside.Clear(target);
         TrimLog();
         return true;
     }
@@ -684,6 +713,7 @@ bool CWorkpiece::CState::JumpToSnapshot(std::size_t target)
             pendingGrid.GetHeights().swap(grid.GetHeights());
     }
     CopySnapshot(target, grid);
+    aside.Clear(target);
     // The grid set aside counts with the snapshots.
     if (fresh)
         ThinSnapshots(false);
@@ -693,8 +723,37 @@ bool CWorkpiece::CState::JumpToSnapshot(std::size_t target)
     return true;
 }
 
+bool CWorkpiece::CState::SweepsSooner(std::size_t target) const
+{
+    if (log.GetDone() == doneCount || target <= doneCount || target > log.GetEnd())
+        return false;
+    const std::size_t waiting = log.CountCells(log.GetDone(), target, std::numeric_limits<std::size_t>::max());
+    const std::size_t limit = waiting / SWEEP_COST_PER_CELL;
+    return log.CountCells(doneCount, target, limit) < limit;
+}
+
+bool CWorkpiece::CState::SweepAside(std::size_t target, const std::atomic<bool>* cancel)
+{
+    while (aside.GetEnd() > aside.GetDone())
+        aside.DropNewest();
+    while (doneCount < target) {
+        if (cancel != nullptr && cancel->load())
+            return false;
+        PlanStretch(doneCount, target, grid, cancel);
+        const std::size_t planned = stretch.end - stretch.first;
+        const std::size_t finished = SweepStretch(grid, aside, cancel, nullptr);
+        doneCount += finished;
+        ReleaseStretch();
+        if (finished < planned)
+            return false;
+    }
+    return true;
+}
+
 bool CWorkpiece::CState::CatchUpLog(const std::atomic<bool>* cancel)
 {
+    if (log.GetDone() == doneCount)
+        return true;
     double* heights = pendingGrid.GetData();
     while (log.GetDone() != doneCount) {
         if (cancel != nullptr && cancel->load())
@@ -704,6 +763,7 @@ bool CWorkpiece::CState::CatchUpLog(const std::atomic<bool>* cancel)
         else
             log.RedoNext(heights);
     }
+    aside.Clear(doneCount);
     TrimLog();
     return true;
 }
@@ -836,5 +896,6 @@ std::size_t CWorkpiece::GetMemoryBytes() const
     const CState& at = *state;
     return at.grid.GetHeights().capacity() * sizeof(double) + at.stamps.capacity() * sizeof(std::uint32_t) +
            at.lineIndex.capacity() * sizeof(std::int64_t) + at.rapidCuts.capacity() * sizeof(CRapidCut) +
-           at.moveTools.GetMemoryBytes() + at.log.GetBytes() + at.GetStretchBytes() + at.GetSnapshotBytes();
+           at.moveTools.GetMemoryBytes() + at.log.GetBytes() + at.aside.GetBytes() + at.GetStretchBytes() +
+           at.GetSnapshotBytes();
 }
