@@ -517,12 +517,16 @@ void CWorkpieceLayer::PrepareSpares(CSweepState& state, const std::atomic<bool>&
 {
     if (state.lastSent == nullptr)
         return;
+    // One at a time: a copy cannot be cancelled, and a new step waits for it.
     for (std::shared_ptr<CSnapshot>& spare : state.spares) {
-        if (spare != nullptr || cancel.load())
+        if (spare != nullptr)
             continue;
+        if (cancel.load())
+            return;
         spare = std::make_shared<CSnapshot>();
         spare->grid = state.lastSent->grid;
         spare->relief = state.lastSent->relief.copy();
+        return;
     }
 }
 
