@@ -224,6 +224,9 @@ int main(int argc, char* argv[])
     if (!small.open() || small.write("G0 X0 Y0 Z5\r\nG1 Z-1\r\nG2 X10 Y0 I5\r\n") < 0)
         return Fail("no small program to load");
     small.close();
+    // As the panel does before every load: the window's jobs let go of the
+    // old words first.
+    window.OnProgramChanging();
     cursor.OnLoad();
     window.OnStepped(STEP_LOAD, cursor, state);
     WaitUntil([&]() { return window.IsBuilding(); });
