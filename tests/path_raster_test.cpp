@@ -724,45 +724,6 @@ TEST(PathRaster, ChunkBoxesHoldTheirMovesAndCirclesInBothHalves)
     }
 }
 
-TEST(MoveIdImage, LayingAnImageUnderKeepsTheEarlierMove)
-{
-    struct Row {
-        const char* name;
-        std::uint32_t above;
-        std::uint32_t below;
-        std::uint32_t kept;
-    };
-    const std::uint32_t earlyFeed = CMoveIdImage::MakePixel(3, STYLE_FEED);
-    const std::uint32_t earlyRapid = CMoveIdImage::MakePixel(3, STYLE_RAPID);
-    const std::uint32_t lateArc = CMoveIdImage::MakePixel(9, STYLE_ARC);
-    const std::uint32_t firstMove = CMoveIdImage::MakePixel(0, STYLE_ERROR);
-    const std::uint32_t lastMove = CMoveIdImage::MakePixel(CMoveIdImage::MAX_MOVES - 1, STYLE_FEED);
-    const Row rows[] = {
-        {"both empty", 0, 0, 0},
-        {"only below", 0, lateArc, lateArc},
-        {"only above", lateArc, 0, lateArc},
-        {"the earlier above", earlyFeed, lateArc, earlyFeed},
-        {"the earlier below, whatever the styles", lateArc, earlyRapid, earlyRapid},
-        {"move 0 below the last move", lastMove, firstMove, firstMove},
-        {"the last move below nothing", 0, lastMove, lastMove},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        CMoveIdImage above;
-        above.Resize(3, 2);
-        CMoveIdImage below;
-        below.Resize(3, 2);
-        above.SetPixel(2, 1, row.above);
-        below.SetPixel(2, 1, row.below);
-        below.SetPixel(0, 0, earlyFeed);
-        above.KeepEarlier(below);
-        EXPECT_EQ(above.GetPixel(2, 1), row.kept);
-        // The other pixels go on as they were.
-        EXPECT_EQ(above.GetPixel(0, 0), earlyFeed);
-        EXPECT_EQ(above.GetPixel(1, 0), 0u);
-    }
-}
-
 TEST(StepState, TheCursorWordSplitsDoneFromComing)
 {
     // Blocks of words: moves 0 and 1 come from block [0, 4], move 2 from
