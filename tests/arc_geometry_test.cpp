@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <string>
 #include <utility>
@@ -251,6 +252,78 @@ TEST(MoveChordsTest, SweptArcStaysWithinAThousandthOfTheExactSweep)
         }
         EXPECT_EQ(underCut, 0u);
         EXPECT_EQ(overCut, 0u);
+    }
+}
+
+
+// The chord count from its arc tangent alone, as before any shortcut.
+std::size_t ChordsByArcTangent(const CArcShape& shape, double tolerance, std::size_t maxChords)
+{
+    const double reach = shape.GetLargerRadius() + std::fabs(shape.GetEndRadius() - shape.GetStartRadius());
+    const double wanted = std::ceil(std::fabs(shape.GetSweep()) / ChordAngle(reach, tolerance) - 1e-6);
+    if (!(wanted < static_cast<double>(maxChords)))
+        return maxChords;
+    return wanted < 1.0 ? 1 : static_cast<std::size_t>(wanted);
+}
+
+TEST(ArcGeometryTest, ChordCountOfSmallArcsAgreesWithTheArcTangent)
+{
+    // Sweeps just either side of the one-chord limit 2 acos(1 - q), where the
+    // count is decided without the arc tangent, and odd sizes around it.
+    struct Row {
+        const char* name;
+        double radius;
+        double tolerance;
+        std::size_t maxChords;
+    };
+    const Row rows[] = {
+        {"a fitted picture of a big part", 2.0, 0.05, 1u << 16},
+        {"tolerance a millionth of the radius", 1.0, 1e-6, 1u << 16},
+        {"tolerance near the radius", 1.0, 0.9, 1u << 16},
+        {"a tiny share of the radius", 1e6, 1e-90, 1u << 16},
+        {"a share below the shortcut", 1e6, 1e-110, 1u << 16},
+        {"no chord allowed", 5.0, 0.01, 0},
+        {"at most one chord", 5.0, 0.01, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const double share = row.tolerance / row.radius;
+        const double limit = 2.0 * std::acos(1.0 - share);
+        for (const double factor : {0.0, 0.5, 0.999999, 1.0 - 1e-12, 1.0, 1.0 + 1e-12, 1.000001, 1.5, 3.0}) {
+            for (const double sign : {1.0, -1.0}) {
+                const double sweep = sign * (std::isfinite(limit) && limit > 0.0 ? limit * factor : factor * 1e-50);
+                const CArcShape shape(row.radius, 0.0, row.radius * std::cos(sweep), row.radius * std::sin(sweep),
+                                      sweep);
+                EXPECT_EQ(shape.CountChords(row.tolerance, row.maxChords),
+                          ChordsByArcTangent(shape, row.tolerance, row.maxChords))
+                    << "sweep " << sweep;
+            }
+        }
+    }
+}
+
+TEST(ArcGeometryTest, ChordCountOfOddArcsAgreesWithTheArcTangent)
+{
+    constexpr double NOT_A_NUMBER = std::numeric_limits<double>::quiet_NaN();
+    constexpr double INFINITE = std::numeric_limits<double>::infinity();
+    struct Row {
+        const char* name;
+        double x0, y0, x1, y1, sweep;
+        double tolerance;
+    };
+    const Row rows[] = {
+        {"a zero sweep", 3, 0, 3, 0, 0.0, 0.1},
+        {"a point arc", 0, 0, 0, 0, PI / 2.0, 0.1},
+        {"a spiral from the centre", 0, 0, 0, 2, PI / 4.0, 0.1},
+        {"a not-a-number sweep", 3, 0, 0, 3, NOT_A_NUMBER, 0.1},
+        {"an infinite radius", INFINITE, 0, 0, 3, 0.001, 0.1},
+        {"a zero tolerance", 3, 0, 0, 3, 0.001, 0.0},
+        {"a negative tolerance", 3, 0, 0, 3, 0.001, -0.5},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const CArcShape shape(row.x0, row.y0, row.x1, row.y1, row.sweep);
+        EXPECT_EQ(shape.CountChords(row.tolerance, 1u << 16), ChordsByArcTangent(shape, row.tolerance, 1u << 16));
     }
 }
 

@@ -570,6 +570,160 @@ TEST(PathRaster, ACancelledDrawingStopsAtTheNextChunk)
     EXPECT_GT(CountDrawn(image), 0u);
 }
 
+namespace {
+
+constexpr double HALF_TURN = 3.14159265358979323846;
+
+// Many overlapping moves of every style in a small image: a pseudo-random
+// walk over it (the same on every run), with dashed rapids and exact arcs.
+CMoveTable OverlappingPath(std::size_t moves, int size, std::uint32_t seed)
+{
+    CMoveTable table;
+    CTableWriter writer(table);
+    std::uint32_t state = seed;
+    const auto next = [&state](int range) {
+        state = state * 1664525u + 1013904223u;
+        return static_cast<double>((state >> 8) % static_cast<std::uint32_t>(range));
+    };
+    for (std::size_t move = 0; move < moves; ++move) {
+        const double x = next(size);
+        const double y = next(size);
+        switch (move % 5) {
+        case 0:
+            writer.Move(x, y, next(9), MOVE_RAPID);
+            break;
+        case 1:
+            writer.Move(x, y, 0.0, MOVE_LINEAR, MOVE_ASSUMED);
+            break;
+        case 2: {
+            // An arc about the middle of its chord: a half circle.
+            const CMovePoint start = table.GetEnd(table.GetCount() - 1);
+            writer.Arc(x, y, 0.0, (start.x + x) / 2.0, (start.y + y) / 2.0, (move / 5) % 2 == 0 ? HALF_TURN : -HALF_TURN);
+            break;
+        }
+        default:
+            writer.Move(x, y, next(3));
+            break;
+        }
+    }
+    return table;
+}
+
+void ExpectSamePixels(const CMoveIdImage& actual, const CMoveIdImage& expected)
+{
+    ASSERT_EQ(actual.GetWidth(), expected.GetWidth());
+    ASSERT_EQ(actual.GetHeight(), expected.GetHeight());
+    std::size_t differing = 0;
+    for (int y = 0; y < actual.GetHeight(); ++y)
+        for (int x = 0; x < actual.GetWidth(); ++x)
+            differing += actual.GetPixel(x, y) != expected.GetPixel(x, y);
+    EXPECT_EQ(differing, 0u);
+}
+
+} // namespace
+
+TEST(PathRaster, SeveralThreadsDrawTheSamePixelsAsOne)
+{
+    struct Row {
+        const char* name;
+        std::size_t moves;
+        PathProjection projection;
+        double scale;
+        std::size_t firstMove;
+        unsigned threads;
+    };
+    constexpr std::size_t CHUNK = CPathRaster::CHUNK_MOVES;
+    const Row rows[] = {
+        {"two threads, top view, every move", 5 * CHUNK + 123, PROJECTION_TOP, 1.0, 0, 2},
+        {"two threads, isometric", 5 * CHUNK + 123, PROJECTION_ISOMETRIC, 0.7, 0, 2},
+        {"three threads, zoomed so that chunks are culled", 7 * CHUNK, PROJECTION_TOP, 6.0, 0, 3},
+        {"two threads from a move inside a chunk", 5 * CHUNK + 123, PROJECTION_TOP, 1.0, 2 * CHUNK + 77, 2},
+        {"more threads than chunks", 2 * CHUNK + 5, PROJECTION_FRONT, 1.0, 0, 8},
+        {"one chunk only: one thread", CHUNK / 2, PROJECTION_TOP, 1.0, 0, 2},
+        {"from beyond the last move", 3 * CHUNK, PROJECTION_TOP, 1.0, 4 * CHUNK, 2},
+    };
+    constexpr int SIZE = 48;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const CMoveTable table = OverlappingPath(row.moves, SIZE, static_cast<std::uint32_t>(row.moves));
+        const CPathRaster raster(table);
+        const CPathView view(row.projection, row.scale, 2.0, SIZE - 2.0);
+        CMoveIdImage one;
+        one.Resize(SIZE, SIZE);
+        const CRasterResult alone = raster.Draw(view, one, nullptr, row.firstMove);
+        CMoveIdImage shared;
+        shared.Resize(SIZE, SIZE);
+        // Left over from an earlier picture: it must go.
+        shared.SetPixel(1, 1, CMoveIdImage::MakePixel(0, STYLE_FEED));
+        const CRasterResult together = raster.DrawOnThreads(view, shared, row.threads, nullptr, row.firstMove);
+        ExpectSamePixels(shared, one);
+        EXPECT_TRUE(together.complete);
+        EXPECT_EQ(together.chunksDrawn, alone.chunksDrawn);
+        EXPECT_EQ(together.chunksCulled, alone.chunksCulled);
+        EXPECT_EQ(together.segmentsDrawn, alone.segmentsDrawn);
+        if (row.firstMove < row.moves) {
+            EXPECT_GT(CountDrawn(one), 0u);
+        }
+    }
+}
+
+TEST(PathRaster, ACancelledDrawingOnThreadsReportsItIncomplete)
+{
+    const CMoveTable table = OverlappingPath(6 * CPathRaster::CHUNK_MOVES, 16, 7);
+    const CPathRaster raster(table);
+    CMoveIdImage image;
+    image.Resize(16, 16);
+    std::atomic<bool> cancel{true};
+    const CRasterResult cancelled = raster.DrawOnThreads(PixelTopView(16), image, 2, &cancel);
+    EXPECT_FALSE(cancelled.complete);
+    EXPECT_EQ(cancelled.chunksDrawn, 0u);
+    EXPECT_EQ(CountDrawn(image), 0u);
+}
+
+// Chunk c holds moves near x = 100 c; odd chunks also a full circle of
+// radius 30 about x = 100 c + 30. A view of the gap x = 100 c + 20 ... 60
+// meets the next chunk (its first move crosses the gap) and chunk c itself
+// only through its circle. Enough chunks that two threads find the boxes.
+TEST(PathRaster, ChunkBoxesHoldTheirMovesAndCirclesInBothHalves)
+{
+    constexpr std::size_t CHUNKS = 70;
+    CMoveTable table;
+    CTableWriter writer(table);
+    for (std::size_t chunk = 0; chunk < CHUNKS; ++chunk) {
+        const double left = 100.0 * static_cast<double>(chunk);
+        for (std::size_t move = 0; move < CPathRaster::CHUNK_MOVES; ++move) {
+            if (chunk % 2 == 1 && move == 100)
+                writer.Arc(left, 0.0, 0.0, left + 30.0, 0.0, 2.0 * HALF_TURN);
+            else
+                writer.Move(left + static_cast<double>(move % 5), static_cast<double>(move % 3), 0.0);
+        }
+    }
+    const CPathRaster raster(table);
+    ASSERT_EQ(raster.GetChunkCount(), CHUNKS);
+    struct Row {
+        const char* name;
+        std::size_t chunk;
+    };
+    const Row rows[] = {
+        {"an even chunk in the first half", 10},
+        {"an odd chunk in the first half", 11},
+        {"the last chunk of the first half", 34},
+        {"the first chunk of the second half", 35},
+        {"an odd chunk in the second half", 51},
+        {"an even chunk in the second half", 60},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const CPathView gap(PROJECTION_TOP, 1.0, -(100.0 * static_cast<double>(row.chunk) + 20.0), 5.0);
+        CMoveIdImage image;
+        image.Resize(40, 10);
+        const CRasterResult result = raster.Draw(gap, image);
+        const std::size_t meeting = 1 + row.chunk % 2;
+        EXPECT_EQ(result.chunksDrawn, meeting);
+        EXPECT_EQ(result.chunksCulled, CHUNKS - meeting);
+    }
+}
+
 TEST(StepState, TheCursorWordSplitsDoneFromComing)
 {
     // Blocks of words: moves 0 and 1 come from block [0, 4], move 2 from

@@ -899,4 +899,67 @@ TEST(CursorMoves, EmptyTable)
     }
 }
 
+// The table a build fills on its own thread holds, bit for bit, what the
+// moves reported one by one make of it, across many batches of the hand-over.
+TEST(PathBuilder, TableFilledBesideTheWalkHoldsEveryMoveAsReported)
+{
+    struct Row {
+        const char* name;
+        int blocks;
+        bool withArcs;
+    };
+    const Row rows[] = {
+        {"an empty program", 0, false},
+        {"fewer moves than one batch", 7, true},
+        {"exactly two batches of straight moves", 4096, false},
+        {"many batches with arcs, rapids and decimals that are not compact", 9001, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::string text = "%\r\n";
+        for (int block = 0; block < row.blocks; ++block) {
+            const int step = block % 40;
+            if (row.withArcs && block % 5 == 3)
+                text += "G2 X" + std::to_string(step) + " Y0 I" + std::to_string(step / 2.0 + 0.5) + " J0\r\n";
+            else if (block % 7 == 0)
+                text += "G0 X" + std::to_string(step) + ".1234567 Y" + std::to_string(block % 13) + " Z5\r\n";
+            else
+                text += "G1 X" + std::to_string(step) + " Y" + std::to_string(block % 11) + ".25 Z-1\r\n";
+        }
+        CLoaderRig rig;
+        ASSERT_EQ(rig.LoadBytes(text), CCncProgram::RESULT_OK);
+        CMoveTable direct;
+        CMoveTableSink sink(direct);
+        const CPathBuilder builder(rig.loader.GetWordList(), 0);
+        const CPathSummary reported = builder.Build(sink);
+        CMoveTable filled;
+        const CPathSummary summary = builder.BuildTable(filled);
+        EXPECT_EQ(summary.moves, reported.moves);
+        if (row.withArcs && row.blocks > 5) {
+            EXPECT_GT(reported.arcs, 0u);
+        }
+        ASSERT_EQ(filled.GetCount(), direct.GetCount());
+        ASSERT_EQ(filled.GetCount(), reported.moves);
+        for (std::size_t move = 0; move < filled.GetCount(); ++move) {
+            const CMovePoint a = filled.GetEnd(move);
+            const CMovePoint b = direct.GetEnd(move);
+            ASSERT_TRUE(std::memcmp(&a, &b, sizeof a) == 0) << "move " << move;
+            ASSERT_EQ(filled.GetKind(move), direct.GetKind(move)) << "move " << move;
+            ASSERT_EQ(filled.GetFlags(move), direct.GetFlags(move)) << "move " << move;
+            ASSERT_EQ(filled.GetEndWord(move), direct.GetEndWord(move)) << "move " << move;
+            ASSERT_EQ(filled.GetBlockFirstWord(move), direct.GetBlockFirstWord(move)) << "move " << move;
+        }
+        ASSERT_EQ(filled.GetArcs().size(), direct.GetArcs().size());
+        EXPECT_EQ(filled.GetArcs().size(), reported.arcs);
+        for (std::size_t arc = 0; arc < filled.GetArcs().size(); ++arc) {
+            const CArcRecord& a = filled.GetArcs()[arc];
+            const CArcRecord& b = direct.GetArcs()[arc];
+            EXPECT_EQ(a.move, b.move);
+            EXPECT_EQ(a.plane, b.plane);
+            EXPECT_TRUE(a.centerFirst == b.centerFirst && a.centerSecond == b.centerSecond && a.sweep == b.sweep)
+                << "arc " << arc;
+        }
+    }
+}
+
 } // namespace

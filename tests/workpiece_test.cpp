@@ -370,6 +370,20 @@ struct DenseProgramRow {
     std::size_t minimumMoves;
 };
 
+// A row's program, loaded and checked, with its tool.
+struct CDenseProgram {
+    explicit CDenseProgram(const DenseProgramRow& row) : path(row.program), moves(path.table.GetCount())
+    {
+        EXPECT_EQ(path.loadResult, 1);
+        EXPECT_GE(moves, row.minimumMoves);
+        tools.SetDefaultTool(row.tool);
+    }
+
+    CLoadedPath path;
+    std::size_t moves;
+    CToolTable tools;
+};
+
 // After a whole sweep every step back, to the very start, replays the undo
 // log: these pockets fit the history budget many times over.
 TEST(WorkpieceTest, InstantBackCoversDensePocketsAfterAWholeSweep)
@@ -381,12 +395,10 @@ TEST(WorkpieceTest, InstantBackCoversDensePocketsAfterAWholeSweep)
     };
     for (const DenseProgramRow& row : rows) {
         SCOPED_TRACE(row.name);
-        const CLoadedPath path(row.program);
-        ASSERT_EQ(path.loadResult, 1);
-        const std::size_t moves = path.table.GetCount();
-        ASSERT_GE(moves, row.minimumMoves);
-        CToolTable tools;
-        tools.SetDefaultTool(row.tool);
+        const CDenseProgram dense(row);
+        const CLoadedPath& path = dense.path;
+        const std::size_t moves = dense.moves;
+        const CToolTable& tools = dense.tools;
         const auto workpiece = path.MakeWorkpiece(tools, WindowSettings(path, tools));
         ASSERT_TRUE(workpiece->BringTo(moves));
         EXPECT_EQ(workpiece->GetInstantBackLimit(), 0u);
@@ -394,6 +406,69 @@ TEST(WorkpieceTest, InstantBackCoversDensePocketsAfterAWholeSweep)
         workpiece->BringTo(0);
         const auto untouched = path.MakeWorkpiece(tools, WindowSettings(path, tools));
         EXPECT_TRUE(workpiece->GetGrid() == untouched->GetGrid());
+    }
+}
+
+// A jump over much of the log shows a snapshot (the untouched box, or the
+// grid where the last long jump started) at once and brings the log along
+// afterwards: every stop gives the grid of a fresh sweep, the log is kept
+// whole, and a cancel on the way leaves the grid where the jump put it. With
+// a history too small for the log, the jumps back land on snapshots kept
+// where the jumps started.
+TEST(WorkpieceTest, LongJumpsWithinTheLogGiveTheGridOfAFreshSweep)
+{
+    const DenseProgramRow rows[] = {
+        {"a round pocket with a 10 mm tool", RoundPocketProgram(), CTool{TOOL_FLAT, 10.0}, 80},
+        {"a face milled at 30 depths", FacingProgram(), CTool{TOOL_FLAT, 6.0}, 6000},
+    };
+    const std::atomic<bool> cancelled(true);
+    for (const DenseProgramRow& row : rows) {
+        const CDenseProgram dense(row);
+        const CLoadedPath& path = dense.path;
+        const std::size_t moves = dense.moves;
+        const CToolTable& tools = dense.tools;
+        CWorkpiece::CSettings settings = WindowSettings(path, tools);
+        settings.cell *= 4.0;
+        std::size_t columns = 0;
+        std::size_t rows = 0;
+        ASSERT_TRUE(CHeightGrid::CountCells(settings.box, settings.cell, columns, rows));
+        const struct {
+            std::size_t target;
+            bool cancel;
+            bool prepare;
+        } stops[] = {
+            {moves, false, false},         // the whole program
+            {0, false, false},             // back to the box at once
+            {1, false, false},             // a step while the log catches up
+            {4, false, false},             // more of them
+            {2, false, false},             // back among them
+            {3, false, false},             // and forwards again
+            {moves, false, true},          // forwards to where the jump back began
+            {moves / 2, false, false},     // a long way back to no snapshot
+            {moves, false, false},         // forwards again
+            {0, true, false},              // back to the box, then a cancelled step
+            {moves / 2 - 1, false, false}, // the log's own moves, caught up from where it stood
+        };
+        for (const std::size_t history : {CWorkpiece::DEFAULT_HISTORY_BYTES, 8 * columns * rows * sizeof(double)}) {
+            SCOPED_TRACE(std::string(row.name) + ", history " + std::to_string(history));
+            settings.historyBytes = history;
+            const auto walker = path.MakeWorkpiece(tools, settings);
+            for (const auto& stop : stops) {
+                SCOPED_TRACE("to " + std::to_string(stop.target));
+                const std::size_t before = walker->GetDoneCount();
+                ASSERT_TRUE(walker->BringTo(stop.target));
+                // A cancelled step before the log has caught up: done, or
+                // not at all.
+                const bool stepped = stop.cancel && walker->BringTo(stop.target + 3, &cancelled);
+                EXPECT_EQ(walker->GetDoneCount(), stop.target + (stepped ? 3 : 0));
+                if (stop.prepare)
+                    walker->PrepareBack();
+                EXPECT_TRUE(walker->GetGrid() == FreshSweep(path, tools, settings, walker->GetDoneCount())->GetGrid())
+                    << "from " << before;
+                // The window's history holds the whole log.
+                EXPECT_TRUE(history != CWorkpiece::DEFAULT_HISTORY_BYTES || walker->GetInstantBackLimit() == 0);
+            }
+        }
     }
 }
 

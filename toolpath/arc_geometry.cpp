@@ -1,11 +1,14 @@
 #include "arc_geometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr double PI = 3.14159265358979323846;
 constexpr double FULL_TURN = 2.0 * PI;
+// Below this share of the radius the chord count takes the arc tangent.
+constexpr double MIN_BOUNDED_SHARE = 1e-100;
 
 // By ArcPlane.
 constexpr ArcAxes planeAxes[] = {{0, 1, 2}, {2, 0, 1}, {1, 2, 0}};
@@ -108,6 +111,14 @@ std::size_t CArcShape::CountChords(double tolerance, std::size_t maxChords) cons
 {
     // A spiral's changing radius bends a chord by at most the change.
     const double reach = GetLargerRadius() + std::fabs(endRadius - startRadius);
+    // Most arcs of a whole program fit one chord at the scale it is seen
+    // at; the arc tangent is not needed to tell. acos(1 - q) >= sqrt(2 q),
+    // as cos t >= 1 - t^2 / 2, and the count below allows a millionth
+    // where this bound and the arc tangent differ by rounding only. Far
+    // from underflow, so that both agree that the chord angle is not 0.
+    const double share = tolerance / reach;
+    if (share >= MIN_BOUNDED_SHARE && share < 1.0 && std::fabs(sweep) <= 2.0 * std::sqrt(2.0 * share))
+        return std::min<std::size_t>(1, maxChords);
     const double chordAngle = ChordAngle(reach, tolerance);
     // Rounding may carry a sweep of whole chords a hair past them.
     const double wanted = std::ceil(std::fabs(sweep) / chordAngle - 1e-6);

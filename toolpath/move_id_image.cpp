@@ -12,6 +12,18 @@ void CMoveIdImage::Resize(int newWidth, int newHeight)
 
 void CMoveIdImage::Clear() { std::fill(pixels.begin(), pixels.end(), 0u); }
 
+void CMoveIdImage::KeepEarlier(const CMoveIdImage& other)
+{
+    const std::size_t count = std::min(pixels.size(), other.pixels.size());
+    for (std::size_t index = 0; index < count; ++index) {
+        const std::uint32_t below = other.pixels[index];
+        const std::uint32_t above = pixels[index];
+        // Empty is 0, so one less than the ID wraps it past every move.
+        if ((below & ID_MASK) - 1u < (above & ID_MASK) - 1u)
+            pixels[index] = below;
+    }
+}
+
 std::size_t CMoveIdImage::FindNearestMove(int x, int y, int radius) const
 {
     if (width == 0 || height == 0 || radius < 0)

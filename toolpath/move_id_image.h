@@ -71,6 +71,11 @@ public:
     }
     const std::uint32_t* GetData() const { return pixels.data(); }
 
+    // Lays other, of the same size, under this image as if its moves had
+    // been drawn here too: each pixel ends with the earlier of the two
+    // moves, as one drawing of all of them would leave it.
+    void KeepEarlier(const CMoveIdImage& other);
+
     // The move drawn nearest to (x, y), by Euclidean distance, among the
     // pixels at most radius away in x and in y; at equal distance the
     // earlier move, as in the picture. NO_MOVE when none. It searches

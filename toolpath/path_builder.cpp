@@ -3,6 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
 
 #include "cnc_bytes.h"
 #include "arc_geometry.h"
@@ -518,6 +524,155 @@ void CPathWalk::FinishMove()
         known[axis] = known[axis] || block.Has(SLOT_X + axis);
 }
 
+// The record of an exact arc move as the table keeps it.
+CArcRecord ArcRecordOf(const CPathMove& move)
+{
+    const ArcAxes& axes = AxesOfPlane(move.plane);
+    CArcRecord arc;
+    arc.centerFirst = move.center[axes.first];
+    arc.centerSecond = move.center[axes.second];
+    arc.sweep = move.sweep;
+    arc.move = static_cast<std::uint32_t>(move.index);
+    arc.plane = move.plane;
+    return arc;
+}
+
+// Fills a move table on a thread of its own: the walk over the words hands
+// it the moves in batches, so that packing them into the table runs beside
+// the walk. The table gets the same moves in the same order as from
+// CMoveTableSink; only what the table keeps is handed over.
+class CTableFillThread : public IPathSink {
+public:
+    static constexpr std::size_t BATCH_MOVES = 2048;
+
+    explicit CTableFillThread(CMoveTable& table) : table(table)
+    {
+        filling.Reserve();
+        handed.Reserve();
+        filler = std::thread([this]() { Fill(); });
+    }
+    ~CTableFillThread() override
+    {
+        if (filler.joinable())
+            Stop();
+    }
+    CTableFillThread(const CTableFillThread&) = delete;
+    CTableFillThread& operator=(const CTableFillThread&) = delete;
+
+    void AddMove(const CPathMove& move) override
+    {
+        filling.ends.push_back({ToMovePoint(move.to), static_cast<std::uint32_t>(move.endWord),
+                                static_cast<std::uint32_t>(move.blockFirstWord), move.kind, move.flags});
+        if (move.isArc)
+            filling.arcs.push_back(ArcRecordOf(move));
+        if (filling.ends.size() == BATCH_MOVES)
+            HandOver();
+    }
+
+    // Hands over the last moves and waits until the table holds them all;
+    // what failed on the filling thread fails here.
+    void Finish()
+    {
+        HandOver();
+        Stop();
+        if (failure != nullptr)
+            std::rethrow_exception(failure);
+    }
+
+private:
+    struct CEnd {
+        CMovePoint end;
+        std::uint32_t endWord;
+        std::uint32_t blockFirstWord;
+        MoveKind kind;
+        MoveFlags flags;
+    };
+    struct CBatch {
+        std::vector<CEnd> ends;
+        std::vector<CArcRecord> arcs;
+
+        void Reserve()
+        {
+            ends.reserve(BATCH_MOVES);
+            arcs.reserve(BATCH_MOVES);
+        }
+        void Clear()
+        {
+            ends.clear();
+            arcs.clear();
+        }
+        void Swap(CBatch& other)
+        {
+            ends.swap(other.ends);
+            arcs.swap(other.arcs);
+        }
+    };
+
+    void HandOver()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [this]() { return !full; });
+        filling.Swap(handed);
+        full = true;
+        lock.unlock();
+        changed.notify_all();
+        filling.Clear();
+    }
+
+    void Stop()
+    {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            done = true;
+        }
+        changed.notify_all();
+        filler.join();
+    }
+
+    void Fill()
+    {
+        CBatch storing;
+        storing.Reserve();
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                changed.wait(lock, [this]() { return full || done; });
+                if (!full)
+                    return;
+                storing.Swap(handed);
+                full = false;
+            }
+            changed.notify_all();
+            // After a failure the walk hands over until it ends; its moves
+            // go nowhere.
+            if (failure == nullptr) {
+                try {
+                    // Arcs ascend by move like the moves, so they may follow
+                    // their batch.
+                    for (const CEnd& end : storing.ends)
+                        table.Append(end.end, end.kind, end.flags, end.endWord, end.blockFirstWord);
+                    for (const CArcRecord& arc : storing.arcs)
+                        table.AppendArc(arc);
+                } catch (...) {
+                    failure = std::current_exception();
+                }
+            }
+            storing.Clear();
+        }
+    }
+
+    CMoveTable& table;
+    CBatch filling;
+    std::mutex mutex;
+    std::condition_variable changed;
+    CBatch handed;
+    bool full = false;
+    bool done = false;
+    // Written on the filling thread only, read once it is joined.
+    std::exception_ptr failure;
+    std::thread filler;
+};
+
 } // namespace
 
 CPathBuilder::CPathBuilder(const CWordList& words, std::int64_t headerLines) : words(words), headerLines(headerLines) {}
@@ -526,16 +681,8 @@ void CMoveTableSink::AddMove(const CPathMove& move)
 {
     table.Append(ToMovePoint(move.to), move.kind, move.flags, static_cast<std::uint32_t>(move.endWord),
                  static_cast<std::uint32_t>(move.blockFirstWord));
-    if (!move.isArc)
-        return;
-    const ArcAxes& axes = AxesOfPlane(move.plane);
-    CArcRecord arc;
-    arc.centerFirst = move.center[axes.first];
-    arc.centerSecond = move.center[axes.second];
-    arc.sweep = move.sweep;
-    arc.move = static_cast<std::uint32_t>(move.index);
-    arc.plane = move.plane;
-    table.AppendArc(arc);
+    if (move.isArc)
+        table.AppendArc(ArcRecordOf(move));
 }
 
 void CPathBounds::AddMove(const CPathMove& move)
@@ -615,8 +762,9 @@ CPathSummary CPathBuilder::BuildTable(CMoveTable& table, const std::atomic<bool>
         return refused;
     }
     table.Reserve(blockEnds);
-    CMoveTableSink sink(table);
-    const CPathSummary summary = Build(sink, cancel);
+    CTableFillThread filler(table);
+    const CPathSummary summary = Build(filler, cancel);
+    filler.Finish();
     if (summary.cancelled) {
         table.Clear();
         return summary;

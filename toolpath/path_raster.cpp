@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <exception>
+#include <thread>
 
 #include "arc_geometry.h"
 
@@ -351,10 +353,42 @@ PathStyle CPathRaster::StyleOf(MoveKind kind, MoveFlags flags, bool exactArc)
 CPathRaster::CPathRaster(const CMoveTable& table) : table(table)
 {
     const std::size_t count = table.GetCount();
-    chunks.reserve((count + CHUNK_MOVES - 1) / CHUNK_MOVES);
+    chunks.resize((count + CHUNK_MOVES - 1) / CHUNK_MOVES);
+    // A big table's boxes are found by two threads, half the chunks each.
+    const std::size_t half = chunks.size() >= MIN_CHUNKS_TO_SHARE ? chunks.size() / 2 : 0;
+    if (half == 0) {
+        BoxChunks(0, chunks.size());
+        return;
+    }
+    std::exception_ptr failure;
+    std::thread helper([&]() {
+        try {
+            BoxChunks(half, chunks.size());
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    try {
+        BoxChunks(0, half);
+    } catch (...) {
+        helper.join();
+        throw;
+    }
+    helper.join();
+    if (failure != nullptr)
+        std::rethrow_exception(failure);
+}
+
+void CPathRaster::BoxChunks(std::size_t firstChunk, std::size_t endChunk)
+{
+    const std::size_t count = table.GetCount();
     const std::vector<CArcRecord>& arcs = table.GetArcs();
-    std::size_t arc = 0;
-    for (std::size_t first = 0; first < count; first += CHUNK_MOVES) {
+    std::size_t arc = static_cast<std::size_t>(
+        std::lower_bound(arcs.begin(), arcs.end(), firstChunk * CHUNK_MOVES,
+                         [](const CArcRecord& record, std::size_t move) { return record.move < move; }) -
+        arcs.begin());
+    for (std::size_t chunk = firstChunk; chunk < endChunk; ++chunk) {
+        const std::size_t first = chunk * CHUNK_MOVES;
         const std::size_t end = std::min(count, first + CHUNK_MOVES);
         const CMovePoint start = table.GetStart(first);
         CBox box{start, start};
@@ -364,7 +398,7 @@ CPathRaster::CPathRaster(const CMoveTable& table) : table(table)
             if (arcs[arc].move >= first)
                 AddArcToBox(box, arcs[arc].move, arcs[arc]);
         }
-        chunks.push_back(box);
+        chunks[chunk] = box;
     }
 }
 
@@ -406,17 +440,100 @@ void CPathRaster::AddArcToBox(CBox& box, std::size_t move, const CArcRecord& arc
 CRasterResult CPathRaster::Draw(const CPathView& view, CMoveIdImage& image, const std::atomic<bool>* cancel,
                                 std::size_t firstMove) const
 {
-    CRasterResult result;
     image.Clear();
+    std::atomic<std::size_t> nextChunk{firstMove / CHUNK_MOVES};
+    return DrawChunks(view, image, cancel, firstMove, nextChunk);
+}
+
+CRasterResult CPathRaster::DrawOnThreads(const CPathView& view, CMoveIdImage& image, unsigned threads,
+                                         const std::atomic<bool>* cancel, std::size_t firstMove) const
+{
+    const std::size_t firstChunk = firstMove / CHUNK_MOVES;
+    const std::size_t chunksLeft = firstChunk < chunks.size() ? chunks.size() - firstChunk : 0;
+    // No more threads than chunks to share.
+    const std::size_t helpers =
+        std::min<std::size_t>(threads > 0 ? threads - 1 : 0, chunksLeft > 0 ? chunksLeft - 1 : 0);
+    if (helpers == 0 || image.GetWidth() == 0 || image.GetHeight() == 0)
+        return Draw(view, image, cancel, firstMove);
+    image.Clear();
+    // Which thread draws a chunk does not matter: each chunk starts from its
+    // first move's start point and each move from its own dash, so a chunk
+    // draws the same pixels anywhere, and keeping the earlier move where
+    // two images meet restores the order.
+    std::vector<CMoveIdImage> helperImages(helpers);
+    for (CMoveIdImage& helperImage : helperImages)
+        helperImage.Resize(image.GetWidth(), image.GetHeight());
+    std::vector<CRasterResult> helperResults(helpers);
+    std::vector<std::exception_ptr> helperErrors(helpers);
+    std::atomic<std::size_t> nextChunk{firstChunk};
+    // A failing thread hands out the chunks left, so that the others stop
+    // drawing what nobody will show.
+    const auto giveUp = [&]() { nextChunk.store(chunks.size(), std::memory_order_relaxed); };
+    std::vector<std::thread> workers;
+    workers.reserve(helpers);
+    try {
+        for (std::size_t helper = 0; helper < helpers; ++helper) {
+            workers.emplace_back([&, helper]() {
+                try {
+                    helperResults[helper] = DrawChunks(view, helperImages[helper], cancel, firstMove, nextChunk);
+                } catch (...) {
+                    helperErrors[helper] = std::current_exception();
+                    giveUp();
+                }
+            });
+        }
+    } catch (...) {
+        giveUp();
+        for (std::thread& worker : workers)
+            worker.join();
+        throw;
+    }
+    CRasterResult result;
+    std::exception_ptr error;
+    try {
+        result = DrawChunks(view, image, cancel, firstMove, nextChunk);
+    } catch (...) {
+        error = std::current_exception();
+        giveUp();
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    if (error != nullptr)
+        std::rethrow_exception(error);
+    for (std::size_t helper = 0; helper < helpers; ++helper) {
+        if (helperErrors[helper] != nullptr)
+            std::rethrow_exception(helperErrors[helper]);
+    }
+    for (std::size_t helper = 0; helper < helpers; ++helper) {
+        const CRasterResult& part = helperResults[helper];
+        result.complete = result.complete && part.complete;
+        result.chunksDrawn += part.chunksDrawn;
+        result.chunksCulled += part.chunksCulled;
+        result.segmentsDrawn += part.segmentsDrawn;
+    }
+    if (!result.complete)
+        return result;
+    for (const CMoveIdImage& helperImage : helperImages)
+        image.KeepEarlier(helperImage);
+    return result;
+}
+
+CRasterResult CPathRaster::DrawChunks(const CPathView& view, CMoveIdImage& image, const std::atomic<bool>* cancel,
+                                      std::size_t firstMove, std::atomic<std::size_t>& nextChunk) const
+{
+    CRasterResult result;
     if (image.GetWidth() == 0 || image.GetHeight() == 0)
         return result;
     CTableDrawing drawing(table, view, image, result);
     const std::size_t count = std::min(table.GetCount(), CMoveIdImage::MAX_MOVES);
-    for (std::size_t chunk = firstMove / CHUNK_MOVES; chunk < chunks.size(); ++chunk) {
+    for (;;) {
         if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
             result.complete = false;
             return result;
         }
+        const std::size_t chunk = nextChunk.fetch_add(1, std::memory_order_relaxed);
+        if (chunk >= chunks.size())
+            break;
         const std::size_t first = chunk * CHUNK_MOVES;
         if (first >= count)
             break;

@@ -44,6 +44,12 @@ public:
     // drawing stops.
     CRasterResult Draw(const CPathView& view, CMoveIdImage& image, const std::atomic<bool>* cancel = nullptr,
                        std::size_t firstMove = 0) const;
+    // The same picture, pixel for pixel, with the chunks shared out among
+    // so many threads (this one and threads - 1 more), each into an image of
+    // its own that is laid under this one at the end. Worth it for a big
+    // table on a machine with a processor to spare.
+    CRasterResult DrawOnThreads(const CPathView& view, CMoveIdImage& image, unsigned threads,
+                                const std::atomic<bool>* cancel = nullptr, std::size_t firstMove = 0) const;
 
     // The pixels one move passes through in a view: its start, the ends of
     // its chords and its end, as the raster draws it but not rounded.
@@ -60,9 +66,17 @@ private:
         CMovePoint max;
     };
 
+    // Below this many chunks one thread finds their boxes.
+    static constexpr std::size_t MIN_CHUNKS_TO_SHARE = 64;
+
+    void BoxChunks(std::size_t firstChunk, std::size_t endChunk);
     void AddToBox(CBox& box, const CMovePoint& point) const;
     void AddArcToBox(CBox& box, std::size_t move, const CArcRecord& arc) const;
     CBox ArcBox(std::size_t move, const CArcRecord& arc) const;
+    // Draws the chunks it takes from nextChunk, one at a time, until none
+    // is left or cancel is set; image must be empty.
+    CRasterResult DrawChunks(const CPathView& view, CMoveIdImage& image, const std::atomic<bool>* cancel,
+                             std::size_t firstMove, std::atomic<std::size_t>& nextChunk) const;
 
     const CMoveTable& table;
     std::vector<CBox> chunks;

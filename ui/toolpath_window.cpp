@@ -6,6 +6,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <thread>
 
 #include <QButtonGroup>
 #include <QColor>
@@ -78,6 +79,9 @@ constexpr int POSITION_LIMIT = 100000;
 constexpr int MIN_WIDTH = 200;
 constexpr int MIN_HEIGHT = 150;
 constexpr int MAX_SIDE = 16000;
+// The picture of a big program is drawn by two threads where the machine
+// has the processors: the first picture after a load waits for it.
+constexpr unsigned MAX_RASTER_THREADS = 2;
 // Narrower than this beside the panel, the window opens over it instead.
 constexpr int BESIDE_MIN_WIDTH = 360;
 
@@ -783,7 +787,8 @@ void CToolpathWindow::RequestPicture()
         pictureJobGeneration = generation;
         auto ids = std::make_shared<CMoveIdImage>();
         ids->Resize(width, height);
-        if (!drawing->raster->Draw(view, *ids, &cancel, first).complete)
+        const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, MAX_RASTER_THREADS);
+        if (!drawing->raster->DrawOnThreads(view, *ids, threads, &cancel, first).complete)
             return;
         QMetaObject::invokeMethod(
             this, [this, drawing, ids, view, first]() { OnPictureDrawn(drawing, ids, view, first); },

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <set>
 
 #include <QLayout>
@@ -114,10 +115,11 @@ struct CWorkpieceLayer::CSweepState {
     std::unique_ptr<CWorkpiece> workpiece;
     // The last picture sent: the next one draws only what changed since.
     std::shared_ptr<CSnapshot> lastSent;
-    // The one sent before it: once the panel's thread has let it go, its
-    // grid and relief are brought up to date for the next picture rather
-    // than copied whole (and their memory touched afresh) at every step.
-    std::shared_ptr<CSnapshot> spare;
+    // Those sent before it: one that the panel's thread has let go lends
+    // its memory to the next picture, where fresh memory would cost more
+    // than the copy. Two, since the panel's thread may still hold the one
+    // before when steps come quickly.
+    std::shared_ptr<CSnapshot> spares[2];
 };
 
 CWorkpieceLayer::CWorkpieceLayer(ISettingsStore& settingsStore, CToolpathCanvas* pathCanvas, QWidget* parentWindow)
@@ -345,7 +347,8 @@ bool CWorkpieceLayer::MakeWorkpiece(const CRequest& request, CSweepState& state,
         return true;
     state.workpiece.reset();
     state.lastSent.reset();
-    state.spare.reset();
+    for (std::shared_ptr<CSnapshot>& spare : state.spares)
+        spare.reset();
     const CMoveTable& table = *request.path;
     // The program's own box and tools come before the stored ones.
     const CProgramStock program =
@@ -375,17 +378,30 @@ bool CWorkpieceLayer::MakeWorkpiece(const CRequest& request, CSweepState& state,
 
 void CWorkpieceLayer::TakeLastPicture(CSweepState& state, CSnapshot& made)
 {
-    std::shared_ptr<CSnapshot> spare = std::move(state.spare);
-    if (spare != nullptr && spare.use_count() == 1) {
+    if (state.lastSent == nullptr)
+        return;
+    const CSnapshot& last = *state.lastSent;
+    for (std::shared_ptr<CSnapshot>& spare : state.spares) {
+        if (spare == nullptr || spare.use_count() != 1)
+            continue;
         // The panel's thread let go of it: what it read there comes before
         // what is written here.
         std::atomic_thread_fence(std::memory_order_acquire);
         made.grid = std::move(spare->grid);
         made.relief = std::move(spare->relief);
-    } else if (state.lastSent != nullptr) {
-        made.grid = state.lastSent->grid;
-        made.relief = state.lastSent->relief;
+        spare.reset();
+        // A spare stands a picture or more further back, which a long jump
+        // may have left far from the grid now: the last sent, copied into
+        // the spare's memory, costs a copy instead of redrawing all between.
+        made.grid = last.grid;
+        if (made.relief.size() == last.relief.size() && made.relief.format() == last.relief.format())
+            std::memcpy(made.relief.bits(), last.relief.constBits(), static_cast<std::size_t>(made.relief.sizeInBytes()));
+        else
+            made.relief = last.relief;
+        return;
     }
+    made.grid = last.grid;
+    made.relief = last.relief;
 }
 
 std::shared_ptr<CWorkpieceLayer::CSnapshot> CWorkpieceLayer::MakeSnapshot(const CRequest& request,
@@ -456,7 +472,20 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
     }
     CWorkpiece& workpiece = *state.workpiece;
     const auto sendSnapshot = [&](std::shared_ptr<CSnapshot> made) {
-        state.spare = std::move(state.lastSent);
+        // Into a free place, else in place of one the panel's thread still
+        // holds, else of any.
+        std::shared_ptr<CSnapshot>* place = &state.spares[0];
+        for (std::shared_ptr<CSnapshot>& spare : state.spares) {
+            if (spare == nullptr) {
+                place = &spare;
+                break;
+            }
+        }
+        for (std::shared_ptr<CSnapshot>& spare : state.spares) {
+            if (*place != nullptr && spare.use_count() > 1)
+                place = &spare;
+        }
+        *place = std::move(state.lastSent);
         state.lastSent = made;
         send(std::move(made));
     };
@@ -477,9 +506,27 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
     made->currentRapidCut = currentRapidCut;
     sendSnapshot(std::move(made));
     swept();
+    PrepareSpares(state, cancel);
     // While the learner looks, the moves before the undo log are logged
     // too, so that the steps back after a jump stay instant.
     while (workpiece.PrepareBack(&cancel)) {
+    }
+}
+
+void CWorkpieceLayer::PrepareSpares(CSweepState& state, const std::atomic<bool>& cancel)
+{
+    if (state.lastSent == nullptr)
+        return;
+    // One at a time: a copy cannot be cancelled, and a new step waits for it.
+    for (std::shared_ptr<CSnapshot>& spare : state.spares) {
+        if (spare != nullptr)
+            continue;
+        if (cancel.load())
+            return;
+        spare = std::make_shared<CSnapshot>();
+        spare->grid = state.lastSent->grid;
+        spare->relief = state.lastSent->relief.copy();
+        return;
     }
 }
 

@@ -118,10 +118,13 @@ private:
     // moves outside it walk the whole path).
     static bool MakeWorkpiece(const CRequest& request, CSweepState& state, const std::atomic<bool>& cancel);
     static std::shared_ptr<CSnapshot> MakeSnapshot(const CRequest& request, CSweepState& state, bool complete);
-    // The grid and relief of an earlier picture into made, to be brought up
-    // to date: the spare's own where no other thread holds it, else copies
-    // of the last sent; none before the first.
+    // The grid and relief of the last picture sent into made, to be brought
+    // up to date: copied into the spare's memory where no other thread holds
+    // it, else into new memory; none before the first.
     static void TakeLastPicture(CSweepState& state, CSnapshot& made);
+    // Memory for the next pictures, taken while the learner looks: fresh
+    // memory costs more than the copy into it when a step comes.
+    static void PrepareSpares(CSweepState& state, const std::atomic<bool>& cancel);
     // Sweeps the current block to learn whether its rapids cut, false when
     // cancelled.
     static bool SweepCurrentBlock(const CRequest& request, CWorkpiece& workpiece, const std::atomic<bool>& cancel,

@@ -1,5 +1,6 @@
 #include "undo_log.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -7,6 +8,29 @@ std::size_t CUndoLog::GetBytes() const
 {
     return (runs.size() + redoRuns.size()) * sizeof(CCellRun) +
            (moveRuns.size() + redoMoveRuns.size()) * sizeof(std::uint32_t) + scratch.capacity() * sizeof(CCellRun);
+}
+
+std::size_t CUndoLog::CountCells(std::size_t from, std::size_t to, std::size_t limit) const
+{
+    const std::size_t low = std::min(from, to);
+    const std::size_t high = std::max(from, to);
+    std::size_t cells = 0;
+    // The done moves from the newest back, the undone ones from the first.
+    std::size_t run = runs.size() - undoneRuns;
+    for (std::size_t move = done; move > low && cells < limit; --move) {
+        const std::size_t count = moveRuns[move - 1 - first];
+        run -= count;
+        for (std::size_t index = run; move <= high && index < run + count; ++index)
+            cells += runs[index].count;
+    }
+    run = 0;
+    for (std::size_t move = done; move < high && cells < limit; ++move) {
+        const std::size_t count = redoMoveRuns[move - done];
+        for (std::size_t index = run; move >= low && index < run + count; ++index)
+            cells += redoRuns[index].count;
+        run += count;
+    }
+    return std::min(cells, limit);
 }
 
 void CUndoLog::Clear(std::size_t move)
@@ -38,26 +62,39 @@ void CUndoLog::EndMove()
     ++done;
 }
 
+namespace {
+
+bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof(double)) == 0; }
+
+} // namespace
+
 void CUndoLog::UndoLast(double* heights)
 {
     const std::size_t count = moveRuns[done - 1 - first];
     const std::size_t end = runs.size() - undoneRuns;
-    // The heights after the move, joined as the sweep joins them.
+    // The heights after the move, joined as the sweep joins them: a stretch
+    // of equal heights at a time, a floor being mostly one.
     scratch.clear();
     for (std::size_t run = end - count; run < end; ++run) {
         const CCellRun& before = runs[run];
-        for (std::uint32_t cell = before.cell; cell < before.cell + before.count; ++cell) {
-            if (!scratch.empty() && scratch.back().cell + scratch.back().count == cell &&
-                std::memcmp(&scratch.back().height, &heights[cell], sizeof(double)) == 0)
-                ++scratch.back().count;
+        const double* after = heights + before.cell;
+        std::uint32_t cell = 0;
+        while (cell < before.count) {
+            const double height = after[cell];
+            std::uint32_t next = cell + 1;
+            while (next < before.count && SameBits(after[next], height))
+                ++next;
+            if (!scratch.empty() && scratch.back().cell + scratch.back().count == before.cell + cell &&
+                SameBits(scratch.back().height, height))
+                scratch.back().count += next - cell;
             else
-                scratch.push_back(CCellRun{cell, 1, heights[cell]});
+                scratch.push_back(CCellRun{before.cell + cell, next - cell, height});
+            cell = next;
         }
     }
     for (std::size_t run = end - count; run < end; ++run) {
         const CCellRun& before = runs[run];
-        for (std::uint32_t cell = 0; cell < before.count; ++cell)
-            heights[before.cell + cell] = before.height;
+        std::fill_n(heights + before.cell, before.count, before.height);
     }
     redoRuns.insert(redoRuns.begin(), scratch.begin(), scratch.end());
     redoMoveRuns.push_front(static_cast<std::uint32_t>(scratch.size()));
@@ -70,8 +107,7 @@ void CUndoLog::RedoNext(double* heights)
     const std::size_t count = redoMoveRuns.front();
     for (std::size_t run = 0; run < count; ++run) {
         const CCellRun& after = redoRuns[run];
-        for (std::uint32_t cell = 0; cell < after.count; ++cell)
-            heights[after.cell + cell] = after.height;
+        std::fill_n(heights + after.cell, after.count, after.height);
     }
     redoRuns.erase(redoRuns.begin(), redoRuns.begin() + static_cast<std::ptrdiff_t>(count));
     redoMoveRuns.pop_front();

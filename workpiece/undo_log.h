@@ -23,6 +23,11 @@ public:
     bool IsEmpty() const { return moveRuns.empty(); }
     std::size_t GetBytes() const;
 
+    // The cells the moves between two move counts (within the log)
+    // changed, counted up to limit at most: what bringing the grid from one
+    // to the other writes.
+    std::size_t CountCells(std::size_t from, std::size_t to, std::size_t limit) const;
+
     // Forgets every move; the log then starts and ends at move.
     void Clear(std::size_t move);
     // Runs of the next move, once no move is undone; the move is logged at

@@ -7,6 +7,7 @@
 #include <limits>
 #include <new>
 #include <thread>
+#include <utility>
 
 #include "move_chords.h"
 #include "move_tools.h"
@@ -40,6 +41,15 @@ constexpr double SNAPSHOT_WORK_PER_CELL = 8.0;
 // A sweep from a snapshot starts up to this many moves before its target
 // where it can, so that the steps back after a jump find them in the log.
 constexpr std::size_t BACK_MARGIN = 2048;
+// A jump within the log that would write this many grids' worth of cells
+// shows the snapshot at its target instead, when there is one; a jump that
+// changed as many keeps a snapshot where it started, for the way back.
+constexpr std::size_t LONG_JUMP_GRIDS = 2;
+// Sweeping a cell again costs about this many times replaying it from the
+// log.
+constexpr std::size_t SWEEP_COST_PER_CELL = 4;
+// Jumps of fewer moves keep no copy of where they started.
+constexpr std::size_t LONG_JUMP_MOVES = 64;
 // A stretch may log at most this share of the log's budget before it joins.
 constexpr std::size_t STRETCH_LOG_SHARE = 4;
 // What a stretch's buffers may keep between stretches.
@@ -71,6 +81,9 @@ struct CWorkpiece::CState {
     struct CSnapshot {
         std::size_t moves = 0;
         std::vector<double> heights;
+        // Kept where a long jump started: the way back the learner is
+        // likeliest to take.
+        bool jumpStart = false;
     };
 
     CState(const CMoveTable& table, const CWordList& words, std::int64_t headerLines, const CToolTable& tools,
@@ -78,8 +91,13 @@ struct CWorkpiece::CState {
 
     const CTool& ToolOfMove(std::size_t move) const;
     std::int64_t MoveLine(std::size_t move);
+    // BringTo's work, without the snapshot kept where a long jump started.
+    bool Bring(std::size_t target, const std::atomic<bool>* cancel, const ProgressCallback& progress);
     std::size_t FindSnapshot(std::size_t target) const;
     std::size_t LessMargin(std::size_t target) const;
+    // The heights of the snapshot at moves (0: the untouched box) into a
+    // grid of the same box and cell.
+    void CopySnapshot(std::size_t moves, CHeightGrid& into) const;
     void RestoreSnapshot(std::size_t target);
     void StepBack(std::size_t target);
     // Replays the undone moves of the log up to target.
@@ -101,8 +119,33 @@ struct CWorkpiece::CState {
     // earlier sweep has found.
     void AddRapidCuts(std::vector<CRapidCut>& found, std::size_t knownBefore);
     void TakeSnapshot();
-    void ThinSnapshots();
+    bool HasSnapshot(std::size_t moves) const { return moves == 0 || FindSnapshot(moves) == moves; }
+    // The memory a long jump copies grids into, made ready beforehand:
+    // fresh memory costs more than the copy.
+    void PrepareJumps();
+    // Before a jump of many moves: the grid kept aside, in jumpStart's
+    // memory.
+    void KeepJumpStart();
+    // After it: a snapshot of jumpStart when the way back would write much.
+    void SnapshotJumpStart();
+    // spaceLater: sweeps keep their snapshots farther apart after one is
+    // dropped for the budget.
+    void ThinSnapshots(bool spaceLater);
     void TrimLog();
+    // Shows the snapshot at target at once when the log would write much
+    // more to get there; the log follows on pendingGrid. False when it
+    // does not apply.
+    bool JumpToSnapshot(std::size_t target);
+    // Brings the log (and pendingGrid) to the moves the grid stands at;
+    // false when cancelled before, the grid still standing as it did.
+    bool CatchUpLog(const std::atomic<bool>* cancel);
+    // A short step forwards while the log catches up with a jump: sweeping
+    // its moves again costs less than waiting for the log.
+    bool SweepsSooner(std::size_t target) const;
+    // Sweeps the moves up to target on the grid, logging them aside (the
+    // log holds them already); false when cancelled, the grid standing
+    // after the moves finished.
+    bool SweepAside(std::size_t target, const std::atomic<bool>* cancel);
     void ReleaseStretch();
     std::size_t GetStretchBytes() const;
     std::size_t GetSnapshotBytes() const;
@@ -127,8 +170,19 @@ struct CWorkpiece::CState {
     // Per cell, the serial of the last move that changed it.
     std::vector<std::uint32_t> stamps;
     std::uint32_t serialCount = 0;
-    // The moves [log.GetFirst(), log.GetEnd()), done up to doneCount.
+    // The moves [log.GetFirst(), log.GetEnd()), done up to log.GetDone():
+    // doneCount, except after a jump to a snapshot until CatchUpLog.
     CUndoLog log;
+    // The grid after log.GetDone() moves while that differs from doneCount;
+    // its memory is kept for the next jump. It and jumpStart count with the
+    // snapshots.
+    CHeightGrid pendingGrid;
+    // The grid where the running jump started, and its moves.
+    std::vector<double> jumpStart;
+    std::size_t jumpStartMoves = 0;
+    // While the log catches up: the moves swept again since the jump, so
+    // that the steps among them replay too.
+    CUndoLog aside;
     std::size_t logBudget = 0;
     // The log has dropped moves for its budget since it last started afresh.
     bool logFull = false;
@@ -239,32 +293,64 @@ bool CWorkpiece::BringTo(std::size_t moveCount, const std::atomic<bool>* cancel,
     CState& at = *state;
     const std::size_t target = std::min(moveCount, at.table.GetCount());
     try {
-        if (target < at.doneCount) {
-            if (target >= at.log.GetFirst()) {
-                at.StepBack(target);
-                return true;
-            }
-            at.RestoreSnapshot(at.LessMargin(target));
-        } else if (target > at.doneCount) {
-            if (at.FindSnapshot(at.LessMargin(target)) > at.log.GetEnd()) {
-                // Copying a grid beats sweeping the moves up to it.
-                at.RestoreSnapshot(at.LessMargin(target));
-            } else {
-                at.StepForward(std::min(target, at.log.GetEnd()));
-            }
-        }
-        bool cancelled = false;
-        at.SweepForward(target, cancel, progress, cancelled);
-        return !cancelled;
+        const std::size_t distance = target > at.doneCount ? target - at.doneCount : at.doneCount - target;
+        const bool longJump = distance >= LONG_JUMP_MOVES && !at.HasSnapshot(at.doneCount);
+        if (longJump)
+            at.KeepJumpStart();
+        const bool finished = at.Bring(target, cancel, progress);
+        if (longJump)
+            at.SnapshotJumpStart();
+        return finished;
     } catch (...) {
         at.ResetAfterFailure();
         throw;
     }
 }
 
+bool CWorkpiece::CState::Bring(std::size_t target, const std::atomic<bool>* cancel, const ProgressCallback& progress)
+{
+    if (JumpToSnapshot(target))
+        return true;
+    if (log.GetDone() != doneCount) {
+        if (target >= aside.GetFirst() && target <= aside.GetEnd()) {
+            double* heights = grid.GetData();
+            while (aside.GetDone() > target)
+                aside.UndoLast(heights);
+            while (aside.GetDone() < target)
+                aside.RedoNext(heights);
+            doneCount = target;
+            return true;
+        }
+        if (SweepsSooner(target))
+            return SweepAside(target, cancel);
+    }
+    if (!CatchUpLog(cancel))
+        return false;
+    if (target < doneCount) {
+        if (target >= log.GetFirst()) {
+            StepBack(target);
+            return true;
+        }
+        RestoreSnapshot(LessMargin(target));
+    } else if (target > doneCount) {
+        if (FindSnapshot(LessMargin(target)) > log.GetEnd()) {
+            // Copying a grid beats sweeping the moves up to it.
+            RestoreSnapshot(LessMargin(target));
+        } else {
+            StepForward(std::min(target, log.GetEnd()));
+        }
+    }
+    bool cancelled = false;
+    SweepForward(target, cancel, progress, cancelled);
+    return !cancelled;
+}
+
 bool CWorkpiece::PrepareBack(const std::atomic<bool>* cancel)
 {
     CState& at = *state;
+    if (!at.CatchUpLog(cancel))
+        return false;
+    at.PrepareJumps();
     const std::size_t logFirst = at.log.GetFirst();
     // Once the log has met its budget, what a preparation adds would be
     // dropped again.
@@ -273,10 +359,7 @@ bool CWorkpiece::PrepareBack(const std::atomic<bool>* cancel)
     const std::size_t from = at.FindSnapshot(logFirst - 1);
     try {
         CHeightGrid earlierGrid(at.grid.GetBox(), at.grid.GetCell());
-        for (const CState::CSnapshot& snapshot : at.snapshots) {
-            if (snapshot.moves == from)
-                earlierGrid.GetHeights() = snapshot.heights;
-        }
+        at.CopySnapshot(from, earlierGrid);
         CUndoLog earlier;
         earlier.Clear(from);
         // The newest of the earlier moves that the budget still holds.
@@ -314,6 +397,7 @@ void CWorkpiece::CState::ResetAfterFailure() noexcept
     grid.Reset();
     doneCount = 0;
     log.Clear(0);
+    aside.Clear(0);
     logFull = false;
     for (CBandLog& band : bands) {
         band.changes.Clear();
@@ -340,19 +424,25 @@ std::size_t CWorkpiece::CState::LessMargin(std::size_t target) const
     return target > BACK_MARGIN ? target - BACK_MARGIN : 0;
 }
 
+void CWorkpiece::CState::CopySnapshot(std::size_t moves, CHeightGrid& into) const
+{
+    if (moves == 0) {
+        into.Reset();
+        return;
+    }
+    for (const CSnapshot& snapshot : snapshots) {
+        if (snapshot.moves == moves)
+            into.GetHeights() = snapshot.heights;
+    }
+}
+
 void CWorkpiece::CState::RestoreSnapshot(std::size_t target)
 {
     const std::size_t moves = FindSnapshot(target);
-    if (moves == 0) {
-        grid.Reset();
-    } else {
-        for (const CSnapshot& snapshot : snapshots) {
-            if (snapshot.moves == moves)
-                grid.GetHeights() = snapshot.heights;
-        }
-    }
+    CopySnapshot(moves, grid);
     doneCount = moves;
     log.Clear(moves);
+    aside.Clear(moves);
     logFull = false;
     workSinceSnapshot = 0.0;
     movesSinceSnapshot = 0;
@@ -597,11 +687,128 @@ void CWorkpiece::CState::AdaptStretch(double seconds, std::size_t loggedBytes)
     }
 }
 
+bool CWorkpiece::CState::JumpToSnapshot(std::size_t target)
+{
+    // Back where the log stands: its grid is the one.
+    if (log.GetDone() != doneCount && target == log.GetDone()) {
+        pendingGrid.GetHeights().swap(grid.GetHeights());
+        doneCount = target;
+        aside.Clear(target);
+        TrimLog();
+        return true;
+    }
+    if (target < log.GetFirst() || target > log.GetEnd() || target == doneCount || FindSnapshot(target) != target)
+        return false;
+    const std::size_t cells = grid.GetCellCount();
+    if (cells * sizeof(double) > snapshotBudget ||
+        log.CountCells(log.GetDone(), target, LONG_JUMP_GRIDS * cells) < LONG_JUMP_GRIDS * cells)
+        return false;
+    // The grid the log stands at moves aside, unless it is there already;
+    // into memory made ready before, as a rule.
+    const bool fresh = pendingGrid.GetCellCount() != cells;
+    if (log.GetDone() == doneCount) {
+        if (fresh)
+            pendingGrid = grid;
+        else
+            pendingGrid.GetHeights().swap(grid.GetHeights());
+    }
+    CopySnapshot(target, grid);
+    aside.Clear(target);
+    // The grid set aside counts with the snapshots.
+    if (fresh)
+        ThinSnapshots(false);
+    doneCount = target;
+    workSinceSnapshot = 0.0;
+    movesSinceSnapshot = 0;
+    return true;
+}
+
+bool CWorkpiece::CState::SweepsSooner(std::size_t target) const
+{
+    if (log.GetDone() == doneCount || target <= doneCount || target > log.GetEnd())
+        return false;
+    const std::size_t waiting = log.CountCells(log.GetDone(), target, std::numeric_limits<std::size_t>::max());
+    const std::size_t limit = waiting / SWEEP_COST_PER_CELL;
+    return log.CountCells(doneCount, target, limit) < limit;
+}
+
+bool CWorkpiece::CState::SweepAside(std::size_t target, const std::atomic<bool>* cancel)
+{
+    while (aside.GetEnd() > aside.GetDone())
+        aside.DropNewest();
+    while (doneCount < target) {
+        if (cancel != nullptr && cancel->load())
+            return false;
+        PlanStretch(doneCount, target, grid, cancel);
+        const std::size_t planned = stretch.end - stretch.first;
+        const std::size_t finished = SweepStretch(grid, aside, cancel, nullptr);
+        doneCount += finished;
+        ReleaseStretch();
+        if (finished < planned)
+            return false;
+    }
+    return true;
+}
+
+bool CWorkpiece::CState::CatchUpLog(const std::atomic<bool>* cancel)
+{
+    if (log.GetDone() == doneCount)
+        return true;
+    double* heights = pendingGrid.GetData();
+    while (log.GetDone() != doneCount) {
+        if (cancel != nullptr && cancel->load())
+            return false;
+        if (log.GetDone() > doneCount)
+            log.UndoLast(heights);
+        else
+            log.RedoNext(heights);
+    }
+    aside.Clear(doneCount);
+    TrimLog();
+    return true;
+}
+
+void CWorkpiece::CState::PrepareJumps()
+{
+    const std::size_t cells = grid.GetCellCount();
+    if (2 * cells * sizeof(double) > snapshotBudget ||
+        (pendingGrid.GetCellCount() == cells && jumpStart.size() == cells))
+        return;
+    if (pendingGrid.GetCellCount() != cells)
+        pendingGrid = grid;
+    jumpStart.assign(cells, 0.0);
+    ThinSnapshots(false);
+}
+
+void CWorkpiece::CState::KeepJumpStart()
+{
+    jumpStart.assign(grid.GetHeights().begin(), grid.GetHeights().end());
+    jumpStartMoves = doneCount;
+}
+
+void CWorkpiece::CState::SnapshotJumpStart()
+{
+    const std::size_t cells = grid.GetCellCount();
+    const std::size_t gridBytes = cells * sizeof(double);
+    if (jumpStartMoves == doneCount || HasSnapshot(jumpStartMoves) || jumpStartMoves < log.GetFirst() ||
+        jumpStartMoves > log.GetEnd() || gridBytes > snapshotBudget ||
+        log.CountCells(jumpStartMoves, doneCount, LONG_JUMP_GRIDS * cells) < LONG_JUMP_GRIDS * cells)
+        return;
+    const auto after =
+        std::upper_bound(snapshots.begin(), snapshots.end(), jumpStartMoves,
+                         [](std::size_t moves, const CSnapshot& snapshot) { return moves < snapshot.moves; });
+    // The copy's memory goes with it; the next jump's copy takes new.
+    snapshots.insert(after, CSnapshot{jumpStartMoves, std::move(jumpStart), true});
+    jumpStart = std::vector<double>();
+    ThinSnapshots(false);
+}
+
 void CWorkpiece::CState::TakeSnapshot()
 {
     const auto after = std::upper_bound(snapshots.begin(), snapshots.end(), doneCount,
                                         [](std::size_t moves, const CSnapshot& snapshot) { return moves < snapshot.moves; });
-    if (after != snapshots.begin() && std::prev(after)->moves == doneCount)
+    // The untouched box needs none.
+    if (doneCount == 0 || (after != snapshots.begin() && std::prev(after)->moves == doneCount))
         return;
     const std::size_t gridBytes = grid.GetCellCount() * sizeof(double);
     if (gridBytes == 0 || gridBytes > snapshotBudget)
@@ -609,27 +816,30 @@ void CWorkpiece::CState::TakeSnapshot()
     snapshots.insert(after, CSnapshot{doneCount, grid.GetHeights()});
     workSinceSnapshot = 0.0;
     movesSinceSnapshot = 0;
-    ThinSnapshots();
+    ThinSnapshots(true);
 }
 
-void CWorkpiece::CState::ThinSnapshots()
+void CWorkpiece::CState::ThinSnapshots(bool spaceLater)
 {
     // Over the budget: the snapshot whose neighbours lie closest together
-    // goes, and later ones are spaced farther apart.
+    // goes, one of the sweep's before one where a jump started, and later
+    // ones are spaced farther apart.
     while (GetSnapshotBytes() > snapshotBudget && !snapshots.empty()) {
         std::size_t dropped = 0;
-        std::size_t narrowest = std::numeric_limits<std::size_t>::max();
+        std::pair<bool, std::size_t> narrowest(true, std::numeric_limits<std::size_t>::max());
         for (std::size_t index = 0; index < snapshots.size(); ++index) {
             const std::size_t before = index == 0 ? 0 : snapshots[index - 1].moves;
             const std::size_t after = index + 1 < snapshots.size() ? snapshots[index + 1].moves : doneCount;
-            const std::size_t gap = std::max(after, snapshots[index].moves) - before;
+            const std::pair<bool, std::size_t> gap(snapshots[index].jumpStart,
+                                                   std::max(after, snapshots[index].moves) - before);
             if (gap < narrowest) {
                 narrowest = gap;
                 dropped = index;
             }
         }
         snapshots.erase(snapshots.begin() + static_cast<std::ptrdiff_t>(dropped));
-        snapshotWork *= 2.0;
+        if (spaceLater)
+            snapshotWork *= 2.0;
     }
 }
 
@@ -678,7 +888,7 @@ std::size_t CWorkpiece::CState::GetSnapshotBytes() const
     std::size_t bytes = 0;
     for (const CSnapshot& snapshot : snapshots)
         bytes += snapshot.heights.capacity() * sizeof(double);
-    return bytes;
+    return bytes + (pendingGrid.GetHeights().capacity() + jumpStart.capacity()) * sizeof(double);
 }
 
 std::size_t CWorkpiece::GetMemoryBytes() const
@@ -686,5 +896,6 @@ std::size_t CWorkpiece::GetMemoryBytes() const
     const CState& at = *state;
     return at.grid.GetHeights().capacity() * sizeof(double) + at.stamps.capacity() * sizeof(std::uint32_t) +
            at.lineIndex.capacity() * sizeof(std::int64_t) + at.rapidCuts.capacity() * sizeof(CRapidCut) +
-           at.moveTools.GetMemoryBytes() + at.log.GetBytes() + at.GetStretchBytes() + at.GetSnapshotBytes();
+           at.moveTools.GetMemoryBytes() + at.log.GetBytes() + at.aside.GetBytes() + at.GetStretchBytes() +
+           at.GetSnapshotBytes();
 }

@@ -3,6 +3,9 @@
 // or backwards. A step back replays an undo log of the recent moves' changed
 // cells; farther back it restores the nearest grid snapshot and sweeps on from
 // there, and PrepareBack extends the log backwards while the learner looks.
+// A jump over much of the log shows a snapshot at its target at once (the
+// untouched box, or where an earlier long jump started) and brings the log
+// along afterwards, in PrepareBack or at the next step that needs it.
 // Log and snapshots stay within a memory budget. Drawing is the window's, the
 // options the CLI's and the dialogs'.
 //
@@ -90,9 +93,10 @@ public:
     bool BringTo(std::size_t moveCount, const std::atomic<bool>* cancel = nullptr,
                  const ProgressCallback& progress = ProgressCallback());
 
-    // Extends the undo log backwards by the moves since the snapshot before
-    // it, swept on a grid of its own, as far as the budget allows; the grid
-    // and the moves done stay as they are. Returns true when it extended the
+    // Brings the undo log along after a jump, then extends it backwards by
+    // the moves since the snapshot before it, swept on a grid of its own, as
+    // far as the budget allows; the grid and the moves done stay as they
+    // are. Returns true when it extended the
     // log and there is more to prepare, false when cancelled, when the log
     // starts at the untouched box or when the budget is full.
     bool PrepareBack(const std::atomic<bool>* cancel = nullptr);
