@@ -772,6 +772,40 @@ TEST(MoveTable, KeepsEveryEndExactly)
     }
 }
 
+// Kinds and flags take a byte a move until a flag above the byte comes;
+// every move keeps its own either way.
+TEST(MoveTable, KeepsEveryMovesKindAndFlags)
+{
+    const MoveFlags lowFlags[] = {0, MOVE_ASSUMED, MOVE_APPROXIMATED, MOVE_MISMATCH, MOVE_ERROR, MOVE_COMPENSATED};
+    const auto low = [&](std::size_t move) { return lowFlags[move % 6] | (move % 7 == 0 ? MOVE_ASSUMED : 0); };
+    const struct {
+        const char* name;
+        std::size_t moves;
+        std::function<MoveFlags(std::size_t)> flags;
+    } rows[] = {
+        {"flags within the byte", 300, low},
+        {"a corner first", 300, [&](std::size_t move) { return move == 0 ? MOVE_CORNER : low(move); }},
+        {"a cycle's move after a closed run", 600,
+         [&](std::size_t move) { return move == 400 ? MOVE_CYCLE | MOVE_COMPENSATED : low(move); }},
+        {"a corner last", 7, [&](std::size_t move) { return move == 6 ? MOVE_CORNER | MOVE_ERROR : low(move); }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CMoveTable table;
+        table.Reserve(row.moves / 2);
+        for (std::size_t move = 0; move < row.moves; ++move)
+            table.Append(CMovePoint{}, static_cast<MoveKind>(move % 6), row.flags(move), 0, 0);
+        for (int pass = 0; pass < 2; ++pass) {
+            ASSERT_EQ(table.GetCount(), row.moves);
+            for (std::size_t move = 0; move < row.moves; ++move) {
+                ASSERT_EQ(table.GetKind(move), static_cast<MoveKind>(move % 6)) << "move " << move;
+                ASSERT_EQ(table.GetFlags(move), row.flags(move)) << "move " << move;
+            }
+            table.ShrinkToFit();
+        }
+    }
+}
+
 // Most runs keep their words as small steps; a run whose words do not fit
 // keeps them whole. Either way every move gives back the words it was
 // given, in runs closed and still open.

@@ -92,7 +92,17 @@ void CMoveTable::Append(const CMovePoint& end, MoveKind kind, MoveFlags flags, s
                         std::uint32_t blockFirstWord)
 {
     openEnds.push_back(end);
-    kindFlags.push_back(static_cast<MoveFlags>((kind & MOVE_KIND_MASK) | (flags & ~MOVE_KIND_MASK)));
+    const auto kindFlag = static_cast<MoveFlags>((kind & MOVE_KIND_MASK) | (flags & ~MOVE_KIND_MASK));
+    if (!wideKinds && kindFlag > 0xFF) {
+        wideKinds = true;
+        wideKindFlags.reserve(kindFlags.capacity());
+        wideKindFlags.assign(kindFlags.begin(), kindFlags.end());
+        std::vector<std::uint8_t>().swap(kindFlags);
+    }
+    if (wideKinds)
+        wideKindFlags.push_back(kindFlag);
+    else
+        kindFlags.push_back(static_cast<std::uint8_t>(kindFlag));
     openWords.push_back({endWord, blockFirstWord});
     if (openEnds.size() == RUN_MOVES)
         CloseRun();
@@ -198,7 +208,9 @@ void CMoveTable::Clear()
     std::vector<double>().swap(wideEnds);
     std::vector<CEndRun>().swap(runs);
     std::vector<CMovePoint>().swap(openEnds);
-    std::vector<MoveFlags>().swap(kindFlags);
+    std::vector<std::uint8_t>().swap(kindFlags);
+    std::vector<MoveFlags>().swap(wideKindFlags);
+    wideKinds = false;
     std::vector<std::uint16_t>().swap(endWordSteps);
     std::vector<std::uint8_t>().swap(blockLengths);
     std::vector<CMoveWords>().swap(wideWords);
@@ -231,6 +243,7 @@ void CMoveTable::ShrinkToFit()
     ShrinkIfWorth(runs);
     ShrinkIfWorth(openEnds);
     ShrinkIfWorth(kindFlags);
+    ShrinkIfWorth(wideKindFlags);
     ShrinkIfWorth(endWordSteps);
     ShrinkIfWorth(blockLengths);
     ShrinkIfWorth(wideWords);
@@ -243,7 +256,8 @@ std::size_t CMoveTable::GetMemoryBytes() const
     return compactEnds.capacity() * sizeof(std::int32_t) + narrowSteps.capacity() * sizeof(std::int16_t) +
            wideEnds.capacity() * sizeof(double) +
            runs.capacity() * sizeof(CEndRun) + openEnds.capacity() * sizeof(CMovePoint) +
-           kindFlags.capacity() * sizeof(MoveFlags) + endWordSteps.capacity() * sizeof(std::uint16_t) +
+           kindFlags.capacity() + wideKindFlags.capacity() * sizeof(MoveFlags) +
+           endWordSteps.capacity() * sizeof(std::uint16_t) +
            blockLengths.capacity() * sizeof(std::uint8_t) + wideWords.capacity() * sizeof(CMoveWords) +
            openWords.capacity() * sizeof(CMoveWords) + arcs.capacity() * sizeof(CArcRecord);
 }

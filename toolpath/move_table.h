@@ -75,14 +75,14 @@ inline bool IsCancelledAt(std::size_t move, const std::atomic<bool>* cancel)
 
 class CMoveTable {
 public:
-    std::size_t GetCount() const { return kindFlags.size(); }
-    bool IsEmpty() const { return kindFlags.empty(); }
+    std::size_t GetCount() const { return wideKinds ? wideKindFlags.size() : kindFlags.size(); }
+    bool IsEmpty() const { return GetCount() == 0; }
 
     // Every move starts where the one before ends; the first at the origin.
     CMovePoint GetStart(std::size_t move) const { return move == 0 ? CMovePoint{} : GetEnd(move - 1); }
     CMovePoint GetEnd(std::size_t move) const;
-    MoveKind GetKind(std::size_t move) const { return static_cast<MoveKind>(kindFlags[move] & MOVE_KIND_MASK); }
-    MoveFlags GetFlags(std::size_t move) const { return static_cast<MoveFlags>(kindFlags[move] & ~MOVE_KIND_MASK); }
+    MoveKind GetKind(std::size_t move) const { return static_cast<MoveKind>(KindFlagsOf(move) & MOVE_KIND_MASK); }
+    MoveFlags GetFlags(std::size_t move) const { return static_cast<MoveFlags>(KindFlagsOf(move) & ~MOVE_KIND_MASK); }
     // The index in the word list of the end-of-block word that applies the
     // move, and of the first word of its block. Both ascend with the move.
     std::uint32_t GetEndWord(std::size_t move) const
@@ -169,6 +169,10 @@ private:
     static constexpr std::uint32_t LARGEST_END_WORD_STEP = 0xFFFFu;
     static constexpr std::uint32_t LARGEST_BLOCK_LENGTH = 0xFFu;
 
+    MoveFlags KindFlagsOf(std::size_t move) const
+    {
+        return wideKinds ? wideKindFlags[move] : kindFlags[move];
+    }
     void CloseRun();
     // The power of ten whose multiples the steps are and whose 16-bit counts
     // hold them all; 0 when there is none.
@@ -182,7 +186,12 @@ private:
     std::vector<CEndRun> runs;
     // The ends of the run not yet closed.
     std::vector<CMovePoint> openEnds;
-    std::vector<MoveFlags> kindFlags;
+    // A move's kind and flags in one byte, as the programmed path has them;
+    // a table with a flag above the byte (the cut path's corners and cycles)
+    // keeps them all in two bytes instead.
+    std::vector<std::uint8_t> kindFlags;
+    std::vector<MoveFlags> wideKindFlags;
+    bool wideKinds = false;
     // Per move, zero in runs of wide words.
     std::vector<std::uint16_t> endWordSteps;
     std::vector<std::uint8_t> blockLengths;
