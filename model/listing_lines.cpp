@@ -34,15 +34,10 @@ void CListingLines::Build(const char* text, std::size_t length)
     // Room for lines of 16 bytes on average, which CNC programs rarely go
     // below, so that a listing of millions of lines is indexed without the
     // index copying itself as it grows; room never used costs no memory.
-    std::vector<std::uint16_t>().swap(distances);
-    std::vector<CGroup>().swap(groups);
-    std::vector<std::uint32_t>().swap(wideStarts);
-    distances.reserve(length / 16 + 1);
-    AdviseHugePages(distances.data(), distances.capacity() * sizeof(std::uint16_t));
-    groups.reserve(length / (16 * GROUP_LINES) + 1);
-    openEntries.clear();
-    openEntries.reserve(GROUP_LINES);
-    AddLine(0);
+    std::vector<std::uint32_t>().swap(lineStarts);
+    lineStarts.reserve(length / 16 + 1);
+    AdviseHugePages(lineStarts.data(), lineStarts.capacity() * sizeof(std::uint32_t));
+    lineStarts.push_back(0);
     textLength = static_cast<std::int64_t>(length);
     // The breaks are marked 64 bytes at a time; a CR LF's line feed is
     // passed over as part of its break.
@@ -60,61 +55,19 @@ void CListingLines::Build(const char* text, std::size_t length)
                 ++after;
                 breakKind = AFTER_CR_LF;
             }
-            AddLine(static_cast<std::uint32_t>(after) | breakKind);
+            lineStarts.push_back(static_cast<std::uint32_t>(after) | breakKind);
             lineStart = after;
         }
     }
-    if (!openEntries.empty())
-        CloseGroup();
-}
-
-void CListingLines::AddLine(std::uint32_t entry)
-{
-    openEntries.push_back(entry);
-    if (openEntries.size() == GROUP_LINES)
-        CloseGroup();
-}
-
-void CListingLines::CloseGroup()
-{
-    const std::uint32_t first = openEntries.front() & OFFSET_MASK;
-    const std::uint32_t last = openEntries.back() & OFFSET_MASK;
-    CGroup group{first, NARROW_GROUP};
-    if (last - first <= LARGEST_DISTANCE) {
-        for (const std::uint32_t entry : openEntries) {
-            const std::uint32_t distance = (entry & OFFSET_MASK) - first;
-            distances.push_back(static_cast<std::uint16_t>(distance << 1 | ((entry & AFTER_CR_LF) != 0 ? 1u : 0u)));
-        }
-    } else {
-        group.wideAt = static_cast<std::uint32_t>(wideStarts.size());
-        wideStarts.insert(wideStarts.end(), openEntries.begin(), openEntries.end());
-        distances.insert(distances.end(), openEntries.size(), 0);
-    }
-    groups.push_back(group);
-    openEntries.clear();
 }
 
 int CListingLines::LineFromChar(std::int64_t position) const
 {
     if (position < 0)
         return 0;
-    // The group, then the line in it: the last whose start is not after the position.
-    const auto nextGroup =
-        std::upper_bound(groups.begin(), groups.end(), position,
-                         [](std::int64_t value, const CGroup& group) { return value < group.start; });
-    const std::size_t first = static_cast<std::size_t>(nextGroup - groups.begin() - 1) * GROUP_LINES;
-    std::size_t line = first;
-    std::size_t count = std::min(GROUP_LINES, distances.size() - first);
-    while (count > 1) {
-        const std::size_t half = count / 2;
-        if (StartOf(line + half) <= position) {
-            line += half;
-            count -= half;
-        } else {
-            count = half;
-        }
-    }
-    return static_cast<int>(line);
+    const auto next = std::upper_bound(lineStarts.begin(), lineStarts.end(), position,
+                                       [](std::int64_t value, std::uint32_t start) { return value < (start & OFFSET_MASK); });
+    return static_cast<int>(next - lineStarts.begin()) - 1;
 }
 
 std::int64_t CListingLines::GetLineStart(int line) const
@@ -127,9 +80,8 @@ std::int64_t CListingLines::GetLineLength(int line) const
 {
     line = std::clamp(line, 0, GetLineCount() - 1);
     const auto index = static_cast<std::size_t>(line);
-    if (index + 1 == distances.size())
+    if (index + 1 == lineStarts.size())
         return textLength - StartOf(index);
-    const std::uint32_t next = EntryOf(index + 1);
-    const std::int64_t breakLength = (next & AFTER_CR_LF) != 0 ? 2 : 1;
-    return static_cast<std::int64_t>(next & OFFSET_MASK) - breakLength - StartOf(index);
+    const std::int64_t breakLength = (lineStarts[index + 1] & AFTER_CR_LF) != 0 ? 2 : 1;
+    return StartOf(index + 1) - breakLength - StartOf(index);
 }
