@@ -85,26 +85,8 @@ public:
     MoveFlags GetFlags(std::size_t move) const { return static_cast<MoveFlags>(KindFlagsOf(move) & ~MOVE_KIND_MASK); }
     // The index in the word list of the end-of-block word that applies the
     // move, and of the first word of its block. Both ascend with the move.
-    std::uint32_t GetEndWord(std::size_t move) const
-    {
-        const std::size_t run = move / RUN_MOVES;
-        if (run >= runs.size())
-            return openWords[move % RUN_MOVES].endWord;
-        const CEndRun& words = runs[run];
-        if (words.wideWords)
-            return wideWords[words.words + move % RUN_MOVES].endWord;
-        return words.words + endWordSteps[move];
-    }
-    std::uint32_t GetBlockFirstWord(std::size_t move) const
-    {
-        const std::size_t run = move / RUN_MOVES;
-        if (run >= runs.size())
-            return openWords[move % RUN_MOVES].blockFirstWord;
-        const CEndRun& words = runs[run];
-        if (words.wideWords)
-            return wideWords[words.words + move % RUN_MOVES].blockFirstWord;
-        return words.words + endWordSteps[move] - blockLengths[move];
-    }
+    std::uint32_t GetEndWord(std::size_t move) const { return WordsOf(move).endWord; }
+    std::uint32_t GetBlockFirstWord(std::size_t move) const { return WordsOf(move).blockFirstWord; }
 
     // Arcs in move order; an arc's record is found from its move by binary
     // search, or by walking both tables together.
@@ -169,6 +151,17 @@ private:
     static constexpr std::uint32_t LARGEST_END_WORD_STEP = 0xFFFFu;
     static constexpr std::uint32_t LARGEST_BLOCK_LENGTH = 0xFFu;
 
+    CMoveWords WordsOf(std::size_t move) const
+    {
+        const std::size_t run = move / RUN_MOVES;
+        if (run >= runs.size())
+            return openWords[move % RUN_MOVES];
+        const CEndRun& words = runs[run];
+        if (words.wideWords)
+            return wideWords[words.words + move % RUN_MOVES];
+        const std::uint32_t endWord = words.words + endWordSteps[move];
+        return {endWord, endWord - blockLengths[move]};
+    }
     MoveFlags KindFlagsOf(std::size_t move) const
     {
         return wideKinds ? wideKindFlags[move] : kindFlags[move];
