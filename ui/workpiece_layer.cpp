@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <set>
 
 #include <QLayout>
@@ -473,18 +474,14 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
     CWorkpiece& workpiece = *state.workpiece;
     const auto sendSnapshot = [&](std::shared_ptr<CSnapshot> made) {
         // Into a free place, else in place of one the panel's thread still
-        // holds, else of any.
-        std::shared_ptr<CSnapshot>* place = &state.spares[0];
-        for (std::shared_ptr<CSnapshot>& spare : state.spares) {
-            if (spare == nullptr) {
-                place = &spare;
-                break;
-            }
-        }
-        for (std::shared_ptr<CSnapshot>& spare : state.spares) {
-            if (*place != nullptr && spare.use_count() > 1)
-                place = &spare;
-        }
+        // holds, else of the first.
+        auto* const spares = std::begin(state.spares);
+        auto* const end = std::end(state.spares);
+        auto* place = std::find(spares, end, nullptr);
+        if (place == end)
+            place = std::find_if(spares, end, [](const std::shared_ptr<CSnapshot>& spare) { return spare.use_count() > 1; });
+        if (place == end)
+            place = spares;
         *place = std::move(state.lastSent);
         state.lastSent = made;
         send(std::move(made));
