@@ -284,7 +284,12 @@ int CCncProgram::ReadProgram()
     // Each growth of a string writes zeros over the new part, so the size
     // only grows, and the listing is cut to used on every way out.
     std::size_t used = text.size();
-    const auto finishListing = [&]() { text.resize(used); };
+    const auto finishListing = [&]() {
+        text.resize(used);
+        // Past its end the listing holds zeros that the scanner wrote ahead.
+        GiveBackUnusedPages(&text[0], text.size() + 1, text.capacity() + 1);
+        words.GiveBackRoom();
+    };
     int result = RESULT_OK;
     for (;;) {
         ScanBufferedWords(text, used);

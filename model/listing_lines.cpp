@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "cnc_bytes.h"
-#include "platform.h"
 
 namespace {
 
@@ -34,10 +33,12 @@ void CListingLines::Build(const char* text, std::size_t length)
     // Room for lines of 16 bytes on average, which CNC programs rarely go
     // below, so that a listing of millions of lines is indexed without the
     // index copying itself as it grows; room never used costs no memory.
-    std::vector<std::uint32_t>().swap(lineStarts);
-    lineStarts.reserve(length / 16 + 1);
-    AdviseHugePages(lineStarts.data(), lineStarts.capacity() * sizeof(std::uint32_t));
-    lineStarts.push_back(0);
+    lineStarts.Empty();
+    lineStarts.Reserve(length / 16 + 1);
+    lineStarts.Append(0);
+    std::vector<std::uint64_t>().swap(crLfBefore);
+    crLfBefore.reserve(length / 16 / 64 + 1);
+    crLfBefore.push_back(0);
     textLength = static_cast<std::int64_t>(length);
     // The breaks are marked 64 bytes at a time; a CR LF's line feed is
     // passed over as part of its break.
@@ -50,24 +51,26 @@ void CListingLines::Build(const char* text, std::size_t length)
             if (lineBreak < lineStart)
                 continue;
             std::size_t after = lineBreak + 1;
-            std::uint32_t breakKind = 0;
+            const std::size_t line = lineStarts.GetCount();
+            if (line % 64 == 0)
+                crLfBefore.push_back(0);
             if (text[lineBreak] == '\r' && after != length && text[after] == '\n') {
                 ++after;
-                breakKind = AFTER_CR_LF;
+                crLfBefore.back() |= std::uint64_t(1) << (line % 64);
             }
-            lineStarts.push_back(static_cast<std::uint32_t>(after) | breakKind);
+            lineStarts.Append(static_cast<std::uint32_t>(after));
             lineStart = after;
         }
     }
+    lineStarts.GiveBackRoom();
+    GiveBackRoom(crLfBefore);
 }
 
 int CListingLines::LineFromChar(std::int64_t position) const
 {
     if (position < 0)
         return 0;
-    const auto next = std::upper_bound(lineStarts.begin(), lineStarts.end(), position,
-                                       [](std::int64_t value, std::uint32_t start) { return value < (start & OFFSET_MASK); });
-    return static_cast<int>(next - lineStarts.begin()) - 1;
+    return static_cast<int>(lineStarts.CountUpTo(static_cast<std::uint64_t>(position))) - 1;
 }
 
 std::int64_t CListingLines::GetLineStart(int line) const
@@ -80,8 +83,8 @@ std::int64_t CListingLines::GetLineLength(int line) const
 {
     line = std::clamp(line, 0, GetLineCount() - 1);
     const auto index = static_cast<std::size_t>(line);
-    if (index + 1 == lineStarts.size())
+    if (index + 1 == lineStarts.GetCount())
         return textLength - StartOf(index);
-    const std::int64_t breakLength = (lineStarts[index + 1] & AFTER_CR_LF) != 0 ? 2 : 1;
+    const std::int64_t breakLength = FollowsCrLf(index + 1) ? 2 : 1;
     return StartOf(index + 1) - breakLength - StartOf(index);
 }

@@ -81,6 +81,9 @@ bool SettingsLiveInRegistry() { return true; }
 // Large pages need a privilege that a learner's account does not hold.
 bool AdviseHugePages(void*, std::size_t) { return false; }
 
+// Without huge pages, room never touched costs nothing already.
+void GiveBackUnusedPages(void*, std::size_t, std::size_t) {}
+
 std::size_t HugePageSize() { return 0; }
 
 // The process heap is shared by every thread already.
@@ -93,6 +96,7 @@ bool ShareHeapAcrossThreads() { return false; }
 #include <cstdlib>
 #include <locale.h>
 #include <sys/mman.h>
+#include <unistd.h>
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif
@@ -118,6 +122,18 @@ bool SettingsLiveInRegistry() { return false; }
 // The transparent huge pages of x86-64 and most other Linux systems; a
 // kernel without them declines the advice.
 std::size_t HugePageSize() { return std::size_t(2) << 20; }
+
+void GiveBackUnusedPages(void* data, std::size_t used, std::size_t bytes)
+{
+    const auto pageSize = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto begin = reinterpret_cast<std::uintptr_t>(data);
+    if (data == nullptr || used >= bytes || begin > UINTPTR_MAX - bytes)
+        return;
+    const std::uintptr_t first = (begin + used + pageSize - 1) & ~(pageSize - 1);
+    const std::uintptr_t last = (begin + bytes) & ~(pageSize - 1);
+    if (first < last)
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);
+}
 
 bool AdviseHugePages(void* data, std::size_t bytes)
 {

@@ -40,6 +40,11 @@ double StrtodClassic(const char* text, char** end);
 // work. Only advice: true when some range was advised, false when none fits
 // or the system declines; the memory works the same either way.
 bool AdviseHugePages(void* data, std::size_t bytes);
+// Gives the system back the whole pages of [data + used, data + bytes), room
+// reserved past what a filled index or text uses: a huge page is taken
+// whole once touched. The memory stays the caller's; what it later writes
+// there takes fresh pages. Only advice, as above.
+void GiveBackUnusedPages(void* data, std::size_t used, std::size_t bytes);
 // The huge page size AdviseHugePages aligns to; 0 where there is none.
 std::size_t HugePageSize();
 // Lets every thread allocate from one shared heap, called before the

@@ -14,6 +14,7 @@
 
 #include "cnc_word.h"
 #include "mode_index.h"
+#include "packed_starts.h"
 
 using WordPosition = std::size_t;
 
@@ -30,11 +31,11 @@ class CWordList {
 public:
     static constexpr WordPosition NO_POSITION = static_cast<WordPosition>(-1);
 
-    bool IsEmpty() const { return offsets.empty(); }
-    std::size_t GetCount() const { return offsets.size(); }
+    bool IsEmpty() const { return starts.IsEmpty(); }
+    std::size_t GetCount() const { return starts.GetCount(); }
 
     // NO_POSITION when there is no such word.
-    WordPosition GetFirst() const { return offsets.empty() ? NO_POSITION : 0; }
+    WordPosition GetFirst() const { return starts.IsEmpty() ? NO_POSITION : 0; }
     WordPosition GetNext(WordPosition position) const;
     WordPosition GetPrevious(WordPosition position) const;
 
@@ -71,8 +72,8 @@ public:
     void Append(std::uint32_t start, WordKind kind, bool blankBefore)
     {
         if (CModeIndex::TakesKind(kind))
-            modes.Take(offsets.size(), kind);
-        AppendStart(start);
+            modes.Take(starts.GetCount(), kind);
+        starts.Append(start);
         kinds.push_back(static_cast<std::uint8_t>(kind | (blankBefore ? BLANK_BEFORE : 0)));
     }
     // The first count words of the batch, as Append would take them one by
@@ -83,6 +84,12 @@ public:
     // when it fits: its pages are in place already, which saves filling
     // fresh ones. Fresh memory is advised for huge pages.
     void Reserve(std::size_t count);
+    // Once the last word is in.
+    void GiveBackRoom()
+    {
+        starts.GiveBackRoom();
+        ::GiveBackRoom(kinds);
+    }
     // Spans are reported only once the listing has been handed to a view.
     void SetSpansVisible(bool visible) { spansVisible = visible; }
     // Gives the memory back.
@@ -94,46 +101,11 @@ private:
     static constexpr std::uint8_t BLANK_BEFORE = 0x80;
     static constexpr std::uint8_t KIND_MASK = 0x7F;
 
-    // The words' starts are kept by groups of GROUP_SIZE words: the start of
-    // the group's first word, and each word's distance from it in one byte.
-    // Sixteen words of a program rarely spread over more than 255 bytes; a
-    // group that does (a comment, words of many digits) keeps its words'
-    // starts whole instead, marked by WIDE_GROUP.
-    static constexpr std::size_t GROUP_SIZE = 16;
-    static constexpr std::uint32_t WIDE_GROUP = 0x80000000u;
-    static constexpr std::uint32_t LARGEST_OFFSET = 0xFFu;
-
-    std::uint32_t StartOf(WordPosition position) const
-    {
-        const std::uint32_t group = groupStarts[position / GROUP_SIZE];
-        if ((group & WIDE_GROUP) != 0)
-            return wideStarts[(group & ~WIDE_GROUP) + position % GROUP_SIZE];
-        return group + offsets[position];
-    }
-    void AppendStart(std::uint32_t start)
-    {
-        const std::size_t position = offsets.size();
-        if (position % GROUP_SIZE != 0) {
-            const std::uint32_t group = groupStarts.back();
-            if ((group & WIDE_GROUP) == 0 && start - group <= LARGEST_OFFSET) {
-                offsets.push_back(static_cast<std::uint8_t>(start - group));
-                return;
-            }
-        }
-        offsets.push_back(0);
-        PlaceGroupStart(position, start);
-    }
-    // A group's first word, a wide group's word, or the word that widens
-    // its group; offsets holds the word's place already, the last one.
-    void PlaceGroupStart(std::size_t position, std::uint32_t start);
+    std::uint32_t StartOf(WordPosition position) const { return starts.GetAt(position); }
     std::uint32_t EndOf(WordPosition position) const;
 
     const std::string* text = nullptr;
-    std::vector<std::uint8_t> offsets;
-    // Per group: its first word's start, or WIDE_GROUP and where its words'
-    // starts begin in wideStarts.
-    std::vector<std::uint32_t> groupStarts;
-    std::vector<std::uint32_t> wideStarts;
+    CWordStarts starts;
     // The kind, with the top bit set where a blank precedes the word: the end
     // of a word is where the next word's blank or text begins.
     std::vector<std::uint8_t> kinds;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -258,6 +259,13 @@ TEST(ListingLines, BreaksAroundTheEdgesOfTheBlocks)
         text.replace(position, std::strlen(breakText), breakText);
         return text;
     };
+    // count lines of width bytes, the last of them the break.
+    const auto lineRun = [](int count, std::size_t width) {
+        std::string text;
+        for (int line = 0; line < count; ++line)
+            text += std::string(width - 1, 'X') + (line % 2 == 0 ? "\n" : "\r");
+        return text;
+    };
     const struct {
         const char* name;
         std::string text;
@@ -278,6 +286,17 @@ TEST(ListingLines, BreaksAroundTheEdgesOfTheBlocks)
              return pairs;
          }()},
         {"carriage returns, then line feeds", std::string(100, '\r') + std::string(100, '\n')},
+        // Lines are indexed by groups of sixteen within 65535 bytes of the
+        // group's first line; a group spread wider keeps whole starts.
+        {"a group's last line 65535 bytes on", lineRun(16, 4369) + lineRun(3, 2)},
+        {"a group's last line 65550 bytes on", lineRun(16, 4370) + lineRun(20, 3)},
+        {"wide and narrow groups in turn", lineRun(40, 30) + lineRun(40, 2) + lineRun(40, 5000) + lineRun(40, 1)},
+        {"CR LF lines across a 64-line word of breaks", [] {
+             std::string text;
+             for (int line = 0; line < 200; ++line)
+                 text += line % 3 == 0 ? "N1\r\n" : "N2\r";
+             return text;
+         }()},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.name);
@@ -285,8 +304,16 @@ TEST(ListingLines, BreaksAroundTheEdgesOfTheBlocks)
         lines.Build(row.text.data(), row.text.size());
         const std::vector<long long> expected = LineStartsByByte(row.text);
         ASSERT_EQ(lines.GetLineCount(), static_cast<int>(expected.size()));
-        for (std::size_t line = 0; line < expected.size(); ++line)
+        for (std::size_t line = 0; line < expected.size(); ++line) {
             EXPECT_EQ(lines.GetLineStart(static_cast<int>(line)), expected[line]) << "line " << line;
+            const long long end = line + 1 < expected.size() ? expected[line + 1] : static_cast<long long>(row.text.size());
+            const long long breakLength = line + 1 == expected.size() ? 0 : end >= 2 && row.text.compare(end - 2, 2, "\r\n") == 0 ? 2 : 1;
+            EXPECT_EQ(lines.GetLineLength(static_cast<int>(line)), end - breakLength - expected[line]) << "line " << line;
+        }
+        for (long long position = 0; position <= static_cast<long long>(row.text.size()); ++position) {
+            const auto after = std::upper_bound(expected.begin(), expected.end(), position);
+            ASSERT_EQ(lines.LineFromChar(position), static_cast<int>(after - expected.begin()) - 1) << "position " << position;
+        }
     }
 }
 
