@@ -4,8 +4,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
-#include <iterator>
 #include <set>
+#include <thread>
 
 #include <QLayout>
 #include <QFontMetrics>
@@ -43,6 +43,9 @@ const char* const UNUSABLE_BOX_TEXT =
 
 // A busy sweep sends a picture this often.
 constexpr auto PROGRESS_INTERVAL = std::chrono::milliseconds(100);
+// How long a new picture waits for the panel's thread to let go of the one
+// before the last, whose memory it takes; fresh memory costs more.
+constexpr auto SPARE_WAIT = std::chrono::milliseconds(10);
 // More rapid cuts than this are a program that is wrong throughout: the
 // first ones say enough.
 constexpr std::size_t MAX_DRAWN_RAPID_CUTS = 10000;
@@ -116,11 +119,10 @@ struct CWorkpieceLayer::CSweepState {
     std::unique_ptr<CWorkpiece> workpiece;
     // The last picture sent: the next one draws only what changed since.
     std::shared_ptr<CSnapshot> lastSent;
-    // Those sent before it: one that the panel's thread has let go lends
-    // its memory to the next picture, where fresh memory would cost more
-    // than the copy. Two, since the panel's thread may still hold the one
-    // before when steps come quickly.
-    std::shared_ptr<CSnapshot> spares[2];
+    // The one sent before it: once the panel's thread has let go of it
+    // (when the last sent reaches it), it lends its memory to the next
+    // picture, where fresh memory would cost more than the copy.
+    std::shared_ptr<CSnapshot> spare;
 };
 
 CWorkpieceLayer::CWorkpieceLayer(ISettingsStore& settingsStore, CToolpathCanvas* pathCanvas, QWidget* parentWindow)
@@ -348,8 +350,7 @@ bool CWorkpieceLayer::MakeWorkpiece(const CRequest& request, CSweepState& state,
         return true;
     state.workpiece.reset();
     state.lastSent.reset();
-    for (std::shared_ptr<CSnapshot>& spare : state.spares)
-        spare.reset();
+    state.spare.reset();
     const CMoveTable& table = *request.path;
     // The program's own box and tools come before the stored ones.
     const CProgramStock program =
@@ -382,27 +383,30 @@ void CWorkpieceLayer::TakeLastPicture(CSweepState& state, CSnapshot& made)
     if (state.lastSent == nullptr)
         return;
     const CSnapshot& last = *state.lastSent;
-    for (std::shared_ptr<CSnapshot>& spare : state.spares) {
-        if (spare == nullptr || spare.use_count() != 1)
-            continue;
-        // The panel's thread let go of it: what it read there comes before
-        // what is written here.
-        std::atomic_thread_fence(std::memory_order_acquire);
-        made.grid = std::move(spare->grid);
-        made.relief = std::move(spare->relief);
-        spare.reset();
-        // A spare stands a picture or more further back, which a long jump
-        // may have left far from the grid now: the last sent, copied into
-        // the spare's memory, costs a copy instead of redrawing all between.
+    // The panel's thread lets go of the spare as soon as it takes the last
+    // picture sent, which steps in quick succession may find still queued.
+    const auto until = std::chrono::steady_clock::now() + SPARE_WAIT;
+    while (state.spare != nullptr && state.spare.use_count() != 1 && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    if (state.spare == nullptr || state.spare.use_count() != 1) {
         made.grid = last.grid;
-        if (made.relief.size() == last.relief.size() && made.relief.format() == last.relief.format())
-            std::memcpy(made.relief.bits(), last.relief.constBits(), static_cast<std::size_t>(made.relief.sizeInBytes()));
-        else
-            made.relief = last.relief;
+        made.relief = last.relief;
         return;
     }
+    // The panel's thread let go of it: what it read there comes before what
+    // is written here.
+    std::atomic_thread_fence(std::memory_order_acquire);
+    made.grid = std::move(state.spare->grid);
+    made.relief = std::move(state.spare->relief);
+    state.spare.reset();
+    // The spare stands a picture or more further back, which a long jump
+    // may have left far from the grid now: the last sent, copied into the
+    // spare's memory, costs a copy instead of redrawing all between.
     made.grid = last.grid;
-    made.relief = last.relief;
+    if (made.relief.size() == last.relief.size() && made.relief.format() == last.relief.format())
+        std::memcpy(made.relief.bits(), last.relief.constBits(), static_cast<std::size_t>(made.relief.sizeInBytes()));
+    else
+        made.relief = last.relief;
 }
 
 std::shared_ptr<CWorkpieceLayer::CSnapshot> CWorkpieceLayer::MakeSnapshot(const CRequest& request,
@@ -473,16 +477,7 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
     }
     CWorkpiece& workpiece = *state.workpiece;
     const auto sendSnapshot = [&](std::shared_ptr<CSnapshot> made) {
-        // Into a free place, else in place of one the panel's thread still
-        // holds, else of the first.
-        auto* const spares = std::begin(state.spares);
-        auto* const end = std::end(state.spares);
-        auto* place = std::find(spares, end, nullptr);
-        if (place == end)
-            place = std::find_if(spares, end, [](const std::shared_ptr<CSnapshot>& spare) { return spare.use_count() > 1; });
-        if (place == end)
-            place = spares;
-        *place = std::move(state.lastSent);
+        state.spare = std::move(state.lastSent);
         state.lastSent = made;
         send(std::move(made));
     };
@@ -503,28 +498,20 @@ void CWorkpieceLayer::Sweep(const CRequest& request, CSweepState& state, const s
     made->currentRapidCut = currentRapidCut;
     sendSnapshot(std::move(made));
     swept();
-    PrepareSpares(state, cancel);
+    PrepareSpare(state, cancel);
     // While the learner looks, the moves before the undo log are logged
     // too, so that the steps back after a jump stay instant.
     while (workpiece.PrepareBack(&cancel)) {
     }
 }
 
-void CWorkpieceLayer::PrepareSpares(CSweepState& state, const std::atomic<bool>& cancel)
+void CWorkpieceLayer::PrepareSpare(CSweepState& state, const std::atomic<bool>& cancel)
 {
-    if (state.lastSent == nullptr)
+    if (state.lastSent == nullptr || state.spare != nullptr || cancel.load())
         return;
-    // One at a time: a copy cannot be cancelled, and a new step waits for it.
-    for (std::shared_ptr<CSnapshot>& spare : state.spares) {
-        if (spare != nullptr)
-            continue;
-        if (cancel.load())
-            return;
-        spare = std::make_shared<CSnapshot>();
-        spare->grid = state.lastSent->grid;
-        spare->relief = state.lastSent->relief.copy();
-        return;
-    }
+    state.spare = std::make_shared<CSnapshot>();
+    state.spare->grid = state.lastSent->grid;
+    state.spare->relief = state.lastSent->relief.copy();
 }
 
 void CWorkpieceLayer::OnSnapshot(std::shared_ptr<const CSnapshot> made)

@@ -119,12 +119,13 @@ private:
     static bool MakeWorkpiece(const CRequest& request, CSweepState& state, const std::atomic<bool>& cancel);
     static std::shared_ptr<CSnapshot> MakeSnapshot(const CRequest& request, CSweepState& state, bool complete);
     // The grid and relief of the last picture sent into made, to be brought
-    // up to date: copied into the spare's memory where no other thread holds
-    // it, else into new memory; none before the first.
+    // up to date: copied into the spare's memory once no other thread holds
+    // it (waiting a little for the panel's thread), else into new memory;
+    // none before the first.
     static void TakeLastPicture(CSweepState& state, CSnapshot& made);
-    // Memory for the next pictures, taken while the learner looks: fresh
+    // Memory for the next picture, taken while the learner looks: fresh
     // memory costs more than the copy into it when a step comes.
-    static void PrepareSpares(CSweepState& state, const std::atomic<bool>& cancel);
+    static void PrepareSpare(CSweepState& state, const std::atomic<bool>& cancel);
     // Sweeps the current block to learn whether its rapids cut, false when
     // cancelled.
     static bool SweepCurrentBlock(const CRequest& request, CWorkpiece& workpiece, const std::atomic<bool>& cancel,
