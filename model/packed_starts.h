@@ -25,13 +25,6 @@ void ReserveFresh(std::vector<Item>& items, std::size_t count)
     AdviseHugePages(items.data(), items.capacity() * sizeof(Item));
 }
 
-// Once an index is filled: the pages of its room past its items go back.
-template <class Item>
-void GiveBackRoom(std::vector<Item>& items)
-{
-    GiveBackUnusedPages(items.data(), items.size() * sizeof(Item), items.capacity() * sizeof(Item));
-}
-
 template <class Offset>
 class CPackedStarts {
 public:

@@ -45,6 +45,12 @@ bool AdviseHugePages(void* data, std::size_t bytes);
 // whole once touched. The memory stays the caller's; what it later writes
 // there takes fresh pages. Only advice, as above.
 void GiveBackUnusedPages(void* data, std::size_t used, std::size_t bytes);
+// The same for a vector's room past its items, once it is filled.
+template <class Item>
+void GiveBackRoom(std::vector<Item>& items)
+{
+    GiveBackUnusedPages(items.data(), items.size() * sizeof(Item), items.capacity() * sizeof(Item));
+}
 // The huge page size AdviseHugePages aligns to; 0 where there is none.
 std::size_t HugePageSize();
 // Lets every thread allocate from one shared heap, called before the

@@ -337,11 +337,12 @@ TEST(PathBuilder, AssumedMarksOnlyAGuessedAxis)
     }
 }
 
-// A reload must not wait for the whole build of a big program.
+// A reload must not wait for the whole build of a big program, nor for the
+// numbers read ahead of a table's walk.
 TEST(PathBuilder, ACancelledBuildStopsWithinAFewThousandWords)
 {
     std::string program;
-    for (int block = 0; block < 20000; ++block)
+    for (int block = 0; block < 60000; ++block)
         program += "G1 X" + std::to_string(block % 100) + " Y1 Z1\r\n";
     CLoaderRig rig;
     ASSERT_EQ(rig.LoadBytes(program), CCncProgram::RESULT_OK);
@@ -767,7 +768,7 @@ TEST(MoveTable, KeepsEveryEndExactly)
                 ASSERT_EQ(std::memcmp(&read.y, &expected.y, sizeof(double)), 0) << "y of move " << move;
                 ASSERT_EQ(std::memcmp(&read.z, &expected.z, sizeof(double)), 0) << "z of move " << move;
             }
-            table.ShrinkToFit();
+            table.GiveBackRoom();
         }
     }
 }
@@ -801,7 +802,7 @@ TEST(MoveTable, KeepsEveryMovesKindAndFlags)
                 ASSERT_EQ(table.GetKind(move), static_cast<MoveKind>(move % 6)) << "move " << move;
                 ASSERT_EQ(table.GetFlags(move), row.flags(move)) << "move " << move;
             }
-            table.ShrinkToFit();
+            table.GiveBackRoom();
         }
     }
 }
@@ -855,7 +856,7 @@ TEST(MoveTable, KeepsEveryMovesWords)
                 ASSERT_EQ(table.GetEndWord(move), words.first) << "move " << move << ", pass " << pass;
                 ASSERT_EQ(table.GetBlockFirstWord(move), words.second) << "move " << move << ", pass " << pass;
             }
-            table.ShrinkToFit();
+            table.GiveBackRoom();
         }
     }
 }
@@ -934,7 +935,8 @@ TEST(CursorMoves, EmptyTable)
 }
 
 // The table a build fills on its own thread holds, bit for bit, what the
-// moves reported one by one make of it, across many batches of the hand-over.
+// moves reported one by one make of it, across many batches of the hand-over
+// and of the numbers read ahead.
 TEST(PathBuilder, TableFilledBesideTheWalkHoldsEveryMoveAsReported)
 {
     struct Row {
@@ -947,6 +949,7 @@ TEST(PathBuilder, TableFilledBesideTheWalkHoldsEveryMoveAsReported)
         {"fewer moves than one batch", 7, true},
         {"exactly two batches of straight moves", 4096, false},
         {"many batches with arcs, rapids and decimals that are not compact", 9001, true},
+        {"enough words for their numbers to be read ahead on a thread", 70001, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -955,6 +958,8 @@ TEST(PathBuilder, TableFilledBesideTheWalkHoldsEveryMoveAsReported)
             const int step = block % 40;
             if (row.withArcs && block % 5 == 3)
                 text += "G2 X" + std::to_string(step) + " Y0 I" + std::to_string(step / 2.0 + 0.5) + " J0\r\n";
+            else if (row.withArcs && block % 11 == 4)
+                text += "G3 X" + std::to_string(step) + " Y2 R" + std::to_string(step + 3) + "\r\n";
             else if (block % 7 == 0)
                 text += "G0 X" + std::to_string(step) + ".1234567 Y" + std::to_string(block % 13) + " Z5\r\n";
             else

@@ -939,7 +939,7 @@ CCutSummary CCutPathBuilder::BuildTable(CMoveTable& table, const std::atomic<boo
             notes->Clear();
         return summary;
     }
-    table.ShrinkToFit();
+    table.GiveBackRoom();
     if (summary.path.hasBounds)
         table.SetBounds({summary.path.min[0], summary.path.min[1], summary.path.min[2]},
                         {summary.path.max[0], summary.path.max[1], summary.path.max[2]});

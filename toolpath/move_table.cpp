@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform.h"
+
 namespace {
 
 // Steps per program unit of the compact runs. A decimal of at most six
@@ -222,33 +224,20 @@ void CMoveTable::Clear()
     lengthUnit = WK_UNIT_MM;
 }
 
-namespace {
-
-// Copying a table of millions of moves to give back a few kilobytes costs
-// more than it saves: only a sixteenth or more is worth it.
-template <class T>
-void ShrinkIfWorth(std::vector<T>& items)
+// Copying millions of moves into exact room would cost a copy and fresh
+// pages for it; the room past them goes back to the system instead.
+void CMoveTable::GiveBackRoom()
 {
-    if (items.capacity() - items.size() > items.size() / 16)
-        items.shrink_to_fit();
-}
-
-} // namespace
-
-void CMoveTable::ShrinkToFit()
-{
-    ShrinkIfWorth(compactEnds);
-    ShrinkIfWorth(narrowSteps);
-    ShrinkIfWorth(wideEnds);
-    ShrinkIfWorth(runs);
-    ShrinkIfWorth(openEnds);
-    ShrinkIfWorth(kindFlags);
-    ShrinkIfWorth(wideKindFlags);
-    ShrinkIfWorth(endWordSteps);
-    ShrinkIfWorth(blockLengths);
-    ShrinkIfWorth(wideWords);
-    ShrinkIfWorth(openWords);
-    ShrinkIfWorth(arcs);
+    ::GiveBackRoom(compactEnds);
+    ::GiveBackRoom(narrowSteps);
+    ::GiveBackRoom(wideEnds);
+    ::GiveBackRoom(runs);
+    ::GiveBackRoom(kindFlags);
+    ::GiveBackRoom(wideKindFlags);
+    ::GiveBackRoom(endWordSteps);
+    ::GiveBackRoom(blockLengths);
+    ::GiveBackRoom(wideWords);
+    ::GiveBackRoom(arcs);
 }
 
 std::size_t CMoveTable::GetMemoryBytes() const

@@ -105,9 +105,9 @@ public:
     void AppendArc(const CArcRecord& arc) { arcs.push_back(arc); }
     void SetBounds(const CMovePoint& min, const CMovePoint& max);
     void Clear();
-    // Gives back what Reserve and growth held beyond the moves and arcs,
-    // where that is more than a sixteenth of them.
-    void ShrinkToFit();
+    // Gives back the pages that Reserve and growth held beyond the moves
+    // and arcs, once the table is filled.
+    void GiveBackRoom();
 
     // The length unit in force at the end of the program (WK_UNIT_MM or
     // WK_UNIT_INCH): the coordinates are the program's own numbers.

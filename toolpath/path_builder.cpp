@@ -5,6 +5,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -79,8 +80,116 @@ ArcPlane FindPlane(std::int32_t plane)
 // The position words of the block being gathered: a later word of an
 // address replaces an earlier one. An axis's offset word (I, J, K) follows
 // its axis word (X, Y, Z) by three slots.
-enum AddressSlot { SLOT_X, SLOT_Y, SLOT_Z, SLOT_I, SLOT_J, SLOT_K, SLOT_R, SLOT_COUNT };
+enum AddressSlot { SLOT_X, SLOT_Y, SLOT_Z, SLOT_I, SLOT_J, SLOT_K, SLOT_R, SLOT_COUNT, NO_SLOT = SLOT_COUNT };
 constexpr std::size_t OFFSET_SLOT = SLOT_I;
+
+AddressSlot SlotOfKind(WordKind kind)
+{
+    switch (kind) {
+    case WK_X: return SLOT_X;
+    case WK_Y: return SLOT_Y;
+    case WK_Z: return SLOT_Z;
+    case WK_I: return SLOT_I;
+    case WK_J: return SLOT_J;
+    case WK_K: return SLOT_K;
+    case WK_R: return SLOT_R;
+    default: return NO_SLOT;
+    }
+}
+
+// The values of the position words, read on a thread of their own ahead of
+// the walk that takes them in word order: reading numbers from their text
+// is most of a large program's walk. A chunk of words at a time goes
+// between the threads.
+class CValuesAhead {
+public:
+    static constexpr WordPosition CHUNK_WORDS = WordPosition(1) << 15;
+    // Programs shorter than this are walked before a thread would start.
+    static constexpr WordPosition LEAST_WORDS = 8 * CHUNK_WORDS;
+
+    explicit CValuesAhead(const CWordList& words) : words(words), count(words.GetCount())
+    {
+        for (CChunk& chunk : chunks)
+            chunk.values.reserve(CHUNK_WORDS);
+        reader = std::thread([this]() { Read(); });
+    }
+    ~CValuesAhead()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            stopping = true;
+        }
+        changed.notify_all();
+        reader.join();
+    }
+    CValuesAhead(const CValuesAhead&) = delete;
+    CValuesAhead& operator=(const CValuesAhead&) = delete;
+
+    // The value of the next position word, which stands at word.
+    double Next(WordPosition word)
+    {
+        while (word >= takenEnd)
+            TakeNextChunk();
+        return chunks[taken % CHUNK_COUNT].values[index++];
+    }
+
+private:
+    static constexpr std::size_t CHUNK_COUNT = 4;
+    struct CChunk {
+        std::vector<double> values;
+        bool ready = false;
+    };
+
+    void TakeNextChunk()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        if (takenEnd != 0) {
+            chunks[taken % CHUNK_COUNT].ready = false;
+            ++taken;
+            changed.notify_all();
+        }
+        CChunk& chunk = chunks[taken % CHUNK_COUNT];
+        changed.wait(lock, [&chunk]() { return chunk.ready; });
+        takenEnd = std::min(count, (taken + 1) * CHUNK_WORDS);
+        index = 0;
+    }
+    void Read()
+    {
+        for (std::size_t chunkIndex = 0; chunkIndex * CHUNK_WORDS < count; ++chunkIndex) {
+            CChunk& chunk = chunks[chunkIndex % CHUNK_COUNT];
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                changed.wait(lock, [this, &chunk]() { return stopping || !chunk.ready; });
+                if (stopping)
+                    return;
+            }
+            // The walk does not touch a chunk that is not ready.
+            chunk.values.clear();
+            const WordPosition end = std::min(count, (chunkIndex + 1) * CHUNK_WORDS);
+            for (WordPosition word = chunkIndex * CHUNK_WORDS; word < end; ++word) {
+                if (SlotOfKind(words.GetKind(word)) != NO_SLOT)
+                    chunk.values.push_back(words.GetValue(word).realValue);
+            }
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                chunk.ready = true;
+            }
+            changed.notify_all();
+        }
+    }
+
+    const CWordList& words;
+    const WordPosition count;
+    CChunk chunks[CHUNK_COUNT];
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool stopping = false;
+    // The walk's side: the chunk it reads, where it ends, and the next value.
+    std::size_t taken = 0;
+    WordPosition takenEnd = 0;
+    std::size_t index = 0;
+    std::thread reader;
+};
 
 struct BlockWords {
     WordPosition first = CWordList::NO_POSITION;
@@ -269,8 +378,8 @@ struct PathModes {
 class CPathWalk {
 public:
     CPathWalk(const CWordList& words, std::int64_t headerLines, IPathSink& sink,
-              IPathBlockHandler* handler = nullptr)
-        : words(words), headerLines(headerLines), sink(sink), handler(handler)
+              IPathBlockHandler* handler = nullptr, CValuesAhead* ahead = nullptr)
+        : words(words), headerLines(headerLines), sink(sink), handler(handler), ahead(ahead)
     {
     }
 
@@ -291,6 +400,7 @@ private:
     const std::int64_t headerLines;
     IPathSink& sink;
     IPathBlockHandler* handler;
+    CValuesAhead* ahead;
     CPathSummary summary;
     // Modal words take effect in order, but only once their block is closed.
     PathModes modes;
@@ -374,16 +484,10 @@ CPathSummary CPathWalk::Run(const std::atomic<bool>* cancel)
 // modal words wait for the block's end.
 void CPathWalk::GatherWord(WordPosition word, WordKind kind)
 {
-    switch (kind) {
-    case WK_X: block.Set(SLOT_X, words.GetValue(word).realValue); break;
-    case WK_Y: block.Set(SLOT_Y, words.GetValue(word).realValue); break;
-    case WK_Z: block.Set(SLOT_Z, words.GetValue(word).realValue); break;
-    case WK_I: block.Set(SLOT_I, words.GetValue(word).realValue); break;
-    case WK_J: block.Set(SLOT_J, words.GetValue(word).realValue); break;
-    case WK_K: block.Set(SLOT_K, words.GetValue(word).realValue); break;
-    case WK_R: block.Set(SLOT_R, words.GetValue(word).realValue); break;
-    case WK_END_OF_BLOCK: break;
-    default:
+    const AddressSlot slot = SlotOfKind(kind);
+    if (slot != NO_SLOT) {
+        block.Set(slot, ahead != nullptr ? ahead->Next(word) : words.GetValue(word).realValue);
+    } else if (kind != WK_END_OF_BLOCK) {
         switch (GroupOfKind(kind)) {
         case GROUP_MOTION: blockModes.motion = kind; break;
         case GROUP_PLANE: blockModes.plane = kind; break;
@@ -391,7 +495,6 @@ void CPathWalk::GatherWord(WordPosition word, WordKind kind)
         case GROUP_LENGTH_UNIT: blockModes.lengthUnit = kind; break;
         default: break;
         }
-        break;
     }
     if (block.first == CWordList::NO_POSITION)
         block.first = word;
@@ -763,13 +866,17 @@ CPathSummary CPathBuilder::BuildTable(CMoveTable& table, const std::atomic<bool>
     }
     table.Reserve(blockEnds);
     CTableFillThread filler(table);
-    const CPathSummary summary = Build(filler, cancel);
+    std::unique_ptr<CValuesAhead> ahead;
+    if (words.GetCount() >= CValuesAhead::LEAST_WORDS)
+        ahead = std::make_unique<CValuesAhead>(words);
+    const CPathSummary summary = CPathWalk(words, headerLines, filler, nullptr, ahead.get()).Run(cancel);
+    ahead.reset();
     filler.Finish();
     if (summary.cancelled) {
         table.Clear();
         return summary;
     }
-    table.ShrinkToFit();
+    table.GiveBackRoom();
     if (summary.hasBounds)
         table.SetBounds(ToMovePoint(summary.min), ToMovePoint(summary.max));
     table.SetLengthUnit(summary.lengthUnit);
