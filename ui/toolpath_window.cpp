@@ -744,6 +744,7 @@ void CToolpathWindow::OnJobFailed(JobKind kind, std::uint64_t generation, const 
     } else {
         // The picture shown is of an older view; it goes, and its memory.
         canvas->SetPicture(nullptr, canvas->GetView());
+        HandPathToWorkpiece();
     }
     jobFailure = reason;
     UpdateInfo();
@@ -760,7 +761,11 @@ void CToolpathWindow::OnPathBuilt(std::shared_ptr<const CPathModel> built, std::
     cutLayer->SetModel(model->cut == nullptr ? nullptr
                                              : std::shared_ptr<const CCutPathModel>(model, model->cut.get()));
     canvas->SetPath(std::shared_ptr<const CMoveTable>(model, &model->table));
-    workpiece->SetPath(GetPath(), words);
+    // The workpiece's first sweep fits its box over the whole path: it
+    // waits for the path's first picture rather than share the cores with
+    // it, and meanwhile shows none of the path before.
+    workpieceAwaitsPicture = CanDrawPicture();
+    workpiece->SetPath(workpieceAwaitsPicture ? nullptr : GetPath(), words);
     comparison->SetPath(GetPath(), words);
     std::string loaded;
     settings.ReadSettingString(SETTINGS_KEY, SETTING_LAST_LOADED, loaded);
@@ -772,9 +777,22 @@ void CToolpathWindow::OnPathBuilt(std::shared_ptr<const CPathModel> built, std::
         StartPendingHints();
 }
 
+bool CToolpathWindow::CanDrawPicture() const
+{
+    return model != nullptr && isVisible() && canvas->width() > 0 && canvas->height() > 0;
+}
+
+void CToolpathWindow::HandPathToWorkpiece()
+{
+    if (!workpieceAwaitsPicture)
+        return;
+    workpieceAwaitsPicture = false;
+    workpiece->SetPath(GetPath(), words);
+}
+
 void CToolpathWindow::RequestPicture()
 {
-    if (model == nullptr || !isVisible() || canvas->width() <= 0 || canvas->height() <= 0)
+    if (!CanDrawPicture())
         return;
     const std::shared_ptr<const CPathModel> drawing = model;
     const CPathView view = canvas->GetDeviceView();
@@ -805,6 +823,7 @@ void CToolpathWindow::OnPictureDrawn(std::shared_ptr<const CPathModel> drawnMode
     if (drawnModel != model)
         return;
     canvas->SetPicture(std::move(ids), drawnView, firstMove);
+    HandPathToWorkpiece();
     if (!jobFailure.isEmpty()) {
         jobFailure.clear();
         UpdateMessage();

@@ -115,7 +115,11 @@ private:
     void OnJobFailed(JobKind kind, std::uint64_t generation, const QString& reason);
     void ReportFailure(JobKind kind, std::exception_ptr error);
     void OnPathBuilt(std::shared_ptr<const CPathModel> built, std::uint64_t generation);
+    // A path, a visible window and room to draw in.
+    bool CanDrawPicture() const;
     void RequestPicture();
+    // The path of the last build, once its first picture is drawn or failed.
+    void HandPathToWorkpiece();
     void OnPictureDrawn(std::shared_ptr<const CPathModel> drawnModel, std::shared_ptr<const CMoveIdImage> ids,
                         const CPathView& drawnView, std::size_t firstMove);
     void OnMoveClicked(qulonglong move);
@@ -183,6 +187,8 @@ private:
     QString infoExplanation;
     // The word list changed while the window was closed: built once shown.
     bool buildPending = false;
+    // The path built has not reached the workpiece yet.
+    bool workpieceAwaitsPicture = false;
     std::uint64_t buildGeneration = 0;
     std::uint64_t pictureGeneration = 0;
     // The generation of the job each runner runs; only its thread uses it.
