@@ -744,8 +744,8 @@ void CToolpathWindow::OnJobFailed(JobKind kind, std::uint64_t generation, const 
     } else {
         // The picture shown is of an older view; it goes, and its memory.
         canvas->SetPicture(nullptr, canvas->GetView());
-        HandPathToWorkpiece();
     }
+    ReleaseWorkpiece();
     jobFailure = reason;
     UpdateInfo();
     // Without the path the hints build what they need themselves.
@@ -763,9 +763,10 @@ void CToolpathWindow::OnPathBuilt(std::shared_ptr<const CPathModel> built, std::
     canvas->SetPath(std::shared_ptr<const CMoveTable>(model, &model->table));
     // The workpiece's first sweep fits its box over the whole path: it
     // waits for the path's first picture rather than share the cores with
-    // it, and meanwhile shows none of the path before.
+    // it.
     workpieceAwaitsPicture = CanDrawPicture();
-    workpiece->SetPath(workpieceAwaitsPicture ? nullptr : GetPath(), words);
+    workpiece->HoldSweeps(workpieceAwaitsPicture);
+    workpiece->SetPath(GetPath(), words);
     comparison->SetPath(GetPath(), words);
     std::string loaded;
     settings.ReadSettingString(SETTINGS_KEY, SETTING_LAST_LOADED, loaded);
@@ -782,12 +783,12 @@ bool CToolpathWindow::CanDrawPicture() const
     return model != nullptr && isVisible() && canvas->width() > 0 && canvas->height() > 0;
 }
 
-void CToolpathWindow::HandPathToWorkpiece()
+void CToolpathWindow::ReleaseWorkpiece()
 {
     if (!workpieceAwaitsPicture)
         return;
     workpieceAwaitsPicture = false;
-    workpiece->SetPath(GetPath(), words);
+    workpiece->HoldSweeps(false);
 }
 
 void CToolpathWindow::RequestPicture()
@@ -823,7 +824,7 @@ void CToolpathWindow::OnPictureDrawn(std::shared_ptr<const CPathModel> drawnMode
     if (drawnModel != model)
         return;
     canvas->SetPicture(std::move(ids), drawnView, firstMove);
-    HandPathToWorkpiece();
+    ReleaseWorkpiece();
     if (!jobFailure.isEmpty()) {
         jobFailure.clear();
         UpdateMessage();

@@ -194,6 +194,12 @@ void CWorkpieceLayer::Follow(const CStepState& newStep)
     RequestSweep();
 }
 
+void CWorkpieceLayer::HoldSweeps(bool hold)
+{
+    held = hold;
+    RequestSweep();
+}
+
 void CWorkpieceLayer::SetShown(bool show)
 {
     shown = show;
@@ -282,7 +288,7 @@ void CWorkpieceLayer::OpenStockBox()
 void CWorkpieceLayer::RequestSweep()
 {
     // A closed window sweeps nothing; it asks again when it opens.
-    if (!shown || path == nullptr || words == nullptr || path->IsEmpty() || !canvas->isVisible() ||
+    if (!shown || held || path == nullptr || words == nullptr || path->IsEmpty() || !canvas->isVisible() ||
         boxUnusable)
         return;
     CPathView view;
@@ -596,7 +602,7 @@ bool CWorkpieceLayer::IsUpToDate() const
     QSize size;
     BlockView(view, size);
     return !shown || path == nullptr || path->IsEmpty() ||
-           (snapshot != nullptr && snapshot->generation == generation && snapshot->complete &&
+           (!held && snapshot != nullptr && snapshot->generation == generation && snapshot->complete &&
             snapshot->step == step && (size.isEmpty() || snapshot->blockView == view) &&
             sweptSerial.load() == requestSerial);
 }

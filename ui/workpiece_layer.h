@@ -54,6 +54,9 @@ public:
     // The path of a new load and the words it was built from; null for none.
     void SetPath(std::shared_ptr<const CMoveTable> path, const CWordList* words);
     void Follow(const CStepState& step);
+    // While held no sweep starts, and the picture is not up to date: the
+    // window holds the sweeps while a new path's first picture is drawn.
+    void HoldSweeps(bool hold);
 
     void SetShown(bool shown);
     bool IsShown() const { return shown; }
@@ -151,6 +154,7 @@ private:
     // every step.
     bool boxUnusable = false;
     bool shown = true;
+    bool held = false;
 
     std::shared_ptr<const CMoveTable> path;
     const CWordList* words = nullptr;
