@@ -38,10 +38,14 @@ void CListingLines::Build(const char* text, std::size_t length)
     lineStarts.Append(0);
     std::vector<std::uint64_t>().swap(crLfBefore);
     crLfBefore.reserve(length / 16 / 64 + 1);
-    crLfBefore.push_back(0);
     textLength = static_cast<std::int64_t>(length);
-    // The breaks are marked 64 bytes at a time; a CR LF's line feed is
-    // passed over as part of its break.
+    // The breaks are marked 64 bytes at a time, and the line starts
+    // appended a few hundred at once; a CR LF's line feed is passed over as
+    // part of its break.
+    constexpr std::size_t PENDING_STARTS = 256;
+    std::uint32_t pending[PENDING_STARTS];
+    std::size_t pendingCount = 0;
+    std::size_t lineCount = 1;
     std::size_t lineStart = 0;
     for (std::size_t block = 0; block < length; block += 64) {
         std::uint64_t breaks = MarkLineBreaks(text + block, std::min<std::size_t>(64, length - block));
@@ -51,17 +55,24 @@ void CListingLines::Build(const char* text, std::size_t length)
             if (lineBreak < lineStart)
                 continue;
             std::size_t after = lineBreak + 1;
-            const std::size_t line = lineStarts.GetCount();
-            if (line % 64 == 0)
-                crLfBefore.push_back(0);
             if (text[lineBreak] == '\r' && after != length && text[after] == '\n') {
                 ++after;
-                crLfBefore.back() |= std::uint64_t(1) << (line % 64);
+                if (lineCount / 64 >= crLfBefore.size())
+                    crLfBefore.resize(lineCount / 64 + 1, 0);
+                crLfBefore[lineCount / 64] |= std::uint64_t(1) << (lineCount % 64);
             }
-            lineStarts.Append(static_cast<std::uint32_t>(after));
+            pending[pendingCount++] = static_cast<std::uint32_t>(after);
+            ++lineCount;
             lineStart = after;
+            if (pendingCount == PENDING_STARTS) {
+                lineStarts.Append(pending, pendingCount);
+                pendingCount = 0;
+            }
         }
     }
+    lineStarts.Append(pending, pendingCount);
+    // Bits for every line, CR LF or not.
+    crLfBefore.resize(lineCount / 64 + 1, 0);
     lineStarts.GiveBackRoom();
     GiveBackRoom(crLfBefore);
 }
