@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -624,6 +625,43 @@ TEST(Platform, HugePageAdviceOnlyForWholePages)
         for (std::size_t index = 0; index < memory.size(); index += 4096)
             same = same && memory[index] == static_cast<char>(index / 4096);
         EXPECT_TRUE(same);
+    }
+}
+
+// The room past a filled vector's items goes back, never an item: every byte
+// up to the last item's reads as written, and the room takes new items.
+TEST(Platform, GivingBackRoomKeepsEveryItem)
+{
+    const struct {
+        const char* name;
+        std::size_t items;
+        std::size_t room;
+    } cases[] = {
+        {"no items", 0, 20000},
+        {"one item", 1, 20000},
+        {"items ending one byte short of a page", 4095, 20000},
+        {"items ending on a page", 4096, 20000},
+        {"items ending one byte into a page", 4097, 20000},
+        {"room ending inside the last items' page", 9000, 9100},
+        {"no room past the items", 12288, 12288},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::uint8_t> items;
+        items.reserve(row.room);
+        for (std::size_t index = 0; index < row.items; ++index)
+            items.push_back(static_cast<std::uint8_t>(index % 251 + 1));
+        // Written room past the items: the scanner's zeros ahead.
+        std::fill(items.data() + items.size(), items.data() + items.capacity(), std::uint8_t{0xAA});
+        GiveBackRoom(items);
+        bool kept = true;
+        for (std::size_t index = 0; index < row.items; ++index)
+            kept = kept && items[index] == index % 251 + 1;
+        EXPECT_TRUE(kept);
+        while (items.size() < items.capacity())
+            items.push_back(7);
+        EXPECT_EQ(std::count(items.begin() + static_cast<std::ptrdiff_t>(row.items), items.end(), 7),
+                  static_cast<std::ptrdiff_t>(items.capacity() - row.items));
     }
 }
 

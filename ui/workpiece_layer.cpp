@@ -602,7 +602,7 @@ bool CWorkpieceLayer::IsUpToDate() const
     QSize size;
     BlockView(view, size);
     return !shown || path == nullptr || path->IsEmpty() ||
-           (!held && snapshot != nullptr && snapshot->generation == generation && snapshot->complete &&
+           (snapshot != nullptr && snapshot->generation == generation && snapshot->complete &&
             snapshot->step == step && (size.isEmpty() || snapshot->blockView == view) &&
             sweptSerial.load() == requestSerial);
 }

@@ -54,8 +54,8 @@ public:
     // The path of a new load and the words it was built from; null for none.
     void SetPath(std::shared_ptr<const CMoveTable> path, const CWordList* words);
     void Follow(const CStepState& step);
-    // While held no sweep starts, and the picture is not up to date: the
-    // window holds the sweeps while a new path's first picture is drawn.
+    // While held no sweep starts, so the picture stays behind the cursor:
+    // the window holds the sweeps while a new path's first picture is drawn.
     void HoldSweeps(bool hold);
 
     void SetShown(bool shown);

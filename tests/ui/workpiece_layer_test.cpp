@@ -96,6 +96,7 @@ private slots:
     void cleanup();
     void keyAndButtonShowAndHide();
     void stepsCutAndStepsBackRestore();
+    void heldSweepsWaitAndAreNotUpToDate();
     void helpDescribesTheSilhouettes_data();
     void helpDescribesTheSilhouettes();
     void everyViewShowsTheMaterial_data();
@@ -220,6 +221,26 @@ void WorkpieceLayerTest::stepsCutAndStepsBackRestore()
     for (int press = 0; press <= STEPS_BEFORE_SLOT; ++press)
         QTest::keyClick(editor, Qt::Key_F10);
     QTest::keyClick(editor, Qt::Key_F5);
+    WaitForWorkpiece();
+    QCOMPARE(ColourAt(canvas, x, y), WorkpiecePicture::DepthColour(2.0 / 3.0));
+}
+
+// The window holds the sweeps while a new path's first picture is drawn:
+// meanwhile nothing is cut and nobody waiting for the workpiece goes on.
+void WorkpieceLayerTest::heldSweepsWaitAndAreNotUpToDate()
+{
+    CToolpathWindow& window = LoadAndWait(SLOTS);
+    CToolpathCanvas& canvas = *window.GetCanvas();
+    CWorkpieceLayer& workpiece = *window.GetWorkpiece();
+    const double x = 10.0;
+    const double y = 2.0;
+    Press(Qt::Key_F10, STEPS_BEFORE_SLOT);
+    workpiece.HoldSweeps(true);
+    QTest::keyClick(panel->GetEditor(), Qt::Key_F10);
+    QTest::qWait(300);
+    QVERIFY(!workpiece.IsUpToDate());
+    QCOMPARE(ColourAt(canvas, x, y), WorkpiecePicture::TOP_COLOUR);
+    workpiece.HoldSweeps(false);
     WaitForWorkpiece();
     QCOMPARE(ColourAt(canvas, x, y), WorkpiecePicture::DepthColour(2.0 / 3.0));
 }
