@@ -97,10 +97,11 @@ AddressSlot SlotOfKind(WordKind kind)
     }
 }
 
-// The values of the position words, read on a thread of their own ahead of
+// The values of the position words, read on threads of their own ahead of
 // the walk that takes them in word order: reading numbers from their text
 // is most of a large program's walk. A chunk of words at a time goes
-// between the threads.
+// between the threads; two readers take turns, since the walk and the
+// table's filling share the cores with them.
 class CValuesAhead {
 public:
     static constexpr WordPosition CHUNK_WORDS = WordPosition(1) << 15;
@@ -111,7 +112,8 @@ public:
     {
         for (CChunk& chunk : chunks)
             chunk.values.reserve(CHUNK_WORDS);
-        reader = std::thread([this]() { Read(); });
+        for (std::size_t first = 0; first < READERS; ++first)
+            readers[first] = std::thread([this, first]() { Read(first); });
     }
     ~CValuesAhead()
     {
@@ -120,7 +122,8 @@ public:
             stopping = true;
         }
         changed.notify_all();
-        reader.join();
+        for (std::thread& reader : readers)
+            reader.join();
     }
     CValuesAhead(const CValuesAhead&) = delete;
     CValuesAhead& operator=(const CValuesAhead&) = delete;
@@ -153,9 +156,9 @@ private:
         takenEnd = std::min(count, (taken + 1) * CHUNK_WORDS);
         index = 0;
     }
-    void Read()
+    void Read(std::size_t first)
     {
-        for (std::size_t chunkIndex = 0; chunkIndex * CHUNK_WORDS < count; ++chunkIndex) {
+        for (std::size_t chunkIndex = first; chunkIndex * CHUNK_WORDS < count; chunkIndex += READERS) {
             CChunk& chunk = chunks[chunkIndex % CHUNK_COUNT];
             {
                 std::unique_lock<std::mutex> lock(mutex);
@@ -188,7 +191,8 @@ private:
     std::size_t taken = 0;
     WordPosition takenEnd = 0;
     std::size_t index = 0;
-    std::thread reader;
+    static constexpr std::size_t READERS = 2;
+    std::thread readers[READERS];
 };
 
 struct BlockWords {
