@@ -45,7 +45,6 @@ void CListingLines::Build(const char* text, std::size_t length)
     constexpr std::size_t PENDING_STARTS = 256;
     std::uint32_t pending[PENDING_STARTS];
     std::size_t pendingCount = 0;
-    std::size_t lineCount = 1;
     std::size_t lineStart = 0;
     for (std::size_t block = 0; block < length; block += 64) {
         std::uint64_t breaks = MarkLineBreaks(text + block, std::min<std::size_t>(64, length - block));
@@ -57,12 +56,12 @@ void CListingLines::Build(const char* text, std::size_t length)
             std::size_t after = lineBreak + 1;
             if (text[lineBreak] == '\r' && after != length && text[after] == '\n') {
                 ++after;
-                if (lineCount / 64 >= crLfBefore.size())
-                    crLfBefore.resize(lineCount / 64 + 1, 0);
-                crLfBefore[lineCount / 64] |= std::uint64_t(1) << (lineCount % 64);
+                const std::size_t line = lineStarts.GetCount() + pendingCount;
+                if (line / 64 >= crLfBefore.size())
+                    crLfBefore.resize(line / 64 + 1, 0);
+                crLfBefore[line / 64] |= std::uint64_t(1) << (line % 64);
             }
             pending[pendingCount++] = static_cast<std::uint32_t>(after);
-            ++lineCount;
             lineStart = after;
             if (pendingCount == PENDING_STARTS) {
                 lineStarts.Append(pending, pendingCount);
@@ -72,7 +71,7 @@ void CListingLines::Build(const char* text, std::size_t length)
     }
     lineStarts.Append(pending, pendingCount);
     // Bits for every line, CR LF or not.
-    crLfBefore.resize(lineCount / 64 + 1, 0);
+    crLfBefore.resize(lineStarts.GetCount() / 64 + 1, 0);
     lineStarts.GiveBackRoom();
     GiveBackRoom(crLfBefore);
 }

@@ -745,7 +745,7 @@ void CToolpathWindow::OnJobFailed(JobKind kind, std::uint64_t generation, const 
         // The picture shown is of an older view; it goes, and its memory.
         canvas->SetPicture(nullptr, canvas->GetView());
     }
-    ReleaseWorkpiece();
+    workpiece->HoldSweeps(false);
     jobFailure = reason;
     UpdateInfo();
     // Without the path the hints build what they need themselves.
@@ -764,8 +764,7 @@ void CToolpathWindow::OnPathBuilt(std::shared_ptr<const CPathModel> built, std::
     // The workpiece's first sweep fits its box over the whole path: it
     // waits for the path's first picture rather than share the cores with
     // it.
-    workpieceAwaitsPicture = CanDrawPicture();
-    workpiece->HoldSweeps(workpieceAwaitsPicture);
+    workpiece->HoldSweeps(CanDrawPicture());
     workpiece->SetPath(GetPath(), words);
     comparison->SetPath(GetPath(), words);
     std::string loaded;
@@ -781,14 +780,6 @@ void CToolpathWindow::OnPathBuilt(std::shared_ptr<const CPathModel> built, std::
 bool CToolpathWindow::CanDrawPicture() const
 {
     return model != nullptr && isVisible() && canvas->width() > 0 && canvas->height() > 0;
-}
-
-void CToolpathWindow::ReleaseWorkpiece()
-{
-    if (!workpieceAwaitsPicture)
-        return;
-    workpieceAwaitsPicture = false;
-    workpiece->HoldSweeps(false);
 }
 
 void CToolpathWindow::RequestPicture()
@@ -824,7 +815,7 @@ void CToolpathWindow::OnPictureDrawn(std::shared_ptr<const CPathModel> drawnMode
     if (drawnModel != model)
         return;
     canvas->SetPicture(std::move(ids), drawnView, firstMove);
-    ReleaseWorkpiece();
+    workpiece->HoldSweeps(false);
     if (!jobFailure.isEmpty()) {
         jobFailure.clear();
         UpdateMessage();

@@ -118,9 +118,6 @@ private:
     // A path, a visible window and room to draw in.
     bool CanDrawPicture() const;
     void RequestPicture();
-    // Lets the workpiece sweep the path of the last build, once its first
-    // picture is drawn or a job has failed.
-    void ReleaseWorkpiece();
     void OnPictureDrawn(std::shared_ptr<const CPathModel> drawnModel, std::shared_ptr<const CMoveIdImage> ids,
                         const CPathView& drawnView, std::size_t firstMove);
     void OnMoveClicked(qulonglong move);
@@ -188,8 +185,6 @@ private:
     QString infoExplanation;
     // The word list changed while the window was closed: built once shown.
     bool buildPending = false;
-    // The workpiece's sweeps wait for the first picture of the path built.
-    bool workpieceAwaitsPicture = false;
     std::uint64_t buildGeneration = 0;
     std::uint64_t pictureGeneration = 0;
     // The generation of the job each runner runs; only its thread uses it.

@@ -196,6 +196,8 @@ void CWorkpieceLayer::Follow(const CStepState& newStep)
 
 void CWorkpieceLayer::HoldSweeps(bool hold)
 {
+    if (held == hold)
+        return;
     held = hold;
     RequestSweep();
 }
