@@ -9,25 +9,41 @@ void CModeIndex::Take(std::size_t position, WordKind kind) { Take(position, &kin
 
 void CModeIndex::Take(std::size_t first, const WordKind* kinds, std::size_t count)
 {
-    CBlockModes blockModes = open;
-    CBlockModes lastClosed = closed;
-    std::uint64_t blockFirst = openFirst;
-    for (std::size_t index = 0; index < count; ++index) {
-        const WordKind kind = kinds[index];
-        switch (GroupOfKind(kind)) {
-        case GROUP_DIMENSIONING: blockModes.dimensioning = kind; break;
-        case GROUP_LENGTH_UNIT: blockModes.lengthUnit = kind; break;
-        default: break;
-        }
-        const bool blockEnd = kind == WK_END_OF_BLOCK;
-        if (blockEnd & (blockModes != lastClosed))
-            changes.push_back(ChangePoint{blockFirst, blockModes});
-        lastClosed = blockEnd ? blockModes : lastClosed;
-        blockFirst = blockEnd ? static_cast<std::uint64_t>(first + index) + 1 : blockFirst;
+    std::size_t index = 0;
+    while (index < count) {
+        // Mode words are rare: between two of them the open block's modes
+        // stay, and only the first and the last end of block matter.
+        std::size_t stretchEnd = index;
+        while (count - stretchEnd >= SCREENED && !ScreensModes(kinds + stretchEnd))
+            stretchEnd += SCREENED;
+        while (stretchEnd < count && !ChangesModes(kinds[stretchEnd]))
+            ++stretchEnd;
+        TakeSteady(first, kinds, index, stretchEnd);
+        if (stretchEnd == count)
+            break;
+        const WordKind kind = kinds[stretchEnd];
+        if (GroupOfKind(kind) == GROUP_DIMENSIONING)
+            open.dimensioning = kind;
+        else
+            open.lengthUnit = kind;
+        index = stretchEnd + 1;
     }
-    open = blockModes;
-    closed = lastClosed;
-    openFirst = blockFirst;
+}
+
+void CModeIndex::TakeSteady(std::size_t first, const WordKind* kinds, std::size_t from, std::size_t to)
+{
+    std::size_t firstEnd = from;
+    while (firstEnd < to && kinds[firstEnd] != WK_END_OF_BLOCK)
+        ++firstEnd;
+    if (firstEnd == to)
+        return;
+    if (open != closed)
+        changes.push_back(ChangePoint{openFirst, open});
+    closed = open;
+    std::size_t lastEnd = to - 1;
+    while (kinds[lastEnd] != WK_END_OF_BLOCK)
+        --lastEnd;
+    openFirst = static_cast<std::uint64_t>(first + lastEnd) + 1;
 }
 
 CBlockModes CModeIndex::GetAt(std::size_t position) const

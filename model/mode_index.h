@@ -31,14 +31,12 @@ public:
     // taken, which keeps a load of millions of words short.
     static bool TakesKind(std::int32_t kind)
     {
-        const WordGroup group = GroupOfKind(kind);
-        return kind == WK_END_OF_BLOCK || group == GROUP_DIMENSIONING || group == GROUP_LENGTH_UNIT;
+        return kind == WK_END_OF_BLOCK || ChangesModes(kind);
     }
     // Takes such a word; position counts the program's words from 0 and
     // grows from call to call.
     void Take(std::size_t position, WordKind kind);
-    // The same for count words from position first on, any kinds: written
-    // without a branch on the ends of blocks, which come at no fixed rhythm.
+    // The same for count words from position first on, any kinds.
     void Take(std::size_t first, const WordKind* kinds, std::size_t count);
     // A position past the last end of block gets the modes its block would
     // have if it were closed at the last word taken.
@@ -51,6 +49,36 @@ private:
         std::uint64_t firstWord;
         CBlockModes modes;
     };
+
+    static constexpr bool ChangesModes(std::int32_t kind)
+    {
+        const WordGroup group = GroupOfKind(kind);
+        return group == GROUP_DIMENSIONING || group == GROUP_LENGTH_UNIT;
+    }
+    // Whether any of SCREENED kinds may change modes: all the mode words'
+    // kinds lie within eight of WK_ABSOLUTE, and a test of each kind
+    // without a branch passes over a batch in few instructions.
+    static constexpr std::size_t SCREENED = 16;
+    static constexpr bool IsScreened(std::int32_t kind) { return static_cast<std::uint32_t>(kind) - WK_ABSOLUTE < 8; }
+    static constexpr bool ScreenHoldsModeWords()
+    {
+        for (std::int32_t kind = 0; kind < word_kind_detail::KIND_COUNT; ++kind) {
+            if (ChangesModes(kind) && !IsScreened(kind))
+                return false;
+        }
+        return true;
+    }
+    static bool ScreensModes(const WordKind* kinds)
+    {
+        static_assert(ScreenHoldsModeWords(), "every mode word's kind passes the screen");
+        bool any = false;
+        for (std::size_t index = 0; index < SCREENED; ++index)
+            any |= IsScreened(kinds[index]);
+        return any;
+    }
+    // The batch's words [from, to), none of which changes modes; first is
+    // the position of the batch's first word.
+    void TakeSteady(std::size_t first, const WordKind* kinds, std::size_t from, std::size_t to);
 
     std::vector<ChangePoint> changes;
     // The modes of the block being taken, and of the last closed one.

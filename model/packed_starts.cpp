@@ -51,15 +51,28 @@ void CPackedStarts<Offset>::Append(const std::uint32_t* starts, std::size_t coun
     offsets.resize(first + count);
     Offset* const offsetData = offsets.data();
     std::uint32_t group = groupStarts.empty() ? WIDE_GROUP : groupStarts.back();
-    for (std::size_t added = 0; added < count; ++added) {
+    std::size_t added = 0;
+    while (added < count) {
         const std::size_t index = first + added;
+        // Most groups are narrow and begin and end within one batch: their
+        // offsets are written without a test each.
+        if (index % GROUP_SIZE == 0 && count - added >= GROUP_SIZE &&
+            starts[added + GROUP_SIZE - 1] - starts[added] <= LARGEST_OFFSET) {
+            group = starts[added];
+            groupStarts.push_back(group);
+            for (std::size_t member = 0; member < GROUP_SIZE; ++member)
+                offsetData[index + member] = static_cast<Offset>(starts[added + member] - group);
+            added += GROUP_SIZE;
+            continue;
+        }
         const std::uint32_t start = starts[added];
         if (index % GROUP_SIZE != 0 && (group & WIDE_GROUP) == 0 && start - group <= LARGEST_OFFSET) {
             offsetData[index] = static_cast<Offset>(start - group);
-            continue;
+        } else {
+            PlaceGroupStart(index, start);
+            group = groupStarts.back();
         }
-        PlaceGroupStart(index, start);
-        group = groupStarts.back();
+        ++added;
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "packed_starts.h"
 #include "platform.h"
 #include "test_support.h"
 
@@ -481,6 +482,38 @@ TEST(Loader, WordsKeepTheirSpansAroundLongComments)
             }
         }
         ExpectConsistent(rig);
+    }
+}
+
+// Batches of any size keep every start, whichever way their groups fall:
+// wholly within a batch or across two, narrow to the last byte or wide.
+TEST(Loader, PackedStartsKeepEveryStartInBatchesOfAnySize)
+{
+    // Groups of sixteen, by turns: spread over 255 bytes, over 256, with a
+    // gap of 70000 after their fourth start, or plain.
+    std::vector<std::uint32_t> starts;
+    std::uint32_t start = 0;
+    for (std::size_t index = 0; index < 16 * 40 + 5; ++index) {
+        const std::size_t group = index / 16;
+        std::uint32_t gap = 7;
+        if (index % 16 == 15 && group % 4 < 2)
+            gap = 255 - 14 * 7 + static_cast<std::uint32_t>(group % 4);
+        else if (index % 16 == 4 && group % 4 == 2)
+            gap = 70000;
+        start += index == 0 ? 0 : gap;
+        starts.push_back(start);
+    }
+    for (const std::size_t batchSize : {std::size_t(1), std::size_t(15), std::size_t(16), std::size_t(17),
+                                        std::size_t(256)}) {
+        SCOPED_TRACE(batchSize);
+        CWordStarts packed;
+        for (std::size_t first = 0; first < starts.size(); first += batchSize)
+            packed.Append(starts.data() + first, std::min(batchSize, starts.size() - first));
+        ASSERT_EQ(packed.GetCount(), starts.size());
+        for (std::size_t index = 0; index < starts.size(); ++index) {
+            ASSERT_EQ(packed.GetAt(index), starts[index]) << "start " << index;
+            ASSERT_EQ(packed.CountUpTo(starts[index]), index + 1) << "start " << index;
+        }
     }
 }
 

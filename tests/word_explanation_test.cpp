@@ -1,5 +1,7 @@
+#include <algorithm>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -341,6 +343,49 @@ TEST(WordExplanation, TheModeIndexKeepsChangesOnly)
     EXPECT_EQ(index.GetChangeCount(), 2u);
     EXPECT_EQ(index.GetAt(1499), (CBlockModes{WK_RELATIVE, WK_UNIT_MM}));
     EXPECT_EQ(index.GetAt(1500), (CBlockModes{WK_RELATIVE, WK_UNIT_INCH}));
+}
+
+// The index taken in batches of any size gives every word the last G90/G91
+// and unit word up to its block's end, mode words at any place in a batch.
+TEST(WordExplanation, TheModeIndexTakesBatchesAsSingleWords)
+{
+    // Mostly plain words and ends of blocks, a mode word now and then:
+    // every 37th word, so that they fall at every place of a batch. G94
+    // lies among the mode words' kinds without being one.
+    std::vector<WordKind> kinds;
+    const WordKind modeWords[] = {WK_RELATIVE, WK_UNIT_INCH, WK_ABSOLUTE, WK_UNIT_MM};
+    for (std::size_t word = 0; word < 3000; ++word) {
+        if (word % 37 == 5)
+            kinds.push_back(modeWords[(word / 37) % 4]);
+        else if (word % 7 == 6 || (word > 2000 && word % 41 == 0))
+            kinds.push_back(WK_END_OF_BLOCK);
+        else
+            kinds.push_back(word % 97 == 3 ? WK_FEED_PER_MIN : word % 2 == 0 ? WK_X : WK_FEED_RATE);
+    }
+    // The rule, block by block: the modes at each block's end.
+    std::vector<CBlockModes> expected(kinds.size());
+    CBlockModes modes;
+    std::size_t blockFirst = 0;
+    for (std::size_t word = 0; word < kinds.size(); ++word) {
+        if (kinds[word] == WK_ABSOLUTE || kinds[word] == WK_RELATIVE)
+            modes.dimensioning = kinds[word];
+        if (kinds[word] == WK_UNIT_INCH || kinds[word] == WK_UNIT_MM)
+            modes.lengthUnit = kinds[word];
+        if (kinds[word] == WK_END_OF_BLOCK || word + 1 == kinds.size()) {
+            std::fill(expected.begin() + static_cast<std::ptrdiff_t>(blockFirst),
+                      expected.begin() + static_cast<std::ptrdiff_t>(word) + 1, modes);
+            blockFirst = word + 1;
+        }
+    }
+    for (const std::size_t batchSize : {std::size_t(1), std::size_t(7), std::size_t(16), std::size_t(33),
+                                        std::size_t(256)}) {
+        SCOPED_TRACE(batchSize);
+        CModeIndex index;
+        for (std::size_t first = 0; first < kinds.size(); first += batchSize)
+            index.Take(first, kinds.data() + first, std::min(batchSize, kinds.size() - first));
+        for (std::size_t word = 0; word < kinds.size(); ++word)
+            ASSERT_EQ(index.GetAt(word), expected[word]) << "word " << word;
+    }
 }
 
 } // namespace
