@@ -136,17 +136,22 @@ inline void MarkBytes(const unsigned char* bytes, CByteMarks& marks)
 #endif
 }
 
-// Whether the number run marked by bits first to first + length - 1 is a
-// number written plainly: [+-]digits[.digits] or [+-].digits, with at least
-// one digit. The classifier reads exactly these (and exponents, which are
-// no run) without the C library.
+// Whether the number run marked by the set bits of run, one stretch of them,
+// is a number written plainly: [+-]digits[.digits] or [+-].digits, with at
+// least one digit. The classifier reads exactly these (and exponents, which
+// are no run) without the C library.
+inline bool IsPlainRun(const CByteMarks& marks, std::uint64_t run)
+{
+    const std::uint64_t others = run & ~marks.digits;
+    const std::uint64_t points = run & marks.points;
+    const std::uint64_t leadingSign = marks.signs & run & (0 - run);
+    return (others & ~points & ~leadingSign) == 0 && (points & (points - 1)) == 0 && others != run;
+}
+
+// The same for the run of bits first to first + length - 1.
 inline bool IsPlainNumberAt(const CByteMarks& marks, unsigned first, unsigned length)
 {
     if (length == 0 || first + length > 64)
         return false;
-    const std::uint64_t run = (length == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << length) - 1) << first;
-    const std::uint64_t others = run & ~marks.digits;
-    const std::uint64_t points = run & marks.points;
-    const std::uint64_t leadingSign = marks.signs & (std::uint64_t(1) << first);
-    return (others & ~points & ~leadingSign) == 0 && (points & (points - 1)) == 0 && others != run;
+    return IsPlainRun(marks, (length == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << length) - 1) << first);
 }

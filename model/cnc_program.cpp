@@ -508,7 +508,8 @@ void CBufferScanner::ScanNumberWords(const char* listing, CWordBatch& batch, Tak
         while (later != 0) {
             const unsigned next = number_run::LowestBit(later);
             later &= later - 1;
-            const std::uint64_t inside = ((std::uint64_t(1) << next) - 1) & ~((std::uint64_t(2) << start) - 1);
+            // The bits after start and before next.
+            const std::uint64_t inside = (std::uint64_t(1) << next) - (std::uint64_t(2) << start);
             const unsigned char first = at[start];
             const ByteClass firstClass = byteClasses[first];
             if (firstClass == BYTE_WORD_START) {
@@ -521,7 +522,9 @@ void CBufferScanner::ScanNumberWords(const char* listing, CWordBatch& batch, Tak
                 const unsigned length = (trailing != 0 ? number_run::LowestBit(trailing) : next) - start - 1;
                 const unsigned char* const rest = at + start + 1;
                 WordKind kind = WK_NONE;
-                const bool plain = IsPlainNumberAt(marks, start + 1, length);
+                // Only run bytes and blanks lie between two starts, and no
+                // run byte after a blank: the run bytes are the word's number.
+                const bool plain = IsPlainRun(marks, inside & runs);
                 if (!CCncValue::ClassifyNumberWord(first, rest, length, plain, kind)) {
                     // A rejected word is left to ScanWord, which gives it
                     // to the careful path to report.
