@@ -136,16 +136,23 @@ inline void MarkBytes(const unsigned char* bytes, CByteMarks& marks)
 #endif
 }
 
-// Whether the number run marked by the set bits of run, one stretch of them,
-// is a number written plainly: [+-]digits[.digits] or [+-].digits, with at
-// least one digit. The classifier reads exactly these (and exponents, which
-// are no run) without the C library.
-inline bool IsPlainRun(const CByteMarks& marks, std::uint64_t run)
+// The bytes that keep a number run from being written plainly wherever they
+// stand in it: a sign after the run's first byte, a "," or a "/".
+inline std::uint64_t PlainRunFaults(const CByteMarks& marks)
 {
-    const std::uint64_t others = run & ~marks.digits;
+    const std::uint64_t others = marks.runs & ~marks.digits & ~marks.points;
+    return (others & ~marks.signs) | (marks.signs & (marks.runs << 1));
+}
+
+// Whether the number run marked by the set bits of run, one stretch of them
+// from a byte that is no run byte on, is a number written plainly:
+// [+-]digits[.digits] or [+-].digits, with at least one digit. faults are
+// PlainRunFaults(marks). The classifier reads exactly these (and exponents,
+// which are no run) without the C library.
+inline bool IsPlainRun(const CByteMarks& marks, std::uint64_t faults, std::uint64_t run)
+{
     const std::uint64_t points = run & marks.points;
-    const std::uint64_t leadingSign = marks.signs & run & (0 - run);
-    return (others & ~points & ~leadingSign) == 0 && (points & (points - 1)) == 0 && others != run;
+    return (run & faults) == 0 && (points & (points - 1)) == 0 && (run & marks.digits) != 0;
 }
 
 // The same for the run of bits first to first + length - 1.
@@ -153,5 +160,9 @@ inline bool IsPlainNumberAt(const CByteMarks& marks, unsigned first, unsigned le
 {
     if (length == 0 || first + length > 64)
         return false;
-    return IsPlainRun(marks, (length == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << length) - 1) << first);
+    // The byte before the run counts as no run byte.
+    const std::uint64_t run = (length == 64 ? ~std::uint64_t(0) : (std::uint64_t(1) << length) - 1) << first;
+    CByteMarks own = marks;
+    own.runs &= run;
+    return IsPlainRun(marks, PlainRunFaults(own), run);
 }

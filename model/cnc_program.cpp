@@ -502,6 +502,7 @@ void CBufferScanner::ScanNumberWords(const char* listing, CWordBatch& batch, Tak
         const std::uint64_t starts = ~(runs | blanks);
         // A run byte after a blank joins the word before it.
         const std::uint64_t joined = runs & (blanks << 1);
+        const std::uint64_t faults = PlainRunFaults(marks);
         std::uint64_t later = starts & (starts - 1);
         unsigned start = 0;
         bool stopped = false;
@@ -524,7 +525,7 @@ void CBufferScanner::ScanNumberWords(const char* listing, CWordBatch& batch, Tak
                 WordKind kind = WK_NONE;
                 // Only run bytes and blanks lie between two starts, and no
                 // run byte after a blank: the run bytes are the word's number.
-                const bool plain = IsPlainRun(marks, inside & runs);
+                const bool plain = IsPlainRun(marks, faults, inside & runs);
                 if (!CCncValue::ClassifyNumberWord(first, rest, length, plain, kind)) {
                     // A rejected word is left to ScanWord, which gives it
                     // to the careful path to report.

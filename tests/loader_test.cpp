@@ -380,15 +380,22 @@ TEST(Loader, BufferedWordsAreTheWordsReadOneByOne)
         std::string bytes = program % 2 == 0 ? "Kopf\r\n%\r\n" : "";
         // Past the first buffer, so that every word meets the cut somewhere.
         const std::size_t size = (64u << 10) + generator() % (64u << 10);
+        // Every fourth program has a rejected word halfway, well before
+        // the buffer's end: a letter that joins a number, or a run of
+        // number bytes that is no number.
+        const char* const rejectedWords[] = {"X12A", "X1-2", "Y1,5", "Z1/2", "I1.2.3", "J--1"};
+        bool rejectedWritten = program % 4 != 3;
         while (bytes.size() < size) {
+            if (!rejectedWritten && bytes.size() > size / 2) {
+                bytes += "X1 " + std::string(rejectedWords[program / 4 % 6]) + " Y2\r\n";
+                rejectedWritten = true;
+            }
             bytes += pick(generator, lineStarts) + std::string(1, '\0');
             for (unsigned word = generator() % 8; word > 0; --word)
                 bytes += pick(generator, blanks) + pick(generator, words);
             bytes += pick(generator, lineEnds);
         }
-        // Every fourth program ends in a rejected word.
-        if (program % 4 == 3)
-            bytes += "X12A\r\n";
+
         programs.push_back(bytes);
     }
     // A long word in every position around the cut.
