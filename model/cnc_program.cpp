@@ -546,7 +546,7 @@ void CBufferScanner::ScanNumberWords(const char* listing, CWordBatch& batch, Tak
                     std::memcpy(word + 17, rest + 16, length - 16);
                 to = word + 1 + length;
                 batch.starts[count] = static_cast<std::uint32_t>(word - listing);
-                batch.kinds[count] = kind;
+                batch.kinds[count] = static_cast<std::uint8_t>(kind);
                 batch.blankBefore[count] = blankBefore;
                 ++count;
                 characters += static_cast<std::int32_t>(length + 1);

@@ -5,9 +5,13 @@
 
 void CModeIndex::Clear() { *this = CModeIndex(); }
 
-void CModeIndex::Take(std::size_t position, WordKind kind) { Take(position, &kind, 1); }
+void CModeIndex::Take(std::size_t position, WordKind kind)
+{
+    const auto byte = static_cast<std::uint8_t>(kind);
+    Take(position, &byte, 1);
+}
 
-void CModeIndex::Take(std::size_t first, const WordKind* kinds, std::size_t count)
+void CModeIndex::Take(std::size_t first, const std::uint8_t* kinds, std::size_t count)
 {
     std::size_t index = 0;
     while (index < count) {
@@ -21,7 +25,7 @@ void CModeIndex::Take(std::size_t first, const WordKind* kinds, std::size_t coun
         TakeSteady(first, kinds, index, stretchEnd);
         if (stretchEnd == count)
             break;
-        const WordKind kind = kinds[stretchEnd];
+        const auto kind = static_cast<WordKind>(kinds[stretchEnd]);
         if (GroupOfKind(kind) == GROUP_DIMENSIONING)
             open.dimensioning = kind;
         else
@@ -30,7 +34,7 @@ void CModeIndex::Take(std::size_t first, const WordKind* kinds, std::size_t coun
     }
 }
 
-void CModeIndex::TakeSteady(std::size_t first, const WordKind* kinds, std::size_t from, std::size_t to)
+void CModeIndex::TakeSteady(std::size_t first, const std::uint8_t* kinds, std::size_t from, std::size_t to)
 {
     std::size_t firstEnd = from;
     while (firstEnd < to && kinds[firstEnd] != WK_END_OF_BLOCK)

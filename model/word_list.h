@@ -19,11 +19,12 @@
 using WordPosition = std::size_t;
 
 // Words gathered by the loader's scanner to be appended at once: the start,
-// kind and blank of each, as Append takes them.
+// kind and blank of each, as Append takes them. Kinds take a byte, as the
+// list keeps them.
 struct CWordBatch {
     static constexpr std::size_t CAPACITY = 256;
     std::uint32_t starts[CAPACITY];
-    WordKind kinds[CAPACITY];
+    std::uint8_t kinds[CAPACITY];
     bool blankBefore[CAPACITY];
 };
 

@@ -352,7 +352,7 @@ TEST(WordExplanation, TheModeIndexTakesBatchesAsSingleWords)
     // Mostly plain words and ends of blocks, a mode word now and then:
     // every 37th word, so that they fall at every place of a batch. G94
     // lies among the mode words' kinds without being one.
-    std::vector<WordKind> kinds;
+    std::vector<std::uint8_t> kinds;
     const WordKind modeWords[] = {WK_RELATIVE, WK_UNIT_INCH, WK_ABSOLUTE, WK_UNIT_MM};
     for (std::size_t word = 0; word < 3000; ++word) {
         if (word % 37 == 5)
