@@ -1,10 +1,13 @@
 // A program file opened for reading, handed out one byte at a time from a
-// buffer of 64 KiB. Only regular files open: a directory, a FIFO or a device
-// would block or fail in the middle of a load.
+// buffer of 64 KiB. A file larger than that is read ahead on a second thread,
+// so that the system's copying of the bytes does not hold up their reader.
+// Only regular files open: a directory, a FIFO or a device would block or
+// fail in the middle of a load.
 #pragma once
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,10 +22,10 @@ public:
     // not be addressed.
     static constexpr std::uint64_t MAX_FILE_SIZE = std::uint64_t(1) << 30;
 
-    CProgramFile() = default;
+    CProgramFile();
     CProgramFile(const CProgramFile&) = delete;
     CProgramFile& operator=(const CProgramFile&) = delete;
-    ~CProgramFile() { Close(); }
+    ~CProgramFile();
 
     OpenResult Open(const std::string& path);
     // Safe when the file is not open.
@@ -40,7 +43,7 @@ public:
             if (result != READ_BYTE)
                 return result;
         }
-        byte = buffer[bufferNext++];
+        byte = bytes[bufferNext++];
         return READ_BYTE;
     }
     bool SeekToStart();
@@ -50,16 +53,22 @@ public:
     const unsigned char* GetBufferedBytes(std::size_t& count) const
     {
         count = bufferFill - bufferNext;
-        return buffer.data() + bufferNext;
+        return bytes + bufferNext;
     }
     void Skip(std::size_t count) { bufferNext += count; }
 
 private:
+    class CReadAhead;
+
     int Refill();
 
     std::FILE* stream = nullptr;
     std::uint64_t size = 0;
     std::vector<unsigned char> buffer;
+    // Runs while a large file is read, from the first Refill on.
+    std::unique_ptr<CReadAhead> readAhead;
+    // The bytes being handed out: the buffer's, or a chunk read ahead.
+    const unsigned char* bytes = nullptr;
     std::size_t bufferFill = 0;
     std::size_t bufferNext = 0;
 };

@@ -13,6 +13,7 @@
 
 #include "packed_starts.h"
 #include "platform.h"
+#include "program_file.h"
 #include "test_support.h"
 
 namespace {
@@ -489,6 +490,54 @@ TEST(Loader, WordsKeepTheirSpansAroundLongComments)
             }
         }
         ExpectConsistent(rig);
+    }
+}
+
+// A file larger than one buffer is read ahead on a second thread: every byte
+// comes once and in order, whether taken one by one or in runs, across
+// reads, chunks and the end, and after going back to the start.
+TEST(Loader, TheFileHandsOutEveryByteOnceAndInOrder)
+{
+    constexpr std::size_t READ = 64 * 1024;
+    for (const std::size_t size : {std::size_t(0), std::size_t(1), READ, READ + 1, 4 * READ, 4 * 4 * READ + 5,
+                                   20 * READ + 3}) {
+        SCOPED_TRACE(size);
+        std::string bytes(size, '\0');
+        for (std::size_t index = 0; index < size; ++index)
+            bytes[index] = static_cast<char>(index * 131 + index / 251);
+        const CTempFile file(bytes);
+        // Taken: one byte, then a run of up to 1000 bytes, by turns; going
+        // back to the start after a third of the file when asked.
+        for (const bool rewind : {false, true}) {
+            CProgramFile programFile;
+            ASSERT_EQ(programFile.Open(file.GetPath()), CProgramFile::OPEN_OK);
+            std::string read;
+            bool rewound = !rewind;
+            for (;;) {
+                if (!rewound && read.size() >= size / 3) {
+                    ASSERT_TRUE(programFile.SeekToStart());
+                    read.clear();
+                    rewound = true;
+                }
+                unsigned char byte = 0;
+                const int result = programFile.ReadByte(byte);
+                if (result != CProgramFile::READ_BYTE) {
+                    ASSERT_EQ(result, CProgramFile::READ_END);
+                    break;
+                }
+                read += static_cast<char>(byte);
+                std::size_t available = 0;
+                const unsigned char* const run = programFile.GetBufferedBytes(available);
+                const std::size_t taken = std::min<std::size_t>(available, 1000);
+                read.append(reinterpret_cast<const char*>(run), taken);
+                programFile.Skip(taken);
+            }
+            ASSERT_EQ(read.size(), bytes.size());
+            EXPECT_TRUE(read == bytes);
+            // The end stays the end.
+            unsigned char byte = 0;
+            EXPECT_EQ(programFile.ReadByte(byte), CProgramFile::READ_END);
+        }
     }
 }
 
