@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 
@@ -135,6 +136,7 @@ CProgramFile::OpenResult CProgramFile::Open(const std::string& path)
     if (stream == nullptr)
         return OPEN_FAILED;
     size = fileSize;
+    readsAhead = fileSize > BUFFER_SIZE;
     buffer.resize(BUFFER_SIZE);
     bufferFill = 0;
     bufferNext = 0;
@@ -158,11 +160,18 @@ int CProgramFile::Refill()
         return READ_FAILED;
     bufferNext = 0;
     bufferFill = 0;
-    if (size > BUFFER_SIZE) {
-        if (readAhead == nullptr)
+    if (readsAhead && readAhead == nullptr) {
+        // Without the memory or a thread for it the file is read here.
+        try {
             readAhead = std::make_unique<CReadAhead>(stream);
-        return readAhead->Next(bytes, bufferFill);
+        } catch (const std::bad_alloc&) {
+            readsAhead = false;
+        } catch (const std::system_error&) {
+            readsAhead = false;
+        }
     }
+    if (readAhead != nullptr)
+        return readAhead->Next(bytes, bufferFill);
     bytes = buffer.data();
     bufferFill = std::fread(buffer.data(), 1, buffer.size(), stream);
     if (bufferFill > 0)

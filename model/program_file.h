@@ -66,6 +66,7 @@ private:
     std::uint64_t size = 0;
     std::vector<unsigned char> buffer;
     // Runs while a large file is read, from the first Refill on.
+    bool readsAhead = false;
     std::unique_ptr<CReadAhead> readAhead;
     // The bytes being handed out: the buffer's, or a chunk read ahead.
     const unsigned char* bytes = nullptr;
