@@ -35,20 +35,16 @@ public:
     CReadFailure& operator=(const CReadFailure&) = delete;
 };
 
-class CMemoryLimit {
+// Sets allocationLimit or failingSize for its lifetime.
+class CAllocationFailure {
 public:
-    explicit CMemoryLimit(std::size_t largest) { allocationLimit = largest; }
-    ~CMemoryLimit() { allocationLimit = 0; }
-    CMemoryLimit(const CMemoryLimit&) = delete;
-    CMemoryLimit& operator=(const CMemoryLimit&) = delete;
-};
+    CAllocationFailure(std::size_t& setting, std::size_t size) : setting(setting) { setting = size; }
+    ~CAllocationFailure() { setting = 0; }
+    CAllocationFailure(const CAllocationFailure&) = delete;
+    CAllocationFailure& operator=(const CAllocationFailure&) = delete;
 
-class CFailingSize {
-public:
-    explicit CFailingSize(std::size_t size) { failingSize = size; }
-    ~CFailingSize() { failingSize = 0; }
-    CFailingSize(const CFailingSize&) = delete;
-    CFailingSize& operator=(const CFailingSize&) = delete;
+private:
+    std::size_t& setting;
 };
 
 std::string ProgramOfSize(std::size_t bytes)
@@ -152,7 +148,7 @@ TEST(Faults, ALoadWithoutMemoryToReadAheadReadsTheFileItself)
     const std::string listing = rig.view.GetListing();
     const std::size_t words = rig.loader.GetWordList().GetCount();
     {
-        const CFailingSize failing(4 * 64 * 1024);
+        const CAllocationFailure failing(failingSize, 4 * 64 * 1024);
         rig.cursor.OnLoad();
     }
     EXPECT_EQ(rig.cursor.GetLastLoadResult(), CCncProgram::RESULT_OK);
@@ -177,7 +173,7 @@ TEST(Faults, OutOfMemoryFailsTheLoadAndKeepsThePanelWorking)
     rig.chooser.SetPath(large.GetPath());
     {
         // The listing of a 4 MiB file is reserved in one piece of 5 MiB.
-        const CMemoryLimit limit(1024 * 1024);
+        const CAllocationFailure limit(allocationLimit, 1024 * 1024);
         rig.cursor.OnLoad();
     }
     EXPECT_EQ(rig.cursor.GetLastLoadResult(), CCncProgram::RESULT_NO_MEMORY);

@@ -494,50 +494,36 @@ TEST(Loader, WordsKeepTheirSpansAroundLongComments)
 }
 
 // A file larger than one buffer is read ahead on a second thread: every byte
-// comes once and in order, whether taken one by one or in runs, across
-// reads, chunks and the end, and after going back to the start.
+// comes once and in order, taken one by one and in runs of up to 1000, across
+// reads, chunks and the end, after going back to the start a third of the way.
 TEST(Loader, TheFileHandsOutEveryByteOnceAndInOrder)
 {
     constexpr std::size_t READ = 64 * 1024;
-    for (const std::size_t size : {std::size_t(0), std::size_t(1), READ, READ + 1, 4 * READ, 4 * 4 * READ + 5,
-                                   20 * READ + 3}) {
+    for (const std::size_t size : {std::size_t(1), READ, READ + 1, 4 * READ, 4 * 4 * READ + 5, 20 * READ + 3}) {
         SCOPED_TRACE(size);
         std::string bytes(size, '\0');
         for (std::size_t index = 0; index < size; ++index)
             bytes[index] = static_cast<char>(index * 131 + index / 251);
         const CTempFile file(bytes);
-        // Taken: one byte, then a run of up to 1000 bytes, by turns; going
-        // back to the start after a third of the file when asked.
-        for (const bool rewind : {false, true}) {
-            CProgramFile programFile;
-            ASSERT_EQ(programFile.Open(file.GetPath()), CProgramFile::OPEN_OK);
-            std::string read;
-            bool rewound = !rewind;
-            for (;;) {
-                if (!rewound && read.size() >= size / 3) {
-                    ASSERT_TRUE(programFile.SeekToStart());
-                    read.clear();
-                    rewound = true;
-                }
-                unsigned char byte = 0;
-                const int result = programFile.ReadByte(byte);
-                if (result != CProgramFile::READ_BYTE) {
-                    ASSERT_EQ(result, CProgramFile::READ_END);
-                    break;
-                }
-                read += static_cast<char>(byte);
-                std::size_t available = 0;
-                const unsigned char* const run = programFile.GetBufferedBytes(available);
-                const std::size_t taken = std::min<std::size_t>(available, 1000);
-                read.append(reinterpret_cast<const char*>(run), taken);
-                programFile.Skip(taken);
+        CProgramFile programFile;
+        ASSERT_EQ(programFile.Open(file.GetPath()), CProgramFile::OPEN_OK);
+        std::string read;
+        bool rewound = false;
+        unsigned char byte = 0;
+        while (programFile.ReadByte(byte) == CProgramFile::READ_BYTE) {
+            read += static_cast<char>(byte);
+            std::size_t available = 0;
+            const unsigned char* const run = programFile.GetBufferedBytes(available);
+            read.append(reinterpret_cast<const char*>(run), std::min<std::size_t>(available, 1000));
+            programFile.Skip(std::min<std::size_t>(available, 1000));
+            if (!rewound && read.size() >= size / 3) {
+                ASSERT_TRUE(programFile.SeekToStart());
+                read.clear();
+                rewound = true;
             }
-            ASSERT_EQ(read.size(), bytes.size());
-            EXPECT_TRUE(read == bytes);
-            // The end stays the end.
-            unsigned char byte = 0;
-            EXPECT_EQ(programFile.ReadByte(byte), CProgramFile::READ_END);
         }
+        EXPECT_TRUE(read == bytes);
+        EXPECT_EQ(programFile.ReadByte(byte), CProgramFile::READ_END);
     }
 }
 
@@ -547,17 +533,15 @@ TEST(Loader, PackedStartsKeepEveryStartInBatchesOfAnySize)
 {
     // Groups of sixteen, by turns: spread over 255 bytes, over 256, with a
     // gap of 70000 after their fourth start, or plain.
-    std::vector<std::uint32_t> starts;
-    std::uint32_t start = 0;
-    for (std::size_t index = 0; index < 16 * 40 + 5; ++index) {
+    std::vector<std::uint32_t> starts{0};
+    for (std::size_t index = 1; index < 16 * 40 + 5; ++index) {
         const std::size_t group = index / 16;
         std::uint32_t gap = 7;
         if (index % 16 == 15 && group % 4 < 2)
             gap = 255 - 14 * 7 + static_cast<std::uint32_t>(group % 4);
         else if (index % 16 == 4 && group % 4 == 2)
             gap = 70000;
-        start += index == 0 ? 0 : gap;
-        starts.push_back(start);
+        starts.push_back(starts.back() + gap);
     }
     for (const std::size_t batchSize : {std::size_t(1), std::size_t(15), std::size_t(16), std::size_t(17),
                                         std::size_t(256)}) {
