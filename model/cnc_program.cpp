@@ -708,7 +708,7 @@ void CCncProgram::ScanBufferedWords(std::string& text, std::size_t& used)
     // The listing is reserved for the file with a little to spare; the room
     // asked for below stays within it for all but the smallest files when
     // no more than this is scanned at once.
-    available = std::min<std::size_t>(available, 64 * 1024);
+    available = std::min(available, CProgramFile::READ_SIZE);
     // A byte read gives at most three listing bytes (the blank of the empty
     // word before a comment, the comment's blank and its "("), and a byte
     // held over from the word before two more; eight more let number runs

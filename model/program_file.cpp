@@ -1,37 +1,26 @@
 #include "program_file.h"
 
-#include <array>
-#include <condition_variable>
 #include <filesystem>
-#include <mutex>
 #include <new>
 #include <system_error>
 #include <thread>
 
+#include "chunk_ring.h"
 #include "platform.h"
 
-namespace {
-constexpr std::size_t BUFFER_SIZE = 64 * 1024;
-}
-
-// Fills chunks of a few reads each on its own thread, CHUNKS of them ahead of
-// the one being handed out. The reads are the one-thread reader's, so that a
-// failing read ends the bytes at the same place.
+// Fills chunks of a few reads each on its own thread, up to CHUNKS of them
+// ahead of the one being handed out. The reads are the one-thread reader's,
+// so that a failing read ends the bytes at the same place.
 class CProgramFile::CReadAhead {
 public:
-    explicit CReadAhead(std::FILE* stream) : stream(stream)
+    explicit CReadAhead(std::FILE* stream)
+        : stream(stream), ring([](CChunk& chunk) { chunk.bytes.resize(READS_PER_CHUNK * READ_SIZE); })
     {
-        for (CChunk& chunk : chunks)
-            chunk.bytes.resize(READS_PER_CHUNK * BUFFER_SIZE);
         reader = std::thread([this]() { Read(); });
     }
     ~CReadAhead()
     {
-        {
-            const std::lock_guard<std::mutex> lock(mutex);
-            stopping = true;
-        }
-        changed.notify_all();
+        ring.Stop();
         reader.join();
     }
 
@@ -41,12 +30,7 @@ public:
     {
         if (lastStatus != CProgramFile::READ_BYTE)
             return lastStatus;
-        std::unique_lock<std::mutex> lock(mutex);
-        released = taken;
-        changed.notify_all();
-        changed.wait(lock, [this]() { return filled > taken; });
-        const CChunk& chunk = chunks[taken % CHUNKS];
-        ++taken;
+        const CChunk& chunk = ring.TakeNext();
         lastStatus = chunk.status;
         data = chunk.bytes.data();
         fill = chunk.fill;
@@ -69,47 +53,29 @@ private:
 
     void Read()
     {
-        for (;;) {
-            std::size_t index = 0;
-            {
-                std::unique_lock<std::mutex> lock(mutex);
-                // Never the chunk being handed out, taken - 1.
-                changed.wait(lock, [this]() { return stopping || filled < released + CHUNKS; });
-                if (stopping)
-                    return;
-                index = filled % CHUNKS;
-            }
-            CChunk& chunk = chunks[index];
-            chunk.fill = 0;
-            chunk.status = CProgramFile::READ_BYTE;
-            while (chunk.fill < chunk.bytes.size()) {
-                const std::size_t count = std::fread(chunk.bytes.data() + chunk.fill, 1, BUFFER_SIZE, stream);
-                chunk.fill += count;
+        for (std::size_t index = 0;; ++index) {
+            CChunk* const chunk = ring.StartFilling(index);
+            if (chunk == nullptr)
+                return;
+            chunk->fill = 0;
+            chunk->status = CProgramFile::READ_BYTE;
+            while (chunk->fill < chunk->bytes.size()) {
+                const std::size_t count = std::fread(chunk->bytes.data() + chunk->fill, 1, READ_SIZE, stream);
+                chunk->fill += count;
                 if (count == 0) {
-                    chunk.status = std::ferror(stream) ? CProgramFile::READ_FAILED : CProgramFile::READ_END;
+                    chunk->status = std::ferror(stream) ? CProgramFile::READ_FAILED : CProgramFile::READ_END;
                     break;
                 }
             }
-            {
-                const std::lock_guard<std::mutex> lock(mutex);
-                ++filled;
-            }
-            changed.notify_all();
-            if (chunk.status != CProgramFile::READ_BYTE)
+            const bool ended = chunk->status != CProgramFile::READ_BYTE;
+            ring.FinishFilling(index);
+            if (ended)
                 return;
         }
     }
 
     std::FILE* const stream;
-    std::array<CChunk, CHUNKS> chunks;
-    std::mutex mutex;
-    std::condition_variable changed;
-    // Chunks filled, handed out and let go of since the start; the chunk at
-    // index i lives in chunks[i % CHUNKS].
-    std::size_t filled = 0;
-    std::size_t taken = 0;
-    std::size_t released = 0;
-    bool stopping = false;
+    CChunkRing<CChunk, CHUNKS> ring;
     // The handing-out side's own: the last chunk's status.
     int lastStatus = CProgramFile::READ_BYTE;
     std::thread reader;
@@ -136,8 +102,8 @@ CProgramFile::OpenResult CProgramFile::Open(const std::string& path)
     if (stream == nullptr)
         return OPEN_FAILED;
     size = fileSize;
-    readsAhead = fileSize > BUFFER_SIZE;
-    buffer.resize(BUFFER_SIZE);
+    readsAhead = fileSize > READ_SIZE;
+    buffer.resize(READ_SIZE);
     bufferFill = 0;
     bufferNext = 0;
     return OPEN_OK;

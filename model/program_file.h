@@ -5,6 +5,7 @@
 // fail in the middle of a load.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -16,6 +17,8 @@ public:
     static constexpr int READ_BYTE = 1;
     static constexpr int READ_END = -3;
     static constexpr int READ_FAILED = -6;
+    // Bytes read from the system at once.
+    static constexpr std::size_t READ_SIZE = 64 * 1024;
 
     enum OpenResult { OPEN_OK, OPEN_FAILED, OPEN_TOO_LARGE };
     // Spans and counters are signed 32-bit: a listing of a larger file could

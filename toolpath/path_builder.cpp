@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "chunk_ring.h"
 #include "cnc_bytes.h"
 #include "arc_geometry.h"
 
@@ -108,20 +109,15 @@ public:
     // Programs shorter than this are walked before a thread would start.
     static constexpr WordPosition LEAST_WORDS = 8 * CHUNK_WORDS;
 
-    explicit CValuesAhead(const CWordList& words) : words(words), count(words.GetCount())
+    explicit CValuesAhead(const CWordList& words)
+        : words(words), count(words.GetCount()), ring([](CChunk& chunk) { chunk.values.reserve(CHUNK_WORDS); })
     {
-        for (CChunk& chunk : chunks)
-            chunk.values.reserve(CHUNK_WORDS);
         for (std::size_t first = 0; first < READERS; ++first)
             readers[first] = std::thread([this, first]() { Read(first); });
     }
     ~CValuesAhead()
     {
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            stopping = true;
-        }
-        changed.notify_all();
+        ring.Stop();
         for (std::thread& reader : readers)
             reader.join();
     }
@@ -131,67 +127,47 @@ public:
     // The value of the next position word, which stands at word.
     double Next(WordPosition word)
     {
-        while (word >= takenEnd)
-            TakeNextChunk();
-        return chunks[taken % CHUNK_COUNT].values[index++];
+        while (word >= takenEnd) {
+            current = &ring.TakeNext();
+            ++taken;
+            takenEnd = std::min(count, taken * CHUNK_WORDS);
+            index = 0;
+        }
+        return current->values[index++];
     }
 
 private:
     static constexpr std::size_t CHUNK_COUNT = 4;
+    static constexpr std::size_t READERS = 2;
     struct CChunk {
         std::vector<double> values;
-        bool ready = false;
     };
 
-    void TakeNextChunk()
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        if (takenEnd != 0) {
-            chunks[taken % CHUNK_COUNT].ready = false;
-            ++taken;
-            changed.notify_all();
-        }
-        CChunk& chunk = chunks[taken % CHUNK_COUNT];
-        changed.wait(lock, [&chunk]() { return chunk.ready; });
-        takenEnd = std::min(count, (taken + 1) * CHUNK_WORDS);
-        index = 0;
-    }
     void Read(std::size_t first)
     {
         for (std::size_t chunkIndex = first; chunkIndex * CHUNK_WORDS < count; chunkIndex += READERS) {
-            CChunk& chunk = chunks[chunkIndex % CHUNK_COUNT];
-            {
-                std::unique_lock<std::mutex> lock(mutex);
-                changed.wait(lock, [this, &chunk]() { return stopping || !chunk.ready; });
-                if (stopping)
-                    return;
-            }
-            // The walk does not touch a chunk that is not ready.
-            chunk.values.clear();
+            CChunk* const chunk = ring.StartFilling(chunkIndex);
+            if (chunk == nullptr)
+                return;
+            chunk->values.clear();
             const WordPosition end = std::min(count, (chunkIndex + 1) * CHUNK_WORDS);
             for (WordPosition word = chunkIndex * CHUNK_WORDS; word < end; ++word) {
                 if (SlotOfKind(words.GetKind(word)) != NO_SLOT)
-                    chunk.values.push_back(words.GetValue(word).realValue);
+                    chunk->values.push_back(words.GetValue(word).realValue);
             }
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                chunk.ready = true;
-            }
-            changed.notify_all();
+            ring.FinishFilling(chunkIndex);
         }
     }
 
     const CWordList& words;
     const WordPosition count;
-    CChunk chunks[CHUNK_COUNT];
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool stopping = false;
-    // The walk's side: the chunk it reads, where it ends, and the next value.
+    CChunkRing<CChunk, CHUNK_COUNT> ring;
+    // The walk's side: the chunk it reads, how many it took, where the
+    // chunk's words end, and the next value.
+    const CChunk* current = nullptr;
     std::size_t taken = 0;
     WordPosition takenEnd = 0;
     std::size_t index = 0;
-    static constexpr std::size_t READERS = 2;
     std::thread readers[READERS];
 };
 
